@@ -1,0 +1,88 @@
+# Shared build helpers of every module.
+find_package(PkgConfig REQUIRED)
+
+set(TORMAKELIN_WARNINGS -Wall -Wextra)
+if(TORMAKELIN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(TORMAKELIN_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "TORMAKELIN_FUZZ needs clang")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# Environment of every test: no display, no sound card, no GPU needed.
+set(TORMAKELIN_TEST_ENV
+  "SDL_VIDEODRIVER=offscreen"
+  "SDL_AUDIODRIVER=dummy"
+  "LC_ALL=C"
+  "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+
+# tormakelin_library(<target> EXPORT <MACRO_PREFIX> SOURCES ... LIBS ...)
+# A deliverable shared library; <MACRO_PREFIX>_BUILD is defined while building it.
+function(tormakelin_library target)
+  cmake_parse_arguments(A "" "EXPORT" "SOURCES;LIBS;PUBLIC_LIBS;INCLUDES" ${ARGN})
+  if(NOT A_SOURCES)
+    set(A_SOURCES ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(${target} SHARED ${A_SOURCES})
+  target_compile_options(${target} PRIVATE ${TORMAKELIN_WARNINGS})
+  target_compile_definitions(${target} PRIVATE ${A_EXPORT}_BUILD=1)
+  target_include_directories(${target} PUBLIC ${A_INCLUDES})
+  target_link_libraries(${target} PRIVATE ${A_LIBS} PUBLIC ${A_PUBLIC_LIBS})
+endfunction()
+
+# tormakelin_tests(<target> SOURCES ... LIBS ...)
+# One GoogleTest executable per module; each test case becomes a CTest test.
+function(tormakelin_tests target)
+  if(NOT TORMAKELIN_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${A_SOURCES})
+  target_compile_options(${target} PRIVATE ${TORMAKELIN_WARNINGS})
+  target_link_libraries(${target} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${target}
+    WORKING_DIRECTORY ${TORMAKELIN_BIN}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${TORMAKELIN_TEST_ENV}" TIMEOUT 120)
+endfunction()
+
+# tormakelin_fuzzer(<target> SOURCES ... LIBS ... CORPUS <dir>)
+function(tormakelin_fuzzer target)
+  if(NOT TORMAKELIN_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${A_SOURCES})
+  target_compile_options(${target} PRIVATE ${TORMAKELIN_WARNINGS})
+  target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${target} PRIVATE ${A_LIBS})
+  set_property(GLOBAL APPEND PROPERTY TORMAKELIN_FUZZERS "${target}|${A_CORPUS}")
+endfunction()
+
+# tormakelin_benchmark(<target> SOURCES ... LIBS ...)
+function(tormakelin_benchmark target)
+  if(NOT TORMAKELIN_BENCH)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${A_SOURCES})
+  target_compile_options(${target} PRIVATE ${TORMAKELIN_WARNINGS})
+  target_link_libraries(${target} PRIVATE ${A_LIBS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()
+
+# tormakelin_object(<target> SOURCES ...): a platform layer, linked into one deliverable.
+function(tormakelin_object target)
+  cmake_parse_arguments(A "" "" "SOURCES" ${ARGN})
+  if(NOT A_SOURCES)
+    set(A_SOURCES ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(${target} OBJECT ${A_SOURCES})
+  target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
+  target_compile_options(${target} PRIVATE ${TORMAKELIN_WARNINGS})
+endfunction()

@@ -1,0 +1,3 @@
+#pragma once
+
+#define TORMAKELIN_FXCORE_API __attribute__((visibility("default")))

@@ -1,0 +1,3 @@
+#pragma once
+
+#define TORMAKELIN_KAVRO_API __attribute__((visibility("default")))

@@ -1,0 +1,3 @@
+#pragma once
+
+#define TORMAKELIN_RENDER_API __attribute__((visibility("default")))
