@@ -10,6 +10,10 @@ GLuint createTextureStorage(const FormatInfo& format, UINT width, UINT height, U
     glTextureStorage2D(name, GLsizei(levels), format.internalFormat, GLsizei(width), GLsizei(height));
     if (!format.depth) glTextureParameteriv(name, GL_TEXTURE_SWIZZLE_RGBA, format.swizzle);
     glTextureParameteri(name, GL_TEXTURE_MAX_LEVEL, GLint(levels) - 1);
+    // GL leaves new storage undefined: start from black, and from the far plane for depth.
+    const uint32_t farDepth = format.dataType == GL_UNSIGNED_INT_24_8 ? 0xFFFFFF00u : 0xFFFFFFFFu;
+    for (UINT level = 0; level < levels; ++level)
+        glClearTexImage(name, GLint(level), format.dataFormat, format.dataType, format.depth ? &farDepth : nullptr);
     return name;
 }
 
