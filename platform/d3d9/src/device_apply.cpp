@@ -210,7 +210,7 @@ void Device::applyViewport() {
 }
 
 void Device::applyAlphaTest() {
-    const GLint func = renderStates_[D3DRS_ALPHATESTENABLE] ? GLint(renderStates_[D3DRS_ALPHAFUNC]) : D3DCMP_ALWAYS;
+    const GLint func = renderStates_[D3DRS_ALPHATESTENABLE] ? GLint(renderStates_[D3DRS_ALPHAFUNC]) : GLint(D3DCMP_ALWAYS);
     struct {
         GLint func[4];
         float ref[4];
