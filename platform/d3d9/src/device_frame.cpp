@@ -102,7 +102,7 @@ void Device::initGLObjects() {
     makeBlock(vsConstants_, D3DGL_VS_CONSTANT_REGISTERS * 16, D3DGL_VS_CONSTANTS);
     makeBlock(psConstants_, D3DGL_PS_CONSTANT_REGISTERS * 16, D3DGL_PS_CONSTANTS);
     makeBlock(deviceBlock_, 16, D3DGL_DEVICE_BLOCK);
-    makeBlock(alphaBlock_, 32, 3);
+    makeBlock(alphaBlock_, 32, D3DGL_ALPHA_TEST_BLOCK);
     glCreateBuffers(1, &streamVertices_);
     glCreateBuffers(1, &streamIndices_);
     glCreateSamplers(GLsizei(samplers_.size()), samplers_.data());
@@ -277,7 +277,6 @@ void Device::blitToWindow(Surface& source, SDL_Window* window) {
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND destWindowOverride, const void*) {
     if (loss_ != LossState::Operational) return D3DERR_DEVICELOST;
-    if (inScene_) return D3DERR_INVALIDCALL;
     context_->makeCurrent();
     SDL_Window* window = destWindowOverride ? sdlWindowOf(destWindowOverride) : nullptr;
     if (!window && !context_->ownsWindow()) window = context_->window();

@@ -4,6 +4,8 @@
 #include <map>
 #include <regex>
 
+#include "d3d9gl.h"
+
 namespace d3d9gl {
 
 // Vertex declarations -----------------------------------------------------------------------
@@ -94,7 +96,7 @@ std::string withAlphaTest(const std::string& source) {
     if (!std::regex_search(source, mainDecl)) return source;
     std::string text = std::regex_replace(source, mainDecl, "void d3dgl_main()", std::regex_constants::format_first_only);
     text +=
-        "\nlayout(std140, binding = 3) uniform D3DGLAlphaTest { ivec4 d3dgl_alphaFunc; vec4 d3dgl_alphaRef; };\n"
+        "\nlayout(std140, binding = " + std::to_string(D3DGL_ALPHA_TEST_BLOCK) + ") uniform D3DGLAlphaTest { ivec4 d3dgl_alphaFunc; vec4 d3dgl_alphaRef; };\n"
         "void main() {\n"
         "    d3dgl_main();\n"
         "    float a = " + output + ".a;\n"
