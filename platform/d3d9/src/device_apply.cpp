@@ -232,6 +232,7 @@ void Device::applyFramebuffer() {
     if (d)
         glNamedFramebufferTexture(framebuffer_, stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
             d->glTexture(), d->glLevel());
+    framebufferComplete_ = glCheckNamedFramebufferStatus(framebuffer_, GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     dirty_ &= ~kDirtyFramebuffer;
     // Depth and stencil tests depend on there being a depth surface.
     dirty_ |= kDirtyDepth | kDirtyStencil;
@@ -356,8 +357,9 @@ void Device::applyConstants(ConstantFile& file, GLuint buffer) {
 HRESULT Device::prepareDraw(bool) {
     if (!vertexShader_) return D3DERR_INVALIDCALL;
     context_->makeCurrent();
-    const uint32_t d = dirty_;
-    if (d & kDirtyFramebuffer) applyFramebuffer();
+    if (dirty_ & kDirtyFramebuffer) applyFramebuffer();
+    // Targets that cannot be drawn together (sample counts differ): the draw does nothing.
+    if (!framebufferComplete_) return D3DERR_INVALIDCALL;
     const uint32_t now = dirty_;
     if (now & kDirtyBlend) applyBlend();
     if (now & kDirtyDepth) applyDepth();

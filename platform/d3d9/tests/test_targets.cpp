@@ -100,3 +100,36 @@ TEST_F(DeviceTest, ACreatedDepthSurfaceDepthTests) {
     EXPECT_EQ(device->SetDepthStencilSurface(target), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->SetRenderTarget(0, depth), D3DERR_INVALIDCALL);
 }
+
+TEST_F(DeviceTest, MultisampledBackBufferResolvesSmoothEdges) {
+    D3DPRESENT_PARAMETERS p = presentParameters(32, 32);
+    p.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
+    ASSERT_EQ(device->Reset(&p), D3D_OK);
+    useScreenPipeline(32, 32);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    // A triangle whose long edge crosses pixels diagonally.
+    const ScreenVertex triangle[] = {{0, 0, 0.5f, 1, 0xFFFFFFFF}, {32, 0, 0.5f, 1, 0xFFFFFFFF}, {0, 32, 0.5f, 1, 0xFFFFFFFF}};
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(ScreenVertex)), D3D_OK);
+    IDirect3DSurface9* back = nullptr;
+    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+    keep(back);
+    D3DLOCKED_RECT locked;
+    EXPECT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3DERR_INVALIDCALL);
+    IDirect3DSurface9* plain = nullptr;
+    ASSERT_EQ(device->CreateRenderTarget(32, 32, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &plain, nullptr), D3D_OK);
+    keep(plain);
+    ASSERT_EQ(device->StretchRect(back, nullptr, plain, nullptr, D3DTEXF_NONE), D3D_OK);
+    auto pixels = readPixels(plain);
+    EXPECT_EQ(pixel(pixels, 2, 2, 32), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(pixels, 30, 30, 32), 0xFF000000u);
+    int partial = 0;
+    for (uint32_t c : pixels) partial += c != 0xFFFFFFFF && c != 0xFF000000;
+    EXPECT_GT(partial, 16);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+    // A single-sampled target with the multisampled depth surface cannot be drawn.
+    ASSERT_EQ(device->SetRenderTarget(0, plain), D3D_OK);
+    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(ScreenVertex)), D3DERR_INVALIDCALL);
+    device->SetDepthStencilSurface(nullptr);
+    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(ScreenVertex)), D3D_OK);
+}
