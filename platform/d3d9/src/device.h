@@ -283,6 +283,7 @@ private:
     uint32_t dirtyTextures_ = 0xFFFFFFFFu;
     uint32_t enabledAttributes_ = 0;
     bool framebufferComplete_ = false;
+    bool anisotropy_ = false;
 };
 
 Device* asDevice(IDirect3DDevice9* device);

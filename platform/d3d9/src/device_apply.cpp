@@ -330,8 +330,10 @@ void Device::applySamplers() {
             mag == D3DTEXF_LINEAR || mag == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST);
         glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GLint(minFilter(s[D3DSAMP_MINFILTER], s[D3DSAMP_MIPFILTER])));
         const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || mag == D3DTEXF_ANISOTROPIC;
-        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY,
-            anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, float(caps_.MaxAnisotropy)) : 1.0f);
+        if (anisotropy_)
+            glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY,
+                anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, std::max(1.0f, float(caps_.MaxAnisotropy)))
+                            : 1.0f);
         glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, asFloat(s[D3DSAMP_MIPMAPLODBIAS]));
         glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, float(s[D3DSAMP_MAXMIPLEVEL]));
     }

@@ -85,6 +85,7 @@ bool Device::fillPresentParameters(D3DPRESENT_PARAMETERS& p) const {
 
 void Device::initGLObjects() {
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    anisotropy_ = hasAnisotropicFiltering();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glCreateVertexArrays(1, &vao_);

@@ -86,6 +86,11 @@ struct SimSettings {
 #endif
 };
 SimSettings& simSettings();
+// Anisotropic filtering is core only from GL 4.6.
+inline bool hasAnisotropicFiltering() {
+    return epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic") ||
+           epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic");
+}
 void countGLError(const char* message);
 
 
