@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 
 namespace tormakelin::core {
@@ -26,13 +27,15 @@ constexpr size_t kNameBuffer = 65536;
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool currentEntryName(unzFile file, std::string& name, unz_file_info64& info)
+bool currentEntryName(unzFile file, std::string& name)
 {
-    std::string buffer(kNameBuffer, '\0');
-    if (unzGetCurrentFileInfo64(file, &info, buffer.data(), kNameBuffer, nullptr, 0, nullptr, 0) != UNZ_OK) {
+    thread_local std::vector<char> buffer(kNameBuffer);
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(file, &info, buffer.data(), uLong(buffer.size()), nullptr, 0, nullptr, 0) != UNZ_OK) {
         return false;
     }
-    name.assign(buffer.c_str());
+    name.assign(buffer.data(), info.size_filename < buffer.size() ? size_t(info.size_filename) : buffer.size());
+    name.resize(std::strlen(name.c_str()));
     return true;
 }
 
@@ -48,9 +51,8 @@ bool buildIndex(ZipArchive& archive)
     int result = unzGoToFirstFile(archive.file);
     while (result == UNZ_OK) {
         std::string name;
-        unz_file_info64 info{};
         unz64_file_pos position{};
-        if (!currentEntryName(archive.file, name, info) || unzGetFilePos64(archive.file, &position) != UNZ_OK) {
+        if (!currentEntryName(archive.file, name) || unzGetFilePos64(archive.file, &position) != UNZ_OK) {
             return false;
         }
         if (!name.empty() && !isSeparator(name.back())) {
@@ -205,8 +207,7 @@ bool ZipRead::extractFiles(ZipHandle handle, const std::string& targetDirectory)
     int result = UNZ_OK;
     while (result == UNZ_OK) {
         std::string name;
-        unz_file_info64 info{};
-        if (!currentEntryName(handle->file, name, info)) {
+        if (!currentEntryName(handle->file, name)) {
             return false;
         }
         allWritten = extractCurrentEntry(handle->file, name, targetDirectory) && allWritten;
