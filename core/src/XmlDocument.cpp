@@ -7,6 +7,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -17,6 +18,7 @@ namespace tormakelin::core {
 
 namespace {
 
+constexpr size_t kTerminatorPadding = 8;
 constexpr const char* kCdataEnd = "]]>";
 // A CDATA section cannot hold its own terminator: it is closed after "]]" and a new section
 // opens for the ">".
@@ -80,9 +82,11 @@ public:
             return false;
         }
         const unsigned int size = stream->getSize();
-        std::vector<char> text(size_t(size) + 1, '\0');
+        // The parser steps over a whole UTF-8 sequence at once, so a lead byte at the very end
+        // would carry it past a single terminator: the zeros after the text cover the longest one.
+        std::vector<char> text(size_t(size) + kTerminatorPadding, '\0');
         const unsigned int got = stream->read(text.data(), size);
-        text[got] = '\0';
+        std::fill(text.begin() + got, text.end(), '\0');
         m_document = std::make_unique<TiXmlDocument>();
         m_document->Parse(text.data(), nullptr, TIXML_ENCODING_UTF8);
         if (m_document->Error()) {
