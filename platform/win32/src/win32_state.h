@@ -2,6 +2,7 @@
 // The window layer's own records. Everything runs on the thread that pumps messages.
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -45,6 +46,7 @@ struct Dialog {
     int defaultId = IDOK;
     HWND owner = nullptr;
     DialogUi* ui = nullptr;
+    std::function<void(HWND)> drawExtra;  // drawn inside the dialog's frame (the open-file list)
 };
 
 enum class ShowState { Normal, Minimized, Maximized };
