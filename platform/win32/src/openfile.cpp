@@ -276,7 +276,8 @@ std::vector<std::pair<std::string, std::string>> parseFilter(LPCSTR filter, size
     };
     while (at < maxBytes && filter[at]) {
         std::string description, pattern;
-        if (!next(description) || !next(pattern)) break;
+        if (!next(description)) break;
+        if (at >= maxBytes || !filter[at] || !next(pattern)) break;  // the list ended inside a pair
         out.emplace_back(description, pattern);
     }
     return out;
