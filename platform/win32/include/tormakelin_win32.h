@@ -52,6 +52,11 @@ struct DialogDriver {
     std::function<bool(const OPENFILENAMEA& request, std::string& path)> onOpenFile;
     std::function<int(LPCSTR text, LPCSTR caption, UINT type)> onMessageBox;
 };
+// The layer's own open-file dialog (asked when a driver has no onOpenFile): its template name and
+// the ids of its folder edit, file-name edit and file-type combo box. IDOK opens, IDCANCEL cancels.
+inline constexpr const char* kOpenFileTemplate = "TORMAKELIN.OPENFILE";
+enum : int { kOpenFileFolder = 1100, kOpenFileName = 1101, kOpenFileTypes = 1102 };
+
 // Installs the driver (an empty one returns to the interactive user).
 TORMAKELIN_WIN32_API void setDialogDriver(const DialogDriver& driver);
 

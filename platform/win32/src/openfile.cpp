@@ -18,7 +18,7 @@ namespace {
 
 DWORD g_extendedError = 0;
 
-const int kFolder = 1100, kName = 1101, kTypes = 1102;
+const int kFolder = kOpenFileFolder, kName = kOpenFileName, kTypes = kOpenFileTypes;
 
 bool isDirectory(const std::string& path) {
     struct stat st{};
@@ -209,7 +209,7 @@ INT_PTR browserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LPCSTR browserTemplate() {
     static bool registered = false;
-    static const LPCSTR name = "TORMAKELIN.OPENFILE";
+    static const LPCSTR name = kOpenFileTemplate;
     if (!registered) {
         registered = true;
         DialogTemplate t;
@@ -303,8 +303,8 @@ BOOL GetOpenFileNameA(LPOPENFILENAMEA request) {
     if (driver.onOpenFile) {
         auto onOpenFile = driver.onOpenFile;
         chosen = onOpenFile(*request, path);
-    } else if (!driver.onDialog && !driver.onMessageBox && !isHeadless()) {
-        chosen = askUser(*request, path);
+    } else if (driver.onDialog || !isHeadless()) {
+        chosen = askUser(*request, path);  // a scripted user works the layer's own dialog
     }
     if (!chosen || path.empty()) return FALSE;
     if ((request->Flags & OFN_FILEMUSTEXIST) && !fileExists(path)) {

@@ -74,6 +74,9 @@ bool isHeadless() {
 
 bool ensureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    // Ctrl+C must still end the program, and closing the last window is the program's affair.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint("SDL_QUIT_ON_LAST_WINDOW_CLOSE", "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
     // No display: fall back to SDL's offscreen driver so windows and GL still work.
     std::fprintf(stderr, "Video start failed (%s); using the offscreen driver.\n", SDL_GetError());

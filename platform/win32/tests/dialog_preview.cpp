@@ -1,5 +1,6 @@
 // Shows a dialog with every control kind and writes a PNG of it: the layer's look, checked by eye.
 // Usage: Tormakelin.DialogPreview <out.png>   (run it under Xvfb: tools/dialog_screenshot.sh)
+// The open-file dialog its Browse button opens goes to <out>-open.png.
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
@@ -14,7 +15,7 @@ namespace {
 
 enum { kDevice = 1002, kMode = 1003, kAuto = 1005, kFull = 1006, kGamma = 1009, kGammaText = 1012, kPath = 1020 };
 const char* g_output = "dialog.png";
-bool g_written = false;
+bool g_failed = false;
 
 DialogTemplate everyControl() {
     DialogTemplate t;
@@ -44,15 +45,29 @@ DialogTemplate everyControl() {
     return t;
 }
 
-void capture(HWND dialog) {
+// Lets a few frames pass so the window is mapped and laid out, then writes its picture.
+void capture(HWND dialog, const std::string& file) {
     int width = 0, height = 0;
     std::vector<uint8_t> rgba;
-    if (!captureWindow(dialog, width, height, rgba)) {
-        std::fprintf(stderr, "The dialog could not be drawn.\n");
+    bool drawn = false;
+    for (int frame = 0; frame < 12; ++frame) {
+        MSG m;
+        PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);
+        Sleep(15);
+        drawn = captureWindow(dialog, width, height, rgba);
+    }
+    if (!drawn || !stbi_write_png(file.c_str(), width, height, 4, rgba.data(), width * 4)) {
+        std::fprintf(stderr, "%s: the dialog could not be drawn.\n", file.c_str());
+        g_failed = true;
         return;
     }
-    g_written = stbi_write_png(g_output, width, height, 4, rgba.data(), width * 4) != 0;
-    std::printf("%s: %dx%d\n", g_output, width, height);
+    std::printf("%s: %dx%d\n", file.c_str(), width, height);
+}
+
+std::string openFilePicture() {
+    std::string name = g_output;
+    size_t dot = name.rfind('.');
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + "-open.png";
 }
 
 INT_PTR previewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -71,21 +86,22 @@ INT_PTR previewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         SetDlgItemTextA(dialog, kPath, "C:\\demo\\fonts\\title.ttf");
         return TRUE;
     case WM_COMMAND:
+        if (LOWORD(wParam) == 4) {
+            char file[MAX_PATH] = "";
+            OPENFILENAMEA ofn{};
+            ofn.lStructSize = sizeof(ofn);
+            ofn.hwndOwner = dialog;
+            ofn.lpstrFilter = "TTF Font Files (*.ttf)\0*.ttf\0All Files (*.*)\0*.*\0";
+            ofn.lpstrFile = file;
+            ofn.nMaxFile = MAX_PATH;
+            ofn.lpstrTitle = "Import Resource";
+            ofn.lpstrInitialDir = "/usr/share/fonts/truetype";
+            ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_READONLY;
+            if (GetOpenFileNameA(&ofn)) SetDlgItemTextA(dialog, kPath, file);
+        }
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));
         return TRUE;
-    default:
-        // Let a few frames pass so the window is mapped and laid out, then take the picture.
-        if (message >= WM_APP && message < WM_APP + 20) {
-            if (message == WM_APP + 19) {
-                capture(dialog);
-                EndDialog(dialog, IDOK);
-            } else {
-                Sleep(15);
-                PostMessageA(dialog, message + 1, 0, 0);
-            }
-            return TRUE;
-        }
-        return FALSE;
+    default: return FALSE;
     }
 }
 
@@ -95,8 +111,18 @@ int main(int argc, char** argv) {
     if (argc > 1) g_output = argv[1];
     registerDialogTemplate(nullptr, MAKEINTRESOURCEA(101), everyControl());
     DialogDriver driver;
-    driver.onDialog = [](HWND dialog, LPCSTR) { PostMessageA(dialog, WM_APP, 0, 0); };
+    driver.onDialog = [](HWND dialog, LPCSTR name) {
+        if (name == MAKEINTRESOURCEA(101)) {
+            capture(dialog, g_output);
+            SendDlgItemMessageA(dialog, 4, BM_CLICK, 0, 0);  // the browse button: the open-file dialog
+            SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0);
+        } else {
+            SetDlgItemTextA(dialog, kOpenFileName, "title.ttf");
+            capture(dialog, openFilePicture());
+            SendDlgItemMessageA(dialog, IDCANCEL, BM_CLICK, 0, 0);
+        }
+    };
     setDialogDriver(driver);
     DialogBoxParamA(nullptr, MAKEINTRESOURCEA(101), nullptr, previewProc, 0);
-    return g_written ? 0 : 1;
+    return g_failed ? 1 : 0;
 }

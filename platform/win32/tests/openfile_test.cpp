@@ -121,6 +121,39 @@ TEST_F(OpenFile, LongPathNeverOverrunsTheBuffer) {
     for (size_t i = 64; i < sizeof(storage); ++i) EXPECT_EQ(storage[i], '#') << i;
 }
 
+TEST_F(OpenFile, ScriptedUserWorksTheOpenDialog) {
+    struct Case {
+        const char* name;
+        bool chosen;
+    } cases[] = {{"tex.png", true}, {"absent.png", false}};
+    for (const Case& c : cases) {
+        std::string shownTitle;
+        DialogDriver driver;
+        driver.onDialog = [&](HWND dialog, LPCSTR name) {
+            EXPECT_STREQ(name, kOpenFileTemplate);
+            char title[64];
+            GetWindowTextA(dialog, title, sizeof(title));
+            shownTitle = title;
+            EXPECT_EQ(SendDlgItemMessageA(dialog, kOpenFileTypes, CB_GETCOUNT, 0, 0), 2);
+            SetDlgItemTextA(dialog, kOpenFileFolder, m_dir.c_str());
+            SendDlgItemMessageA(dialog, kOpenFileTypes, CB_SETCURSEL, 1, 0);
+            SetDlgItemTextA(dialog, kOpenFileName, c.name);
+            PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0);
+        };
+        setDialogDriver(driver);
+        char file[MAX_PATH] = "";
+        OPENFILENAMEA ofn = request(file, MAX_PATH);
+        EXPECT_EQ(GetOpenFileNameA(&ofn), c.chosen) << c.name;
+        EXPECT_EQ(shownTitle, "Import Resource");
+        if (!c.chosen) continue;
+        std::string expected = m_dir + "/tex.png";
+        for (char& ch : expected)
+            if (ch == '/') ch = '\\';
+        EXPECT_EQ(std::string(file), expected) << "paths come back with backslashes";
+        EXPECT_EQ(ofn.nFilterIndex, 2u);
+    }
+}
+
 TEST_F(OpenFile, BadRequestsAndHeadlessRuns) {
     char file[MAX_PATH] = "";
     OPENFILENAMEA ofn = request(file, MAX_PATH);
