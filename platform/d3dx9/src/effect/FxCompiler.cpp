@@ -82,7 +82,7 @@ std::string mapLog(const Module& m, const std::string& log, const std::vector<st
         std::string line = log.substr(p, e - p);
         p = e + 1;
         if (line.empty() || line.find("compilation terminated") != std::string::npos ||
-            line.find("errors generated") != std::string::npos || line.find("error generated") != std::string::npos)
+            line.find("compilation errors") != std::string::npos || line.find("HLSL parsing failed") != std::string::npos)
             continue;
         std::string kind = "error";
         std::string rest = line;

@@ -78,6 +78,7 @@ bool typeFromName(const Module& m, const std::string& name, TypeDesc& out) {
     }
     for (auto it = m.typedefs.rbegin(); it != m.typedefs.rend(); ++it)
         if (it->first == name) { out = it->second; return true; }
+    if (name == "void") { out.cls = PClass::Scalar; out.type = PType::Void; return true; }
     if (name == "vector") { out.cls = PClass::Vector; out.type = PType::Float; out.cols = 4; return true; }
     if (name == "matrix") { out.cls = PClass::MatrixColumns; out.type = PType::Float; out.rows = out.cols = 4; return true; }
     static const std::pair<const char*, PType> bases[] = {
