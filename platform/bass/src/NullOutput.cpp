@@ -1,6 +1,7 @@
 #include "Output.h"
 #include "State.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <thread>
@@ -32,11 +33,12 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     static constexpr auto kPeriod = std::chrono::milliseconds(5);
+    static constexpr int64_t kMaxFrames = 4096;
 
     void run() {
         const Clock::time_point start = Clock::now();
         int64_t consumed = 0;
-        std::vector<float> buffer;
+        std::vector<float> buffer(size_t(kMaxFrames) * 2);
         std::unique_lock<std::mutex> lock(mutex_);
         while (!wake_.wait_for(lock, kPeriod, [this] { return stopping_; })) {
             double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -44,9 +46,13 @@ private:
             if (due <= 0)
                 continue;
             lock.unlock();
-            buffer.resize(size_t(due) * 2);
-            mix(buffer.data(), size_t(due));
-            consumed += due;
+            // After a stall it catches up in bounded pieces, as a device would play them.
+            while (due > 0) {
+                int64_t n = std::min<int64_t>(due, kMaxFrames);
+                mix(buffer.data(), size_t(n));
+                consumed += n;
+                due -= n;
+            }
             lock.lock();
         }
     }
