@@ -49,7 +49,8 @@ typedef DWORD HMUSIC;
 #define BASS_MUSIC_RAMPS 0x400
 #define BASS_MUSIC_PRESCAN BASS_STREAM_PRESCAN
 
-// BASS_ChannelIsActive results.
+// BASS_ChannelIsActive results. A channel halts only by BASS_ChannelStop or at its end, so it
+// reports playing or stopped; stopped keeps the position, and play without restart resumes there.
 #define BASS_ACTIVE_STOPPED 0
 #define BASS_ACTIVE_PLAYING 1
 #define BASS_ACTIVE_STALLED 2
