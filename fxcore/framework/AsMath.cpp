@@ -1,6 +1,6 @@
 #include <tormakelin/fxcore/ScriptApi.h>
 
-#include <angelscript.h>
+#include "AngelScript.h"
 
 #include <cmath>
 

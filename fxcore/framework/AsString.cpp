@@ -4,7 +4,7 @@
 
 #include "ScriptString.h"
 
-#include <angelscript.h>
+#include "AngelScript.h"
 
 #include <cstring>
 

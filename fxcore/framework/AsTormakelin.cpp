@@ -4,7 +4,7 @@
 
 #include "ScriptString.h"
 
-#include <angelscript.h>
+#include "AngelScript.h"
 #include <d3dx9math.h>
 
 #include <cstring>

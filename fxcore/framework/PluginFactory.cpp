@@ -3,6 +3,7 @@
 #include <tormakelin/core/Path.h>
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <algorithm>
 #include <cstring>
@@ -22,6 +23,22 @@ std::string osPath(std::string path)
 {
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
+}
+
+// Like GetProcAddress: only the library's own entry points count, never those of a library it
+// links against (such as this one).
+void* findOwnSymbol(void* module, char const* name)
+{
+    void* symbol = dlsym(module, name);
+    if (!symbol)
+        return nullptr;
+    link_map* moduleMap = nullptr;
+    link_map* symbolMap = nullptr;
+    Dl_info info{};
+    if (dlinfo(module, RTLD_DI_LINKMAP, &moduleMap) != 0 ||
+        dladdr1(symbol, &info, reinterpret_cast<void**>(&symbolMap), RTLD_DL_LINKMAP) == 0)
+        return nullptr;
+    return symbolMap == moduleMap ? symbol : nullptr;
 }
 
 class PluginFactory final : public IPluginFactory {
@@ -79,14 +96,14 @@ bool PluginFactory::load(std::string const& path)
         return false;
     m_path = core::fixPath(path);
 
-    auto const factoryQuery = reinterpret_cast<PluginFactoryQueryFunction>(dlsym(m_module, kPluginFactoryQueryName));
+    auto const factoryQuery = reinterpret_cast<PluginFactoryQueryFunction>(findOwnSymbol(m_module, kPluginFactoryQueryName));
     if (!factoryQuery)
         return refuse();
     m_libraryDesc = factoryQuery();
     if (!m_libraryDesc || m_libraryDesc->reserved != 0)
         return refuse();
 
-    m_query = reinterpret_cast<PluginQueryFunction>(dlsym(m_module, kPluginQueryName));
+    m_query = reinterpret_cast<PluginQueryFunction>(findOwnSymbol(m_module, kPluginQueryName));
     if (!m_query)
         return refuse();
     for (int index = 0;; ++index) {

@@ -2,7 +2,7 @@
 
 #include <tormakelin/fxcore/ScriptApi.h>
 
-#include <angelscript.h>
+#include "AngelScript.h"
 
 #include <new>
 

@@ -4,8 +4,10 @@
 
 #include <string>
 
+namespace AngelScript {
 class asIScriptEngine;
 struct asSMessageInfo;
+}
 
 namespace tormakelin::fxcore {
 
@@ -17,16 +19,16 @@ public:
     std::string getLastMessage() const override;
     ~ScriptEngine() override;
 
-    asIScriptEngine* engine() const { return m_engine; }
+    AngelScript::asIScriptEngine* engine() const { return m_engine; }
     // The first error since the last call, or the last message when there was none.
     void beginCapture();
     std::string endCapture();
 
 private:
-    static void onMessage(asSMessageInfo const* message, void* self);
+    static void onMessage(AngelScript::asSMessageInfo const* message, void* self);
 
     int m_refCount = 0;
-    asIScriptEngine* m_engine = nullptr;
+    AngelScript::asIScriptEngine* m_engine = nullptr;
     std::string m_lastMessage;
     std::string m_firstError;
     bool m_capturing = false;

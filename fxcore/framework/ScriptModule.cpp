@@ -3,7 +3,7 @@
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/fxcore/ScriptApi.h>
 
-#include <angelscript.h>
+#include "AngelScript.h"
 
 #include <chrono>
 #include <new>

@@ -5,7 +5,9 @@
 
 #include <string>
 
+namespace AngelScript {
 class asIScriptEngine;
+}
 
 namespace tormakelin::fxcore {
 
@@ -14,43 +16,43 @@ class IParameter;
 // Each binding registers its part of the script API on an engine.
 class TORMAKELIN_FXCORE_API AsString {
 public:
-    static void registerObject(asIScriptEngine* engine);
+    static void registerObject(AngelScript::asIScriptEngine* engine);
 };
 
 class TORMAKELIN_FXCORE_API AsMath {
 public:
-    static void registerObject(asIScriptEngine* engine);
+    static void registerObject(AngelScript::asIScriptEngine* engine);
 };
 
 class TORMAKELIN_FXCORE_API AsColor {
 public:
-    static void registerObject(asIScriptEngine* engine);
+    static void registerObject(AngelScript::asIScriptEngine* engine);
 };
 
 class TORMAKELIN_FXCORE_API AsVec2 {
 public:
-    static void registerObject(asIScriptEngine* engine);
+    static void registerObject(AngelScript::asIScriptEngine* engine);
 };
 
 class TORMAKELIN_FXCORE_API AsVec3 {
 public:
-    static void registerObject(asIScriptEngine* engine);
+    static void registerObject(AngelScript::asIScriptEngine* engine);
 };
 
 class TORMAKELIN_FXCORE_API AsVec4 {
 public:
-    static void registerObject(asIScriptEngine* engine);
+    static void registerObject(AngelScript::asIScriptEngine* engine);
 };
 
 // Scripts have no matrix type.
 class TORMAKELIN_FXCORE_API AsMatrix {
 public:
-    static void registerObject(asIScriptEngine* engine);
+    static void registerObject(AngelScript::asIScriptEngine* engine);
 };
 
 class TORMAKELIN_FXCORE_API AsTormakelin {
 public:
-    static void registerObject(asIScriptEngine* engine);
+    static void registerObject(AngelScript::asIScriptEngine* engine);
 
     // Valid only while a module runs.
     static ScriptContext s_context;
