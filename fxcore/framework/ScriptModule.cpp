@@ -117,7 +117,9 @@ bool ScriptModule::build()
         fail(message);
         return false;
     }
-    m_main = m_module->GetFunctionByDecl("void main()");
+    // Whatever main() returns is ignored, as a call of "main()" would.
+    asIScriptFunction* main = m_module->GetFunctionByName("main");
+    m_main = main && main->GetParamCount() == 0 ? main : nullptr;
     return true;
 }
 

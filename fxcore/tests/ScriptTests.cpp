@@ -117,6 +117,15 @@ TEST_F(ScriptTest, EmptyTextRunsNothing)
     EXPECT_FALSE(m_module->hasError());
 }
 
+TEST_F(ScriptTest, MainMayReturnAValueAndMayBeMissing)
+{
+    IParameter* out = m_node.add("Out", kParameterInt, "0");
+    EXPECT_TRUE(m_module->run(context(), "int main() { setInt(\"Out\", 7); return 1; }"));
+    EXPECT_EQ(out->getInt(), 7);
+    EXPECT_TRUE(m_module->run(context(), "int helper() { return 1; }"));
+    EXPECT_FALSE(m_module->hasError());
+}
+
 TEST_F(ScriptTest, GlobalsLastAcrossRunsAndResetWhenTheTextChanges)
 {
     IParameter* out = m_node.add("Out", kParameterInt, "0");
