@@ -9,6 +9,7 @@
 namespace tormakelin::core {
 class IXmlDocument;
 class IXmlNode;
+struct UniqueId;
 } // namespace tormakelin::core
 
 namespace tormakelin::fxcore {
@@ -92,5 +93,20 @@ TORMAKELIN_FXCORE_API void endElement(ISerializer* serializer);
 // current while the visitor runs; other elements are skipped. Returns how many were visited.
 TORMAKELIN_FXCORE_API int forEachChildElement(
     ISerializer* serializer, std::string const& name, std::function<void(core::IXmlNode*)> const& visit);
+
+// The current node of whichever context the serializer has; null when there is none.
+TORMAKELIN_FXCORE_API core::IXmlNode* getCurrentNode(ISerializer* serializer);
+
+// One attribute of the current node in the document's value forms, read or written as the
+// serializer's direction says: ids as their 36-character text, booleans as 0 and 1, floats
+// with "%f". Loading leaves the value untouched when the attribute is missing or unreadable.
+// True when the attribute was read or written.
+TORMAKELIN_FXCORE_API bool serializeAttribute(ISerializer* serializer, std::string const& name, int& value);
+TORMAKELIN_FXCORE_API bool serializeAttribute(ISerializer* serializer, std::string const& name, unsigned int& value);
+TORMAKELIN_FXCORE_API bool serializeAttribute(ISerializer* serializer, std::string const& name, bool& value);
+TORMAKELIN_FXCORE_API bool serializeAttribute(ISerializer* serializer, std::string const& name, float& value);
+TORMAKELIN_FXCORE_API bool serializeAttribute(ISerializer* serializer, std::string const& name, double& value);
+TORMAKELIN_FXCORE_API bool serializeAttribute(ISerializer* serializer, std::string const& name, std::string& value);
+TORMAKELIN_FXCORE_API bool serializeAttribute(ISerializer* serializer, std::string const& name, core::UniqueId& value);
 
 } // namespace tormakelin::fxcore
