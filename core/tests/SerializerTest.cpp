@@ -1,4 +1,5 @@
 #include <tormakelin/core/Compressor.h>
+#include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/Serializer.h>
 #include <tormakelin/core/SmartRef.h>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 using namespace tormakelin::core;
@@ -207,4 +209,30 @@ TEST(Compressor, ReadsFromTheCurrentPosition) {
     SmartRef<IStream> back(compressor.decompress(blob.get()));
     ASSERT_TRUE(back);
     EXPECT_EQ(bytesOf(back.get()), (std::vector<unsigned char>{'a', 'b', 'c'}));
+}
+
+TEST(Serializer, FilesThroughTheFileSystem) {
+    char pattern[] = "/tmp/tormakelin-serializer-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string folder = pattern, name = folder + "/sub/track.bin";
+    {
+        SmartRef<ISerializer> out(createSerializer(name, true));
+        ASSERT_TRUE(out);
+        EXPECT_TRUE(out->writeString("saved"));
+    }
+    SmartRef<IFileSystem> files(createFileSystem());
+    {
+        SmartRef<ISerializer> in(createSerializer(name, false));
+        ASSERT_TRUE(in);
+        std::string text;
+        EXPECT_TRUE(in->readString(text));
+        EXPECT_EQ(text, "saved");
+    }
+    EXPECT_EQ(createSerializer(folder + "/missing.bin", false), nullptr);
+    Serializer serializer;
+    EXPECT_FALSE(serializer.create(folder + "/missing.bin", false));
+    EXPECT_FALSE(serializer.create(std::string("/proc/no/such/dir/x.bin"), true));
+    files.reset();
+    EXPECT_EQ(createSerializer(name, false), nullptr);  // no file system
+    std::filesystem::remove_all(folder);
 }
