@@ -35,7 +35,9 @@ public:
 
 SmartRef<IStream> streamOf(const std::vector<unsigned char>& bytes) {
     void* data = std::malloc(bytes.size() + 1);
-    std::memcpy(data, bytes.data(), bytes.size());
+    if (!bytes.empty()) {
+        std::memcpy(data, bytes.data(), bytes.size());
+    }
     return SmartRef<IStream>(createMemStream(data, static_cast<unsigned int>(bytes.size()), false, true));
 }
 
