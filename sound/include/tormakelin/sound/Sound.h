@@ -27,7 +27,7 @@ public:
     virtual const std::string& getFileName() = 0;
     // Seconds; 0 without a loaded sound.
     virtual float getPosition() = 0;
-    // Negative times seek to 0; a time past the end leaves the position as it was.
+    // Negative times seek to 0, times past the end to the end.
     virtual void setPosition(float seconds) = 0;
     virtual float getLength() = 0;
     // Fills `buffer` (kDataBytes bytes) with the FFT magnitudes of what plays now, 512 floats;
