@@ -67,6 +67,28 @@ TEST(ZipWrite, StreamEntriesAreLowerCasedDeflatedWithFlag2)
     EXPECT_EQ(ZipRead::read(nullptr, "x"), nullptr);
 }
 
+TEST(ZipRead, CorruptDeflatedDataGivesNull)
+{
+    ScratchDir dir;
+    ZipWriteHandle zip = ZipWrite::open(dir.path("out.zip"), true);
+    std::string text;
+    for (int i = 0; i < 2000; ++i) {
+        text += std::to_string(i * 7919 % 1000) + ",";
+    }
+    ASSERT_TRUE(ZipWrite::add(zip, textStream(text).get(), "data.csv"));
+    ASSERT_TRUE(ZipWrite::close(zip));
+    std::string bytes = dir.read("out.zip");
+    const size_t dataStart = 30 + std::string("data.csv").size();
+    for (size_t at = dataStart + 20; at < dataStart + 60; ++at) {
+        bytes[at] = char(bytes[at] ^ 0x5A);
+    }
+    dir.write("broken.zip", bytes);
+    ZipHandle archive = ZipRead::open(dir.path("broken.zip"));
+    ASSERT_NE(archive, nullptr) << "the central directory is intact";
+    EXPECT_EQ(readEntry(archive, "data.csv"), "<null>");
+    ZipRead::close(archive);
+}
+
 TEST(ZipWrite, AppendsToAProgramWithAbsoluteOffsets)
 {
     ScratchDir dir;
