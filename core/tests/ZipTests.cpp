@@ -106,6 +106,35 @@ TEST(ZipWrite, AppendsToAProgramWithAbsoluteOffsets)
     ZipRead::close(archive);
 }
 
+TEST(ZipWrite, ReopeningAddsToThePackAndKeepsItsEntries)
+{
+    ScratchDir dir;
+    const std::string program(1000, 'P');
+    dir.write("player", program);
+    for (const char* name : {"first.txt", "second.txt"}) {
+        ZipWriteHandle zip = ZipWrite::open(dir.path("player"), false);
+        ASSERT_NE(zip, nullptr);
+        EXPECT_TRUE(ZipWrite::add(zip, textStream(name).get(), name));
+        EXPECT_TRUE(ZipWrite::close(zip));
+    }
+    ZipHandle archive = ZipRead::open(dir.path("player"));
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(ZipRead::getEntryCount(archive), 2u);
+    EXPECT_EQ(readEntry(archive, "first.txt"), "first.txt");
+    EXPECT_EQ(readEntry(archive, "second.txt"), "second.txt");
+    ZipRead::close(archive);
+    EXPECT_EQ(dir.read("player").substr(0, program.size()), program);
+
+    ZipWriteHandle fresh = ZipWrite::open(dir.path("player"), true);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(ZipWrite::add(fresh, textStream("x").get(), "only.txt"));
+    EXPECT_TRUE(ZipWrite::close(fresh));
+    archive = ZipRead::open(dir.path("player"));
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(ZipRead::getEntryCount(archive), 1u) << "replace starts over";
+    ZipRead::close(archive);
+}
+
 TEST(ZipWrite, FilesAndDirectoriesAreNamedByTheirPaths)
 {
     ScratchDir dir;
