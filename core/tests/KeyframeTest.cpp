@@ -83,6 +83,25 @@ TEST(Keyframe, LinearWithEveryOutOfRangeBehaviour) {
     }
 }
 
+TEST(Keyframe, OutOfRangeBehavioursApplyToEveryKind) {
+    for (int kind : {KeyTcb, KeyLinear, KeyStep, KeyHermite}) {
+        SmartRef<IKeyframe> t = track({{1, 0, kind}, {2, 3, kind}, {4, -1, kind}}, KeyframeCycle, KeyframePingPong);
+        t->getKeys()[0]->outControl[0] = 1;
+        t->getKeys()[2]->inControl[0] = 2;
+        for (float u : {1.2f, 1.5f, 2.0f, 3.3f}) {
+            float inside = at(t, u);
+            EXPECT_NEAR(at(t, u - 3), inside, 1e-4f) << "cycle before, kind " << kind << " at " << u;
+            EXPECT_NEAR(at(t, u - 6), inside, 1e-4f);
+            EXPECT_NEAR(at(t, 8 - u), inside, 1e-4f) << "ping-pong after, kind " << kind << " at " << u;
+            EXPECT_NEAR(at(t, u + 6), inside, 1e-4f);
+        }
+        t->setPreOORBehavior(KeyframeHold);
+        t->setPostOORBehavior(KeyframeClamp);
+        EXPECT_EQ(at(t, -5), 0) << kind;
+        EXPECT_NEAR(at(t, 40), at(t, 4), 1e-6f) << kind;
+    }
+}
+
 TEST(Keyframe, PingPongMirrorsBackFromTheEnd) {
     SmartRef<IKeyframe> t = track({{2, 0, KeyLinear}, {4, 10, KeyLinear}}, KeyframeHold, KeyframePingPong);
     EXPECT_NEAR(at(t, 5), 5, 1e-5f);
