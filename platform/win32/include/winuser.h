@@ -310,7 +310,10 @@ struct CREATESTRUCTA {
 #define IDYES 6
 #define IDNO 7
 
-// Dialog manager
+// Dialog styles and the dialog manager
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+#define DS_CENTER 0x0800L
 #define DM_GETDEFID (WM_USER + 0)
 #define DM_SETDEFID (WM_USER + 1)
 #define DC_HASDEFID 0x534B

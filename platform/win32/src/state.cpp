@@ -18,13 +18,10 @@ thread_local DWORD t_lastError = 0;
 }
 
 State& state() {
-    static State* s = [] {
-        auto* created = new State;  // never freed: windows may be touched from static destructors
-        return created;
-    }();
-    static bool initialised = false;
-    if (!initialised) {
-        initialised = true;
+    // Never freed: windows may still be touched from static destructors at exit.
+    static State* s = nullptr;
+    if (!s) {
+        s = new State;
         registerSystemClasses();
         auto desktop = std::make_unique<Window>();
         desktop->handle = newHandle();
