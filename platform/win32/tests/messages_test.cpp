@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "test_support.h"
 
@@ -301,4 +302,30 @@ TEST(Windows, ModuleHandlesAreLoadAddresses) {
     EXPECT_NE(render, nullptr);
     EXPECT_NE(render, program);
     EXPECT_EQ(GetModuleHandleA("NoSuchModule"), nullptr);
+}
+
+TEST(Messages, GetMessageWaitsForTheWindowToComeBack) {
+    drain();
+    HWND w = recordingWindow();
+    Uint32 id = sdlId(w);
+    // The player's loop: while minimised it blocks in GetMessage until the restore arrives.
+    std::thread restorer([id] {
+        SDL_Delay(60);
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = id;
+        e.window.event = SDL_WINDOWEVENT_RESTORED;
+        SDL_PushEvent(&e);
+    });
+    ShowWindow(w, SW_MINIMIZE);
+    drain();
+    Uint32 start = SDL_GetTicks();
+    MSG m;
+    ASSERT_TRUE(GetMessageA(&m, nullptr, 0, 0));
+    restorer.join();
+    EXPECT_GE(SDL_GetTicks() - start, 40u);
+    EXPECT_EQ(m.message, UINT(WM_SIZE));
+    EXPECT_EQ(m.wParam, WPARAM(SIZE_RESTORED));
+    EXPECT_FALSE(IsIconic(w));
+    DestroyWindow(w);
 }
