@@ -1,0 +1,121 @@
+// Effect compile time (cold and from the program cache) and the per-draw cost of BeginPass.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "d3dx9.h"
+
+namespace {
+
+// About 300 lines: parameters, helpers and four techniques of two passes.
+std::string bigEffect() {
+    std::string s =
+        "float4x4 worldViewProjection;\nfloat4x4 world;\nfloat3 cameraPosition;\nfloat4 color = {1, 1, 1, 1};\n"
+        "float time;\ntexture colorTexture;\n"
+        "sampler colorSampler = sampler_state { Texture = <colorTexture>; MinFilter = Linear; MagFilter = Linear; };\n"
+        "struct VS_IN { float4 position : POSITION; float3 normal : NORMAL; float2 uv : TEXCOORD0; };\n"
+        "struct VS_OUT { float4 position : POSITION; float2 uv : TEXCOORD0; float3 normal : TEXCOORD1; };\n";
+    for (int i = 0; i < 40; ++i) {
+        std::string n = std::to_string(i);
+        s += "float param" + n + " = " + n + ";\n";
+        s += "float3 helper" + n + "(float3 v)\n{\n    float3 r = v * param" + n + ";\n    r = normalize(r + float3(1, 0, 0));\n"
+             "    return r * SEED;\n}\n";
+    }
+    s += "VS_OUT vs(VS_IN i)\n{\n    VS_OUT o;\n    o.position = mul(i.position, worldViewProjection);\n    o.uv = i.uv;\n"
+         "    float3 n = mul(i.normal, (float3x3)world);\n";
+    for (int i = 0; i < 40; ++i) s += "    n = helper" + std::to_string(i) + "(n);\n";
+    s += "    o.normal = n;\n    return o;\n}\n"
+         "float4 ps(VS_OUT i) : COLOR\n{\n    float4 c = tex2D(colorSampler, i.uv) * color;\n"
+         "    c.rgb *= saturate(dot(normalize(i.normal), float3(0, 1, 0))) + time;\n    return c;\n}\n";
+    for (int t = 0; t < 4; ++t) {
+        s += "technique T" + std::to_string(t) + "\n{\n";
+        for (int p = 0; p < 2; ++p)
+            s += "    pass P" + std::to_string(p) + "\n    {\n        VertexShader = compile vs_2_0 vs();\n"
+                 "        PixelShader = compile ps_2_0 ps();\n        AlphaBlendEnable = " + (p ? "true" : "false") +
+                 ";\n        CullMode = None;\n    }\n";
+        s += "}\n";
+    }
+    return s;
+}
+
+ID3DXEffect* compile(const std::string& text, const char* seed) {
+    D3DXMACRO macros[] = {{"SEED", seed}, {nullptr, nullptr}};
+    ID3DXEffect* e = nullptr;
+    D3DXCreateEffect(nullptr, text.data(), static_cast<UINT>(text.size()), macros, nullptr, 0, nullptr, &e, nullptr);
+    return e;
+}
+
+void BM_EffectCompileCold(benchmark::State& state) {
+    std::string text = bigEffect();
+    int seed = 1000;
+    for (auto _ : state) {
+        std::string s = std::to_string(++seed) + ".0";
+        ID3DXEffect* e = compile(text, s.c_str());
+        if (!e) state.SkipWithError("compile failed");
+        else e->Release();
+    }
+}
+BENCHMARK(BM_EffectCompileCold)->Unit(benchmark::kMillisecond);
+
+void BM_EffectCompileCached(benchmark::State& state) {
+    std::string text = bigEffect();
+    if (ID3DXEffect* e = compile(text, "1.0")) e->Release();
+    for (auto _ : state) {
+        ID3DXEffect* e = compile(text, "1.0");
+        if (!e) state.SkipWithError("compile failed");
+        else e->Release();
+    }
+}
+BENCHMARK(BM_EffectCompileCached)->Unit(benchmark::kMillisecond);
+
+class NullStateManager : public ID3DXEffectStateManager {
+public:
+    HRESULT QueryInterface(REFIID, void** o) override { *o = nullptr; return E_NOINTERFACE; }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override { return D3D_OK; }
+    HRESULT SetMaterial(const D3DMATERIAL9*) override { return D3D_OK; }
+    HRESULT SetLight(DWORD, const D3DLIGHT9*) override { return D3D_OK; }
+    HRESULT LightEnable(DWORD, BOOL) override { return D3D_OK; }
+    HRESULT SetRenderState(D3DRENDERSTATETYPE, DWORD) override { return D3D_OK; }
+    HRESULT SetTexture(DWORD, IDirect3DBaseTexture9*) override { return D3D_OK; }
+    HRESULT SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD) override { return D3D_OK; }
+    HRESULT SetSamplerState(DWORD, D3DSAMPLERSTATETYPE, DWORD) override { return D3D_OK; }
+    HRESULT SetNPatchMode(FLOAT) override { return D3D_OK; }
+    HRESULT SetFVF(DWORD) override { return D3D_OK; }
+    HRESULT SetVertexShader(IDirect3DVertexShader9*) override { return D3D_OK; }
+    HRESULT SetVertexShaderConstantF(UINT, const FLOAT*, UINT) override { return D3D_OK; }
+    HRESULT SetVertexShaderConstantI(UINT, const INT*, UINT) override { return D3D_OK; }
+    HRESULT SetVertexShaderConstantB(UINT, const BOOL*, UINT) override { return D3D_OK; }
+    HRESULT SetPixelShader(IDirect3DPixelShader9*) override { return D3D_OK; }
+    HRESULT SetPixelShaderConstantF(UINT, const FLOAT*, UINT) override { return D3D_OK; }
+    HRESULT SetPixelShaderConstantI(UINT, const INT*, UINT) override { return D3D_OK; }
+    HRESULT SetPixelShaderConstantB(UINT, const BOOL*, UINT) override { return D3D_OK; }
+};
+
+void BM_BeginPassTenChangedParameters(benchmark::State& state) {
+    ID3DXEffect* e = compile(bigEffect(), "1.0");
+    if (!e) {
+        state.SkipWithError("compile failed");
+        return;
+    }
+    NullStateManager sm;
+    e->SetStateManager(&sm);
+    D3DXHANDLE h[10];
+    for (int i = 0; i < 10; ++i) h[i] = e->GetParameterByName(nullptr, ("param" + std::to_string(i)).c_str());
+    float v = 0;
+    UINT passes = 0;
+    e->Begin(&passes, 7);
+    for (auto _ : state) {
+        v += 1;
+        for (auto p : h) e->SetFloat(p, v);
+        e->BeginPass(0);
+        e->EndPass();
+    }
+    e->End();
+    e->SetStateManager(nullptr);
+    e->Release();
+}
+BENCHMARK(BM_BeginPassTenChangedParameters);
+
+} // namespace

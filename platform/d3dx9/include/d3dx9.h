@@ -1,0 +1,6 @@
+#pragma once
+// The D3DX library: math, effects and shaders.
+#include "d3d9.h"
+#include "d3dx9math.h"
+#include "d3dx9shader.h"
+#include "d3dx9effect.h"

@@ -1,0 +1,12 @@
+#pragma once
+// How effects reach OpenGL, for diagnostics and tests.
+#include <string>
+
+#include "d3dx9effect.h"
+
+// Number of entry points compiled so far (the program cache's misses).
+D3DX9_API unsigned long long d3dxglProgramCompileCount();
+
+// The GLSL text of a pass's vertex (pixel = FALSE) or pixel shader; FALSE when the pass has none.
+D3DX9_API BOOL d3dxglGetPassShaderText(ID3DXEffect* effect, D3DXHANDLE technique, UINT pass, BOOL pixel,
+                                       std::string* glsl);

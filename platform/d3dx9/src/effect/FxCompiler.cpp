@@ -1,0 +1,305 @@
+// Entry points to GLSL: glslang's HLSL front end to SPIR-V, SPIRV-Cross to GLSL 4.50, with
+// attribute and varying locations from semantics and constants in the device's register blocks.
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv_cross/spirv_cross_c.h>
+
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <mutex>
+#include <unordered_map>
+
+#include "FxProgram.h"
+#include "d3d9gl.h"
+
+namespace fx {
+namespace {
+
+std::atomic<uint64_t> g_compiles{0};
+std::mutex g_cacheMutex;
+std::unordered_map<std::string, ProgramPtr>& cache() {
+    static std::unordered_map<std::string, ProgramPtr> c;
+    return c;
+}
+
+void initGlslang() {
+    static std::once_flag once;
+    std::call_once(once, [] { glslang::InitializeProcess(); });
+}
+
+// "TEXCOORD3" -> ("TEXCOORD", 3)
+std::pair<std::string, int> splitSemantic(const std::string& s) {
+    std::string u;
+    for (char c : s) u += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    size_t k = u.size();
+    while (k > 0 && std::isdigit(static_cast<unsigned char>(u[k - 1]))) --k;
+    int idx = k < u.size() ? std::atoi(u.c_str() + k) : 0;
+    return {u.substr(0, k), idx};
+}
+
+int attribLocation(const std::string& sem) {
+    auto [name, idx] = splitSemantic(sem);
+    static const std::pair<const char*, int> usages[] = {
+        {"POSITION", 0}, {"BLENDWEIGHT", 1}, {"BLENDINDICES", 2}, {"NORMAL", 3}, {"PSIZE", 4}, {"TEXCOORD", 5},
+        {"TANGENT", 6}, {"BINORMAL", 7}, {"TESSFACTOR", 8}, {"POSITIONT", 9}, {"COLOR", 10}, {"FOG", 11},
+        {"DEPTH", 12}, {"SAMPLE", 13}};
+    for (const auto& u : usages)
+        if (name == u.first) return idx < 256 ? d3dglAttribLocation(static_cast<BYTE>(u.second), static_cast<BYTE>(idx)) : -1;
+    return -1;
+}
+
+int varyingLocation(const std::string& sem) {
+    auto [name, idx] = splitSemantic(sem);
+    if (name == "TEXCOORD" && idx < 16) return idx;
+    if (name == "COLOR" && idx < 2) return 16 + idx;
+    if (name == "FOG" && idx == 0) return 18;
+    if (name == "PSIZE" && idx == 0) return 19;
+    if (name == "NORMAL" && idx < 2) return 20 + idx;
+    if (name == "TANGENT" && idx == 0) return 22;
+    if (name == "BINORMAL" && idx == 0) return 23;
+    if (name == "BLENDWEIGHT" && idx == 0) return 24;
+    if (name == "BLENDINDICES" && idx == 0) return 25;
+    if (name == "POSITION" && idx >= 1 && idx < 4) return 25 + idx;
+    return -1;
+}
+
+int targetLocation(const std::string& sem) {
+    auto [name, idx] = splitSemantic(sem);
+    if ((name == "COLOR" || name == "SV_TARGET") && idx < 4) return idx;
+    return -1;
+}
+
+// Maps glslang's "ERROR: 0:LINE: message" lines back to effect files and lines.
+std::string mapLog(const Module& m, const std::string& log, const std::vector<std::pair<uint16_t, uint32_t>>& lines,
+                   const std::string& entry) {
+    std::string out;
+    size_t p = 0;
+    while (p < log.size()) {
+        size_t e = log.find('\n', p);
+        if (e == std::string::npos) e = log.size();
+        std::string line = log.substr(p, e - p);
+        p = e + 1;
+        if (line.empty() || line.find("compilation terminated") != std::string::npos ||
+            line.find("compilation errors") != std::string::npos || line.find("HLSL parsing failed") != std::string::npos)
+            continue;
+        std::string kind = "error";
+        std::string rest = line;
+        if (rest.rfind("ERROR: ", 0) == 0) rest = rest.substr(7);
+        else if (rest.rfind("WARNING: ", 0) == 0) { kind = "warning"; rest = rest.substr(9); }
+        std::string where = m.files.where(0, 1);
+        size_t c1 = rest.find(':');
+        size_t c2 = c1 == std::string::npos ? std::string::npos : rest.find(':', c1 + 1);
+        if (c1 != std::string::npos && c2 != std::string::npos && c1 > 0 &&
+            std::isdigit(static_cast<unsigned char>(rest[c1 + 1]))) {
+            long ln = std::strtol(rest.c_str() + c1 + 1, nullptr, 10);
+            if (ln >= 1 && static_cast<size_t>(ln) <= lines.size() && lines[static_cast<size_t>(ln) - 1].first != 0xFFFF)
+                where = m.files.where(lines[static_cast<size_t>(ln) - 1].first, lines[static_cast<size_t>(ln) - 1].second);
+            else
+                where = m.files.where(0, 1) + " (entry point '" + entry + "')";
+            rest = rest.substr(c2 + 1);
+            while (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
+        }
+        out += where + ": " + kind + ": " + rest + "\n";
+    }
+    return out;
+}
+
+std::vector<uint32_t> toSpirv(const Module& m, Stage stage, const std::string& hlsl,
+                              const std::vector<std::pair<uint16_t, uint32_t>>& lines, const std::string& entry) {
+    initGlslang();
+    EShLanguage lang = stage == Stage::Vertex ? EShLangVertex : EShLangFragment;
+    glslang::TShader shader(lang);
+    const char* src = hlsl.c_str();
+    int len = static_cast<int>(hlsl.size());
+    shader.setStringsWithLengths(&src, &len, 1);
+    shader.setEntryPoint("fx_main");
+    shader.setSourceEntryPoint("fx_main");
+    shader.setEnvInput(glslang::EShSourceHlsl, lang, glslang::EShClientVulkan, 100);
+    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    shader.setEnvTargetHlslFunctionality1();
+    auto msgs = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible |
+                                         EShMsgHlslLegalization);
+    g_compiles.fetch_add(1);
+    if (!shader.parse(GetDefaultResources(), 100, false, msgs))
+        throw FxError(mapLog(m, shader.getInfoLog(), lines, entry));
+    glslang::TProgram program;
+    program.addShader(&shader);
+    if (!program.link(msgs))
+        throw FxError(mapLog(m, program.getInfoLog(), lines, entry));
+    std::vector<uint32_t> spirv;
+    glslang::SpvOptions opts;
+    opts.disableOptimizer = false;
+    opts.validate = false;
+    spv::SpvBuildLogger logger;
+    glslang::GlslangToSpv(*program.getIntermediate(lang), spirv, &logger, &opts);
+    if (spirv.empty()) throw FxError(m.files.where(0, 1) + ": error: code generation failed for '" + entry + "'");
+    return spirv;
+}
+
+struct Spvc {
+    spvc_context ctx = nullptr;
+    ~Spvc() { if (ctx) spvc_context_destroy(ctx); }
+};
+
+Layout reflectType(spvc_compiler comp, spvc_type_id typeId, spvc_type parentStruct, unsigned memberIndex,
+                   uint32_t offset) {
+    Layout l;
+    spvc_type t = spvc_compiler_get_type_handle(comp, typeId);
+    l.offset = offset;
+    l.vecsize = spvc_type_get_vector_size(t);
+    l.columns = spvc_type_get_columns(t);
+    switch (spvc_type_get_basetype(t)) {
+    case SPVC_BASETYPE_FP32: l.base = Layout::Float; break;
+    case SPVC_BASETYPE_INT32: l.base = Layout::Int; break;
+    case SPVC_BASETYPE_UINT32: case SPVC_BASETYPE_BOOLEAN: l.base = Layout::UInt; break;
+    case SPVC_BASETYPE_STRUCT: l.base = Layout::Struct; break;
+    default: l.base = Layout::Other; break;
+    }
+    if (parentStruct) {
+        if (spvc_type_get_num_array_dimensions(t) > 0) {
+            l.arraySize = spvc_type_get_array_dimension(t, 0);
+            unsigned stride = 0;
+            spvc_compiler_type_struct_member_array_stride(comp, parentStruct, memberIndex, &stride);
+            l.arrayStride = stride;
+        }
+        if (l.columns > 1) {
+            unsigned ms = 0;
+            spvc_compiler_type_struct_member_matrix_stride(comp, parentStruct, memberIndex, &ms);
+            l.matrixStride = ms;
+            spvc_type_id pid = spvc_type_get_base_type_id(parentStruct);
+            l.rowMajor = spvc_compiler_has_member_decoration(comp, pid, memberIndex, SpvDecorationRowMajor);
+        }
+    }
+    if (l.base == Layout::Struct) {
+        spvc_type_id baseId = spvc_type_get_base_type_id(t);
+        spvc_type base = spvc_compiler_get_type_handle(comp, baseId);
+        unsigned n = spvc_type_get_num_member_types(base);
+        for (unsigned k = 0; k < n; ++k) {
+            unsigned mo = 0;
+            spvc_compiler_type_struct_member_offset(comp, base, k, &mo);
+            const char* name = spvc_compiler_get_member_name(comp, baseId, k);
+            l.members.emplace_back(name ? name : "", reflectType(comp, spvc_type_get_member_type(base, k), base, k, mo));
+        }
+    }
+    return l;
+}
+
+void failSpvc(const Module& m, spvc_context ctx, const std::string& entry) {
+    throw FxError(m.files.where(0, 1) + ": error: cannot translate '" + entry + "': " + spvc_context_get_last_error_string(ctx));
+}
+
+Program translate(const Module& m, Stage stage, const std::vector<uint32_t>& spirv, const std::string& entry) {
+    Program prog;
+    prog.stage = stage;
+    Spvc s;
+    if (spvc_context_create(&s.ctx) != SPVC_SUCCESS) throw FxError("error: out of memory");
+    spvc_parsed_ir ir = nullptr;
+    if (spvc_context_parse_spirv(s.ctx, spirv.data(), spirv.size(), &ir) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
+    spvc_compiler comp = nullptr;
+    if (spvc_context_create_compiler(s.ctx, SPVC_BACKEND_GLSL, ir, SPVC_CAPTURE_MODE_TAKE_OWNERSHIP, &comp) != SPVC_SUCCESS)
+        failSpvc(m, s.ctx, entry);
+    spvc_compiler_options opts = nullptr;
+    spvc_compiler_create_compiler_options(comp, &opts);
+    spvc_compiler_options_set_uint(opts, SPVC_COMPILER_OPTION_GLSL_VERSION, 450);
+    spvc_compiler_options_set_bool(opts, SPVC_COMPILER_OPTION_GLSL_ES, SPVC_FALSE);
+    spvc_compiler_options_set_bool(opts, SPVC_COMPILER_OPTION_GLSL_SEPARATE_SHADER_OBJECTS, SPVC_TRUE);
+    spvc_compiler_options_set_bool(opts, SPVC_COMPILER_OPTION_GLSL_VULKAN_SEMANTICS, SPVC_FALSE);
+    spvc_compiler_install_compiler_options(comp, opts);
+
+    spvc_resources res = nullptr;
+    if (spvc_compiler_create_shader_resources(comp, &res) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
+    const spvc_reflected_resource* list = nullptr;
+    size_t count = 0;
+
+    // Constants: one block, at the register binding of the stage.
+    spvc_resources_get_resource_list_for_type(res, SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, &list, &count);
+    uint32_t maxBytes = (stage == Stage::Vertex ? D3DGL_VS_CONSTANT_REGISTERS : D3DGL_PS_CONSTANT_REGISTERS) * 16;
+    for (size_t k = 0; k < count; ++k) {
+        spvc_compiler_unset_decoration(comp, list[k].id, SpvDecorationDescriptorSet);
+        spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationBinding,
+                                     stage == Stage::Vertex ? D3DGL_VS_CONSTANTS : D3DGL_PS_CONSTANTS);
+        spvc_type bt = spvc_compiler_get_type_handle(comp, list[k].base_type_id);
+        size_t size = 0;
+        spvc_compiler_get_declared_struct_size(comp, bt, &size);
+        if (size > maxBytes)
+            throw FxError(m.files.where(0, 1) + ": error: '" + entry + "' uses " + std::to_string((size + 15) / 16) +
+                          " constant registers, more than the " + std::to_string(maxBytes / 16) + " available");
+        prog.registerBytes = static_cast<uint32_t>(size);
+        unsigned n = spvc_type_get_num_member_types(bt);
+        for (unsigned i = 0; i < n; ++i) {
+            unsigned off = 0;
+            spvc_compiler_type_struct_member_offset(comp, bt, i, &off);
+            const char* name = spvc_compiler_get_member_name(comp, list[k].base_type_id, i);
+            prog.constants.push_back({name ? name : "", reflectType(comp, spvc_type_get_member_type(bt, i), bt, i, off)});
+        }
+    }
+    // Samplers: register order.
+    spvc_resources_get_resource_list_for_type(res, SPVC_RESOURCE_TYPE_SAMPLED_IMAGE, &list, &count);
+    for (size_t k = 0; k < count; ++k) {
+        uint32_t unit = static_cast<uint32_t>(prog.samplers.size());
+        if (unit >= (stage == Stage::Vertex ? 4u : 16u))
+            throw FxError(m.files.where(0, 1) + ": error: '" + entry + "' uses too many samplers");
+        spvc_compiler_unset_decoration(comp, list[k].id, SpvDecorationDescriptorSet);
+        spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationBinding,
+                                     stage == Stage::Vertex ? D3DGL_VERTEX_SAMPLER_UNIT0 + unit : unit);
+        prog.samplers.push_back({list[k].name ? list[k].name : "", unit});
+    }
+    // Inputs and outputs by semantic.
+    auto place = [&](spvc_resource_type type, int (*loc)(const std::string&), const char* what) {
+        spvc_resources_get_resource_list_for_type(res, type, &list, &count);
+        for (size_t k = 0; k < count; ++k) {
+            const char* sem = spvc_compiler_get_decoration_string(comp, list[k].id, SpvDecorationUserSemantic);
+            std::string semantic = sem ? sem : "";
+            int l = loc(semantic);
+            if (l < 0)
+                throw FxError(m.files.where(0, 1) + ": error: '" + entry + "': " + what + " semantic '" + semantic +
+                              "' is not supported");
+            spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationLocation, static_cast<unsigned>(l));
+        }
+    };
+    if (stage == Stage::Vertex) {
+        place(SPVC_RESOURCE_TYPE_STAGE_INPUT, attribLocation, "vertex input");
+        place(SPVC_RESOURCE_TYPE_STAGE_OUTPUT, varyingLocation, "vertex output");
+    } else {
+        place(SPVC_RESOURCE_TYPE_STAGE_INPUT, varyingLocation, "pixel input");
+        place(SPVC_RESOURCE_TYPE_STAGE_OUTPUT, targetLocation, "pixel output");
+    }
+    const char* glsl = nullptr;
+    if (spvc_compiler_compile(comp, &glsl) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
+    prog.glsl = glsl;
+    if (stage == Stage::Vertex) {
+        // The device's pixel-centre shift, after everything main writes.
+        size_t v = prog.glsl.find('\n');
+        prog.glsl.insert(v + 1, D3DGL_DEVICE_BLOCK_GLSL);
+        size_t end = prog.glsl.rfind('}');
+        if (end == std::string::npos) failSpvc(m, s.ctx, entry);
+        prog.glsl.insert(end, "    gl_Position.xy += d3dgl_pixelOffset.xy * gl_Position.w;\n");
+    }
+    return prog;
+}
+
+} // namespace
+
+ProgramPtr buildProgram(const Module& m, Stage stage, const Compile& c) {
+    std::vector<std::pair<uint16_t, uint32_t>> lines;
+    std::string hlsl = programSource(m, stage, c, &lines);
+    std::string key = (stage == Stage::Vertex ? "vs\n" : "ps\n") + hlsl;
+    {
+        std::lock_guard<std::mutex> lock(g_cacheMutex);
+        auto it = cache().find(key);
+        if (it != cache().end()) return it->second;
+    }
+    std::vector<uint32_t> spirv = toSpirv(m, stage, hlsl, lines, c.entry);
+    auto prog = std::make_shared<Program>(translate(m, stage, spirv, c.entry));
+    prog->hlsl = hlsl;
+    std::lock_guard<std::mutex> lock(g_cacheMutex);
+    cache().emplace(key, prog);
+    return prog;
+}
+
+uint64_t programCompileCount() { return g_compiles.load(); }
+
+} // namespace fx

@@ -1,0 +1,193 @@
+#pragma once
+// The effect object: parameters, techniques and passes over a parsed module and its programs.
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "FxParams.h"
+#include "FxProgram.h"
+#include "FxStates.h"
+#include "d3dx9effect.h"
+
+namespace fx {
+
+class Pool final : public ID3DXEffectPool {
+public:
+    HRESULT QueryInterface(REFIID, void** out) override;
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override;
+
+    // The shared store of a parameter: the existing one when its type matches, a new one otherwise.
+    std::shared_ptr<Storage> shared(const std::string& name, const TypeDesc& type, bool& created, bool& mismatch);
+
+private:
+    std::atomic<ULONG> refs_{1};
+    std::map<std::string, std::shared_ptr<Storage>> params_;
+};
+
+// A state value: constant, or an expression over parameters evaluated when the pass begins.
+struct StateValue {
+    bool dynamic = false;
+    DWORD constant = 0;
+    size_t begin = 0, end = 0;
+    Param* ref = nullptr;       // "<name>" or a bare parameter name
+};
+
+struct PassState {
+    StateInfo info;
+    int index = 0;
+    StateValue value;
+    std::string name;
+    size_t at = 0;
+};
+
+struct SamplerSetup {
+    Param* texture = nullptr;   // from "Texture = <t>"
+    std::vector<PassState> states;
+};
+
+struct StageBinding {
+    ProgramPtr program;
+    IUnknown* shader = nullptr; // device shader object (one reference)
+    std::vector<std::pair<Layout, Param*>> constants;
+    std::vector<std::pair<uint32_t, Param*>> samplers; // unit, sampler parameter
+    std::vector<uint32_t> registers;
+};
+
+struct PassRt {
+    std::string name;
+    std::vector<std::unique_ptr<Param>> annotations;
+    std::vector<PassState> states;
+    bool setsVertexShader = false, setsPixelShader = false;
+    StageBinding vs, ps;
+};
+
+struct TechniqueRt {
+    std::string name;
+    std::vector<std::unique_ptr<Param>> annotations;
+    std::vector<std::unique_ptr<PassRt>> passes;
+};
+
+class Effect final : public ID3DXEffect {
+public:
+    Effect(std::shared_ptr<const Module> module, IDirect3DDevice9* device, Pool* pool);
+    ~Effect();
+
+    // Builds parameters, techniques and programs; throws FxError.
+    void build();
+    // Makes the device's shader objects; false with messages when the device refuses one.
+    bool createShaders(std::string& errors);
+    // For diagnostics: the GLSL of a pass.
+    const Program* passProgram(D3DXHANDLE technique, UINT pass, bool pixel);
+
+    HRESULT QueryInterface(REFIID, void** out) override;
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override;
+
+    HRESULT GetDesc(D3DXEFFECT_DESC* desc) override;
+    HRESULT GetParameterDesc(D3DXHANDLE parameter, D3DXPARAMETER_DESC* desc) override;
+    HRESULT GetTechniqueDesc(D3DXHANDLE technique, D3DXTECHNIQUE_DESC* desc) override;
+    HRESULT GetPassDesc(D3DXHANDLE pass, D3DXPASS_DESC* desc) override;
+    D3DXHANDLE GetParameter(D3DXHANDLE parent, UINT index) override;
+    D3DXHANDLE GetParameterByName(D3DXHANDLE parent, LPCSTR name) override;
+    D3DXHANDLE GetParameterBySemantic(D3DXHANDLE parent, LPCSTR semantic) override;
+    D3DXHANDLE GetParameterElement(D3DXHANDLE parameter, UINT index) override;
+    D3DXHANDLE GetTechnique(UINT index) override;
+    D3DXHANDLE GetTechniqueByName(LPCSTR name) override;
+    D3DXHANDLE GetPass(D3DXHANDLE technique, UINT index) override;
+    D3DXHANDLE GetPassByName(D3DXHANDLE technique, LPCSTR name) override;
+    D3DXHANDLE GetAnnotation(D3DXHANDLE object, UINT index) override;
+    D3DXHANDLE GetAnnotationByName(D3DXHANDLE object, LPCSTR name) override;
+
+    HRESULT SetValue(D3DXHANDLE parameter, LPCVOID data, UINT bytes) override;
+    HRESULT GetValue(D3DXHANDLE parameter, LPVOID data, UINT bytes) override;
+    HRESULT SetBool(D3DXHANDLE parameter, BOOL value) override;
+    HRESULT GetBool(D3DXHANDLE parameter, BOOL* value) override;
+    HRESULT SetBoolArray(D3DXHANDLE parameter, const BOOL* values, UINT count) override;
+    HRESULT SetInt(D3DXHANDLE parameter, INT value) override;
+    HRESULT GetInt(D3DXHANDLE parameter, INT* value) override;
+    HRESULT SetIntArray(D3DXHANDLE parameter, const INT* values, UINT count) override;
+    HRESULT SetFloat(D3DXHANDLE parameter, FLOAT value) override;
+    HRESULT GetFloat(D3DXHANDLE parameter, FLOAT* value) override;
+    HRESULT SetFloatArray(D3DXHANDLE parameter, const FLOAT* values, UINT count) override;
+    HRESULT GetFloatArray(D3DXHANDLE parameter, FLOAT* values, UINT count) override;
+    HRESULT SetVector(D3DXHANDLE parameter, const D3DXVECTOR4* vector) override;
+    HRESULT GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector) override;
+    HRESULT SetVectorArray(D3DXHANDLE parameter, const D3DXVECTOR4* vectors, UINT count) override;
+    HRESULT SetMatrix(D3DXHANDLE parameter, const D3DXMATRIX* matrix) override;
+    HRESULT GetMatrix(D3DXHANDLE parameter, D3DXMATRIX* matrix) override;
+    HRESULT SetMatrixArray(D3DXHANDLE parameter, const D3DXMATRIX* matrices, UINT count) override;
+    HRESULT SetMatrixPointerArray(D3DXHANDLE parameter, const D3DXMATRIX** matrices, UINT count) override;
+    HRESULT SetMatrixTranspose(D3DXHANDLE parameter, const D3DXMATRIX* matrix) override;
+    HRESULT SetMatrixTransposeArray(D3DXHANDLE parameter, const D3DXMATRIX* matrices, UINT count) override;
+    HRESULT SetString(D3DXHANDLE parameter, LPCSTR string) override;
+    HRESULT GetString(D3DXHANDLE parameter, LPCSTR* string) override;
+    HRESULT SetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9* texture) override;
+    HRESULT GetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9** texture) override;
+
+    HRESULT GetPool(ID3DXEffectPool** pool) override;
+    HRESULT SetTechnique(D3DXHANDLE technique) override;
+    D3DXHANDLE GetCurrentTechnique() override;
+    HRESULT ValidateTechnique(D3DXHANDLE technique) override;
+    HRESULT FindNextValidTechnique(D3DXHANDLE technique, D3DXHANDLE* next) override;
+    HRESULT Begin(UINT* passes, DWORD flags) override;
+    HRESULT BeginPass(UINT pass) override;
+    HRESULT CommitChanges() override;
+    HRESULT EndPass() override;
+    HRESULT End() override;
+
+    HRESULT GetDevice(IDirect3DDevice9** device) override;
+    HRESULT OnLostDevice() override;
+    HRESULT OnResetDevice() override;
+    HRESULT SetStateManager(ID3DXEffectStateManager* manager) override;
+    HRESULT GetStateManager(ID3DXEffectStateManager** manager) override;
+    HRESULT CloneEffect(IDirect3DDevice9* device, ID3DXEffect** effect) override;
+
+private:
+    std::atomic<ULONG> refs_{1};
+    std::shared_ptr<const Module> module_;
+    IDirect3DDevice9* device_ = nullptr;
+    Pool* pool_ = nullptr;
+    ID3DXEffectStateManager* manager_ = nullptr;
+    std::vector<std::unique_ptr<Param>> params_;
+    std::vector<SamplerSetup> samplerSetups_; // by top-level parameter index
+    std::vector<std::unique_ptr<TechniqueRt>> techniques_;
+    std::unordered_map<const void*, char> handles_; // P parameter, T technique, S pass
+    std::unordered_map<const void*, const std::vector<std::unique_ptr<Param>>*> annotationsOf_;
+    TechniqueRt* current_ = nullptr;
+    bool inBegin_ = false;
+    PassRt* activePass_ = nullptr;
+
+    D3DXHANDLE handle(const void* p) { return static_cast<D3DXHANDLE>(p); }
+    void addHandles(Param& p);
+    Param* findParam(D3DXHANDLE h);
+    Param* findPath(const std::vector<std::unique_ptr<Param>>& list, const std::string& path);
+    TechniqueRt* findTechnique(D3DXHANDLE h);
+    PassRt* findPass(D3DXHANDLE h);
+    const std::vector<std::unique_ptr<Param>>* annotations(D3DXHANDLE h);
+    int paramIndex(const Param* p) const;
+
+    void buildParams();
+    void buildTechniques();
+    void compileStage(PassRt& pass, PassState& st, const Compile& c, Stage stage);
+    void bindStage(StageBinding& b);
+    PassState makeState(const StateAssign& a, bool inSampler);
+    DWORD evalState(const PassState& s);
+    HRESULT applyState(const PassState& s, int samplerOverride);
+    HRESULT applyStage(StageBinding& b, bool pixel);
+    HRESULT setMatrices(Param* p, const D3DXMATRIX* const* m, UINT count, bool transpose);
+
+    HRESULT setRenderState(DWORD state, DWORD value);
+    HRESULT setSamplerState(DWORD sampler, DWORD type, DWORD value);
+    HRESULT setTextureStageState(DWORD stage, DWORD type, DWORD value);
+    HRESULT setTexture(DWORD stage, IDirect3DBaseTexture9* t);
+    HRESULT setVertexShader(IDirect3DVertexShader9* s);
+    HRESULT setPixelShader(IDirect3DPixelShader9* s);
+    HRESULT setConstants(bool pixel, const std::vector<uint32_t>& regs);
+};
+
+} // namespace fx

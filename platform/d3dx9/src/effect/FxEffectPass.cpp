@@ -1,0 +1,233 @@
+// Running passes: states, textures, shaders and constant registers, through the state manager
+// when one is set and to the device otherwise.
+#include <cmath>
+#include <cstring>
+
+#include "FxEffect.h"
+
+namespace fx {
+namespace {
+
+constexpr DWORD kVertexSampler0 = 257;
+
+DWORD toDword(double d, bool isFloat) {
+    if (isFloat) {
+        float f = static_cast<float>(d);
+        DWORD w;
+        std::memcpy(&w, &f, 4);
+        return w;
+    }
+    if (!std::isfinite(d)) return 0;
+    return static_cast<DWORD>(static_cast<int64_t>(std::fmax(-9.2e18, std::fmin(9.2e18, d))));
+}
+
+// Writes one parameter into the register image as the program's layout places it.
+void scatter(const Layout& l, Param& p, uint8_t* regs, size_t size) {
+    auto put = [&](uint32_t off, const uint8_t* src) {
+        if (static_cast<size_t>(off) + 4 <= size) std::memcpy(regs + off, src, 4);
+    };
+    if (!p.elements.empty()) {
+        Layout el = l;
+        el.arraySize = 0;
+        uint32_t n = std::min<uint32_t>(l.arraySize ? l.arraySize : 1, static_cast<uint32_t>(p.elements.size()));
+        for (uint32_t k = 0; k < n; ++k) {
+            el.offset = l.offset + k * l.arrayStride;
+            scatter(el, *p.elements[k], regs, size);
+        }
+        return;
+    }
+    if (l.base == Layout::Struct) {
+        for (const auto& [name, ml] : l.members)
+            for (auto& m : p.members)
+                if (m->name == name) {
+                    Layout shifted = ml;
+                    shifted.offset += l.offset;
+                    scatter(shifted, *m, regs, size);
+                    break;
+                }
+        return;
+    }
+    const uint8_t* src = p.data();
+    uint32_t R = p.type.rows, C = p.type.cols;
+    if (l.columns > 1) {
+        // The program's matrix is the transpose of the declared one: its column i is row i.
+        for (uint32_t i = 0; i < l.columns && i < R; ++i)
+            for (uint32_t j = 0; j < l.vecsize && j < C; ++j) {
+                uint32_t off = l.rowMajor ? l.offset + j * l.matrixStride + i * 4 : l.offset + i * l.matrixStride + j * 4;
+                put(off, src + 4 * (i * C + j));
+            }
+        return;
+    }
+    uint32_t n = std::min(l.vecsize, R * C);
+    for (uint32_t k = 0; k < n; ++k) put(l.offset + 4 * k, src + 4 * k);
+}
+
+} // namespace
+
+HRESULT Effect::setRenderState(DWORD state, DWORD value) {
+    if (manager_) return manager_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state), value);
+    return device_ ? device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state), value) : D3DERR_INVALIDCALL;
+}
+
+HRESULT Effect::setSamplerState(DWORD sampler, DWORD type, DWORD value) {
+    if (manager_) return manager_->SetSamplerState(sampler, static_cast<D3DSAMPLERSTATETYPE>(type), value);
+    return device_ ? device_->SetSamplerState(sampler, static_cast<D3DSAMPLERSTATETYPE>(type), value) : D3DERR_INVALIDCALL;
+}
+
+HRESULT Effect::setTextureStageState(DWORD stage, DWORD type, DWORD value) {
+    if (manager_) return manager_->SetTextureStageState(stage, static_cast<D3DTEXTURESTAGESTATETYPE>(type), value);
+    return device_ ? device_->SetTextureStageState(stage, static_cast<D3DTEXTURESTAGESTATETYPE>(type), value)
+                   : D3DERR_INVALIDCALL;
+}
+
+HRESULT Effect::setTexture(DWORD stage, IDirect3DBaseTexture9* t) {
+    if (manager_) return manager_->SetTexture(stage, t);
+    return device_ ? device_->SetTexture(stage, t) : D3DERR_INVALIDCALL;
+}
+
+HRESULT Effect::setVertexShader(IDirect3DVertexShader9* s) {
+    if (manager_) return manager_->SetVertexShader(s);
+    return device_ ? device_->SetVertexShader(s) : D3DERR_INVALIDCALL;
+}
+
+HRESULT Effect::setPixelShader(IDirect3DPixelShader9* s) {
+    if (manager_) return manager_->SetPixelShader(s);
+    return device_ ? device_->SetPixelShader(s) : D3DERR_INVALIDCALL;
+}
+
+HRESULT Effect::setConstants(bool pixel, const std::vector<uint32_t>& regs) {
+    if (regs.empty()) return D3D_OK;
+    const FLOAT* f = reinterpret_cast<const FLOAT*>(regs.data());
+    UINT n = static_cast<UINT>(regs.size() / 4);
+    if (manager_)
+        return pixel ? manager_->SetPixelShaderConstantF(0, f, n) : manager_->SetVertexShaderConstantF(0, f, n);
+    if (!device_) return D3DERR_INVALIDCALL;
+    return pixel ? device_->SetPixelShaderConstantF(0, f, n) : device_->SetVertexShaderConstantF(0, f, n);
+}
+
+DWORD Effect::evalState(const PassState& s) {
+    if (!s.value.dynamic) return s.value.constant;
+    if (s.value.ref) {
+        float f = 0;
+        readFloats(*s.value.ref, &f, 1);
+        if (s.value.ref->type.type == PType::Float && !s.info.isFloat) {
+            return toDword(f, false);
+        }
+        if (s.value.ref->type.type != PType::Float && !s.info.isFloat) {
+            int i = 0;
+            readInts(*s.value.ref, &i, 1);
+            return static_cast<DWORD>(i);
+        }
+        return toDword(f, true);
+    }
+    Resolver r = [&](const std::string& name, std::vector<double>& out) {
+        uint32_t ev;
+        if (findStateValue(s.info.enumTable, name, ev)) { out.assign(1, ev); return true; }
+        for (auto& p : params_)
+            if (p->name == name && p->type.isNumeric()) {
+                std::vector<float> v(p->components());
+                readFloats(*p, v.data(), static_cast<uint32_t>(v.size()));
+                out.assign(v.begin(), v.end());
+                return true;
+            }
+        return false;
+    };
+    try {
+        Value v = evalConstant(*module_, s.value.begin, s.value.end, &r);
+        return v.numbers.empty() ? 0 : toDword(v.numbers[0], s.info.isFloat);
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+HRESULT Effect::applyState(const PassState& s, int) {
+    switch (s.info.kind) {
+    case StateKind::Render: return setRenderState(s.info.id, evalState(s));
+    case StateKind::Sampler: return setSamplerState(static_cast<DWORD>(s.index), s.info.id, evalState(s));
+    case StateKind::TextureStage: return setTextureStageState(static_cast<DWORD>(s.index), s.info.id, evalState(s));
+    case StateKind::Texture:
+        return setTexture(static_cast<DWORD>(s.index), s.value.ref ? s.value.ref->storage->texture : nullptr);
+    case StateKind::VertexShader:
+    case StateKind::PixelShader: break;
+    }
+    return D3D_OK;
+}
+
+HRESULT Effect::applyStage(StageBinding& b, bool pixel) {
+    HRESULT hr = D3D_OK;
+    for (auto& [unit, sp] : b.samplers) {
+        int idx = paramIndex(sp);
+        const SamplerSetup* setup = idx >= 0 ? &samplerSetups_[static_cast<size_t>(idx)] : nullptr;
+        IDirect3DBaseTexture9* tex = setup && setup->texture ? setup->texture->storage->texture : sp->storage->texture;
+        DWORD stage = pixel ? unit : kVertexSampler0 + unit;
+        HRESULT r = setTexture(stage, tex);
+        if (FAILED(r)) hr = r;
+        if (setup)
+            for (const auto& st : setup->states) {
+                r = setSamplerState(stage, st.info.id, evalState(st));
+                if (FAILED(r)) hr = r;
+            }
+    }
+    if (!b.registers.empty()) {
+        std::fill(b.registers.begin(), b.registers.end(), 0u);
+        auto* regs = reinterpret_cast<uint8_t*>(b.registers.data());
+        size_t size = b.registers.size() * 4;
+        for (auto& [layout, p] : b.constants) scatter(layout, *p, regs, size);
+        HRESULT r = setConstants(pixel, b.registers);
+        if (FAILED(r)) hr = r;
+    }
+    return hr;
+}
+
+HRESULT Effect::Begin(UINT* passes, DWORD) {
+    if (!current_ || inBegin_) return D3DERR_INVALIDCALL;
+    if (!device_ && !manager_) return D3DERR_INVALIDCALL;
+    if (passes) *passes = static_cast<UINT>(current_->passes.size());
+    inBegin_ = true;
+    return D3D_OK;
+}
+
+HRESULT Effect::BeginPass(UINT pass) {
+    if (!inBegin_ || activePass_ || pass >= current_->passes.size()) return D3DERR_INVALIDCALL;
+    PassRt& p = *current_->passes[pass];
+    HRESULT hr = D3D_OK;
+    for (const auto& s : p.states) {
+        HRESULT r = D3D_OK;
+        if (s.info.kind == StateKind::VertexShader)
+            r = setVertexShader(static_cast<IDirect3DVertexShader9*>(p.vs.shader));
+        else if (s.info.kind == StateKind::PixelShader)
+            r = setPixelShader(static_cast<IDirect3DPixelShader9*>(p.ps.shader));
+        else
+            r = applyState(s, -1);
+        if (FAILED(r)) hr = r;
+    }
+    activePass_ = &p;
+    HRESULT r = CommitChanges();
+    return FAILED(hr) ? hr : r;
+}
+
+HRESULT Effect::CommitChanges() {
+    if (!activePass_) return D3DERR_INVALIDCALL;
+    HRESULT hr = D3D_OK;
+    if (activePass_->vs.program) hr = applyStage(activePass_->vs, false);
+    if (activePass_->ps.program) {
+        HRESULT r = applyStage(activePass_->ps, true);
+        if (FAILED(r)) hr = r;
+    }
+    return hr;
+}
+
+HRESULT Effect::EndPass() {
+    if (!activePass_) return D3DERR_INVALIDCALL;
+    activePass_ = nullptr;
+    return D3D_OK;
+}
+
+HRESULT Effect::End() {
+    if (!inBegin_) return D3DERR_INVALIDCALL;
+    inBegin_ = false;
+    activePass_ = nullptr;
+    return D3D_OK;
+}
+
+} // namespace fx

@@ -1,0 +1,133 @@
+#include "FxParams.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace fx {
+
+Storage::~Storage() {
+    if (texture) texture->Release();
+}
+
+void Storage::setTexture(IDirect3DBaseTexture9* t) {
+    if (t) t->AddRef();
+    if (texture) texture->Release();
+    texture = t;
+}
+
+std::unique_ptr<Param> makeParam(const std::string& name, const std::string& semantic, const TypeDesc& type,
+                                 const std::shared_ptr<Storage>& storage, uint32_t offset) {
+    auto p = std::make_unique<Param>();
+    p->name = name;
+    p->semantic = semantic;
+    p->type = type;
+    p->storage = storage;
+    p->offset = offset;
+    if (type.elements) {
+        TypeDesc et = type;
+        et.elements = 0;
+        uint32_t step = et.bytes();
+        for (uint32_t k = 0; k < type.elements; ++k)
+            p->elements.push_back(makeParam(name, semantic, et, storage, offset + k * step));
+    } else if (type.cls == PClass::Struct) {
+        uint32_t o = offset;
+        for (const auto& m : type.members) {
+            p->members.push_back(makeParam(m.name, m.semantic, m.type, storage, o));
+            o += m.type.bytes();
+        }
+    }
+    return p;
+}
+
+std::unique_ptr<Param> makeAnnotation(const Annotation& a) {
+    auto s = std::make_shared<Storage>();
+    s->type = a.type;
+    s->bytes.assign(a.type.isNumeric() ? a.type.bytes() : 0, 0);
+    auto p = makeParam(a.name, "", a.type, s, 0);
+    p->flags = 0x4; // annotation
+    if (a.value.isString) s->text = a.value.text;
+    else if (a.type.isNumeric()) writeNumbers(*p, a.value.numbers.data(), static_cast<uint32_t>(a.value.numbers.size()));
+    return p;
+}
+
+void componentTypes(const Param& p, std::vector<PType>& out) {
+    if (p.type.cls == PClass::Object) return;
+    if (!p.elements.empty()) {
+        for (const auto& e : p.elements) componentTypes(*e, out);
+        return;
+    }
+    if (p.type.cls == PClass::Struct) {
+        for (const auto& m : p.members) componentTypes(*m, out);
+        return;
+    }
+    out.insert(out.end(), p.type.rows * p.type.cols, p.type.type);
+}
+
+namespace {
+
+template <typename Fn>
+uint32_t eachComponent(Param& p, uint32_t count, Fn fn) {
+    std::vector<PType> types;
+    componentTypes(p, types);
+    uint32_t n = std::min<uint32_t>(count, static_cast<uint32_t>(types.size()));
+    uint8_t* d = p.data();
+    for (uint32_t k = 0; k < n; ++k) fn(d + 4 * k, types[k], k);
+    return n;
+}
+
+void store(uint8_t* slot, PType t, double v) {
+    if (t == PType::Float) {
+        float f = static_cast<float>(v);
+        std::memcpy(slot, &f, 4);
+    } else {
+        int32_t i;
+        if (t == PType::Bool) i = v != 0 ? 1 : 0;
+        else if (!std::isfinite(v)) i = 0;
+        else i = static_cast<int32_t>(std::fmax(-2147483648.0, std::fmin(2147483647.0, std::trunc(v))));
+        std::memcpy(slot, &i, 4);
+    }
+}
+
+double load(const uint8_t* slot, PType t) {
+    if (t == PType::Float) {
+        float f;
+        std::memcpy(&f, slot, 4);
+        return f;
+    }
+    int32_t i;
+    std::memcpy(&i, slot, 4);
+    return t == PType::Bool ? (i != 0) : i;
+}
+
+} // namespace
+
+uint32_t writeNumbers(Param& p, const double* v, uint32_t count) {
+    return eachComponent(p, count, [&](uint8_t* s, PType t, uint32_t k) { store(s, t, v[k]); });
+}
+
+uint32_t writeFloats(Param& p, const float* v, uint32_t count) {
+    return eachComponent(p, count, [&](uint8_t* s, PType t, uint32_t k) {
+        if (t == PType::Float) std::memcpy(s, &v[k], 4);
+        else store(s, t, v[k]);
+    });
+}
+
+uint32_t writeInts(Param& p, const int* v, uint32_t count, bool asBool) {
+    return eachComponent(p, count, [&](uint8_t* s, PType t, uint32_t k) {
+        store(s, t, asBool ? (v[k] != 0) : v[k]);
+    });
+}
+
+uint32_t readFloats(Param& p, float* v, uint32_t count) {
+    return eachComponent(p, count, [&](uint8_t* s, PType t, uint32_t k) { v[k] = static_cast<float>(load(s, t)); });
+}
+
+uint32_t readInts(Param& p, int* v, uint32_t count) {
+    return eachComponent(p, count, [&](uint8_t* s, PType t, uint32_t k) {
+        double d = load(s, t);
+        v[k] = t == PType::Float ? static_cast<int>(std::fmax(-2147483648.0, std::fmin(2147483647.0, std::isfinite(d) ? d : 0)))
+                                 : static_cast<int>(d);
+    });
+}
+
+} // namespace fx

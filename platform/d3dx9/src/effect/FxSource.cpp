@@ -1,0 +1,301 @@
+// The HLSL text of one entry point: only what it reaches, with what glslang cannot read removed
+// and the Direct3D 9 semantics it does not know rewritten.
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+#include "FxProgram.h"
+
+namespace fx {
+namespace {
+
+bool profileOk(const std::string& p, Stage stage) {
+    static const char* const vs[] = {"vs_1_1", "vs_2_0", "vs_2_a", "vs_2_sw", "vs_3_0", "vs_3_sw"};
+    static const char* const ps[] = {"ps_1_1", "ps_1_2", "ps_1_3", "ps_1_4", "ps_2_0", "ps_2_a", "ps_2_b",
+                                     "ps_2_sw", "ps_3_0", "ps_3_sw"};
+    std::string l = p;
+    for (auto& ch : l) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    if (stage == Stage::Vertex) return std::find(std::begin(vs), std::end(vs), l) != std::end(vs);
+    return std::find(std::begin(ps), std::end(ps), l) != std::end(ps);
+}
+
+std::string upper(std::string s) {
+    for (auto& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return s;
+}
+
+bool isPositionSemantic(const std::string& s) {
+    std::string u = upper(s);
+    return u == "POSITION" || u == "POSITION0";
+}
+
+class SourceBuilder {
+public:
+    SourceBuilder(const Module& m, Stage stage, const Compile& c) : m_(m), stage_(stage), c_(c) {}
+
+    std::string build(std::vector<std::pair<uint16_t, uint32_t>>* lines) {
+        if (!profileOk(c_.profile, stage_))
+            m_.fail(c_.at + 1, "'" + c_.profile + "' is not a " + (stage_ == Stage::Vertex ? "vertex" : "pixel") +
+                                   " shader profile");
+        entry_ = pickEntry();
+        reach();
+        markIoStructs();
+        for (const auto& d : m_.decls) {
+            if (!used(d)) continue;
+            switch (d.kind) {
+            case DeclKind::Struct: emitStruct(m_.structs[static_cast<size_t>(d.index)]); break;
+            case DeclKind::Typedef: emitRange(d.begin, d.end); break;
+            case DeclKind::Variable: emitVariable(m_.variables[static_cast<size_t>(d.index)]); break;
+            case DeclKind::Function: emitRange(d.begin, d.end); break;
+            case DeclKind::Technique: break;
+            }
+        }
+        emitWrapper();
+        if (lines) *lines = lines_;
+        return out_;
+    }
+
+private:
+    const Module& m_;
+    Stage stage_;
+    const Compile& c_;
+    const Function* entry_ = nullptr;
+    std::set<std::string> names_;
+    std::set<std::string> outStructs_, inStructs_;
+    std::string out_;
+    std::vector<std::pair<uint16_t, uint32_t>> lines_;
+    uint16_t curFile_ = 0xFFFF;
+    uint32_t curLine_ = 0;
+
+    std::vector<size_t> uniformParams(const Function& f) const {
+        std::vector<size_t> u;
+        for (size_t k = 0; k < f.params.size(); ++k) {
+            const FuncParam& p = f.params[k];
+            if (p.isUniform() || (p.semantic.empty() && !p.isOut() && !m_.findStruct(p.typeName))) u.push_back(k);
+        }
+        return u;
+    }
+
+    const Function* pickEntry() const {
+        const Function* any = nullptr;
+        for (const auto& f : m_.functions) {
+            if (f.name != c_.entry || !f.hasBody) continue;
+            if (!any) any = &f;
+            if (uniformParams(f).size() == c_.args.size()) return &f;
+        }
+        if (!any) m_.fail(c_.at, "entry point '" + c_.entry + "' not found");
+        m_.fail(c_.at, "entry point '" + c_.entry + "' takes " + std::to_string(uniformParams(*any).size()) +
+                           " uniform arguments, " + std::to_string(c_.args.size()) + " given");
+    }
+
+    bool used(const Decl& d) const {
+        if (d.kind == DeclKind::Technique) return false;
+        return names_.count(d.name) != 0;
+    }
+
+    void scan(size_t b, size_t e, std::vector<std::string>& work) {
+        for (size_t k = b; k < e && k < m_.tokens.size(); ++k)
+            if (m_.tokens[k].kind == Tok::Ident && !names_.count(m_.tokens[k].text)) {
+                names_.insert(m_.tokens[k].text);
+                work.push_back(m_.tokens[k].text);
+            }
+    }
+
+    // Every declaration reachable from the entry point and the compile arguments.
+    void reach() {
+        std::vector<std::string> work{entry_->name};
+        names_.insert(entry_->name);
+        for (const auto& a : c_.args) scan(a.first, a.second, work);
+        while (!work.empty()) {
+            std::string n = work.back();
+            work.pop_back();
+            for (const auto& d : m_.decls) {
+                if (d.name != n || d.kind == DeclKind::Technique) continue;
+                if (d.kind == DeclKind::Variable) {
+                    const Variable& v = m_.variables[static_cast<size_t>(d.index)];
+                    scan(v.typeBegin, v.typeEnd, work);
+                    for (const auto& dim : v.dims) scan(dim.first, dim.second, work);
+                    if (v.isStatic) scan(v.initBegin, v.initEnd, work);
+                } else {
+                    scan(d.begin, d.end, work);
+                }
+            }
+        }
+    }
+
+    void markIoStructs() {
+        auto add = [&](std::set<std::string>& s, const std::string& n) {
+            std::vector<std::string> todo{n};
+            while (!todo.empty()) {
+                std::string x = todo.back();
+                todo.pop_back();
+                const StructDef* sd = m_.findStruct(x);
+                if (!sd || !s.insert(x).second) continue;
+                for (const auto& mem : sd->members)
+                    if (mem.type.cls == PClass::Struct) todo.push_back(mem.type.structName);
+            }
+        };
+        add(outStructs_, entry_->returnType);
+        for (const auto& p : entry_->params) {
+            add(p.isOut() ? outStructs_ : inStructs_, p.typeName);
+            if (std::find(p.mods.begin(), p.mods.end(), "inout") != p.mods.end()) add(inStructs_, p.typeName);
+        }
+    }
+
+    std::string rewriteSemantic(const std::string& s, bool output) const {
+        std::string u = upper(s);
+        if (stage_ == Stage::Vertex) {
+            if (output && isPositionSemantic(u)) return "SV_Position";
+        } else if (!output) {
+            if (isPositionSemantic(u) || u == "VPOS") return "SV_Position";
+            if (u == "VFACE") return "SV_IsFrontFace";
+        } else if (u == "DEPTH" || u == "DEPTH0") {
+            return "SV_Depth";
+        }
+        return s;
+    }
+
+    // --- text ------------------------------------------------------------------------------
+
+    void place(const Token& t) {
+        if (t.file != curFile_ || t.line != curLine_ || out_.empty()) {
+            if (!out_.empty()) out_ += '\n';
+            lines_.emplace_back(t.file, t.line);
+            curFile_ = t.file;
+            curLine_ = t.line;
+        } else if (t.space) {
+            out_ += ' ';
+        }
+    }
+
+    void word(const Token& at, const std::string& text) {
+        place(at);
+        if (!out_.empty() && out_.back() != '\n' && out_.back() != ' ') out_ += ' ';
+        out_ += text;
+    }
+
+    void emitRange(size_t b, size_t e, const std::map<size_t, std::string>* replace = nullptr) {
+        for (size_t k = b; k < e; ++k) {
+            const Token& t = m_.tokens[k];
+            place(t);
+            if (!out_.empty() && out_.back() != '\n' && out_.back() != ' ' && needsGap(out_.back(), t.text))
+                out_ += ' ';
+            if (replace) {
+                auto it = replace->find(k);
+                if (it != replace->end()) { out_ += it->second; continue; }
+            }
+            out_ += t.text;
+        }
+    }
+
+    static bool needsGap(char prev, const std::string& next) {
+        auto w = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+        return !next.empty() && w(prev) && w(next[0]);
+    }
+
+    void emitStruct(const StructDef& s) {
+        std::map<size_t, std::string> rep;
+        bool isOut = outStructs_.count(s.name) != 0;
+        bool isIn = inStructs_.count(s.name) != 0;
+        for (const auto& mem : s.members) {
+            if (!mem.semanticToken) continue;
+            std::string r = mem.semantic;
+            if (isOut) r = rewriteSemantic(r, true);
+            else if (isIn) r = rewriteSemantic(r, false);
+            if (r != mem.semantic) rep[mem.semanticToken] = r;
+        }
+        emitRange(s.begin, s.end, &rep);
+    }
+
+    void emitVariable(const Variable& v) {
+        const Token& at = m_.tokens[v.at];
+        if (v.type.cls == PClass::Object) {
+            if (v.type.type < PType::Sampler || v.type.type > PType::SamplerCube) return; // textures, strings, shaders
+            if (v.type.elements) m_.fail(v.at, "arrays of samplers are not supported");
+            static const char* const names[] = {"sampler2D", "sampler1D", "sampler2D", "sampler3D", "samplerCUBE"};
+            word(at, names[static_cast<int>(v.type.type) - static_cast<int>(PType::Sampler)]);
+            word(at, v.name);
+            out_ += ";";
+            return;
+        }
+        if (v.isStatic) word(at, "static");
+        if (v.isStatic && v.isConst) word(at, "const");
+        if (v.rowMajor) word(at, "row_major");
+        if (v.columnMajor) word(at, "column_major");
+        emitRange(v.typeBegin, v.typeEnd);
+        word(at, v.name);
+        for (const auto& d : v.dims) {
+            out_ += "[";
+            emitRange(d.first, d.second);
+            out_ += "]";
+        }
+        if (v.isStatic && v.initEnd > v.initBegin) {
+            out_ += " =";
+            emitRange(v.initBegin, v.initEnd);
+        }
+        out_ += ";";
+    }
+
+    std::string spell(size_t b, size_t e) const {
+        std::string s;
+        for (size_t k = b; k < e; ++k) {
+            if (!s.empty() && needsGap(s.back(), m_.tokens[k].text)) s += ' ';
+            s += m_.tokens[k].text;
+        }
+        return s;
+    }
+
+    void emitWrapper() {
+        const Function& f = *entry_;
+        std::vector<size_t> uni = uniformParams(f);
+        std::string params, call;
+        std::vector<std::string> argText(f.params.size());
+        for (size_t k = 0; k < uni.size(); ++k)
+            argText[uni[k]] = "(" + spell(c_.args[k].first, c_.args[k].second) + ")";
+        for (size_t k = 0; k < f.params.size(); ++k) {
+            const FuncParam& p = f.params[k];
+            if (!call.empty()) call += ", ";
+            if (!argText[k].empty()) { call += argText[k]; continue; }
+            std::string pname = "fx_arg" + std::to_string(k);
+            std::string type = spell(p.typeBegin, p.typeEnd);
+            std::string dims;
+            for (const auto& d : p.dims) dims += "[" + spell(d.first, d.second) + "]";
+            std::string sem = p.semantic;
+            std::string u = upper(sem);
+            std::string mods;
+            for (const auto& mo : p.mods)
+                if (mo != "uniform" && mo != "const") mods += mo + " ";
+            if (!params.empty()) params += ", ";
+            if (stage_ == Stage::Pixel && !p.isOut() && u == "VPOS") {
+                params += "float4 " + pname + " : SV_Position";
+                call += "(" + type + ")(" + pname + " - float4(0.5, 0.5, 0.0, 0.0))";
+                continue;
+            }
+            if (stage_ == Stage::Pixel && !p.isOut() && u == "VFACE") {
+                params += "bool " + pname + " : SV_IsFrontFace";
+                call += "(" + pname + " ? 1.0 : -1.0)";
+                continue;
+            }
+            if (!sem.empty()) sem = rewriteSemantic(sem, p.isOut());
+            params += mods + type + " " + pname + dims + (sem.empty() ? "" : " : " + sem);
+            call += pname;
+        }
+        std::string ret = spell(f.retBegin, f.retEnd);
+        std::string rs = f.semantic.empty() ? "" : " : " + rewriteSemantic(f.semantic, true);
+        out_ += "\n";
+        lines_.emplace_back(0xFFFF, 0);
+        out_ += ret + " fx_main(" + params + ")" + rs + " { " + (ret == "void" ? "" : "return ") + f.name + "(" + call +
+                "); }\n";
+        lines_.emplace_back(0xFFFF, 0);
+    }
+};
+
+} // namespace
+
+std::string programSource(const Module& m, Stage stage, const Compile& c, std::vector<std::pair<uint16_t, uint32_t>>* lines) {
+    SourceBuilder b(m, stage, c);
+    return b.build(lines);
+}
+
+} // namespace fx

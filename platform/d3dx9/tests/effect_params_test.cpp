@@ -1,0 +1,244 @@
+// The parameter table: descriptions, annotations, semantics, initial values and typed access.
+#include "effect_support.h"
+
+namespace {
+
+const char* kParams = R"(
+float scale : SCALE < string UIName = "Scale"; float UIMin = 0.5; int Steps = 4; > = 2.5;
+float3 direction = float3(0, -1, 0.5);
+float4x4 worldViewProjection : WORLDVIEWPROJECTION;
+row_major float4x3 rowBones[2];
+float4x3 bones[3];
+int count = 7;
+bool enabled = true;
+int2 pair = {3, -4};
+float weights[4] = {1, 2, 3, 4};
+struct Light { float4 color; float3 position; float radius; };
+Light lights[2];
+Light sun;
+texture diffuseTexture : DIFFUSE;
+texture2D flatTexture;
+textureCUBE cubeTexture;
+texture3D volumeTexture;
+sampler2D diffuseSampler = sampler_state { Texture = <diffuseTexture>; };
+samplerCUBE cubeSampler;
+string description = "A test";
+static const float hidden = 3;
+shared float sharedTime;
+float4 vs(float4 p : POSITION) : POSITION { return p; }
+technique T { pass P { VertexShader = compile vs_2_0 vs(); } }
+)";
+
+struct DescCase {
+    const char* name;
+    D3DXPARAMETER_CLASS cls;
+    D3DXPARAMETER_TYPE type;
+    UINT rows, cols, elements, members, bytes;
+};
+
+TEST(EffectParams, DescriptionsInDeclarationOrder) {
+    Compiled c;
+    compileEffect(c, kParams);
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    const DescCase cases[] = {
+        {"scale", D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1, 0, 0, 4},
+        {"direction", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 3, 0, 0, 12},
+        {"worldViewProjection", D3DXPC_MATRIX_COLUMNS, D3DXPT_FLOAT, 4, 4, 0, 0, 64},
+        {"rowBones", D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT, 4, 3, 2, 0, 96},
+        {"bones", D3DXPC_MATRIX_COLUMNS, D3DXPT_FLOAT, 4, 3, 3, 0, 144},
+        {"count", D3DXPC_SCALAR, D3DXPT_INT, 1, 1, 0, 0, 4},
+        {"enabled", D3DXPC_SCALAR, D3DXPT_BOOL, 1, 1, 0, 0, 4},
+        {"pair", D3DXPC_VECTOR, D3DXPT_INT, 1, 2, 0, 0, 8},
+        {"weights", D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1, 4, 0, 16},
+        {"lights", D3DXPC_STRUCT, D3DXPT_VOID, 0, 0, 2, 3, 64},
+        {"sun", D3DXPC_STRUCT, D3DXPT_VOID, 0, 0, 0, 3, 32},
+        {"diffuseTexture", D3DXPC_OBJECT, D3DXPT_TEXTURE, 0, 0, 0, 0, UINT(sizeof(void*))},
+        {"flatTexture", D3DXPC_OBJECT, D3DXPT_TEXTURE2D, 0, 0, 0, 0, UINT(sizeof(void*))},
+        {"cubeTexture", D3DXPC_OBJECT, D3DXPT_TEXTURECUBE, 0, 0, 0, 0, UINT(sizeof(void*))},
+        {"volumeTexture", D3DXPC_OBJECT, D3DXPT_TEXTURE3D, 0, 0, 0, 0, UINT(sizeof(void*))},
+        {"diffuseSampler", D3DXPC_OBJECT, D3DXPT_SAMPLER2D, 0, 0, 0, 0, UINT(sizeof(void*))},
+        {"cubeSampler", D3DXPC_OBJECT, D3DXPT_SAMPLERCUBE, 0, 0, 0, 0, UINT(sizeof(void*))},
+        {"description", D3DXPC_OBJECT, D3DXPT_STRING, 0, 0, 0, 0, UINT(sizeof(void*))},
+        {"sharedTime", D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1, 0, 0, 4},
+    };
+    UINT i = 0;
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        D3DXHANDLE h = c.effect->GetParameter(nullptr, i++);
+        ASSERT_NE(h, nullptr);
+        D3DXPARAMETER_DESC d{};
+        ASSERT_EQ(c.effect->GetParameterDesc(h, &d), D3D_OK);
+        EXPECT_STREQ(d.Name, k.name);
+        EXPECT_EQ(d.Class, k.cls);
+        EXPECT_EQ(d.Type, k.type);
+        EXPECT_EQ(d.Rows, k.rows);
+        EXPECT_EQ(d.Columns, k.cols);
+        EXPECT_EQ(d.Elements, k.elements);
+        EXPECT_EQ(d.StructMembers, k.members);
+        EXPECT_EQ(d.Bytes, k.bytes);
+        EXPECT_EQ(c.effect->GetParameterByName(nullptr, k.name), h);
+    }
+    // "static const" is no parameter; nothing follows the last one.
+    EXPECT_EQ(c.effect->GetParameter(nullptr, i), nullptr);
+    EXPECT_EQ(c.effect->GetParameterByName(nullptr, "hidden"), nullptr);
+    D3DXPARAMETER_DESC d{};
+    c.effect->GetParameterDesc("sharedTime", &d);
+    EXPECT_EQ(d.Flags & D3DXPARAMETER_SHARED, DWORD(D3DXPARAMETER_SHARED));
+    EXPECT_EQ(c.effect->GetParameterByName(nullptr, "nothing"), nullptr);
+    EXPECT_EQ(c.effect->GetParameterDesc("nothing", &d), D3DERR_INVALIDCALL);
+}
+
+TEST(EffectParams, SemanticsAnnotationsAndMembers) {
+    Compiled c;
+    compileEffect(c, kParams);
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    D3DXHANDLE scale = c.effect->GetParameterBySemantic(nullptr, "scale");
+    ASSERT_EQ(scale, c.effect->GetParameterByName(nullptr, "scale"));
+    D3DXPARAMETER_DESC d{};
+    c.effect->GetParameterDesc(scale, &d);
+    EXPECT_STREQ(d.Semantic, "SCALE");
+    EXPECT_EQ(d.Annotations, 3u);
+    LPCSTR ui = nullptr;
+    ASSERT_EQ(c.effect->GetString(c.effect->GetAnnotationByName(scale, "UIName"), &ui), D3D_OK);
+    EXPECT_STREQ(ui, "Scale");
+    FLOAT f = 0;
+    c.effect->GetFloat(c.effect->GetAnnotation(scale, 1), &f);
+    EXPECT_FLOAT_EQ(f, 0.5f);
+    INT steps = 0;
+    c.effect->GetInt(c.effect->GetAnnotationByName(scale, "Steps"), &steps);
+    EXPECT_EQ(steps, 4);
+    EXPECT_EQ(c.effect->GetAnnotation(scale, 3), nullptr);
+    c.effect->GetParameterDesc("direction", &d);
+    EXPECT_EQ(d.Semantic, nullptr);
+    EXPECT_EQ(c.effect->GetParameterBySemantic(nullptr, "DIFFUSE"), c.effect->GetParameterByName(nullptr, "diffuseTexture"));
+
+    D3DXHANDLE lights = c.effect->GetParameterByName(nullptr, "lights");
+    D3DXHANDLE second = c.effect->GetParameterElement(lights, 1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(c.effect->GetParameterElement(lights, 2), nullptr);
+    D3DXHANDLE radius = c.effect->GetParameterByName(second, "radius");
+    ASSERT_NE(radius, nullptr);
+    EXPECT_EQ(c.effect->GetParameterByName(nullptr, "lights[1].radius"), radius);
+    c.effect->GetParameterDesc(radius, &d);
+    EXPECT_STREQ(d.Name, "radius");
+    EXPECT_EQ(d.Class, D3DXPC_SCALAR);
+    EXPECT_EQ(c.effect->GetParameter(c.effect->GetParameterByName(nullptr, "sun"), 1),
+              c.effect->GetParameterByName(nullptr, "sun.position"));
+}
+
+TEST(EffectParams, InitialValuesAndConversions) {
+    Compiled c;
+    compileEffect(c, kParams);
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    FLOAT f = 0;
+    c.effect->GetFloat("scale", &f);
+    EXPECT_FLOAT_EQ(f, 2.5f);
+    D3DXVECTOR4 v;
+    c.effect->GetVector("direction", &v);
+    EXPECT_FLOAT_EQ(v.y, -1.f);
+    EXPECT_FLOAT_EQ(v.z, 0.5f);
+    INT i = 0;
+    c.effect->GetInt("count", &i);
+    EXPECT_EQ(i, 7);
+    BOOL b = FALSE;
+    c.effect->GetBool("enabled", &b);
+    EXPECT_EQ(b, TRUE);
+    FLOAT w[4] = {};
+    c.effect->GetFloatArray("weights", w, 4);
+    EXPECT_FLOAT_EQ(w[3], 4.f);
+    LPCSTR s = nullptr;
+    c.effect->GetString("description", &s);
+    EXPECT_STREQ(s, "A test");
+
+    // Setters convert to the parameter's own type.
+    EXPECT_EQ(c.effect->SetFloat("count", 3.75f), D3D_OK);
+    c.effect->GetInt("count", &i);
+    EXPECT_EQ(i, 3);
+    EXPECT_EQ(c.effect->SetInt("enabled", 0), D3D_OK);
+    c.effect->GetBool("enabled", &b);
+    EXPECT_EQ(b, FALSE);
+    EXPECT_EQ(c.effect->SetInt("scale", 9), D3D_OK);
+    c.effect->GetFloat("scale", &f);
+    EXPECT_FLOAT_EQ(f, 9.f);
+    D3DXVECTOR4 nv(7, 8, 9, 10);
+    c.effect->SetVector("direction", &nv);
+    c.effect->GetVector("direction", &v);
+    EXPECT_FLOAT_EQ(v.z, 9.f);
+    EXPECT_FLOAT_EQ(v.w, 0.f);
+
+    // Wrong kinds of value are refused.
+    D3DXMATRIX m;
+    EXPECT_EQ(c.effect->SetMatrix("scale", &m), D3DERR_INVALIDCALL);
+    EXPECT_EQ(c.effect->SetFloat("description", 1.f), D3DERR_INVALIDCALL);
+    EXPECT_EQ(c.effect->SetString("scale", "x"), D3DERR_INVALIDCALL);
+    EXPECT_EQ(c.effect->SetTexture("scale", nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(c.effect->SetFloat("nothing", 1.f), D3DERR_INVALIDCALL);
+    float big[5] = {};
+    EXPECT_EQ(c.effect->SetValue("direction", big, sizeof(big)), D3DERR_INVALIDCALL);
+    EXPECT_EQ(c.effect->SetString("description", "changed"), D3D_OK);
+    c.effect->GetString("description", &s);
+    EXPECT_STREQ(s, "changed");
+}
+
+TEST(EffectParams, SharedParametersLiveInThePool) {
+    ID3DXEffectPool* pool = nullptr;
+    ASSERT_EQ(D3DXCreateEffectPool(&pool), D3D_OK);
+    const char* a = "shared float time = 1; float4 vs(float4 p : POSITION) : POSITION { return p * time; }\n"
+                    "technique T { pass P { VertexShader = compile vs_2_0 vs(); } }";
+    const char* b = "shared float time = 5; float other; technique T { pass P { } }";
+    Compiled ea, eb, ec;
+    compileEffect(ea, a, nullptr, nullptr, pool);
+    compileEffect(eb, b, nullptr, nullptr, pool);
+    ASSERT_EQ(ea.hr, D3D_OK) << ea.errors;
+    ASSERT_EQ(eb.hr, D3D_OK) << eb.errors;
+    FLOAT t = 0;
+    eb.effect->GetFloat("time", &t);
+    EXPECT_FLOAT_EQ(t, 1.f); // the pool's first value stays
+    ea.effect->SetFloat("time", 4.f);
+    eb.effect->GetFloat("time", &t);
+    EXPECT_FLOAT_EQ(t, 4.f);
+    compileEffect(ec, "shared float2 time; technique T { pass P { } }", nullptr, nullptr, pool);
+    EXPECT_EQ(ec.hr, E_FAIL);
+    EXPECT_NE(ec.errors.find("shared parameter 'time'"), std::string::npos) << ec.errors;
+    ID3DXEffectPool* got = nullptr;
+    ea.effect->GetPool(&got);
+    EXPECT_EQ(got, pool);
+    got->Release();
+    pool->Release();
+}
+
+TEST(EffectParams, TechniquesPassesAndTheirAnnotations) {
+    Compiled c;
+    compileEffect(c, R"(
+        technique First < string Script = "one"; > { pass A < int Order = 2; > { } pass B { } }
+        technique Second { pass { ZEnable = false; } })");
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    D3DXHANDLE first = c.effect->GetTechniqueByName("First");
+    EXPECT_EQ(c.effect->GetCurrentTechnique(), first);
+    EXPECT_EQ(c.effect->GetTechnique(1), c.effect->GetTechniqueByName("Second"));
+    EXPECT_EQ(c.effect->GetTechniqueByName("Third"), nullptr);
+    D3DXTECHNIQUE_DESC td{};
+    c.effect->GetTechniqueDesc(first, &td);
+    EXPECT_STREQ(td.Name, "First");
+    EXPECT_EQ(td.Passes, 2u);
+    EXPECT_EQ(td.Annotations, 1u);
+    D3DXHANDLE a = c.effect->GetPassByName(first, "A");
+    EXPECT_EQ(c.effect->GetPass(first, 0), a);
+    D3DXPASS_DESC pd{};
+    c.effect->GetPassDesc(a, &pd);
+    EXPECT_STREQ(pd.Name, "A");
+    INT order = 0;
+    c.effect->GetInt(c.effect->GetAnnotationByName(a, "Order"), &order);
+    EXPECT_EQ(order, 2);
+    LPCSTR script = nullptr;
+    c.effect->GetString(c.effect->GetAnnotation(first, 0), &script);
+    EXPECT_STREQ(script, "one");
+    EXPECT_EQ(c.effect->SetTechnique("Second"), D3D_OK);
+    EXPECT_EQ(c.effect->GetCurrentTechnique(), c.effect->GetTechnique(1));
+    EXPECT_EQ(c.effect->SetTechnique("Third"), D3DERR_INVALIDCALL);
+    D3DXHANDLE next = nullptr;
+    EXPECT_EQ(c.effect->FindNextValidTechnique(nullptr, &next), D3D_OK);
+    EXPECT_EQ(next, first);
+}
+
+} // namespace
