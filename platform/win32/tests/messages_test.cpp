@@ -304,6 +304,25 @@ TEST(Windows, ModuleHandlesAreLoadAddresses) {
     EXPECT_EQ(GetModuleHandleA("NoSuchModule"), nullptr);
 }
 
+TEST(Windows, ModuleFileNamesAreCutToTheBuffer) {
+    char name[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, name, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    std::string path = name;
+    EXPECT_EQ(path.size(), n);
+    EXPECT_NE(path.find("\\Tormakelin.Win32.Tests"), std::string::npos) << path;
+    EXPECT_EQ(path.find('/'), std::string::npos) << "backslashes, as every path in text";
+    char render[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(GetModuleHandleA("Tormakelin.Render"), render, MAX_PATH), 0u);
+    EXPECT_NE(std::string(render).find("libTormakelin.Render.so"), std::string::npos) << render;
+    char small[8];
+    std::memset(small, '#', sizeof(small));
+    EXPECT_EQ(GetModuleFileNameA(nullptr, small, 5), 5u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(std::string(small), path.substr(0, 4));
+    EXPECT_EQ(small[5], '#');
+}
+
 TEST(Messages, GetMessageWaitsForTheWindowToComeBack) {
     drain();
     HWND w = recordingWindow();
