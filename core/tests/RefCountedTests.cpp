@@ -58,7 +58,8 @@ TEST(SmartRef, CopiesMovesAndReassignmentsKeepCountsBalanced)
         moved = b;
         EXPECT_EQ(a->getRefCount(), 1);
         EXPECT_EQ(b->getRefCount(), 1);
-        first = first; // self-assignment must not drop the last reference
+        SmartRef<IProbe>& alias = first;
+        first = alias; // self-assignment must not drop the last reference
         EXPECT_EQ(first->value(), 1);
         first = moved; // a is released and destroyed here
         EXPECT_EQ(destroyed, 1);

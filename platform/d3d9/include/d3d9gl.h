@@ -16,6 +16,10 @@
 //   the device sets pixelOffset to (1/width, -1/height) of the viewport, which moves geometry
 //   as Direct3D 9 samples it (pixel centres on integer coordinates).
 //   Depth is 0..1 and y points down (glClipControl with an upper-left origin).
+// Alpha test: the device appends to every pixel shader a main() that calls the shader's own
+//   (renamed d3dgl_main) and discards on the alpha of its location-0 colour output, reading the
+//   block at binding D3DGL_ALPHA_TEST_BLOCK. Shaders must leave that binding free.
+// Without a pixel shader the device draws white; without a vertex shader draws fail.
 
 #include <string>
 
@@ -24,6 +28,7 @@
 #define D3DGL_VS_CONSTANTS 0
 #define D3DGL_PS_CONSTANTS 1
 #define D3DGL_DEVICE_BLOCK 2
+#define D3DGL_ALPHA_TEST_BLOCK 3
 #define D3DGL_VS_CONSTANT_REGISTERS 256
 #define D3DGL_PS_CONSTANT_REGISTERS 224
 #define D3DGL_VERTEX_SAMPLER_UNIT0 16

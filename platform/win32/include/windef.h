@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Functions of the window layer that other libraries call.
+#define TORMAKELIN_WIN32_API __attribute__((visibility("default")))
+
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
@@ -32,6 +35,8 @@ typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef DWORD* LPDWORD;
 typedef void* HANDLE;
+typedef WORD ATOM;
+typedef DWORD COLORREF;
 
 #define TORMAKELIN_DECLARE_HANDLE(name) struct name##__ { int unused; }; typedef struct name##__* name
 TORMAKELIN_DECLARE_HANDLE(HWND);

@@ -9,7 +9,7 @@
 
 namespace tormakelin::core {
 
-enum DebugType { DebugInfo = 0, DebugWarning = 1, DebugAssert = 2 };
+enum DebugType : int { DebugInfo = 0, DebugWarning = 1, DebugAssert = 2 };
 
 // True from the callback means the message was handled and nothing more is printed.
 using DebugCallback = bool (*)(DebugType type, const std::string& file, int line, const std::string& context,

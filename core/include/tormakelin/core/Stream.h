@@ -7,7 +7,7 @@
 
 namespace tormakelin::core {
 
-enum StreamOrigin { StreamBegin = 0, StreamCurrent = 1, StreamEnd = 2 };
+enum StreamOrigin : int { StreamBegin = 0, StreamCurrent = 1, StreamEnd = 2 };
 
 class TORMAKELIN_CORE_API IStream {
 public:

@@ -1,0 +1,55 @@
+#pragma once
+// Reading and writing ZIP archives. Entry names are looked up ignoring ASCII case, with '/' and
+// '\' alike; an archive is indexed when it is opened, so a lookup does not scan it.
+
+#include <tormakelin/core/Export.h>
+
+#include <string>
+
+namespace tormakelin::core {
+
+class IStream;
+
+struct ZipArchive;
+using ZipHandle = ZipArchive*;
+struct ZipWriter;
+using ZipWriteHandle = ZipWriter*;
+
+class TORMAKELIN_CORE_API ZipRead {
+public:
+    // Null when the file is missing or holds no readable archive. Data before the archive (a
+    // program it is appended to) is allowed, with offsets absolute or relative to the archive.
+    static ZipHandle open(const std::string& path);
+    static void close(ZipHandle handle);
+
+    // The whole entry inflated into a new read-only memory stream (count 0); null when the name
+    // is not in the archive or the entry is damaged (truncated, bad CRC).
+    static IStream* read(ZipHandle handle, const std::string& name);
+
+    // Writes every entry under `targetDirectory`; entries whose names would leave it (a "..",
+    // a drive, a rooted name) are skipped. False when any entry could not be written.
+    static bool extractFiles(ZipHandle handle, const std::string& targetDirectory);
+
+    // Number of entries in the index (files only).
+    static unsigned int getEntryCount(ZipHandle handle);
+    // The lookup form of an entry name: drive and one leading separator removed, '/' turned
+    // into '\', ASCII letters lower-cased.
+    static std::string normalizeName(const std::string& name);
+};
+
+class TORMAKELIN_CORE_API ZipWrite {
+public:
+    // Adds a new archive at the end of the file (after a program, say), creating the file when
+    // it is missing; `replace` deletes the file first.
+    static ZipWriteHandle open(const std::string& path, bool replace);
+    // One deflated entry holding the stream's content, named `name` lower-cased.
+    static bool add(ZipWriteHandle handle, IStream* data, const std::string& name);
+    // The disk file, named by its path without drive and with '\' separators.
+    static bool add(ZipWriteHandle handle, const std::string& path);
+    // Every file below `directory`, named by its path less the `base` prefix.
+    static bool addDirectory(ZipWriteHandle handle, const std::string& directory, const std::string& base);
+    // Writes the central directory; false when that fails.
+    static bool close(ZipWriteHandle handle);
+};
+
+} // namespace tormakelin::core

@@ -1,0 +1,36 @@
+#pragma once
+// The state behind every waitable object. All of it changes under one process-wide lock and
+// one condition, so a wait on several objects sees them change together.
+
+#include <tormakelin/core/Thread.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace tormakelin::core {
+
+struct WaitHandle {
+    enum Kind { Event, Mutex, Semaphore, Thread };
+
+    explicit WaitHandle(Kind k) : kind(k) {}
+
+    Kind kind;
+    bool manualReset = false;
+    bool signalled = false;
+    int count = 0;
+    int maximum = 0;
+    int recursion = 0;
+    std::thread::id owner;
+};
+
+namespace waiting {
+
+std::mutex& lock();
+std::condition_variable& changed();
+// Tell every waiter that some handle changed; call with the lock held or just after.
+void notify();
+
+}  // namespace waiting
+
+}  // namespace tormakelin::core

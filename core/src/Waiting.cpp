@@ -1,0 +1,187 @@
+#include "WaitHandle.h"
+
+#include <chrono>
+#include <sched.h>
+
+namespace tormakelin::core {
+
+namespace waiting {
+
+std::mutex& lock() {
+    static std::mutex m;
+    return m;
+}
+
+std::condition_variable& changed() {
+    static std::condition_variable c;
+    return c;
+}
+
+void notify() { changed().notify_all(); }
+
+}  // namespace waiting
+
+namespace {
+
+bool isReady(const WaitHandle& h, std::thread::id self) {
+    switch (h.kind) {
+    case WaitHandle::Mutex: return h.recursion == 0 || h.owner == self;
+    case WaitHandle::Semaphore: return h.count > 0;
+    default: return h.signalled;
+    }
+}
+
+void acquire(WaitHandle& h, std::thread::id self) {
+    switch (h.kind) {
+    case WaitHandle::Mutex:
+        h.owner = self;
+        ++h.recursion;
+        break;
+    case WaitHandle::Semaphore: --h.count; break;
+    case WaitHandle::Event:
+        if (!h.manualReset) {
+            h.signalled = false;
+        }
+        break;
+    default: break;
+    }
+}
+
+// WaitSignalled + index, WaitTimeout, or WaitFailed for bad arguments.
+int waitFor(WaitHandle** handles, unsigned int count, bool all, unsigned int milliseconds) {
+    if (count == 0 || count > MaxWaitObjects) {
+        return WaitFailed;
+    }
+    for (unsigned int i = 0; i < count; ++i) {
+        if (!handles[i]) {
+            return WaitFailed;
+        }
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    std::thread::id self = std::this_thread::get_id();
+    std::unique_lock<std::mutex> guard(waiting::lock());
+    for (;;) {
+        if (all) {
+            bool ready = true;
+            for (unsigned int i = 0; i < count && ready; ++i) {
+                ready = isReady(*handles[i], self);
+            }
+            if (ready) {
+                for (unsigned int i = 0; i < count; ++i) {
+                    acquire(*handles[i], self);
+                }
+                return WaitSignalled;
+            }
+        } else {
+            for (unsigned int i = 0; i < count; ++i) {
+                if (isReady(*handles[i], self)) {
+                    acquire(*handles[i], self);
+                    return WaitSignalled + static_cast<int>(i);
+                }
+            }
+        }
+        if (milliseconds == WaitInfinite) {
+            waiting::changed().wait(guard);
+        } else {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return WaitTimeout;
+            }
+            waiting::changed().wait_until(guard, deadline);
+        }
+    }
+}
+
+int waitForObjects(unsigned int count, IWaitableObject** objects, bool all, unsigned int milliseconds) {
+    if (!objects || count == 0 || count > MaxWaitObjects) {
+        return WaitFailed;
+    }
+    WaitHandle* handles[MaxWaitObjects];
+    for (unsigned int i = 0; i < count; ++i) {
+        handles[i] = objects[i] ? objects[i]->getHandle() : nullptr;
+    }
+    return waitFor(handles, count, all, milliseconds);
+}
+
+}  // namespace
+
+WaitResult Thread::waitHandle(WaitHandle* handle, unsigned int milliseconds, bool) {
+    return static_cast<WaitResult>(waitFor(&handle, 1, true, milliseconds));
+}
+
+WaitResult Thread::wait(IWaitableObject* object, unsigned int milliseconds, bool alertable) {
+    return object ? waitHandle(object->getHandle(), milliseconds, alertable) : WaitFailed;
+}
+
+int Thread::waitAll(unsigned int count, IWaitableObject** objects, unsigned int milliseconds, bool) {
+    return waitForObjects(count, objects, true, milliseconds);
+}
+
+int Thread::waitAny(unsigned int count, IWaitableObject** objects, unsigned int milliseconds, bool) {
+    return waitForObjects(count, objects, false, milliseconds);
+}
+
+void Thread::sleep(unsigned int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+void Thread::yield() { sched_yield(); }
+
+Event::Event(bool manualReset, bool initialState, const char*) : m_handle(new WaitHandle(WaitHandle::Event)) {
+    m_handle->manualReset = manualReset;
+    m_handle->signalled = initialState;
+}
+
+Event::~Event() { delete m_handle; }
+
+void Event::set() {
+    std::lock_guard<std::mutex> guard(waiting::lock());
+    m_handle->signalled = true;
+    waiting::notify();
+}
+
+void Event::reset() {
+    std::lock_guard<std::mutex> guard(waiting::lock());
+    m_handle->signalled = false;
+}
+
+Mutex::Mutex(bool initialOwner, const char*) : m_handle(new WaitHandle(WaitHandle::Mutex)) {
+    if (initialOwner) {
+        m_handle->owner = std::this_thread::get_id();
+        m_handle->recursion = 1;
+    }
+}
+
+Mutex::~Mutex() { delete m_handle; }
+
+bool Mutex::release() {
+    std::lock_guard<std::mutex> guard(waiting::lock());
+    if (m_handle->recursion == 0 || m_handle->owner != std::this_thread::get_id()) {
+        return false;
+    }
+    if (--m_handle->recursion == 0) {
+        m_handle->owner = std::thread::id();
+        waiting::notify();
+    }
+    return true;
+}
+
+Semaphore::Semaphore(int initialCount, int maximumCount, const char*)
+    : m_handle(new WaitHandle(WaitHandle::Semaphore)) {
+    m_handle->maximum = maximumCount > 0 ? maximumCount : 1;
+    m_handle->count = initialCount < 0 ? 0 : (initialCount > m_handle->maximum ? m_handle->maximum : initialCount);
+}
+
+Semaphore::~Semaphore() { delete m_handle; }
+
+bool Semaphore::release(int count, int* previous) {
+    std::lock_guard<std::mutex> guard(waiting::lock());
+    if (count <= 0 || count > m_handle->maximum - m_handle->count) {
+        return false;
+    }
+    if (previous) {
+        *previous = m_handle->count;
+    }
+    m_handle->count += count;
+    waiting::notify();
+    return true;
+}
+
+}  // namespace tormakelin::core

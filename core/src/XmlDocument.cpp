@@ -1,0 +1,184 @@
+#include "XmlNode.h"
+
+#include <tormakelin/core/FileStream.h>
+#include <tormakelin/core/FileSystem.h>
+#include <tormakelin/core/MemStream.h>
+#include <tormakelin/core/SmartRef.h>
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace tormakelin::core {
+
+namespace {
+
+constexpr size_t kTerminatorPadding = 8;
+constexpr const char* kCdataEnd = "]]>";
+// A CDATA section cannot hold its own terminator: it is closed after "]]" and a new section
+// opens for the ">".
+constexpr const char* kCdataEndSplit = "]]]]><![CDATA[>";
+
+std::string splitCdataEnds(const std::string& text)
+{
+    std::string out;
+    size_t from = 0;
+    for (size_t at = text.find(kCdataEnd); at != std::string::npos; at = text.find(kCdataEnd, from)) {
+        out.append(text, from, at - from);
+        out += kCdataEndSplit;
+        from = at + 3;
+    }
+    out.append(text, from, std::string::npos);
+    return out;
+}
+
+// Texts whose CDATA must be split for printing, with their real values to put back.
+void collectCdataEnds(TiXmlNode* node, std::vector<std::pair<TiXmlText*, std::string>>& found)
+{
+    for (TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
+        TiXmlText* text = child->ToText();
+        if (text && text->CDATA() && text->ValueStr().find(kCdataEnd) != std::string::npos) {
+            found.emplace_back(text, text->ValueStr());
+        }
+        collectCdataEnds(child, found);
+    }
+}
+
+// Adjacent text pieces (split CDATA sections among them) become one text node again.
+void mergeAdjacentTexts(TiXmlNode* node)
+{
+    TiXmlNode* child = node->FirstChild();
+    while (child) {
+        TiXmlText* text = child->ToText();
+        TiXmlNode* next = child->NextSibling();
+        if (text && next && next->ToText()) {
+            text->SetValue(text->ValueStr() + next->ValueStr());
+            text->SetCDATA(text->CDATA() || next->ToText()->CDATA());
+            node->RemoveChild(next);
+            continue;
+        }
+        mergeAdjacentTexts(child);
+        child = next;
+    }
+}
+
+class XmlDocument : public RefCounted<IXmlDocument> {
+public:
+    bool create(const std::string& rootName) override
+    {
+        m_document = std::make_unique<TiXmlDocument>();
+        m_document->LinkEndChild(new TiXmlElement(rootName));
+        return true;
+    }
+
+    bool load(IStream* stream) override
+    {
+        if (!stream) {
+            return false;
+        }
+        const unsigned int size = stream->getSize();
+        // The parser steps over a whole UTF-8 sequence at once, so a lead byte at the very end
+        // would carry it past a single terminator: the zeros after the text cover the longest one.
+        std::vector<char> text(size_t(size) + kTerminatorPadding, '\0');
+        const unsigned int got = stream->read(text.data(), size);
+        std::fill(text.begin() + got, text.end(), '\0');
+        m_document = std::make_unique<TiXmlDocument>();
+        m_document->Parse(text.data(), nullptr, TIXML_ENCODING_UTF8);
+        if (m_document->Error()) {
+            m_document.reset();
+            return false;
+        }
+        mergeAdjacentTexts(m_document.get());
+        return true;
+    }
+
+    bool load(const std::string& fileName) override
+    {
+        SmartRef<IStream> stream(g_fileSystem ? g_fileSystem->open(fileName) : nullptr);
+        if (!stream) {
+            m_document.reset();
+            return false;
+        }
+        return load(stream.get());
+    }
+
+    bool save(const std::string& fileName) override
+    {
+        SmartRef<IStream> text(save());
+        if (!text) {
+            return false;
+        }
+        FileStream file;
+        return file.create(fileName, true) && file.write(text->getData(), text->getSize()) == text->getSize();
+    }
+
+    IStream* save() override
+    {
+        if (!m_document) {
+            return nullptr;
+        }
+        const std::string text = render();
+        auto* data = static_cast<char*>(std::malloc(text.size() + 1));
+        if (!data) {
+            return nullptr;
+        }
+        std::memcpy(data, text.c_str(), text.size() + 1);
+        return createMemStream(data, unsigned(text.size()), true, true);
+    }
+
+    IXmlNode* getRoot() override { return m_document ? XmlNode::wrap(m_document->FirstChildElement()) : nullptr; }
+
+    IXmlNode* addElement(IXmlNode* parent, const std::string& name) override
+    {
+        TiXmlNode* node = parentElement(parent);
+        return node ? XmlNode::wrap(node->LinkEndChild(new TiXmlElement(name))) : nullptr;
+    }
+
+    IXmlNode* addText(IXmlNode* parent, const std::string& text) override
+    {
+        TiXmlNode* node = parentElement(parent);
+        if (!node) {
+            return nullptr;
+        }
+        auto* child = new TiXmlText(text);
+        child->SetCDATA(true);
+        return XmlNode::wrap(node->LinkEndChild(child));
+    }
+
+private:
+    TiXmlNode* parentElement(IXmlNode* parent) const
+    {
+        TiXmlNode* node = m_document ? XmlNode::nodeOf(parent) : nullptr;
+        return node && node->ToElement() && node->GetDocument() == m_document.get() ? node : nullptr;
+    }
+
+    std::string render() const
+    {
+        std::vector<std::pair<TiXmlText*, std::string>> split;
+        collectCdataEnds(m_document.get(), split);
+        for (auto& [text, value] : split) {
+            text->SetValue(splitCdataEnds(value));
+        }
+        TiXmlPrinter printer;
+        printer.SetIndent("\t");
+        printer.SetLineBreak("\r\n");
+        m_document->Accept(&printer);
+        for (auto& [text, value] : split) {
+            text->SetValue(value);
+        }
+        return printer.Str();
+    }
+
+    std::unique_ptr<TiXmlDocument> m_document;
+};
+
+} // namespace
+
+IXmlDocument* createXmlDocument() { return new XmlDocument; }
+
+} // namespace tormakelin::core

@@ -1,0 +1,221 @@
+#include <tormakelin/core/FileStream.h>
+#include <tormakelin/core/MemStream.h>
+#include <tormakelin/core/Path.h>
+#include <tormakelin/core/String.h>
+#include <tormakelin/core/SystemPath.h>
+#include <tormakelin/core/Zip.h>
+
+#include <unzip.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <unordered_map>
+
+namespace tormakelin::core {
+
+struct ZipArchive {
+    unzFile file = nullptr;
+    std::unordered_map<std::string, unz64_file_pos> index;
+};
+
+namespace {
+
+// Longer lookup names are never found.
+constexpr size_t kMaxEntryName = 255;
+constexpr size_t kNameBuffer = 65536;
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool currentEntryName(unzFile file, std::string& name)
+{
+    thread_local std::vector<char> buffer(kNameBuffer);
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(file, &info, buffer.data(), uLong(buffer.size()), nullptr, 0, nullptr, 0) != UNZ_OK) {
+        return false;
+    }
+    name.assign(buffer.data(), info.size_filename < buffer.size() ? size_t(info.size_filename) : buffer.size());
+    name.resize(std::strlen(name.c_str()));
+    return true;
+}
+
+bool buildIndex(ZipArchive& archive)
+{
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(archive.file, &global) != UNZ_OK) {
+        return false;
+    }
+    if (global.number_entry == 0) {
+        return true;
+    }
+    int result = unzGoToFirstFile(archive.file);
+    while (result == UNZ_OK) {
+        std::string name;
+        unz64_file_pos position{};
+        if (!currentEntryName(archive.file, name) || unzGetFilePos64(archive.file, &position) != UNZ_OK) {
+            return false;
+        }
+        if (!name.empty() && !isSeparator(name.back())) {
+            const std::string key = ZipRead::normalizeName(name);
+            if (key.size() <= kMaxEntryName) {
+                archive.index.emplace(key, position); // the first of two equal names wins
+            }
+        }
+        result = unzGoToNextFile(archive.file);
+    }
+    return result == UNZ_END_OF_LIST_OF_FILE;
+}
+
+// Inflates the current entry; null when it is damaged. The buffer grows with the data that
+// really arrives, so a forged size in the header cannot demand memory by itself.
+IStream* readCurrentEntry(unzFile file)
+{
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        info.uncompressed_size >= UINT32_MAX || unzOpenCurrentFile(file) != UNZ_OK) {
+        return nullptr;
+    }
+    const auto expected = uint32_t(info.uncompressed_size);
+    unsigned char* data = nullptr;
+    uint32_t capacity = 0;
+    uint32_t size = 0;
+    bool ok = true;
+    while (ok && size < expected) {
+        if (size == capacity) {
+            const uint64_t wanted = capacity ? uint64_t(capacity) * 2 : 65536;
+            capacity = uint32_t(wanted < expected ? wanted : expected);
+            auto* grown = static_cast<unsigned char*>(std::realloc(data, capacity));
+            if (!grown) {
+                ok = false;
+                break;
+            }
+            data = grown;
+        }
+        const int got = unzReadCurrentFile(file, data + size, capacity - size);
+        if (got <= 0) {
+            ok = false;
+        } else {
+            size += uint32_t(got);
+        }
+    }
+    if (ok && expected == 0) {
+        char probe;
+        ok = unzReadCurrentFile(file, &probe, 1) == 0;
+    }
+    // Closing checks the CRC of a fully read entry.
+    ok = (unzCloseCurrentFile(file) == UNZ_OK) && ok;
+    if (!ok) {
+        std::free(data);
+        return nullptr;
+    }
+    return createMemStream(data, size, true, true);
+}
+
+// Names that would climb out of the target folder are refused.
+bool isSafeEntryName(const std::string& name)
+{
+    if (name.empty() || isSeparator(name[0]) || name.find(':') != std::string::npos) {
+        return false;
+    }
+    std::vector<std::string> parts;
+    tokenize(parts, name, "\\/");
+    for (const std::string& part : parts) {
+        if (part == "..") {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool extractCurrentEntry(unzFile file, const std::string& name, const std::string& target)
+{
+    const std::string entry = fixPath(name);
+    if (!isSafeEntryName(entry)) {
+        return false;
+    }
+    const std::string directory = target + "\\" + getPath(entry);
+    createDirectory(directory);
+    if (isSeparator(entry.back())) {
+        return true;
+    }
+    IStream* data = readCurrentEntry(file);
+    if (!data) {
+        return false;
+    }
+    data->addRef();
+    FileStream out;
+    bool ok = out.create(fixPath(directory + getFilename(entry)), true);
+    ok = ok && out.write(data->getData(), data->getSize()) == data->getSize();
+    data->release();
+    return ok;
+}
+
+} // namespace
+
+std::string ZipRead::normalizeName(const std::string& name) { return toLower(fixPath(stripDrive(name))); }
+
+ZipHandle ZipRead::open(const std::string& path)
+{
+    unzFile file = unzOpen64(toSystemPath(path).c_str());
+    if (!file) {
+        return nullptr;
+    }
+    auto* archive = new ZipArchive;
+    archive->file = file;
+    if (!buildIndex(*archive)) {
+        close(archive);
+        return nullptr;
+    }
+    return archive;
+}
+
+void ZipRead::close(ZipHandle handle)
+{
+    if (!handle) {
+        return;
+    }
+    unzClose(handle->file);
+    delete handle;
+}
+
+IStream* ZipRead::read(ZipHandle handle, const std::string& name)
+{
+    if (!handle) {
+        return nullptr;
+    }
+    const std::string key = normalizeName(name);
+    if (key.size() > kMaxEntryName) {
+        return nullptr;
+    }
+    const auto found = handle->index.find(key);
+    if (found == handle->index.end()) {
+        return nullptr;
+    }
+    unz64_file_pos position = found->second;
+    if (unzGoToFilePos64(handle->file, &position) != UNZ_OK) {
+        return nullptr;
+    }
+    return readCurrentEntry(handle->file);
+}
+
+bool ZipRead::extractFiles(ZipHandle handle, const std::string& targetDirectory)
+{
+    if (!handle || unzGoToFirstFile(handle->file) != UNZ_OK) {
+        return false;
+    }
+    bool allWritten = true;
+    int result = UNZ_OK;
+    while (result == UNZ_OK) {
+        std::string name;
+        if (!currentEntryName(handle->file, name)) {
+            return false;
+        }
+        allWritten = extractCurrentEntry(handle->file, name, targetDirectory) && allWritten;
+        result = unzGoToNextFile(handle->file);
+    }
+    return result == UNZ_END_OF_LIST_OF_FILE && allWritten;
+}
+
+unsigned int ZipRead::getEntryCount(ZipHandle handle) { return handle ? unsigned(handle->index.size()) : 0; }
+
+} // namespace tormakelin::core

@@ -1,0 +1,96 @@
+#pragma once
+// Hand-made ZIP archives with stored entries, so tests can shape names, offsets, comments and
+// damage exactly.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tormakelin::core::test {
+
+inline uint32_t crc32Of(const std::string& data)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : data) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+struct ZipEntry {
+    std::string name;
+    std::string data;
+    bool badCrc = false;
+};
+
+class ZipFixture {
+public:
+    // `offsetBase` is added to every stored offset: the length of a program the archive will
+    // follow for absolute offsets, 0 for offsets relative to the archive.
+    static std::string build(const std::vector<ZipEntry>& entries, uint32_t offsetBase = 0,
+                             const std::string& comment = "")
+    {
+        std::string out, central;
+        for (const ZipEntry& entry : entries) {
+            const uint32_t crc = crc32Of(entry.data) ^ (entry.badCrc ? 0x1u : 0u);
+            const uint32_t localOffset = uint32_t(out.size()) + offsetBase;
+            put32(out, 0x04034b50);
+            putHeaderCore(out, crc, entry);
+            put16(out, 0); // extra
+            out += entry.name;
+            out += entry.data;
+
+            put32(central, 0x02014b50);
+            put16(central, 20); // made by
+            putHeaderCore(central, crc, entry);
+            put16(central, 0); // extra
+            put16(central, 0); // comment
+            put16(central, 0); // disk
+            put16(central, 0); // internal attributes
+            put32(central, 0); // external attributes
+            put32(central, localOffset);
+            central += entry.name;
+        }
+        const uint32_t centralOffset = uint32_t(out.size()) + offsetBase;
+        out += central;
+        put32(out, 0x06054b50);
+        put16(out, 0);
+        put16(out, 0);
+        put16(out, uint16_t(entries.size()));
+        put16(out, uint16_t(entries.size()));
+        put32(out, uint32_t(central.size()));
+        put32(out, centralOffset);
+        put16(out, uint16_t(comment.size()));
+        out += comment;
+        return out;
+    }
+
+private:
+    static void put16(std::string& out, uint16_t v)
+    {
+        out += char(v & 0xFF);
+        out += char(v >> 8);
+    }
+    static void put32(std::string& out, uint32_t v)
+    {
+        put16(out, uint16_t(v & 0xFFFF));
+        put16(out, uint16_t(v >> 16));
+    }
+    static void putHeaderCore(std::string& out, uint32_t crc, const ZipEntry& entry)
+    {
+        put16(out, 20);     // version needed
+        put16(out, 0);      // flags
+        put16(out, 0);      // stored
+        put16(out, 0);      // time
+        put16(out, 0x21);   // date: 1980-01-01
+        put32(out, crc);
+        put32(out, uint32_t(entry.data.size()));
+        put32(out, uint32_t(entry.data.size()));
+        put16(out, uint16_t(entry.name.size()));
+    }
+};
+
+} // namespace tormakelin::core::test

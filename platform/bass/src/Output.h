@@ -1,0 +1,21 @@
+#pragma once
+// Where mixed audio goes: an SDL audio device, or a null output that consumes it in real time.
+
+#include <memory>
+#include <string>
+
+namespace bass {
+
+class Output {
+public:
+    virtual ~Output() = default;
+    // Stops pulling audio; no mix runs after it returns. Call without the state lock held.
+    virtual void stop() = 0;
+};
+
+// `device` empty opens the default device. Null when no device opens.
+std::unique_ptr<Output> openSdlOutput(const std::string& device, int rate);
+// `manual`: runs no thread; the test hook renders by hand.
+std::unique_ptr<Output> openNullOutput(int rate, bool manual);
+
+}  // namespace bass

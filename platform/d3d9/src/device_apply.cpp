@@ -1,0 +1,386 @@
+// Bringing the kept Direct3D states to GL before a draw.
+#include <algorithm>
+#include <cstring>
+
+#include "device.h"
+
+namespace d3d9gl {
+
+namespace {
+
+float asFloat(DWORD bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+GLenum blendFactor(DWORD blend) {
+    switch (blend) {
+    case D3DBLEND_ZERO: return GL_ZERO;
+    case D3DBLEND_ONE: return GL_ONE;
+    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+    case D3DBLEND_BLENDFACTOR: return GL_CONSTANT_COLOR;
+    case D3DBLEND_INVBLENDFACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
+    default: return GL_ONE;
+    }
+}
+
+// The two "both" factors set the destination factor from the source one.
+void blendFactors(DWORD src, DWORD dst, GLenum& glSrc, GLenum& glDst) {
+    if (src == D3DBLEND_BOTHSRCALPHA) {
+        glSrc = GL_SRC_ALPHA;
+        glDst = GL_ONE_MINUS_SRC_ALPHA;
+    } else if (src == D3DBLEND_BOTHINVSRCALPHA) {
+        glSrc = GL_ONE_MINUS_SRC_ALPHA;
+        glDst = GL_SRC_ALPHA;
+    } else {
+        glSrc = blendFactor(src);
+        glDst = blendFactor(dst);
+    }
+}
+
+GLenum blendEquation(DWORD op) {
+    switch (op) {
+    case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN: return GL_MIN;
+    case D3DBLENDOP_MAX: return GL_MAX;
+    default: return GL_FUNC_ADD;
+    }
+}
+
+GLenum compareFunc(DWORD func) {
+    switch (func) {
+    case D3DCMP_NEVER: return GL_NEVER;
+    case D3DCMP_LESS: return GL_LESS;
+    case D3DCMP_EQUAL: return GL_EQUAL;
+    case D3DCMP_LESSEQUAL: return GL_LEQUAL;
+    case D3DCMP_GREATER: return GL_GREATER;
+    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+    default: return GL_ALWAYS;
+    }
+}
+
+GLenum stencilOp(DWORD op) {
+    switch (op) {
+    case D3DSTENCILOP_ZERO: return GL_ZERO;
+    case D3DSTENCILOP_REPLACE: return GL_REPLACE;
+    case D3DSTENCILOP_INCRSAT: return GL_INCR;
+    case D3DSTENCILOP_DECRSAT: return GL_DECR;
+    case D3DSTENCILOP_INVERT: return GL_INVERT;
+    case D3DSTENCILOP_INCR: return GL_INCR_WRAP;
+    case D3DSTENCILOP_DECR: return GL_DECR_WRAP;
+    default: return GL_KEEP;
+    }
+}
+
+GLenum addressMode(DWORD mode) {
+    switch (mode) {
+    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+    case D3DTADDRESS_MIRRORONCE: return GL_MIRROR_CLAMP_TO_EDGE;
+    default: return GL_REPEAT;
+    }
+}
+
+GLenum minFilter(DWORD min, DWORD mip) {
+    bool linear = min == D3DTEXF_LINEAR || min == D3DTEXF_ANISOTROPIC;
+    if (mip == D3DTEXF_NONE) return linear ? GL_LINEAR : GL_NEAREST;
+    if (mip == D3DTEXF_POINT) return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+}
+
+// Direct3D's clockwise triangles (front faces) seen through the upper-left origin.
+constexpr GLenum kFrontFace = GL_CW;
+
+}  // namespace
+
+void Device::applyBlend() {
+    const auto& rs = renderStates_;
+    if (rs[D3DRS_ALPHABLENDENABLE]) glEnable(GL_BLEND);
+    else glDisable(GL_BLEND);
+    GLenum src, dst, srcAlpha, dstAlpha;
+    blendFactors(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], src, dst);
+    GLenum op = blendEquation(rs[D3DRS_BLENDOP]), opAlpha = op;
+    if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+        blendFactors(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], srcAlpha, dstAlpha);
+        opAlpha = blendEquation(rs[D3DRS_BLENDOPALPHA]);
+    } else {
+        srcAlpha = src;
+        dstAlpha = dst;
+    }
+    glBlendFuncSeparate(src, dst, srcAlpha, dstAlpha);
+    glBlendEquationSeparate(op, opAlpha);
+    DWORD f = rs[D3DRS_BLENDFACTOR];
+    glBlendColor(float((f >> 16) & 0xFF) / 255.0f, float((f >> 8) & 0xFF) / 255.0f, float(f & 0xFF) / 255.0f,
+        float(f >> 24) / 255.0f);
+}
+
+void Device::applyDepth() {
+    const bool enabled = renderStates_[D3DRS_ZENABLE] != D3DZB_FALSE && depthStencil_;
+    if (enabled) glEnable(GL_DEPTH_TEST);
+    else glDisable(GL_DEPTH_TEST);
+    glDepthFunc(compareFunc(renderStates_[D3DRS_ZFUNC]));
+    glDepthMask(renderStates_[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+}
+
+void Device::applyStencil() {
+    const auto& rs = renderStates_;
+    if (rs[D3DRS_STENCILENABLE] && depthStencil_) glEnable(GL_STENCIL_TEST);
+    else glDisable(GL_STENCIL_TEST);
+    const GLint ref = GLint(rs[D3DRS_STENCILREF] & 0xFF);
+    const GLuint mask = rs[D3DRS_STENCILMASK];
+    glStencilFuncSeparate(GL_FRONT, compareFunc(rs[D3DRS_STENCILFUNC]), ref, mask);
+    glStencilOpSeparate(GL_FRONT, stencilOp(rs[D3DRS_STENCILFAIL]), stencilOp(rs[D3DRS_STENCILZFAIL]),
+        stencilOp(rs[D3DRS_STENCILPASS]));
+    const bool twoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
+    glStencilFuncSeparate(GL_BACK, compareFunc(rs[twoSided ? D3DRS_CCW_STENCILFUNC : D3DRS_STENCILFUNC]), ref, mask);
+    glStencilOpSeparate(GL_BACK, stencilOp(rs[twoSided ? D3DRS_CCW_STENCILFAIL : D3DRS_STENCILFAIL]),
+        stencilOp(rs[twoSided ? D3DRS_CCW_STENCILZFAIL : D3DRS_STENCILZFAIL]),
+        stencilOp(rs[twoSided ? D3DRS_CCW_STENCILPASS : D3DRS_STENCILPASS]));
+    glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+}
+
+void Device::applyRaster() {
+    const auto& rs = renderStates_;
+    glFrontFace(kFrontFace);
+    switch (rs[D3DRS_CULLMODE]) {
+    case D3DCULL_CW:
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_FRONT);
+        break;
+    case D3DCULL_CCW:
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        break;
+    default: glDisable(GL_CULL_FACE); break;
+    }
+    const DWORD fill = rs[D3DRS_FILLMODE];
+    glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+    const float bias = asFloat(rs[D3DRS_DEPTHBIAS]), slope = asFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
+    if (bias != 0.0f || slope != 0.0f) {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glEnable(GL_POLYGON_OFFSET_LINE);
+        glEnable(GL_POLYGON_OFFSET_POINT);
+        // Direct3D's bias is in depth units; GL's in steps of the 24-bit depth buffer.
+        glPolygonOffset(slope, bias * 16777216.0f);
+    } else {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glDisable(GL_POLYGON_OFFSET_LINE);
+        glDisable(GL_POLYGON_OFFSET_POINT);
+    }
+}
+
+void Device::applyColorMask() {
+    static const D3DRENDERSTATETYPE states[kRenderTargets] = {
+        D3DRS_COLORWRITEENABLE, D3DRS_COLORWRITEENABLE1, D3DRS_COLORWRITEENABLE2, D3DRS_COLORWRITEENABLE3};
+    for (UINT i = 0; i < kRenderTargets; ++i) {
+        DWORD m = renderStates_[states[i]];
+        glColorMaski(i, (m & D3DCOLORWRITEENABLE_RED) != 0, (m & D3DCOLORWRITEENABLE_GREEN) != 0,
+            (m & D3DCOLORWRITEENABLE_BLUE) != 0, (m & D3DCOLORWRITEENABLE_ALPHA) != 0);
+    }
+}
+
+void Device::applyScissor() {
+    if (renderStates_[D3DRS_SCISSORTESTENABLE]) {
+        glEnable(GL_SCISSOR_TEST);
+        LONG left = std::max<LONG>(scissor_.left, 0), top = std::max<LONG>(scissor_.top, 0);
+        glScissor(left, top, std::max<LONG>(scissor_.right - left, 0), std::max<LONG>(scissor_.bottom - top, 0));
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
+}
+
+void Device::applyViewport() {
+    glViewport(GLint(viewport_.X), GLint(viewport_.Y), GLsizei(viewport_.Width), GLsizei(viewport_.Height));
+    glDepthRangef(viewport_.MinZ, viewport_.MaxZ);
+    // Half a pixel right and down: Direct3D 9 samples pixels at their integer coordinates.
+    const float offset[4] = {1.0f / float(viewport_.Width), -1.0f / float(viewport_.Height), 0.0f, 0.0f};
+    glNamedBufferSubData(deviceBlock_, 0, sizeof offset, offset);
+}
+
+void Device::applyAlphaTest() {
+    const GLint func = renderStates_[D3DRS_ALPHATESTENABLE] ? GLint(renderStates_[D3DRS_ALPHAFUNC]) : GLint(D3DCMP_ALWAYS);
+    struct {
+        GLint func[4];
+        float ref[4];
+    } block{{func, 0, 0, 0}, {float(renderStates_[D3DRS_ALPHAREF] & 0xFF) / 255.0f, 0, 0, 0}};
+    glNamedBufferSubData(alphaBlock_, 0, sizeof block, &block);
+}
+
+void Device::applyFramebuffer() {
+    GLenum buffers[kRenderTargets];
+    for (UINT i = 0; i < kRenderTargets; ++i) {
+        Surface* s = renderTargets_[i];
+        glNamedFramebufferTexture(framebuffer_, GL_COLOR_ATTACHMENT0 + i, s ? s->glTexture() : 0, s ? s->glLevel() : 0);
+        buffers[i] = s ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
+    }
+    glNamedFramebufferDrawBuffers(framebuffer_, kRenderTargets, buffers);
+    Surface* d = depthStencil_;
+    const bool stencil = d && d->desc().Format == D3DFMT_D24S8;
+    glNamedFramebufferTexture(framebuffer_, GL_DEPTH_STENCIL_ATTACHMENT, 0, 0);
+    if (d)
+        glNamedFramebufferTexture(framebuffer_, stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+            d->glTexture(), d->glLevel());
+    dirty_ &= ~kDirtyFramebuffer;
+    // Depth and stencil tests depend on there being a depth surface.
+    dirty_ |= kDirtyDepth | kDirtyStencil;
+}
+
+namespace {
+
+struct AttribFormat {
+    GLint size;
+    GLenum type;
+    GLboolean normalized;
+};
+
+AttribFormat attribFormat(BYTE type) {
+    switch (type) {
+    case D3DDECLTYPE_FLOAT1: return {1, GL_FLOAT, GL_FALSE};
+    case D3DDECLTYPE_FLOAT2: return {2, GL_FLOAT, GL_FALSE};
+    case D3DDECLTYPE_FLOAT3: return {3, GL_FLOAT, GL_FALSE};
+    case D3DDECLTYPE_FLOAT4: return {4, GL_FLOAT, GL_FALSE};
+    // Bytes B, G, R, A in memory: GL's BGRA size swaps them into place.
+    case D3DDECLTYPE_D3DCOLOR: return {GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE};
+    case D3DDECLTYPE_UBYTE4: return {4, GL_UNSIGNED_BYTE, GL_FALSE};
+    case D3DDECLTYPE_SHORT2: return {2, GL_SHORT, GL_FALSE};
+    case D3DDECLTYPE_SHORT4: return {4, GL_SHORT, GL_FALSE};
+    case D3DDECLTYPE_UBYTE4N: return {4, GL_UNSIGNED_BYTE, GL_TRUE};
+    case D3DDECLTYPE_SHORT2N: return {2, GL_SHORT, GL_TRUE};
+    case D3DDECLTYPE_SHORT4N: return {4, GL_SHORT, GL_TRUE};
+    case D3DDECLTYPE_USHORT2N: return {2, GL_UNSIGNED_SHORT, GL_TRUE};
+    case D3DDECLTYPE_USHORT4N: return {4, GL_UNSIGNED_SHORT, GL_TRUE};
+    case D3DDECLTYPE_UDEC3: return {4, GL_UNSIGNED_INT_2_10_10_10_REV, GL_FALSE};
+    case D3DDECLTYPE_DEC3N: return {4, GL_INT_2_10_10_10_REV, GL_TRUE};
+    case D3DDECLTYPE_FLOAT16_2: return {2, GL_HALF_FLOAT, GL_FALSE};
+    case D3DDECLTYPE_FLOAT16_4: return {4, GL_HALF_FLOAT, GL_FALSE};
+    default: return {4, GL_FLOAT, GL_FALSE};
+    }
+}
+
+}  // namespace
+
+void Device::applyVertexInput(GLuint userBuffer, UINT userStride) {
+    uint32_t enabled = 0;
+    uint32_t streamsUsed = 0;
+    if (declaration_) {
+        for (const D3DVERTEXELEMENT9& e : declaration_->elements()) {
+            int location = d3dglAttribLocation(e.Usage, e.UsageIndex);
+            if (location < 0 || location >= 16 || (enabled & (1u << location))) continue;
+            if (!streams_[e.Stream].buffer && !(userBuffer && e.Stream == 0)) continue;
+            AttribFormat f = attribFormat(e.Type);
+            glVertexArrayAttribFormat(vao_, GLuint(location), f.size, f.type, f.normalized, e.Offset);
+            glVertexArrayAttribBinding(vao_, GLuint(location), e.Stream);
+            enabled |= 1u << location;
+            streamsUsed |= 1u << e.Stream;
+        }
+    }
+    for (GLuint location = 0; location < 16; ++location) {
+        const uint32_t bit = 1u << location;
+        if ((enabled & bit) && !(enabledAttributes_ & bit)) glEnableVertexArrayAttrib(vao_, location);
+        if (!(enabled & bit) && (enabledAttributes_ & bit)) glDisableVertexArrayAttrib(vao_, location);
+    }
+    enabledAttributes_ = enabled;
+    for (GLuint s = 0; s < kStreams; ++s) {
+        if (!(streamsUsed & (1u << s))) continue;
+        const StreamSlot& slot = streams_[s];
+        if (userBuffer && s == 0) {
+            glVertexArrayVertexBuffer(vao_, 0, userBuffer, 0, GLsizei(userStride));
+            glVertexArrayBindingDivisor(vao_, 0, 0);
+            continue;
+        }
+        glVertexArrayVertexBuffer(vao_, s, slot.buffer->name(), GLintptr(slot.offset), GLsizei(slot.stride));
+        const bool instanced = (slot.frequency & D3DSTREAMSOURCE_INSTANCEDATA) != 0;
+        glVertexArrayBindingDivisor(vao_, s, instanced ? (slot.frequency & 0x3FFFFFFF) : 0);
+    }
+    glVertexArrayElementBuffer(vao_, indices_ ? indices_->name() : 0);
+}
+
+void Device::applyPipeline() {
+    glUseProgramStages(pipeline_, GL_VERTEX_SHADER_BIT, vertexShader_ ? vertexShader_->program() : 0);
+    glUseProgramStages(pipeline_, GL_FRAGMENT_SHADER_BIT, pixelShader_ ? pixelShader_->program() : defaultPixelProgram_);
+}
+
+void Device::applySamplers() {
+    for (UINT unit = 0; unit < kSamplerUnits; ++unit) {
+        if (!(dirtySamplers_ & (1u << unit))) continue;
+        const auto& s = samplerStates_[unit];
+        const GLuint sampler = samplers_[unit];
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GLint(addressMode(s[D3DSAMP_ADDRESSU])));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GLint(addressMode(s[D3DSAMP_ADDRESSV])));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, GLint(addressMode(s[D3DSAMP_ADDRESSW])));
+        const DWORD c = s[D3DSAMP_BORDERCOLOR];
+        const float border[4] = {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
+            float(c & 0xFF) / 255.0f, float(c >> 24) / 255.0f};
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
+        const DWORD mag = s[D3DSAMP_MAGFILTER];
+        glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
+            mag == D3DTEXF_LINEAR || mag == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST);
+        glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GLint(minFilter(s[D3DSAMP_MINFILTER], s[D3DSAMP_MIPFILTER])));
+        const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || mag == D3DTEXF_ANISOTROPIC;
+        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY,
+            anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, float(caps_.MaxAnisotropy)) : 1.0f);
+        glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, asFloat(s[D3DSAMP_MIPMAPLODBIAS]));
+        glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, float(s[D3DSAMP_MAXMIPLEVEL]));
+    }
+    dirtySamplers_ = 0;
+}
+
+void Device::applyTextures() {
+    for (UINT unit = 0; unit < kSamplerUnits; ++unit) {
+        if (!(dirtyTextures_ & (1u << unit))) continue;
+        auto* binding = dynamic_cast<TextureBinding*>(textures_[unit]);
+        glBindTextureUnit(unit, binding ? binding->glName() : 0);
+    }
+    dirtyTextures_ = 0;
+}
+
+void Device::applyConstants(ConstantFile& file, GLuint buffer) {
+    if (file.dirtyEnd <= file.dirtyBegin) return;
+    glNamedBufferSubData(buffer, GLintptr(file.dirtyBegin) * 16, GLsizeiptr(file.dirtyEnd - file.dirtyBegin) * 16,
+        file.floats.data() + size_t(file.dirtyBegin) * 4);
+    file.dirtyBegin = file.dirtyEnd = 0;
+}
+
+HRESULT Device::prepareDraw(bool) {
+    if (!vertexShader_) return D3DERR_INVALIDCALL;
+    context_->makeCurrent();
+    const uint32_t d = dirty_;
+    if (d & kDirtyFramebuffer) applyFramebuffer();
+    const uint32_t now = dirty_;
+    if (now & kDirtyBlend) applyBlend();
+    if (now & kDirtyDepth) applyDepth();
+    if (now & kDirtyStencil) applyStencil();
+    if (now & kDirtyRaster) applyRaster();
+    if (now & kDirtyColorMask) applyColorMask();
+    if (now & kDirtyScissor) applyScissor();
+    if (now & kDirtyViewport) applyViewport();
+    if (now & kDirtyAlphaTest) applyAlphaTest();
+    if (now & kDirtyVertexInput) applyVertexInput();
+    if (now & kDirtyPipeline) applyPipeline();
+    dirty_ = 0;
+    if (dirtySamplers_) applySamplers();
+    if (dirtyTextures_) applyTextures();
+    applyConstants(vsFile_, vsConstants_);
+    applyConstants(psFile_, psConstants_);
+    return D3D_OK;
+}
+
+UINT Device::instanceCount() const {
+    const UINT f = streams_[0].frequency;
+    if (f & D3DSTREAMSOURCE_INDEXEDDATA) return std::max(1u, f & 0x3FFFFFFF);
+    return 1;
+}
+
+}  // namespace d3d9gl

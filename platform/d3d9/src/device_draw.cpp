@@ -1,0 +1,104 @@
+// Draw calls.
+#include "device.h"
+
+namespace d3d9gl {
+
+UINT verticesOf(D3DPRIMITIVETYPE type, UINT primitives) {
+    switch (type) {
+    case D3DPT_POINTLIST: return primitives;
+    case D3DPT_LINELIST: return primitives * 2;
+    case D3DPT_LINESTRIP: return primitives + 1;
+    case D3DPT_TRIANGLELIST: return primitives * 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return primitives + 2;
+    default: return 0;
+    }
+}
+
+GLenum glPrimitive(D3DPRIMITIVETYPE type) {
+    switch (type) {
+    case D3DPT_POINTLIST: return GL_POINTS;
+    case D3DPT_LINELIST: return GL_LINES;
+    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+    case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
+    default: return GL_TRIANGLES;
+    }
+}
+
+namespace {
+
+bool validType(D3DPRIMITIVETYPE type) { return type >= D3DPT_POINTLIST && type <= D3DPT_TRIANGLEFAN; }
+
+GLenum indexType(D3DFORMAT format) { return format == D3DFMT_INDEX32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT; }
+UINT indexSize(D3DFORMAT format) { return format == D3DFMT_INDEX32 ? 4 : 2; }
+
+}  // namespace
+
+HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
+    if (!validType(type)) return D3DERR_INVALIDCALL;
+    if (primitiveCount == 0) return D3D_OK;
+    HRESULT hr = prepareDraw(false);
+    if (FAILED(hr)) return hr;
+    glDrawArrays(glPrimitive(type), GLint(startVertex), GLsizei(verticesOf(type, primitiveCount)));
+    return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT, UINT, UINT startIndex,
+    UINT primitiveCount) {
+    if (!validType(type) || !indices_) return D3DERR_INVALIDCALL;
+    if (primitiveCount == 0) return D3D_OK;
+    const UINT count = verticesOf(type, primitiveCount);
+    const UINT size = indexSize(indices_->format());
+    D3DINDEXBUFFER_DESC desc;
+    indices_->GetDesc(&desc);
+    if (uint64_t(startIndex + uint64_t(count)) * size > desc.Size) return D3DERR_INVALIDCALL;
+    HRESULT hr = prepareDraw(true);
+    if (FAILED(hr)) return hr;
+    const void* offset = reinterpret_cast<const void*>(uintptr_t(startIndex) * size);
+    glDrawElementsInstancedBaseVertex(glPrimitive(type), GLsizei(count), indexType(indices_->format()), offset,
+        GLsizei(instanceCount()), baseVertexIndex);
+    return D3D_OK;
+}
+
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData, UINT stride) {
+    if (!validType(type) || !vertexData || stride == 0) return D3DERR_INVALIDCALL;
+    // Direct3D leaves stream 0 and the indices unset after a user-pointer draw.
+    SetStreamSource(0, nullptr, 0, 0);
+    SetIndices(nullptr);
+    if (primitiveCount == 0) return D3D_OK;
+    if (!vertexShader_) return D3DERR_INVALIDCALL;
+    const UINT vertices = verticesOf(type, primitiveCount);
+    context_->makeCurrent();
+    glNamedBufferData(streamVertices_, GLsizeiptr(vertices) * stride, vertexData, GL_STREAM_DRAW);
+    HRESULT hr = prepareDraw(false);
+    if (FAILED(hr)) return hr;
+    applyVertexInput(streamVertices_, stride);
+    glDrawArrays(glPrimitive(type), 0, GLsizei(vertices));
+    dirty_ |= kDirtyVertexInput;
+    return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexIndex, UINT numVertices,
+    UINT primitiveCount, const void* indexData, D3DFORMAT indexFormat, const void* vertexData, UINT stride) {
+    if (!validType(type) || !vertexData || !indexData || stride == 0 ||
+        (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32))
+        return D3DERR_INVALIDCALL;
+    SetStreamSource(0, nullptr, 0, 0);
+    SetIndices(nullptr);
+    if (primitiveCount == 0) return D3D_OK;
+    if (!vertexShader_) return D3DERR_INVALIDCALL;
+    const UINT count = verticesOf(type, primitiveCount);
+    context_->makeCurrent();
+    glNamedBufferData(streamVertices_, GLsizeiptr(minVertexIndex + numVertices) * stride, vertexData, GL_STREAM_DRAW);
+    glNamedBufferData(streamIndices_, GLsizeiptr(count) * indexSize(indexFormat), indexData, GL_STREAM_DRAW);
+    HRESULT hr = prepareDraw(true);
+    if (FAILED(hr)) return hr;
+    applyVertexInput(streamVertices_, stride);
+    glVertexArrayElementBuffer(vao_, streamIndices_);
+    glDrawElements(glPrimitive(type), GLsizei(count), indexType(indexFormat), nullptr);
+    dirty_ |= kDirtyVertexInput;
+    return D3D_OK;
+}
+
+}  // namespace d3d9gl

@@ -1,0 +1,423 @@
+// Device creation, presentation, loss and reset.
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "device.h"
+#include "direct3d.h"
+#include "sdl_window_bridge.h"
+#include "swapchain.h"
+
+// The window layer may not be linked in (tools and tests without windows).
+__attribute__((weak)) SDL_Window* tormakelinGetSDLWindow(HWND window);
+
+namespace d3d9gl {
+
+namespace {
+
+SDL_Window* sdlWindowOf(HWND window) {
+    if (!window || !&tormakelinGetSDLWindow) return nullptr;
+    return tormakelinGetSDLWindow(window);
+}
+
+void identityRamp(D3DGAMMARAMP& ramp) {
+    for (int i = 0; i < 256; ++i) ramp.red[i] = ramp.green[i] = ramp.blue[i] = WORD(i * 257);
+}
+
+}  // namespace
+
+Device* asDevice(IDirect3DDevice9* device) { return dynamic_cast<Device*>(device); }
+
+Device::Device(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps)
+    : direct3D_(direct3D), creation_(creation), caps_(caps) {
+    direct3D_->AddRef();
+    identityRamp(gamma_);
+}
+
+HRESULT Device::create(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps,
+    D3DPRESENT_PARAMETERS& parameters, IDirect3DDevice9** device) {
+    auto* result = new Device(direct3D, creation, caps);
+    HRESULT hr = result->initialize(parameters);
+    if (FAILED(hr)) {
+        result->Release();
+        return hr;
+    }
+    *device = result;
+    return D3D_OK;
+}
+
+HRESULT Device::initialize(D3DPRESENT_PARAMETERS& parameters) {
+    if (!video_.ok()) return D3DERR_NOTAVAILABLE;
+    HWND hwnd = parameters.hDeviceWindow ? parameters.hDeviceWindow : creation_.hFocusWindow;
+    context_ = GLContext::create(sdlWindowOf(hwnd), simSettings().glChecks, nullptr);
+    if (!context_) return D3DERR_NOTAVAILABLE;
+    context_->device = this;
+    if (!fillPresentParameters(parameters)) return D3DERR_INVALIDCALL;
+    parameters_ = parameters;
+    initGLObjects();
+    HRESULT hr = createImplicitSurfaces();
+    if (FAILED(hr)) return hr;
+    implicitChain_ = new SwapChain(this, backBuffer_, parameters_, context_->ownsWindow() ? nullptr : context_->window(),
+        false);
+    SDL_GL_SetSwapInterval(parameters_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+    setDefaultStates();
+    return D3D_OK;
+}
+
+bool Device::fillPresentParameters(D3DPRESENT_PARAMETERS& p) const {
+    if (p.BackBufferWidth == 0 || p.BackBufferHeight == 0) {
+        int w = 640, h = 480;
+        if (!context_->ownsWindow()) SDL_GL_GetDrawableSize(context_->window(), &w, &h);
+        if (p.BackBufferWidth == 0) p.BackBufferWidth = UINT(std::max(w, 1));
+        if (p.BackBufferHeight == 0) p.BackBufferHeight = UINT(std::max(h, 1));
+    }
+    if (p.BackBufferFormat == D3DFMT_UNKNOWN) p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    if (p.BackBufferCount == 0) p.BackBufferCount = 1;
+    const FormatInfo* color = formatInfo(p.BackBufferFormat);
+    if (!color || !color->renderable) return false;
+    if (p.EnableAutoDepthStencil) {
+        const FormatInfo* depth = formatInfo(p.AutoDepthStencilFormat);
+        if (!depth || !depth->depth) return false;
+    }
+    return p.BackBufferWidth <= 16384 && p.BackBufferHeight <= 16384;
+}
+
+void Device::initGLObjects() {
+    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glCreateVertexArrays(1, &vao_);
+    glBindVertexArray(vao_);
+    glCreateFramebuffers(1, &framebuffer_);
+    glCreateFramebuffers(1, &readFramebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
+    glCreateProgramPipelines(1, &pipeline_);
+    glBindProgramPipeline(pipeline_);
+    auto makeBlock = [](GLuint& name, GLsizeiptr size, GLuint binding) {
+        glCreateBuffers(1, &name);
+        glNamedBufferData(name, size, nullptr, GL_DYNAMIC_DRAW);
+        glBindBufferBase(GL_UNIFORM_BUFFER, binding, name);
+    };
+    makeBlock(vsConstants_, D3DGL_VS_CONSTANT_REGISTERS * 16, D3DGL_VS_CONSTANTS);
+    makeBlock(psConstants_, D3DGL_PS_CONSTANT_REGISTERS * 16, D3DGL_PS_CONSTANTS);
+    makeBlock(deviceBlock_, 16, D3DGL_DEVICE_BLOCK);
+    makeBlock(alphaBlock_, 32, D3DGL_ALPHA_TEST_BLOCK);
+    glCreateBuffers(1, &streamVertices_);
+    glCreateBuffers(1, &streamIndices_);
+    glCreateSamplers(GLsizei(samplers_.size()), samplers_.data());
+    for (GLuint unit = 0; unit < samplers_.size(); ++unit) glBindSampler(unit, samplers_[unit]);
+    defaultPixelProgram_ = compileSeparable(GL_FRAGMENT_SHADER,
+        withAlphaTest("#version 450 core\nlayout(location = 0) out vec4 d3dgl_color;\n"
+                      "void main() { d3dgl_color = vec4(1.0); }\n"),
+        nullptr);
+}
+
+HRESULT Device::createImplicitSurfaces() {
+    D3DSURFACE_DESC color{parameters_.BackBufferFormat, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+        D3DMULTISAMPLE_NONE, 0, parameters_.BackBufferWidth, parameters_.BackBufferHeight};
+    backBuffer_ = Surface::createStandalone(context_, color, false);
+    if (!backBuffer_) return D3DERR_NOTAVAILABLE;
+    if (parameters_.EnableAutoDepthStencil) {
+        D3DSURFACE_DESC depth = color;
+        depth.Format = parameters_.AutoDepthStencilFormat;
+        depth.Usage = D3DUSAGE_DEPTHSTENCIL;
+        autoDepth_ = Surface::createStandalone(context_, depth, false);
+        if (!autoDepth_) return D3DERR_NOTAVAILABLE;
+    }
+    return D3D_OK;
+}
+
+Device::~Device() {
+    if (context_) {
+        context_->makeCurrent();
+        releaseBindings();
+        for (auto& entry : fvfDeclarations_) entry.second->Release();
+        for (SwapChain* chain : additionalChains_) chain->deviceGone();
+        if (implicitChain_) {
+            implicitChain_->deviceGone();
+            implicitChain_->Release();
+        }
+        safeRelease(backBuffer_);
+        safeRelease(autoDepth_);
+        glBindProgramPipeline(0);
+        glBindVertexArray(0);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteVertexArrays(1, &vao_);
+        glDeleteFramebuffers(1, &framebuffer_);
+        glDeleteFramebuffers(1, &readFramebuffer_);
+        glDeleteProgramPipelines(1, &pipeline_);
+        GLuint buffers[] = {vsConstants_, psConstants_, deviceBlock_, alphaBlock_, streamVertices_, streamIndices_};
+        glDeleteBuffers(6, buffers);
+        glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());
+        if (defaultPixelProgram_) glDeleteProgram(defaultPixelProgram_);
+        context_->device = nullptr;
+        context_.reset();
+    }
+    direct3D_->Release();
+}
+
+HRESULT Device::GetDirect3D(IDirect3D9** direct3D) {
+    if (!direct3D) return D3DERR_INVALIDCALL;
+    *direct3D = direct3D_;
+    direct3D_->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::GetDeviceCaps(D3DCAPS9* caps) {
+    if (!caps) return D3DERR_INVALIDCALL;
+    *caps = caps_;
+    return D3D_OK;
+}
+
+HRESULT Device::GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) {
+    if (swapChain != 0 || !mode) return D3DERR_INVALIDCALL;
+    return direct3D_->GetAdapterDisplayMode(creation_.AdapterOrdinal, mode);
+}
+
+HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) {
+    if (!parameters) return D3DERR_INVALIDCALL;
+    *parameters = creation_;
+    return D3D_OK;
+}
+
+HRESULT Device::GetRasterStatus(UINT swapChain, D3DRASTER_STATUS* status) {
+    if (swapChain != 0 || !status) return D3DERR_INVALIDCALL;
+    *status = D3DRASTER_STATUS{FALSE, 0};
+    return D3D_OK;
+}
+
+// Loss and reset --------------------------------------------------------------------------------
+
+void Device::loseDevice(unsigned lostPolls) {
+    loss_ = LossState::Lost;
+    lostPolls_ = lostPolls;
+}
+
+HRESULT Device::TestCooperativeLevel() {
+    switch (loss_) {
+    case LossState::Operational: return D3D_OK;
+    case LossState::Lost:
+        if (lostPolls_ > 0) {
+            --lostPolls_;
+            return D3DERR_DEVICELOST;
+        }
+        loss_ = LossState::NotReset;
+        return D3DERR_DEVICENOTRESET;
+    case LossState::NotReset: return D3DERR_DEVICENOTRESET;
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
+    if (!parameters) return D3DERR_INVALIDCALL;
+    if (loss_ == LossState::Lost) {
+        if (lostPolls_ > 0) return D3DERR_DEVICELOST;
+        loss_ = LossState::NotReset;
+    }
+    context_->makeCurrent();
+    D3DPRESENT_PARAMETERS p = *parameters;
+    if (simSettings().strictReset && context_->defaultPoolObjects > 0) {
+        loss_ = LossState::NotReset;
+        return D3DERR_INVALIDCALL;
+    }
+    if (!fillPresentParameters(p)) {
+        loss_ = LossState::NotReset;
+        return D3DERR_INVALIDCALL;
+    }
+    releaseBindings();
+    if (p.BackBufferFormat != parameters_.BackBufferFormat || p.EnableAutoDepthStencil != parameters_.EnableAutoDepthStencil ||
+        p.AutoDepthStencilFormat != parameters_.AutoDepthStencilFormat) {
+        safeRelease(autoDepth_);
+        Surface* oldBack = backBuffer_;
+        backBuffer_ = nullptr;
+        parameters_ = p;
+        HRESULT hr = createImplicitSurfaces();
+        if (FAILED(hr)) {
+            backBuffer_ = oldBack;
+            loss_ = LossState::NotReset;
+            return hr;
+        }
+        implicitChain_->deviceGone();
+        implicitChain_->Release();
+        implicitChain_ = new SwapChain(this, backBuffer_, p, context_->ownsWindow() ? nullptr : context_->window(), false);
+        oldBack->Release();
+    } else {
+        backBuffer_->reallocate(p.BackBufferWidth, p.BackBufferHeight);
+        if (autoDepth_) autoDepth_->reallocate(p.BackBufferWidth, p.BackBufferHeight);
+    }
+    parameters_ = p;
+    implicitChain_->setParameters(p);
+    *parameters = p;
+    SDL_GL_SetSwapInterval(p.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+    setDefaultStates();
+    inScene_ = false;
+    loss_ = LossState::Operational;
+    return D3D_OK;
+}
+
+// Presentation ----------------------------------------------------------------------------------
+
+void Device::blitToWindow(Surface& source, SDL_Window* window) {
+    if (!context_->makeCurrentOn(window)) return;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(window, &w, &h);
+    glNamedFramebufferTexture(readFramebuffer_, GL_COLOR_ATTACHMENT0, source.glTexture(), source.glLevel());
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    // Our rows run top-down; the window's bottom-up.
+    glBlitNamedFramebuffer(readFramebuffer_, 0, 0, 0, GLint(source.desc().Width), GLint(source.desc().Height), 0, h, w,
+        0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    SDL_GL_SwapWindow(window);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
+    context_->makeCurrent();
+    dirty_ |= kDirtyScissor | kDirtyColorMask;
+}
+
+HRESULT Device::Present(const RECT*, const RECT*, HWND destWindowOverride, const void*) {
+    if (loss_ != LossState::Operational) return D3DERR_DEVICELOST;
+    context_->makeCurrent();
+    SDL_Window* window = destWindowOverride ? sdlWindowOf(destWindowOverride) : nullptr;
+    if (!window && !context_->ownsWindow()) window = context_->window();
+    if (window) {
+        blitToWindow(*backBuffer_, window);
+    } else {
+        glFlush();
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE, IDirect3DSurface9** surface) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    if (swapChain != 0 || backBuffer >= parameters_.BackBufferCount) return D3DERR_INVALIDCALL;
+    *surface = backBuffer_;
+    backBuffer_->AddRef();
+    return D3D_OK;
+}
+
+void Device::SetGammaRamp(UINT swapChain, DWORD, const D3DGAMMARAMP* ramp) {
+    if (swapChain != 0 || !ramp) return;
+    gamma_ = *ramp;
+    if (!context_->ownsWindow() && !parameters_.Windowed)
+        SDL_SetWindowGammaRamp(context_->window(), gamma_.red, gamma_.green, gamma_.blue);
+}
+
+void Device::GetGammaRamp(UINT swapChain, D3DGAMMARAMP* ramp) {
+    if (swapChain == 0 && ramp) *ramp = gamma_;
+}
+
+HRESULT Device::CreateAdditionalSwapChain(D3DPRESENT_PARAMETERS* parameters, IDirect3DSwapChain9** swapChain) {
+    if (!swapChain || !parameters) return D3DERR_INVALIDCALL;
+    *swapChain = nullptr;
+    context_->makeCurrent();
+    D3DPRESENT_PARAMETERS p = *parameters;
+    SDL_Window* window = sdlWindowOf(p.hDeviceWindow);
+    if (p.BackBufferWidth == 0 || p.BackBufferHeight == 0) {
+        int w = 0, h = 0;
+        if (window) SDL_GL_GetDrawableSize(window, &w, &h);
+        if (p.BackBufferWidth == 0) p.BackBufferWidth = UINT(std::max(w, 1));
+        if (p.BackBufferHeight == 0) p.BackBufferHeight = UINT(std::max(h, 1));
+    }
+    if (p.BackBufferFormat == D3DFMT_UNKNOWN) p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    const FormatInfo* format = formatInfo(p.BackBufferFormat);
+    if (!format || !format->renderable) return D3DERR_INVALIDCALL;
+    D3DSURFACE_DESC desc{p.BackBufferFormat, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+        D3DMULTISAMPLE_NONE, 0, p.BackBufferWidth, p.BackBufferHeight};
+    Surface* back = Surface::createStandalone(context_, desc, false);
+    if (!back) return D3DERR_OUTOFVIDEOMEMORY;
+    auto* chain = new SwapChain(this, back, p, window, true);
+    back->Release();
+    additionalChains_.insert(chain);
+    *parameters = p;
+    *swapChain = chain;
+    return D3D_OK;
+}
+
+void Device::swapChainDestroyed(SwapChain* chain) { additionalChains_.erase(chain); }
+
+HRESULT Device::GetSwapChain(UINT swapChain, IDirect3DSwapChain9** result) {
+    if (!result) return D3DERR_INVALIDCALL;
+    *result = nullptr;
+    if (swapChain != 0) return D3DERR_INVALIDCALL;
+    *result = implicitChain_;
+    implicitChain_->AddRef();
+    return D3D_OK;
+}
+
+// Scenes and clears -----------------------------------------------------------------------------
+
+HRESULT Device::BeginScene() {
+    if (inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = true;
+    return D3D_OK;
+}
+
+HRESULT Device::EndScene() {
+    if (!inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = false;
+    return D3D_OK;
+}
+
+namespace {
+
+bool intersect(RECT& r, const RECT& with) {
+    r.left = std::max(r.left, with.left);
+    r.top = std::max(r.top, with.top);
+    r.right = std::min(r.right, with.right);
+    r.bottom = std::min(r.bottom, with.bottom);
+    return r.left < r.right && r.top < r.bottom;
+}
+
+}  // namespace
+
+HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+    if ((count > 0 && !rects) || (flags & ~DWORD(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
+        return D3DERR_INVALIDCALL;
+    if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthStencil_) return D3DERR_INVALIDCALL;
+    if ((flags & D3DCLEAR_STENCIL) && depthStencil_->desc().Format != D3DFMT_D24S8) return D3DERR_INVALIDCALL;
+    context_->makeCurrent();
+    if (dirty_ & kDirtyFramebuffer) applyFramebuffer();
+    RECT area{LONG(viewport_.X), LONG(viewport_.Y), LONG(viewport_.X + viewport_.Width),
+        LONG(viewport_.Y + viewport_.Height)};
+    if (renderStates_[D3DRS_SCISSORTESTENABLE] && !intersect(area, scissor_)) return D3D_OK;
+    glEnable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFF);
+    dirty_ |= kDirtyScissor | kDirtyColorMask | kDirtyDepth | kDirtyStencil;
+    const float rgba[4] = {float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f,
+        float(color & 0xFF) / 255.0f, float(color >> 24) / 255.0f};
+    for (DWORD i = 0; i < std::max<DWORD>(count, 1); ++i) {
+        RECT r = area;
+        if (count > 0 && !intersect(r, RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2})) continue;
+        glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        if (flags & D3DCLEAR_TARGET) {
+            for (UINT t = 0; t < kRenderTargets; ++t)
+                if (renderTargets_[t]) glClearBufferfv(GL_COLOR, GLint(t), rgba);
+        }
+        const GLfloat depth = std::clamp(z, 0.0f, 1.0f);
+        const bool hasStencil = depthStencil_ && depthStencil_->desc().Format == D3DFMT_D24S8;
+        if ((flags & D3DCLEAR_ZBUFFER) && (flags & D3DCLEAR_STENCIL)) {
+            glClearBufferfi(GL_DEPTH_STENCIL, 0, depth, GLint(stencil & 0xFF));
+        } else if (flags & D3DCLEAR_ZBUFFER) {
+            glClearBufferfv(GL_DEPTH, 0, &depth);
+        } else if ((flags & D3DCLEAR_STENCIL) && hasStencil) {
+            const GLint s = GLint(stencil & 0xFF);
+            glClearBufferiv(GL_STENCIL, 0, &s);
+        }
+    }
+    return D3D_OK;
+}
+
+}  // namespace d3d9gl
+
+void d3dsimLoseDevice(IDirect3DDevice9* device, unsigned lostPolls) {
+    if (auto* d = d3d9gl::asDevice(device)) d->loseDevice(lostPolls);
+}
+
+unsigned d3dsimDefaultPoolObjects(IDirect3DDevice9* device) {
+    auto* d = d3d9gl::asDevice(device);
+    return d ? d->defaultPoolObjects() : 0;
+}

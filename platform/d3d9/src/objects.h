@@ -1,0 +1,103 @@
+#pragma once
+// Vertex declarations, shader objects and queries.
+
+#include <string>
+#include <vector>
+
+#include "com_object.h"
+#include "gl_context.h"
+
+namespace d3d9gl {
+
+class VertexDeclaration final : public ComObject<IDirect3DVertexDeclaration9> {
+public:
+    // The elements up to (not including) the end marker.
+    VertexDeclaration(std::shared_ptr<GLContext> context, std::vector<D3DVERTEXELEMENT9> elements);
+    HRESULT GetDevice(IDirect3DDevice9** device) override { return context_.getDevice(device); }
+    HRESULT GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* numElements) override;
+    const std::vector<D3DVERTEXELEMENT9>& elements() const { return elements_; }
+
+    // Null when the list has no end marker within the limit, or an element is invalid.
+    static bool validate(const D3DVERTEXELEMENT9* elements, std::vector<D3DVERTEXELEMENT9>* out);
+
+private:
+    ContextRef context_;
+    std::vector<D3DVERTEXELEMENT9> elements_;
+};
+
+// A separable GL program of one stage.
+class ShaderProgram {
+public:
+    ShaderProgram(std::shared_ptr<GLContext> context, GLuint program, std::string source)
+        : context_(std::move(context), false), program_(program), source_(std::move(source)) {}
+    ~ShaderProgram();
+    ShaderProgram(const ShaderProgram&) = delete;
+    ShaderProgram& operator=(const ShaderProgram&) = delete;
+    GLuint program() const { return program_; }
+    HRESULT getFunction(void* data, UINT* size) const;
+    const ContextRef& context() const { return context_; }
+
+private:
+    ContextRef context_;
+    GLuint program_;
+    std::string source_;
+};
+
+class VertexShader final : public ComObject<IDirect3DVertexShader9> {
+public:
+    VertexShader(std::shared_ptr<GLContext> context, GLuint program, std::string source)
+        : program_(std::move(context), program, std::move(source)) {}
+    HRESULT GetDevice(IDirect3DDevice9** device) override { return program_.context().getDevice(device); }
+    HRESULT GetFunction(void* data, UINT* size) override { return program_.getFunction(data, size); }
+    GLuint program() const { return program_.program(); }
+
+private:
+    ShaderProgram program_;
+};
+
+class PixelShader final : public ComObject<IDirect3DPixelShader9> {
+public:
+    PixelShader(std::shared_ptr<GLContext> context, GLuint program, std::string source)
+        : program_(std::move(context), program, std::move(source)) {}
+    HRESULT GetDevice(IDirect3DDevice9** device) override { return program_.context().getDevice(device); }
+    HRESULT GetFunction(void* data, UINT* size) override { return program_.getFunction(data, size); }
+    GLuint program() const { return program_.program(); }
+
+private:
+    ShaderProgram program_;
+};
+
+// Compiles one stage as a separable program; 0 with the info log in *errors on failure.
+GLuint compileSeparable(GLenum stage, const std::string& source, std::string* errors);
+// A pixel shader's text with the alpha test of the device appended (discard), or the text itself
+// when it has no colour output to test.
+std::string withAlphaTest(const std::string& source);
+
+class Query final : public ComObject<IDirect3DQuery9> {
+public:
+    Query(std::shared_ptr<GLContext> context, D3DQUERYTYPE type);
+    ~Query() override;
+    HRESULT GetDevice(IDirect3DDevice9** device) override { return context_.getDevice(device); }
+    D3DQUERYTYPE GetType() override { return type_; }
+    DWORD GetDataSize() override;
+    HRESULT Issue(DWORD issueFlags) override;
+    HRESULT GetData(void* data, DWORD size, DWORD getDataFlags) override;
+
+    static bool supported(D3DQUERYTYPE type) {
+        return type == D3DQUERYTYPE_OCCLUSION || type == D3DQUERYTYPE_EVENT;
+    }
+
+private:
+    enum class State { Signaled, Building, Issued };
+    ContextRef context_;
+    D3DQUERYTYPE type_;
+    GLuint query_ = 0;
+    GLsync fence_ = nullptr;
+    State state_ = State::Signaled;
+    bool everEnded_ = false;
+};
+
+// The one GL occlusion query a context may have running.
+Query*& activeOcclusionQuery(GLContext& context);
+
+}  // namespace d3d9gl

@@ -1,0 +1,13 @@
+#!/bin/sh
+# Draws the window layer's preview dialog (every control kind) on a virtual X display and writes
+# a PNG of it. Usage: tools/dialog_screenshot.sh [build dir] [out.png]
+set -e
+build=${1:-build}
+out=${2:-dialog.png}
+program="$build/bin/Tormakelin.DialogPreview"
+if [ ! -x "$program" ]; then
+  echo "Build first: cmake --build $build (missing $program)" >&2
+  exit 1
+fi
+unset SDL_VIDEODRIVER
+exec xvfb-run -a -s "-screen 0 1280x1024x24" "$program" "$out"
