@@ -181,7 +181,7 @@ Layout reflectType(spvc_compiler comp, spvc_type_id typeId, spvc_type parentStru
             unsigned mo = 0;
             spvc_compiler_type_struct_member_offset(comp, base, k, &mo);
             const char* name = spvc_compiler_get_member_name(comp, baseId, k);
-            l.members.emplace_back(name ? name : "", reflectType(comp, spvc_type_get_member_type(base, k), base, k, mo));
+            l.members.push_back({name ? name : "", reflectType(comp, spvc_type_get_member_type(base, k), base, k, mo)});
         }
     }
     return l;
