@@ -2,6 +2,8 @@
 
 #include <tormakelin/fxcore/Export.h>
 
+#include <tormakelin/core/BoundingVolume.h>
+
 #include <d3dx9math.h>
 
 #include <cstdint>
@@ -70,6 +72,7 @@ public:
     D3DXVECTOR3 scale3d;
     D3DXQUATERNION rotation3d;
 
+    core::AxisAlignedBoundingBox boundingBox;
     Viewport viewport;
 };
 
