@@ -8,6 +8,10 @@
 
 #include <cstdint>
 
+namespace tormakelin::render {
+class IRenderView;
+}
+
 namespace tormakelin::fxcore {
 
 enum TransformType : int {
@@ -28,6 +32,10 @@ enum TransformHandle : int {
 using TransformBoundingBoxType = int;
 
 struct TORMAKELIN_FXCORE_API Viewport {
+    Viewport() = default;
+    // A copy of the view's viewport; the default one for no view.
+    explicit Viewport(render::IRenderView* view);
+
     uint32_t x = 0;
     uint32_t y = 0;
     uint32_t width = 0;
