@@ -1,5 +1,6 @@
 #include <tormakelin/fxcore/Parameter.h>
 #include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/ScriptEngine.h>
 
 #include <tormakelin/core/Path.h>
 #include <tormakelin/core/UniqueId.h>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 using namespace tormakelin;
@@ -192,6 +194,13 @@ TEST(PluginManager, ProgramFolderYieldsTheFrameworkItself)
     EXPECT_EQ(tormakelinPluginFactoryQuery(), desc);
     EXPECT_EQ(tormakelinPluginQuery(0, 0), nullptr);
     manager->release();
+}
+
+TEST(PluginManager, LibraryRecordsItsModuleHandle)
+{
+    Dl_info info{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&createPluginManager), &info), 0);
+    EXPECT_EQ(g_instance, info.dli_fbase);
 }
 
 TEST(PluginManager, MissingFolderLoadsNothing)
