@@ -113,6 +113,8 @@ TEST_F(TransformTest, RotationTurnsAboutThePivot)
     Case const cases[] = {
         {true, D3DXVECTOR2(0, 0), D3DXVECTOR2(70, 35), D3DXVECTOR2(70, 35)},   // its centre stays
         {true, D3DXVECTOR2(0, 0), D3DXVECTOR2(120, 35), D3DXVECTOR2(70, 85)},  // right edge swings down
+        {true, D3DXVECTOR2(0, 0), D3DXVECTOR2(20, 10), D3DXVECTOR2(95, -15)},  // top-left corner
+        {true, D3DXVECTOR2(0, 0), D3DXVECTOR2(120, 60), D3DXVECTOR2(45, 85)},  // bottom-right corner
         {false, D3DXVECTOR2(0, 0), D3DXVECTOR2(0, 0), D3DXVECTOR2(0, 0)},      // local origin stays
         {false, D3DXVECTOR2(0, 0), D3DXVECTOR2(10, 0), D3DXVECTOR2(0, 10)},
         {false, D3DXVECTOR2(20, 10), D3DXVECTOR2(120, 10), D3DXVECTOR2(20, 110)},
