@@ -455,3 +455,69 @@ TEST_F(RenderDeviceTest, ViewsNestAndRestoreWhatTheyReplaced)
     EXPECT_EQ(inner->release(), 0);
     EXPECT_EQ(outer->release(), 0);
 }
+
+TEST_F(RenderDeviceTest, FullScreenUsesTheFullScreenRecord)
+{
+    DeviceCreateParams params = smallParams();
+    params.fullscreen = true;
+    params.refreshRate = 60;
+    params.backBufferCount = 2;
+    ASSERT_TRUE(createDevice(params));
+    EXPECT_EQ(window.fullscreenCalls, 1);
+    EXPECT_TRUE(window.fullscreen);
+    const D3DPRESENT_PARAMETERS* pp = device->getPresentParameters();
+    EXPECT_FALSE(pp->Windowed);
+    EXPECT_EQ(pp->BackBufferCount, 2u);
+    EXPECT_EQ(pp->FullScreen_RefreshRateInHz, 60u);
+
+    ASSERT_TRUE(device->setFullscreen(false));
+    EXPECT_TRUE(pp->Windowed);
+    EXPECT_EQ(pp->FullScreen_RefreshRateInHz, 0u);
+    EXPECT_EQ(window.centerCalls, 1);
+    ASSERT_TRUE(device->setFullscreen(true));
+    EXPECT_FALSE(pp->Windowed);
+    EXPECT_EQ(pp->BackBufferCount, 2u);
+    EXPECT_EQ(pp->FullScreen_RefreshRateInHz, 60u);
+    EXPECT_TRUE(window.fullscreen);
+    EXPECT_EQ(window.centerCalls, 1) << "only going windowed centres";
+}
+
+TEST_F(RenderDeviceTest, ADeviceThatAnswersSuccessIsNoLongerLost)
+{
+    ASSERT_TRUE(createDevice());
+    std::vector<std::string> log;
+    LoggingListener a(log, "a");
+    d3dsimLoseDevice(d3d(), 0);
+    EXPECT_FALSE(device->present());
+    // Someone else resets the device: the next frame finds it working and tells nobody.
+    D3DPRESENT_PARAMETERS pp = *device->getPresentParameters();
+    ASSERT_EQ(d3d()->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    ASSERT_EQ(d3d()->Reset(&pp), D3D_OK);
+    ASSERT_TRUE(device->beginScene());
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(device->endScene());
+    EXPECT_TRUE(device->present());
+}
+
+TEST_F(RenderDeviceTest, TheStateManagerOutlivesTheDeviceWhileHeld)
+{
+    ASSERT_TRUE(createDevice());
+    StateManager* states = device->getStateManager();
+    states->AddRef(); // as an effect does
+    device->destroy();
+    EXPECT_EQ(g_stateManager, nullptr);
+    EXPECT_EQ(states->SetRenderState(D3DRS_ZENABLE, TRUE), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(device->notifyLostDevice()) << "no longer a listener of the device";
+    EXPECT_EQ(states->Release(), 0u);
+}
+
+TEST_F(RenderDeviceTest, ShaderSettingsAreCopiedWhole)
+{
+    EXPECT_EQ(device->getShaderSettings()->shaderModel, 2);
+    EXPECT_EQ(device->getShaderSettings()->shadowMapSize, 2048);
+    EXPECT_EQ(device->getShaderSettings()->shadowMapPcf, 0);
+    device->setShaderSettings({3, 1024, 1});
+    EXPECT_EQ(device->getShaderSettings()->shaderModel, 3);
+    EXPECT_EQ(device->getShaderSettings()->shadowMapSize, 1024);
+    EXPECT_EQ(device->getShaderSettings()->shadowMapPcf, 1);
+}
