@@ -89,6 +89,9 @@ TEST(EffectCompile, ErrorsSayWhereAndWhat) {
         {"literal count", "float4 f(uniform float k) : COLOR { return k; }\ntechnique T { pass P { PixelShader = compile ps_2_0 f(); } }",
          "takes 1 uniform arguments, 0 given"},
         {"empty", "", "empty"},
+        {"vpos in a struct", "struct I { float2 p : VPOS; };\nfloat4 f(I i) : COLOR { return i.p.xyxy; }\n"
+                             "technique T { pass P { PixelShader = compile ps_3_0 f(); } }",
+         "memory(1,23): error: VPOS must be a parameter"},
     };
     TableInclude inc;
     inc.files["broken.fxh"] = "float ok;\nfloat broken = {;\n";
@@ -133,6 +136,21 @@ technique B { pass P { VertexShader = compile vs_3_0 vs(); PixelShader = compile
     compileEffect(third, text, m);
     ASSERT_EQ(third.hr, D3D_OK) << third.errors;
     EXPECT_GT(d3dxglProgramCompileCount(), afterFirst);
+}
+
+TEST(EffectCompile, PlainSamplersTakeTheKindOfTheirLookups) {
+    const char* text = R"(
+sampler env;
+sampler plain;
+float4 ps(float3 d : TEXCOORD0) : COLOR { return texCUBE(env, d) + tex2D(plain, d.xy); }
+technique T { pass P { PixelShader = compile ps_2_0 ps(); } })";
+    Compiled c;
+    compileEffect(c, text);
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    std::string ps;
+    ASSERT_TRUE(d3dxglGetPassShaderText(c.effect, "T", 0, TRUE, &ps));
+    EXPECT_NE(ps.find("samplerCube env"), std::string::npos) << ps;
+    EXPECT_NE(ps.find("sampler2D plain"), std::string::npos) << ps;
 }
 
 TEST(EffectCompile, LiteralArgumentsMakeSeparatePrograms) {

@@ -181,11 +181,57 @@ Layout reflectType(spvc_compiler comp, spvc_type_id typeId, spvc_type parentStru
             unsigned mo = 0;
             spvc_compiler_type_struct_member_offset(comp, base, k, &mo);
             const char* name = spvc_compiler_get_member_name(comp, baseId, k);
-            l.members.emplace_back(name ? name : "", reflectType(comp, spvc_type_get_member_type(base, k), base, k, mo));
+            l.members.push_back({name ? name : "", reflectType(comp, spvc_type_get_member_type(base, k), base, k, mo)});
         }
     }
     return l;
 }
+
+// glslang packs struct members in constant blocks by HLSL rules, which GLSL blocks cannot
+// express; the block and everything in it is laid out again by std140 rules.
+struct Std140 {
+    spvc_compiler comp;
+    std::unordered_map<spvc_type_id, std::pair<uint32_t, uint32_t>> structs;
+
+    static uint32_t up(uint32_t v, uint32_t a) { return (v + a - 1) / a * a; }
+
+    // Size and alignment of a type; arrays and struct members get their strides and offsets.
+    std::pair<uint32_t, uint32_t> layout(spvc_type_id id, bool rowMajor) {
+        spvc_type t = spvc_compiler_get_type_handle(comp, id);
+        if (spvc_type_get_num_array_dimensions(t) > 0) {
+            uint32_t n = spvc_type_get_array_dimension(t, 0);
+            auto el = layout(spvc_type_get_base_type_id(t), rowMajor);
+            uint32_t stride = up(el.first, 16);
+            spvc_compiler_set_decoration(comp, id, SpvDecorationArrayStride, stride);
+            return {stride * (n ? n : 1), 16};
+        }
+        if (spvc_type_get_basetype(t) == SPVC_BASETYPE_STRUCT) return structLayout(spvc_type_get_base_type_id(t));
+        uint32_t vec = spvc_type_get_vector_size(t), cols = spvc_type_get_columns(t);
+        if (cols > 1) return {16 * (rowMajor ? vec : cols), 16};
+        return {4 * vec, vec == 1 ? 4u : vec == 2 ? 8u : 16u};
+    }
+
+    std::pair<uint32_t, uint32_t> structLayout(spvc_type_id id) {
+        auto it = structs.find(id);
+        if (it != structs.end()) return it->second;
+        spvc_type t = spvc_compiler_get_type_handle(comp, id);
+        uint32_t offset = 0;
+        unsigned n = spvc_type_get_num_member_types(t);
+        for (unsigned k = 0; k < n; ++k) {
+            spvc_type_id mt = spvc_type_get_member_type(t, k);
+            bool rowMajor = spvc_compiler_has_member_decoration(comp, id, k, SpvDecorationRowMajor);
+            auto [size, align] = layout(mt, rowMajor);
+            offset = up(offset, align);
+            spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationOffset, offset);
+            spvc_type base = spvc_compiler_get_type_handle(comp, spvc_type_get_base_type_id(spvc_compiler_get_type_handle(comp, mt)));
+            if (spvc_type_get_columns(base) > 1) spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationMatrixStride, 16);
+            offset += size;
+        }
+        auto r = std::make_pair(up(offset, 16), 16u);
+        structs[id] = r;
+        return r;
+    }
+};
 
 void failSpvc(const Module& m, spvc_context ctx, const std::string& entry) {
     throw FxError(m.files.where(0, 1) + ": error: cannot translate '" + entry + "': " + spvc_context_get_last_error_string(ctx));
@@ -221,6 +267,8 @@ Program translate(const Module& m, Stage stage, const std::vector<uint32_t>& spi
         spvc_compiler_unset_decoration(comp, list[k].id, SpvDecorationDescriptorSet);
         spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationBinding,
                                      stage == Stage::Vertex ? D3DGL_VS_CONSTANTS : D3DGL_PS_CONSTANTS);
+        Std140 relayout{comp, {}};
+        relayout.structLayout(list[k].base_type_id);
         spvc_type bt = spvc_compiler_get_type_handle(comp, list[k].base_type_id);
         size_t size = 0;
         spvc_compiler_get_declared_struct_size(comp, bt, &size);

@@ -31,6 +31,13 @@ private:
     size_t i_, end_;
     int depth_;
     const Resolver* resolve_;
+    int nest_ = 0;
+
+    struct Nest {
+        int& n;
+        Nest(int& k, const ConstEval& e) : n(k) { if (++n > 256) e.fail("constant nested too deeply"); }
+        ~Nest() { --n; }
+    };
 
     [[noreturn]] void fail(const std::string& msg) const { m_.fail(std::min(i_, end_ ? end_ - 1 : 0), msg); }
     bool is(const char* s) const {
@@ -70,6 +77,7 @@ private:
     }
 
     Nums ternary() {
+        Nest guard(nest_, *this);
         Nums c = binary(0);
         if (is("?")) {
             ++i_;
@@ -108,6 +116,7 @@ private:
     }
 
     Nums unary() {
+        Nest guard(nest_, *this);
         const Token& t = cur();
         if (t.kind == Tok::Punct) {
             if (t.text == "-" || t.text == "+" || t.text == "!") {

@@ -5,12 +5,6 @@
 #include "FxEffect.h"
 #include "d3d9gl.h"
 
-// The shader-object makers belong to the device layer; a build without them reports an error.
-__attribute__((weak)) HRESULT d3dglCreateVertexShader(IDirect3DDevice9*, const char*, IDirect3DVertexShader9**,
-                                                      std::string*);
-__attribute__((weak)) HRESULT d3dglCreatePixelShader(IDirect3DDevice9*, const char*, IDirect3DPixelShader9**,
-                                                     std::string*);
-
 namespace fx {
 
 Effect::Effect(std::shared_ptr<const Module> module, IDirect3DDevice9* device, Pool* pool)
@@ -293,10 +287,6 @@ bool Effect::createShaders(std::string& errors) {
                 }
                 std::string log;
                 HRESULT hr;
-                if (!&d3dglCreateVertexShader || !&d3dglCreatePixelShader) {
-                    errors += module_->files.where(0, 1) + ": error: this device cannot make shader objects\n";
-                    return false;
-                }
                 if (st == 0) {
                     IDirect3DVertexShader9* s = nullptr;
                     hr = d3dglCreateVertexShader(device_, b.program->glsl.c_str(), &s, &log);

@@ -32,6 +32,8 @@ struct TypeDesc {
     uint32_t count() const { return elements ? elements : 1; }
     uint32_t elementBytes() const;    // tightly packed size of one element
     uint32_t bytes() const { return elementBytes() * count(); }
+    uint64_t bytes64() const;         // without overflow, for size checks
+    uint64_t nodes() const;           // members counted through nested structs
 };
 
 struct Member {

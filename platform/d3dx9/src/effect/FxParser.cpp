@@ -15,6 +15,10 @@ bool ieq(const std::string& a, const char* b) {
     return true;
 }
 
+// Far above the 256 constant registers a program can read; keeps hostile text from exhausting memory.
+constexpr uint64_t kMaxBytes = 64 * 1024;
+constexpr uint64_t kMaxNodes = 4096;
+
 const std::set<std::string>& storageWords() {
     static const std::set<std::string> s = {"static", "uniform", "extern", "shared", "const", "volatile",
                                             "row_major", "column_major", "inline", "precise", "groupshared"};
@@ -165,6 +169,7 @@ private:
                 mem.type = base;
                 std::vector<std::pair<size_t, size_t>> d;
                 dims(d, &mem.type);
+                if (mem.type.bytes64() > kMaxBytes) m_.fail(i_ - 1, "member '" + mem.name + "' is too large");
                 size_t si = 0;
                 mem.semantic = semantic(&si);
                 mem.semanticToken = si;
@@ -174,6 +179,11 @@ private:
             expect(";");
         }
         if (cur().kind == Tok::Ident) fail("variables declared with a struct definition are not supported");
+        if (s.members.empty()) m_.fail(s.begin + 1, "struct '" + s.name + "' has no members");
+        TypeDesc whole;
+        whole.cls = PClass::Struct;
+        whole.members = s.members;
+        if (whole.nodes() > kMaxNodes || whole.bytes64() > kMaxBytes) m_.fail(s.begin + 1, "struct '" + s.name + "' is too large");
         expect(";");
         s.end = i_;
         for (const auto& o : m_.structs)
@@ -190,6 +200,7 @@ private:
         std::string name = ident("a type name");
         std::vector<std::pair<size_t, size_t>> d;
         dims(d, &td);
+        if (td.bytes64() > kMaxBytes) m_.fail(b + 1, "type '" + name + "' is too large");
         expect(";");
         m_.decls.push_back({DeclKind::Typedef, b, i_, name, static_cast<int>(m_.typedefs.size())});
         m_.typedefs.emplace_back(name, td);
@@ -210,6 +221,7 @@ private:
             a.name = ident("an annotation name");
             std::vector<std::pair<size_t, size_t>> d;
             dims(d, &a.type);
+            if (a.type.bytes64() > kMaxBytes) m_.fail(i_ - 1, "annotation '" + a.name + "' is too large");
             expect("=");
             size_t vb = i_, ve = valueEnd();
             if (a.type.cls == PClass::Object && a.type.type == PType::String) {
@@ -335,6 +347,7 @@ private:
             v.columnMajor = words.count("column_major") != 0;
             if (v.type.cls == PClass::MatrixColumns && v.rowMajor) v.type.cls = PClass::MatrixRows;
             dims(v.dims, &v.type);
+            if (v.type.bytes64() > kMaxBytes) m_.fail(v.at, "'" + v.name + "' is too large");
             while (is(":")) {
                 std::string s = semantic(nullptr);
                 if (!s.empty()) v.semantic = s;

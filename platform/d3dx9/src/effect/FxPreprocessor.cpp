@@ -228,6 +228,7 @@ private:
     void expandList(const Tokens& in, size_t& i, size_t end, Tokens& out, std::set<std::string>& active, int depth) {
         if (depth > 200) fail(in.empty() ? Token{} : in[0], "macro expansion too deep");
         while (i < end) {
+            if (out.size() > kMaxTokens) fail(in[i], "macro expansion too large");
             const Token& t = in[i];
             auto it = t.kind == Tok::Ident ? macros_.find(t.text) : macros_.end();
             if (it == macros_.end() || active.count(t.text)) {
@@ -366,6 +367,11 @@ private:
         const Token& at;
         bool is(const char* s) const { return pos < t.size() && t[pos].kind == Tok::Punct && t[pos].text == s; }
         long long ternary() {
+            struct Guard {
+                int& n;
+                ~Guard() { --n; }
+            } guard{++nest};
+            if (nest > 256) pp->fail(at, "#if expression nested too deeply");
             long long c = binary(0);
             if (is("?")) {
                 ++pos;
@@ -415,7 +421,13 @@ private:
                 }
             }
         }
+        int nest = 0;
         long long unary() {
+            struct Guard {
+                int& n;
+                ~Guard() { --n; }
+            } guard{++nest};
+            if (nest > 256) pp->fail(at, "#if expression nested too deeply");
             if (pos >= t.size()) pp->fail(at, "incomplete #if expression");
             const Token& k = t[pos];
             if (k.kind == Tok::Punct) {

@@ -12,6 +12,8 @@ namespace fx {
 
 enum class Stage { Vertex, Pixel };
 
+struct LayoutMember;
+
 // Layout of one uniform block member as the compiled program reads it.
 struct Layout {
     enum Base : uint8_t { Float, Int, UInt, Struct, Other } base = Float;
@@ -22,7 +24,12 @@ struct Layout {
     bool rowMajor = false;
     uint32_t arraySize = 0;    // 0: not an array
     uint32_t arrayStride = 0;
-    std::vector<std::pair<std::string, Layout>> members;
+    std::vector<LayoutMember> members;
+};
+
+struct LayoutMember {
+    std::string name;
+    Layout layout;
 };
 
 struct ProgramConstant {

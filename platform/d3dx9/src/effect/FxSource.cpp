@@ -200,6 +200,9 @@ private:
         bool isIn = inStructs_.count(s.name) != 0;
         for (const auto& mem : s.members) {
             if (!mem.semanticToken) continue;
+            std::string u = upper(mem.semantic);
+            if (stage_ == Stage::Pixel && isIn && (u == "VPOS" || u == "VFACE"))
+                m_.fail(mem.semanticToken, u + " must be a parameter of the pixel shader, not a struct member");
             std::string r = mem.semantic;
             if (isOut) r = rewriteSemantic(r, true);
             else if (isIn) r = rewriteSemantic(r, false);
@@ -214,7 +217,8 @@ private:
             if (v.type.type < PType::Sampler || v.type.type > PType::SamplerCube) return; // textures, strings, shaders
             if (v.type.elements) m_.fail(v.at, "arrays of samplers are not supported");
             static const char* const names[] = {"sampler2D", "sampler1D", "sampler2D", "sampler3D", "samplerCUBE"};
-            word(at, names[static_cast<int>(v.type.type) - static_cast<int>(PType::Sampler)]);
+            word(at, v.type.type == PType::Sampler ? samplerKind(v.name)
+                                                   : names[static_cast<int>(v.type.type) - static_cast<int>(PType::Sampler)]);
             word(at, v.name);
             out_ += ";";
             return;
@@ -235,6 +239,19 @@ private:
             emitRange(v.initBegin, v.initEnd);
         }
         out_ += ";";
+    }
+
+    // A plain "sampler" takes the kind of the lookups that read it.
+    const char* samplerKind(const std::string& name) const {
+        const Tokens& t = m_.tokens;
+        for (size_t k = 0; k + 2 < t.size(); ++k) {
+            if (t[k].kind != Tok::Ident || t[k + 1].text != "(" || t[k + 2].text != name) continue;
+            const std::string& f = t[k].text;
+            if (f.compare(0, 7, "texCUBE") == 0) return "samplerCUBE";
+            if (f.compare(0, 5, "tex3D") == 0) return "sampler3D";
+            if (f.compare(0, 5, "tex1D") == 0) return "sampler1D";
+        }
+        return "sampler2D";
     }
 
     std::string spell(size_t b, size_t e) const {

@@ -16,6 +16,24 @@ uint32_t TypeDesc::elementBytes() const {
     return rows * cols * 4;
 }
 
+uint64_t TypeDesc::bytes64() const {
+    uint64_t one = 0;
+    if (cls == PClass::Struct) {
+        for (const auto& m : members) one += m.type.bytes64();
+    } else if (cls == PClass::Object) {
+        one = sizeof(void*);
+    } else {
+        one = uint64_t(rows) * cols * 4;
+    }
+    return one * count();
+}
+
+uint64_t TypeDesc::nodes() const {
+    uint64_t n = 1;
+    for (const auto& m : members) n += m.type.nodes();
+    return n;
+}
+
 bool FuncParam::isOut() const {
     return std::find(mods.begin(), mods.end(), "out") != mods.end() ||
            std::find(mods.begin(), mods.end(), "inout") != mods.end();
