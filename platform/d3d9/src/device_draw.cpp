@@ -115,8 +115,15 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexInde
     if (primitiveCount == 0) return D3D_OK;
     if (!vertexShader_) return D3DERR_INVALIDCALL;
     const UINT count = verticesOf(type, primitiveCount);
+    // Indices beyond the vertices given would make GL read past the copied data.
+    const uint64_t end = uint64_t(minVertexIndex) + numVertices;
+    for (UINT i = 0; i < count; ++i) {
+        const uint32_t index = indexFormat == D3DFMT_INDEX32 ? static_cast<const uint32_t*>(indexData)[i]
+                                                              : static_cast<const uint16_t*>(indexData)[i];
+        if (index >= end) return D3DERR_INVALIDCALL;
+    }
     context_->makeCurrent();
-    glNamedBufferData(streamVertices_, GLsizeiptr(minVertexIndex + numVertices) * stride, vertexData, GL_STREAM_DRAW);
+    glNamedBufferData(streamVertices_, GLsizeiptr(end) * stride, vertexData, GL_STREAM_DRAW);
     glNamedBufferData(streamIndices_, GLsizeiptr(count) * indexSize(indexFormat), indexData, GL_STREAM_DRAW);
     HRESULT hr = prepareDraw(true);
     if (FAILED(hr)) return hr;

@@ -97,6 +97,10 @@ TEST_F(DeviceTest, DrawsFromVertexAndIndexBuffers) {
                   sizeof(ScreenVertex)),
         D3D_OK);
     expectRect(backBufferPixels(), kWidth, kHeight, RECT{10, 10, 20, 16}, 0xFF0000FF, 0xFF000000);
+    const WORD beyond[] = {0, 1, 4, 3};
+    EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLESTRIP, 0, 4, 2, beyond, D3DFMT_INDEX16, corners,
+                  sizeof(ScreenVertex)),
+        D3DERR_INVALIDCALL);
 }
 
 TEST_F(DeviceTest, DrawsNeedAVertexShaderAndValidArguments) {
