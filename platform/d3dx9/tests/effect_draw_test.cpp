@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 
+#include "d3d9sim.h"
 #include "effect_device.h"
 
 namespace {
@@ -231,6 +232,29 @@ TEST_F(EffectDeviceTest, IncludesAndMacrosInPixels) {
     compile(c, "#include \"tint.fxh\"\n" + withPixelShader("", "TINT"), macros, &inc);
     drawAll(c.effect);
     expectColor(pixel(3, 3), 0, 128, 0);
+}
+
+TEST_F(EffectDeviceTest, EffectsLiveThroughADeviceReset) {
+    Compiled c;
+    compile(c, withPixelShader("float4 color = {0, 1, 1, 1};\n", "color"));
+    d3dsimSetStrictReset(true);
+    EXPECT_EQ(d3dsimDefaultPoolObjects(device), 0u); // effects hold nothing that blocks a reset
+    EXPECT_EQ(c.effect->OnLostDevice(), D3D_OK);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = kWidth;
+    pp.BackBufferHeight = kHeight;
+    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    EXPECT_EQ(device->Reset(&pp), D3D_OK);
+    d3dsimSetStrictReset(false);
+    EXPECT_EQ(c.effect->OnResetDevice(), D3D_OK);
+    device->SetVertexDeclaration(decl);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawAll(c.effect);
+    expectColor(pixel(8, 8), 0, 255, 255);
 }
 
 TEST_F(EffectDeviceTest, DrawingThroughAStateManager) {
