@@ -234,6 +234,42 @@ TEST_F(EffectDeviceTest, IncludesAndMacrosInPixels) {
     expectColor(pixel(3, 3), 0, 128, 0);
 }
 
+TEST_F(EffectDeviceTest, BeginSavesAndEndRestoresUnlessTold) {
+    Compiled c;
+    compile(c, withPixelShader("texture t;\nsampler s = sampler_state { Texture = <t>; AddressU = Clamp; };\n",
+                               "tex2D(s, i.uv)", "CullMode = None; ZFunc = Always;"));
+    for (DWORD flags : {DWORD(0), DWORD(D3DXFX_DONOTSAVESTATE)}) {
+        SCOPED_TRACE(flags);
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+        device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+        device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+        device->SetVertexShader(nullptr);
+        UINT passes = 0;
+        ASSERT_EQ(c.effect->Begin(&passes, flags), D3D_OK);
+        c.effect->BeginPass(0);
+        c.effect->EndPass();
+        c.effect->End();
+        DWORD cull = 0, zfunc = 0, address = 0;
+        device->GetRenderState(D3DRS_CULLMODE, &cull);
+        device->GetRenderState(D3DRS_ZFUNC, &zfunc);
+        device->GetSamplerState(0, D3DSAMP_ADDRESSU, &address);
+        IDirect3DVertexShader9* vs = nullptr;
+        device->GetVertexShader(&vs);
+        if (flags == 0) {
+            EXPECT_EQ(cull, DWORD(D3DCULL_CCW));
+            EXPECT_EQ(zfunc, DWORD(D3DCMP_LESS));
+            EXPECT_EQ(address, DWORD(D3DTADDRESS_MIRROR));
+            EXPECT_EQ(vs, nullptr);
+        } else {
+            EXPECT_EQ(cull, DWORD(D3DCULL_NONE));
+            EXPECT_EQ(zfunc, DWORD(D3DCMP_ALWAYS));
+            EXPECT_EQ(address, DWORD(D3DTADDRESS_CLAMP));
+            EXPECT_NE(vs, nullptr);
+        }
+        if (vs) vs->Release();
+    }
+}
+
 TEST_F(EffectDeviceTest, EffectsLiveThroughADeviceReset) {
     Compiled c;
     compile(c, withPixelShader("float4 color = {0, 1, 1, 1};\n", "color"));
