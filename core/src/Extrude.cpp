@@ -43,6 +43,7 @@ void ExtrudedMesh::clear() {
     m_vertices.clear();
     m_normals.clear();
     m_triangles.clear();
+    m_cells.clear();
 }
 
 void ExtrudedMesh::addTriangle(const unsigned int indices[3]) {
@@ -50,16 +51,54 @@ void ExtrudedMesh::addTriangle(const unsigned int indices[3]) {
     m_triangles.push_back(t);
 }
 
+namespace {
+
+// Vertices closer than this (four components) are one vertex.
+constexpr float ShareDistance = 0.01f;
+
+int64_t cellOf(float v) {
+    float c = std::floor(v / ShareDistance);
+    // Far-out or broken coordinates all land in the edge cells; the exact test still decides.
+    return static_cast<int64_t>(std::fmax(std::fmin(c, 1e15f), -1e15f));
+}
+
+}  // namespace
+
+int64_t ExtrudedMesh::cellKey(int64_t x, int64_t y, int64_t z) {
+    uint64_t h = static_cast<uint64_t>(x) * 0x9E3779B97F4A7C15ull;
+    h ^= static_cast<uint64_t>(y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
+    h ^= static_cast<uint64_t>(z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
+    return static_cast<int64_t>(h);
+}
+
 unsigned int ExtrudedMesh::addVertex(const D3DXVECTOR4& vertex) {
-    for (size_t i = 0; i < m_vertices.size(); ++i) {
-        D3DXVECTOR4 d = m_vertices[i] - vertex;
-        if (D3DXVec4LengthSq(&d) <= 0.0001f) {
-            return static_cast<unsigned int>(i);
+    int64_t cx = cellOf(vertex.x), cy = cellOf(vertex.y), cz = cellOf(vertex.z);
+    // The first vertex within reach, as a scan from the start would find it.
+    unsigned int found = UINT32_MAX;
+    for (int64_t dx = -1; dx <= 1; ++dx) {
+        for (int64_t dy = -1; dy <= 1; ++dy) {
+            for (int64_t dz = -1; dz <= 1; ++dz) {
+                auto cell = m_cells.find(cellKey(cx + dx, cy + dy, cz + dz));
+                if (cell == m_cells.end()) {
+                    continue;
+                }
+                for (unsigned int index : cell->second) {
+                    D3DXVECTOR4 d = m_vertices[index] - vertex;
+                    if (index < found && D3DXVec4LengthSq(&d) <= 0.0001f) {
+                        found = index;
+                    }
+                }
+            }
         }
     }
+    if (found != UINT32_MAX) {
+        return found;
+    }
+    unsigned int index = static_cast<unsigned int>(m_vertices.size());
     m_vertices.push_back(vertex);
     m_normals.push_back(D3DXVECTOR3(0, 0, 0));
-    return static_cast<unsigned int>(m_vertices.size() - 1);
+    m_cells[cellKey(cx, cy, cz)].push_back(index);
+    return index;
 }
 
 void ExtrudedMesh::calcNormals() {

@@ -80,6 +80,7 @@ void* Thread::body(void* self) {
         thread->run();
     }
     std::lock_guard<std::mutex> guard(waiting::lock());
+    waiting::abandonMutexesOf(std::this_thread::get_id());
     h->signalled = true;
     waiting::notify();
     return nullptr;

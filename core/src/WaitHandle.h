@@ -22,6 +22,7 @@ struct WaitHandle {
     int maximum = 0;
     int recursion = 0;
     std::thread::id owner;
+    bool abandoned = false;  // its owner thread ended while holding it
 };
 
 namespace waiting {
@@ -30,6 +31,11 @@ std::mutex& lock();
 std::condition_variable& changed();
 // Tell every waiter that some handle changed; call with the lock held or just after.
 void notify();
+// Mutexes are listed so that a thread's end can give up the ones it still holds.
+void addMutex(WaitHandle* mutex);
+void removeMutex(WaitHandle* mutex);
+// With the lock held: marks the mutexes the thread holds as abandoned and frees them.
+void abandonMutexesOf(std::thread::id thread);
 
 }  // namespace waiting
 

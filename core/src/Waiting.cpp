@@ -1,6 +1,7 @@
 #include "WaitHandle.h"
 
 #include <chrono>
+#include <set>
 #include <sched.h>
 
 namespace tormakelin::core {
@@ -19,6 +20,28 @@ std::condition_variable& changed() {
 
 void notify() { changed().notify_all(); }
 
+namespace {
+
+std::set<WaitHandle*>& mutexes() {
+    static std::set<WaitHandle*> all;
+    return all;
+}
+
+}  // namespace
+
+void addMutex(WaitHandle* mutex) { mutexes().insert(mutex); }
+void removeMutex(WaitHandle* mutex) { mutexes().erase(mutex); }
+
+void abandonMutexesOf(std::thread::id thread) {
+    for (WaitHandle* mutex : mutexes()) {
+        if (mutex->recursion > 0 && mutex->owner == thread) {
+            mutex->recursion = 0;
+            mutex->owner = std::thread::id();
+            mutex->abandoned = true;
+        }
+    }
+}
+
 }  // namespace waiting
 
 namespace {
@@ -31,11 +54,16 @@ bool isReady(const WaitHandle& h, std::thread::id self) {
     }
 }
 
-void acquire(WaitHandle& h, std::thread::id self) {
+// False when the object was an abandoned mutex: the waiter owns it now, but is told.
+bool acquire(WaitHandle& h, std::thread::id self) {
     switch (h.kind) {
     case WaitHandle::Mutex:
         h.owner = self;
         ++h.recursion;
+        if (h.abandoned) {
+            h.abandoned = false;
+            return false;
+        }
         break;
     case WaitHandle::Semaphore: --h.count; break;
     case WaitHandle::Event:
@@ -45,6 +73,7 @@ void acquire(WaitHandle& h, std::thread::id self) {
         break;
     default: break;
     }
+    return true;
 }
 
 // WaitSignalled + index, WaitTimeout, or WaitFailed for bad arguments.
@@ -67,16 +96,16 @@ int waitFor(WaitHandle** handles, unsigned int count, bool all, unsigned int mil
                 ready = isReady(*handles[i], self);
             }
             if (ready) {
+                bool clean = true;
                 for (unsigned int i = 0; i < count; ++i) {
-                    acquire(*handles[i], self);
+                    clean = acquire(*handles[i], self) && clean;
                 }
-                return WaitSignalled;
+                return clean ? WaitSignalled : WaitFailed;
             }
         } else {
             for (unsigned int i = 0; i < count; ++i) {
                 if (isReady(*handles[i], self)) {
-                    acquire(*handles[i], self);
-                    return WaitSignalled + static_cast<int>(i);
+                    return acquire(*handles[i], self) ? WaitSignalled + static_cast<int>(i) : WaitFailed;
                 }
             }
         }
@@ -143,13 +172,21 @@ void Event::reset() {
 }
 
 Mutex::Mutex(bool initialOwner, const char*) : m_handle(new WaitHandle(WaitHandle::Mutex)) {
+    std::lock_guard<std::mutex> guard(waiting::lock());
+    waiting::addMutex(m_handle);
     if (initialOwner) {
         m_handle->owner = std::this_thread::get_id();
         m_handle->recursion = 1;
     }
 }
 
-Mutex::~Mutex() { delete m_handle; }
+Mutex::~Mutex() {
+    {
+        std::lock_guard<std::mutex> guard(waiting::lock());
+        waiting::removeMutex(m_handle);
+    }
+    delete m_handle;
+}
 
 bool Mutex::release() {
     std::lock_guard<std::mutex> guard(waiting::lock());

@@ -113,9 +113,33 @@ TEST(Extrude, VerticesAreSharedWithinTolerance) {
     EXPECT_EQ(mesh.addVertex(D3DXVECTOR4(1, 2, 3, 4)), 0u);
     EXPECT_EQ(mesh.addVertex(D3DXVECTOR4(1.005f, 2, 3, 4)), 0u);  // squared distance 2.5e-5
     EXPECT_EQ(mesh.addVertex(D3DXVECTOR4(1, 2, 3, 4.02f)), 1u);   // w counts too
+    // Across a cell border, and the first match wins.
+    EXPECT_EQ(mesh.addVertex(D3DXVECTOR4(-0.004f, 0, 0, 0)), 2u);
+    EXPECT_EQ(mesh.addVertex(D3DXVECTOR4(0.004f, 0, 0, 0)), 2u);
+    EXPECT_EQ(mesh.addVertex(D3DXVECTOR4(0.011f, 0, 0, 0)), 3u);
+    EXPECT_EQ(mesh.addVertex(D3DXVECTOR4(0.0035f, 0, 0, 0)), 2u);
     mesh.clear();
     EXPECT_TRUE(mesh.getVertices().empty());
+    EXPECT_EQ(mesh.addVertex(D3DXVECTOR4(1, 2, 3, 4)), 0u);
+    mesh.clear();
     EXPECT_TRUE(mesh.getNormals().empty());
+}
+
+TEST(Extrude, LongPathsShareTheirRings) {
+    Extrude e;
+    for (int i = 0; i < 2000; ++i) {
+        float a = static_cast<float>(i) * 0.01f;
+        e.addPoint({std::cos(a) * 10, std::sin(a) * 10, static_cast<float>(i) * 0.05f, 0});
+    }
+    Contour ring;
+    for (int j = 0; j < 16; ++j) {
+        float a = static_cast<float>(j) * 6.2831853f / 16;
+        ring.addPoint({std::cos(a), std::sin(a), 0});
+    }
+    ExtrudedMesh mesh;
+    ASSERT_TRUE(e.extrude(ring, mesh));
+    EXPECT_EQ(mesh.getVertices().size(), 2000u * 16u);
+    EXPECT_EQ(mesh.getTriangles().size(), 1999u * 16u * 2u);
 }
 
 TEST(Extrude, DegeneratePathsStillGiveValidMeshes) {

@@ -137,6 +137,25 @@ TEST(Mutex, OwnedRecursivelyByOneThread) {
     taker.join();
 }
 
+TEST(Mutex, AbandonedByAnEndingThread) {
+    Mutex mutex(false);
+    struct Holder : Thread {
+        explicit Holder(Mutex& m) : Thread("holder", 0, false), mutex(m) { resume(); }
+        ~Holder() override { stopAndWait(); }
+        int run() override { return Thread::wait(&mutex, 0, false) == WaitSignalled ? 0 : 1; }
+        Mutex& mutex;
+    };
+    {
+        Holder holder(mutex);
+        ASSERT_EQ(Thread::wait(&holder, 5000, false), WaitSignalled);
+    }
+    // The owner ended without releasing: the next waiter is told, and owns it.
+    EXPECT_EQ(Thread::wait(&mutex, 0, false), WaitAbandoned);
+    EXPECT_TRUE(mutex.release());
+    EXPECT_EQ(Thread::wait(&mutex, 0, false), WaitSignalled);
+    EXPECT_TRUE(mutex.release());
+}
+
 TEST(Wait, AnyAndAll) {
     Event a(true, false), b(true, false);
     Semaphore c(0, 5);

@@ -86,7 +86,7 @@ int Parameter::release()
 ParameterType Parameter::getType() const { return m_type; }
 core::UniqueId const& Parameter::getId() const { return m_id; }
 void Parameter::setId(core::UniqueId const& id) { m_id = id; }
-void Parameter::addOption(std::string name, int value) { m_options[std::move(name)] = value; }
+void Parameter::addOption(std::string name, int value) { m_options.emplace(std::move(name), value); }
 ParameterOptions const& Parameter::getOptions() const { return m_options; }
 void Parameter::addTextPair(std::string first, std::string second)
 {

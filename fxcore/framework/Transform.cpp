@@ -1,5 +1,7 @@
 #include <tormakelin/fxcore/Transform.h>
 
+#include <tormakelin/render/RenderView.h>
+
 #include <cmath>
 #include <limits>
 
@@ -54,6 +56,19 @@ D3DXMATRIX identity()
 }
 
 } // namespace
+
+Viewport::Viewport(render::IRenderView* view)
+{
+    if (!view)
+        return;
+    D3DVIEWPORT9 const& source = view->getViewport();
+    x = source.X;
+    y = source.Y;
+    width = source.Width;
+    height = source.Height;
+    minZ = source.MinZ;
+    maxZ = source.MaxZ;
+}
 
 Transform::Transform()
     : position2d(0.0f, 0.0f), size2d(1.0f, 1.0f), anchorPoint(0.0f, 0.0f), cameraView(identity()),

@@ -43,6 +43,8 @@ TextCase const kTextCases[] = {
     {kParameterInt, "12abc", "12"},
     {kParameterInt, "abc", "0"},
     {kParameterInt, "7,8", "7"},
+    {kParameterInt, "99999999999", "2147483647"},
+    {kParameterInt, "-99999999999", "-2147483648"},
     {kParameterOption, "3", "3"},
     {kParameterBool, "2", "1"},
     {kParameterBool, "", "0"},

@@ -1,10 +1,13 @@
 #include <tormakelin/fxcore/Transform.h>
 
+#include <tormakelin/render/RenderView.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 
+using namespace tormakelin;
 using namespace tormakelin::fxcore;
 
 namespace {
@@ -110,6 +113,8 @@ TEST_F(TransformTest, RotationTurnsAboutThePivot)
     Case const cases[] = {
         {true, D3DXVECTOR2(0, 0), D3DXVECTOR2(70, 35), D3DXVECTOR2(70, 35)},   // its centre stays
         {true, D3DXVECTOR2(0, 0), D3DXVECTOR2(120, 35), D3DXVECTOR2(70, 85)},  // right edge swings down
+        {true, D3DXVECTOR2(0, 0), D3DXVECTOR2(20, 10), D3DXVECTOR2(95, -15)},  // top-left corner
+        {true, D3DXVECTOR2(0, 0), D3DXVECTOR2(120, 60), D3DXVECTOR2(45, 85)},  // bottom-right corner
         {false, D3DXVECTOR2(0, 0), D3DXVECTOR2(0, 0), D3DXVECTOR2(0, 0)},      // local origin stays
         {false, D3DXVECTOR2(0, 0), D3DXVECTOR2(10, 0), D3DXVECTOR2(0, 10)},
         {false, D3DXVECTOR2(20, 10), D3DXVECTOR2(120, 10), D3DXVECTOR2(20, 110)},
@@ -173,4 +178,22 @@ TEST_F(TransformTest, ThreeDimensionalWorldUsesScaleRotationAndPosition)
     D3DXMATRIX const view = t.getViewMatrix();
     EXPECT_EQ(view._11, 1.0f);
     EXPECT_EQ(view._41, 0.0f);
+}
+
+TEST_F(TransformTest, ViewportCopiesTheRenderView)
+{
+    render::IRenderView* view = render::createRenderView();
+    view->addRef();
+    view->getViewport() = D3DVIEWPORT9{10, 20, 300, 200, 0.25f, 0.75f};
+    Viewport const copied(view);
+    EXPECT_EQ(copied.x, 10u);
+    EXPECT_EQ(copied.y, 20u);
+    EXPECT_EQ(copied.width, 300u);
+    EXPECT_EQ(copied.height, 200u);
+    EXPECT_EQ(copied.minZ, 0.25f);
+    EXPECT_EQ(copied.maxZ, 0.75f);
+    view->release();
+    Viewport const none(nullptr);
+    EXPECT_EQ(none.width, 0u);
+    EXPECT_EQ(none.maxZ, 1.0f);
 }

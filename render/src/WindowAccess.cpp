@@ -1,14 +1,9 @@
 #include "WindowAccess.h"
 
-#if __has_include(<tormakelin/render/RenderWindow.h>)
 #include <tormakelin/render/RenderWindow.h>
 #include <windows.h>
-#define TORMAKELIN_HAS_RENDER_WINDOW 1
-#endif
 
 namespace tormakelin::render {
-
-#ifdef TORMAKELIN_HAS_RENDER_WINDOW
 
 HWND getWindowHandle(IRenderWindow* window)
 {
@@ -40,17 +35,5 @@ void invalidateWindow(IRenderWindow* window)
     InvalidateRect(handle, &client, TRUE);
 }
 
-#else
-
-HWND getWindowHandle(IRenderWindow*)
-{
-    return nullptr;
-}
-
-void setWindowFullscreen(IRenderWindow*, bool) {}
-void centerWindow(IRenderWindow*) {}
-void invalidateWindow(IRenderWindow*) {}
-
-#endif
 
 } // namespace tormakelin::render

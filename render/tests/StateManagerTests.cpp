@@ -3,6 +3,7 @@
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/StateManager.h>
 
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -226,4 +227,10 @@ TEST_F(StateManagerTest, SolidOnlyDisablesBlendingAndUnknownModesOnlyEnable)
     for (int mode : {12, 13, -1, 1000}) {
         EXPECT_STREQ(blendModeToString(static_cast<BlendMode>(mode)), "Unknown") << mode;
     }
+}
+
+TEST(StateManagerType, IsTheEffectsStateManagerAndAListener)
+{
+    static_assert(std::is_base_of_v<ID3DXEffectStateManager, StateManager>);
+    static_assert(std::is_base_of_v<RenderListener, StateManager>);
 }

@@ -8,6 +8,7 @@
 //   vertex shaders at binding D3DGL_VS_CONSTANTS (256 registers), pixel shaders at binding
 //   D3DGL_PS_CONSTANTS (224 registers). The device uploads the registers set through
 //   Set{Vertex,Pixel}ShaderConstantF as raw 32-bit words, so a block may hold ints and bools.
+//   The I and B registers are kept (their getters read them back) but reach no shader.
 // Samplers: sampler register s is texture unit s (0..15); vertex-texture samplers
 //   D3DVERTEXTEXTURESAMPLER0..3 (257..260) are units 16..19.
 // Vertex inputs: attribute locations come from the declaration's usage and index (below).

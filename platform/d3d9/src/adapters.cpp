@@ -44,7 +44,8 @@ const GLInfo& glInfo() {
             glGetIntegerv(GL_MAX_TEXTURE_SIZE, &info.maxTextureSize);
             glGetIntegerv(GL_MAX_SAMPLES, &info.maxSamples);
             glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &info.max3DTextureSize);
-            glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &info.maxAnisotropy);
+            if (hasAnisotropicFiltering()) glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &info.maxAnisotropy);
+            else info.maxAnisotropy = 1.0f;
         }
         if (previous) SDL_GL_MakeCurrent(previousWindow, previous);
     });

@@ -195,6 +195,8 @@ public:
     // Blits a surface to a window, flipped to GL's bottom-up order (present of every swap chain).
     void blitToWindow(Surface& source, SDL_Window* window);
     void swapChainDestroyed(SwapChain* chain);
+    // A single-sampled texture with the surface's pixels: the surface's own, or a resolved copy.
+    GLuint resolved(Surface& source);
 
 private:
     Device(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps);
@@ -242,6 +244,8 @@ private:
     GLuint vsConstants_ = 0, psConstants_ = 0, deviceBlock_ = 0, alphaBlock_ = 0;
     GLuint streamVertices_ = 0, streamIndices_ = 0;
     GLuint defaultPixelProgram_ = 0;
+    GLuint resolveTexture_ = 0;
+    D3DSURFACE_DESC resolveDesc_{};
     std::array<GLuint, kSamplerUnits> samplers_{};
 
     // Implicit surfaces and swap chain.
@@ -278,6 +282,8 @@ private:
     uint32_t dirtySamplers_ = 0xFFFFFFFFu;
     uint32_t dirtyTextures_ = 0xFFFFFFFFu;
     uint32_t enabledAttributes_ = 0;
+    bool framebufferComplete_ = false;
+    bool anisotropy_ = false;
 };
 
 Device* asDevice(IDirect3DDevice9* device);

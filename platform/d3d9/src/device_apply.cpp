@@ -232,6 +232,7 @@ void Device::applyFramebuffer() {
     if (d)
         glNamedFramebufferTexture(framebuffer_, stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
             d->glTexture(), d->glLevel());
+    framebufferComplete_ = glCheckNamedFramebufferStatus(framebuffer_, GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     dirty_ &= ~kDirtyFramebuffer;
     // Depth and stencil tests depend on there being a depth surface.
     dirty_ |= kDirtyDepth | kDirtyStencil;
@@ -329,8 +330,10 @@ void Device::applySamplers() {
             mag == D3DTEXF_LINEAR || mag == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST);
         glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GLint(minFilter(s[D3DSAMP_MINFILTER], s[D3DSAMP_MIPFILTER])));
         const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || mag == D3DTEXF_ANISOTROPIC;
-        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY,
-            anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, float(caps_.MaxAnisotropy)) : 1.0f);
+        if (anisotropy_)
+            glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY,
+                anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, std::max(1.0f, float(caps_.MaxAnisotropy)))
+                            : 1.0f);
         glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, asFloat(s[D3DSAMP_MIPMAPLODBIAS]));
         glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, float(s[D3DSAMP_MAXMIPLEVEL]));
     }
@@ -356,8 +359,9 @@ void Device::applyConstants(ConstantFile& file, GLuint buffer) {
 HRESULT Device::prepareDraw(bool) {
     if (!vertexShader_) return D3DERR_INVALIDCALL;
     context_->makeCurrent();
-    const uint32_t d = dirty_;
-    if (d & kDirtyFramebuffer) applyFramebuffer();
+    if (dirty_ & kDirtyFramebuffer) applyFramebuffer();
+    // Targets that cannot be drawn together (sample counts differ): the draw does nothing.
+    if (!framebufferComplete_) return D3DERR_INVALIDCALL;
     const uint32_t now = dirty_;
     if (now & kDirtyBlend) applyBlend();
     if (now & kDirtyDepth) applyDepth();

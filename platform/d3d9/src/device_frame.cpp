@@ -85,6 +85,7 @@ bool Device::fillPresentParameters(D3DPRESENT_PARAMETERS& p) const {
 
 void Device::initGLObjects() {
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    anisotropy_ = hasAnisotropicFiltering();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glCreateVertexArrays(1, &vao_);
@@ -115,7 +116,8 @@ void Device::initGLObjects() {
 
 HRESULT Device::createImplicitSurfaces() {
     D3DSURFACE_DESC color{parameters_.BackBufferFormat, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
-        D3DMULTISAMPLE_NONE, 0, parameters_.BackBufferWidth, parameters_.BackBufferHeight};
+        parameters_.MultiSampleType, parameters_.MultiSampleQuality, parameters_.BackBufferWidth,
+        parameters_.BackBufferHeight};
     backBuffer_ = Surface::createStandalone(context_, color, false);
     if (!backBuffer_) return D3DERR_NOTAVAILABLE;
     if (parameters_.EnableAutoDepthStencil) {
@@ -151,6 +153,7 @@ Device::~Device() {
         glDeleteBuffers(6, buffers);
         glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());
         if (defaultPixelProgram_) glDeleteProgram(defaultPixelProgram_);
+        if (resolveTexture_) glDeleteTextures(1, &resolveTexture_);
         context_->device = nullptr;
         context_.reset();
     }
@@ -227,7 +230,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
     }
     releaseBindings();
     if (p.BackBufferFormat != parameters_.BackBufferFormat || p.EnableAutoDepthStencil != parameters_.EnableAutoDepthStencil ||
-        p.AutoDepthStencilFormat != parameters_.AutoDepthStencilFormat) {
+        p.AutoDepthStencilFormat != parameters_.AutoDepthStencilFormat || p.MultiSampleType != parameters_.MultiSampleType) {
         safeRelease(autoDepth_);
         Surface* oldBack = backBuffer_;
         backBuffer_ = nullptr;
@@ -262,7 +265,7 @@ void Device::blitToWindow(Surface& source, SDL_Window* window) {
     if (!context_->makeCurrentOn(window)) return;
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(window, &w, &h);
-    glNamedFramebufferTexture(readFramebuffer_, GL_COLOR_ATTACHMENT0, source.glTexture(), source.glLevel());
+    glNamedFramebufferTexture(readFramebuffer_, GL_COLOR_ATTACHMENT0, resolved(source), source.samples() ? 0 : source.glLevel());
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -273,6 +276,27 @@ void Device::blitToWindow(Surface& source, SDL_Window* window) {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
     context_->makeCurrent();
     dirty_ |= kDirtyScissor | kDirtyColorMask;
+}
+
+GLuint Device::resolved(Surface& source) {
+    if (source.samples() == 0) return source.glTexture();
+    const D3DSURFACE_DESC& d = source.desc();
+    if (!resolveTexture_ || resolveDesc_.Width != d.Width || resolveDesc_.Height != d.Height ||
+        resolveDesc_.Format != d.Format) {
+        if (resolveTexture_) glDeleteTextures(1, &resolveTexture_);
+        resolveTexture_ = createTextureStorage(*source.format(), d.Width, d.Height, 1);
+        resolveDesc_ = d;
+    }
+    GLuint framebuffers[2];
+    glCreateFramebuffers(2, framebuffers);
+    glNamedFramebufferTexture(framebuffers[0], GL_COLOR_ATTACHMENT0, source.glTexture(), 0);
+    glNamedFramebufferTexture(framebuffers[1], GL_COLOR_ATTACHMENT0, resolveTexture_, 0);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitNamedFramebuffer(framebuffers[0], framebuffers[1], 0, 0, GLint(d.Width), GLint(d.Height), 0, 0, GLint(d.Width),
+        GLint(d.Height), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glDeleteFramebuffers(2, framebuffers);
+    dirty_ |= kDirtyScissor;
+    return resolveTexture_;
 }
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND destWindowOverride, const void*) {
@@ -379,6 +403,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if ((flags & D3DCLEAR_STENCIL) && depthStencil_->desc().Format != D3DFMT_D24S8) return D3DERR_INVALIDCALL;
     context_->makeCurrent();
     if (dirty_ & kDirtyFramebuffer) applyFramebuffer();
+    if (!framebufferComplete_) return D3DERR_INVALIDCALL;
     RECT area{LONG(viewport_.X), LONG(viewport_.Y), LONG(viewport_.X + viewport_.Width),
         LONG(viewport_.Y + viewport_.Height)};
     if (renderStates_[D3DRS_SCISSORTESTENABLE] && !intersect(area, scissor_)) return D3D_OK;

@@ -111,11 +111,16 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
     RECT s = sourceRect ? *sourceRect : wholeRect(*src);
     RECT d = destRect ? *destRect : wholeRect(*dst);
     if (!insideOf(s, *src) || !insideOf(d, *dst)) return D3DERR_INVALIDCALL;
+    if (src->format()->depth && (src->samples() || dst->samples())) return D3DERR_INVALIDCALL;
     context_->makeCurrent();
+    // A multisampled source is resolved first unless it maps one to one onto a like target.
+    const bool direct = src->samples() == 0 || (src->samples() == dst->samples() && s.right - s.left == d.right - d.left &&
+                                                  s.bottom - s.top == d.bottom - d.top);
+    const GLuint sourceTexture = direct ? src->glTexture() : resolved(*src);
     GLuint framebuffers[2];
     glCreateFramebuffers(2, framebuffers);
     const GLenum attachment = src->format()->depth ? GL_DEPTH_STENCIL_ATTACHMENT : GL_COLOR_ATTACHMENT0;
-    glNamedFramebufferTexture(framebuffers[0], attachment, src->glTexture(), src->glLevel());
+    glNamedFramebufferTexture(framebuffers[0], attachment, sourceTexture, direct ? src->glLevel() : 0);
     glNamedFramebufferTexture(framebuffers[1], attachment, dst->glTexture(), dst->glLevel());
     glDisable(GL_SCISSOR_TEST);
     const GLbitfield mask = src->format()->depth ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT : GL_COLOR_BUFFER_BIT;
@@ -130,7 +135,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
 HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destSurface) {
     Surface* src = asSurface(renderTarget);
     Surface* dst = asSurface(destSurface);
-    if (!src || !dst || dst->desc().Pool != D3DPOOL_SYSTEMMEM || src->desc().Format != dst->desc().Format ||
+    if (!src || !dst || src->samples() || dst->desc().Pool != D3DPOOL_SYSTEMMEM || src->desc().Format != dst->desc().Format ||
         src->desc().Width != dst->desc().Width || src->desc().Height != dst->desc().Height)
         return D3DERR_INVALIDCALL;
     context_->makeCurrent();
@@ -143,7 +148,8 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
     const POINT* destPoint) {
     Surface* src = asSurface(source);
     Surface* dst = asSurface(dest);
-    if (!src || !dst || src->desc().Format != dst->desc().Format) return D3DERR_INVALIDCALL;
+    if (!src || !dst || src->samples() || dst->samples() || src->desc().Format != dst->desc().Format)
+        return D3DERR_INVALIDCALL;
     RECT s = sourceRect ? *sourceRect : wholeRect(*src);
     POINT p = destPoint ? *destPoint : POINT{0, 0};
     RECT d{p.x, p.y, p.x + (s.right - s.left), p.y + (s.bottom - s.top)};

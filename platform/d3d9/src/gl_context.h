@@ -13,6 +13,19 @@ struct SDL_Window;
 
 namespace d3d9gl {
 
+// Keeps SDL's video subsystem up while any Direct3D object or device lives.
+class VideoSubsystem {
+public:
+    VideoSubsystem();
+    ~VideoSubsystem();
+    VideoSubsystem(const VideoSubsystem&) = delete;
+    VideoSubsystem& operator=(const VideoSubsystem&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_;
+};
+
 class GLContext {
 public:
     // A context on `window` when given (and GL-capable), else on a hidden window of our own.
@@ -32,6 +45,7 @@ public:
 
 private:
     GLContext() = default;
+    VideoSubsystem video_;  // first in, last out: SDL outlives the window and the context
     SDL_Window* window_ = nullptr;
     bool ownWindow_ = false;
     void* context_ = nullptr;
@@ -72,19 +86,12 @@ struct SimSettings {
 #endif
 };
 SimSettings& simSettings();
+// Anisotropic filtering is core only from GL 4.6.
+inline bool hasAnisotropicFiltering() {
+    return epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic") ||
+           epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic");
+}
 void countGLError(const char* message);
 
-// Keeps SDL's video subsystem up while any Direct3D object or device lives.
-class VideoSubsystem {
-public:
-    VideoSubsystem();
-    ~VideoSubsystem();
-    VideoSubsystem(const VideoSubsystem&) = delete;
-    VideoSubsystem& operator=(const VideoSubsystem&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
-};
 
 }  // namespace d3d9gl

@@ -4,8 +4,19 @@
 
 namespace d3d9gl {
 
-GLuint createTextureStorage(const FormatInfo& format, UINT width, UINT height, UINT levels) {
+GLsizei samplesOf(D3DMULTISAMPLE_TYPE type) {
+    if (type == D3DMULTISAMPLE_NONMASKABLE) return 4;
+    return type >= D3DMULTISAMPLE_2_SAMPLES && type <= D3DMULTISAMPLE_16_SAMPLES ? GLsizei(type) : 0;
+}
+
+GLuint createTextureStorage(const FormatInfo& format, UINT width, UINT height, UINT levels, GLsizei samples) {
     GLuint name = 0;
+    if (samples > 0) {
+        // Contents start undefined, as Direct3D leaves them.
+        glCreateTextures(GL_TEXTURE_2D_MULTISAMPLE, 1, &name);
+        glTextureStorage2DMultisample(name, samples, format.internalFormat, GLsizei(width), GLsizei(height), GL_TRUE);
+        return name;
+    }
     glCreateTextures(GL_TEXTURE_2D, 1, &name);
     glTextureStorage2D(name, GLsizei(levels), format.internalFormat, GLsizei(width), GLsizei(height));
     if (!format.depth) glTextureParameteriv(name, GL_TEXTURE_SWIZZLE_RGBA, format.swizzle);
@@ -23,7 +34,10 @@ Surface* Surface::createStandalone(std::shared_ptr<GLContext> context, const D3D
     const FormatInfo* format = formatInfo(desc.Format);
     if (!format || desc.Width == 0 || desc.Height == 0) return nullptr;
     context->makeCurrent();
-    GLuint texture = createTextureStorage(*format, desc.Width, desc.Height, 1);
+    GLint maxSamples = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+    if (samplesOf(desc.MultiSampleType) > maxSamples) return nullptr;
+    GLuint texture = createTextureStorage(*format, desc.Width, desc.Height, 1, samplesOf(desc.MultiSampleType));
     return new Surface(std::move(context), desc, texture, 0, nullptr, counted);
 }
 
@@ -34,6 +48,7 @@ Surface::Surface(std::shared_ptr<GLContext> context, const D3DSURFACE_DESC& desc
       format_(formatInfo(desc.Format)),
       texture_(texture),
       level_(level),
+      samples_(container ? 0 : samplesOf(desc.MultiSampleType)),
       container_(container) {}
 
 Surface::~Surface() {
@@ -78,7 +93,7 @@ HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
 }
 
 HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
-    if (!lockedRect || isLocked_ || !format_ || format_->depth) return D3DERR_INVALIDCALL;
+    if (!lockedRect || isLocked_ || !format_ || format_->depth || samples_ > 0) return D3DERR_INVALIDCALL;
     RECT all{0, 0, LONG(desc_.Width), LONG(desc_.Height)};
     RECT r = rect ? *rect : all;
     if (r.left < 0 || r.top < 0 || r.right > all.right || r.bottom > all.bottom || r.left >= r.right ||
@@ -118,7 +133,7 @@ void Surface::reallocate(UINT width, UINT height) {
     glDeleteTextures(1, &texture_);
     desc_.Width = width;
     desc_.Height = height;
-    texture_ = createTextureStorage(*format_, width, height, 1);
+    texture_ = createTextureStorage(*format_, width, height, 1, samples_);
 }
 
 // Texture ---------------------------------------------------------------------------------------

@@ -43,6 +43,8 @@ public:
 
     GLuint glTexture() const { return texture_; }
     GLint glLevel() const { return level_; }
+    // GL samples per pixel; 0 for a single-sampled surface.
+    GLsizei samples() const { return samples_; }
     const D3DSURFACE_DESC& desc() const { return desc_; }
     const FormatInfo* format() const { return format_; }
     // New storage of another size (the back buffer after a reset); standalone surfaces only.
@@ -54,6 +56,7 @@ private:
     const FormatInfo* format_;
     GLuint texture_;
     GLint level_;
+    GLsizei samples_;
     IDirect3DBaseTexture9* container_;  // not held: it owns this surface
     ULONG refs_ = 1;
     std::vector<uint8_t> locked_;
@@ -61,7 +64,10 @@ private:
     bool isLocked_ = false;
 };
 
-GLuint createTextureStorage(const FormatInfo& format, UINT width, UINT height, UINT levels);
+// Storage of a 2-D image; with samples > 0 a multisampled one (one level).
+GLuint createTextureStorage(const FormatInfo& format, UINT width, UINT height, UINT levels, GLsizei samples = 0);
+// GL samples of a Direct3D multisample type: 0 for none.
+GLsizei samplesOf(D3DMULTISAMPLE_TYPE type);
 
 class Texture final : public Resource<IDirect3DTexture9>, public TextureBinding {
 public:

@@ -302,3 +302,27 @@ TEST_F(DeviceTest, SetRenderTargetResetsViewportAndScissor) {
     D3DVIEWPORT9 outside{20, 0, 8, 8, 0, 1};
     EXPECT_EQ(device->SetViewport(&outside), D3DERR_INVALIDCALL);
 }
+
+TEST_F(DeviceTest, ResourcesOutliveTheirDevice) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(16, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    IDirect3DDevice9* parent = nullptr;
+    ASSERT_EQ(vb->GetDevice(&parent), D3D_OK);
+    EXPECT_EQ(parent, device);
+    parent->Release();
+    device->SetStreamSource(0, vb, 0, 16);
+    EXPECT_EQ(device->Release(), 0u);
+    device = nullptr;
+    EXPECT_EQ(vb->GetDevice(&parent), D3DERR_INVALIDCALL);
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    std::memset(data, 1, 16);
+    EXPECT_EQ(vb->Unlock(), D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    texture->UnlockRect(0);
+    EXPECT_EQ(vb->Release(), 0u);
+    EXPECT_EQ(texture->Release(), 0u);
+}

@@ -11,6 +11,8 @@
 
 #include "windows.h"
 
+// All of the layer runs on the one thread that pumps messages (the program's main thread).
+
 namespace tormakelin::win32 {
 
 enum class ControlKind { Static, Edit, Button, DefaultButton, CheckBox, GroupBox, ComboBox, Trackbar };
@@ -33,7 +35,8 @@ struct DialogTemplate {
 };
 
 // Templates and icons live per module, under an integer id (MAKEINTRESOURCE) or a name.
-// A null module means the program's own.
+// A null module means the program's own. A library names itself with moduleOf(&anything_in_it),
+// the same handle GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, ...) gives.
 TORMAKELIN_WIN32_API void registerDialogTemplate(HINSTANCE module, LPCSTR name, const DialogTemplate& dialog);
 TORMAKELIN_WIN32_API void unregisterDialogTemplate(HINSTANCE module, LPCSTR name);
 TORMAKELIN_WIN32_API void registerIcon(HINSTANCE module, LPCSTR name, int width, int height,

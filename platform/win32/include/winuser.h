@@ -310,7 +310,10 @@ struct CREATESTRUCTA {
 #define IDYES 6
 #define IDNO 7
 
-// Dialog manager
+// Dialog styles and the dialog manager
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+#define DS_CENTER 0x0800L
 #define DM_GETDEFID (WM_USER + 0)
 #define DM_SETDEFID (WM_USER + 1)
 #define DC_HASDEFID 0x534B
@@ -406,6 +409,9 @@ extern "C++" {
 #define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
 TORMAKELIN_WIN32_API HMODULE GetModuleHandleA(LPCSTR moduleName);
 TORMAKELIN_WIN32_API BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleNameOrAddress, HMODULE* module);
+// The module's file with "\" separators; a short buffer gets the cut name, size returned and
+// ERROR_INSUFFICIENT_BUFFER.
+TORMAKELIN_WIN32_API DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 TORMAKELIN_WIN32_API DWORD GetLastError();
 TORMAKELIN_WIN32_API void SetLastError(DWORD error);
 TORMAKELIN_WIN32_API void Sleep(DWORD milliseconds);
@@ -499,6 +505,7 @@ inline HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, D
     return CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menu, instance, param);
 }
 inline HMODULE GetModuleHandle(LPCSTR name) { return GetModuleHandleA(name); }
+inline DWORD GetModuleFileName(HMODULE module, LPSTR name, DWORD size) { return GetModuleFileNameA(module, name, size); }
 inline BOOL SetProp(HWND w, LPCSTR name, HANDLE data) { return SetPropA(w, name, data); }
 inline HANDLE GetProp(HWND w, LPCSTR name) { return GetPropA(w, name); }
 inline HANDLE RemoveProp(HWND w, LPCSTR name) { return RemovePropA(w, name); }

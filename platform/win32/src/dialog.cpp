@@ -9,8 +9,6 @@
 namespace tormakelin::win32 {
 namespace {
 
-#define DS_MODALFRAME 0x80L
-
 struct ControlClass {
     LPCSTR name;
     DWORD style;
@@ -209,7 +207,6 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
     Window* w = findWindow(dialog);
     w->dialog = std::make_unique<Dialog>();
     w->dialog->proc = dialogProc;
-    w->dialog->templateKey = it->first;
     w->dialog->templateName = templateName;
     w->dialog->owner = owner;
     HWND focus = createControls(dialog, t, instance);

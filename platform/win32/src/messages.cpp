@@ -102,7 +102,11 @@ void translateWindowEvent(Window& w, const SDL_WindowEvent& e) {
     switch (e.event) {
     case SDL_WINDOWEVENT_EXPOSED: w.invalid = true; break;
     case SDL_WINDOWEVENT_MINIMIZED: sizeEvent(w, ShowState::Minimized, SIZE_MINIMIZED); break;
-    case SDL_WINDOWEVENT_MAXIMIZED: sizeEvent(w, ShowState::Maximized, SIZE_MAXIMIZED); break;
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        // Some window managers call a full-screen window maximised; that is not the user's maximise.
+        if (w.sdl && (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_FULLSCREEN)) break;
+        sizeEvent(w, ShowState::Maximized, SIZE_MAXIMIZED);
+        break;
     case SDL_WINDOWEVENT_RESTORED:
         if (w.show != ShowState::Normal) sizeEvent(w, ShowState::Normal, SIZE_RESTORED);
         break;

@@ -3,12 +3,14 @@
 #include <link.h>
 #include <sys/auxv.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <SDL2/SDL.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "win32_state.h"
 
@@ -18,13 +20,10 @@ thread_local DWORD t_lastError = 0;
 }
 
 State& state() {
-    static State* s = [] {
-        auto* created = new State;  // never freed: windows may be touched from static destructors
-        return created;
-    }();
-    static bool initialised = false;
-    if (!initialised) {
-        initialised = true;
+    // Never freed: windows may still be touched from static destructors at exit.
+    static State* s = nullptr;
+    if (!s) {
+        s = new State;
         registerSystemClasses();
         auto desktop = std::make_unique<Window>();
         desktop->handle = newHandle();
@@ -172,4 +171,51 @@ BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleNameOrAddress, HMODULE* module
     *module = (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) ? moduleOf(moduleNameOrAddress)
                                                                 : GetModuleHandleA(moduleNameOrAddress);
     return *module != nullptr;
+}
+
+DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
+    if (!fileName || size == 0) {
+        setError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::string path;
+    if (!module || module == mainModule()) {
+        char buffer[4096];
+        ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+        if (n > 0) path.assign(buffer, size_t(n));
+    } else {
+        struct Search {
+            HMODULE module;
+            std::string path;
+        } search{module, {}};
+        dl_iterate_phdr(
+            [](dl_phdr_info* info, size_t, void* data) -> int {
+                auto* s = static_cast<Search*>(data);
+                for (int i = 0; i < info->dlpi_phnum; ++i)
+                    if (info->dlpi_phdr[i].p_type == PT_LOAD &&
+                        moduleOf(reinterpret_cast<const void*>(info->dlpi_addr + info->dlpi_phdr[i].p_vaddr)) == s->module) {
+                        s->path = info->dlpi_name ? info->dlpi_name : "";
+                        return 1;
+                    }
+                return 0;
+            },
+            &search);
+        path = search.path;
+    }
+    if (path.empty()) {
+        fileName[0] = 0;
+        setError(126);  // ERROR_MOD_NOT_FOUND
+        return 0;
+    }
+    for (char& c : path)
+        if (c == '/') c = '\\';  // paths stay in the system's text form
+    if (path.size() + 1 > size) {
+        std::memcpy(fileName, path.data(), size - 1);
+        fileName[size - 1] = 0;
+        setError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    std::memcpy(fileName, path.c_str(), path.size() + 1);
+    setError(ERROR_SUCCESS);
+    return DWORD(path.size());
 }

@@ -37,7 +37,6 @@ struct Control {
 
 struct Dialog {
     DLGPROC proc = nullptr;
-    std::string templateKey;
     LPCSTR templateName = nullptr;
     bool ended = false;
     INT_PTR result = 0;

@@ -74,10 +74,10 @@ void removeChild(HWND parent, HWND child) {
 }
 
 void destroyTree(HWND handle) {
-    Window* w = findWindow(handle);
-    if (!w) return;
+    if (!findWindow(handle)) return;
     SendMessageA(handle, WM_DESTROY, 0, 0);
-    std::vector<HWND> children = findWindow(handle) ? findWindow(handle)->children : std::vector<HWND>{};
+    Window* w = findWindow(handle);
+    std::vector<HWND> children = w ? w->children : std::vector<HWND>{};
     for (HWND child : children)
         if (Window* c = findWindow(child); c && !c->destroying) {
             c->destroying = true;

@@ -4,6 +4,9 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
+#include <SDL2/SDL.h>
+
+#include <sdl_window_bridge.h>
 #include <tormakelin_win32.h>
 
 #include <cstdio>
@@ -107,7 +110,51 @@ INT_PTR previewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
+// Clicks the Run button with the pointer, as a user would: the dialog must end with IDOK.
+int clickRun() {
+    registerDialogTemplate(nullptr, MAKEINTRESOURCEA(101), everyControl());
+    DialogDriver driver;
+    driver.onDialog = [](HWND dialog, LPCSTR) {
+        RECT button{}, client{};
+        GetWindowRect(GetDlgItem(dialog, IDOK), &button);
+        GetWindowRect(dialog, &client);
+        POINT origin{client.left, client.top};
+        RECT insets{0, 0, 0, 0};
+        AdjustWindowRectEx(&insets, DWORD(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE, DWORD(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
+        int x = (button.left + button.right) / 2 - origin.x + insets.left;
+        int y = (button.top + button.bottom) / 2 - origin.y + insets.top;
+        SDL_Window* window = tormakelinGetSDLWindow(dialog);
+        SDL_RaiseWindow(window);
+        for (int frame = 0; frame < 60; ++frame) {
+            SDL_WarpMouseInWindow(window, x, y);
+            MSG m;
+            PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);
+            Sleep(10);
+            std::vector<uint8_t> ignored;
+            int w, h;
+            captureWindow(dialog, w, h, ignored);
+            if (frame == 30 || frame == 32) {
+                SDL_Event e{};
+                e.type = frame == 30 ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+                e.button.windowID = SDL_GetWindowID(window);
+                e.button.button = SDL_BUTTON_LEFT;
+                e.button.state = frame == 30 ? SDL_PRESSED : SDL_RELEASED;
+                e.button.clicks = 1;
+                e.button.x = x;
+                e.button.y = y;
+                SDL_PushEvent(&e);
+            }
+            if (!IsWindowVisible(dialog)) return;  // ended by the click
+        }
+    };
+    setDialogDriver(driver);
+    INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(101), nullptr, previewProc, 0);
+    std::printf("click on Run: dialog result %d\n", int(result));
+    return result == IDOK ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--click") return clickRun();
     if (argc > 1) g_output = argv[1];
     registerDialogTemplate(nullptr, MAKEINTRESOURCEA(101), everyControl());
     DialogDriver driver;

@@ -50,6 +50,7 @@ DialogTemplate inner() {
 
 struct Seen {
     int selChanges = 0;
+    int editChanges = 0;
     int lastScroll = -1;
     std::string label;
     int innerResult = 0;
@@ -102,6 +103,9 @@ INT_PTR outerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (LOWORD(wParam)) {
         case kCombo:
             if (HIWORD(wParam) == CBN_SELCHANGE) g_seen.selChanges++;
+            return TRUE;
+        case kEdit:
+            if (HIWORD(wParam) == EN_CHANGE) g_seen.editChanges++;
             return TRUE;
         case kBrowse: {
             char file[MAX_PATH] = "";
@@ -214,6 +218,7 @@ TEST_F(Dialogs, ControlsAnswerTheirMessages) {
     EXPECT_FALSE(g_seen.checked);
     EXPECT_EQ(g_seen.edit, "typed");
     EXPECT_EQ(g_seen.selChanges, 0) << "CB_SETCURSEL from the program sends no notification";
+    EXPECT_EQ(g_seen.editChanges, 2) << "each SetWindowTextA of an edit notifies EN_CHANGE";
 }
 
 TEST_F(Dialogs, EnterEscAndTheCloseBoxEndTheDialog) {

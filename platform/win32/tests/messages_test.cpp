@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "test_support.h"
 
@@ -301,4 +302,49 @@ TEST(Windows, ModuleHandlesAreLoadAddresses) {
     EXPECT_NE(render, nullptr);
     EXPECT_NE(render, program);
     EXPECT_EQ(GetModuleHandleA("NoSuchModule"), nullptr);
+}
+
+TEST(Windows, ModuleFileNamesAreCutToTheBuffer) {
+    char name[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, name, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    std::string path = name;
+    EXPECT_EQ(path.size(), n);
+    EXPECT_NE(path.find("\\Tormakelin.Win32.Tests"), std::string::npos) << path;
+    EXPECT_EQ(path.find('/'), std::string::npos) << "backslashes, as every path in text";
+    char render[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(GetModuleHandleA("Tormakelin.Render"), render, MAX_PATH), 0u);
+    EXPECT_NE(std::string(render).find("libTormakelin.Render.so"), std::string::npos) << render;
+    char small[8];
+    std::memset(small, '#', sizeof(small));
+    EXPECT_EQ(GetModuleFileNameA(nullptr, small, 5), 5u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(std::string(small), path.substr(0, 4));
+    EXPECT_EQ(small[5], '#');
+}
+
+TEST(Messages, GetMessageWaitsForTheWindowToComeBack) {
+    drain();
+    HWND w = recordingWindow();
+    Uint32 id = sdlId(w);
+    // The player's loop: while minimised it blocks in GetMessage until the restore arrives.
+    std::thread restorer([id] {
+        SDL_Delay(60);
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = id;
+        e.window.event = SDL_WINDOWEVENT_RESTORED;
+        SDL_PushEvent(&e);
+    });
+    ShowWindow(w, SW_MINIMIZE);
+    drain();
+    Uint32 start = SDL_GetTicks();
+    MSG m;
+    ASSERT_TRUE(GetMessageA(&m, nullptr, 0, 0));
+    restorer.join();
+    EXPECT_GE(SDL_GetTicks() - start, 40u);
+    EXPECT_EQ(m.message, UINT(WM_SIZE));
+    EXPECT_EQ(m.wParam, WPARAM(SIZE_RESTORED));
+    EXPECT_FALSE(IsIconic(w));
+    DestroyWindow(w);
 }

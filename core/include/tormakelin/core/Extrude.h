@@ -5,6 +5,8 @@
 #include <d3dx9math.h>
 #include <tormakelin/core/Export.h>
 
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace tormakelin::core {
@@ -41,9 +43,13 @@ public:
     const std::vector<Triangle>& getTriangles() const { return m_triangles; }
 
 private:
+    // Vertices by grid cell of the sharing distance, so that a lookup checks neighbours only.
+    static int64_t cellKey(int64_t x, int64_t y, int64_t z);
+
     std::vector<D3DXVECTOR4> m_vertices;
     std::vector<D3DXVECTOR3> m_normals;
     std::vector<Triangle> m_triangles;
+    std::unordered_map<int64_t, std::vector<unsigned int>> m_cells;
 };
 
 class TORMAKELIN_CORE_API Extrude {

@@ -14,7 +14,8 @@ namespace tormakelin::core {
 // What a waitable object's getHandle() returns; opaque.
 struct WaitHandle;
 
-enum WaitResult { WaitFailed = 0, WaitTimeout = 1, WaitSignalled = 2 };
+// Abandoned (a mutex whose owner ended) and failed waits share 0.
+enum WaitResult { WaitFailed = 0, WaitAbandoned = 0, WaitTimeout = 1, WaitSignalled = 2 };
 enum ThreadPriority { ThreadPriorityBelowNormal = 0, ThreadPriorityNormal = 1, ThreadPriorityAboveNormal = 2 };
 
 inline constexpr unsigned int WaitInfinite = 0xFFFFFFFFu;
@@ -89,7 +90,8 @@ private:
     WaitHandle* m_handle;
 };
 
-// Owned by one thread at a time, recursively; waiting acquires it.
+// Owned by one thread at a time, recursively; waiting acquires it. When a Thread ends while
+// holding it, the next wait takes it over and answers WaitAbandoned.
 class TORMAKELIN_CORE_API Mutex : public IWaitableObject {
 public:
     explicit Mutex(bool initialOwner, const char* name = nullptr);

@@ -2,9 +2,15 @@
 
 #include <tormakelin/fxcore/Export.h>
 
+#include <tormakelin/core/BoundingVolume.h>
+
 #include <d3dx9math.h>
 
 #include <cstdint>
+
+namespace tormakelin::render {
+class IRenderView;
+}
 
 namespace tormakelin::fxcore {
 
@@ -26,6 +32,10 @@ enum TransformHandle : int {
 using TransformBoundingBoxType = int;
 
 struct TORMAKELIN_FXCORE_API Viewport {
+    Viewport() = default;
+    // A copy of the view's viewport; the default one for no view.
+    explicit Viewport(render::IRenderView* view);
+
     uint32_t x = 0;
     uint32_t y = 0;
     uint32_t width = 0;
@@ -70,6 +80,7 @@ public:
     D3DXVECTOR3 scale3d;
     D3DXQUATERNION rotation3d;
 
+    core::AxisAlignedBoundingBox boundingBox;
     Viewport viewport;
 };
 

@@ -9,19 +9,14 @@
 #include <map>
 
 #include <d3d9.h>
-#if __has_include(<d3dx9effect.h>)
 #include <d3dx9effect.h>
-#define TORMAKELIN_STATE_MANAGER_BASE ID3DXEffectStateManager
-#else
-#define TORMAKELIN_STATE_MANAGER_BASE IUnknown
-#endif
 
 #include <tormakelin/render/Export.h>
 #include <tormakelin/render/RenderListener.h>
 
 namespace tormakelin::render {
 
-class TORMAKELIN_RENDER_API StateManager : public TORMAKELIN_STATE_MANAGER_BASE, public RenderListener {
+class TORMAKELIN_RENDER_API StateManager : public ID3DXEffectStateManager, public RenderListener {
 public:
     static constexpr unsigned CachedSamplers = 8;
     static constexpr unsigned CachedStages = 8;
@@ -31,37 +26,37 @@ public:
     // Registers with the render device and sets g_stateManager; the COM count starts at 1.
     explicit StateManager(IDirect3DDevice9* device);
 
-    HRESULT QueryInterface(REFIID iid, void** object);
-    ULONG AddRef();
-    ULONG Release();
-    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix);
-    HRESULT SetMaterial(const D3DMATERIAL9* material);
-    HRESULT SetLight(DWORD index, const D3DLIGHT9* light);
-    HRESULT LightEnable(DWORD index, BOOL enable);
-    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
-    HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture);
-    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
-    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value);
-    HRESULT SetNPatchMode(FLOAT segments);
-    HRESULT SetFVF(DWORD fvf);
-    HRESULT SetVertexShader(IDirect3DVertexShader9* shader);
-    HRESULT SetVertexShaderConstantF(UINT start, const FLOAT* data, UINT count);
-    HRESULT SetVertexShaderConstantI(UINT start, const INT* data, UINT count);
-    HRESULT SetVertexShaderConstantB(UINT start, const BOOL* data, UINT count);
-    HRESULT SetPixelShader(IDirect3DPixelShader9* shader);
-    HRESULT SetPixelShaderConstantF(UINT start, const FLOAT* data, UINT count);
-    HRESULT SetPixelShaderConstantI(UINT start, const INT* data, UINT count);
-    HRESULT SetPixelShaderConstantB(UINT start, const BOOL* data, UINT count);
+    HRESULT QueryInterface(REFIID iid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    HRESULT SetMaterial(const D3DMATERIAL9* material) override;
+    HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override;
+    HRESULT LightEnable(DWORD index, BOOL enable) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+    HRESULT SetNPatchMode(FLOAT segments) override;
+    HRESULT SetFVF(DWORD fvf) override;
+    HRESULT SetVertexShader(IDirect3DVertexShader9* shader) override;
+    HRESULT SetVertexShaderConstantF(UINT start, const FLOAT* data, UINT count) override;
+    HRESULT SetVertexShaderConstantI(UINT start, const INT* data, UINT count) override;
+    HRESULT SetVertexShaderConstantB(UINT start, const BOOL* data, UINT count) override;
+    HRESULT SetPixelShader(IDirect3DPixelShader9* shader) override;
+    HRESULT SetPixelShaderConstantF(UINT start, const FLOAT* data, UINT count) override;
+    HRESULT SetPixelShaderConstantI(UINT start, const INT* data, UINT count) override;
+    HRESULT SetPixelShaderConstantB(UINT start, const BOOL* data, UINT count) override;
 
     virtual HRESULT SetIndices(IDirect3DIndexBuffer9* indices);
     virtual HRESULT SetStreamSource(UINT index, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride);
     virtual HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration);
     virtual HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface);
     virtual HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface);
-    virtual ~StateManager();
+    ~StateManager() override;
 
-    bool onLostDevice();
-    bool onResetDevice();
+    bool onLostDevice() override;
+    bool onResetDevice() override;
 
     // Zeroes both counters at the start of a frame.
     void begin();
@@ -102,7 +97,7 @@ private:
         bool update(T* newValue);
     };
 
-    HRESULT noDevice();
+    static HRESULT noDevice();
 
     int32_t m_refCount = 1;
     IDirect3DDevice9* m_device;
