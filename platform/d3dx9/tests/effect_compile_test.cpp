@@ -22,6 +22,8 @@ TEST(EffectCompile, IncludesAndMacrosReachTheText) {
     ASSERT_EQ(c.hr, D3D_OK) << c.errors;
     EXPECT_EQ((std::vector<std::string>{"common.fxh", "inner.fxh"}), inc.opened);
     EXPECT_EQ(inc.open, 0); // every opened include is closed again
+    EXPECT_EQ(inc.parents[0], nullptr);
+    EXPECT_EQ(inc.parents[1], inc.files["common.fxh"].data()); // nested includes name their parent
     EXPECT_NE(c.effect->GetParameterByName(nullptr, "tint"), nullptr);
     std::string glsl;
     ASSERT_TRUE(d3dxglGetPassShaderText(c.effect, "T", 0, TRUE, &glsl));
