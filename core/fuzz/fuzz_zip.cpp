@@ -20,6 +20,8 @@ namespace {
 const std::string& scratch()
 {
     static const std::string path = "/tmp/tormakelin-fuzz-zip-" + std::to_string(getpid());
+    static const bool cleanupRegistered = std::atexit([] { ::unlink((scratch() + ".zip").c_str()); }) == 0;
+    (void)cleanupRegistered;
     return path;
 }
 

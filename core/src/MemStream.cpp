@@ -20,7 +20,7 @@ bool MemStream::create(void* data, unsigned int size, bool readOnly, bool owns)
     m_data = static_cast<unsigned char*>(data);
     m_owns = owns;
     m_readOnly = owns ? readOnly : true;
-    m_capacity = m_size = size;
+    m_capacity = m_size = data ? size : 0; // no buffer, no bytes to read
     m_position = 0;
     return true;
 }

@@ -1,4 +1,5 @@
 #include <tormakelin/core/Md5.h>
+#include <tormakelin/core/Random.h>
 #include <tormakelin/core/UniqueId.h>
 
 #include <cstdio>
@@ -121,9 +122,8 @@ void UniqueIdGenerator::initialise(uint64_t timestamp)
     // The clock sequence comes from a private generator with the C runtime's sequence: the
     // process's own random generator is left alone, its seeded sequence belongs to the caller.
     const uint64_t shifted = timestamp >> 10;
-    uint32_t state = uint32_t(shifted) ^ uint32_t(shifted >> 32);
-    state = state * 214013u + 2531011u;
-    m_clockSequence = uint16_t((state >> 16) & 0x7FFF);
+    RandomSequence sequence(uint32_t(shifted) ^ uint32_t(shifted >> 32));
+    m_clockSequence = uint16_t(sequence.next());
     hashNodeRecord(m_node);
     m_initialised = true;
 }

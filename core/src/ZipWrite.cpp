@@ -45,7 +45,12 @@ ZipWriteHandle ZipWrite::open(const std::string& path, bool replace)
     if (replace) {
         ::unlink(systemPath.c_str());
     }
-    zipFile file = zipOpen64(systemPath.c_str(), APPEND_STATUS_CREATEAFTER);
+    // An existing archive takes the new entries; any other file (a program) gets an archive
+    // added at its end; a missing file is created.
+    zipFile file = zipOpen64(systemPath.c_str(), APPEND_STATUS_ADDINZIP);
+    if (!file) {
+        file = zipOpen64(systemPath.c_str(), APPEND_STATUS_CREATEAFTER);
+    }
     if (!file) {
         file = zipOpen64(systemPath.c_str(), APPEND_STATUS_CREATE);
     }

@@ -90,6 +90,9 @@ TEST(MemStream, BorrowedOrReadOnlyBuffersRefuseWrites)
     borrowed->setPosition(0, StreamEnd);
     EXPECT_EQ(borrowed->write("x", 1), 0u);
     EXPECT_EQ(buffer[0], 'a');
+    SmartRef<MemStream> noBuffer(createMemStream(nullptr, 10, true, false));
+    EXPECT_EQ(noBuffer->getSize(), 0u) << "a size without a buffer holds nothing";
+    EXPECT_EQ(noBuffer->read(buffer, 4), 0u);
     SmartRef<MemStream> readOnly = ownedStream("abc");
     readOnly->create(std::malloc(3), 3, true, true);
     EXPECT_EQ(readOnly->write("x", 1), 0u);

@@ -1,3 +1,4 @@
+#include <tormakelin/core/Random.h>
 #include <tormakelin/core/UniqueId.h>
 
 #include <gtest/gtest.h>
@@ -146,4 +147,21 @@ TEST(UniqueId, ClockSetBackChangesClockSequence)
     g_fakeTime -= 4096;
     generator.generate(b);
     EXPECT_NE(a.data4[1] | (a.data4[0] << 8), b.data4[1] | (b.data4[0] << 8));
+}
+
+TEST(UniqueId, GenerationLeavesTheProcessRandomSequenceAlone)
+{
+    randomSeed(666);
+    const int expected[3] = {randomInt(), randomInt(), randomInt()};
+    randomSeed(666);
+    const int first = randomInt();
+    UniqueIdGenerator fresh; // its first id draws the clock sequence
+    UniqueId id;
+    fresh.generate(id);
+    generateUniqueId(id);
+    const int second = randomInt();
+    const int third = randomInt();
+    EXPECT_EQ(first, expected[0]);
+    EXPECT_EQ(second, expected[1]);
+    EXPECT_EQ(third, expected[2]);
 }

@@ -24,6 +24,8 @@ struct ZipEntry {
     std::string name;
     std::string data;
     bool badCrc = false;
+    // Sizes written in the headers when set; the real data is shorter for a truncated entry.
+    int64_t declaredSize = -1;
 };
 
 class ZipFixture {
@@ -87,8 +89,9 @@ private:
         put16(out, 0);      // time
         put16(out, 0x21);   // date: 1980-01-01
         put32(out, crc);
-        put32(out, uint32_t(entry.data.size()));
-        put32(out, uint32_t(entry.data.size()));
+        const uint32_t size = entry.declaredSize >= 0 ? uint32_t(entry.declaredSize) : uint32_t(entry.data.size());
+        put32(out, size);
+        put32(out, size);
         put16(out, uint16_t(entry.name.size()));
     }
 };

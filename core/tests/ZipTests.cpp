@@ -67,6 +67,28 @@ TEST(ZipWrite, StreamEntriesAreLowerCasedDeflatedWithFlag2)
     EXPECT_EQ(ZipRead::read(nullptr, "x"), nullptr);
 }
 
+TEST(ZipRead, CorruptDeflatedDataGivesNull)
+{
+    ScratchDir dir;
+    ZipWriteHandle zip = ZipWrite::open(dir.path("out.zip"), true);
+    std::string text;
+    for (int i = 0; i < 2000; ++i) {
+        text += std::to_string(i * 7919 % 1000) + ",";
+    }
+    ASSERT_TRUE(ZipWrite::add(zip, textStream(text).get(), "data.csv"));
+    ASSERT_TRUE(ZipWrite::close(zip));
+    std::string bytes = dir.read("out.zip");
+    const size_t dataStart = 30 + std::string("data.csv").size();
+    for (size_t at = dataStart + 20; at < dataStart + 60; ++at) {
+        bytes[at] = char(bytes[at] ^ 0x5A);
+    }
+    dir.write("broken.zip", bytes);
+    ZipHandle archive = ZipRead::open(dir.path("broken.zip"));
+    ASSERT_NE(archive, nullptr) << "the central directory is intact";
+    EXPECT_EQ(readEntry(archive, "data.csv"), "<null>");
+    ZipRead::close(archive);
+}
+
 TEST(ZipWrite, AppendsToAProgramWithAbsoluteOffsets)
 {
     ScratchDir dir;
@@ -81,6 +103,35 @@ TEST(ZipWrite, AppendsToAProgramWithAbsoluteOffsets)
     ZipHandle archive = ZipRead::open(dir.path("player"));
     ASSERT_NE(archive, nullptr);
     EXPECT_EQ(readEntry(archive, "tormakelin.script"), "<Document/>");
+    ZipRead::close(archive);
+}
+
+TEST(ZipWrite, ReopeningAddsToThePackAndKeepsItsEntries)
+{
+    ScratchDir dir;
+    const std::string program(1000, 'P');
+    dir.write("player", program);
+    for (const char* name : {"first.txt", "second.txt"}) {
+        ZipWriteHandle zip = ZipWrite::open(dir.path("player"), false);
+        ASSERT_NE(zip, nullptr);
+        EXPECT_TRUE(ZipWrite::add(zip, textStream(name).get(), name));
+        EXPECT_TRUE(ZipWrite::close(zip));
+    }
+    ZipHandle archive = ZipRead::open(dir.path("player"));
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(ZipRead::getEntryCount(archive), 2u);
+    EXPECT_EQ(readEntry(archive, "first.txt"), "first.txt");
+    EXPECT_EQ(readEntry(archive, "second.txt"), "second.txt");
+    ZipRead::close(archive);
+    EXPECT_EQ(dir.read("player").substr(0, program.size()), program);
+
+    ZipWriteHandle fresh = ZipWrite::open(dir.path("player"), true);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(ZipWrite::add(fresh, textStream("x").get(), "only.txt"));
+    EXPECT_TRUE(ZipWrite::close(fresh));
+    archive = ZipRead::open(dir.path("player"));
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(ZipRead::getEntryCount(archive), 1u) << "replace starts over";
     ZipRead::close(archive);
 }
 

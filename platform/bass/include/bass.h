@@ -86,6 +86,7 @@ BASSDEF(BOOL) BASS_ChannelSetFlags(DWORD handle, DWORD flags);
 BASSDEF(BOOL) BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan);
 
 // Positions and lengths are in bytes of the channel's own format (16-bit samples); -1 on error.
+// Setting a position past the end moves to the end.
 BASSDEF(QWORD) BASS_ChannelGetLength(DWORD handle);
 BASSDEF(QWORD) BASS_ChannelGetPosition(DWORD handle);
 BASSDEF(BOOL) BASS_ChannelSetPosition(DWORD handle, QWORD pos);

@@ -190,7 +190,8 @@ BASSDEF(QWORD) BASS_ChannelGetPosition(DWORD handle) {
     });
 }
 
-// Past the end is refused; the position stays where it was.
+// A position past the end moves to the end: the channel has finished, as a timeline that is
+// past the music expects.
 BASSDEF(BOOL) BASS_ChannelSetPosition(DWORD handle, QWORD pos) {
     return withChannel(handle, FALSE, [&](Channel& c) {
         QWORD frame = pos / QWORD(c.bytesPerFrame());

@@ -45,8 +45,10 @@ std::unique_ptr<MusicChannel> MusicChannel::open(const void* data, size_t size, 
 MusicChannel::~MusicChannel() { openmpt_module_destroy(mod_); }
 
 bool MusicChannel::seekFrames(int64_t frame) {
-    if (frame < 0 || (length_ >= 0 && frame > length_))
+    if (frame < 0)
         return false;
+    if (length_ >= 0)
+        frame = std::min(frame, length_);
     double at = openmpt_module_set_position_seconds(mod_, double(frame) / rate_);
     position_ = std::llround(at * rate_);
     ended_ = false;

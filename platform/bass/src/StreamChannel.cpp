@@ -175,8 +175,9 @@ bool StreamChannel::skipTo(int64_t frame) {
 }
 
 bool StreamChannel::seekFrames(int64_t frame) {
-    if (frame < 0 || frame > length_)
+    if (frame < 0)
         return false;
+    frame = std::min(frame, length_);
     blockPos_ = blockFrames_ = 0;
     if (!skipTo(frame)) {
         // The data ended early: it is shorter than it claimed. Start the decoder over so the

@@ -39,8 +39,8 @@ public:
 
 class TORMAKELIN_CORE_API ZipWrite {
 public:
-    // Adds a new archive at the end of the file (after a program, say), creating the file when
-    // it is missing; `replace` deletes the file first.
+    // Adds to the archive in the file; a file that holds none (a program, say) gets a new
+    // archive at its end, and a missing file is created. `replace` deletes the file first.
     static ZipWriteHandle open(const std::string& path, bool replace);
     // One deflated entry holding the stream's content, named `name` lower-cased.
     static bool add(ZipWriteHandle handle, IStream* data, const std::string& name);
