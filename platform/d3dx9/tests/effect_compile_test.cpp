@@ -22,6 +22,8 @@ TEST(EffectCompile, IncludesAndMacrosReachTheText) {
     ASSERT_EQ(c.hr, D3D_OK) << c.errors;
     EXPECT_EQ((std::vector<std::string>{"common.fxh", "inner.fxh"}), inc.opened);
     EXPECT_EQ(inc.open, 0); // every opened include is closed again
+    EXPECT_EQ(inc.parents[0], nullptr);
+    EXPECT_EQ(inc.parents[1], inc.files["common.fxh"].data()); // nested includes name their parent
     EXPECT_NE(c.effect->GetParameterByName(nullptr, "tint"), nullptr);
     std::string glsl;
     ASSERT_TRUE(d3dxglGetPassShaderText(c.effect, "T", 0, TRUE, &glsl));
@@ -32,6 +34,22 @@ TEST(EffectCompile, IncludesAndMacrosReachTheText) {
     ASSERT_EQ(plain.hr, D3D_OK) << plain.errors;
     ASSERT_TRUE(d3dxglGetPassShaderText(plain.effect, "T", 0, TRUE, &glsl));
     EXPECT_EQ(glsl.find("6.0"), std::string::npos);
+}
+
+TEST(EffectCompile, WindowsLineEndsContinuationsAndATerminatingZero) {
+    std::string text = "#define PAIR(a, b) \\\r\n    float a; float b;\r\n// comment\r\nPAIR(x, y)\r\n"
+                       "/* block\r\n comment */ float z = 1;\r\ntechnique T { pass P { } }\r\n";
+    text.push_back('\0'); // the length may count the terminating zero
+    Compiled c;
+    compileEffect(c, text);
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    EXPECT_NE(c.effect->GetParameterByName(nullptr, "x"), nullptr);
+    EXPECT_NE(c.effect->GetParameterByName(nullptr, "y"), nullptr);
+    D3DXPARAMETER_DESC d{};
+    EXPECT_EQ(c.effect->GetParameterDesc("z", &d), D3D_OK);
+    Compiled err;
+    compileEffect(err, "float a;\r\n\r\nfloat b = ;\r\n");
+    EXPECT_NE(err.errors.find("memory(3,"), std::string::npos) << err.errors;
 }
 
 TEST(EffectCompile, ConditionalsFollowMacroValues) {

@@ -28,7 +28,7 @@ TEST(EffectCorpus, TypicalEffectsCompile) {
         {"material.fx", {{"Solid", 1}, {"ZPass", 1}, {"Shadow", 1}, {"ReflectiveMask", 1}},
          {"world", "boneMatrices", "directionalLight", "diffuseTextureSampler", "shadowTexture", "fogColor"}},
         {"user.fx", {{"Main", 1}, {"GBuffer", 1}, {"Screen", 1}},
-         {"Description", "Script", "WorldViewProj", "EnvMap", "mainVertexShader", "SpecPower"}},
+         {"Description", "Version", "WorldViewProj", "EnvMap", "mainVertexShader", "SpecPower"}},
         {"small.fx", {{"Primitive", 1}, {"Normal", 1}, {"Line", 1}}, {"worldViewProjection", "color"}},
     };
     TableInclude inc;

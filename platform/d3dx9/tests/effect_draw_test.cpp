@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 
+#include "d3d9sim.h"
 #include "effect_device.h"
 
 namespace {
@@ -231,6 +232,65 @@ TEST_F(EffectDeviceTest, IncludesAndMacrosInPixels) {
     compile(c, "#include \"tint.fxh\"\n" + withPixelShader("", "TINT"), macros, &inc);
     drawAll(c.effect);
     expectColor(pixel(3, 3), 0, 128, 0);
+}
+
+TEST_F(EffectDeviceTest, BeginSavesAndEndRestoresUnlessTold) {
+    Compiled c;
+    compile(c, withPixelShader("texture t;\nsampler s = sampler_state { Texture = <t>; AddressU = Clamp; };\n",
+                               "tex2D(s, i.uv)", "CullMode = None; ZFunc = Always;"));
+    for (DWORD flags : {DWORD(0), DWORD(D3DXFX_DONOTSAVESTATE)}) {
+        SCOPED_TRACE(flags);
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+        device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+        device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+        device->SetVertexShader(nullptr);
+        UINT passes = 0;
+        ASSERT_EQ(c.effect->Begin(&passes, flags), D3D_OK);
+        c.effect->BeginPass(0);
+        c.effect->EndPass();
+        c.effect->End();
+        DWORD cull = 0, zfunc = 0, address = 0;
+        device->GetRenderState(D3DRS_CULLMODE, &cull);
+        device->GetRenderState(D3DRS_ZFUNC, &zfunc);
+        device->GetSamplerState(0, D3DSAMP_ADDRESSU, &address);
+        IDirect3DVertexShader9* vs = nullptr;
+        device->GetVertexShader(&vs);
+        if (flags == 0) {
+            EXPECT_EQ(cull, DWORD(D3DCULL_CCW));
+            EXPECT_EQ(zfunc, DWORD(D3DCMP_LESS));
+            EXPECT_EQ(address, DWORD(D3DTADDRESS_MIRROR));
+            EXPECT_EQ(vs, nullptr);
+        } else {
+            EXPECT_EQ(cull, DWORD(D3DCULL_NONE));
+            EXPECT_EQ(zfunc, DWORD(D3DCMP_ALWAYS));
+            EXPECT_EQ(address, DWORD(D3DTADDRESS_CLAMP));
+            EXPECT_NE(vs, nullptr);
+        }
+        if (vs) vs->Release();
+    }
+}
+
+TEST_F(EffectDeviceTest, EffectsLiveThroughADeviceReset) {
+    Compiled c;
+    compile(c, withPixelShader("float4 color = {0, 1, 1, 1};\n", "color"));
+    d3dsimSetStrictReset(true);
+    EXPECT_EQ(d3dsimDefaultPoolObjects(device), 0u); // effects hold nothing that blocks a reset
+    EXPECT_EQ(c.effect->OnLostDevice(), D3D_OK);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = kWidth;
+    pp.BackBufferHeight = kHeight;
+    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    EXPECT_EQ(device->Reset(&pp), D3D_OK);
+    d3dsimSetStrictReset(false);
+    EXPECT_EQ(c.effect->OnResetDevice(), D3D_OK);
+    device->SetVertexDeclaration(decl);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawAll(c.effect);
+    expectColor(pixel(8, 8), 0, 255, 255);
 }
 
 TEST_F(EffectDeviceTest, DrawingThroughAStateManager) {

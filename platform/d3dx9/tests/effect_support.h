@@ -81,9 +81,11 @@ class TableInclude : public ID3DXInclude {
 public:
     std::map<std::string, std::string> files;
     std::vector<std::string> opened;
+    std::vector<LPCVOID> parents;
     int open = 0;
-    HRESULT Open(D3DXINCLUDE_TYPE, LPCSTR name, LPCVOID, LPCVOID* data, UINT* bytes) override {
+    HRESULT Open(D3DXINCLUDE_TYPE, LPCSTR name, LPCVOID parent, LPCVOID* data, UINT* bytes) override {
         opened.push_back(name);
+        parents.push_back(parent);
         auto it = files.find(name);
         if (it == files.end()) return 1;
         *data = it->second.data();

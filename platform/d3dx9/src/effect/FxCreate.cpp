@@ -1,5 +1,6 @@
 // D3DXCreateEffect, pools and buffers.
 #include <cstring>
+#include <map>
 
 #include "FxEffect.h"
 #include "FxPreprocessor.h"
@@ -48,17 +49,21 @@ void textBuffer(const std::string& text, ID3DXBuffer** out) {
 struct Includes {
     ID3DXInclude* handler;
     std::vector<LPCVOID> open;
+    std::map<std::string, LPCVOID> dataOf; // include name -> its text, the parent of nested includes
     ~Includes() {
         for (LPCVOID d : open) handler->Close(d);
     }
-    bool operator()(bool system, const std::string& name, const std::string&, std::string& text, std::string& error) {
+    bool operator()(bool system, const std::string& name, const std::string& parent, std::string& text,
+                    std::string& error) {
         if (!handler) {
             error = "no include handler was given";
             return false;
         }
         LPCVOID data = nullptr;
         UINT bytes = 0;
-        HRESULT hr = handler->Open(system ? D3DXINC_SYSTEM : D3DXINC_LOCAL, name.c_str(), nullptr, &data, &bytes);
+        auto p = dataOf.find(parent);
+        LPCVOID parentData = p == dataOf.end() ? nullptr : p->second;
+        HRESULT hr = handler->Open(system ? D3DXINC_SYSTEM : D3DXINC_LOCAL, name.c_str(), parentData, &data, &bytes);
         if (hr != S_OK) {
             error = "the include handler answered " + std::to_string(static_cast<long>(hr));
             return false;
@@ -67,7 +72,10 @@ struct Includes {
             error = "the include handler gave no data";
             return false;
         }
-        if (data) open.push_back(data);
+        if (data) {
+            open.push_back(data);
+            dataOf[name] = data;
+        }
         text.assign(static_cast<const char*>(data ? data : ""), bytes);
         return true;
     }
@@ -151,7 +159,7 @@ HRESULT D3DXCreateEffect(IDirect3DDevice9* device, LPCVOID data, UINT length, co
         // Text may end at a terminating zero before the length.
         const char* text = static_cast<const char*>(data);
         size_t size = strnlen(text, length);
-        Includes inc{include, {}};
+        Includes inc{include, {}, {}};
         IncludeFn fn = [&inc](bool sys, const std::string& n, const std::string& parent, std::string& t, std::string& err) {
             return inc(sys, n, parent, t, err);
         };

@@ -66,6 +66,17 @@ struct PassRt {
     StageBinding vs, ps;
 };
 
+// Device states a technique changes, read at Begin and put back at End.
+struct SavedStates {
+    std::map<DWORD, DWORD> render;
+    std::map<std::pair<DWORD, DWORD>, DWORD> sampler, stage;
+    std::map<DWORD, IDirect3DBaseTexture9*> textures; // one reference each
+    bool shaders = false;
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+    bool active = false;
+};
+
 struct TechniqueRt {
     std::string name;
     std::vector<std::unique_ptr<Param>> annotations;
@@ -161,6 +172,7 @@ private:
     TechniqueRt* current_ = nullptr;
     bool inBegin_ = false;
     PassRt* activePass_ = nullptr;
+    SavedStates saved_;
 
     D3DXHANDLE handle(const void* p) { return static_cast<D3DXHANDLE>(p); }
     void addHandles(Param& p);
@@ -188,6 +200,8 @@ private:
     HRESULT setVertexShader(IDirect3DVertexShader9* s);
     HRESULT setPixelShader(IDirect3DPixelShader9* s);
     HRESULT setConstants(bool pixel, const std::vector<uint32_t>& regs);
+    void saveStates(DWORD flags);
+    void restoreStates();
 };
 
 } // namespace fx

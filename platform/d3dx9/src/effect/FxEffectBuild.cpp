@@ -14,6 +14,10 @@ Effect::Effect(std::shared_ptr<const Module> module, IDirect3DDevice9* device, P
 }
 
 Effect::~Effect() {
+    for (auto& [stage, t] : saved_.textures)
+        if (t) t->Release();
+    if (saved_.vs) saved_.vs->Release();
+    if (saved_.ps) saved_.ps->Release();
     for (auto& t : techniques_)
         for (auto& p : t->passes) {
             if (p->vs.shader) p->vs.shader->Release();

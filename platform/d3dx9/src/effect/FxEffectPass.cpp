@@ -179,11 +179,12 @@ HRESULT Effect::applyStage(StageBinding& b, bool pixel) {
     return hr;
 }
 
-HRESULT Effect::Begin(UINT* passes, DWORD) {
+HRESULT Effect::Begin(UINT* passes, DWORD flags) {
     if (!current_ || inBegin_) return D3DERR_INVALIDCALL;
     if (!device_ && !manager_) return D3DERR_INVALIDCALL;
     if (passes) *passes = static_cast<UINT>(current_->passes.size());
     inBegin_ = true;
+    saveStates(flags);
     return D3D_OK;
 }
 
@@ -227,6 +228,7 @@ HRESULT Effect::End() {
     if (!inBegin_) return D3DERR_INVALIDCALL;
     inBegin_ = false;
     activePass_ = nullptr;
+    restoreStates();
     return D3D_OK;
 }
 

@@ -3,7 +3,7 @@
     cube and projected lookups, multiple targets, depth output and screen-space inputs.
 */
 string Description = "Phong with environment";
-float Script : STANDARDSGLOBAL < string UIWidget = "none"; string ScriptClass = "object"; > = 0.8;
+float Version < string UIWidget = "none"; string Category = "object"; > = 0.8;
 
 float4x4 WorldViewProj : WORLDVIEWPROJECTION < string UIWidget = "None"; >;
 float4x4 World : WORLD;
@@ -15,7 +15,7 @@ half4 Diffuse : DIFFUSE < string UIName = "Diffuse"; string UIWidget = "Color"; 
 float SpecPower < string UIWidget = "slider"; float UIMin = 1.0; float UIMax = 128.0; float UIStep = 1.0; > = 32.0;
 float Reflectivity = 0.25f;
 
-texture2D DiffuseMap : DIFFUSEMAP < string ResourceName = "default_color.dds"; string ResourceType = "2D"; >;
+texture2D DiffuseMap : DIFFUSEMAP < string ResourceName = "stone.dds"; string ResourceType = "2D"; >;
 textureCUBE EnvMap : ENVIRONMENT < string ResourceType = "Cube"; >;
 texture ProjMap;
 
@@ -89,9 +89,9 @@ float4 screenPS(float2 vpos : VPOS, float face : VFACE) : COLOR
 
 VertexShader mainVertexShader = compile vs_2_0 mainVS();
 
-technique Main < string Script = "Pass=p0;"; >
+technique Main < string Purpose = "lit"; >
 {
-    pass p0 < string Script = "Draw=geometry;"; >
+    pass p0 < string Purpose = "geometry"; >
     {
         VertexShader = (mainVertexShader);
         ZEnable = true;
