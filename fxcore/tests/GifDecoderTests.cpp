@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -353,7 +355,7 @@ TEST(GifDecoder, FramesTooLargeForTheFileAreRefused)
 
 TEST(GifDecoder, ReadsThroughTheFileSystem)
 {
-    std::filesystem::path const folder = std::filesystem::temp_directory_path() / "tormakelin_gif_test";
+    std::filesystem::path const folder = std::filesystem::temp_directory_path() / ("tormakelin_gif_test_" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::vector<uint8_t> const bytes = sampleAnimation();
     std::ofstream(folder / "Anim.gif", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -62,10 +64,16 @@ private:
     int m_id;
 };
 
+// A folder of this process: tests run in parallel processes.
+std::filesystem::path scratchFolder()
+{
+    return std::filesystem::temp_directory_path() / ("tormakelin_dialog_test_" + std::to_string(getpid()));
+}
+
 // An existing file to pick: the open-file dialog only takes files that exist.
 std::string makeFile(const std::string& relative)
 {
-    std::filesystem::path const path = std::filesystem::temp_directory_path() / "tormakelin_dialog_test" / relative;
+    std::filesystem::path const path = scratchFolder() / relative;
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path) << "x";
     return path.string();
@@ -85,7 +93,7 @@ protected:
         win32::setDialogDriver(win32::DialogDriver{});
         win32::unregisterDialogTemplate(fxcoreModule(), MAKEINTRESOURCEA(kPageId));
         win32::unregisterDialogTemplate(fxcoreModule(), MAKEINTRESOURCEA(kInnerId));
-        std::filesystem::remove_all(std::filesystem::temp_directory_path() / "tormakelin_dialog_test");
+        std::filesystem::remove_all(scratchFolder());
     }
 
     // Answers open-file requests with `path` (none: cancel) and records each request.
