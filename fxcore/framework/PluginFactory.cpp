@@ -1,5 +1,6 @@
 #include <tormakelin/fxcore/Plugin.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/Path.h>
 
 #include <dlfcn.h>
@@ -41,16 +42,8 @@ void* findOwnSymbol(void* module, char const* name)
     return symbolMap == moduleMap ? symbol : nullptr;
 }
 
-class PluginFactory final : public IPluginFactory {
+class PluginFactory final : public core::RefCounted<IPluginFactory> {
 public:
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     bool load(std::string const& path) override;
     PluginLibraryDesc const* getLibraryDesc() const override { return m_libraryDesc; }
     std::vector<PluginDesc> const& getPluginDescs() const override { return m_descs; }
@@ -63,7 +56,6 @@ private:
     bool refuse();
     void unload();
 
-    int m_refCount = 0;
     void* m_module = nullptr;
     std::string m_path;
     PluginLibraryDesc* m_libraryDesc = nullptr;

@@ -1,5 +1,6 @@
 #include <tormakelin/fxcore/Plugin.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/Path.h>
 
 #include <algorithm>
@@ -10,16 +11,8 @@ namespace tormakelin::fxcore {
 
 namespace {
 
-class PluginManager final : public IPluginManager {
+class PluginManager final : public core::RefCounted<IPluginManager> {
 public:
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     bool loadPlugins(std::string const& path) override;
     std::vector<IPluginFactory*> const& getFactories() const override { return m_factories; }
     IPlugin* createPlugin(core::UniqueId const& id) override;
@@ -31,7 +24,6 @@ public:
     }
 
 private:
-    int m_refCount = 0;
     std::vector<IPluginFactory*> m_factories;
 };
 

@@ -8,19 +8,6 @@
 
 namespace tormakelin::fxcore {
 
-int ScriptEngine::addRef()
-{
-    return ++m_refCount;
-}
-
-int ScriptEngine::release()
-{
-    int const count = --m_refCount;
-    if (count == 0)
-        delete this;
-    return count;
-}
-
 ScriptEngine::~ScriptEngine()
 {
     if (m_engine)

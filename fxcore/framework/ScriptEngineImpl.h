@@ -1,4 +1,5 @@
 #pragma once
+#include <tormakelin/core/RefCounted.h>
 
 #include <tormakelin/fxcore/ScriptEngine.h>
 
@@ -11,10 +12,8 @@ struct asSMessageInfo;
 
 namespace tormakelin::fxcore {
 
-class ScriptEngine final : public IScriptEngine {
+class ScriptEngine final : public core::RefCounted<IScriptEngine> {
 public:
-    int addRef() override;
-    int release() override;
     bool init() override;
     std::string getLastMessage() const override;
     ~ScriptEngine() override;
@@ -27,7 +26,6 @@ public:
 private:
     static void onMessage(AngelScript::asSMessageInfo const* message, void* self);
 
-    int m_refCount = 0;
     AngelScript::asIScriptEngine* m_engine = nullptr;
     std::string m_lastMessage;
     std::string m_firstError;

@@ -16,12 +16,10 @@ using Clock = std::chrono::steady_clock;
 
 char const kSectionName[] = "Tormakelin";
 
-class ScriptModule final : public IScriptModule {
+class ScriptModule final : public core::RefCounted<IScriptModule> {
 public:
     ScriptModule(ScriptEngine* engine, std::string name);
 
-    int addRef() override;
-    int release() override;
     void rebuild() override;
     bool run(ScriptContext const& context, std::string const& text) override;
     bool hasError() const override { return m_error; }
@@ -35,7 +33,6 @@ private:
     void fail(std::string text);
     static void onLine(asIScriptContext* context, void* self);
 
-    int m_refCount = 0;
     ScriptEngine* m_engine;
     asIScriptModule* m_module = nullptr;
     asIScriptContext* m_context = nullptr;
@@ -70,19 +67,6 @@ ScriptModule::~ScriptModule()
     if (m_module)
         m_module->Discard();
     m_engine->release();
-}
-
-int ScriptModule::addRef()
-{
-    return ++m_refCount;
-}
-
-int ScriptModule::release()
-{
-    int const count = --m_refCount;
-    if (count == 0)
-        delete this;
-    return count;
 }
 
 void ScriptModule::releaseContext()

@@ -1,5 +1,6 @@
 #include <tormakelin/fxcore/Serializer.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/Xml.h>
 
 #include <new>
@@ -45,7 +46,7 @@ void pushRoot(std::vector<core::IXmlNode*>& stack, core::IXmlDocument* document)
         push(stack, document->getRoot());
 }
 
-class Serializer final : public ISerializer {
+class Serializer final : public core::RefCounted<ISerializer> {
 public:
     explicit Serializer(SerializerCreateDesc const& desc) : m_saving(desc.mode != 0), m_document(desc.document)
     {
@@ -63,20 +64,11 @@ public:
             m_document->release();
     }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     bool isSaving() const override { return m_saving; }
     LoadContext* getLoadContext() override { return m_load; }
     SaveContext* getSaveContext() override { return m_save; }
 
 private:
-    int m_refCount = 0;
     bool m_saving;
     core::IXmlDocument* m_document;
     LoadContext* m_load = nullptr;

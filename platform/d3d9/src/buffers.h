@@ -37,6 +37,7 @@ public:
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
     GLuint name() const { return store_.name(); }
+    UINT size() const { return store_.size(); }
 
 private:
     D3DVERTEXBUFFER_DESC desc_;

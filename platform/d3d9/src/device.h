@@ -227,6 +227,8 @@ private:
     void applyTextures();
     void applyConstants(ConstantFile& file, GLuint buffer);
     UINT instanceCount() const;
+    // Every stream the declaration reads holds the vertices (and instances) a draw fetches.
+    bool streamsHold(uint64_t firstVertex, uint64_t vertices, UINT instances) const;
 
     VideoSubsystem video_;  // first in, last out: SDL outlives the context
     std::shared_ptr<GLContext> context_;

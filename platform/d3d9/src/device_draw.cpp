@@ -1,4 +1,6 @@
 // Draw calls.
+#include <algorithm>
+
 #include "device.h"
 
 namespace d3d9gl {
@@ -33,19 +35,40 @@ bool validType(D3DPRIMITIVETYPE type) { return type >= D3DPT_POINTLIST && type <
 GLenum indexType(D3DFORMAT format) { return format == D3DFMT_INDEX32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT; }
 UINT indexSize(D3DFORMAT format) { return format == D3DFMT_INDEX32 ? 4 : 2; }
 
+UINT elementSize(BYTE type) {
+    static const UINT sizes[D3DDECLTYPE_UNUSED] = {4, 8, 12, 16, 4, 4, 4, 8, 4, 4, 8, 4, 8, 4, 4, 4, 8};
+    return type < D3DDECLTYPE_UNUSED ? sizes[type] : 0;
+}
+
 }  // namespace
+
+bool Device::streamsHold(uint64_t firstVertex, uint64_t vertices, UINT instances) const {
+    if (!declaration_) return true;
+    for (const D3DVERTEXELEMENT9& e : declaration_->elements()) {
+        const StreamSlot& slot = streams_[e.Stream];
+        if (!slot.buffer) continue;
+        const bool instanced = (slot.frequency & D3DSTREAMSOURCE_INSTANCEDATA) != 0;
+        const uint64_t divisor = std::max<uint64_t>(1, slot.frequency & 0x3FFFFFFF);
+        const uint64_t last = instanced ? (instances - 1) / divisor : firstVertex + vertices - 1;
+        const uint64_t end = slot.offset + last * slot.stride + e.Offset + elementSize(e.Type);
+        if (end > slot.buffer->size()) return false;
+    }
+    return true;
+}
 
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
     if (!validType(type)) return D3DERR_INVALIDCALL;
     if (primitiveCount == 0) return D3D_OK;
+    // Reads past a buffer's end are refused: GL would fetch whatever lies beyond it.
+    if (!streamsHold(startVertex, verticesOf(type, primitiveCount), 1)) return D3DERR_INVALIDCALL;
     HRESULT hr = prepareDraw(false);
     if (FAILED(hr)) return hr;
     glDrawArrays(glPrimitive(type), GLint(startVertex), GLsizei(verticesOf(type, primitiveCount)));
     return D3D_OK;
 }
 
-HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT, UINT, UINT startIndex,
-    UINT primitiveCount) {
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
+    UINT numVertices, UINT startIndex, UINT primitiveCount) {
     if (!validType(type) || !indices_) return D3DERR_INVALIDCALL;
     if (primitiveCount == 0) return D3D_OK;
     const UINT count = verticesOf(type, primitiveCount);
@@ -53,6 +76,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     D3DINDEXBUFFER_DESC desc;
     indices_->GetDesc(&desc);
     if (uint64_t(startIndex + uint64_t(count)) * size > desc.Size) return D3DERR_INVALIDCALL;
+    const int64_t first = int64_t(baseVertexIndex) + minVertexIndex;
+    if (first < 0 || numVertices == 0 || !streamsHold(uint64_t(first), numVertices, instanceCount()))
+        return D3DERR_INVALIDCALL;
     HRESULT hr = prepareDraw(true);
     if (FAILED(hr)) return hr;
     const void* offset = reinterpret_cast<const void*>(uintptr_t(startIndex) * size);
@@ -89,8 +115,15 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexInde
     if (primitiveCount == 0) return D3D_OK;
     if (!vertexShader_) return D3DERR_INVALIDCALL;
     const UINT count = verticesOf(type, primitiveCount);
+    // Indices beyond the vertices given would make GL read past the copied data.
+    const uint64_t end = uint64_t(minVertexIndex) + numVertices;
+    for (UINT i = 0; i < count; ++i) {
+        const uint32_t index = indexFormat == D3DFMT_INDEX32 ? static_cast<const uint32_t*>(indexData)[i]
+                                                              : static_cast<const uint16_t*>(indexData)[i];
+        if (index >= end) return D3DERR_INVALIDCALL;
+    }
     context_->makeCurrent();
-    glNamedBufferData(streamVertices_, GLsizeiptr(minVertexIndex + numVertices) * stride, vertexData, GL_STREAM_DRAW);
+    glNamedBufferData(streamVertices_, GLsizeiptr(end) * stride, vertexData, GL_STREAM_DRAW);
     glNamedBufferData(streamIndices_, GLsizeiptr(count) * indexSize(indexFormat), indexData, GL_STREAM_DRAW);
     HRESULT hr = prepareDraw(true);
     if (FAILED(hr)) return hr;

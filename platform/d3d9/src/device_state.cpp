@@ -27,7 +27,7 @@ int samplerUnit(DWORD sampler) {
     return -1;
 }
 
-Surface* asSurface(IDirect3DSurface9* surface) { return static_cast<Surface*>(surface); }
+Surface* asSurface(IDirect3DSurface9* surface) { return dynamic_cast<Surface*>(surface); }
 
 void ConstantFile::markDirty(UINT begin, UINT end) {
     if (dirtyEnd == dirtyBegin) {
@@ -166,7 +166,7 @@ HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* target) {
     if (index >= kRenderTargets || index >= caps_.NumSimultaneousRTs) return D3DERR_INVALIDCALL;
     if (index == 0 && !target) return D3DERR_INVALIDCALL;
     Surface* surface = asSurface(target);
-    if (surface && !(surface->desc().Usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
+    if ((target && !surface) || (surface && !(surface->desc().Usage & D3DUSAGE_RENDERTARGET))) return D3DERR_INVALIDCALL;
     assignRef(renderTargets_[index], surface);
     if (index == 0) targetChanged();
     dirty_ |= kDirtyFramebuffer | kDirtyColorMask;
@@ -185,7 +185,7 @@ HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** target) {
 
 HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface) {
     Surface* s = asSurface(surface);
-    if (s && !(s->desc().Usage & D3DUSAGE_DEPTHSTENCIL)) return D3DERR_INVALIDCALL;
+    if ((surface && !s) || (s && !(s->desc().Usage & D3DUSAGE_DEPTHSTENCIL))) return D3DERR_INVALIDCALL;
     assignRef(depthStencil_, s);
     dirty_ |= kDirtyFramebuffer;
     return D3D_OK;
@@ -415,7 +415,8 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
 // Input assembly ---------------------------------------------------------------------------------------
 
 HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* decl) {
-    auto* d = static_cast<VertexDeclaration*>(decl);
+    auto* d = dynamic_cast<VertexDeclaration*>(decl);
+    if (decl && !d) return D3DERR_INVALIDCALL;
     if (declaration_ == d) return D3D_OK;
     assignRef(declaration_, d);
     fvf_ = 0;
@@ -492,7 +493,8 @@ HRESULT Device::GetFVF(DWORD* fvf) {
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* data, UINT offset, UINT stride) {
     if (stream >= kStreams) return D3DERR_INVALIDCALL;
     StreamSlot& slot = streams_[stream];
-    auto* buffer = static_cast<VertexBuffer*>(data);
+    auto* buffer = dynamic_cast<VertexBuffer*>(data);
+    if (data && !buffer) return D3DERR_INVALIDCALL;
     if (slot.buffer == buffer && slot.offset == offset && slot.stride == stride) return D3D_OK;
     assignRef(slot.buffer, buffer);
     slot.offset = offset;
@@ -529,7 +531,8 @@ HRESULT Device::GetStreamSourceFreq(UINT stream, UINT* setting) {
 }
 
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* indexData) {
-    auto* buffer = static_cast<IndexBuffer*>(indexData);
+    auto* buffer = dynamic_cast<IndexBuffer*>(indexData);
+    if (indexData && !buffer) return D3DERR_INVALIDCALL;
     if (indices_ == buffer) return D3D_OK;
     assignRef(indices_, buffer);
     dirty_ |= kDirtyVertexInput;
@@ -546,7 +549,8 @@ HRESULT Device::GetIndices(IDirect3DIndexBuffer9** indexData) {
 // Shaders and constants ----------------------------------------------------------------------------
 
 HRESULT Device::SetVertexShader(IDirect3DVertexShader9* shader) {
-    auto* s = static_cast<VertexShader*>(shader);
+    auto* s = dynamic_cast<VertexShader*>(shader);
+    if (shader && !s) return D3DERR_INVALIDCALL;
     if (vertexShader_ == s) return D3D_OK;
     assignRef(vertexShader_, s);
     dirty_ |= kDirtyPipeline;
@@ -561,7 +565,8 @@ HRESULT Device::GetVertexShader(IDirect3DVertexShader9** shader) {
 }
 
 HRESULT Device::SetPixelShader(IDirect3DPixelShader9* shader) {
-    auto* s = static_cast<PixelShader*>(shader);
+    auto* s = dynamic_cast<PixelShader*>(shader);
+    if (shader && !s) return D3DERR_INVALIDCALL;
     if (pixelShader_ == s) return D3D_OK;
     assignRef(pixelShader_, s);
     dirty_ |= kDirtyPipeline;

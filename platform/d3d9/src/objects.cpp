@@ -2,7 +2,7 @@
 
 #include <cstring>
 #include <map>
-#include <regex>
+#include <cctype>
 
 #include "d3d9gl.h"
 
@@ -79,22 +79,85 @@ GLuint compileSeparable(GLenum stage, const std::string& source, std::string* er
     return 0;
 }
 
-std::string withAlphaTest(const std::string& source) {
-    // The colour output: the vec4 at location 0, or the only vec4 output.
-    static const std::regex located(R"(layout\s*\(\s*location\s*=\s*0\s*\)\s*out\s+(?:highp\s+|mediump\s+)?vec4\s+(\w+)\s*;)");
-    static const std::regex anyOut(R"((?:^|[;\n}])\s*out\s+(?:highp\s+|mediump\s+)?vec4\s+(\w+)\s*;)");
-    static const std::regex mainDecl(R"(\bvoid\s+main\s*\(\s*(void)?\s*\))");
-    std::smatch match;
-    std::string output;
-    if (std::regex_search(source, match, located)) {
-        output = match[1];
-    } else {
-        auto begin = std::sregex_iterator(source.begin(), source.end(), anyOut);
-        if (std::distance(begin, std::sregex_iterator()) != 1) return source;
-        output = (*begin)[1];
+namespace {
+
+// GLSL text as words and single punctuation characters; comments and preprocessor lines dropped.
+struct Token {
+    std::string text;
+    size_t begin, end;  // byte range in the source
+};
+
+std::vector<Token> tokenize(const std::string& s) {
+    std::vector<Token> tokens;
+    size_t i = 0;
+    auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    while (i < s.size()) {
+        char c = s[i];
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            ++i;
+        } else if (s.compare(i, 2, "//") == 0 || c == '#') {
+            while (i < s.size() && s[i] != '\n') ++i;
+        } else if (s.compare(i, 2, "/*") == 0) {
+            size_t close = s.find("*/", i + 2);
+            i = close == std::string::npos ? s.size() : close + 2;
+        } else if (word(c)) {
+            size_t b = i;
+            while (i < s.size() && word(s[i])) ++i;
+            tokens.push_back({s.substr(b, i - b), b, i});
+        } else {
+            tokens.push_back({std::string(1, c), i, i + 1});
+            ++i;
+        }
     }
-    if (!std::regex_search(source, mainDecl)) return source;
-    std::string text = std::regex_replace(source, mainDecl, "void d3dgl_main()", std::regex_constants::format_first_only);
+    return tokens;
+}
+
+bool isPrecision(const std::string& t) { return t == "highp" || t == "mediump" || t == "lowp"; }
+
+// The colour output: the vec4 output at location 0, or the only vec4 output.
+std::string colourOutput(const std::vector<Token>& t) {
+    std::string located, only;
+    int outputs = 0;
+    size_t statement = 0;  // first token of the current declaration
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i].text == ";" || t[i].text == "{" || t[i].text == "}") {
+            statement = i + 1;
+            continue;
+        }
+        if (t[i].text != "out") continue;
+        size_t k = i + 1;
+        if (k < t.size() && isPrecision(t[k].text)) ++k;
+        if (k + 2 >= t.size() || t[k].text != "vec4" || t[k + 2].text != ";") continue;
+        const std::string& name = t[k + 1].text;
+        ++outputs;
+        only = name;
+        for (size_t j = statement; j + 2 < i; ++j)
+            if (t[j].text == "location" && t[j + 1].text == "=" && t[j + 2].text == "0") located = name;
+    }
+    if (!located.empty()) return located;
+    return outputs == 1 ? only : std::string();
+}
+
+// Byte range of "void main()" (or "void main(void)"), or npos.
+std::pair<size_t, size_t> mainDeclaration(const std::vector<Token>& t) {
+    for (size_t i = 0; i + 3 < t.size(); ++i) {
+        if (t[i].text != "void" || t[i + 1].text != "main" || t[i + 2].text != "(") continue;
+        size_t k = i + 3;
+        if (t[k].text == "void" && k + 1 < t.size()) ++k;
+        if (t[k].text == ")") return {t[i].begin, t[k].end};
+    }
+    return {std::string::npos, std::string::npos};
+}
+
+}  // namespace
+
+std::string withAlphaTest(const std::string& source) {
+    const std::vector<Token> tokens = tokenize(source);
+    const std::string output = colourOutput(tokens);
+    const auto declaration = mainDeclaration(tokens);
+    if (output.empty() || declaration.first == std::string::npos) return source;
+    std::string text = source;
+    text.replace(declaration.first, declaration.second - declaration.first, "void d3dgl_main()");
     text +=
         "\nlayout(std140, binding = " + std::to_string(D3DGL_ALPHA_TEST_BLOCK) + ") uniform D3DGLAlphaTest { ivec4 d3dgl_alphaFunc; vec4 d3dgl_alphaRef; };\n"
         "void main() {\n"

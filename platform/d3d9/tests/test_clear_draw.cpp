@@ -97,6 +97,10 @@ TEST_F(DeviceTest, DrawsFromVertexAndIndexBuffers) {
                   sizeof(ScreenVertex)),
         D3D_OK);
     expectRect(backBufferPixels(), kWidth, kHeight, RECT{10, 10, 20, 16}, 0xFF0000FF, 0xFF000000);
+    const WORD beyond[] = {0, 1, 4, 3};
+    EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLESTRIP, 0, 4, 2, beyond, D3DFMT_INDEX16, corners,
+                  sizeof(ScreenVertex)),
+        D3DERR_INVALIDCALL);
 }
 
 TEST_F(DeviceTest, DrawsNeedAVertexShaderAndValidArguments) {
@@ -106,6 +110,26 @@ TEST_F(DeviceTest, DrawsNeedAVertexShaderAndValidArguments) {
     EXPECT_EQ(device->DrawPrimitiveUP(D3DPRIMITIVETYPE(0), 2, v.data(), sizeof(ScreenVertex)), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, nullptr, sizeof(ScreenVertex)), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL);
+
+    // Draws that would read past the end of a buffer are refused.
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof(ScreenVertex) * 6, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    keep(vb);
+    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 5), D3DERR_INVALIDCALL);
+    device->SetStreamSource(0, vb, 4, sizeof(ScreenVertex));
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3DERR_INVALIDCALL);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    keep(ib);
+    device->SetIndices(ib);
+    device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 0, 2), D3D_OK);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 2, 0, 6, 0, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 0, 6, 0, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 1, 2), D3DERR_INVALIDCALL);
 }
 
 TEST_F(DeviceTest, RendersIntoATextureTargetStoredTopDown) {

@@ -1,3 +1,5 @@
+#include <epoxy/gl.h>
+
 #include <cstring>
 
 #include "device_fixture.h"
@@ -325,4 +327,13 @@ TEST_F(DeviceTest, ResourcesOutliveTheirDevice) {
     texture->UnlockRect(0);
     EXPECT_EQ(vb->Release(), 0u);
     EXPECT_EQ(texture->Release(), 0u);
+}
+
+// The check behind every test's teardown: a GL error on the device's context is counted.
+TEST_F(DeviceTest, GLErrorsAreCounted) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);  // makes the device's context current
+    EXPECT_EQ(d3dsimTakeGLErrors(), 0u);
+    glEnable(GLenum(0x7FFF));
+    EXPECT_EQ(d3dsimTakeGLErrors(), 1u);
+    EXPECT_EQ(d3dsimTakeGLErrors(), 0u);
 }

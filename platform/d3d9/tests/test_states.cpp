@@ -276,3 +276,30 @@ TEST_F(DeviceTest, OcclusionQueryCountsTheQuadsPixelsExactly) {
     EXPECT_EQ(count(3, 5, 13, 12), 0u);
     EXPECT_EQ(count(60, 40, 70, 50), 4u * 8u);  // clipped by the target's edge
 }
+
+// The test reads the location-0 output, whatever else the text declares around it.
+TEST_F(DeviceTest, AlphaTestFindsTheColourOutputOfGeneratedText) {
+    useScreenPipeline();
+    const char* text =
+        "#version 450 core\n"
+        "// void main() { } in a comment, and a second target first\n"
+        "layout(location = 1) out vec4 other;\n"
+        "layout(location = 0) in vec4 vColor;\n"
+        "layout(location = 0) out highp vec4 _entryPointOutput;\n"
+        "/* out vec4 fake; */\n"
+        "void main(void) { _entryPointOutput = vColor; other = vec4(1.0); }\n";
+    IDirect3DPixelShader9* ps = nullptr;
+    std::string errors;
+    ASSERT_EQ(d3dglCreatePixelShader(device, text, &ps, &errors), D3D_OK) << errors;
+    keep(ps);
+    device->SetPixelShader(ps);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAREF, 0x80);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    drawQuad(0, 0, 4, 4, 0x40FFFFFF);
+    drawQuad(4, 0, 8, 4, 0xC0FFFFFF);
+    auto pixels = backBufferPixels();
+    EXPECT_EQ(pixel(pixels, 1, 1), 0xFF000000u);
+    EXPECT_EQ(pixel(pixels, 5, 1), 0xC0FFFFFFu);
+}

@@ -7,13 +7,6 @@
 namespace fx {
 namespace {
 
-bool ieq(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
 
 // Far above the 256 constant registers a program can read; keeps hostile text from exhausting memory.
 constexpr uint64_t kMaxBytes = 64 * 1024;

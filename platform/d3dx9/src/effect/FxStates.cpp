@@ -1,4 +1,5 @@
 #include "FxStates.h"
+#include "FxToken.h"
 
 #include <cctype>
 #include <cstring>
@@ -6,13 +7,6 @@
 namespace fx {
 namespace {
 
-bool ieq(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
 
 struct Entry {
     const char* name;

@@ -21,6 +21,18 @@ struct Token {
 
 using Tokens = std::vector<Token>;
 
+// Effect keywords, state names and semantics compare ignoring ASCII case.
+inline bool ieq(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return i == a.size() && b[i] == 0;
+}
+
 // A compile error at a token; the message is final text for the error buffer.
 struct FxError : std::runtime_error {
     using std::runtime_error::runtime_error;

@@ -57,13 +57,6 @@ void Module::fail(size_t tok, const std::string& msg) const { throw FxError(wher
 
 namespace {
 
-bool ieq(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
 
 bool objectType(const std::string& n, PType& t) {
     static const std::pair<const char*, PType> k[] = {
