@@ -63,10 +63,8 @@ void linkGraphElement(core::IXmlNode* graphElement, NodeLookup const& lookup)
     forEachXmlChild(graphElement, "GraphNode", [&](core::IXmlNode* element) {
         core::UniqueId const id = idAttribute(element, "Id");
         // Only the element that made the node speaks for it: not a repeat, not a skipped type.
-        if (!seen.insert(id).second)
-            return;
         IGraphNode* node = lookup(id);
-        if (!node || pluginIdOf(node) != idAttribute(element, "PluginId"))
+        if (!node || pluginIdOf(node) != idAttribute(element, "PluginId") || !seen.insert(id).second)
             return;
         forEachXmlChild(element, "Inputs", [&](core::IXmlNode* inputs) {
             forEachXmlChild(inputs, "Parameter", [&](core::IXmlNode* parameter) {
