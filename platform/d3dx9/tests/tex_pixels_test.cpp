@@ -44,7 +44,7 @@ TEST(TexPixels, StoredBytesFollowTheFormatsLayout) {
     };
     const Case cases[] = {
         {D3DFMT_A8R8G8B8, {1, 0.5f, 0, 0.25f}, {0x00, 0x80, 0xFF, 0x40}},
-        {D3DFMT_X8R8G8B8, {1, 0.5f, 0, 0.25f}, {0x00, 0x80, 0xFF, 0x00}},
+        {D3DFMT_X8R8G8B8, {1, 0.5f, 0, 0.25f}, {0x00, 0x80, 0xFF, 0xFF}},
         {D3DFMT_A8B8G8R8, {1, 0.5f, 0, 0.25f}, {0xFF, 0x80, 0x00, 0x40}},
         {D3DFMT_R8G8B8, {1, 0.5f, 0, 1}, {0x00, 0x80, 0xFF}},
         {D3DFMT_R5G6B5, {1, 0, 1, 1}, {0x1F, 0xF8}},

@@ -98,8 +98,19 @@ Float4 decodeMasked(const MaskLayout& m, const uint8_t* p) {
     return c;
 }
 
+// The unused bits of the X formats are written as ones, as an opaque alpha would be.
+uint64_t unusedBits(D3DFORMAT format) {
+    switch (format) {
+    case D3DFMT_X8R8G8B8:
+    case D3DFMT_X8B8G8R8: return 0xFF000000;
+    case D3DFMT_X1R5G5B5: return 0x8000;
+    case D3DFMT_X4R4G4B4: return 0xF000;
+    default: return 0;
+    }
+}
+
 void encodeMasked(const MaskLayout& m, const Float4& c, uint8_t* p) {
-    uint64_t word = writeChannel(c.a, m.a);
+    uint64_t word = writeChannel(c.a, m.a) | unusedBits(m.format);
     if (m.luminance)
         word |= writeChannel(0.2125f * c.r + 0.7154f * c.g + 0.0721f * c.b, m.r);
     else
