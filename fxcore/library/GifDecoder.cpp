@@ -2,6 +2,7 @@
 
 #include <tormakelin/core/Stream.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace tormakelin::fxcore {
@@ -162,19 +163,15 @@ public:
             ++m_width;
     }
 
-    // Writes the code's string from `*written` on, dropping what falls beyond `count`.
-    void emit(int code, uint32_t* pixels, size_t count, size_t& written) const
+    // Appends the code's string, dropping what falls beyond `count`.
+    void emit(int code, std::vector<uint32_t>& pixels, size_t count) const
     {
         uint16_t string[kMaxCodes];
         int length = 0;
         for (int c = code; c >= 0 && length < kMaxCodes; c = m_prefix[c])
             string[length++] = m_last[c];
-        while (length > 0) {
-            uint16_t const pixel = string[--length];
-            if (written < count)
-                pixels[written] = pixel;
-            ++written;
-        }
+        while (length > 0 && pixels.size() < count)
+            pixels.push_back(string[--length]);
     }
 
 private:
@@ -187,7 +184,8 @@ private:
     uint16_t m_first[kMaxCodes];
 };
 
-bool decodeLzw(Reader& reader, uint32_t* pixels, size_t count)
+// The pixels grow with the data, so a frame claims memory only for what its codes produce.
+bool decodeLzw(Reader& reader, std::vector<uint32_t>& pixels, size_t count)
 {
     int const minimumSize = reader.byte();
     // Below 2 the GIF code widths are ambiguous; above 11 the first strings fill the table.
@@ -195,7 +193,7 @@ bool decodeLzw(Reader& reader, uint32_t* pixels, size_t count)
         return false;
     LzwTable table(minimumSize);
     CodeReader codes(reader);
-    size_t written = 0;
+    pixels.reserve(std::min(count, size_t(1) << 16));
     int previous = -1;
     for (;;) {
         int code = 0;
@@ -220,7 +218,7 @@ bool decodeLzw(Reader& reader, uint32_t* pixels, size_t count)
         } else {
             return false;
         }
-        table.emit(code, pixels, count, written);
+        table.emit(code, pixels, count);
         previous = code;
     }
 }
@@ -257,7 +255,7 @@ void convertColors(GifImage& image)
 
 class Parser {
 public:
-    Parser(const std::vector<uint8_t>& data, GifImage& image) : m_reader(data), m_image(image), m_size(data.size()) {}
+    Parser(const std::vector<uint8_t>& data, GifImage& image) : m_reader(data), m_image(image) {}
 
     bool run()
     {
@@ -343,10 +341,10 @@ private:
         int const packed = m_reader.byte();
         if (packed & 0x80)
             readColorTable(m_reader, packed, frame.localColors);
-        if (m_reader.failed() || !reserve(int64_t(frame.width) * frame.height))
+        int64_t const count = int64_t(frame.width) * frame.height;
+        if (m_reader.failed() || count > GifDecoder::kMaxFramePixels)
             return false;
-        frame.pixels.assign(size_t(frame.width) * size_t(frame.height), 0);
-        if (!decodeLzw(m_reader, frame.pixels.data(), frame.pixels.size()))
+        if (!decodeLzw(m_reader, frame.pixels, size_t(count)) || !fillMissing(frame.pixels, size_t(count)))
             return false;
         if (packed & 0x40)
             deinterlace(frame);
@@ -354,20 +352,21 @@ private:
         return true;
     }
 
-    // Frames whose data end early keep their full size: bound them by what the file could hold.
-    bool reserve(int64_t pixels)
+    // Data that end early leave the rest of the frame at index 0. Those pixels cost memory without
+    // costing bytes of the file, so all frames together get only a bounded number of them.
+    bool fillMissing(std::vector<uint32_t>& pixels, size_t count)
     {
-        int64_t const budget = GifDecoder::kMaxFramePixels + int64_t(m_size) * GifDecoder::kMaxPixelsPerByte;
-        if (pixels > GifDecoder::kMaxFramePixels || m_pixels + pixels > budget)
+        int64_t const missing = int64_t(count - pixels.size());
+        if (m_missing + missing > GifDecoder::kMaxMissingPixels)
             return false;
-        m_pixels += pixels;
+        m_missing += missing;
+        pixels.resize(count, 0);
         return true;
     }
 
     Reader m_reader;
     GifImage& m_image;
-    size_t const m_size;
-    int64_t m_pixels = 0;
+    int64_t m_missing = 0;
 };
 
 } // namespace

@@ -323,34 +323,36 @@ TEST(GifDecoder, EveryTruncationFails)
     }
 }
 
-TEST(GifDecoder, FramesTooLargeForTheFileAreRefused)
+TEST(GifDecoder, FramesBeyondTheLimitsAreRefused)
 {
-    // 65535 x 65535 frames need no more than the clear and end codes to claim their size.
-    auto huge = [](int count) {
+    // Frames that claim a size with no more data than the clear and end codes.
+    auto empty = [](int width, int height, int count) {
         GifWriter writer;
-        writer.screen(65535, 65535, kPalette);
+        writer.screen(width, height, kPalette);
         Image frame;
-        frame.width = frame.height = 65535;
+        frame.width = width;
+        frame.height = height;
         for (int i = 0; i < count; ++i)
             writer.imageHeader(frame).lzw(2, giftest::lzwEncode({}, 2));
         return writer.trailer().bytes();
     };
     GifDecoder decoder;
-    EXPECT_FALSE(decodeBytes(decoder, huge(1)));
+    EXPECT_FALSE(decodeBytes(decoder, empty(65535, 65535, 1)));
+    EXPECT_FALSE(decodeBytes(decoder, empty(4097, 4096, 1)));
+    EXPECT_FALSE(decodeBytes(decoder, empty(4096, 4096, 2))) << "a few bytes may not claim two full frames";
+    ASSERT_TRUE(decodeBytes(decoder, empty(4096, 4096, 1)));
+    EXPECT_EQ(decoder.getImage().frames[0].pixels.size(), size_t(4096) * 4096);
+    EXPECT_EQ(decoder.getImage().frames[0].pixels.back(), argb(255, 0, 0, 0));
 
-    // Many large but allowed frames with next to no data stop once the file's budget is spent.
+    // Large frames with their data are fine.
+    Image full = solid(2048, 1024, 2);
     GifWriter writer;
-    writer.screen(4096, 4096, kPalette);
-    Image big;
-    big.width = big.height = 4096;
-    for (int i = 0; i < 64; ++i)
-        writer.imageHeader(big).lzw(2, giftest::lzwEncode({}, 2));
-    EXPECT_FALSE(decodeBytes(decoder, writer.trailer().bytes()));
-
-    // A genuinely large frame with its data is fine.
-    Image full = solid(1024, 1024, 2);
-    ASSERT_TRUE(decodeBytes(decoder, GifWriter().screen(1024, 1024, kPalette).image(full).trailer().bytes()));
-    EXPECT_EQ(decoder.getImage().frames[0].pixels.back(), argb(255, 0, 255, 0));
+    writer.screen(2048, 1024, kPalette);
+    for (int i = 0; i < 4; ++i)
+        writer.image(full);
+    ASSERT_TRUE(decodeBytes(decoder, writer.trailer().bytes()));
+    ASSERT_EQ(decoder.getImage().frames.size(), 4u);
+    EXPECT_EQ(decoder.getImage().frames[3].pixels.back(), argb(255, 0, 255, 0));
 }
 
 TEST(GifDecoder, ReadsThroughTheFileSystem)

@@ -49,14 +49,14 @@ struct GifImage {
 
 class TORMAKELIN_FXCORE_API GifDecoder {
 public:
-    // The largest frame accepted, and how many pixels each byte of a file may yield at most (more
-    // than LZW data can encode): a small file cannot make the decoder allocate much.
+    // The largest frame accepted (the largest texture it could become), and how many pixels all
+    // frames together may leave undecoded: a small file cannot make the decoder allocate much.
     static constexpr int64_t kMaxFramePixels = 4096 * 4096;
-    static constexpr int64_t kMaxPixelsPerByte = 4096;
+    static constexpr int64_t kMaxMissingPixels = 4096 * 4096;
 
     // Reads from the stream's current position. False, with nothing kept, on a bad signature, a
-    // graphic control extension of the wrong size, LZW data without an end code, a frame too
-    // large for the file, or a missing trailer.
+    // graphic control extension of the wrong size, LZW data that are bad or lack an end code, a
+    // frame beyond the limits above, or a missing trailer.
     bool decode(core::IStream* stream);
     const GifImage& getImage() const { return m_image; }
     void clear() { m_image = GifImage{}; }
