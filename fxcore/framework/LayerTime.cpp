@@ -94,11 +94,12 @@ ITimeSegment* Time::findSegment(core::UniqueId const& id) const
     return nullptr;
 }
 
+// The segment that holds the time; one that only starts later does not collide with it.
 ITimeSegment* Time::getCollidingTimeSegment(int t) const
 {
     for (ITimeSegment* segment : m_segments) {
         int const* range = segment->getRange();
-        if (range[0] >= t && range[1] > t)
+        if (range[0] <= t && t < range[1])
             return segment;
     }
     return nullptr;
