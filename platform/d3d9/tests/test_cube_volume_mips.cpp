@@ -179,6 +179,13 @@ TEST_F(CubeVolumeTest, AutomaticMipmapsFollowLocksAndDraws) {
     device->SetTexture(0, drawn);
     drawAll();
     expectNear(readFloats(target)[0], rgbaOf(0xFF0000FF), 0.01f, "after a draw");
+
+    device->SetRenderTarget(0, level0);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    target = useFloatTarget(1, 1);
+    setConstants(3, 0, 0);
+    drawAll();
+    expectNear(readFloats(target)[0], rgbaOf(0xFFFF0000), 0.01f, "after a clear");
 }
 
 TEST_F(CubeVolumeTest, UpdateTextureCopiesEveryKindLevelByLevel) {
