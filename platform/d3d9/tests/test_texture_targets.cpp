@@ -193,3 +193,26 @@ TEST_F(TextureTargetTest, TargetsMadeAfterOthersAreReleasedDrawIntoThemselves) {
         EXPECT_EQ(texture->Release(), 0u);
     }
 }
+
+TEST_F(TextureTargetTest, ADepthTextureLevelServesAsDepthSurfaceAndSamplesItsDepth) {
+    IDirect3DTexture9* depthTexture = nullptr;
+    ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_DEPTHSTENCIL, D3DFMT_D24S8, D3DPOOL_DEFAULT, &depthTexture, nullptr),
+        D3D_OK);
+    keep(depthTexture);
+    IDirect3DSurface9* colour = surfaceTarget(8, 8);
+    useScreenPipeline(8, 8);
+    device->SetRenderTarget(0, colour);
+    ASSERT_EQ(device->SetDepthStencilSurface(level(depthTexture)), D3D_OK);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 0.25f, 0);
+    drawQuad(0, 0, 8, 8, 0xFFFFFFFF, 0.5f);
+    EXPECT_EQ(readPixels(colour)[9], 0xFF000000u);
+    D3DLOCKED_RECT locked;
+    EXPECT_EQ(depthTexture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3DERR_INVALIDCALL);
+
+    IDirect3DSurface9* target = useFloatTarget(2, 2);
+    pointSampling(0);
+    device->SetTexture(0, depthTexture);
+    drawAll();
+    EXPECT_NEAR(readFloats(target)[0][0], 0.25f, 0.001f);
+}
