@@ -251,9 +251,7 @@ TEST_F(TextureObjectTest, CubeAndVolumeTextures)
 {
     SmartRef<ITexture> cube = createCubeTexture(8);
     SmartRef<ITexture> volume = createVolumeTexture(4, 4, 2);
-    if (!cube || !volume) {
-        GTEST_SKIP() << "the device makes no cube or volume textures yet";
-    }
+    ASSERT_TRUE(cube && volume);
     EXPECT_EQ(cube->getTextureType(), TextureType_Cube);
     EXPECT_EQ(cube->getWidth(), 8u);
     EXPECT_EQ(cube->getDepth(), 0u);
@@ -337,9 +335,7 @@ TEST_F(TextureObjectTest, ImageFilesLoadThroughTheCache)
     ScratchFiles files;
     files.write("media/Logo.bmp", bmpImage(64, 32));
     ITexture* logo = loadTexture("media\\Logo.bmp");
-    if (logo == nullptr) {
-        GTEST_SKIP() << "image files cannot be decoded yet";
-    }
+    ASSERT_NE(logo, nullptr);
     EXPECT_EQ(logo->getWidth(), 64u);
     EXPECT_EQ(logo->getFileName(), "media\\Logo.bmp");
     EXPECT_EQ(loadTexture("C:/MEDIA/logo.BMP"), logo);
@@ -373,14 +369,77 @@ TEST_F(TextureObjectTest, ImageFilesLoadThroughTheCache)
     EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);
     EXPECT_EQ(desc.Pool, D3DPOOL_DEFAULT);
     EXPECT_EQ(static_cast<Texture*>(target)->getLevelCount(), 1u);
+}
 
-    SmartRef<ITexture> cube = createCubeTexture(4);
+namespace {
+
+// A DDS file of 4 × 4 texels: six A8R8G8B8 faces, or one R32F level.
+std::string ddsImage(bool cube)
+{
+    std::string out = "DDS ";
+    auto put = [&out](uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            out.push_back(char(value >> (8 * i)));
+        }
+    };
+    put(124);
+    put(0x1007 | 0x8); // caps, height, width, pixel format, pitch
+    put(4);
+    put(4);
+    put(16);
+    put(0);
+    put(1);
+    for (int i = 0; i < 11; ++i) {
+        put(0);
+    }
+    put(32);
     if (cube) {
-        files.write("media/Sky.bmp", bmpImage(8, 8));
-        ITexture* flat = loadTexture("media\\Sky.bmp");
-        ITexture* asCube = loadCubeTexture("media\\Sky.bmp");
-        if (asCube != nullptr) {
-            EXPECT_NE(asCube, flat) << "type and path together are the key";
+        put(0x41); // RGB with alpha
+        put(0);
+        put(32);
+        for (uint32_t mask : {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u}) {
+            put(mask);
+        }
+    } else {
+        put(0x4); // a format code
+        put(D3DFMT_R32F);
+        for (int i = 0; i < 5; ++i) {
+            put(0);
         }
     }
+    put(0x1000 | (cube ? 0x8 : 0));
+    put(cube ? 0xFE00 : 0); // every face
+    put(0);
+    put(0);
+    put(0);
+    out.append(size_t(cube ? 6 : 1) * 16 * 4, char(0x7F));
+    return out;
+}
+
+} // namespace
+
+TEST_F(TextureObjectTest, DdsFilesKeepTheirOwnShape)
+{
+    ScratchFiles files;
+    files.write("Sky.dds", ddsImage(true));
+    files.write("Depth.dds", ddsImage(false));
+    EXPECT_TRUE(isCubeTexture("Sky.dds"));
+    EXPECT_FALSE(isCubeTexture("Depth.dds"));
+    EXPECT_FALSE(isCubeTexture("missing.dds"));
+    ITexture* sky = loadCubeTexture("Sky.dds");
+    ASSERT_NE(sky, nullptr);
+    EXPECT_EQ(sky->getWidth(), 4u);
+    EXPECT_EQ(loadCubeTexture("SKY.dds"), sky);
+    ITexture* flat = loadTexture("sky.DDS");
+    ASSERT_NE(flat, nullptr);
+    EXPECT_NE(flat, sky) << "type and path together are the key";
+    EXPECT_EQ(flat->getTextureType(), TextureType_2D);
+    ITexture* depth = loadTexture("Depth.dds");
+    ASSERT_NE(depth, nullptr);
+    const D3DSURFACE_DESC& desc = static_cast<Texture*>(depth)->getDesc();
+    EXPECT_EQ(desc.Format, D3DFMT_R32F);
+    EXPECT_EQ(desc.Pool, D3DPOOL_DEFAULT) << "float images go to the default pool";
+    loseAndRecover();
+    EXPECT_NE(depth->getD3DTexture(), nullptr) << "read again from its file";
+    EXPECT_EQ(static_cast<Texture*>(depth)->getDesc().Format, D3DFMT_R32F);
 }
