@@ -178,6 +178,14 @@ TEST_F(TextureObjectTest, BeginIsForRenderTargetsAndOnlyOnce)
     EXPECT_EQ(target(), backBuffer);
     EXPECT_EQ(depth(), backDepth);
     EXPECT_EQ(device->getRenderView()->getViewport().Width, kWidth);
+
+    const TextureCreateParams mipped{0, D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A8R8G8B8,
+        D3DPOOL_DEFAULT};
+    SmartRef<Texture> chain = new Texture();
+    ASSERT_TRUE(chain->create(8, 8, &mipped));
+    EXPECT_EQ(chain->getTexture()->GetAutoGenFilterType(), D3DTEXF_ANISOTROPIC);
+    ASSERT_TRUE(chain->begin(nullptr, nullptr));
+    EXPECT_TRUE(chain->end());
 }
 
 TEST_F(TextureObjectTest, OnlyDefaultPoolTexturesTakePartInAReset)
