@@ -11,7 +11,7 @@ while IFS='|' read -r target corpus; do
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
   echo "fuzz: $target for ${SECONDS_EACH}s"
   mkdir -p "$BUILD_DIR/fuzz-artifacts"
-  if ! "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 \
+  if ! "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 -seed=1 \
       -artifact_prefix="$BUILD_DIR/fuzz-artifacts/$target-" "$work" > "$work.log" 2>&1; then
     tail -n 40 "$work.log"
     echo "fuzz: $target failed; the input is in $BUILD_DIR/fuzz-artifacts/"
