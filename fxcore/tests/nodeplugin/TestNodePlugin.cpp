@@ -99,6 +99,37 @@ public:
     TextSink() { addInput("Attributes/Text", kParameterText, "", &m_text); }
 };
 
+// Stands for the resource shader-parameter type: names a resource by its id text.
+class ResourceName final : public Logged<Modifier> {
+public:
+    ResourceName()
+    {
+        addInput("Attributes/Value", kParameterResource, "", &m_text);
+        addOutput("Result", kParameterResource, nullptr);
+    }
+};
+
+// Stands for the view-matrix type: hands out a fixed camera.
+class Camera final : public Logged<Modifier>, public ICameraSource {
+public:
+    Camera() { addOutput("Result", kParameterLink, nullptr); }
+    void getCameraMatrices(D3DXMATRIX& view, D3DXMATRIX& projection, D3DXVECTOR3& eye) override
+    {
+        D3DXMatrixIdentity(&view);
+        D3DXMatrixIdentity(&projection);
+        eye = D3DXVECTOR3(1.0f, 2.0f, 3.0f);
+    }
+};
+
+PluginDesc knownDesc(core::UniqueId const& id, char const* path)
+{
+    PluginDesc d;
+    d.id = id;
+    d.path = path;
+    d.name = path;
+    return d;
+}
+
 template <class T>
 IPlugin* make()
 {
@@ -124,6 +155,8 @@ std::vector<Entry> const& entries()
         {SelectFromStack::_pluginDesc, make<SelectFromStack>},
         {ScriptNode::_pluginDesc, make<ScriptNode>},
         {Collection::_pluginDesc, make<Collection>},
+        {knownDesc(resourceParameterNodeId(), "Parameter/Resource"), make<ResourceName>},
+        {knownDesc(viewMatrixNodeId(), "3D/View Matrix"), make<Camera>},
     };
     return list;
 }
