@@ -102,7 +102,10 @@ TEST_F(DocumentXmlTest, SaveLoadSaveIsByteIdentical)
     instance->setParameterExpandedHeight(tint->getId(), 48);
     instance->findParameterFolder(node->getId(), "Color")->setExpanded(true);
 
+    core::UniqueId const tintId = tint->getId();
+    core::UniqueId const nodeId = node->getId();
     std::string const first = saveDocument(document());
+    // The first document and its nodes go here.
     m_app->newDocument();
     ASSERT_TRUE(loadDocument(document(), first));
     EXPECT_EQ(saveDocument(document()), first);
@@ -111,11 +114,11 @@ TEST_F(DocumentXmlTest, SaveLoadSaveIsByteIdentical)
     ASSERT_NE(loaded, nullptr);
     ILayer* again = loaded->getRootLayer()->findLayer(instance->getId(), true);
     ASSERT_NE(again, nullptr);
-    EXPECT_TRUE(again->isParameterEnabled(tint->getId()));
-    EXPECT_EQ(again->getParameterExpandedHeight(tint->getId()), 48);
-    ASSERT_NE(again->getParameterKeyframe(tint->getId()), nullptr);
-    EXPECT_EQ(again->getParameterKeyframe(tint->getId())->getDimension(), 4u);
-    EXPECT_TRUE(again->findParameterFolder(node->getId(), "Color")->getExpanded());
+    EXPECT_TRUE(again->isParameterEnabled(tintId));
+    EXPECT_EQ(again->getParameterExpandedHeight(tintId), 48);
+    ASSERT_NE(again->getParameterKeyframe(tintId), nullptr);
+    EXPECT_EQ(again->getParameterKeyframe(tintId)->getDimension(), 4u);
+    EXPECT_TRUE(again->findParameterFolder(nodeId, "Color")->getExpanded());
 }
 
 TEST_F(DocumentXmlTest, OverridesOfRemovedNodesAreNotSaved)
