@@ -200,6 +200,17 @@ TEST_F(LayerTest, RenderTargetReceivesTheChildrenOnly)
     EXPECT_EQ(probe(inner).renders(), 1);
 }
 
+TEST_F(LayerTest, EditorFramesRefillTheGuides)
+{
+    IGraphNode* node = nullptr;
+    ILayer* layer = addProbeLayer(root, 0, 100, &node);
+    node->enableTransform(kTransform2d, kTransformHandleAll, 0);
+    play(scene, 0.5, true);
+    ASSERT_EQ(layer->getInfo().guides.count(node->getId()), 1u);
+    play(scene, 0.6, false);
+    EXPECT_TRUE(layer->getInfo().guides.empty());
+}
+
 TEST_F(LayerTest, TreeEditsKeepParentIdsAndRefuseCycles)
 {
     ILayer* a = addLayer(root, kLayerPlain, 0, 10);

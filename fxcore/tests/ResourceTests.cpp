@@ -70,14 +70,14 @@ TEST_F(ResourceTest, UnloadableResourcesAreSkipped)
 
 TEST_F(ResourceTest, ObjectNamesSplitIntoGroupAndName)
 {
-    IResource* resource = load("atlas.xml", "Textures/Logo,Logo,Textures/,/Logo");
+    IResource* resource = load("atlas.xml", "Textures/Logo,Logo,Fonts/Title/Bold");
     std::vector<IResourceObject*> const& objects = resource->getObjects();
-    ASSERT_EQ(objects.size(), 4u);
+    ASSERT_EQ(objects.size(), 3u);
     struct Case {
         char const* group;
         char const* name;
     };
-    Case const cases[] = {{"Textures", "Logo"}, {"Resource Objects", "Logo"}, {"Textures", ""}, {"", "Logo"}};
+    Case const cases[] = {{"Textures", "Logo"}, {"Resource Objects", "Logo"}, {"Fonts", "Title"}};
     for (size_t i = 0; i < objects.size(); ++i) {
         EXPECT_EQ(objects[i]->getGroupName(), cases[i].group) << i;
         EXPECT_EQ(objects[i]->getFormattedName(), cases[i].name) << i;
