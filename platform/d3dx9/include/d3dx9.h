@@ -1,6 +1,7 @@
 #pragma once
-// The D3DX library: math, effects and shaders.
+// The D3DX library: math, effects, shaders, texture files, font and line.
 #include "d3d9.h"
 #include "d3dx9math.h"
 #include "d3dx9shader.h"
 #include "d3dx9effect.h"
+#include "d3dx9tex.h"
