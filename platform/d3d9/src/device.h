@@ -197,6 +197,8 @@ public:
     void swapChainDestroyed(SwapChain* chain);
     // A single-sampled texture with the surface's pixels: the surface's own, or a resolved copy.
     GLuint resolved(Surface& source);
+    // A cached framebuffer showing one image (as colour, or as depth and stencil).
+    GLuint imageFramebuffer(const Attachment& image, const FormatInfo& format);
 
 private:
     Device(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps);
@@ -225,6 +227,7 @@ private:
     void applyPipeline();
     void applySamplers();
     void applyTextures();
+    void prepareTargetsAndTextures();
     void applyConstants(ConstantFile& file, GLuint buffer);
     UINT instanceCount() const;
     // Every stream the declaration reads holds the vertices (and instances) a draw fetches.
@@ -242,7 +245,7 @@ private:
     D3DGAMMARAMP gamma_{};
 
     // GL objects of the device.
-    GLuint vao_ = 0, framebuffer_ = 0, readFramebuffer_ = 0, pipeline_ = 0;
+    GLuint vao_ = 0, framebuffer_ = 0, pipeline_ = 0;  // framebuffer_: the cached one drawn into
     GLuint vsConstants_ = 0, psConstants_ = 0, deviceBlock_ = 0, alphaBlock_ = 0;
     GLuint streamVertices_ = 0, streamIndices_ = 0;
     GLuint defaultPixelProgram_ = 0;
@@ -267,6 +270,7 @@ private:
     VertexShader* vertexShader_ = nullptr;
     PixelShader* pixelShader_ = nullptr;
     std::array<IDirect3DBaseTexture9*, kSamplerUnits> textures_{};
+    std::array<TextureBinding*, kSamplerUnits> bindings_{};  // the GL side of textures_
     std::array<DWORD, D3DRS_STATE_COUNT> renderStates_{};
     std::array<std::array<DWORD, D3DSAMP_STATE_COUNT>, kSamplerUnits> samplerStates_{};
     std::array<std::array<DWORD, D3DTSS_STATE_COUNT>, kTextureStages> stageStates_{};

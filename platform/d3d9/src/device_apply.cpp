@@ -219,20 +219,17 @@ void Device::applyAlphaTest() {
 }
 
 void Device::applyFramebuffer() {
-    GLenum buffers[kRenderTargets];
-    for (UINT i = 0; i < kRenderTargets; ++i) {
-        Surface* s = renderTargets_[i];
-        glNamedFramebufferTexture(framebuffer_, GL_COLOR_ATTACHMENT0 + i, s ? s->glTexture() : 0, s ? s->glLevel() : 0);
-        buffers[i] = s ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
+    AttachmentSet set;
+    for (UINT i = 0; i < kRenderTargets; ++i)
+        if (renderTargets_[i]) set.colour[i] = renderTargets_[i]->attachment();
+    if (depthStencil_) {
+        set.depth = depthStencil_->attachment();
+        set.stencil = depthStencil_->desc().Format == D3DFMT_D24S8;
     }
-    glNamedFramebufferDrawBuffers(framebuffer_, kRenderTargets, buffers);
-    Surface* d = depthStencil_;
-    const bool stencil = d && d->desc().Format == D3DFMT_D24S8;
-    glNamedFramebufferTexture(framebuffer_, GL_DEPTH_STENCIL_ATTACHMENT, 0, 0);
-    if (d)
-        glNamedFramebufferTexture(framebuffer_, stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
-            d->glTexture(), d->glLevel());
-    framebufferComplete_ = glCheckNamedFramebufferStatus(framebuffer_, GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    const FramebufferCache::Entry& entry = context_->framebuffers.get(set);
+    framebuffer_ = entry.framebuffer;
+    framebufferComplete_ = entry.complete;
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
     dirty_ &= ~kDirtyFramebuffer;
     // Depth and stencil tests depend on there being a depth surface.
     dirty_ |= kDirtyDepth | kDirtyStencil;
@@ -343,10 +340,18 @@ void Device::applySamplers() {
 void Device::applyTextures() {
     for (UINT unit = 0; unit < kSamplerUnits; ++unit) {
         if (!(dirtyTextures_ & (1u << unit))) continue;
-        auto* binding = dynamic_cast<TextureBinding*>(textures_[unit]);
+        TextureBinding* binding = bindings_[unit];
         glBindTextureUnit(unit, binding ? binding->glName() : 0);
     }
     dirtyTextures_ = 0;
+}
+
+void Device::prepareTargetsAndTextures() {
+    // What the last draws rendered into a texture reaches its mipmaps before they are sampled.
+    for (TextureBinding* binding : bindings_)
+        if (binding) binding->prepareForSampling();
+    for (Surface* target : renderTargets_)
+        if (target) target->written();
 }
 
 void Device::applyConstants(ConstantFile& file, GLuint buffer) {
@@ -376,6 +381,7 @@ HRESULT Device::prepareDraw(bool) {
     dirty_ = 0;
     if (dirtySamplers_) applySamplers();
     if (dirtyTextures_) applyTextures();
+    prepareTargetsAndTextures();
     applyConstants(vsFile_, vsConstants_);
     applyConstants(psFile_, psConstants_);
     return D3D_OK;

@@ -90,9 +90,6 @@ void Device::initGLObjects() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glCreateVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
-    glCreateFramebuffers(1, &framebuffer_);
-    glCreateFramebuffers(1, &readFramebuffer_);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
     glCreateProgramPipelines(1, &pipeline_);
     glBindProgramPipeline(pipeline_);
     auto makeBlock = [](GLuint& name, GLsizeiptr size, GLuint binding) {
@@ -146,14 +143,13 @@ Device::~Device() {
         glBindVertexArray(0);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glDeleteVertexArrays(1, &vao_);
-        glDeleteFramebuffers(1, &framebuffer_);
-        glDeleteFramebuffers(1, &readFramebuffer_);
+        context_->framebuffers.clear();
         glDeleteProgramPipelines(1, &pipeline_);
         GLuint buffers[] = {vsConstants_, psConstants_, deviceBlock_, alphaBlock_, streamVertices_, streamIndices_};
         glDeleteBuffers(6, buffers);
         glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());
         if (defaultPixelProgram_) glDeleteProgram(defaultPixelProgram_);
-        if (resolveTexture_) glDeleteTextures(1, &resolveTexture_);
+        context_->deleteTexture(resolveTexture_);
         context_->device = nullptr;
         context_.reset();
     }
@@ -229,6 +225,8 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
         return D3DERR_INVALIDCALL;
     }
     releaseBindings();
+    // Default-pool pixels do not survive a reset; managed and system-memory ones do.
+    for (LosesContents* object : context_->defaultPoolContents) object->contentsLost();
     if (p.BackBufferFormat != parameters_.BackBufferFormat || p.EnableAutoDepthStencil != parameters_.EnableAutoDepthStencil ||
         p.AutoDepthStencilFormat != parameters_.AutoDepthStencilFormat || p.MultiSampleType != parameters_.MultiSampleType) {
         safeRelease(autoDepth_);
@@ -265,17 +263,17 @@ void Device::blitToWindow(Surface& source, SDL_Window* window) {
     if (!context_->makeCurrentOn(window)) return;
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(window, &w, &h);
-    glNamedFramebufferTexture(readFramebuffer_, GL_COLOR_ATTACHMENT0, resolved(source), source.samples() ? 0 : source.glLevel());
+    const GLuint image = resolved(source);
+    const GLuint read = imageFramebuffer(source.samples() ? Attachment{image, 0, -1} : source.attachment(), *source.format());
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     // Our rows run top-down; the window's bottom-up.
-    glBlitNamedFramebuffer(readFramebuffer_, 0, 0, 0, GLint(source.desc().Width), GLint(source.desc().Height), 0, h, w,
+    glBlitNamedFramebuffer(read, 0, 0, 0, GLint(source.desc().Width), GLint(source.desc().Height), 0, h, w,
         0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     SDL_GL_SwapWindow(window);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
     context_->makeCurrent();
-    dirty_ |= kDirtyScissor | kDirtyColorMask;
+    dirty_ |= kDirtyScissor | kDirtyColorMask | kDirtyFramebuffer;
 }
 
 GLuint Device::resolved(Surface& source) {
@@ -283,18 +281,14 @@ GLuint Device::resolved(Surface& source) {
     const D3DSURFACE_DESC& d = source.desc();
     if (!resolveTexture_ || resolveDesc_.Width != d.Width || resolveDesc_.Height != d.Height ||
         resolveDesc_.Format != d.Format) {
-        if (resolveTexture_) glDeleteTextures(1, &resolveTexture_);
-        resolveTexture_ = createTextureStorage(*source.format(), d.Width, d.Height, 1);
+        context_->deleteTexture(resolveTexture_);
+        resolveTexture_ = createStorage(GL_TEXTURE_2D, *source.format(), d.Width, d.Height, 1, 1);
         resolveDesc_ = d;
     }
-    GLuint framebuffers[2];
-    glCreateFramebuffers(2, framebuffers);
-    glNamedFramebufferTexture(framebuffers[0], GL_COLOR_ATTACHMENT0, source.glTexture(), 0);
-    glNamedFramebufferTexture(framebuffers[1], GL_COLOR_ATTACHMENT0, resolveTexture_, 0);
     glDisable(GL_SCISSOR_TEST);
-    glBlitNamedFramebuffer(framebuffers[0], framebuffers[1], 0, 0, GLint(d.Width), GLint(d.Height), 0, 0, GLint(d.Width),
-        GLint(d.Height), GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    glDeleteFramebuffers(2, framebuffers);
+    glBlitNamedFramebuffer(imageFramebuffer(source.attachment(), *source.format()),
+        imageFramebuffer(Attachment{resolveTexture_, 0, -1}, *source.format()), 0, 0, GLint(d.Width), GLint(d.Height), 0,
+        0, GLint(d.Width), GLint(d.Height), GL_COLOR_BUFFER_BIT, GL_NEAREST);
     dirty_ |= kDirtyScissor;
     return resolveTexture_;
 }

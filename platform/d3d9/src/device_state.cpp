@@ -109,6 +109,7 @@ void Device::releaseBindings() {
     safeRelease(vertexShader_);
     safeRelease(pixelShader_);
     for (auto& texture : textures_) safeRelease(texture);
+    bindings_.fill(nullptr);
 }
 
 void Device::setDefaultStates() {
@@ -395,9 +396,12 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     if (stage == D3DDMAPSAMPLER) return D3D_OK;
     int unit = samplerUnit(stage);
     if (unit < 0) return D3DERR_INVALIDCALL;
-    if (texture && !dynamic_cast<TextureBinding*>(texture)) return D3DERR_INVALIDCALL;
+    auto* binding = dynamic_cast<TextureBinding*>(texture);
+    // Scratch textures live outside the device and are never sampled.
+    if (texture && (!binding || binding->pool() == D3DPOOL_SCRATCH)) return D3DERR_INVALIDCALL;
     if (textures_[unit] == texture) return D3D_OK;
     assignRef(textures_[unit], texture);
+    bindings_[unit] = binding;
     dirtyTextures_ |= 1u << unit;
     return D3D_OK;
 }

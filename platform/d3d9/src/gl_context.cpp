@@ -70,6 +70,13 @@ void GLContext::makeCurrent() {
         SDL_GL_MakeCurrent(window_, context_);
 }
 
+void GLContext::deleteTexture(GLuint name) {
+    if (!name) return;
+    makeCurrent();
+    framebuffers.forget(name);
+    glDeleteTextures(1, &name);
+}
+
 bool GLContext::makeCurrentOn(SDL_Window* window) {
     return window && SDL_GL_MakeCurrent(window, context_) == 0;
 }

@@ -5,9 +5,11 @@
 #include <epoxy/gl.h>
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "d3d9.h"
+#include "framebuffers.h"
 
 struct SDL_Window;
 
@@ -26,6 +28,15 @@ private:
     bool ok_;
 };
 
+// A default-pool object whose pixels a device reset throws away.
+class LosesContents {
+public:
+    virtual void contentsLost() = 0;
+
+protected:
+    ~LosesContents() = default;
+};
+
 class GLContext {
 public:
     // A context on `window` when given (and GL-capable), else on a hidden window of our own.
@@ -42,6 +53,10 @@ public:
 
     IDirect3DDevice9* device = nullptr;  // not owned; null once the device is gone
     unsigned defaultPoolObjects = 0;     // default-pool resources and additional swap chains alive
+    FramebufferCache framebuffers;
+    std::set<LosesContents*> defaultPoolContents;
+    // Deletes a texture and the cached framebuffers that show it.
+    void deleteTexture(GLuint name);
 
 private:
     GLContext() = default;

@@ -92,10 +92,10 @@ TEST_F(TexDevice, CreateTextureAppliesTheDefaults) {
     EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
     EXPECT_EQ(texture->GetLevelCount(), 9u);
     IDirect3DTexture9* rgb = nullptr;
-    ASSERT_EQ(D3DXCreateTexture(device, 16, 0, 20, 0, D3DFMT_R8G8B8, D3DPOOL_MANAGED, &rgb), D3D_OK);
+    ASSERT_EQ(D3DXCreateTexture(device, 16, 0, 20, 0, D3DFMT_R3G3B2, D3DPOOL_MANAGED, &rgb), D3D_OK);
     keep(rgb);
     rgb->GetLevelDesc(0, &desc);
-    EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);  // the device has no 24-bit textures
+    EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);  // the device has no 8-bit RGB textures
     EXPECT_EQ(desc.Height, 16u);
     EXPECT_EQ(rgb->GetLevelCount(), 5u);
 }

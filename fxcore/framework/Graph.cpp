@@ -1,0 +1,516 @@
+#include <tormakelin/fxcore/Folder.h>
+#include <tormakelin/fxcore/Graph.h>
+#include <tormakelin/fxcore/Nodes.h>
+#include <tormakelin/fxcore/Serializer.h>
+#include <tormakelin/fxcore/Services.h>
+
+#include <tormakelin/core/Xml.h>
+#include <tormakelin/render/RenderDevice.h>
+
+#include <map>
+#include <new>
+#include <set>
+
+#include "GraphLinkPass.h"
+#include "XmlWalk.h"
+
+namespace tormakelin::fxcore {
+
+namespace {
+
+using IdMap = std::map<core::UniqueId, IGraphNode*, core::UniqueIdLess>;
+
+core::UniqueId freshId()
+{
+    core::UniqueId id;
+    core::generateUniqueId(id);
+    return id;
+}
+
+void giveFreshIds(IGraphNode* node)
+{
+    node->setId(freshId());
+    for (NodeParameter* parameter : node->getInputs())
+        parameter->value->setId(freshId());
+    for (NodeParameter* parameter : node->getOutputs())
+        parameter->value->setId(freshId());
+}
+
+class Graph final : public IGraph {
+public:
+    explicit Graph(GraphType type) : m_type(type) { m_id = freshId(); }
+    ~Graph() override
+    {
+        for (IGraphNode* node : m_nodes)
+            node->unlinkAll();
+        for (IGraphNode* node : m_nodes)
+            node->release();
+    }
+
+    int addRef() override { return ++m_refCount; }
+    int release() override
+    {
+        int const count = --m_refCount;
+        if (count == 0)
+            delete this;
+        return count;
+    }
+    GraphType getType() const override { return m_type; }
+    core::UniqueId const& getId() const override { return m_id; }
+    void setId(core::UniqueId const& id) override { m_id = id; }
+    GraphEditorView& getEditorView() override { return m_view; }
+    std::vector<IGraphNode*> const& getNodes() const override { return m_nodes; }
+
+    void addNode(IGraphNode* node) override
+    {
+        if (!node)
+            return;
+        node->setSortOrder(m_counter++);
+        node->addRef();
+        m_nodes.push_back(node);
+    }
+
+    void removeNode(core::UniqueId const& id) override
+    {
+        int const index = indexOf(id);
+        if (index < 0)
+            return;
+        IGraphNode* node = m_nodes[static_cast<size_t>(index)];
+        node->unlinkAll();
+        m_nodes.erase(m_nodes.begin() + index);
+        node->release();
+    }
+
+    int indexOf(core::UniqueId const& id) const override
+    {
+        for (size_t i = 0; i < m_nodes.size(); ++i)
+            if (m_nodes[i]->getId() == id)
+                return static_cast<int>(i);
+        return -1;
+    }
+
+    void moveNode(core::UniqueId const& id, int index) override
+    {
+        int const from = indexOf(id);
+        if (from < 0 || index < 0 || static_cast<size_t>(index) >= m_nodes.size())
+            return;
+        std::swap(m_nodes[static_cast<size_t>(from)], m_nodes[static_cast<size_t>(index)]);
+    }
+
+    IGraphNode* findNode(core::UniqueId const& id) const override
+    {
+        int const index = indexOf(id);
+        return index < 0 ? nullptr : m_nodes[static_cast<size_t>(index)];
+    }
+
+    void getUnlinkedParameters(std::vector<NodeParameterRef>& inputs, std::vector<NodeParameterRef>& outputs) const override
+    {
+        for (IGraphNode* node : m_nodes) {
+            for (NodeParameter* input : node->getInputs())
+                if (input->incoming.empty())
+                    inputs.push_back({node, input});
+            for (NodeParameter* output : node->getOutputs())
+                if (output->outgoing.empty())
+                    outputs.push_back({node, output});
+        }
+    }
+
+    void importGraph(IGraph* source) override;
+    void stripResources() override
+    {
+        for (IGraphNode* node : m_nodes)
+            node->stripResources();
+    }
+    void onActivated() override
+    {
+        for (IGraphNode* node : m_nodes)
+            node->onActivated();
+    }
+    void onDeactivated() override
+    {
+        for (IGraphNode* node : m_nodes)
+            node->onDeactivated();
+    }
+    void onPlaybackStop() override
+    {
+        for (IGraphNode* node : m_nodes)
+            node->onPlaybackStop();
+    }
+    void onPlaybackSetTime(UpdateContext& context) override
+    {
+        for (IGraphNode* node : m_nodes)
+            node->onPlaybackSetTime(context);
+    }
+    void update(UpdateContext& context) override;
+    void render(RenderContext& context) override;
+    IGraph* clone() override;
+    void resolve() override
+    {
+        for (IGraphNode* node : m_nodes)
+            node->resolve(this);
+    }
+    bool serialize(ISerializer* serializer) override;
+
+private:
+    void serializeAttributes(ISerializer* serializer);
+    // The nodes of the current "Graph" element, each with one reference and its stored sort
+    // order; unknown types and repeated ids are left out.
+    std::vector<IGraphNode*> loadNodes(ISerializer* serializer) const;
+    void adopt(std::vector<IGraphNode*> const& nodes);
+    // Saves this graph into a new document under the root, and loads the nodes back from it.
+    std::vector<IGraphNode*> copyNodes(char const* rootName) const;
+
+    int m_refCount = 0;
+    GraphType m_type;
+    core::UniqueId m_id{};
+    GraphEditorView m_view;
+    std::vector<IGraphNode*> m_nodes;
+    int m_counter = 0;
+};
+
+void Graph::update(UpdateContext& context)
+{
+    for (IGraphNode* node : m_nodes)
+        node->setUpdateFlag(true);
+    std::vector<core::SmartRef<IGraphNode>> stacks;
+    for (IGraphNode* node : m_nodes)
+        if (node->getNodeType() == kGraphNodeRenderStack)
+            stacks.emplace_back(node);
+    for (auto const& stack : stacks)
+        if (stack->getUpdateFlag())
+            internalUpdate(stack.get(), context);
+}
+
+void Graph::render(RenderContext& context)
+{
+    std::vector<core::SmartRef<IGraphNode>> stacks;
+    for (IGraphNode* node : m_nodes)
+        if (node->getNodeType() == kGraphNodeRenderStack)
+            stacks.emplace_back(node);
+    for (auto const& stack : stacks) {
+        auto const* renderStack = dynamic_cast<RenderStack const*>(stack.get());
+        if (!renderStack)
+            continue;
+        for (auto const& node : renderStack->getEffects()) {
+            auto* effect = dynamic_cast<Effect*>(node.get());
+            if (!effect)
+                continue;
+            Transform& transform = effect->getTransform();
+            if (transform.type == kTransform2d || transform.type == kTransform3d)
+                transform.viewport = Viewport(render::g_renderDevice ? render::g_renderDevice->getRenderView() : nullptr);
+            bool const camera = effect->isCameraEnabled();
+            if (camera)
+                effect->getCamera(context.view, context.projection, context.eye);
+            effect->render(context);
+            if (context.editor && camera)
+                effect->setCameraViewProjection(context.view, context.projection);
+        }
+    }
+}
+
+void Graph::serializeAttributes(ISerializer* serializer)
+{
+    serializeAttribute(serializer, "Id", m_id);
+    serializeAttribute(serializer, "EditorXOffset", m_view.xOffset);
+    serializeAttribute(serializer, "EditorYOffset", m_view.yOffset);
+    serializeAttribute(serializer, "EditorZoom", m_view.zoom);
+    serializeAttribute(serializer, "SortOrder", m_counter);
+    serializeAttribute(serializer, "Type", m_type);
+}
+
+bool Graph::serialize(ISerializer* serializer)
+{
+    if (!serializer)
+        return false;
+    if (serializer->isSaving()) {
+        if (!beginElement(serializer, "Graph"))
+            return false;
+        serializeAttributes(serializer);
+        for (IGraphNode* node : m_nodes)
+            node->serialize(serializer);
+        endElement(serializer);
+        return true;
+    }
+    LoadContext* context = serializer->getLoadContext();
+    bool const merging = context && context->getMerge();
+    if (!merging)
+        serializeAttributes(serializer);
+    int const counter = m_counter;
+    std::vector<IGraphNode*> nodes = loadNodes(serializer);
+    std::erase_if(nodes, [&](IGraphNode* node) {
+        bool const taken = findNode(node->getId()) != nullptr;
+        if (taken)
+            node->release();
+        return taken;
+    });
+    adopt(nodes);
+    // The stored counter stands, however many nodes came with it.
+    if (!merging)
+        m_counter = counter;
+    return true;
+}
+
+std::vector<IGraphNode*> Graph::loadNodes(ISerializer* serializer) const
+{
+    std::vector<IGraphNode*> nodes;
+    std::set<core::UniqueId, core::UniqueIdLess> ids;
+    forEachChildElement(serializer, "GraphNode", [&](core::IXmlNode*) {
+        core::UniqueId pluginId{};
+        core::UniqueId id{};
+        serializeAttribute(serializer, "PluginId", pluginId);
+        serializeAttribute(serializer, "Id", id);
+        if (ids.count(id))
+            return;
+        IGraphNode* node = createGraphNode(pluginId);
+        if (!node)
+            return;
+        node->addRef();
+        node->serialize(serializer);
+        ids.insert(id);
+        nodes.push_back(node);
+    });
+    return nodes;
+}
+
+void Graph::adopt(std::vector<IGraphNode*> const& nodes)
+{
+    for (IGraphNode* node : nodes) {
+        int const sortOrder = node->getSortOrder();
+        addNode(node);
+        node->setSortOrder(sortOrder);
+        node->release();
+    }
+}
+
+std::vector<IGraphNode*> Graph::copyNodes(char const* rootName) const
+{
+    std::vector<IGraphNode*> nodes;
+    core::SmartRef<core::IXmlDocument> const document = core::createXmlDocument();
+    if (!document || !document->create(rootName))
+        return nodes;
+    core::SmartRef<ISerializer> const save = createSerializer(SerializerCreateDesc{1, document.get(), false});
+    core::SmartRef<ISerializer> const load = createSerializer(SerializerCreateDesc{0, document.get(), false});
+    if (!save || !load)
+        return nodes;
+    const_cast<Graph*>(this)->serialize(save.get());
+    core::IXmlNode* element = nullptr;
+    forEachChildElement(load.get(), "Graph", [&](core::IXmlNode* graph) {
+        if (element)
+            return;
+        element = graph;
+        element->addRef();
+        nodes = loadNodes(load.get());
+    });
+    if (!element)
+        return nodes;
+    IdMap byOldId;
+    for (IGraphNode* node : nodes)
+        byOldId.emplace(node->getId(), node);
+    detail::linkGraphElement(element, [&](core::UniqueId const& id) {
+        auto const found = byOldId.find(id);
+        return found == byOldId.end() ? nullptr : found->second;
+    });
+    element->release();
+    for (IGraphNode* node : nodes)
+        giveFreshIds(node);
+    return nodes;
+}
+
+IGraph* Graph::clone()
+{
+    auto* copy = new (std::nothrow) Graph(m_type);
+    if (!copy)
+        return nullptr;
+    copy->m_view = m_view;
+    copy->adopt(copyNodes("CloneGraph"));
+    copy->m_counter = m_counter;
+    return copy;
+}
+
+void Graph::importGraph(IGraph* source)
+{
+    auto* other = dynamic_cast<Graph*>(source);
+    if (!other)
+        return;
+    core::SmartRef<IGraph> const keep = source;
+    // Fresh ids, so a graph can take in a copy of itself or of a graph it came from.
+    adopt(other->copyNodes("ExportedGraph"));
+}
+
+class GraphManager final : public IGraphManager {
+public:
+    GraphManager() : m_folders(createFolderManager())
+    {
+        if (m_folders)
+            m_folders->addRef();
+    }
+    ~GraphManager() override
+    {
+        releaseGraphs();
+        if (m_folders)
+            m_folders->release();
+    }
+    bool valid() const { return m_folders != nullptr; }
+
+    int addRef() override { return ++m_refCount; }
+    int release() override
+    {
+        int const count = --m_refCount;
+        if (count == 0)
+            delete this;
+        return count;
+    }
+    int getGraphCount() const override { return static_cast<int>(m_graphs.size()); }
+
+    void add(IGraph* graph) override
+    {
+        if (!graph)
+            return;
+        graph->addRef();
+        IGraph*& slot = m_graphs[graph->getId()];
+        if (slot)
+            slot->release();
+        slot = graph;
+    }
+
+    void remove(core::UniqueId const& id) override
+    {
+        auto const found = m_graphs.find(id);
+        if (found == m_graphs.end())
+            return;
+        IGraph* graph = found->second;
+        m_graphs.erase(found);
+        graph->release();
+    }
+
+    IGraph* find(core::UniqueId const& id) const override
+    {
+        auto const found = m_graphs.find(id);
+        return found == m_graphs.end() ? nullptr : found->second;
+    }
+
+    IGraphNode* findNode(core::UniqueId const& id) const override
+    {
+        for (auto const& [graphId, graph] : m_graphs)
+            if (IGraphNode* node = graph->findNode(id))
+                return node;
+        return nullptr;
+    }
+
+    IFolderManager* getFolderManager() const override { return m_folders; }
+
+    void clear() override
+    {
+        releaseGraphs();
+        m_folders->reset();
+    }
+
+    bool isGroupGraph(core::UniqueId const& id) const override
+    {
+        for (auto const& [graphId, graph] : m_graphs)
+            for (IGraphNode* node : graph->getNodes())
+                if (node->getNodeType() == kGraphNodeCollection && node->getLayout().groupGraphId == id)
+                    return true;
+        return false;
+    }
+
+    std::vector<IGraph*> getGraphs() const override
+    {
+        std::vector<IGraph*> graphs;
+        for (auto const& [graphId, graph] : m_graphs)
+            graphs.push_back(graph);
+        return graphs;
+    }
+
+    bool serialize(ISerializer* serializer) override;
+
+    void resolveAll() override
+    {
+        for (auto const& [graphId, graph] : m_graphs)
+            graph->resolve();
+    }
+
+    void linkGraph(LoadContext* context, IGraph* graph) override
+    {
+        if (!context || !graph)
+            return;
+        detail::linkGraphElement(context->getCurrentNode(), [graph](core::UniqueId const& id) { return graph->findNode(id); });
+    }
+
+private:
+    void releaseGraphs()
+    {
+        auto graphs = std::move(m_graphs);
+        m_graphs.clear();
+        for (auto const& [graphId, graph] : graphs)
+            graph->release();
+    }
+
+    int m_refCount = 0;
+    std::map<core::UniqueId, IGraph*, core::UniqueIdLess> m_graphs;
+    IFolderManager* m_folders;
+};
+
+bool GraphManager::serialize(ISerializer* serializer)
+{
+    if (!serializer)
+        return false;
+    if (serializer->isSaving()) {
+        if (!beginElement(serializer, "GraphManager"))
+            return false;
+        m_folders->serialize(serializer);
+        for (auto const& [graphId, graph] : m_graphs)
+            graph->serialize(serializer);
+        endElement(serializer);
+        return true;
+    }
+    detail::forEachChild(serializer, [&](std::string const& name) {
+        if (name == "FolderManager") {
+            m_folders->serialize(serializer);
+            return;
+        }
+        if (name != "Graph")
+            return;
+        GraphType type = 0;
+        serializeAttribute(serializer, "Type", type);
+        core::SmartRef<IGraph> const graph = createGraph(type);
+        if (!graph)
+            return;
+        graph->serialize(serializer);
+        add(graph.get());
+        linkGraph(serializer->getLoadContext(), graph.get());
+    });
+    return true;
+}
+
+} // namespace
+
+IGraph* createGraph(GraphType type)
+{
+    return new (std::nothrow) Graph(type);
+}
+
+IGraphManager* createGraphManager()
+{
+    auto* manager = new (std::nothrow) GraphManager();
+    if (manager && !manager->valid()) {
+        delete manager;
+        return nullptr;
+    }
+    return manager;
+}
+
+IGraphNode* createGraphNode(core::UniqueId const& pluginId)
+{
+    IPluginManager* plugins = FrameworkServices::pluginManager();
+    if (!plugins)
+        return nullptr;
+    // The first library that knows the id decides what it names.
+    for (IPluginFactory const* factory : plugins->getFactories())
+        for (PluginDesc const& desc : factory->getPluginDescs())
+            if (desc.id == pluginId)
+                return desc.type == kPluginGraphNode ? createPluginAs<IGraphNode>(plugins, pluginId) : nullptr;
+    return nullptr;
+}
+
+} // namespace tormakelin::fxcore

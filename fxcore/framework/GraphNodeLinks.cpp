@@ -1,0 +1,244 @@
+#include <tormakelin/fxcore/GraphNode.h>
+#include <tormakelin/fxcore/Nodes.h>
+#include <tormakelin/fxcore/ScriptApi.h>
+#include <tormakelin/fxcore/ScriptEngine.h>
+#include <tormakelin/fxcore/Services.h>
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+#include "NodeValue.h"
+
+namespace tormakelin::fxcore {
+
+namespace {
+
+void eraseLinksTo(std::vector<NodeLink>& list, IGraphNode const* node, NodeParameter const* parameter)
+{
+    std::erase_if(list, [&](NodeLink const& entry) {
+        return entry.node.get() == node && entry.parameter == parameter;
+    });
+}
+
+bool containsId(std::vector<core::UniqueId> const& ids, core::UniqueId const& id)
+{
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+IParameter* scriptInputLookup(IGraphNode* node, std::string const& name)
+{
+    NodeParameter* input = node ? node->findInput(name) : nullptr;
+    return input ? input->value : nullptr;
+}
+
+} // namespace
+
+void collectUpstream(IGraphNode* node, std::vector<core::SmartRef<IGraphNode>>& out)
+{
+    if (!node)
+        return;
+    // Iterative, so a long chain cannot exhaust the stack.
+    std::unordered_set<IGraphNode const*> seen;
+    for (auto const& entry : out)
+        seen.insert(entry.get());
+    if (!seen.insert(node).second)
+        return;
+    std::vector<std::pair<IGraphNode*, size_t>> pending{{node, 0}};
+    while (!pending.empty()) {
+        auto& [current, next] = pending.back();
+        std::vector<NodeParameter*> const& inputs = current->getInputs();
+        IGraphNode* source = nullptr;
+        while (next < inputs.size() && !source) {
+            NodeParameter const* input = inputs[next++];
+            if (!input->incoming.empty() && seen.insert(input->incoming.front().node.get()).second)
+                source = input->incoming.front().node.get();
+        }
+        if (source) {
+            pending.emplace_back(source, 0);
+            continue;
+        }
+        out.emplace_back(current);
+        pending.pop_back();
+    }
+}
+
+void internalUpdate(IGraphNode* node, UpdateContext& context)
+{
+    std::vector<core::SmartRef<IGraphNode>> order;
+    collectUpstream(node, order);
+    for (auto const& entry : order)
+        entry->update(context);
+}
+
+bool GraphNode::canLink(NodeParameter* output, IGraphNode* destNode, NodeParameter* destInput, bool notify)
+{
+    if (!output || !destNode || !destInput || !destInput->linkable)
+        return false;
+    if (destNode->getId() == m_id)
+        return false;
+    if (notify && !destInput->incoming.empty())
+        return false;
+    std::vector<core::SmartRef<IGraphNode>> upstream;
+    collectUpstream(this, upstream);
+    return std::none_of(upstream.begin(), upstream.end(),
+        [&](auto const& entry) { return entry.get() == destNode || entry->getId() == destNode->getId(); });
+}
+
+void GraphNode::link(NodeParameter* output, IGraphNode* destNode, NodeParameter* destInput, bool notify)
+{
+    if (!output || !destNode || !destInput)
+        return;
+    bool const hadLink = !destInput->incoming.empty();
+    if (hadLink) {
+        NodeLink const old = destInput->incoming.front();
+        old.node->unlink(old.parameter, destNode, destInput, false);
+        // Whatever the old source left behind goes too: an input takes one link.
+        destInput->incoming.clear();
+    }
+    output->outgoing.push_back(NodeLink{destNode, destInput});
+    destInput->incoming.push_back(NodeLink{this, output});
+    if (notify && !hadLink)
+        destNode->onParameterConnected();
+}
+
+void GraphNode::unlink(NodeParameter* output, IGraphNode* destNode, NodeParameter* destInput, bool notify)
+{
+    if (!output)
+        return;
+    auto const found = std::find_if(output->outgoing.begin(), output->outgoing.end(),
+        [&](NodeLink const& entry) { return entry.node.get() == destNode && entry.parameter == destInput; });
+    if (found == output->outgoing.end())
+        return;
+    // Both entries go before the partner hears of it: its hook may delete the input.
+    core::SmartRef<IGraphNode> const keep = destNode;
+    output->outgoing.erase(found);
+    eraseLinksTo(destInput->incoming, this, output);
+    if (notify)
+        destNode->onParameterDisconnected();
+}
+
+void GraphNode::unlinkAll()
+{
+    // The partners' entries may hold the last references to this node; a node being destroyed
+    // has none left to lose.
+    if (m_refCount > 0)
+        addRef();
+    for (NodeParameter* output : m_outputs) {
+        std::vector<NodeLink> const outgoing = std::exchange(output->outgoing, {});
+        for (NodeLink const& entry : outgoing) {
+            eraseLinksTo(entry.parameter->incoming, this, output);
+            entry.node->onParameterDisconnected();
+        }
+    }
+    for (NodeParameter* input : m_inputs) {
+        std::vector<NodeLink> const incoming = std::exchange(input->incoming, {});
+        for (NodeLink const& entry : incoming)
+            eraseLinksTo(entry.parameter->outgoing, this, input);
+    }
+    if (m_refCount > 0)
+        release();
+}
+
+void GraphNode::update(UpdateContext& context)
+{
+    if (!getUpdateFlag())
+        return;
+    runScript(context);
+    for (NodeParameter* input : m_inputs)
+        updateParameterVariable(context, input);
+    eval(context);
+    for (NodeParameter* output : m_outputs)
+        if (output->variable && output->getType() != kParameterLink)
+            writeFromVariable(*output->value, output->variable);
+    pushOutputs();
+    setUpdateFlag(false);
+}
+
+void GraphNode::runScript(UpdateContext const& context)
+{
+    if (!m_scriptModule)
+        return;
+    auto const sources = getNodesConnectedToInput("Script/Script", {});
+    if (sources.empty())
+        return;
+    NodeParameter const* script = sources.front()->findInput("Attributes/Script");
+    std::string const text = script ? script->value->getText() : std::string();
+    if (text.empty())
+        return;
+    ScriptContext scriptContext;
+    scriptContext.scene = context.scene;
+    scriptContext.node = this;
+    scriptContext.time = static_cast<float>(context.time);
+    scriptContext.globalTime = static_cast<float>(context.time);
+    scriptContext.delta = context.delta;
+    scriptContext.editor = context.editor;
+    scriptContext.playing = context.playing;
+    // Scripts reach their node's inputs through the graph code.
+    AsTormakelin::s_inputLookup = &scriptInputLookup;
+    m_scriptModule->run(scriptContext, text);
+}
+
+void GraphNode::pushOutputs()
+{
+    for (NodeParameter* output : m_outputs)
+        for (NodeLink const& entry : output->outgoing)
+            pushValue(*output->value, *entry.parameter->value);
+}
+
+std::vector<core::SmartRef<IGraphNode>> GraphNode::getNodesConnectedToInput(
+    std::string const& name, std::vector<core::UniqueId> const& ids)
+{
+    std::vector<core::SmartRef<IGraphNode>> nodes;
+    NodeParameter const* input = findInput(name);
+    if (!input || input->incoming.empty())
+        return nodes;
+    IGraphNode* source = input->incoming.front().node.get();
+    core::UniqueId const pluginId = pluginIdOf(source);
+    auto* nodeStack = dynamic_cast<NodeStack*>(source);
+    auto* select = dynamic_cast<SelectFromStack*>(source);
+    if (nodeStack && pluginId == NodeStack::_pluginDesc.id) {
+        nodes = nodeStack->getNodes();
+    } else if (select && pluginId == SelectFromStack::_pluginDesc.id) {
+        if (auto selected = select->getSelectedNode())
+            nodes.push_back(selected);
+    } else {
+        nodes.emplace_back(source);
+    }
+    if (!ids.empty())
+        std::erase_if(nodes, [&](auto const& node) {
+            return !containsId(ids, pluginIdOf(node.get())) && !containsId(ids, node->getId());
+        });
+    return nodes;
+}
+
+std::vector<IResource*> GraphNode::getResourcesConnectedToInput(std::string const& name,
+    std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances)
+{
+    std::vector<IResource*> resources;
+    NodeParameter const* input = findInput(name);
+    if (!input || input->getType() != kParameterResource)
+        return resources;
+    auto add = [&](std::string const& idText) {
+        if (IResource* resource = FrameworkServices::findResource(core::stringToUniqueId(idText), typeIds))
+            resources.push_back(resource);
+    };
+    auto valueOf = [](IGraphNode const* node) {
+        NodeParameter const* value = node->findInput("Attributes/Value");
+        return value ? value->value->getText() : std::string();
+    };
+    if (input->incoming.empty()) {
+        auto const instance = instances.find(input->getId());
+        bool const overridden = instance != instances.end() && instance->second.parameter;
+        add(overridden ? instance->second.parameter->getText() : input->value->getText());
+    } else if (IGraphNode const* source = input->incoming.front().node.get();
+               pluginIdOf(source) == resourceParameterNodeId()) {
+        add(valueOf(source));
+    } else {
+        for (auto const& node : getNodesConnectedToInput(name, {resourceParameterNodeId()}))
+            add(valueOf(node.get()));
+    }
+    return resources;
+}
+
+} // namespace tormakelin::fxcore

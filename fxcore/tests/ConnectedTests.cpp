@@ -1,0 +1,103 @@
+#include "GraphTestSupport.h"
+
+#include <tormakelin/core/String.h>
+
+using namespace tormakelin;
+using namespace tormakelin::fxcore;
+using namespace tormakelin::fxcore::test;
+
+namespace {
+
+class ConnectedTest : public GraphTest {
+protected:
+    ConnectedTest()
+    {
+        // Resources stand in as tokens: the id's first word, when the type filter lets it through.
+        FrameworkServices::findResource = [](core::UniqueId const& id, std::vector<core::UniqueId> const& types) {
+            if (id.data1 == 0 || (!types.empty() && types.front().data1 != 0x600D))
+                return static_cast<IResource*>(nullptr);
+            return reinterpret_cast<IResource*>(static_cast<uintptr_t>(id.data1));
+        };
+    }
+    ~ConnectedTest() override
+    {
+        FrameworkServices::findResource = [](core::UniqueId const&, std::vector<core::UniqueId> const&) {
+            return static_cast<IResource*>(nullptr);
+        };
+    }
+
+    static std::string resourceId(unsigned int n) { return core::formatString("%08X-0000-0000-0000-000000000000", n); }
+
+    static std::vector<uintptr_t> tokens(std::vector<IResource*> const& resources)
+    {
+        std::vector<uintptr_t> out;
+        for (IResource* resource : resources)
+            out.push_back(reinterpret_cast<uintptr_t>(resource));
+        return out;
+    }
+};
+
+TEST_F(ConnectedTest, ResourcesComeFromTheTextTheOverrideOrTheLinkedNames)
+{
+    GraphHandle graph(createGraph(0));
+    IGraphNode* user = make(graph.get(), kAdderId);
+    user->addInput("Attributes/Texture", kParameterResource, resourceId(7), nullptr);
+    InstanceParameterMap none;
+    EXPECT_EQ(tokens(user->getResourcesConnectedToInput("Attributes/Texture", {}, none)), std::vector<uintptr_t>{7});
+    EXPECT_TRUE(user->getResourcesConnectedToInput("Attributes/A", {}, none).empty());
+    core::UniqueId bad{};
+    bad.data1 = 0xBAD;
+    EXPECT_TRUE(user->getResourcesConnectedToInput("Attributes/Texture", {bad}, none).empty());
+
+    core::SmartRef<IParameter> const override = createParameter(kParameterResource);
+    override->setText(resourceId(9));
+    InstanceParameterMap instances{{user->findInput("Attributes/Texture")->getId(), {override.get(), nullptr}}};
+    EXPECT_EQ(tokens(user->getResourcesConnectedToInput("Attributes/Texture", {}, instances)),
+        std::vector<uintptr_t>{9});
+
+    IGraphNode* name = make(graph.get(), resourceParameterNodeId());
+    set(name, "Attributes/Value", resourceId(11));
+    ASSERT_TRUE(connect(name, "Result", user, "Attributes/Texture"));
+    EXPECT_EQ(tokens(user->getResourcesConnectedToInput("Attributes/Texture", {}, instances)),
+        std::vector<uintptr_t>{11});
+
+    // Through a node stack: its members of the resource-name type, in order.
+    IGraphNode* stack = make(graph.get(), NodeStack::_pluginDesc.id);
+    IGraphNode* second = make(graph.get(), resourceParameterNodeId());
+    set(second, "Attributes/Value", resourceId(12));
+    ASSERT_TRUE(connect(name, "Result", stack, "Input-1"));
+    ASSERT_TRUE(connect(make(graph.get(), kAdderId), "Result", stack, "Input-2"));
+    ASSERT_TRUE(connect(second, "Result", stack, "Input-3"));
+    stack->link(stack->findOutput("Output"), user, user->findInput("Attributes/Texture"), false);
+    EXPECT_EQ(tokens(user->getResourcesConnectedToInput("Attributes/Texture", {}, none)),
+        (std::vector<uintptr_t>{11, 12}));
+}
+
+TEST_F(ConnectedTest, ACameraNodeOnTheViewInputReplacesTheDefaultCamera)
+{
+    GraphHandle graph(createGraph(0));
+    IGraphNode* drawer = make(graph.get(), kDrawerId);
+    drawer->enableCamera();
+    IGraphNode* adder = make(graph.get(), kAdderId);
+    ASSERT_TRUE(connect(adder, "Result", drawer, "Camera/View"));
+    D3DXMATRIX view, projection;
+    D3DXVECTOR3 eye;
+    drawer->getCamera(view, projection, eye);
+    EXPECT_FLOAT_EQ(eye.z, -100.0f);
+
+    IGraphNode* camera = make(graph.get(), viewMatrixNodeId());
+    camera->link(camera->findOutput("Result"), drawer, drawer->findInput("Camera/View"), false);
+    drawer->getCamera(view, projection, eye);
+    EXPECT_FLOAT_EQ(eye.z, 3.0f);
+    EXPECT_FLOAT_EQ(view._11, 1.0f);
+
+    IGraphNode* stack = make(graph.get(), RenderStack::_pluginDesc.id);
+    ASSERT_TRUE(connect(drawer, "Output", stack, "Input-1"));
+    RenderContext context;
+    context.editor = true;
+    graph->render(context);
+    EXPECT_FLOAT_EQ(context.eye.y, 2.0f);
+    EXPECT_EQ(probe(drawer).renderCount(), 1);
+}
+
+} // namespace

@@ -1,0 +1,247 @@
+#include "GraphTestSupport.h"
+#include "GraphXmlSupport.h"
+
+#include <tormakelin/fxcore/Folder.h>
+
+#include <tormakelin/core/Keyframe.h>
+
+#include <set>
+
+using namespace tormakelin;
+using namespace tormakelin::fxcore;
+using namespace tormakelin::fxcore::test;
+
+namespace {
+
+class GraphUpdateTest : public GraphTest {
+protected:
+    // a feeds b and c, b feeds c, c feeds the drawer of the render stack.
+    void buildDiamond(IGraph* graph)
+    {
+        c = make(graph, kAdderId);
+        b = make(graph, kAdderId);
+        a = make(graph, kAdderId);
+        drawer = make(graph, kDrawerId);
+        stack = make(graph, RenderStack::_pluginDesc.id);
+        set(a, "Attributes/A", "2");
+        ASSERT_TRUE(connect(a, "Result", c, "Attributes/A"));
+        ASSERT_TRUE(connect(b, "Result", c, "Attributes/B"));
+        ASSERT_TRUE(connect(a, "Result", b, "Attributes/A"));
+        ASSERT_TRUE(connect(c, "Result", drawer, "Attributes/A"));
+        ASSERT_TRUE(connect(drawer, "Output", stack, "Input-1"));
+    }
+    IGraphNode* a = nullptr;
+    IGraphNode* b = nullptr;
+    IGraphNode* c = nullptr;
+    IGraphNode* drawer = nullptr;
+    IGraphNode* stack = nullptr;
+};
+
+TEST_F(GraphUpdateTest, EachNodeEvaluatesOnceAfterEverythingItReads)
+{
+    GraphHandle graph(createGraph(0));
+    buildDiamond(graph.get());
+    IGraphNode* unreached = make(graph.get(), kAdderId);
+    ASSERT_TRUE(connect(a, "Result", unreached, "Attributes/A"));
+    UpdateContext context;
+    graph->update(context);
+    for (IGraphNode* node : {a, b, c, drawer})
+        EXPECT_EQ(probe(node).evalCount(), 1);
+    EXPECT_LT(probe(a).lastEvalStamp(), probe(b).lastEvalStamp());
+    EXPECT_LT(probe(b).lastEvalStamp(), probe(c).lastEvalStamp());
+    EXPECT_LT(probe(c).lastEvalStamp(), probe(drawer).lastEvalStamp());
+    // This frame's values all the way: c = a + (a + 0).
+    EXPECT_FLOAT_EQ(probe(drawer).value(), 4.0f);
+    EXPECT_EQ(probe(unreached).evalCount(), 0);
+
+    graph->update(context);
+    EXPECT_EQ(probe(a).evalCount(), 2);
+    EXPECT_EQ(probe(drawer).evalCount(), 2);
+
+    RenderContext render;
+    graph->render(render);
+    EXPECT_EQ(probe(drawer).renderCount(), 1);
+}
+
+TEST_F(GraphUpdateTest, AnEffectInTwoStacksUpdatesOnceAndRendersTwice)
+{
+    GraphHandle graph(createGraph(0));
+    buildDiamond(graph.get());
+    IGraphNode* second = make(graph.get(), RenderStack::_pluginDesc.id);
+    ASSERT_TRUE(connect(drawer, "Output", second, "Input-1"));
+    UpdateContext context;
+    graph->update(context);
+    EXPECT_EQ(probe(drawer).evalCount(), 1);
+    RenderContext render;
+    graph->render(render);
+    EXPECT_EQ(probe(drawer).renderCount(), 2);
+}
+
+TEST_F(GraphUpdateTest, RemovingANodeLeavesNothingPointingAtIt)
+{
+    GraphHandle graph(createGraph(0));
+    buildDiamond(graph.get());
+    core::UniqueId const id = b->getId();
+    graph->removeNode(id);
+    EXPECT_EQ(graph->findNode(id), nullptr);
+    EXPECT_EQ(graph->indexOf(id), -1);
+    EXPECT_TRUE(c->findInput("Attributes/B")->incoming.empty());
+    EXPECT_EQ(a->findOutput("Result")->outgoing.size(), 1u);
+    graph->removeNode(id);
+    // The survivors still update and push without touching the removed node.
+    UpdateContext context;
+    graph->update(context);
+    EXPECT_FLOAT_EQ(probe(drawer).value(), 2.0f);
+}
+
+TEST_F(GraphTest, NodesAreNumberedMovedAndListedByLinkState)
+{
+    GraphHandle graph(createGraph(0));
+    IGraphNode* first = make(graph.get(), kAdderId);
+    IGraphNode* second = make(graph.get(), kAdderId);
+    IGraphNode* third = make(graph.get(), kTextSinkId);
+    EXPECT_EQ(first->getSortOrder(), 0);
+    EXPECT_EQ(third->getSortOrder(), 2);
+    graph->moveNode(second->getId(), 1);
+    EXPECT_EQ(graph->getNodes()[1], second);
+    graph->moveNode(first->getId(), 2);
+    EXPECT_EQ(graph->getNodes()[0], third);
+    EXPECT_EQ(graph->getNodes()[2], first);
+    for (int bad : {-1, 3, 1000})
+        graph->moveNode(first->getId(), bad);
+    EXPECT_EQ(graph->getNodes()[2], first);
+
+    ASSERT_TRUE(connect(first, "Result", third, "Attributes/Text"));
+    std::vector<NodeParameterRef> inputs, outputs;
+    graph->getUnlinkedParameters(inputs, outputs);
+    // Three name inputs, two pairs of adder inputs; the text input is linked.
+    EXPECT_EQ(inputs.size(), 7u);
+    ASSERT_EQ(outputs.size(), 1u);
+    EXPECT_EQ(outputs.front().node, second);
+}
+
+std::set<std::string> idsOf(IGraph* graph)
+{
+    std::set<std::string> ids{core::uniqueIdToString(graph->getId())};
+    for (IGraphNode* node : graph->getNodes()) {
+        ids.insert(core::uniqueIdToString(node->getId()));
+        for (NodeParameter const* p : node->getInputs())
+            ids.insert(core::uniqueIdToString(p->getId()));
+        for (NodeParameter const* p : node->getOutputs())
+            ids.insert(core::uniqueIdToString(p->getId()));
+    }
+    return ids;
+}
+
+// Every link as (source index, output name, destination index, input name).
+std::set<std::string> linksOf(IGraph* graph)
+{
+    std::set<std::string> links;
+    auto const& nodes = graph->getNodes();
+    for (size_t i = 0; i < nodes.size(); ++i)
+        for (NodeParameter const* input : nodes[i]->getInputs())
+            for (NodeLink const& link : input->incoming)
+                links.insert(std::to_string(graph->indexOf(link.node->getId())) + link.parameter->name + "->" +
+                    std::to_string(i) + input->name);
+    return links;
+}
+
+TEST_F(GraphUpdateTest, ACloneSharesNoIdAndHasTheSameLinks)
+{
+    GraphHandle graph(createGraph(3));
+    buildDiamond(graph.get());
+    graph->getEditorView().zoom = 2.0f;
+    GraphHandle copy(graph->clone());
+    EXPECT_EQ(copy->getType(), 3);
+    EXPECT_FLOAT_EQ(copy->getEditorView().zoom, 2.0f);
+    ASSERT_EQ(copy->getNodes().size(), graph->getNodes().size());
+    std::set<std::string> const before = idsOf(graph.get());
+    for (std::string const& id : idsOf(copy.get()))
+        EXPECT_EQ(before.count(id), 0u) << id;
+    EXPECT_EQ(linksOf(copy.get()), linksOf(graph.get()));
+    EXPECT_EQ(linksOf(copy.get()).size(), 5u);
+    UpdateContext context;
+    copy->update(context);
+    EXPECT_FLOAT_EQ(probe(copy->getNodes()[3]).value(), 4.0f);
+}
+
+TEST_F(GraphUpdateTest, ImportingAddsLinkedCopiesWithFreshIdsEvenFromItself)
+{
+    GraphHandle graph(createGraph(0));
+    buildDiamond(graph.get());
+    core::UniqueId const ownId = graph->getId();
+    graph->importGraph(graph.get());
+    EXPECT_EQ(graph->getId(), ownId);
+    ASSERT_EQ(graph->getNodes().size(), 10u);
+    EXPECT_EQ(linksOf(graph.get()).size(), 10u);
+    std::set<std::string> ids;
+    for (IGraphNode* node : graph->getNodes())
+        EXPECT_TRUE(ids.insert(core::uniqueIdToString(node->getId())).second);
+    UpdateContext context;
+    graph->update(context);
+    EXPECT_FLOAT_EQ(probe(graph->getNodes()[8]).value(), 4.0f);
+}
+
+TEST_F(GraphTest, TheManagerKeepsGraphsByIdAndFindsNodesAcrossThem)
+{
+    core::SmartRef<IGraphManager> const manager = createGraphManager();
+    IGraph* first = createGraph(0);
+    manager->add(first);
+    IGraphNode* node = make(first, kAdderId);
+    core::UniqueId const nodeId = node->getId();
+    EXPECT_EQ(manager->find(first->getId()), first);
+    EXPECT_EQ(manager->findNode(nodeId), node);
+    core::UniqueId const graphId = first->getId();
+    IGraph* replacement = createGraph(1);
+    replacement->setId(graphId);
+    manager->add(replacement);
+    EXPECT_EQ(manager->getGraphCount(), 1);
+    EXPECT_EQ(manager->find(graphId), replacement);
+    EXPECT_EQ(manager->findNode(nodeId), nullptr);
+    manager->remove(replacement->getId());
+    EXPECT_EQ(manager->getGraphCount(), 0);
+    manager->add(createGraph(0));
+    manager->clear();
+    EXPECT_EQ(manager->getGraphCount(), 0);
+    EXPECT_NE(manager->getFolderManager(), nullptr);
+}
+
+TEST_F(GraphUpdateTest, SavingALoadedDocumentGivesTheSameBytes)
+{
+    IGraph* graph = createGraph(2);
+    s_graphs->add(graph);
+    buildDiamond(graph);
+    core::IKeyframe* track = core::createKeyframe(3, false);
+    core::Key* key = track->createKey();
+    key->time = 1.25f;
+    key->kind = core::KeyLinear;
+    key->values[0] = 1.0f;
+    key->values[1] = -2.5f;
+    key->values[2] = 0.125f;
+    track->addKey(key, true);
+    a->setKeyframe(track);
+    a->getParameterGroup("Attributes")->expanded = false;
+    a->getLayout().positionX = -40;
+    graph->moveNode(a->getId(), 0);
+    auto* collection = dynamic_cast<Collection*>(make(graph, Collection::_pluginDesc.id));
+    collection->addInput("Amount", b, b->findInput("Attributes/B"));
+    IFolder* folder = createFolder();
+    folder->getData().name = "Graphs";
+    folder->getData().data = graph->getId();
+    s_graphs->getFolderManager()->addFolder(nullptr, folder);
+    set(stack, "Instance/Name", "Main");
+
+    std::string const first = saveManager(s_graphs);
+    core::SmartRef<IGraphManager> const loaded = loadManager(first);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(saveManager(loaded.get()), first);
+    IGraph* again = loaded->find(graph->getId());
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(linksOf(again), linksOf(graph));
+    EXPECT_EQ(again->getNodes()[0]->getSortOrder(), a->getSortOrder());
+    EXPECT_NE(again->getNodes()[0]->getKeyframe(), nullptr);
+    ASSERT_NE(loaded->getFolderManager()->findByData(graph->getId()), nullptr);
+    EXPECT_EQ(loaded->getFolderManager()->findByData(graph->getId())->getId(), folder->getId());
+}
+
+} // namespace

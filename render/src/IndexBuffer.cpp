@@ -1,0 +1,205 @@
+#include <tormakelin/render/VertexBuffer.h>
+
+#include <cstring>
+#include <vector>
+
+#include <tormakelin/core/RefCounted.h>
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/RenderListener.h>
+#include <tormakelin/render/ResourceType.h>
+#include <tormakelin/render/StateManager.h>
+
+#include "RecordIo.h"
+
+namespace tormakelin::render {
+
+namespace {
+
+unsigned indexSize(D3DFORMAT format)
+{
+    return format == D3DFMT_INDEX32 ? 4 : format == D3DFMT_INDEX16 ? 2 : 0;
+}
+
+class IndexBuffer final : public core::RefCounted<IIndexBuffer>, public RenderListener {
+public:
+    IndexBuffer() : RenderListener(true) {}
+
+    ~IndexBuffer() override
+    {
+        releaseBuffer();
+        delete[] m_data;
+    }
+
+    int getResourceType() override { return ResourceType_IndexBuffer; }
+
+    bool create(unsigned size, DWORD usage, D3DFORMAT format, D3DPOOL pool) override
+    {
+        releaseBuffer();
+        m_lost = false;
+        // A copy of another size would be read past its end.
+        if (size != m_desc.Size) {
+            setData(nullptr);
+        }
+        IDirect3DIndexBuffer9* buffer = nullptr;
+        if (g_d3d == nullptr || FAILED(g_d3d->CreateIndexBuffer(size, usage, format, pool, &buffer, nullptr))) {
+            return false;
+        }
+        m_buffer = buffer;
+        m_buffer->GetDesc(&m_desc);
+        return true;
+    }
+
+    void* lock(unsigned offset, unsigned size, DWORD flags) override
+    {
+        void* data = nullptr;
+        if (m_buffer == nullptr || FAILED(m_buffer->Lock(offset, size, &data, flags))) {
+            return nullptr;
+        }
+        return data;
+    }
+
+    HRESULT unlock() override { return m_buffer != nullptr ? m_buffer->Unlock() : D3DERR_INVALIDCALL; }
+    void* getData() override { return m_data; }
+
+    void setData(void* data) override
+    {
+        if (data != m_data) {
+            delete[] m_data;
+            m_data = static_cast<unsigned char*>(data);
+        }
+    }
+
+    bool upload(DWORD flags) override
+    {
+        if (m_buffer == nullptr || m_data == nullptr) {
+            return false;
+        }
+        void* target = lock(0, m_desc.Size, flags);
+        if (target == nullptr) {
+            return false;
+        }
+        std::memcpy(target, m_data, m_desc.Size);
+        return unlock() == D3D_OK;
+    }
+
+    bool bind() override
+    {
+        return m_buffer != nullptr && g_stateManager != nullptr && g_stateManager->SetIndices(m_buffer) == D3D_OK;
+    }
+
+    D3DINDEXBUFFER_DESC* getDesc() override { return &m_desc; }
+
+    IIndexBuffer* clone() override
+    {
+        auto* copy = new IndexBuffer();
+        bool ok = m_buffer != nullptr && copy->create(m_desc.Size, m_desc.Usage, m_desc.Format, m_desc.Pool);
+        if (ok && m_data != nullptr) {
+            auto* bytes = new unsigned char[m_desc.Size];
+            std::memcpy(bytes, m_data, m_desc.Size);
+            copy->setData(bytes);
+            ok = copy->upload(0);
+        }
+        if (!ok) {
+            delete copy;
+            return nullptr;
+        }
+        return copy;
+    }
+
+    bool serialize(core::ISerializer* serializer) override
+    {
+        if (serializer == nullptr) {
+            return false;
+        }
+        return serializer->isStoring() ? store(serializer) : load(serializer);
+    }
+
+    bool onLostDevice() override
+    {
+        if (m_buffer != nullptr && m_desc.Pool == D3DPOOL_DEFAULT) {
+            releaseBuffer();
+            m_lost = true;
+        }
+        return true;
+    }
+
+    bool onResetDevice() override
+    {
+        if (!m_lost) {
+            return true;
+        }
+        if (!create(m_desc.Size, m_desc.Usage, m_desc.Format, D3DPOOL_DEFAULT)) {
+            m_lost = true;
+            return false;
+        }
+        return m_data == nullptr || upload(0);
+    }
+
+private:
+    void releaseBuffer()
+    {
+        if (m_buffer != nullptr) {
+            m_buffer->Release();
+            m_buffer = nullptr;
+        }
+    }
+
+    static bool transferDesc(core::ISerializer* serializer, D3DINDEXBUFFER_DESC& desc)
+    {
+        uint32_t fields[5] = {uint32_t(desc.Format), uint32_t(desc.Type), desc.Usage, uint32_t(desc.Pool), desc.Size};
+        for (uint32_t& field : fields) {
+            if (!record::value(serializer, field)) {
+                return false;
+            }
+        }
+        desc = {D3DFORMAT(fields[0]), D3DRESOURCETYPE(fields[1]), fields[2], D3DPOOL(fields[3]), fields[4]};
+        return true;
+    }
+
+    bool store(core::ISerializer* serializer)
+    {
+        D3DINDEXBUFFER_DESC desc = m_desc;
+        return m_data != nullptr && transferDesc(serializer, desc) && record::transfer(serializer, m_data, m_desc.Size);
+    }
+
+    bool load(core::ISerializer* serializer)
+    {
+        D3DINDEXBUFFER_DESC desc{};
+        if (!transferDesc(serializer, desc) || indexSize(desc.Format) == 0 || desc.Size == 0 ||
+            desc.Size % indexSize(desc.Format) != 0) {
+            return false;
+        }
+        std::vector<uint8_t> stored;
+        if (!record::readBytes(serializer, desc.Size, stored) || !create(desc.Size, desc.Usage, desc.Format, desc.Pool)) {
+            return false;
+        }
+        auto* bytes = new unsigned char[desc.Size];
+        std::memcpy(bytes, stored.data(), desc.Size);
+        setData(bytes);
+        return upload(0);
+    }
+
+    D3DINDEXBUFFER_DESC m_desc{};
+    IDirect3DIndexBuffer9* m_buffer = nullptr;
+    unsigned char* m_data = nullptr;
+    bool m_lost = false;
+};
+
+} // namespace
+
+IIndexBuffer* createIndexBuffer(unsigned size, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+{
+    auto* buffer = new IndexBuffer();
+    if (!buffer->create(size, usage, format, pool)) {
+        delete buffer;
+        return nullptr;
+    }
+    return buffer;
+}
+
+IIndexBuffer* createIndexBuffer()
+{
+    return new IndexBuffer();
+}
+
+} // namespace tormakelin::render

@@ -1,0 +1,236 @@
+#include <tormakelin/render/VertexBuffer.h>
+
+#include <cstring>
+#include <vector>
+
+#include <tormakelin/core/HalfFloat.h>
+#include <tormakelin/core/RefCounted.h>
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/RenderListener.h>
+#include <tormakelin/render/ResourceType.h>
+#include <tormakelin/render/StateManager.h>
+
+#include "RecordIo.h"
+
+namespace tormakelin::render {
+
+namespace {
+
+class VertexBuffer final : public core::RefCounted<IVertexBuffer>, public RenderListener {
+public:
+    VertexBuffer() : RenderListener(true) {}
+
+    ~VertexBuffer() override
+    {
+        releaseBuffer();
+        delete[] m_data;
+    }
+
+    bool create(unsigned size, DWORD usage, DWORD fvf, D3DPOOL pool)
+    {
+        releaseBuffer();
+        if (size != m_desc.Size) {
+            setData(nullptr);
+        }
+        IDirect3DVertexBuffer9* buffer = nullptr;
+        if (g_d3d == nullptr || FAILED(g_d3d->CreateVertexBuffer(size, usage, fvf, pool, &buffer, nullptr))) {
+            return false;
+        }
+        m_buffer = buffer;
+        m_buffer->GetDesc(&m_desc);
+        return true;
+    }
+
+    int getResourceType() override { return ResourceType_VertexBuffer; }
+
+    void* lock(unsigned offset, unsigned size, DWORD flags) override
+    {
+        void* data = nullptr;
+        if (m_buffer == nullptr || FAILED(m_buffer->Lock(offset, size, &data, flags))) {
+            return nullptr;
+        }
+        return data;
+    }
+
+    HRESULT unlock() override { return m_buffer != nullptr ? m_buffer->Unlock() : D3DERR_INVALIDCALL; }
+    void* getData() override { return m_data; }
+
+    void setData(void* data) override
+    {
+        if (data != m_data) {
+            delete[] m_data;
+            m_data = static_cast<unsigned char*>(data);
+        }
+    }
+
+    bool upload(DWORD flags) override
+    {
+        if (m_buffer == nullptr || m_data == nullptr) {
+            return false;
+        }
+        void* target = lock(0, m_desc.Size, flags);
+        if (target == nullptr) {
+            return false;
+        }
+        std::memcpy(target, m_data, m_desc.Size);
+        return unlock() == D3D_OK;
+    }
+
+    bool bind(unsigned stream, unsigned offset, unsigned stride) override
+    {
+        return m_buffer != nullptr && g_stateManager != nullptr &&
+            g_stateManager->SetStreamSource(stream, m_buffer, offset, stride) == D3D_OK;
+    }
+
+    D3DVERTEXBUFFER_DESC* getDesc() override { return &m_desc; }
+
+    IVertexBuffer* clone(DWORD usage) override
+    {
+        auto* copy = new VertexBuffer();
+        bool ok = m_buffer != nullptr && copy->create(m_desc.Size, usage, m_desc.FVF, m_desc.Pool);
+        if (ok && m_data != nullptr) {
+            auto* bytes = new unsigned char[m_desc.Size];
+            std::memcpy(bytes, m_data, m_desc.Size);
+            copy->setData(bytes);
+            ok = copy->upload(0);
+        }
+        if (!ok) {
+            delete copy;
+            return nullptr;
+        }
+        return copy;
+    }
+
+    bool serialize(core::ISerializer* serializer, bool halfFloats) override
+    {
+        if (serializer == nullptr) {
+            return false;
+        }
+        return serializer->isStoring() ? store(serializer, halfFloats) : load(serializer);
+    }
+
+    bool onLostDevice() override
+    {
+        if (m_buffer != nullptr && m_desc.Pool == D3DPOOL_DEFAULT) {
+            releaseBuffer();
+            m_lost = true;
+        }
+        return true;
+    }
+
+    bool onResetDevice() override
+    {
+        if (!m_lost) {
+            return true;
+        }
+        if (!create(m_desc.Size, m_desc.Usage, m_desc.FVF, D3DPOOL_DEFAULT)) {
+            return false;
+        }
+        m_lost = false;
+        return m_data == nullptr || upload(0);
+    }
+
+private:
+    void releaseBuffer()
+    {
+        if (m_buffer != nullptr) {
+            m_buffer->Release();
+            m_buffer = nullptr;
+        }
+    }
+
+    static bool transferDesc(core::ISerializer* serializer, D3DVERTEXBUFFER_DESC& desc)
+    {
+        uint32_t fields[6] = {uint32_t(desc.Format), uint32_t(desc.Type), desc.Usage, uint32_t(desc.Pool), desc.Size,
+            desc.FVF};
+        for (uint32_t& field : fields) {
+            if (!record::value(serializer, field)) {
+                return false;
+            }
+        }
+        desc = {D3DFORMAT(fields[0]), D3DRESOURCETYPE(fields[1]), fields[2], D3DPOOL(fields[3]), fields[4], fields[5]};
+        return true;
+    }
+
+    bool store(core::ISerializer* serializer, bool halfFloats)
+    {
+        // Halves stand for whole floats only.
+        if (m_data == nullptr || (halfFloats && m_desc.Size % 4 != 0)) {
+            return false;
+        }
+        uint8_t flag = halfFloats ? 1 : 0;
+        D3DVERTEXBUFFER_DESC desc = m_desc;
+        if (!record::value(serializer, flag) || !transferDesc(serializer, desc)) {
+            return false;
+        }
+        if (!halfFloats) {
+            return record::transfer(serializer, m_data, m_desc.Size);
+        }
+        const unsigned count = m_desc.Size / 4;
+        std::vector<float> floats(count);
+        std::memcpy(floats.data(), m_data, m_desc.Size);
+        std::vector<unsigned short> halves(count);
+        core::convertFloatToHalf(halves.data(), floats.data(), count);
+        for (unsigned short& half : halves) {
+            if (!record::value(serializer, half)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool load(core::ISerializer* serializer)
+    {
+        uint8_t flag = 0;
+        D3DVERTEXBUFFER_DESC desc{};
+        if (!record::value(serializer, flag) || flag > 1 || !transferDesc(serializer, desc) || desc.Size == 0 ||
+            (flag == 1 && desc.Size % 4 != 0)) {
+            return false;
+        }
+        std::vector<uint8_t> stored;
+        if (!record::readBytes(serializer, flag == 1 ? desc.Size / 2 : desc.Size, stored)) {
+            return false;
+        }
+        auto* bytes = new unsigned char[desc.Size];
+        if (flag == 1) {
+            const unsigned count = desc.Size / 4;
+            std::vector<unsigned short> halves(count);
+            std::memcpy(halves.data(), stored.data(), stored.size());
+            std::vector<float> floats(count);
+            core::convertHalfToFloat(floats.data(), halves.data(), count);
+            std::memcpy(bytes, floats.data(), desc.Size);
+        } else {
+            std::memcpy(bytes, stored.data(), desc.Size);
+        }
+        if (!create(desc.Size, desc.Usage, desc.FVF, desc.Pool)) {
+            delete[] bytes;
+            return false;
+        }
+        setData(bytes);
+        return upload(0);
+    }
+
+    D3DVERTEXBUFFER_DESC m_desc{};
+    IDirect3DVertexBuffer9* m_buffer = nullptr;
+    unsigned char* m_data = nullptr;
+    bool m_lost = false;
+};
+
+} // namespace
+
+IVertexBuffer* createVertexBuffer(unsigned size, DWORD usage, DWORD fvf, D3DPOOL pool)
+{
+    auto* buffer = new VertexBuffer();
+    if (!buffer->create(size, usage, fvf, pool)) {
+        delete buffer;
+        return nullptr;
+    }
+    return buffer;
+}
+
+IVertexBuffer* createVertexBuffer()
+{
+    return new VertexBuffer();
+}
+
+} // namespace tormakelin::render
