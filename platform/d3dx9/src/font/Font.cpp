@@ -90,7 +90,7 @@ private:
                 D3DPOOL_MANAGED, &texture_, nullptr)))
             return false;
         D3DLOCKED_RECT locked{};
-        if (FAILED(texture_->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD))) return false;
+        if (FAILED(texture_->LockRect(0, &locked, nullptr, 0))) return false;
         for (int y = 0; y < atlas_.atlasHeight; ++y)
             std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
                 &atlas_.coverage[size_t(y) * size_t(atlas_.atlasWidth)], size_t(atlas_.atlasWidth));
