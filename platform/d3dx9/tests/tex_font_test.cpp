@@ -152,3 +152,35 @@ TEST_F(DrawTest, TransformedLineGoesThroughClipSpace) {
     EXPECT_EQ(line->End(), D3D_OK);
     EXPECT_EQ(line->End(), D3DERR_INVALIDCALL);
 }
+
+TEST_F(DrawTest, FontAndLineDrawAgainAfterADeviceReset) {
+    ASSERT_EQ(D3DXCreateFont(device, 20, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                  DEFAULT_PITCH, "Terminal", &font),
+        D3D_OK);
+    ASSERT_EQ(D3DXCreateLine(device, &line), D3D_OK);
+    EXPECT_EQ(font->OnLostDevice(), D3D_OK);
+    EXPECT_EQ(line->OnLostDevice(), D3D_OK);
+    device->EndScene();
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = pp.BackBufferHeight = 64;
+    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    ASSERT_EQ(device->Reset(&pp), D3D_OK);
+    EXPECT_EQ(font->OnResetDevice(), D3D_OK);
+    EXPECT_EQ(line->OnResetDevice(), D3D_OK);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    RECT r{0, 0, 64, 32};
+    font->DrawText(nullptr, "OK", -1, &r, DT_SINGLELINE, 0xFFFFFFFF);
+    const D3DXVECTOR2 points[2] = {{0, 40}, {63, 40}};
+    line->Draw(points, 2, 0xFFFFFFFF);
+    int inside = 0, outside = 0;
+    countLit(backBufferPixels(), r, inside, outside);
+    EXPECT_GT(inside, 10);
+    EXPECT_GT(outside, 50);  // the line
+}
