@@ -184,3 +184,25 @@ TEST_F(DrawTest, FontAndLineDrawAgainAfterADeviceReset) {
     EXPECT_GT(inside, 10);
     EXPECT_GT(outside, 50);  // the line
 }
+
+TEST_F(DrawTest, TextKeepsTheCallersScissor) {
+    ASSERT_EQ(D3DXCreateFont(device, 20, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                  DEFAULT_PITCH, "Terminal", &font),
+        D3D_OK);
+    const RECT scissor{0, 0, 20, 64};
+    device->SetScissorRect(&scissor);
+    device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    RECT r{0, 0, 64, 64};
+    font->DrawText(nullptr, "MMMMMMMM", -1, &r, DT_SINGLELINE | DT_NOCLIP, 0xFFFFFFFF);
+    int inside = 0, outside = 0;
+    countLit(backBufferPixels(), scissor, inside, outside);
+    EXPECT_GT(inside, 10);
+    EXPECT_EQ(outside, 0);
+    DWORD on = FALSE;
+    device->GetRenderState(D3DRS_SCISSORTESTENABLE, &on);
+    EXPECT_EQ(on, DWORD(TRUE));
+    RECT kept{};
+    device->GetScissorRect(&kept);
+    EXPECT_EQ(kept.right, 20);
+    device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+}

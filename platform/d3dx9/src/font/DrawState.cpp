@@ -147,12 +147,22 @@ void Pipeline::bind(IDirect3DDevice9* device, bool textured, const RECT* clip) {
     device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
     device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    // A scissor the caller has on stays in force; the rectangle narrows it further.
+    DWORD scissorOn = FALSE;
+    device->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissorOn);
+    RECT r{};
+    if (scissorOn) device->GetScissorRect(&r);
     if (clip) {
         // The rectangle is in viewport pixels; the scissor is in target pixels.
-        const RECT r{clip->left + LONG(vp.X), clip->top + LONG(vp.Y), clip->right + LONG(vp.X), clip->bottom + LONG(vp.Y)};
-        device->SetScissorRect(&r);
+        const RECT c{clip->left + LONG(vp.X), clip->top + LONG(vp.Y), clip->right + LONG(vp.X), clip->bottom + LONG(vp.Y)};
+        r = scissorOn ? RECT{std::max(r.left, c.left), std::max(r.top, c.top), std::min(r.right, c.right),
+                             std::min(r.bottom, c.bottom)}
+                      : c;
+        if (r.right < r.left) r.right = r.left;
+        if (r.bottom < r.top) r.bottom = r.top;
     }
-    device->SetRenderState(D3DRS_SCISSORTESTENABLE, clip ? TRUE : FALSE);
+    if (clip || scissorOn) device->SetScissorRect(&r);
+    device->SetRenderState(D3DRS_SCISSORTESTENABLE, clip || scissorOn ? TRUE : FALSE);
 }
 
 }  // namespace d3dxdraw
