@@ -169,7 +169,11 @@ double Layer::ancestorOffset(ILayer* root) const
         return sum;
     std::vector<ILayer*> seen;
     core::UniqueId id = m_parentId;
-    while (ILayer* ancestor = root->findLayer(id, true)) {
+    // The root is no child of itself: asking for it would only walk the whole tree.
+    while (!(id == root->getId()) && !core::isNullUniqueId(id)) {
+        ILayer* ancestor = root->findLayer(id, true);
+        if (!ancestor)
+            break;
         // A broken parent chain must not loop forever.
         if (std::find(seen.begin(), seen.end(), ancestor) != seen.end())
             break;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <climits>
 #include <new>
+#include <set>
+#include <utility>
 
 namespace tormakelin::fxcore {
 namespace {
@@ -126,22 +128,40 @@ void LayerTracker::addLayer(IScene* scene, ILayer* layer)
     m_items.push_back({core::SmartRef<IScene>(scene), core::SmartRef<ILayer>(layer)});
 }
 
-std::vector<LayerTracker::Item> LayerTracker::getVisibleLayers(LayerTracker const& previous) const
+namespace {
+
+using ItemKey = std::pair<IScene const*, ILayer const*>;
+
+std::set<ItemKey> keysOf(std::vector<LayerTracker::Item> const& items)
 {
-    std::vector<Item> result;
-    for (Item const& item : m_items)
-        if (std::find(previous.m_items.begin(), previous.m_items.end(), item) == previous.m_items.end())
+    std::set<ItemKey> keys;
+    for (LayerTracker::Item const& item : items)
+        keys.emplace(item.scene.get(), item.layer.get());
+    return keys;
+}
+
+// The items of `from` that `other` lacks, in the order of `from`.
+std::vector<LayerTracker::Item> missingFrom(
+    std::vector<LayerTracker::Item> const& from, std::vector<LayerTracker::Item> const& other)
+{
+    std::set<ItemKey> const keys = keysOf(other);
+    std::vector<LayerTracker::Item> result;
+    for (LayerTracker::Item const& item : from)
+        if (!keys.count({item.scene.get(), item.layer.get()}))
             result.push_back(item);
     return result;
 }
 
+} // namespace
+
+std::vector<LayerTracker::Item> LayerTracker::getVisibleLayers(LayerTracker const& previous) const
+{
+    return missingFrom(m_items, previous.m_items);
+}
+
 std::vector<LayerTracker::Item> LayerTracker::getHiddenLayers(LayerTracker const& previous) const
 {
-    std::vector<Item> result;
-    for (Item const& item : previous.m_items)
-        if (std::find(m_items.begin(), m_items.end(), item) == m_items.end())
-            result.push_back(item);
-    return result;
+    return missingFrom(previous.m_items, m_items);
 }
 
 void LayerTracker::clear()
