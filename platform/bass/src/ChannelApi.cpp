@@ -53,6 +53,17 @@ template <typename R, typename F> R withChannel(DWORD handle, R fail, F f) {
     return f(*c);
 }
 
+void catchUpOutput() {
+    State& s = state();
+    Output* output = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        output = s.output.get();
+    }
+    if (output)
+        output->catchUp();
+}
+
 double bytesPerSecond(const Channel& c) { return double(c.frameRate()) * c.bytesPerFrame(); }
 
 bool checkMemory(BOOL mem, const void* file) {
@@ -185,6 +196,7 @@ BASSDEF(QWORD) BASS_ChannelGetLength(DWORD handle) {
 }
 
 BASSDEF(QWORD) BASS_ChannelGetPosition(DWORD handle) {
+    catchUpOutput();
     return withChannel(handle, kError, [](Channel& c) {
         return QWORD(c.positionFrames()) * QWORD(c.bytesPerFrame());
     });

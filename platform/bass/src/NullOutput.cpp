@@ -14,7 +14,7 @@ namespace {
 // Consumes the mix at the device's rate by the clock, so positions advance as if heard.
 class NullOutput : public Output {
 public:
-    NullOutput(int rate, bool manual) : rate_(rate) {
+    NullOutput(int rate, bool manual) : rate_(rate), manual_(manual), start_(Clock::now()) {
         if (!manual)
             thread_ = std::thread([this] { run(); });
     }
@@ -35,29 +35,41 @@ private:
     static constexpr auto kPeriod = std::chrono::milliseconds(5);
     static constexpr int64_t kMaxFrames = 4096;
 
+    // A reader of positions sees the clock's time even when the mixing thread has fallen behind
+    // (a loaded machine).
+    void catchUp() override {
+        if (!manual_)
+            mixDue();
+    }
+
     void run() {
-        const Clock::time_point start = Clock::now();
-        int64_t consumed = 0;
-        std::vector<float> buffer(size_t(kMaxFrames) * 2);
         std::unique_lock<std::mutex> lock(mutex_);
         while (!wake_.wait_for(lock, kPeriod, [this] { return stopping_; })) {
-            double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-            int64_t due = int64_t(elapsed * rate_) - consumed;
-            if (due <= 0)
-                continue;
             lock.unlock();
-            // After a stall it catches up in bounded pieces, as a device would play them.
-            while (due > 0) {
-                int64_t n = std::min<int64_t>(due, kMaxFrames);
-                mix(buffer.data(), size_t(n));
-                consumed += n;
-                due -= n;
-            }
+            mixDue();
             lock.lock();
         }
     }
 
+    // After a stall it catches up in bounded pieces, as a device would play them.
+    void mixDue() {
+        std::lock_guard<std::mutex> lock(mixMutex_);
+        double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
+        int64_t due = int64_t(elapsed * rate_) - consumed_;
+        while (due > 0) {
+            int64_t n = std::min<int64_t>(due, kMaxFrames);
+            mix(buffer_.data(), size_t(n));
+            consumed_ += n;
+            due -= n;
+        }
+    }
+
     int rate_;
+    bool manual_;
+    Clock::time_point start_;
+    std::mutex mixMutex_;  // one mix at a time: the thread's or a reader's catch-up
+    int64_t consumed_ = 0;
+    std::vector<float> buffer_ = std::vector<float>(size_t(kMaxFrames) * 2);
     std::thread thread_;
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -11,6 +11,9 @@ public:
     virtual ~Output() = default;
     // Stops pulling audio; no mix runs after it returns. Call without the state lock held.
     virtual void stop() = 0;
+    // Brings the output up to the present before a position is read. Only the null output, which
+    // keeps time by the clock, has anything to do. Call without the state lock held.
+    virtual void catchUp() {}
 };
 
 // `device` empty opens the default device. Null when no device opens.
