@@ -275,12 +275,54 @@ TEST_F(PostProcessorTest, MissingInputsDrawNothingAndAnswerFalse)
         // A fill that any draw would overwrite.
         PostProcessOp fill;
         fill.kind = 1;
+    fill.colour = D3DXVECTOR4(1, 0, 0, 1);
         fill.colour = D3DXVECTOR4(0, 0, 1, 1);
         ASSERT_TRUE(runInto(into, fill));
         EXPECT_EQ(runInto(into, c.op), c.result) << c.name;
         for (uint32_t pixel : read<uint32_t>(into)) {
             ASSERT_EQ(pixel, 0xFF0000FFu) << c.name << ": nothing is drawn";
         }
+    }
+}
+
+TEST_F(PostProcessorTest, CustomShaderDrawsWithTheCallersTechnique)
+{
+    const std::string text = R"(
+float4 tint;
+float4x4 placement;
+// The caller's own half-pixel correction, as every full-screen effect carries.
+float2 halfPixel;
+struct TintIn { float3 position : POSITION; float2 uv : TEXCOORD0; };
+struct TintOut { float4 position : POSITION; float2 uv : TEXCOORD0; };
+TintOut tintVS(TintIn input)
+{
+    TintOut output;
+    output.position = mul(float4(input.position, 1.0), placement);
+    output.position.xy += halfPixel * output.position.w;
+    output.uv = input.uv;
+    return output;
+}
+float4 tintPS(float2 uv : TEXCOORD0) : COLOR { return tint; }
+technique Other { pass P0 { VertexShader = compile vs_2_0 tintVS(); PixelShader = compile ps_2_0 tintPS(); } }
+technique Tint { pass P0 { VertexShader = compile vs_2_0 tintVS(); PixelShader = compile ps_2_0 tintPS(); } }
+)";
+    SmartRef<IShader> shader = createShader();
+    ASSERT_TRUE(shader->compile(text.data(), unsigned(text.size()), nullptr, nullptr)) << shader->getErrors();
+    ASSERT_TRUE(shader->setTechnique("Tint"));
+    const D3DXVECTOR4 tint(0, 1, 0, 1);
+    shader->setVector4(shader->getParameter("tint"), &tint);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    shader->setMatrix(shader->getParameter("placement"), &identity);
+    const D3DXVECTOR2 halfPixel(-1.0f / 4, 1.0f / 4);
+    shader->setVector2(shader->getParameter("halfPixel"), &halfPixel);
+    Texture* into = target(4, 4);
+    PostProcessOp op;
+    op.kind = 6;
+    op.customShader = shader.get();
+    ASSERT_TRUE(runInto(into, op));
+    for (uint32_t pixel : read<uint32_t>(into)) {
+        ASSERT_EQ(pixel, 0xFF00FF00u);
     }
 }
 
