@@ -323,6 +323,21 @@ TEST(GifDecoder, EveryTruncationFails)
     }
 }
 
+TEST(GifDecoder, EmptyInterlacedFramesDecode)
+{
+    // A frame of no pixels has no rows to reorder.
+    for (auto [width, height] : {std::pair{0, 10}, std::pair{5, 0}}) {
+        Image frame;
+        frame.width = width;
+        frame.height = height;
+        frame.interlaced = true;
+        GifDecoder decoder;
+        ASSERT_TRUE(decodeBytes(decoder, GifWriter().screen(5, 10, kPalette).imageHeader(frame)
+            .lzw(2, giftest::lzwEncode({}, 2)).trailer().bytes())) << width << "x" << height;
+        EXPECT_TRUE(decoder.getImage().frames.at(0).pixels.empty());
+    }
+}
+
 TEST(GifDecoder, FramesBeyondTheLimitsAreRefused)
 {
     // Frames that claim a size with no more data than the clear and end codes.
