@@ -268,6 +268,29 @@ TEST(GifDecoder, IndicesOutsideTheTableAreBlack)
     EXPECT_EQ(noTable.getImage().frames[0].pixels, (std::vector<uint32_t>(2, argb(255, 0, 0, 0))));
 }
 
+TEST(GifDecoder, EmptyFramesAreKept)
+{
+    // Zero-sized frames, interlaced or not, decode to no pixels; their data are still skipped.
+    Image noWidth = rowNumbers(0, 3);
+    noWidth.interlaced = true;
+    Image noHeight = solid(4, 0, 0);
+    GifDecoder decoder;
+    ASSERT_TRUE(decodeBytes(decoder, GifWriter()
+                                         .screen(4, 4, kPalette)
+                                         .imageHeader(noWidth)
+                                         .lzw(2, giftest::lzwEncode({1, 2, 3}, 2))
+                                         .image(noHeight)
+                                         .image(solid(1, 1, 3))
+                                         .trailer()
+                                         .bytes()));
+    const auto& frames = decoder.getImage().frames;
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_TRUE(frames[0].pixels.empty());
+    EXPECT_EQ(frames[0].height, 3);
+    EXPECT_TRUE(frames[1].pixels.empty());
+    EXPECT_EQ(frames[2].pixels, std::vector<uint32_t>{argb(255, 0, 0, 255)});
+}
+
 TEST(GifDecoder, StrayBytesBetweenBlocksAreSkippedAndAPendingControlIsDropped)
 {
     GifDecoder decoder;
