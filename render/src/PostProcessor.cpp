@@ -274,8 +274,17 @@ private:
         return drawn;
     }
 
+    static bool canDrawInto(Texture* target)
+    {
+        return target->getTexture() != nullptr && (target->getDesc().Usage & D3DUSAGE_RENDERTARGET) != 0;
+    }
+
     bool blur(const PostProcessOp& op)
     {
+        // All three targets are checked first so that a refused blur leaves every one untouched.
+        if (!canDrawInto(op.blurTargetA) || !canDrawInto(op.blurTargetB) || !canDrawInto(op.blurDestination)) {
+            return false;
+        }
         float horizontal[13];
         float vertical[13];
         const float widthA = float(op.blurTargetA->getWidth());

@@ -375,3 +375,44 @@ TEST_F(PostProcessorTest, StretchRectRefusesWhatHasNoSurface)
     EXPECT_FALSE(post->stretchRect(into, nullptr, nullptr, nullptr));
     EXPECT_FALSE(post->stretchRect(nullptr, nullptr, into, nullptr));
 }
+
+TEST_F(PostProcessorTest, DrawsAgainAfterTheDeviceIsReset)
+{
+    d3dsimSetStrictReset(true);
+    d3dsimLoseDevice(d3d(), 0);
+    EXPECT_FALSE(device->present());
+    ASSERT_TRUE(device->beginScene()) << "the post processor let go of its default-pool quad";
+    device->endScene();
+
+    const auto pixels = pattern(4, 4);
+    Texture* into = target(4, 4);
+    PostProcessOp op;
+    op.kind = 0;
+    op.copySource = image(4, 4, pixels);
+    ASSERT_TRUE(runInto(into, op));
+    EXPECT_EQ(read<uint32_t>(into), pixels);
+}
+
+TEST_F(PostProcessorTest, BlurWithATargetThatCannotBeginTouchesNoTarget)
+{
+    Texture* a = target(4, 4);
+    Texture* b = target(4, 4);
+    ITexture* plain = createTexture(4, 4);
+    textures.emplace_back(plain);
+    PostProcessOp fill;
+    fill.kind = 1;
+    fill.colour = D3DXVECTOR4(0, 0, 1, 1);
+    ASSERT_TRUE(runInto(a, fill));
+    PostProcessOp op;
+    op.kind = 2;
+    op.blurSource = image(4, 4, pattern(4, 4));
+    op.blurTargetA = a;
+    op.blurTargetB = b;
+    op.blurDestination = static_cast<Texture*>(plain);
+    ASSERT_TRUE(device->beginScene());
+    EXPECT_FALSE(post->process(op));
+    device->endScene();
+    for (uint32_t pixel : read<uint32_t>(a)) {
+        ASSERT_EQ(pixel, 0xFF0000FFu);
+    }
+}
