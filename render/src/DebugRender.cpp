@@ -60,8 +60,21 @@ D3DCOLOR packColour(const D3DXVECTOR4& colour)
     return channel(colour.w) << 24 | channel(colour.x) << 16 | channel(colour.y) << 8 | channel(colour.z);
 }
 
+DebugRender::~DebugRender()
+{
+    if (m_font != nullptr) {
+        m_font->Release();
+    }
+}
+
 bool DebugRender::init()
 {
+    IDirect3DDevice9* d3d = g_renderDevice ? g_renderDevice->getD3DDevice() : nullptr;
+    if (d3d == nullptr || FAILED(D3DXCreateFont(d3d, 20, 0, 700, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              DEFAULT_QUALITY, DEFAULT_PITCH, "Terminal", &m_font))) {
+        m_font = nullptr;
+        return false;
+    }
     VertexDeclBuilder builder;
     builder.add({0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0});
     builder.add({0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0});
@@ -81,9 +94,15 @@ bool DebugRender::init()
     return true;
 }
 
-void DebugRender::drawText(int, int, const D3DXVECTOR4&, const std::string&)
+void DebugRender::drawText(int x, int y, const D3DXVECTOR4& colour, const std::string& text)
 {
-    // Text needs the device font; without one nothing is drawn.
+    D3DVIEWPORT9 viewport{};
+    IDirect3DDevice9* d3d = g_renderDevice ? g_renderDevice->getD3DDevice() : nullptr;
+    if (m_font == nullptr || d3d == nullptr || FAILED(d3d->GetViewport(&viewport))) {
+        return;
+    }
+    RECT rect{x, y, LONG(viewport.Width), LONG(viewport.Height)};
+    m_font->DrawText(nullptr, text.c_str(), -1, &rect, DT_SINGLELINE, packColour(colour));
 }
 
 void DebugRender::begin(const D3DXMATRIX& worldViewProjection, const std::map<D3DRENDERSTATETYPE, DWORD>& states)
@@ -211,12 +230,12 @@ void DebugRender::endPrimitive()
 
 bool DebugRender::onLostDevice()
 {
-    return true;
+    return m_font == nullptr || SUCCEEDED(m_font->OnLostDevice());
 }
 
 bool DebugRender::onResetDevice()
 {
-    return true;
+    return m_font == nullptr || SUCCEEDED(m_font->OnResetDevice());
 }
 
 IDebugRender* createDebugRender()

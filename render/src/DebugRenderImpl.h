@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include <d3dx9core.h>
+
 #include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/render/DebugRender.h>
@@ -22,6 +24,7 @@ static_assert(sizeof(DebugVertex) == 28);
 class DebugRender final : public core::RefCounted<IDebugRender>, public RenderListener {
 public:
     DebugRender() : RenderListener(true) {}
+    ~DebugRender() override;
 
     bool init();
 
@@ -57,6 +60,7 @@ private:
     void drawList(D3DPRIMITIVETYPE type, unsigned count, const DebugVertex* vertices);
     void drawVertices();
 
+    ID3DXFont* m_font = nullptr;
     core::SmartRef<IVertexDecl> m_decl;
     core::SmartRef<IShader> m_shader;
     IShaderParameter* m_worldViewProjection = nullptr;

@@ -7,6 +7,7 @@
 #include <tormakelin/core/BoundingVolume.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/render/DebugRender.h>
+#include <tormakelin/render/Line.h>
 
 using namespace render_test;
 using tormakelin::core::SmartRef;
@@ -324,4 +325,64 @@ TEST_F(DebugRenderTest, FilledQuadColoursItsPixels)
     ASSERT_EQ(pixels.size(), size_t(kWidth) * kHeight);
     EXPECT_EQ(pixels[(kHeight / 2) * kWidth + kWidth / 2], 0xFFFF0000u);
     EXPECT_EQ(pixels[2 * kWidth + 2], 0xFF000000u);
+}
+
+TEST_F(DebugRenderTest, TextStaysInsideItsRectangle)
+{
+    ASSERT_TRUE(device->beginScene());
+    device->clear(Clear_Colour, D3DXVECTOR4(0, 0, 0, 1), 1.0f, 0);
+    renderer->drawText(20, 10, D3DXVECTOR4(1, 1, 1, 1), "WWWWWWWWWWWWWWWWWWWW\nWWWW");
+    device->endScene();
+    const auto pixels = backBufferPixels();
+    ASSERT_EQ(pixels.size(), size_t(kWidth) * kHeight);
+    int lit = 0;
+    for (unsigned y = 0; y < kHeight; ++y) {
+        for (unsigned x = 0; x < kWidth; ++x) {
+            if (pixels[y * kWidth + x] != 0xFF000000u) {
+                ++lit;
+                ASSERT_GE(x, 20u) << y;
+                ASSERT_GE(y, 10u) << x;
+                ASSERT_LT(y, 10u + 20u) << "one line only, 20 pixels high";
+            }
+        }
+    }
+    EXPECT_GT(lit, 0);
+}
+
+TEST_F(DebugRenderTest, LineDrawsAcrossTheTarget)
+{
+    SmartRef<ILine> line = createLine();
+    ASSERT_NE(line.get(), nullptr);
+    ASSERT_TRUE(device->beginScene());
+    device->clear(Clear_Colour, D3DXVECTOR4(0, 0, 0, 1), 1.0f, 0);
+    line->setWidth(3.0f);
+    ASSERT_TRUE(line->begin());
+    const D3DXVECTOR3 points[2] = {{-1.0f, 0.0f, 0.5f}, {1.0f, 0.0f, 0.5f}};
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    line->draw(points, 2, identity, D3DXVECTOR4(0, 1, 0, 1));
+    EXPECT_TRUE(line->end());
+    device->endScene();
+    const auto pixels = backBufferPixels();
+    ASSERT_EQ(pixels.size(), size_t(kWidth) * kHeight);
+    EXPECT_NE(pixels[(kHeight / 2) * kWidth + kWidth / 2] & 0x0000FF00u, 0u) << "the middle row is drawn";
+    EXPECT_EQ(pixels[2 * kWidth + kWidth / 2], 0xFF000000u) << "rows away from the line are not";
+}
+
+TEST_F(DebugRenderTest, FontAndLineSurviveADeviceReset)
+{
+    SmartRef<ILine> line = createLine();
+    ASSERT_NE(line.get(), nullptr);
+    d3dsimSetStrictReset(true);
+    d3dsimLoseDevice(d3d(), 0);
+    EXPECT_FALSE(device->present());
+    ASSERT_TRUE(device->beginScene()) << "the font and the line let go of their device memory";
+    device->clear(Clear_Colour, D3DXVECTOR4(0, 0, 0, 1), 1.0f, 0);
+    renderer->drawText(0, 0, D3DXVECTOR4(1, 1, 1, 1), "WWWW");
+    device->endScene();
+    int lit = 0;
+    for (uint32_t pixel : backBufferPixels()) {
+        lit += pixel != 0xFF000000u;
+    }
+    EXPECT_GT(lit, 0);
 }
