@@ -1,0 +1,276 @@
+#include <algorithm>
+#include <cmath>
+
+#include <tormakelin/core/BoundingVolume.h>
+
+#include "DebugRenderImpl.h"
+
+namespace tormakelin::render {
+
+namespace {
+
+constexpr int kMaxSegments = 239;
+constexpr float kPi = 3.14159265358979f;
+
+D3DXVECTOR3 onCircle(float radius, float radians, float y = 0.0f)
+{
+    return D3DXVECTOR3(radius * std::cos(radians), y, radius * std::sin(radians));
+}
+
+} // namespace
+
+void DebugRender::line(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
+{
+    beginPrimitive(6);
+    addVertex(a);
+    addVertex(b);
+    endPrimitive();
+}
+
+void DebugRender::triangle(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c, int type)
+{
+    if (type == 0) {
+        beginPrimitive(0);
+        for (const D3DXVECTOR3* p : {&a, &b, &c}) {
+            addVertex(*p);
+        }
+        endPrimitive();
+    } else if (type == 1 || type == 2) {
+        beginPrimitive(6);
+        for (const D3DXVECTOR3* p : {&a, &b, &b, &c, &c, &a}) {
+            addVertex(*p);
+        }
+        endPrimitive();
+    }
+}
+
+void DebugRender::quad(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c, const D3DXVECTOR3& d,
+    int type)
+{
+    if (type == 0) {
+        beginPrimitive(2);
+        for (const D3DXVECTOR3* p : {&a, &b, &d, &c}) {
+            addVertex(*p);
+        }
+        endPrimitive();
+        return;
+    }
+    if (type != 1 && type != 2) {
+        return;
+    }
+    beginPrimitive(7);
+    for (const D3DXVECTOR3* p : {&a, &b, &c, &d}) {
+        addVertex(*p);
+    }
+    endPrimitive();
+    if (type == 1) {
+        line(b, d);
+    }
+}
+
+void DebugRender::box(const core::AxisAlignedBoundingBox& box, int type)
+{
+    D3DXVECTOR3 c[8];
+    box.getCorners(c);
+    // Corners: bit 0 x, bit 1 y, bit 2 z; each face goes round its four corners.
+    static const int kFaces[6][4] = {
+        {0, 1, 3, 2}, {4, 6, 7, 5}, {0, 4, 5, 1}, {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 5, 7, 3}};
+    for (const auto& f : kFaces) {
+        quad(c[f[0]], c[f[1]], c[f[2]], c[f[3]], type);
+    }
+}
+
+void DebugRender::circle(float innerRadius, float outerRadius, int segments, int rings, int type)
+{
+    arc(innerRadius, outerRadius, segments, rings, 0.0f, 360.0f, type);
+}
+
+void DebugRender::arc(float innerRadius, float outerRadius, int segments, int rings, float startDegrees,
+    float sweepDegrees, int type)
+{
+    segments = std::min(segments, kMaxSegments);
+    if (segments < 2 || rings < 1 || outerRadius <= 0.0f || innerRadius < 0.0f || innerRadius > outerRadius) {
+        return;
+    }
+    const bool full = sweepDegrees <= -360.0f || sweepDegrees >= 360.0f;
+    if (full) {
+        sweepDegrees = 360.0f;
+    } else if (sweepDegrees < 0.0f) {
+        startDegrees += sweepDegrees;
+        sweepDegrees = -sweepDegrees;
+    }
+    const int points = full ? segments : segments + 1;
+    const float start = startDegrees * kPi / 180.0f;
+    const float step = sweepDegrees * kPi / 180.0f / float(segments);
+    auto radiusOf = [&](int ring) { return innerRadius + (outerRadius - innerRadius) * float(ring) / float(rings); };
+    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+
+    if (type == 0) {
+        // One strip per band; a full circle repeats its first point to close.
+        const int around = full ? points + 1 : points;
+        for (int ring = 0; ring < rings; ++ring) {
+            beginPrimitive(2);
+            for (int i = 0; i < around; ++i) {
+                const float angle = start + step * float(i % points);
+                addShapeVertex(onCircle(radiusOf(ring + 1), angle), up);
+                addShapeVertex(onCircle(radiusOf(ring), angle), up);
+            }
+            endPrimitive();
+        }
+        return;
+    }
+    if (type != 1 && type != 2) {
+        return;
+    }
+    // Outlines: every ring (the outer and inner rims only for type 2), spokes for type 1.
+    for (int ring = rings; ring >= 0; --ring) {
+        const float radius = radiusOf(ring);
+        if (radius <= 0.0f || (type == 2 && ring != 0 && ring != rings)) {
+            continue;
+        }
+        beginPrimitive(full ? 7 : 5);
+        for (int i = 0; i < points; ++i) {
+            addShapeVertex(onCircle(radius, start + step * float(i)), up);
+        }
+        endPrimitive();
+    }
+    if (type == 1 || !full) {
+        beginPrimitive(6);
+        for (int i = 0; i < points; ++i) {
+            if (type == 2 && i != 0 && i != points - 1) {
+                continue;
+            }
+            const float angle = start + step * float(i);
+            addShapeVertex(onCircle(innerRadius, angle), up);
+            addShapeVertex(onCircle(outerRadius, angle), up);
+        }
+        endPrimitive();
+    }
+}
+
+void DebugRender::sphere(float radius, int slices, int stacks, int type)
+{
+    slices = std::min(slices, kMaxSegments);
+    stacks = std::min(stacks, kMaxSegments);
+    if (slices < 2 || stacks < 1 || radius < 0.0f) {
+        return;
+    }
+    auto direction = [&](int slice, int stack) {
+        const float theta = 2.0f * kPi * float(slice % slices) / float(slices);
+        const float phi = kPi * float(stack) / float(stacks);
+        return D3DXVECTOR3(std::sin(phi) * std::cos(theta), std::cos(phi), std::sin(phi) * std::sin(theta));
+    };
+    auto add = [&](int slice, int stack) {
+        const D3DXVECTOR3 n = direction(slice, stack);
+        addShapeVertex(n * radius, n);
+    };
+    if (type == 0) {
+        if (stacks == 1) {
+            return;
+        }
+        // Caps as fans round the poles, the bands between them as strips.
+        beginPrimitive(1);
+        add(0, 0);
+        for (int i = 0; i <= slices; ++i) {
+            add(i, 1);
+        }
+        endPrimitive();
+        for (int j = 1; j + 1 < stacks; ++j) {
+            beginPrimitive(2);
+            for (int i = 0; i <= slices; ++i) {
+                add(i, j);
+                add(i, j + 1);
+            }
+            endPrimitive();
+        }
+        beginPrimitive(1);
+        add(0, stacks);
+        for (int i = slices; i >= 0; --i) {
+            add(i, stacks - 1);
+        }
+        endPrimitive();
+        return;
+    }
+    if (type != 1 && type != 2) {
+        return;
+    }
+    for (int j = 1; j < stacks; ++j) {
+        beginPrimitive(5);
+        for (int i = 0; i <= slices; ++i) {
+            add(i, j);
+        }
+        endPrimitive();
+    }
+    for (int i = 0; i < slices; ++i) {
+        beginPrimitive(5);
+        for (int j = 0; j <= stacks; ++j) {
+            add(i, j);
+        }
+        endPrimitive();
+    }
+}
+
+void DebugRender::cylinder(float bottomRadius, float topRadius, float height, int segments, int rings, int type)
+{
+    segments = std::min(segments, kMaxSegments);
+    if (segments < 2 || rings < 1 || bottomRadius < 0.0f || topRadius < 0.0f || height < 0.0f) {
+        return;
+    }
+    const float step = 2.0f * kPi / float(segments);
+    const float slope = height > 0.0f ? (bottomRadius - topRadius) / height : 0.0f;
+    auto ringRadius = [&](int ring) { return bottomRadius + (topRadius - bottomRadius) * float(ring) / float(rings); };
+    auto ringHeight = [&](int ring) { return height * float(ring) / float(rings); };
+    auto side = [&](int segment, int ring) {
+        const float angle = step * float(segment % segments);
+        D3DXVECTOR3 outward(std::cos(angle), slope, std::sin(angle));
+        D3DXVec3Normalize(&outward, &outward);
+        addShapeVertex(onCircle(ringRadius(ring), angle, ringHeight(ring)), outward);
+    };
+    if (type == 0) {
+        for (int ring = 0; ring < rings; ++ring) {
+            beginPrimitive(2);
+            for (int i = 0; i <= segments; ++i) {
+                side(i, ring + 1);
+                side(i, ring);
+            }
+            endPrimitive();
+        }
+        for (int end = 0; end < 2; ++end) {
+            const float radius = end == 0 ? bottomRadius : topRadius;
+            if (radius <= 0.0f) {
+                continue;
+            }
+            const float y = end == 0 ? 0.0f : height;
+            const D3DXVECTOR3 outward(0.0f, end == 0 ? -1.0f : 1.0f, 0.0f);
+            beginPrimitive(1);
+            addShapeVertex(D3DXVECTOR3(0.0f, y, 0.0f), outward);
+            for (int i = 0; i <= segments; ++i) {
+                addShapeVertex(onCircle(radius, step * float(i % segments), y), outward);
+            }
+            endPrimitive();
+        }
+        return;
+    }
+    if (type != 1 && type != 2) {
+        return;
+    }
+    // Rings round the axis (only the two ends for type 2) and the lines along the side.
+    for (int ring = 0; ring <= rings; ++ring) {
+        if ((type == 2 && ring != 0 && ring != rings) || ringRadius(ring) <= 0.0f) {
+            continue;
+        }
+        beginPrimitive(7);
+        for (int i = 0; i < segments; ++i) {
+            side(i, ring);
+        }
+        endPrimitive();
+    }
+    beginPrimitive(6);
+    for (int i = 0; i < segments; ++i) {
+        side(i, 0);
+        side(i, rings);
+    }
+    endPrimitive();
+}
+
+} // namespace tormakelin::render
