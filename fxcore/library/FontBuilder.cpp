@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -142,14 +143,18 @@ private:
         return true;
     }
 
-    // False when a glyph's cell could never fit an atlas, before its cell is allocated.
+    // False as soon as the cells could never fit one atlas, before more of them are allocated.
     bool collectGlyphs()
     {
+        int64_t area = 0;
         for (int i = 0; i < fontCharacterCount; ++i) {
             uint16_t const code = fontCharacterSet[i];
             if (std::any_of(m_glyphs.begin(), m_glyphs.end(), [code](const GlyphInfo& g) { return g.code == code; }))
                 continue;
             if (!addGlyph(code, m_cache->lookup(code)))
+                return false;
+            area += int64_t(m_glyphs.back().cellWidth) * m_glyphs.back().cellHeight;
+            if (area > int64_t(kMaxAtlasSide) * kMaxAtlasSide)
                 return false;
         }
         return true;

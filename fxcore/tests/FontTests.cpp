@@ -301,3 +301,94 @@ TEST_F(FontTest, TheLargestSizeTheLoaderAsksForFits)
     EXPECT_LE(file.getFont()->getTexture()->getWidth(), 4096u);
     EXPECT_LE(file.getFont()->getTexture()->getHeight(), 4096u);
 }
+
+namespace {
+
+// One 8-pixel strike; 'A' is also the glyph drawn for codes the font lacks.
+char const* const kBitmapFont = R"(STARTFONT 2.1
+FONT -test-fixed-medium-r-normal--8-80-75-75-c-80-iso10646-1
+SIZE 8 75 75
+FONTBOUNDINGBOX 8 8 0 -1
+STARTPROPERTIES 4
+FONT_ASCENT 7
+FONT_DESCENT 1
+DEFAULT_CHAR 65
+FAMILY_NAME "Test Fixed"
+ENDPROPERTIES
+CHARS 2
+STARTCHAR A
+ENCODING 65
+SWIDTH 500 0
+DWIDTH 8 0
+BBX 8 8 0 -1
+BITMAP
+18
+24
+42
+7E
+42
+42
+81
+00
+ENDCHAR
+STARTCHAR I
+ENCODING 73
+SWIDTH 500 0
+DWIDTH 8 0
+BBX 3 6 2 0
+BITMAP
+E0
+40
+40
+40
+40
+E0
+ENDCHAR
+ENDFONT
+)";
+
+} // namespace
+
+TEST_F(FontTest, BitmapFacesUseAStrikeAndExpandTheirBits)
+{
+    std::string const bdf = kBitmapFont;
+    std::string const path = writeFile("fixed.bdf", std::vector<char>(bdf.begin(), bdf.end()));
+    FontFile file;
+    ASSERT_TRUE(file.load(path, 40));
+    fxcore::IFont* font = file.getFont();
+    ASSERT_NE(font, nullptr);
+    // Asked for more strikes than it has, the face uses its last one and reports its index.
+    EXPECT_EQ(font->getSize(), 0);
+    EXPECT_EQ(font->getLineHeight(), 8);
+    FontGlyph const* a = font->getGlyph('A');
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->width, 8);
+    EXPECT_EQ(a->rows, 8);
+    EXPECT_EQ(a->pitch % 8, 0);
+    EXPECT_EQ(a->yOffset, 0);
+    EXPECT_EQ(a->advance, 8);
+
+    std::vector<uint8_t> const pixels = atlasPixels(font->getTexture());
+    unsigned const width = font->getTexture()->getWidth();
+    auto at = [&](FontGlyph const* g, int x, int y) { return pixels[size_t(g->y + 2 + y) * width + size_t(g->x + 2 + x)]; };
+    uint8_t const rowZero[8] = {0, 0, 0, 255, 255, 0, 0, 0};
+    uint8_t const rowSix[8] = {255, 0, 0, 0, 0, 0, 0, 255};
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(at(a, x, 0), rowZero[x]) << x;
+        EXPECT_EQ(at(a, x, 6), rowSix[x]) << x;
+        EXPECT_EQ(at(a, x, 7), 0) << x;
+    }
+    FontGlyph const* i = font->getGlyph('I');
+    ASSERT_NE(i, nullptr);
+    EXPECT_EQ(i->width, 3);
+    EXPECT_EQ(at(i, 0, 0), 255);
+    EXPECT_EQ(at(i, 1, 1), 255);
+    EXPECT_EQ(at(i, 0, 1), 0);
+    EXPECT_EQ(at(i, 3, 0), 0);
+
+    // A code of the set that the face lacks gets the face's missing-glyph shape.
+    FontGlyph const* z = font->getGlyph('Z');
+    ASSERT_NE(z, nullptr);
+    EXPECT_EQ(z->rows, a->rows);
+    EXPECT_EQ(z->width, a->width);
+}
