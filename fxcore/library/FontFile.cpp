@@ -68,8 +68,8 @@ bool FontFile::load(const std::string& fileName, int pointSize)
 
     std::string familyName;
     setFont(detail::buildFontAtlas(s_library, m_stream, pointSize, familyName));
-    if (m_font)
-        m_familyName = familyName;
+    // The name describes the font held, so it goes with a dropped one.
+    m_familyName = m_font ? familyName : std::string();
     return m_font != nullptr;
 }
 

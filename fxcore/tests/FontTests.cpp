@@ -283,6 +283,7 @@ TEST_F(FontTest, AFailedBuildDropsTheEarlierFont)
         ASSERT_TRUE(file.load(kSans, 16));
         EXPECT_FALSE(file.load(writeFile(c.name, c.bytes), c.size)) << c.name;
         EXPECT_EQ(file.getFont(), nullptr) << c.name;
+        EXPECT_EQ(file.getFamilyName(), "") << c.name;
     }
 }
 

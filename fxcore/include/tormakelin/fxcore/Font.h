@@ -68,6 +68,7 @@ public:
     bool load(const std::string& fileName, int pointSize);
     // Null before a successful load.
     IFont* getFont() const { return m_font; }
+    // The face's family name while a font is held.
     const std::string& getFamilyName() const { return m_familyName; }
 
     // The number of instances alive, and whether the shared library exists.
