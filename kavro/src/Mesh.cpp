@@ -31,7 +31,9 @@ void Mesh::removeFragmentMaterial(const core::UniqueId& fragment)
 
 IGeometry* Mesh::getGeometryInUse()
 {
-    return m_modifier.object ? m_modifier.object->getGeometry() : m_geometry.object;
+    // A skin that blends in the effect has no working copy: the mesh then draws its own geometry.
+    IGeometry* modified = m_modifier.object ? m_modifier.object->getGeometry() : nullptr;
+    return modified ? modified : m_geometry.object;
 }
 
 void Mesh::gatherLights(const std::vector<LightRecord>& lights)

@@ -30,7 +30,7 @@ public:
     IGeometryModifier* getModifier() { return m_modifier.object; }
     ShaderMap& getShaderMap() { return m_shaders; }
     const std::vector<LightRecord>& getLights() const { return m_lights; }
-    // The modifier's working geometry when a modifier is resolved, else the mesh's own.
+    // The resolved modifier's working geometry when it has one, else the mesh's own.
     IGeometry* getGeometryInUse();
 
 private:
