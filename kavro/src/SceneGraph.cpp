@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <set>
 
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/RefCounted.h>
@@ -127,6 +129,7 @@ public:
         for (INode* node : m_nodes) {
             node->resolve(this);
         }
+        pruneChildLinks();
     }
 
     bool serialize(Serializer* serializer) override
@@ -135,6 +138,58 @@ public:
     }
 
 private:
+    // Updates and draws recurse through child links, so a stored file must not make a node
+    // anyone's child twice or its own descendant: such links stay stored but do not resolve.
+    void pruneChildLinks()
+    {
+        std::set<INode*> adopted;
+        for (INode* node : m_nodes) {
+            for (ObjectRef<INode>& child : node->getChildren()) {
+                if (child.object && !adopted.insert(child.object).second) {
+                    child.object = nullptr;
+                }
+            }
+        }
+        // With one parent each, a cycle is a ring: walk up from every node and cut where it closes.
+        std::map<INode*, INode*> parentOf;
+        for (INode* node : m_nodes) {
+            for (ObjectRef<INode>& child : node->getChildren()) {
+                if (child.object) {
+                    parentOf[child.object] = node;
+                }
+            }
+        }
+        std::map<INode*, int> state;  // 1 on the current walk, 2 finished
+        for (INode* node : m_nodes) {
+            std::vector<INode*> walk;
+            INode* at = node;
+            while (at && state[at] == 0) {
+                state[at] = 1;
+                walk.push_back(at);
+                auto up = parentOf.find(at);
+                INode* parent = up == parentOf.end() ? nullptr : up->second;
+                if (parent && state[parent] == 1) {
+                    dropChild(parent, at);
+                    parentOf.erase(up);
+                    parent = nullptr;
+                }
+                at = parent;
+            }
+            for (INode* done : walk) {
+                state[done] = 2;
+            }
+        }
+    }
+
+    static void dropChild(INode* parent, INode* node)
+    {
+        for (ObjectRef<INode>& child : parent->getChildren()) {
+            if (child.object == node) {
+                child.object = nullptr;
+            }
+        }
+    }
+
     template <class T>
     static bool storeList(Serializer* serializer, std::vector<T*>& list)
     {

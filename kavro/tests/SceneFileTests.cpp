@@ -274,6 +274,44 @@ TEST_F(SceneFile, UnknownNodeTypesAndModifierClassesFail)
     EXPECT_EQ(loadBytes(badModifier.data()), nullptr);
 }
 
+// Stored child lists that loop or share a child would make updates recurse without end.
+TEST_F(SceneFile, ChildCyclesAndSharedChildrenDoNotResolve)
+{
+    const core::UniqueId a = makeId(1), b = makeId(2), c = makeId(3);
+    auto node = [](Bytes& file, const core::UniqueId& self, std::vector<core::UniqueId> children) {
+        file.u32(NodeType_Node).u32(1002).id(self).text("n").u32(0).id({}).id({}).u32(uint32_t(children.size()));
+        for (const core::UniqueId& child : children) {
+            file.id(child);
+        }
+        file.u32(0).u32(1001).transformation().transformation();
+    };
+    Bytes file = Bytes().header().u32(0).u32(0).u32(0).u32(3);
+    node(file, a, {a, b});
+    node(file, b, {c});
+    node(file, c, {a, b});
+    file.u32(0);
+    ISceneGraph* graph = hold(loadBytes(file.data()));
+    ASSERT_NE(graph, nullptr);
+    for (int phase = 0; phase < 3; ++phase) {
+        for (INode* n : graph->getNodes()) {
+            UpdateContext context;
+            context.phase = phase;
+            n->update(context);
+            RenderPass pass;
+            n->render(pass);
+        }
+    }
+    size_t links = 0;
+    for (INode* n : graph->getNodes()) {
+        for (const ObjectRef<INode>& child : n->getChildren()) {
+            links += child.object ? 1 : 0;
+        }
+    }
+    EXPECT_LE(links, 2u);
+    // The stored ids stay, so saving keeps the file's links.
+    EXPECT_EQ(saveBytes(graph), file.data());
+}
+
 TEST_F(SceneFile, FindAndTypeQueriesFollowListOrder)
 {
     ISceneGraph* graph = hold(buildRichScene());
