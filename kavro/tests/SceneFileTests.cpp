@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include <tormakelin/core/FileSystem.h>
@@ -325,6 +326,34 @@ TEST_F(SceneFile, FindAndTypeQueriesFollowListOrder)
     EXPECT_EQ(lights[1]->getType(), NodeType_Light);
     graph->clearMaterials();
     EXPECT_TRUE(graph->getMaterials().empty());
+}
+
+}  // namespace
+}  // namespace kavro_test
+
+namespace kavro_test {
+namespace {
+
+// Writes the scene fuzzer's seed corpus into $TORMAKELIN_KAVRO_CORPUS when it is set.
+TEST(SceneCorpus, WritesSeedFilesWhenAsked)
+{
+    const char* dir = std::getenv("TORMAKELIN_KAVRO_CORPUS");
+    if (dir == nullptr) {
+        GTEST_SKIP() << "TORMAKELIN_KAVRO_CORPUS not set";
+    }
+    auto write = [dir](const std::string& name, const std::vector<uint8_t>& bytes) {
+        std::ofstream out(std::string(dir) + "/" + name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        ASSERT_TRUE(out.good()) << name;
+    };
+    write("empty.k3d", emptyScene().data());
+    ISceneGraph* rich = buildRichScene();
+    rich->addRef();
+    write("rich.k3d", saveBytes(rich));
+    rich->release();
+    Bytes old = Bytes().header().u32(0).u32(0).u32(0).u32(2).u32(NodeType_Node);
+    old.node(1001, makeId(1)).u32(NodeType_Node).node(1002, makeId(2), makeId(1), makeId(1)).u32(0);
+    write("old_node.k3d", old.data());
 }
 
 }  // namespace
