@@ -10,6 +10,14 @@ while IFS='|' read -r target corpus; do
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
   echo "fuzz: $target for ${SECONDS_EACH}s"
-  "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 -print_final_stats=0 "$work" 2>&1 | tail -n 2
+  mkdir -p "$BUILD_DIR/fuzz-artifacts"
+  if ! "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 -seed=1 \
+      -artifact_prefix="$BUILD_DIR/fuzz-artifacts/$target-" "$work" > "$work.log" 2>&1; then
+    tail -n 40 "$work.log"
+    echo "fuzz: $target failed; the input is in $BUILD_DIR/fuzz-artifacts/"
+    exit 1
+  fi
+  tail -n 1 "$work.log"
+  rm -f "$work.log"
   rm -rf "$work"
 done < "$BUILD_DIR/fuzzers.txt"

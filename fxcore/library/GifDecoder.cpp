@@ -226,6 +226,8 @@ bool decodeLzw(Reader& reader, std::vector<uint32_t>& pixels, size_t count)
 // Rows come in the order 0, 8, 16.. then 4, 12.. then 2, 6.. then 1, 3..
 void deinterlace(GifFrame& frame)
 {
+    if (frame.pixels.empty())
+        return;
     std::vector<uint32_t> ordered(frame.pixels.size());
     size_t const width = size_t(frame.width);
     int source = 0;

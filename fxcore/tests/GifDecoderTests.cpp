@@ -268,6 +268,29 @@ TEST(GifDecoder, IndicesOutsideTheTableAreBlack)
     EXPECT_EQ(noTable.getImage().frames[0].pixels, (std::vector<uint32_t>(2, argb(255, 0, 0, 0))));
 }
 
+TEST(GifDecoder, EmptyFramesAreKept)
+{
+    // Zero-sized frames, interlaced or not, decode to no pixels; their data are still skipped.
+    Image noWidth = rowNumbers(0, 3);
+    noWidth.interlaced = true;
+    Image noHeight = solid(4, 0, 0);
+    GifDecoder decoder;
+    ASSERT_TRUE(decodeBytes(decoder, GifWriter()
+                                         .screen(4, 4, kPalette)
+                                         .imageHeader(noWidth)
+                                         .lzw(2, giftest::lzwEncode({1, 2, 3}, 2))
+                                         .image(noHeight)
+                                         .image(solid(1, 1, 3))
+                                         .trailer()
+                                         .bytes()));
+    const auto& frames = decoder.getImage().frames;
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_TRUE(frames[0].pixels.empty());
+    EXPECT_EQ(frames[0].height, 3);
+    EXPECT_TRUE(frames[1].pixels.empty());
+    EXPECT_EQ(frames[2].pixels, std::vector<uint32_t>{argb(255, 0, 0, 255)});
+}
+
 TEST(GifDecoder, StrayBytesBetweenBlocksAreSkippedAndAPendingControlIsDropped)
 {
     GifDecoder decoder;
@@ -320,6 +343,21 @@ TEST(GifDecoder, EveryTruncationFails)
         GifDecoder decoder;
         EXPECT_FALSE(decodeBytes(decoder, std::vector<uint8_t>(whole.begin(), whole.begin() + long(length))))
             << "cut at " << length;
+    }
+}
+
+TEST(GifDecoder, EmptyInterlacedFramesDecode)
+{
+    // A frame of no pixels has no rows to reorder.
+    for (auto [width, height] : {std::pair{0, 10}, std::pair{5, 0}}) {
+        Image frame;
+        frame.width = width;
+        frame.height = height;
+        frame.interlaced = true;
+        GifDecoder decoder;
+        ASSERT_TRUE(decodeBytes(decoder, GifWriter().screen(5, 10, kPalette).imageHeader(frame)
+            .lzw(2, giftest::lzwEncode({}, 2)).trailer().bytes())) << width << "x" << height;
+        EXPECT_TRUE(decoder.getImage().frames.at(0).pixels.empty());
     }
 }
 

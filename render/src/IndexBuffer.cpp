@@ -36,6 +36,10 @@ public:
     {
         releaseBuffer();
         m_lost = false;
+        // A copy of another size would be read past its end.
+        if (size != m_desc.Size) {
+            setData(nullptr);
+        }
         IDirect3DIndexBuffer9* buffer = nullptr;
         if (g_d3d == nullptr || FAILED(g_d3d->CreateIndexBuffer(size, usage, format, pool, &buffer, nullptr))) {
             return false;

@@ -15,6 +15,8 @@
 #include <tormakelin/render/StateManager.h>
 #include <tormakelin/render/Texture.h>
 
+#include "FileBytes.h"
+
 namespace tormakelin::render {
 
 namespace {
@@ -62,19 +64,11 @@ public:
 
     bool load(const std::string& path, IShaderPool* pool, IShaderInclude* include) override
     {
-        if (core::g_fileSystem == nullptr) {
-            return false;
-        }
-        core::SmartRef<core::IStream> stream = core::g_fileSystem->open(path);
-        if (!stream) {
+        std::vector<char> text;
+        if (!readFileBytes(path, text)) {
             return false;
         }
         m_fileName = path;
-        std::vector<char> text(stream->getSize());
-        stream->setPosition(0, core::StreamBegin);
-        if (stream->read(text.data(), unsigned(text.size())) != text.size()) {
-            return false;
-        }
         return compile(text.data(), unsigned(text.size()), pool, include);
     }
 

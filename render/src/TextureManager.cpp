@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "PathKey.h"
+
 namespace tormakelin::render {
 
 TextureManager* g_textureManager = nullptr;
@@ -14,7 +16,7 @@ TextureManager::~TextureManager()
 ITexture* TextureManager::findTexture(TextureType type, const std::string& path)
 {
     for (ITexture* texture : m_textures) {
-        if (texture->getTextureType() == type && texture->getFileName() == path) {
+        if (texture->getTextureType() == type && samePath(texture->getFileName(), path)) {
             return texture;
         }
     }

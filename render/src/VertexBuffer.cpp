@@ -29,6 +29,9 @@ public:
     bool create(unsigned size, DWORD usage, DWORD fvf, D3DPOOL pool)
     {
         releaseBuffer();
+        if (size != m_desc.Size) {
+            setData(nullptr);
+        }
         IDirect3DVertexBuffer9* buffer = nullptr;
         if (g_d3d == nullptr || FAILED(g_d3d->CreateVertexBuffer(size, usage, fvf, pool, &buffer, nullptr))) {
             return false;

@@ -173,6 +173,10 @@ TEST_F(BufferTest, PlainRecordsRoundTripExactly)
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(std::memcmp(data, indices, sizeof indices), 0);
     cloned->unlock();
+
+    ASSERT_TRUE(loadedIndices->create(24, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED));
+    EXPECT_EQ(loadedIndices->getData(), nullptr) << "a copy of the old size goes";
+    EXPECT_FALSE(loadedIndices->upload(0));
 }
 
 TEST_F(BufferTest, MalformedRecordsAreRefused)

@@ -61,3 +61,19 @@ TEST(TextureManager, HoldsOneReferencePerTextureAndFindsByTypeAndPath)
     EXPECT_EQ(flat->release(), 0);
     EXPECT_EQ(destroyed, 2);
 }
+
+TEST(TextureManager, PathsMatchWhateverTheDriveSeparatorsAndCase)
+{
+    int destroyed = 0;
+    auto* texture = new FakeTexture(TextureType_2D, "Media\\Images\\Logo.png", destroyed);
+    TextureManager manager;
+    ASSERT_TRUE(manager.addTexture(texture));
+    for (const char* path : {"Media\\Images\\Logo.png", "C:\\Media\\Images\\Logo.png", "media/images/logo.PNG",
+             "d:/MEDIA/Images\\logo.png", "\\Media\\Images\\Logo.png"}) {
+        EXPECT_EQ(manager.findTexture(TextureType_2D, path), texture) << path;
+    }
+    for (const char* path : {"Media\\Images\\Logo.jpg", "Images\\Logo.png", "Media\\Images\\Logo.png\\x"}) {
+        EXPECT_EQ(manager.findTexture(TextureType_2D, path), nullptr) << path;
+    }
+    EXPECT_EQ(manager.findTexture(TextureType_Cube, "media/images/logo.png"), nullptr);
+}

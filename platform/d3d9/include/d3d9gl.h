@@ -10,7 +10,10 @@
 //   Set{Vertex,Pixel}ShaderConstantF as raw 32-bit words, so a block may hold ints and bools.
 //   The I and B registers are kept (their getters read them back) but reach no shader.
 // Samplers: sampler register s is texture unit s (0..15); vertex-texture samplers
-//   D3DVERTEXTEXTURESAMPLER0..3 (257..260) are units 16..19.
+//   D3DVERTEXTEXTURESAMPLER0..3 (257..260) are units 16..19. 2-D textures bind as sampler2D, cube
+//   textures as samplerCube, volume textures as sampler3D; every format samples with Direct3D's
+//   channel defaults (swizzled in the texture), and texture coordinates are Direct3D's (v = 0 is
+//   the top row).
 // Vertex inputs: attribute locations come from the declaration's usage and index (below).
 // Pixel centres: every vertex shader declares the device block at binding D3DGL_DEVICE_BLOCK
 //   and ends with  gl_Position.xy += d3dgl_pixelOffset.xy * gl_Position.w;

@@ -414,7 +414,10 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
         if (flags & D3DCLEAR_TARGET) {
             for (UINT t = 0; t < kRenderTargets; ++t)
-                if (renderTargets_[t]) glClearBufferfv(GL_COLOR, GLint(t), rgba);
+                if (renderTargets_[t]) {
+                    glClearBufferfv(GL_COLOR, GLint(t), rgba);
+                    renderTargets_[t]->written();
+                }
         }
         const GLfloat depth = std::clamp(z, 0.0f, 1.0f);
         const bool hasStencil = depthStencil_ && depthStencil_->desc().Format == D3DFMT_D24S8;

@@ -52,13 +52,19 @@ HRESULT Direct3D::CheckDeviceType(UINT index, D3DDEVTYPE type, D3DFORMAT, D3DFOR
     return f && f->renderable ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
-HRESULT Direct3D::CheckDeviceFormat(UINT index, D3DDEVTYPE type, D3DFORMAT, DWORD usage, D3DRESOURCETYPE,
+HRESULT Direct3D::CheckDeviceFormat(UINT index, D3DDEVTYPE type, D3DFORMAT, DWORD usage, D3DRESOURCETYPE resourceType,
     D3DFORMAT checkFormat) {
     if (!adapter(index) || !isKnownDeviceType(type)) return D3DERR_INVALIDCALL;
     const FormatInfo* f = formatInfo(checkFormat);
     if (!f) return D3DERR_NOTAVAILABLE;
     if ((usage & D3DUSAGE_RENDERTARGET) && !f->renderable) return D3DERR_NOTAVAILABLE;
     if ((usage & D3DUSAGE_DEPTHSTENCIL) && !f->depth) return D3DERR_NOTAVAILABLE;
+    // Volumes hold neither block nor depth formats and are never targets; cubes hold no depth.
+    if (resourceType == D3DRTYPE_VOLUMETEXTURE &&
+        (f->compressed || f->depth || (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL))))
+        return D3DERR_NOTAVAILABLE;
+    if (resourceType == D3DRTYPE_CUBETEXTURE && f->depth) return D3DERR_NOTAVAILABLE;
+    if ((usage & D3DUSAGE_AUTOGENMIPMAP) && (f->compressed || f->depth)) return D3DOK_NOAUTOGEN;
     return D3D_OK;
 }
 

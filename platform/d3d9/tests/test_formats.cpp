@@ -119,6 +119,23 @@ TEST_F(FormatTest, FormatsTheLayerCannotUseAreRefusedCleanly) {
     EXPECT_EQ(device->CreateTexture(4, 4, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
         D3DERR_INVALIDCALL);
     EXPECT_EQ(texture, nullptr);
+    const struct {
+        D3DRESOURCETYPE type;
+        DWORD usage;
+        D3DFORMAT format;
+        HRESULT answer;
+    } checks[] = {
+        {D3DRTYPE_TEXTURE, 0, D3DFMT_DXT1, D3D_OK},
+        {D3DRTYPE_TEXTURE, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_DXT1, D3DOK_NOAUTOGEN},
+        {D3DRTYPE_TEXTURE, D3DUSAGE_RENDERTARGET, D3DFMT_A16B16G16R16F, D3D_OK},
+        {D3DRTYPE_TEXTURE, D3DUSAGE_RENDERTARGET, D3DFMT_L8, D3DERR_NOTAVAILABLE},
+        {D3DRTYPE_VOLUMETEXTURE, 0, D3DFMT_DXT5, D3DERR_NOTAVAILABLE},
+        {D3DRTYPE_VOLUMETEXTURE, 0, D3DFMT_L8, D3D_OK},
+        {D3DRTYPE_CUBETEXTURE, D3DUSAGE_DEPTHSTENCIL, D3DFMT_D24S8, D3DERR_NOTAVAILABLE},
+    };
+    for (const auto& c : checks)
+        EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, c.usage, c.type, c.format), c.answer)
+            << "format " << c.format << ", usage " << c.usage;
 }
 
 namespace {

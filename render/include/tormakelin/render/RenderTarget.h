@@ -1,5 +1,6 @@
 #pragma once
-// Surfaces that drawing can be sent to.
+// Surfaces that drawing can be sent to. Every begin saves what it replaces and its end restores
+// it, so begin/end pairs of different objects nest.
 
 #include <d3d9.h>
 
@@ -8,6 +9,7 @@
 namespace tormakelin::render {
 
 class IRenderView;
+class ITexture;
 
 class TORMAKELIN_RENDER_API IRenderTarget {
 public:
@@ -15,6 +17,7 @@ public:
     virtual int release() = 0;
     // 0 for render targets.
     virtual int getResourceType() = 0;
+    // False while already begun.
     virtual bool begin() = 0;
     virtual bool end() = 0;
     virtual IRenderView* getRenderView() = 0;
@@ -25,7 +28,31 @@ public:
     virtual ~IRenderTarget() = default;
 };
 
+// A texture with render-target usage, its own full-size view and optionally its own depth.
+class TORMAKELIN_RENDER_API IRenderTargetTexture {
+public:
+    virtual int addRef() = 0;
+    virtual int release() = 0;
+    // 4 for render-target textures.
+    virtual int getResourceType() = 0;
+    // False while already begun.
+    virtual bool begin() = 0;
+    virtual bool end() = 0;
+    virtual IRenderView* getRenderView() = 0;
+    virtual ITexture* getTexture() = 0;
+    // The own depth-stencil surface with a reference for the caller; null without depth.
+    virtual IDirect3DSurface9* getDepthSurface() = 0;
+    virtual ~IRenderTargetTexture() = default;
+};
+
 // The render device's back buffer seen as a render target (it cannot be begun).
 TORMAKELIN_RENDER_API IRenderTarget* createBackBuffer();
+// Multisample, quality and flag are not used: a texture is never multisampled. Null on failure.
+TORMAKELIN_RENDER_API IRenderTargetTexture* createRenderTargetTexture(unsigned width, unsigned height,
+    D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample = D3DMULTISAMPLE_NONE, DWORD quality = 0, DWORD flag = 0,
+    bool useDepth = false);
+// A render-target surface with a depth surface of the same size and samples. Null on failure.
+TORMAKELIN_RENDER_API IRenderTarget* createRenderTarget(unsigned width, unsigned height, D3DFORMAT format,
+    D3DMULTISAMPLE_TYPE multiSample = D3DMULTISAMPLE_NONE, DWORD quality = 0, bool lockable = false);
 
 } // namespace tormakelin::render

@@ -1,0 +1,82 @@
+#include "SavedTargets.h"
+
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/StateManager.h>
+
+namespace tormakelin::render {
+
+namespace {
+
+void forgetTargets()
+{
+    if (g_stateManager != nullptr) {
+        g_stateManager->invalidateRenderTargets();
+    }
+}
+
+} // namespace
+
+bool SavedTargets::save(bool depth)
+{
+    drop();
+    if (g_d3d == nullptr) {
+        return false;
+    }
+    g_d3d->GetRenderTarget(0, &m_target);
+    m_hasDepth = depth;
+    if (depth && FAILED(g_d3d->GetDepthStencilSurface(&m_depth))) {
+        m_depth = nullptr;
+    }
+    m_saved = true;
+    return true;
+}
+
+void SavedTargets::restore()
+{
+    if (m_saved && g_d3d != nullptr) {
+        if (m_target != nullptr) {
+            g_d3d->SetRenderTarget(0, m_target);
+        }
+        if (m_hasDepth) {
+            g_d3d->SetDepthStencilSurface(m_depth);
+        }
+        forgetTargets();
+    }
+    drop();
+}
+
+void SavedTargets::drop()
+{
+    for (IDirect3DSurface9** surface : {&m_target, &m_depth}) {
+        if (*surface != nullptr) {
+            (*surface)->Release();
+            *surface = nullptr;
+        }
+    }
+    m_saved = false;
+    m_hasDepth = false;
+}
+
+bool setTarget(IDirect3DSurface9* surface)
+{
+    const bool ok = g_d3d != nullptr && surface != nullptr && g_d3d->SetRenderTarget(0, surface) == D3D_OK;
+    forgetTargets();
+    return ok;
+}
+
+bool setDepth(IDirect3DSurface9* surface)
+{
+    const bool ok = g_d3d != nullptr && g_d3d->SetDepthStencilSurface(surface) == D3D_OK;
+    forgetTargets();
+    return ok;
+}
+
+IDirect3DSurface9* shareSurface(IDirect3DSurface9* surface)
+{
+    if (surface != nullptr) {
+        surface->AddRef();
+    }
+    return surface;
+}
+
+} // namespace tormakelin::render

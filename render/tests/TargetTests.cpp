@@ -1,0 +1,224 @@
+#include "DeviceFixture.h"
+
+#include <tormakelin/core/SmartRef.h>
+#include <tormakelin/render/DepthBuffer.h>
+#include <tormakelin/render/RenderTarget.h>
+#include <tormakelin/render/RenderView.h>
+#include <tormakelin/render/SwapChain.h>
+#include <tormakelin/render/Texture.h>
+
+using namespace render_test;
+using tormakelin::core::SmartRef;
+
+namespace {
+
+class TargetTest : public RenderDeviceTest {
+protected:
+    void SetUp() override
+    {
+        RenderDeviceTest::SetUp();
+        ASSERT_TRUE(createDevice());
+    }
+
+    D3DVIEWPORT9 viewport()
+    {
+        D3DVIEWPORT9 v{};
+        d3d()->GetViewport(&v);
+        return v;
+    }
+
+    // The surfaces the device draws into now; released at once, compared by address.
+    IDirect3DSurface9* target()
+    {
+        IDirect3DSurface9* surface = nullptr;
+        d3d()->GetRenderTarget(0, &surface);
+        if (surface != nullptr) {
+            surface->Release();
+        }
+        return surface;
+    }
+
+    IDirect3DSurface9* depth()
+    {
+        IDirect3DSurface9* surface = nullptr;
+        if (FAILED(d3d()->GetDepthStencilSurface(&surface))) {
+            return nullptr;
+        }
+        surface->Release();
+        return surface;
+    }
+
+    static D3DSURFACE_DESC descOf(IDirect3DSurface9* surface)
+    {
+        D3DSURFACE_DESC desc{};
+        if (surface != nullptr) {
+            surface->GetDesc(&desc);
+            surface->Release();
+        }
+        return desc;
+    }
+
+    void loseAndRecover()
+    {
+        d3dsimSetStrictReset(true);
+        d3dsimLoseDevice(d3d(), 0);
+        EXPECT_FALSE(device->present());
+        ASSERT_TRUE(device->beginScene()) << "the strict reset passed: everything let go of default-pool memory";
+        ASSERT_TRUE(device->endScene());
+    }
+};
+
+bool operator==(const D3DVIEWPORT9& a, const D3DVIEWPORT9& b)
+{
+    return a.X == b.X && a.Y == b.Y && a.Width == b.Width && a.Height == b.Height && a.MinZ == b.MinZ &&
+        a.MaxZ == b.MaxZ;
+}
+
+} // namespace
+
+TEST_F(TargetTest, NestedViewsRestoreTheirOuterViewports)
+{
+    SmartRef<IRenderView> outer = createRenderView();
+    SmartRef<IRenderView> inner = createRenderView();
+    EXPECT_TRUE(outer->getViewport() == (D3DVIEWPORT9{0, 0, 0, 0, 0.0f, 1.0f}));
+    outer->getViewport() = {4, 4, 40, 30, 0.0f, 1.0f};
+    inner->getViewport() = {10, 8, 8, 6, 0.25f, 0.75f};
+    const D3DVIEWPORT9 full = viewport();
+    ASSERT_TRUE(outer->begin());
+    ASSERT_TRUE(inner->begin());
+    EXPECT_TRUE(viewport() == inner->getViewport());
+    EXPECT_EQ(device->getRenderView(), inner.get());
+    inner->end();
+    EXPECT_TRUE(viewport() == outer->getViewport());
+    outer->end();
+    EXPECT_TRUE(viewport() == full);
+    outer->end();
+    EXPECT_TRUE(viewport() == full) << "an end without a begin changes nothing";
+}
+
+TEST_F(TargetTest, TargetsAndDepthBuffersNestAndRestoreAttachments)
+{
+    IDirect3DSurface9* const backBuffer = target();
+    IDirect3DSurface9* const backDepth = depth();
+    ASSERT_NE(backDepth, nullptr);
+    SmartRef<IRenderTarget> plain = createRenderTarget(40, 20, D3DFMT_A8R8G8B8);
+    SmartRef<IRenderTargetTexture> texture = createRenderTargetTexture(16, 8, D3DFMT_A8R8G8B8,
+        D3DMULTISAMPLE_NONE, 0, 0, true);
+    SmartRef<IRenderTargetTexture> noDepth = createRenderTargetTexture(8, 8, D3DFMT_A8R8G8B8);
+    SmartRef<IDepthBuffer> buffer = createDepthBuffer(8, 8, D3DFMT_D24S8);
+    ASSERT_TRUE(plain && texture && noDepth && buffer);
+    EXPECT_EQ(plain->getResourceType(), 0);
+    EXPECT_EQ(texture->getResourceType(), 4);
+    EXPECT_EQ(noDepth->getDepthSurface(), nullptr);
+
+    IDirect3DSurface9* plainSurface = plain->getSurface();
+    IDirect3DSurface9* plainDepth = plain->getDepthSurface();
+    ASSERT_TRUE(plainSurface && plainDepth);
+    plainSurface->Release();
+    plainDepth->Release();
+
+    ASSERT_TRUE(plain->begin());
+    EXPECT_FALSE(plain->begin()) << "already the target";
+    EXPECT_EQ(target(), plainSurface);
+    EXPECT_EQ(depth(), plainDepth);
+    EXPECT_EQ(viewport().Width, 40u);
+
+    ASSERT_TRUE(texture->begin());
+    EXPECT_NE(target(), plainSurface);
+    EXPECT_EQ(viewport().Width, 16u);
+    IDirect3DSurface9* textureDepth = texture->getDepthSurface();
+    EXPECT_EQ(depth(), textureDepth);
+    textureDepth->Release();
+
+    ASSERT_TRUE(noDepth->begin());
+    EXPECT_EQ(depth(), textureDepth) << "a target texture without depth leaves the depth surface alone";
+    ASSERT_TRUE(buffer->bind());
+    EXPECT_FALSE(buffer->bind());
+    EXPECT_NE(depth(), textureDepth);
+    EXPECT_TRUE(buffer->restore());
+    EXPECT_FALSE(buffer->restore());
+    EXPECT_EQ(depth(), textureDepth);
+    EXPECT_TRUE(noDepth->end());
+    EXPECT_FALSE(noDepth->end());
+
+    EXPECT_TRUE(texture->end());
+    EXPECT_EQ(target(), plainSurface);
+    EXPECT_EQ(depth(), plainDepth);
+    EXPECT_EQ(viewport().Width, 40u);
+    EXPECT_TRUE(plain->end());
+    EXPECT_EQ(target(), backBuffer);
+    EXPECT_EQ(depth(), backDepth);
+    EXPECT_EQ(viewport().Width, kWidth);
+}
+
+TEST_F(TargetTest, RenderTargetTextureWithDepthSurvivesAReset)
+{
+    SmartRef<IRenderTargetTexture> target = createRenderTargetTexture(512, 256, D3DFMT_A8R8G8B8,
+        D3DMULTISAMPLE_4_SAMPLES, 2, 0, true);
+    ASSERT_TRUE(target);
+    SmartRef<IRenderTarget> plain = createRenderTarget(64, 32, D3DFMT_X8R8G8B8);
+    SmartRef<IDepthBuffer> buffer = createDepthBuffer(32, 32, D3DFMT_D24S8);
+    ITexture* texture = target->getTexture();
+    ASSERT_NE(texture, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(target->getTexture(), texture) << "the same texture object after a reset";
+        EXPECT_NE(texture->getD3DTexture(), nullptr);
+        EXPECT_EQ(texture->getWidth(), 512u);
+        EXPECT_EQ(texture->getHeight(), 256u);
+        const D3DVIEWPORT9& view = target->getRenderView()->getViewport();
+        EXPECT_EQ(view.Width, 512u);
+        EXPECT_EQ(view.Height, 256u);
+        const D3DSURFACE_DESC depthDesc = descOf(target->getDepthSurface());
+        EXPECT_EQ(depthDesc.Width, 512u);
+        EXPECT_EQ(depthDesc.Height, 256u);
+        EXPECT_EQ(depthDesc.Format, D3DFMT_D24S8);
+        EXPECT_EQ(depthDesc.MultiSampleType, D3DMULTISAMPLE_NONE);
+        EXPECT_EQ(descOf(plain->getSurface()).Width, 64u);
+        EXPECT_EQ(descOf(plain->getDepthSurface()).Height, 32u);
+        ASSERT_TRUE(target->begin());
+        EXPECT_EQ(device->clear(Clear_Colour | Clear_Depth, D3DXVECTOR4(0, 1, 0, 1), 1.0f, 0), D3D_OK);
+        EXPECT_TRUE(target->end());
+        ASSERT_TRUE(buffer->bind());
+        EXPECT_TRUE(buffer->restore());
+        if (round == 0) {
+            loseAndRecover();
+        }
+    }
+}
+
+TEST_F(TargetTest, SwapChainDrawsIntoItsOwnBufferAndSurvivesAReset)
+{
+    SmartRef<ISwapChain> chain = createSwapChain();
+    EXPECT_FALSE(chain->begin()) << "nothing to begin before create";
+    EXPECT_FALSE(chain->present());
+    ASSERT_TRUE(chain->create(24, 16, D3DFMT_X8R8G8B8));
+    IDirect3DSurface9* const backBuffer = target();
+    IDirect3DSurface9* const backDepth = depth();
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(chain->begin());
+        EXPECT_FALSE(chain->begin());
+        EXPECT_NE(target(), backBuffer);
+        EXPECT_NE(depth(), backDepth);
+        IDirect3DSurface9* surface = nullptr;
+        d3d()->GetRenderTarget(0, &surface);
+        EXPECT_EQ(descOf(surface).Width, 24u);
+        EXPECT_TRUE(chain->end());
+        EXPECT_EQ(target(), backBuffer);
+        EXPECT_EQ(depth(), backDepth);
+        EXPECT_TRUE(chain->present());
+        if (round == 0) {
+            loseAndRecover();
+        }
+    }
+}
+
+TEST(DeviceDummy, MakesAHiddenWindowAndADevice)
+{
+    SmartRef<IDeviceDummy> dummy = createDeviceDummy();
+    ASSERT_TRUE(dummy);
+    EXPECT_TRUE(dummy->isValid());
+    ASSERT_NE(g_renderDevice, nullptr);
+    EXPECT_EQ(g_renderDevice->getPresentParameters()->BackBufferWidth, 32u);
+    dummy = nullptr;
+    EXPECT_EQ(g_renderDevice, nullptr);
+}
