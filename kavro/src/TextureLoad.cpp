@@ -1,12 +1,26 @@
 #include "TextureLoad.h"
 
+#include <tormakelin/kavro/Material.h>
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/Texture.h>
+
 namespace tormakelin::kavro {
 
-// The render library's file loaders for 2-D, volume and cube textures are not there yet: the
-// scene keeps the file name and kind, and textures attach once the loaders land.
-render::ITexture* loadSceneTexture(uint32_t, const std::string&)
+render::ITexture* loadSceneTexture(uint32_t kind, const std::string& fileName)
 {
-    return nullptr;
+    if (fileName.empty() || render::g_renderDevice == nullptr) {
+        return nullptr;
+    }
+    switch (kind) {
+    case TextureKind_2D:
+        return render::loadTexture(fileName);
+    case TextureKind_Volume:
+        return render::loadVolumeTexture(fileName);
+    case TextureKind_Cube:
+        return render::loadCubeTexture(fileName);
+    default:
+        return nullptr;
+    }
 }
 
 }  // namespace tormakelin::kavro

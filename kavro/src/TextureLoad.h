@@ -8,6 +8,7 @@ class ITexture;
 }
 
 namespace tormakelin::kavro {
-// The loaded texture (count 0), or null when it cannot be had or the kind loads nothing.
+// The loaded texture (held by the texture cache), or null when it cannot be had or the kind
+// loads nothing.
 render::ITexture* loadSceneTexture(uint32_t kind, const std::string& fileName);
 }  // namespace tormakelin::kavro

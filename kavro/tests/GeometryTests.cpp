@@ -1,6 +1,12 @@
 #include "GeometryFixtures.h"
 
 #include <cfloat>
+#include <cstdio>
+#include <fstream>
+
+#include <tormakelin/core/FileSystem.h>
+#include <tormakelin/kavro/Material.h>
+#include <tormakelin/render/Texture.h>
 
 #include <tormakelin/kavro/Mesh.h>
 
@@ -195,6 +201,55 @@ TEST_F(GeometryOnDevice, PassMaterialOfTheSameNameGivesItsSettings)
     mesh->release();
     material->release();
     geometry->release();
+}
+
+}  // namespace
+}  // namespace kavro_test
+
+namespace kavro_test {
+namespace {
+
+using namespace tormakelin::kavro;
+
+// A 2 x 2 uncompressed 32-bit TGA.
+std::vector<uint8_t> tinyTga()
+{
+    std::vector<uint8_t> bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 8};
+    for (int i = 0; i < 4; ++i) {
+        bytes.insert(bytes.end(), {0, 0, 255, 255});
+    }
+    return bytes;
+}
+
+using SceneTextures = DeviceTest;
+
+TEST_F(SceneTextures, TextureRecordsLoadTheirFileAndKeepNamesThatDoNotLoad)
+{
+    core::IFileSystem* fs = core::createFileSystem();
+    fs->addRef();
+    const std::string path = ::testing::TempDir() + "kavro_tiny.tga";
+    {
+        std::ofstream out(path, std::ios::binary);
+        const std::vector<uint8_t> tga = tinyTga();
+        out.write(reinterpret_cast<const char*>(tga.data()), std::streamsize(tga.size()));
+    }
+    Bytes file = Bytes().header().u32(2);
+    file.id(makeId(1)).text(path).u32(TextureKind_2D);
+    file.id(makeId(2)).text("missing\\none.png").u32(TextureKind_Cube);
+    file.u32(0).u32(0).u32(0).u32(0);
+    ISceneGraph* graph = loadBytes(file.data());
+    ASSERT_NE(graph, nullptr);
+    graph->addRef();
+    ITexture* loaded = graph->findTexture(makeId(1));
+    ASSERT_NE(loaded->getTexture(), nullptr);
+    EXPECT_EQ(loaded->getTexture()->getWidth(), 2u);
+    ITexture* missing = graph->findTexture(makeId(2));
+    EXPECT_EQ(missing->getTexture(), nullptr);
+    // Saved again, the missing texture keeps its name and kind.
+    EXPECT_EQ(saveBytes(graph), file.data());
+    graph->release();
+    std::remove(path.c_str());
+    fs->release();
 }
 
 }  // namespace
