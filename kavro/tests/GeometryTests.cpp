@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include <tormakelin/core/FileSystem.h>
+#include <tormakelin/kavro/Camera.h>
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/render/Texture.h>
 
@@ -250,6 +251,37 @@ TEST_F(SceneTextures, TextureRecordsLoadTheirFileAndKeepNamesThatDoNotLoad)
     graph->release();
     std::remove(path.c_str());
     fs->release();
+}
+
+}  // namespace
+}  // namespace kavro_test
+
+namespace kavro_test {
+namespace {
+
+using namespace tormakelin::kavro;
+
+class WideDevice : public DeviceTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(openDevice(800, 600)); }
+};
+
+TEST_F(WideDevice, AutomaticCameraTakesTheViewportAspectWithoutStoringIt)
+{
+    auto* camera = static_cast<Camera*>(createNode(NodeType_Camera));
+    camera->addRef();
+    for (int phase = 0; phase < 3; ++phase) {
+        UpdateContext context;
+        context.phase = phase;
+        camera->update(context);
+    }
+    EXPECT_NEAR(camera->getEffectiveAspectRatio(), 1.3333f, 1e-4f);
+    D3DXMATRIX expected;
+    D3DXMatrixPerspectiveFovLH(&expected, 0.7853982f / (800.0f / 600.0f), 800.0f / 600.0f, 0.1f, 2048.0f);
+    EXPECT_NEAR(camera->getProjectionMatrix()._22, expected._22, 1e-4f);
+    EXPECT_NEAR(0.7853982f / camera->getEffectiveAspectRatio(), 0.589f, 1e-3f);
+    EXPECT_FLOAT_EQ(camera->aspectRatio.value, 1.33f);
+    camera->release();
 }
 
 }  // namespace
