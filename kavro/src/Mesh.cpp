@@ -1,6 +1,7 @@
 #include <tormakelin/kavro/Mesh.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/Modifier.h>
@@ -43,13 +44,20 @@ void Mesh::gatherLights(const std::vector<LightRecord>& lights)
         return;
     }
     const D3DXVECTOR3 at(m_worldMatrix._41, m_worldMatrix._42, m_worldMatrix._43);
-    auto distance = [&at](const LightRecord& light) {
-        const D3DXVECTOR3 d = light.position - at;
-        return d.x * d.x + d.y * d.y + d.z * d.z;
-    };
-    std::stable_sort(m_lights.begin(), m_lights.end(),
-        [&](const LightRecord& a, const LightRecord& b) { return distance(a) < distance(b); });
-    m_lights.resize(kMaxLights);
+    // Distances worked out once; one that is not a number sorts last, keeping the order sound.
+    std::vector<std::pair<float, size_t>> order;
+    for (size_t i = 0; i < m_lights.size(); ++i) {
+        const D3DXVECTOR3 d = m_lights[i].position - at;
+        const float squared = d.x * d.x + d.y * d.y + d.z * d.z;
+        order.emplace_back(std::isnan(squared) ? INFINITY : squared, i);
+    }
+    std::stable_sort(order.begin(), order.end(),
+        [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<LightRecord> nearest;
+    for (size_t i = 0; i < kMaxLights; ++i) {
+        nearest.push_back(m_lights[order[i].second]);
+    }
+    m_lights = std::move(nearest);
 }
 
 void Mesh::update(UpdateContext& context)

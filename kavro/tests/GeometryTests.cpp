@@ -1,6 +1,7 @@
 #include "GeometryFixtures.h"
 
 #include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 
@@ -133,6 +134,22 @@ TEST_P(MeshLights, KeepsTheSixNearestOrAllInOrder)
         got.push_back(light.position.x);
     }
     EXPECT_EQ(got, GetParam().expectedX);
+    mesh->release();
+}
+
+TEST_F(GeometryOnDevice, LightsAtPositionsThatAreNotNumbersSortLast)
+{
+    auto* mesh = static_cast<Mesh*>(createNode(NodeType_Mesh));
+    mesh->addRef();
+    std::vector<LightRecord> lights(8);
+    for (size_t i = 0; i < lights.size(); ++i) {
+        lights[i].position = D3DXVECTOR3(i % 2 ? NAN : float(i), 0, 0);
+    }
+    updateAll(mesh, &lights);
+    ASSERT_EQ(mesh->getLights().size(), 6u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(mesh->getLights()[i].position.x, float(2 * i));
+    }
     mesh->release();
 }
 
