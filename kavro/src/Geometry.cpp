@@ -285,7 +285,7 @@ private:
         for (const MaterialSettings& settings : pass.materials) {
             if (settings.name == material->getName()) {
                 material->setSettings(settings);
-                return static_cast<render::IShader*>(settings.shader);
+                return settings.shader;
             }
         }
         auto shader = shaders.find(material->getId());

@@ -16,7 +16,7 @@ bool Serializer::create(core::IStream* stream, const SerializerParams& params)
     return true;
 }
 
-uint64_t Serializer::remaining() const
+uint64_t Serializer::remaining()
 {
     core::IStream* stream = getStream();
     if (stream == nullptr) {
@@ -27,9 +27,9 @@ uint64_t Serializer::remaining() const
     return at < size ? size - at : 0;
 }
 
-bool Serializer::fits(uint64_t count, uint64_t minBytes) const
+bool Serializer::fits(uint64_t count, uint64_t minBytes)
 {
-    return const_cast<Serializer*>(this)->isStoring() || count * minBytes <= remaining();
+    return isStoring() || count * minBytes <= remaining();
 }
 
 namespace io {

@@ -5,10 +5,9 @@
 
 #include <tormakelin/core/Keyframe.h>
 #include <tormakelin/kavro/Export.h>
+#include <tormakelin/kavro/Serializer.h>
 
 namespace tormakelin::kavro {
-
-class Serializer;
 
 // Stores or loads a track: the has-track flag and, when set, the track's record. A loaded track
 // replaces `track` (counted); false when the record is short.
@@ -59,7 +58,11 @@ public:
             out[i] = result[i];
         }
     }
-    bool serialize(Serializer* serializer);
+    // The value's bytes, then the track flag and record.
+    bool serialize(Serializer* serializer)
+    {
+        return io::bytes(serializer, &value, sizeof value) && serializeTrack(serializer, m_track);
+    }
 
     T value{};
 
@@ -86,14 +89,4 @@ using AnimatedVec3 = Animated<D3DXVECTOR3>;
 using AnimatedVec4 = Animated<D3DXVECTOR4>;
 using AnimatedQuaternion = Animated<D3DXQUATERNION>;
 
-}  // namespace tormakelin::kavro
-
-#include <tormakelin/kavro/Serializer.h>
-
-namespace tormakelin::kavro {
-template <class T>
-bool Animated<T>::serialize(Serializer* serializer)
-{
-    return io::bytes(serializer, &value, sizeof value) && serializeTrack(serializer, m_track);
-}
 }  // namespace tormakelin::kavro

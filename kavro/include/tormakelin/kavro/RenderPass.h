@@ -9,6 +9,10 @@
 
 #include <tormakelin/kavro/Export.h>
 
+namespace tormakelin::render {
+class IShader;
+}
+
 namespace tormakelin::kavro {
 
 class IShaderParameter;
@@ -61,7 +65,7 @@ struct MaterialSettings {
     uint8_t twoSided = 0;
     int blendMode = 0;
     D3DXVECTOR4 embm{0.5f, 0.5f, 0.5f, 0.5f};
-    void* shader = nullptr;  // render::IShader*, when the graph gives its own effect
+    render::IShader* shader = nullptr;  // when the graph gives its own effect (not counted)
 };
 
 struct RenderPass {

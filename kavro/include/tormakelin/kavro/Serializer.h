@@ -22,9 +22,9 @@ public:
     uint32_t getMode() const { return m_mode; }
     uint32_t getOptions() const { return m_options; }
     // Bytes left between the stream position and its end.
-    uint64_t remaining() const;
+    uint64_t remaining();
     // Loading: false when `count` records of at least `minBytes` each cannot fit in what is left.
-    bool fits(uint64_t count, uint64_t minBytes) const;
+    bool fits(uint64_t count, uint64_t minBytes);
 
 private:
     uint32_t m_mode = 0;
