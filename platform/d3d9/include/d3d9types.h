@@ -3,6 +3,7 @@
 // project documents carry several of them.
 
 #include "windef.h"
+#include "d3dvalues.h"
 
 typedef DWORD D3DCOLOR;
 
@@ -13,32 +14,10 @@ typedef DWORD D3DCOLOR;
 #define D3DCOLOR_COLORVALUE(r, g, b, a) \
     D3DCOLOR_RGBA((DWORD)((r) * 255.f), (DWORD)((g) * 255.f), (DWORD)((b) * 255.f), (DWORD)((a) * 255.f))
 
-#ifndef D3DVECTOR_DEFINED
-#define D3DVECTOR_DEFINED
-struct D3DVECTOR {
-    float x, y, z;
-};
-#endif
-
 #ifndef D3DCOLORVALUE_DEFINED
 #define D3DCOLORVALUE_DEFINED
 struct D3DCOLORVALUE {
     float r, g, b, a;
-};
-#endif
-
-#ifndef D3DMATRIX_DEFINED
-#define D3DMATRIX_DEFINED
-struct D3DMATRIX {
-    union {
-        struct {
-            float _11, _12, _13, _14;
-            float _21, _22, _23, _24;
-            float _31, _32, _33, _34;
-            float _41, _42, _43, _44;
-        };
-        float m[4][4];
-    };
 };
 #endif
 

@@ -5,3 +5,4 @@
 #include "d3dx9shader.h"
 #include "d3dx9effect.h"
 #include "d3dx9tex.h"
+#include "d3dx9core.h"

@@ -14,28 +14,7 @@
 
 typedef int32_t HRESULT;
 
-// Shared with the Direct3D layer, which defines them first when its headers come first.
-#ifndef D3DVECTOR_DEFINED
-#define D3DVECTOR_DEFINED
-struct D3DVECTOR {
-    float x, y, z;
-};
-#endif
-
-#ifndef D3DMATRIX_DEFINED
-#define D3DMATRIX_DEFINED
-struct D3DMATRIX {
-    union {
-        struct {
-            float _11, _12, _13, _14;
-            float _21, _22, _23, _24;
-            float _31, _32, _33, _34;
-            float _41, _42, _43, _44;
-        };
-        float m[4][4];
-    };
-};
-#endif
+#include "d3dvalues.h"
 
 struct D3DXMATRIX;
 

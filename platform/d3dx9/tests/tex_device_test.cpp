@@ -249,3 +249,46 @@ TEST_F(TexDevice, LoadSurfaceWritesL8AndFloatTargets) {
         texture->UnlockRect(0);
     }
 }
+
+TEST_F(TexDevice, VolumeDdsKeepsItsSlicesAndAveragesThemDown) {
+    DdsSpec spec;
+    spec.width = spec.height = 2, spec.depth = 2, spec.levels = 1, spec.caps2 = 0x200000;
+    Bytes payload;
+    for (int slice = 0; slice < 2; ++slice)
+        for (int i = 0; i < 4; ++i) payload.insert(payload.end(), {0, 0, uint8_t(slice ? 200 : 100), 0xFF});
+    const Bytes file = writeDds(spec, payload);
+    IDirect3DVolumeTexture9* volume = nullptr;
+    const HRESULT hr = D3DXCreateVolumeTextureFromFileInMemory(device, file.data(), UINT(file.size()), &volume);
+    if (hr == D3DERR_NOTAVAILABLE) GTEST_SKIP() << "the device has no volume textures yet";
+    ASSERT_EQ(hr, D3D_OK);
+    keep(volume);
+    ASSERT_EQ(volume->GetLevelCount(), 2u);
+    D3DLOCKED_BOX box{};
+    ASSERT_EQ(volume->LockBox(0, &box, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*static_cast<uint32_t*>(box.pBits), 0xFF640000u);
+    EXPECT_EQ(*reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(box.pBits) + box.SlicePitch), 0xFFC80000u);
+    volume->UnlockBox(0);
+    ASSERT_EQ(volume->LockBox(1, &box, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*static_cast<uint32_t*>(box.pBits), 0xFF960000u);
+    volume->UnlockBox(1);
+}
+
+TEST_F(TexDevice, DxtFileKeepsItsBlocksWhereTheDeviceHasTheFormat) {
+    DdsSpec spec;
+    spec.pfFlags = 0x4, spec.fourCC = MAKEFOURCC('D', 'X', 'T', '5');
+    Bytes block = {255, 0, 0x02, 0, 0, 0, 0, 0, 0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0};
+    const Bytes file = writeDds(spec, block);
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(device, file.data(), UINT(file.size()), D3DX_FROM_FILE,
+                  D3DX_FROM_FILE, D3DX_FROM_FILE, 0, D3DFMT_FROM_FILE, D3DPOOL_MANAGED, D3DX_FILTER_NONE,
+                  D3DX_FILTER_NONE, 0, nullptr, nullptr, &texture),
+        D3D_OK);
+    keep(texture);
+    D3DSURFACE_DESC desc{};
+    texture->GetLevelDesc(0, &desc);
+    if (desc.Format != D3DFMT_DXT5) GTEST_SKIP() << "the device has no DXT5 textures yet";
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(Bytes(static_cast<uint8_t*>(locked.pBits), static_cast<uint8_t*>(locked.pBits) + 16), block);
+    texture->UnlockRect(0);
+}

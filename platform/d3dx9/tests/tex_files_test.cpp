@@ -94,6 +94,14 @@ TEST(TexFiles, ImplausibleOrBrokenImageFilesFailCleanly) {
     Bytes bmp = writeImage(Kind::Bmp, 8, 8, 3, rgba.data());
     bmp[18] = 0x20, bmp[19] = 0x4E;  // 20000 wide
     EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(bmp.data(), UINT(bmp.size()), &info), D3DXERR_INVALIDDATA);
+    // A PNG chunk longer than the file, and a JPEG Huffman table of more than 256 codes.
+    Bytes longChunk(png.begin(), png.begin() + 33);
+    longChunk.insert(longChunk.end(), {0x7F, 0xFF, 0xFF, 0xF0, 'I', 'D', 'A', 'T', 1, 2, 3});
+    EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(longChunk.data(), UINT(longChunk.size()), &info), D3DXERR_INVALIDDATA);
+    Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x03, 0x00};
+    jpeg.resize(40, 0xFF);
+    EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(jpeg.data(), UINT(jpeg.size()), &info), D3DXERR_INVALIDDATA);
+    EXPECT_FALSE(decodeImageFile(jpeg.data(), jpeg.size(), image));
     const Bytes noise = {1, 2, 3, 4, 5, 6, 7};
     EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(noise.data(), UINT(noise.size()), &info), D3DXERR_INVALIDDATA);
     EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(nullptr, 10, &info), D3DERR_INVALIDCALL);

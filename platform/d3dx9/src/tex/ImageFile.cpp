@@ -1,7 +1,23 @@
 #include "ImageFile.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+
+namespace {
+
+// The decoder trusts sizes in the file for some buffers; no single one may pass what the largest
+// accepted image needs.
+constexpr size_t kMaxDecoderAllocation = size_t(8192) * 4096 * 4 + (size_t(1) << 20);
+
+void* cappedMalloc(size_t bytes) { return bytes <= kMaxDecoderAllocation ? std::malloc(bytes) : nullptr; }
+void* cappedRealloc(void* p, size_t bytes) { return bytes <= kMaxDecoderAllocation ? std::realloc(p, bytes) : nullptr; }
+
+}  // namespace
+
+#define STBI_MALLOC(bytes) cappedMalloc(bytes)
+#define STBI_REALLOC(p, bytes) cappedRealloc(p, bytes)
+#define STBI_FREE(p) std::free(p)
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -11,7 +27,15 @@
 #define STBI_ONLY_BMP
 #define STBI_ONLY_TGA
 #define STBI_MAX_DIMENSIONS 16384
+// The decoder copies zero bytes from null buffers on empty PNG chunks: harmless, but the
+// sanitizer's nonnull check would stop on it.
+#ifdef __clang__
+#pragma clang attribute push(__attribute__((no_sanitize("nonnull-attribute"))), apply_to = function)
+#endif
 #include <stb/stb_image.h>
+#ifdef __clang__
+#pragma clang attribute pop
+#endif
 
 namespace d3dxtex {
 
@@ -19,7 +43,11 @@ namespace {
 
 D3DXIMAGE_FILEFORMAT fileKind(const uint8_t* p, size_t size) {
     if (size >= 8 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0) return D3DXIFF_PNG;
-    if (size >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF) return D3DXIFF_JPG;
+    if (size >= 2 && p[0] == 0xFF) {  // the decoder skips fill bytes before the start marker
+        size_t at = 1;
+        while (at < size && p[at] == 0xFF) ++at;
+        if (at < size && p[at] == 0xD8) return D3DXIFF_JPG;
+    }
     if (size >= 2 && p[0] == 'B' && p[1] == 'M') return D3DXIFF_BMP;
     return D3DXIFF_TGA;  // the one kind without a signature
 }
@@ -32,6 +60,50 @@ uint64_t pixelsPerByte(D3DXIMAGE_FILEFORMAT kind) {
     case D3DXIFF_JPG: return 4096;
     default: return 256;  // run-length packets of BMP and TGA
     }
+}
+
+// Every PNG chunk must lie inside the file: the decoder sizes its data buffer from the lengths.
+bool pngChunksFit(const uint8_t* p, size_t size) {
+    size_t at = 8;
+    while (at + 12 <= size) {
+        const uint32_t length = uint32_t(p[at]) << 24 | uint32_t(p[at + 1]) << 16 | uint32_t(p[at + 2]) << 8 | p[at + 3];
+        if (length > size - at - 12) return false;
+        if (std::memcmp(p + at + 4, "IEND", 4) == 0) return true;
+        at += 12 + size_t(length);
+    }
+    return false;
+}
+
+// Huffman tables may hold at most 256 codes; the decoder would write past its table otherwise.
+bool jpegTablesValid(const uint8_t* p, size_t size) {
+    size_t at = 0;
+    while (at + 4 <= size) {
+        const uint8_t m = p[at + 1];
+        if (p[at] != 0xFF || m == 0xFF) {  // entropy-coded data, or fill bytes
+            ++at;
+            continue;
+        }
+        if (m == 0x00 || m == 0x01 || m == 0xD8 || (m >= 0xD0 && m <= 0xD7)) {
+            at += 2;
+            continue;
+        }
+        if (m == 0xD9) return true;
+        const size_t length = size_t(p[at + 2]) << 8 | p[at + 3];
+        if (length < 2 || length > size - at - 2) return false;
+        if (m == 0xC4) {
+            // Read as the decoder reads them: whole tables even past the segment's end.
+            long remaining = long(length) - 2;
+            for (size_t t = at + 4; remaining > 0;) {
+                size_t codes = 0;
+                for (size_t i = 1; i <= 16; ++i) codes += t + i < size ? p[t + i] : 0;
+                if (codes > 256) return false;
+                t += 17 + codes;
+                remaining -= long(17 + codes);
+            }
+        }
+        at += 2 + length;
+    }
+    return true;
 }
 
 bool plausible(D3DXIMAGE_FILEFORMAT kind, size_t size, int width, int height) {
@@ -54,9 +126,12 @@ D3DFORMAT formatOf(D3DXIMAGE_FILEFORMAT kind, int channels) {
 bool imageFileInfo(const void* data, size_t size, D3DXIMAGE_INFO& info) {
     if (!data || size == 0 || size > size_t(std::numeric_limits<int>::max())) return false;
     const auto* p = static_cast<const stbi_uc*>(data);
+    // The structure is checked before the decoder reads any of it.
+    const D3DXIMAGE_FILEFORMAT kind = fileKind(p, size);
+    if (kind == D3DXIFF_PNG && !pngChunksFit(p, size)) return false;
+    if (kind == D3DXIFF_JPG && !jpegTablesValid(p, size)) return false;
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(p, int(size), &width, &height, &channels)) return false;
-    const D3DXIMAGE_FILEFORMAT kind = fileKind(p, size);
     if (!plausible(kind, size, width, height)) return false;
     info.Width = UINT(width);
     info.Height = UINT(height);

@@ -60,7 +60,7 @@ HRESULT D3DXLoadSurfaceFromMemory(IDirect3DSurface9* destSurface, const PALETTEE
     // partial rectangle keeps the pixels around it.
     const bool whole = dst.left == 0 && dst.top == 0 && UINT(dst.right) == desc.Width && UINT(dst.bottom) == desc.Height;
     D3DLOCKED_RECT locked{};
-    HRESULT hr = destSurface->LockRect(&locked, nullptr, whole ? D3DLOCK_DISCARD : 0);
+    HRESULT hr = destSurface->LockRect(&locked, nullptr, whole && (desc.Usage & D3DUSAGE_DYNAMIC) ? D3DLOCK_DISCARD : 0);
     if (FAILED(hr)) return hr;
     auto* bits = static_cast<uint8_t*>(locked.pBits);
     if (whole) {

@@ -61,12 +61,19 @@ DWORD levelCountOf(IDirect3DBaseTexture9* texture, UINT asked) {
     return asked == 0 ? 1 : n;  // with automatic mips only the top level is ours to fill
 }
 
+// Discarding is only allowed on dynamic textures; the others are locked plainly.
+template <class T>
+DWORD writeLockFlags(T* texture) {
+    D3DSURFACE_DESC desc{};
+    return SUCCEEDED(texture->GetLevelDesc(0, &desc)) && (desc.Usage & D3DUSAGE_DYNAMIC) ? DWORD(D3DLOCK_DISCARD) : 0;
+}
+
 class Texture2DTarget final : public LevelTarget {
 public:
-    explicit Texture2DTarget(IDirect3DTexture9* t) : texture_(t) {}
+    explicit Texture2DTarget(IDirect3DTexture9* t) : texture_(t), flags_(writeLockFlags(t)) {}
     HRESULT lock(UINT level, D3DLOCKED_BOX& box) override {
         D3DLOCKED_RECT r{};
-        HRESULT hr = texture_->LockRect(level, &r, nullptr, D3DLOCK_DISCARD);
+        HRESULT hr = texture_->LockRect(level, &r, nullptr, flags_);
         box = {r.Pitch, 0, r.pBits};
         return hr;
     }
@@ -74,14 +81,16 @@ public:
 
 private:
     IDirect3DTexture9* texture_;
+    DWORD flags_;
 };
 
 class CubeFaceTarget final : public LevelTarget {
 public:
-    CubeFaceTarget(IDirect3DCubeTexture9* t, UINT face) : texture_(t), face_(D3DCUBEMAP_FACES(face)) {}
+    CubeFaceTarget(IDirect3DCubeTexture9* t, UINT face)
+        : texture_(t), face_(D3DCUBEMAP_FACES(face)), flags_(writeLockFlags(t)) {}
     HRESULT lock(UINT level, D3DLOCKED_BOX& box) override {
         D3DLOCKED_RECT r{};
-        HRESULT hr = texture_->LockRect(face_, level, &r, nullptr, D3DLOCK_DISCARD);
+        HRESULT hr = texture_->LockRect(face_, level, &r, nullptr, flags_);
         box = {r.Pitch, 0, r.pBits};
         return hr;
     }
@@ -90,12 +99,13 @@ public:
 private:
     IDirect3DCubeTexture9* texture_;
     D3DCUBEMAP_FACES face_;
+    DWORD flags_;
 };
 
 class VolumeTarget final : public LevelTarget {
 public:
     explicit VolumeTarget(IDirect3DVolumeTexture9* t) : texture_(t) {}
-    HRESULT lock(UINT level, D3DLOCKED_BOX& box) override { return texture_->LockBox(level, &box, nullptr, D3DLOCK_DISCARD); }
+    HRESULT lock(UINT level, D3DLOCKED_BOX& box) override { return texture_->LockBox(level, &box, nullptr, 0); }
     HRESULT unlock(UINT level) override { return texture_->UnlockBox(level); }
 
 private:
