@@ -1,0 +1,88 @@
+#pragma once
+// The per-frame arguments of node update and render.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <d3dx9math.h>
+
+#include <tormakelin/kavro/Export.h>
+
+namespace tormakelin::render {
+class IShader;
+}
+
+namespace tormakelin::kavro {
+
+class IShaderParameter;
+
+enum LightType : uint32_t { LightType_Point = 0, LightType_Directional = 1, LightType_Spot = 2 };
+
+// One light of a frame's light list (56 bytes).
+struct LightRecord {
+    uint32_t type = LightType_Point;
+    D3DXVECTOR3 position{0, 0, 0};
+    D3DXVECTOR3 direction{0, 0, 0};
+    D3DXVECTOR4 colour{1, 1, 1, 1};
+    float radius = 0;
+    float innerCone = 0;
+    float outerCone = 0;
+};
+static_assert(sizeof(LightRecord) == 56);
+
+struct UpdateContext {
+    float time = 0;
+    float delta = 0;
+    int phase = 0;
+    D3DXMATRIX parentMatrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const std::vector<LightRecord>* lights = nullptr;
+    bool recurse = true;
+};
+
+enum RenderTechnique : int {
+    RenderTechnique_Shadow = 0,
+    RenderTechnique_ZPass = 1,
+    RenderTechnique_Solid = 2,
+    RenderTechnique_Blended = 3,
+    RenderTechnique_ReflectiveMask = 4,
+    RenderTechnique_Reflective = 5,
+};
+
+TORMAKELIN_KAVRO_API const char* getTechniqueName(int technique);
+
+// Settings an effect graph gives a material by name for one frame.
+struct MaterialSettings {
+    std::string name;
+    D3DXVECTOR4 ambient{0, 0, 0, 1};
+    D3DXVECTOR4 diffuse{1, 1, 1, 1};
+    D3DXVECTOR4 specular{1, 1, 1, 1};
+    D3DXVECTOR4 emissive{0, 0, 0, 1};
+    float opacity = 1;
+    float specularLevel = 1;
+    float glossiness = 128;
+    uint32_t type = 0;
+    uint8_t twoSided = 0;
+    int blendMode = 0;
+    D3DXVECTOR4 embm{0.5f, 0.5f, 0.5f, 0.5f};
+    render::IShader* shader = nullptr;  // when the graph gives its own effect (not counted)
+};
+
+struct RenderPass {
+    int technique = RenderTechnique_Solid;
+    float time = 0;
+    float delta = 0;
+    D3DXMATRIX view{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    D3DXMATRIX projection{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    D3DXMATRIX world{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    D3DXVECTOR3 eye{0, 0, 0};
+    bool reflectedView = false;
+    float ambientPower = 0;
+    std::vector<LightRecord> lights;
+    std::vector<MaterialSettings> materials;
+    std::vector<IShaderParameter*> shaderParameters;
+    std::vector<D3DXMATRIX> bones;
+    bool reflectionPass = false;
+};
+
+}  // namespace tormakelin::kavro

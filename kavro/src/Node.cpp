@@ -1,0 +1,233 @@
+#include <tormakelin/kavro/Node.h>
+
+#include <algorithm>
+#include <cfloat>
+
+#include <tormakelin/kavro/Camera.h>
+#include <tormakelin/kavro/Mesh.h>
+#include <tormakelin/kavro/SceneGraph.h>
+#include <tormakelin/kavro/Spline.h>
+
+namespace tormakelin::kavro {
+
+namespace {
+constexpr uint32_t kNodeVersion = 1002;
+constexpr uint32_t kFirstSplineVersion = 1002;
+constexpr uint32_t kRecordVersion = 1001;
+const D3DXVECTOR3 kUp(0, 1, 0);
+}  // namespace
+
+core::AxisAlignedBoundingBox emptyBox()
+{
+    core::AxisAlignedBoundingBox box;
+    box.min = D3DXVECTOR3(FLT_MAX, FLT_MAX, FLT_MAX);
+    box.max = D3DXVECTOR3(-FLT_MAX, -FLT_MAX, -FLT_MAX);
+    return box;
+}
+
+bool isEmptyBox(const core::AxisAlignedBoundingBox& box)
+{
+    return box.min.x > box.max.x || box.min.y > box.max.y || box.min.z > box.max.z;
+}
+
+void Transformation::eval(float time)
+{
+    if (m_userMatrix) {
+        return;
+    }
+    position.update(time);
+    scale.update(time);
+    rotation.update(time);
+    D3DXMatrixTransformation(&m_matrix, nullptr, nullptr, &scale.value, nullptr, &rotation.value, &position.value);
+}
+
+bool Transformation::serialize(Serializer* serializer)
+{
+    uint32_t version = kRecordVersion;
+    return io::value(serializer, version) && position.serialize(serializer) && scale.serialize(serializer) &&
+           rotation.serialize(serializer);
+}
+
+void NodeTransformation::eval(float time)
+{
+    objectOffset.eval(time);
+    transform.eval(time);
+}
+
+bool NodeTransformation::serialize(Serializer* serializer)
+{
+    uint32_t version = kRecordVersion;
+    return io::value(serializer, version) && objectOffset.serialize(serializer) && transform.serialize(serializer);
+}
+
+Node::Node() : m_box(emptyBox()), m_worldBox(emptyBox())
+{
+    core::generateUniqueId(m_id);
+}
+
+Node::~Node()
+{
+    clearSplines();
+}
+
+void Node::addSpline(ISpline* spline)
+{
+    if (spline) {
+        spline->addRef();
+        m_splines.push_back(spline);
+    }
+}
+
+void Node::removeSpline(const core::UniqueId& id)
+{
+    auto it = std::find_if(m_splines.begin(), m_splines.end(), [&](ISpline* s) { return s->getId() == id; });
+    if (it != m_splines.end()) {
+        ISpline* spline = *it;
+        m_splines.erase(it);
+        spline->release();
+    }
+}
+
+void Node::clearSplines()
+{
+    std::vector<ISpline*> splines;
+    splines.swap(m_splines);
+    for (ISpline* spline : splines) {
+        spline->release();
+    }
+}
+
+void Node::setParent(INode* parent)
+{
+    m_parent.set(parent);
+    if (parent) {
+        ObjectRef<INode> self;
+        self.set(this);
+        parent->getChildren().push_back(self);
+    }
+}
+
+void Node::update(UpdateContext& context)
+{
+    if (context.phase == 0) {
+        m_transformation.eval(context.time);
+        if (context.recurse) {
+            for (ObjectRef<INode>& child : m_children) {
+                if (child.object) {
+                    child.object->update(context);
+                }
+            }
+        }
+        return;
+    }
+    if (context.phase == 1) {
+        D3DXMATRIX local = m_transformation.transform.getMatrix();
+        if (m_target.object) {
+            D3DXVECTOR3 eye = m_transformation.transform.position.value;
+            D3DXVECTOR3 at = m_target.object->getTransformation().transform.position.value;
+            D3DXMATRIX lookAt;
+            D3DXMatrixLookAtLH(&lookAt, &eye, &at, &kUp);
+            D3DXMatrixInverse(&local, nullptr, &lookAt);
+        }
+        m_nodeWorldMatrix = local * context.parentMatrix;
+        m_worldMatrix = m_transformation.objectOffset.getMatrix() * m_nodeWorldMatrix;
+    }
+    if (context.recurse) {
+        const D3DXMATRIX saved = context.parentMatrix;
+        context.parentMatrix = m_nodeWorldMatrix;
+        for (ObjectRef<INode>& child : m_children) {
+            if (child.object) {
+                child.object->update(context);
+            }
+        }
+        context.parentMatrix = saved;
+    }
+}
+
+void Node::renderChildren(RenderPass& pass)
+{
+    for (ObjectRef<INode>& child : m_children) {
+        if (child.object) {
+            child.object->render(pass);
+        }
+    }
+}
+
+void Node::render(RenderPass& pass)
+{
+    pass.bones.clear();
+    renderChildren(pass);
+}
+
+void Node::resolve(ISceneGraph* graph)
+{
+    auto find = [graph](const core::UniqueId& id) { return graph->findNode(id); };
+    m_parent.resolveWith(find);
+    m_target.resolveWith(find);
+    for (ObjectRef<INode>& child : m_children) {
+        child.resolveWith(find);
+    }
+}
+
+bool Node::serialize(Serializer* serializer)
+{
+    uint32_t version = kNodeVersion;
+    if (!io::value(serializer, version) || !io::id(serializer, m_id) || !io::text(serializer, m_name) ||
+        !io::value(serializer, m_attributes) || !io::id(serializer, m_parent.id) || !io::id(serializer, m_target.id)) {
+        return false;
+    }
+    uint32_t childCount = uint32_t(m_children.size());
+    if (!io::count(serializer, childCount, sizeof(core::UniqueId))) {
+        return false;
+    }
+    if (!serializer->isStoring()) {
+        m_children.assign(childCount, ObjectRef<INode>());
+    }
+    for (ObjectRef<INode>& child : m_children) {
+        if (!io::id(serializer, child.id)) {
+            return false;
+        }
+    }
+    if (version >= kFirstSplineVersion) {
+        uint32_t splineCount = uint32_t(m_splines.size());
+        // A spline record is at least version, id and object count.
+        if (!io::count(serializer, splineCount, 24)) {
+            return false;
+        }
+        if (serializer->isStoring()) {
+            for (ISpline* spline : m_splines) {
+                if (!spline->serialize(serializer)) {
+                    return false;
+                }
+            }
+        } else {
+            clearSplines();
+            for (uint32_t i = 0; i < splineCount; ++i) {
+                ISpline* spline = createSpline();
+                addSpline(spline);
+                if (!spline->serialize(serializer)) {
+                    return false;
+                }
+            }
+        }
+    }
+    return m_transformation.serialize(serializer);
+}
+
+INode* createNode(uint32_t type)
+{
+    switch (type) {
+    case NodeType_Node:
+        return new Node();
+    case NodeType_Mesh:
+        return new Mesh();
+    case NodeType_Camera:
+        return new Camera();
+    case NodeType_Light:
+        return new Light();
+    default:
+        return nullptr;
+    }
+}
+
+}  // namespace tormakelin::kavro

@@ -1,0 +1,175 @@
+#pragma once
+// Helpers for scene tests: byte-level file writing, save and load through memory, a headless
+// render device for geometry, and small keyframe tracks.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <tormakelin/core/Keyframe.h>
+#include <tormakelin/core/MemStream.h>
+#include <tormakelin/core/UniqueId.h>
+#include <tormakelin/kavro/SceneGraph.h>
+#include <tormakelin/kavro/Serializer.h>
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/RenderWindow.h>
+
+namespace kavro_test {
+
+using namespace tormakelin;
+
+// Little-endian bytes of a hand-made scene file.
+class Bytes {
+public:
+    Bytes& raw(const void* data, size_t size)
+    {
+        const auto* p = static_cast<const uint8_t*>(data);
+        m_data.insert(m_data.end(), p, p + size);
+        return *this;
+    }
+    Bytes& u8(uint8_t v) { return raw(&v, 1); }
+    Bytes& u32(uint32_t v) { return raw(&v, 4); }
+    Bytes& f32(float v) { return raw(&v, 4); }
+    Bytes& id(const core::UniqueId& v) { return raw(&v, sizeof v); }
+    Bytes& text(const std::string& s) { return u32(uint32_t(s.size())).raw(s.data(), s.size()); }
+    // An animated value of n floats without a track.
+    Bytes& animated(std::initializer_list<float> values)
+    {
+        for (float v : values) {
+            f32(v);
+        }
+        return u32(0);
+    }
+    Bytes& transformation()
+    {
+        return u32(1001).animated({0, 0, 0}).animated({1, 1, 1}).animated({0, 0, 0, 1});
+    }
+    // The node record of a plain node with no children.
+    Bytes& node(uint32_t version, const core::UniqueId& nodeId, const core::UniqueId& parent = {},
+        const core::UniqueId& target = {})
+    {
+        u32(version).id(nodeId).text("node").u32(0).id(parent).id(target).u32(0);
+        if (version > 1001) {
+            u32(0);
+        }
+        return u32(1001).transformation().transformation();
+    }
+    Bytes& header() { return raw("KAVRO", 5).u32(1001); }
+    const std::vector<uint8_t>& data() const { return m_data; }
+
+private:
+    std::vector<uint8_t> m_data;
+};
+
+inline core::UniqueId makeId(uint8_t seed)
+{
+    core::UniqueId id{};
+    std::memset(&id, seed, sizeof id);
+    return id;
+}
+
+// The graph read from the bytes (count 0), or null.
+inline kavro::ISceneGraph* loadBytes(const std::vector<uint8_t>& bytes)
+{
+    std::vector<uint8_t> copy = bytes;
+    core::MemStream* stream = core::createMemStream(copy.data(), unsigned(copy.size()), true, false);
+    stream->addRef();
+    kavro::Serializer serializer;
+    serializer.addRef();
+    kavro::ISceneGraph* graph = nullptr;
+    if (serializer.create(stream, kavro::SerializerParams{})) {
+        graph = kavro::createSceneGraph();
+        if (!graph->serialize(&serializer)) {
+            delete graph;
+            graph = nullptr;
+        }
+    }
+    stream->release();
+    return graph;
+}
+
+// The bytes the graph writes, or an empty list when storing fails.
+inline std::vector<uint8_t> saveBytes(kavro::ISceneGraph* graph, uint32_t options = 0)
+{
+    core::MemStream* stream = new core::MemStream();
+    stream->addRef();
+    EXPECT_TRUE(stream->create(nullptr, 0, false, true));
+    std::vector<uint8_t> out;
+    {
+        kavro::Serializer serializer;
+        serializer.addRef();
+        kavro::SerializerParams params;
+        params.mode = 1;
+        params.options = options;
+        if (serializer.create(stream, params) && graph->serialize(&serializer)) {
+            const auto* data = static_cast<const uint8_t*>(stream->getData());
+            out.assign(data, data + stream->getSize());
+        }
+    }
+    stream->release();
+    return out;
+}
+
+// A track of `dimension` floats through the given (time, values) keys, linear.
+inline core::IKeyframe* linearTrack(unsigned dimension, const std::vector<std::pair<float, std::vector<float>>>& keys)
+{
+    core::IKeyframe* track = core::createKeyframe(dimension, false);
+    for (const auto& [time, values] : keys) {
+        core::Key* key = track->createKey();
+        key->time = time;
+        key->kind = core::KeyLinear;
+        for (unsigned i = 0; i < dimension; ++i) {
+            key->values[i] = values[i];
+        }
+        track->addKey(key, true);
+    }
+    return track;
+}
+
+class NullWindow : public render::IRenderWindow {
+public:
+    bool create(void*) override { return false; }
+    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
+    {
+        return false;
+    }
+    void close() override {}
+    bool isActive() override { return true; }
+    bool hasFocus() override { return true; }
+    void setFocus() override {}
+    void center() override {}
+    bool isFullscreen() override { return false; }
+    bool setFullscreen(bool) override { return true; }
+    bool toggleFullscreen() override { return true; }
+    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
+    HWND getHandle() const override { return nullptr; }
+};
+
+// A headless device of the given back-buffer size for the test's lifetime.
+class DeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(openDevice(64, 48)); }
+    void TearDown() override
+    {
+        if (device) {
+            device->release();
+            device = nullptr;
+        }
+    }
+    bool openDevice(unsigned width, unsigned height)
+    {
+        device = render::createRenderDevice();
+        device->addRef();
+        render::DeviceCreateParams params;
+        params.width = width;
+        params.height = height;
+        return device->create(&window, params);
+    }
+    NullWindow window;
+    render::IRenderDevice* device = nullptr;
+};
+
+}  // namespace kavro_test
