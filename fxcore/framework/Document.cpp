@@ -1,4 +1,5 @@
 #include "XmlWalk.h"
+#include "CreateValid.h"
 
 #include <tormakelin/fxcore/Document.h>
 #include <tormakelin/fxcore/Graph.h>
@@ -142,12 +143,7 @@ bool Document::serialize(ISerializer* serializer)
 
 IDocument* createDocument()
 {
-    auto* document = new (std::nothrow) Document();
-    if (document && !document->valid()) {
-        delete document;
-        return nullptr;
-    }
-    return document;
+    return createValid<Document>();
 }
 
 } // namespace tormakelin::fxcore

@@ -1,4 +1,5 @@
 #include <tormakelin/fxcore/Folder.h>
+#include "CreateValid.h"
 #include <tormakelin/fxcore/Serializer.h>
 
 #include <tormakelin/core/Xml.h>
@@ -259,12 +260,7 @@ IFolder* createFolder()
 
 IFolderManager* createFolderManager()
 {
-    auto* manager = new (std::nothrow) FolderManager();
-    if (manager && !manager->valid()) {
-        delete manager;
-        return nullptr;
-    }
-    return manager;
+    return createValid<FolderManager>();
 }
 
 } // namespace tormakelin::fxcore

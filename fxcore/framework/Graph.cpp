@@ -1,4 +1,5 @@
 #include <tormakelin/fxcore/Folder.h>
+#include "CreateValid.h"
 #include <tormakelin/fxcore/Graph.h>
 #include <tormakelin/fxcore/Nodes.h>
 #include <tormakelin/fxcore/Serializer.h>
@@ -492,12 +493,7 @@ IGraph* createGraph(GraphType type)
 
 IGraphManager* createGraphManager()
 {
-    auto* manager = new (std::nothrow) GraphManager();
-    if (manager && !manager->valid()) {
-        delete manager;
-        return nullptr;
-    }
-    return manager;
+    return createValid<GraphManager>();
 }
 
 IGraphNode* createGraphNode(core::UniqueId const& pluginId)

@@ -1,4 +1,5 @@
 #include <tormakelin/fxcore/Folder.h>
+#include "CreateValid.h"
 #include <tormakelin/fxcore/Resource.h>
 #include <tormakelin/fxcore/Serializer.h>
 #include <tormakelin/fxcore/Services.h>
@@ -175,12 +176,7 @@ private:
 
 IResourceManager* createResourceManager()
 {
-    auto* manager = new (std::nothrow) ResourceManager();
-    if (manager && !manager->valid()) {
-        delete manager;
-        return nullptr;
-    }
-    return manager;
+    return createValid<ResourceManager>();
 }
 
 } // namespace tormakelin::fxcore

@@ -1,4 +1,5 @@
 #include "LayerImpl.h"
+#include "CreateValid.h"
 #include "XmlWalk.h"
 
 #include <tormakelin/fxcore/Document.h>
@@ -157,12 +158,7 @@ private:
 
 IScene* createScene()
 {
-    auto* scene = new (std::nothrow) Scene();
-    if (scene && !scene->valid()) {
-        delete scene;
-        return nullptr;
-    }
-    return scene;
+    return createValid<Scene>();
 }
 
 ISceneManager* createSceneManager()
