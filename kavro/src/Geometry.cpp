@@ -1,5 +1,7 @@
 #include <tormakelin/kavro/Geometry.h>
 
+#include "RefList.h"
+
 #include <cstring>
 
 #include <tormakelin/core/RefCounted.h>
@@ -18,18 +20,6 @@ namespace {
 constexpr uint32_t kVersion = 1001;
 // A fragment record: version, id and the draw parameters.
 constexpr uint64_t kFragmentBytes = 4 + 16 + sizeof(DrawParams);
-
-template <class T>
-void replace(T*& slot, T* object)
-{
-    if (object) {
-        object->addRef();
-    }
-    if (slot) {
-        slot->release();
-    }
-    slot = object;
-}
 
 class GeometryFragment : public core::RefCounted<IGeometryFragment> {
 public:

@@ -2,6 +2,8 @@
 // of the material renderer builds on begin/end here.
 #include <tormakelin/kavro/Material.h>
 
+#include "RefList.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -18,18 +20,6 @@
 namespace tormakelin::kavro {
 
 namespace {
-
-template <class T>
-void replace(T*& slot, T* object)
-{
-    if (object) {
-        object->addRef();
-    }
-    if (slot) {
-        slot->release();
-    }
-    slot = object;
-}
 
 class Texture : public core::RefCounted<ITexture> {
 public:

@@ -1,5 +1,7 @@
 #include <tormakelin/kavro/Modifier.h>
 
+#include "RefList.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cstring>
@@ -20,18 +22,6 @@ constexpr size_t kMaxInfluences = 4;
 // Smallest records: a weight map without influences and a morph target without vertices.
 constexpr uint64_t kMinWeightMapBytes = 8 + 16 + 64;
 constexpr uint64_t kMinTargetBytes = 8 + 8;
-
-template <class T>
-void replace(T*& slot, T* object)
-{
-    if (object) {
-        object->addRef();
-    }
-    if (slot) {
-        slot->release();
-    }
-    slot = object;
-}
 
 const D3DXMATRIX kIdentity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
 
@@ -89,16 +79,6 @@ private:
     std::vector<float> m_vertices;
     AnimatedFloat m_weight{0.0f};
 };
-
-template <class T>
-void releaseAll(std::vector<T*>& list)
-{
-    std::vector<T*> items;
-    items.swap(list);
-    for (T* item : items) {
-        item->release();
-    }
-}
 
 // The first stream entry's buffer when it holds 48-byte vertices with a system-memory copy.
 render::IVertexBuffer* modelBuffer(IGeometry* geometry)

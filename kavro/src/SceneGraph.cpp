@@ -1,5 +1,7 @@
 #include <tormakelin/kavro/SceneGraph.h>
 
+#include "RefList.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -26,16 +28,6 @@ constexpr uint64_t kMinMaterialBytes = 16 + 4 + 4 + 1 + 4 + 16 + 4 + 1 + 4 * (16
 constexpr uint64_t kMinGeometryBytes = 4 + 16 + 3 + 4;
 constexpr uint64_t kMinNodeBytes = 4 + 4 + 16 + 4 + 4 + 32 + 4;
 constexpr uint64_t kMinModifierBytes = 16 + 4 + 32;
-
-template <class T>
-void releaseAll(std::vector<T*>& list)
-{
-    std::vector<T*> items;
-    items.swap(list);
-    for (T* item : items) {
-        item->release();
-    }
-}
 
 template <class T>
 T* findById(const std::vector<T*>& list, const core::UniqueId& id)

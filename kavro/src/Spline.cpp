@@ -2,6 +2,8 @@
 
 #include <tormakelin/core/RefCounted.h>
 
+#include "RefList.h"
+
 namespace tormakelin::kavro {
 
 namespace {
@@ -10,43 +12,6 @@ constexpr uint32_t kVersion = 1001;
 // Smallest records: a knot (version, type, three points without tracks) and an object.
 constexpr uint64_t kMinKnotBytes = 8 + 3 * 16;
 constexpr uint64_t kMinObjectBytes = 12;
-
-template <class T>
-void releaseAll(std::vector<T*>& list)
-{
-    std::vector<T*> items;
-    items.swap(list);
-    for (T* item : items) {
-        item->release();
-    }
-}
-
-template <class T, class Make>
-bool serializeList(Serializer* serializer, std::vector<T*>& list, uint64_t minBytes, Make make)
-{
-    uint32_t count = uint32_t(list.size());
-    if (!io::count(serializer, count, minBytes)) {
-        return false;
-    }
-    if (serializer->isStoring()) {
-        for (T* item : list) {
-            if (!item->serialize(serializer)) {
-                return false;
-            }
-        }
-        return true;
-    }
-    releaseAll(list);
-    for (uint32_t i = 0; i < count; ++i) {
-        T* item = make();
-        item->addRef();
-        list.push_back(item);
-        if (!item->serialize(serializer)) {
-            return false;
-        }
-    }
-    return true;
-}
 
 class SplineKnot : public core::RefCounted<ISplineKnot> {
 public:
