@@ -6,6 +6,9 @@
 #include <tormakelin/kavro/ShaderInclude.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/ShaderManager.h>
+#include <tormakelin/render/StateManager.h>
+
+#include <d3d9.h>
 
 namespace kavro_test {
 namespace {
@@ -232,6 +235,76 @@ TEST_F(MaterialShaderTest, LightArraysHaveTheirMaximumSizeAndCount)
              "materialOpacity", "boneCount", "fogColor", "shadowColor"}) {
         EXPECT_TRUE(hasParameter(shader.get(), name)) << name;
     }
+}
+
+// A lit, fogged quad facing the camera drawn with the generated Solid technique.
+TEST_F(MaterialShaderTest, SolidTechniqueLightsAndFogs)
+{
+    SmartRef<IMaterial> material = materialWith({});
+    CreateShaderParam param;
+    param.directionalLightsEnabled = 1;
+    param.maxDirectionalLights = 2;
+    param.fogEnabled = 1;
+    SmartRef<render::IShader> shader = createShaderFromMaterial(material.get(), param);
+    ASSERT_TRUE(shader);
+    ID3DXEffect* effect = shader->getEffect();
+    auto handle = [&](const char* name) { return shader->getParameter(name)->getHandle(); };
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    for (const char* name : {"world", "view", "projection", "worldViewProjection", "viewProjection"}) {
+        effect->SetMatrix(handle(name), &identity);
+    }
+    const D3DXVECTOR4 diffuse(0.5f, 0.25f, 0, 1), black(0, 0, 0, 1), fog(0, 0, 1, 1);
+    effect->SetVector(handle("diffuseMaterialColor"), &diffuse);
+    effect->SetVector(handle("specularMaterialColor"), &black);
+    effect->SetInt(handle("directionalLightCount"), 1);
+    // White, shining along +z onto the quad.
+    D3DXHANDLE first = effect->GetParameterElement(handle("directionalLight"), 0);
+    const D3DXVECTOR4 white(1, 1, 1, 1), along(0, 0, 1, 0);
+    ASSERT_EQ(effect->SetVector(effect->GetParameterByName(first, "color"), &white), D3D_OK);
+    ASSERT_EQ(effect->SetVector(effect->GetParameterByName(first, "direction"), &along), D3D_OK);
+    const D3DXVECTOR4 eye(0, 0, -10, 0);
+    effect->SetVector(handle("cameraPosition"), &eye);
+    effect->SetVector(handle("fogColor"), &fog);
+    effect->SetFloat(handle("fogEnabled"), 1);
+    // The quad is 10.5 away: a quarter of the way from fogStart 10 to fogEnd 12.
+    effect->SetFloat(handle("fogStart"), 10);
+    effect->SetFloat(handle("fogEnd"), 12);
+
+    IDirect3DDevice9* d3d = device->getD3DDevice();
+    const D3DVERTEXELEMENT9 elements[] = {
+        {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+        {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+        D3DDECL_END(),
+    };
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    ASSERT_EQ(d3d->CreateVertexDeclaration(elements, &decl), D3D_OK);
+    device->getStateManager()->SetVertexDeclaration(decl);
+    device->getStateManager()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    ASSERT_EQ(d3d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1, 0), D3D_OK);
+    const float quad[6][6] = {{-1, -1, 0.5f, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}, {-1, 1, 0.5f, 0, 0, -1},
+        {-1, 1, 0.5f, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}, {1, 1, 0.5f, 0, 0, -1}};
+    ASSERT_TRUE(shader->setTechnique("Solid"));
+    ASSERT_EQ(shader->begin(), 1u);
+    shader->beginPass(0);
+    EXPECT_EQ(device->drawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(quad[0])), D3D_OK);
+    shader->endPass();
+    shader->end();
+    decl->Release();
+
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const uint32_t pixel = *reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) +
+                                                                24 * locked.Pitch + 32 * 4);
+    back->UnlockRect();
+    back->Release();
+    // 0.75 of the lit colour (0.5, 0.25, 0) and 0.25 of the fog (0, 0, 1), near the centre.
+    const int red = (pixel >> 16) & 0xff, green = (pixel >> 8) & 0xff, blue = pixel & 0xff;
+    EXPECT_NEAR(red, 96, 3) << std::hex << pixel;
+    EXPECT_NEAR(green, 48, 3) << std::hex << pixel;
+    EXPECT_NEAR(blue, 64, 3) << std::hex << pixel;
 }
 
 TEST_F(MaterialShaderTest, AFailedCompileGivesNoShader)
