@@ -1,5 +1,7 @@
 #include "SceneTestUtil.h"
 
+#include <array>
+
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/MaterialShader.h>
@@ -237,7 +239,77 @@ TEST_F(MaterialShaderTest, LightArraysHaveTheirMaximumSizeAndCount)
     }
 }
 
-// A lit, fogged quad facing the camera drawn with the generated Solid technique.
+// Draws a screen-filling quad at depth 0.5 facing the camera with the Solid technique; returns the
+// (red, green, blue) of the pixel near the centre.
+std::array<int, 3> drawCentre(render::IRenderDevice* device, render::IShader* shader)
+{
+    ID3DXEffect* effect = shader->getEffect();
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    for (const char* name : {"world", "view", "projection", "worldViewProjection", "viewProjection"}) {
+        effect->SetMatrix(shader->getParameter(name)->getHandle(), &identity);
+    }
+    const D3DXVECTOR4 eye(0, 0, -10, 0);
+    effect->SetVector(shader->getParameter("cameraPosition")->getHandle(), &eye);
+    IDirect3DDevice9* d3d = device->getD3DDevice();
+    const D3DVERTEXELEMENT9 elements[] = {
+        {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+        {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+        D3DDECL_END(),
+    };
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    EXPECT_EQ(d3d->CreateVertexDeclaration(elements, &decl), D3D_OK);
+    device->getStateManager()->SetVertexDeclaration(decl);
+    device->getStateManager()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    EXPECT_EQ(d3d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1, 0), D3D_OK);
+    const float quad[6][6] = {{-1, -1, 0.5f, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}, {-1, 1, 0.5f, 0, 0, -1},
+        {-1, 1, 0.5f, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}, {1, 1, 0.5f, 0, 0, -1}};
+    EXPECT_TRUE(shader->setTechnique("Solid"));
+    EXPECT_EQ(shader->begin(), 1u);
+    shader->beginPass(0);
+    EXPECT_EQ(device->drawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(quad[0])), D3D_OK);
+    shader->endPass();
+    shader->end();
+    decl->Release();
+
+    uint32_t pixel = 0;
+    IDirect3DSurface9* back = nullptr;
+    D3DLOCKED_RECT locked;
+    if (d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) == D3D_OK) {
+        if (back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+            std::memcpy(&pixel, static_cast<const uint8_t*>(locked.pBits) + 24 * locked.Pitch + 32 * 4, 4);
+            back->UnlockRect();
+        }
+        back->Release();
+    }
+    return {int((pixel >> 16) & 0xff), int((pixel >> 8) & 0xff), int(pixel & 0xff)};
+}
+
+void expectColour(const std::array<int, 3>& actual, const std::array<int, 3>& expected)
+{
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(actual[k], expected[k], 3) << "channel " << k;
+    }
+}
+
+// Sets the first element of a light array member by member.
+void setLight(render::IShader* shader, const char* array, const std::vector<std::pair<const char*, D3DXVECTOR4>>& members)
+{
+    ID3DXEffect* effect = shader->getEffect();
+    D3DXHANDLE first = effect->GetParameterElement(shader->getParameter(array)->getHandle(), 0);
+    for (const auto& [name, value] : members) {
+        ASSERT_EQ(effect->SetVector(effect->GetParameterByName(first, name), &value), D3D_OK) << name;
+    }
+    effect->SetInt(shader->getParameter(std::string(array) + "Count")->getHandle(), 1);
+}
+
+void setMaterial(render::IShader* shader)
+{
+    const D3DXVECTOR4 diffuse(0.5f, 0.25f, 0, 1), black(0, 0, 0, 1);
+    shader->getEffect()->SetVector(shader->getParameter("diffuseMaterialColor")->getHandle(), &diffuse);
+    shader->getEffect()->SetVector(shader->getParameter("specularMaterialColor")->getHandle(), &black);
+}
+
 TEST_F(MaterialShaderTest, SolidTechniqueLightsAndFogs)
 {
     SmartRef<IMaterial> material = materialWith({});
@@ -247,64 +319,40 @@ TEST_F(MaterialShaderTest, SolidTechniqueLightsAndFogs)
     param.fogEnabled = 1;
     SmartRef<render::IShader> shader = createShaderFromMaterial(material.get(), param);
     ASSERT_TRUE(shader);
+    setMaterial(shader.get());
+    setLight(shader.get(), "directionalLight", {{"color", {1, 1, 1, 1}}, {"direction", {0, 0, 1, 0}}});
     ID3DXEffect* effect = shader->getEffect();
-    auto handle = [&](const char* name) { return shader->getParameter(name)->getHandle(); };
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    for (const char* name : {"world", "view", "projection", "worldViewProjection", "viewProjection"}) {
-        effect->SetMatrix(handle(name), &identity);
-    }
-    const D3DXVECTOR4 diffuse(0.5f, 0.25f, 0, 1), black(0, 0, 0, 1), fog(0, 0, 1, 1);
-    effect->SetVector(handle("diffuseMaterialColor"), &diffuse);
-    effect->SetVector(handle("specularMaterialColor"), &black);
-    effect->SetInt(handle("directionalLightCount"), 1);
-    // White, shining along +z onto the quad.
-    D3DXHANDLE first = effect->GetParameterElement(handle("directionalLight"), 0);
-    const D3DXVECTOR4 white(1, 1, 1, 1), along(0, 0, 1, 0);
-    ASSERT_EQ(effect->SetVector(effect->GetParameterByName(first, "color"), &white), D3D_OK);
-    ASSERT_EQ(effect->SetVector(effect->GetParameterByName(first, "direction"), &along), D3D_OK);
-    const D3DXVECTOR4 eye(0, 0, -10, 0);
-    effect->SetVector(handle("cameraPosition"), &eye);
-    effect->SetVector(handle("fogColor"), &fog);
-    effect->SetFloat(handle("fogEnabled"), 1);
+    const D3DXVECTOR4 fog(0, 0, 1, 1);
+    effect->SetVector(shader->getParameter("fogColor")->getHandle(), &fog);
+    effect->SetFloat(shader->getParameter("fogEnabled")->getHandle(), 1);
     // The quad is 10.5 away: a quarter of the way from fogStart 10 to fogEnd 12.
-    effect->SetFloat(handle("fogStart"), 10);
-    effect->SetFloat(handle("fogEnd"), 12);
+    effect->SetFloat(shader->getParameter("fogStart")->getHandle(), 10);
+    effect->SetFloat(shader->getParameter("fogEnd")->getHandle(), 12);
+    // 0.75 of the lit colour (0.5, 0.25, 0) and 0.25 of the fog (0, 0, 1).
+    expectColour(drawCentre(device, shader.get()), {96, 48, 64});
+}
 
-    IDirect3DDevice9* d3d = device->getD3DDevice();
-    const D3DVERTEXELEMENT9 elements[] = {
-        {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-        {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-        D3DDECL_END(),
-    };
-    IDirect3DVertexDeclaration9* decl = nullptr;
-    ASSERT_EQ(d3d->CreateVertexDeclaration(elements, &decl), D3D_OK);
-    device->getStateManager()->SetVertexDeclaration(decl);
-    device->getStateManager()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    ASSERT_EQ(d3d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1, 0), D3D_OK);
-    const float quad[6][6] = {{-1, -1, 0.5f, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}, {-1, 1, 0.5f, 0, 0, -1},
-        {-1, 1, 0.5f, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}, {1, 1, 0.5f, 0, 0, -1}};
-    ASSERT_TRUE(shader->setTechnique("Solid"));
-    ASSERT_EQ(shader->begin(), 1u);
-    shader->beginPass(0);
-    EXPECT_EQ(device->drawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(quad[0])), D3D_OK);
-    shader->endPass();
-    shader->end();
-    decl->Release();
+TEST_F(MaterialShaderTest, PointAndSpotLightsAttenuateByDistanceAndCone)
+{
+    SmartRef<IMaterial> material = materialWith({});
+    CreateShaderParam param;
+    param.pointLightsEnabled = param.spotLightsEnabled = 1;
+    param.maxPointLights = param.maxSpotLights = 1;
+    SmartRef<render::IShader> shader = createShaderFromMaterial(material.get(), param);
+    ASSERT_TRUE(shader);
+    setMaterial(shader.get());
+    // 1 in front of the quad with radius 2: attenuation 1 - (1/2)^2 = 0.75.
+    setLight(shader.get(), "pointLight", {{"color", {1, 1, 1, 1}}, {"position", {0, 0, -0.5f, 0}}, {"radius", {2, 0, 0, 0}}});
+    setLight(shader.get(), "spotLight", {{"color", {0, 0, 0, 1}}});
+    expectColour(drawCentre(device, shader.get()), {96, 48, 0});
 
-    IDirect3DSurface9* back = nullptr;
-    ASSERT_EQ(d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    D3DLOCKED_RECT locked;
-    ASSERT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-    const uint32_t pixel = *reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) +
-                                                                24 * locked.Pitch + 32 * 4);
-    back->UnlockRect();
-    back->Release();
-    // 0.75 of the lit colour (0.5, 0.25, 0) and 0.25 of the fog (0, 0, 1), near the centre.
-    const int red = (pixel >> 16) & 0xff, green = (pixel >> 8) & 0xff, blue = pixel & 0xff;
-    EXPECT_NEAR(red, 96, 3) << std::hex << pixel;
-    EXPECT_NEAR(green, 48, 3) << std::hex << pixel;
-    EXPECT_NEAR(blue, 64, 3) << std::hex << pixel;
+    // The spot light alone, its cone wide open then pointing away.
+    setLight(shader.get(), "pointLight", {{"color", {0, 0, 0, 1}}});
+    setLight(shader.get(), "spotLight", {{"color", {1, 1, 1, 1}}, {"position", {0, 0, -0.5f, 0}},
+        {"direction", {0, 0, 1, 0}}, {"radius", {2, 0, 0, 0}}, {"coneAngle", {0.95f, 0.9f, 0, 0}}});
+    expectColour(drawCentre(device, shader.get()), {96, 48, 0});
+    setLight(shader.get(), "spotLight", {{"direction", {0, 1, 0, 0}}});
+    expectColour(drawCentre(device, shader.get()), {0, 0, 0});
 }
 
 TEST_F(MaterialShaderTest, AFailedCompileGivesNoShader)
