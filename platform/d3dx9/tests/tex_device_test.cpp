@@ -101,12 +101,12 @@ TEST_F(TexDevice, CreateTextureAppliesTheDefaults) {
 }
 
 TEST_F(TexDevice, DdsStoredLevelsAreKeptAndMissingOnesGenerated) {
-    DdsSpec spec;
-    spec.width = spec.height = 4, spec.levels = 2;
+    DdsLayout layout;
+    layout.width = layout.height = 4, layout.levels = 2;
     Bytes payload;
     for (int i = 0; i < 16; ++i) payload.insert(payload.end(), {uint8_t(i * 10), 0, 0, 0xFF});
     for (int i = 0; i < 4; ++i) payload.insert(payload.end(), {0, 0, uint8_t(200 + i), 0xFF});  // not the average
-    const Bytes file = writeDds(spec, payload);
+    const Bytes file = writeDds(layout, payload);
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(device, file.data(), UINT(file.size()), D3DX_DEFAULT, D3DX_DEFAULT,
                   D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr,
@@ -120,10 +120,10 @@ TEST_F(TexDevice, DdsStoredLevelsAreKeptAndMissingOnesGenerated) {
 }
 
 TEST_F(TexDevice, Dxt1FileLoadsEvenWhereTheDeviceLacksTheFormat) {
-    DdsSpec spec;
-    spec.pfFlags = 0x4, spec.fourCC = MAKEFOURCC('D', 'X', 'T', '1');
+    DdsLayout layout;
+    layout.pfFlags = 0x4, layout.fourCC = MAKEFOURCC('D', 'X', 'T', '1');
     const Bytes block = {0x00, 0xF8, 0x1F, 0x00, 0x00, 0x00, 0x00, 0x55};  // red rows, then a blue row
-    const Bytes file = writeDds(spec, block);
+    const Bytes file = writeDds(layout, block);
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(device, file.data(), UINT(file.size()), D3DX_DEFAULT, D3DX_DEFAULT,
                   1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr,
@@ -136,12 +136,12 @@ TEST_F(TexDevice, Dxt1FileLoadsEvenWhereTheDeviceLacksTheFormat) {
 }
 
 TEST_F(TexDevice, CubeDdsFillsEveryFace) {
-    DdsSpec spec;
-    spec.width = spec.height = 2, spec.caps2 = 0x200 | 0xFC00;
+    DdsLayout layout;
+    layout.width = layout.height = 2, layout.caps2 = 0x200 | 0xFC00;
     Bytes payload;
     for (uint8_t face = 0; face < 6; ++face)
         for (int i = 0; i < 4; ++i) payload.insert(payload.end(), {uint8_t(face * 40), 0, 0, 0xFF});
-    const Bytes file = writeDds(spec, payload);
+    const Bytes file = writeDds(layout, payload);
     IDirect3DCubeTexture9* cube = nullptr;
     const HRESULT hr = D3DXCreateCubeTextureFromFileInMemory(device, file.data(), UINT(file.size()), &cube);
     if (hr == D3DERR_NOTAVAILABLE) GTEST_SKIP() << "the device has no cube textures yet";
@@ -251,12 +251,12 @@ TEST_F(TexDevice, LoadSurfaceWritesL8AndFloatTargets) {
 }
 
 TEST_F(TexDevice, VolumeDdsKeepsItsSlicesAndAveragesThemDown) {
-    DdsSpec spec;
-    spec.width = spec.height = 2, spec.depth = 2, spec.levels = 1, spec.caps2 = 0x200000;
+    DdsLayout layout;
+    layout.width = layout.height = 2, layout.depth = 2, layout.levels = 1, layout.caps2 = 0x200000;
     Bytes payload;
     for (int slice = 0; slice < 2; ++slice)
         for (int i = 0; i < 4; ++i) payload.insert(payload.end(), {0, 0, uint8_t(slice ? 200 : 100), 0xFF});
-    const Bytes file = writeDds(spec, payload);
+    const Bytes file = writeDds(layout, payload);
     IDirect3DVolumeTexture9* volume = nullptr;
     const HRESULT hr = D3DXCreateVolumeTextureFromFileInMemory(device, file.data(), UINT(file.size()), &volume);
     if (hr == D3DERR_NOTAVAILABLE) GTEST_SKIP() << "the device has no volume textures yet";
@@ -274,10 +274,10 @@ TEST_F(TexDevice, VolumeDdsKeepsItsSlicesAndAveragesThemDown) {
 }
 
 TEST_F(TexDevice, DxtFileKeepsItsBlocksWhereTheDeviceHasTheFormat) {
-    DdsSpec spec;
-    spec.pfFlags = 0x4, spec.fourCC = MAKEFOURCC('D', 'X', 'T', '5');
+    DdsLayout layout;
+    layout.pfFlags = 0x4, layout.fourCC = MAKEFOURCC('D', 'X', 'T', '5');
     Bytes block = {255, 0, 0x02, 0, 0, 0, 0, 0, 0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0};
-    const Bytes file = writeDds(spec, block);
+    const Bytes file = writeDds(layout, block);
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(device, file.data(), UINT(file.size()), D3DX_FROM_FILE,
                   D3DX_FROM_FILE, D3DX_FROM_FILE, 0, D3DFMT_FROM_FILE, D3DPOOL_MANAGED, D3DX_FILTER_NONE,

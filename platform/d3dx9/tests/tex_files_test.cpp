@@ -109,16 +109,16 @@ TEST(TexFiles, ImplausibleOrBrokenImageFilesFailCleanly) {
 
 TEST(TexDds, InfoOf2DCubeAndVolumeFiles) {
     struct Case {
-        DdsSpec spec;
+        DdsLayout layout;
         size_t payload;
         D3DRESOURCETYPE type;
         UINT depth, faces;
     };
-    DdsSpec flat;
+    DdsLayout flat;
     flat.width = 8, flat.height = 4, flat.levels = 4;
-    DdsSpec cube;
+    DdsLayout cube;
     cube.levels = 3, cube.caps2 = 0x200 | 0xFC00;
-    DdsSpec volume;
+    DdsLayout volume;
     volume.depth = 4, volume.levels = 2, volume.caps2 = 0x200000;
     const Case cases[] = {
         {flat, (32 + 8 + 2 + 1) * 4, D3DRTYPE_TEXTURE, 1, 1},
@@ -127,19 +127,19 @@ TEST(TexDds, InfoOf2DCubeAndVolumeFiles) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.type));
-        const Bytes file = writeDds(c.spec, Bytes(c.payload, 0x55));
+        const Bytes file = writeDds(c.layout, Bytes(c.payload, 0x55));
         D3DXIMAGE_INFO info{};
         ASSERT_EQ(D3DXGetImageInfoFromFileInMemory(file.data(), UINT(file.size()), &info), D3D_OK);
-        EXPECT_EQ(info.Width, c.spec.width);
-        EXPECT_EQ(info.Height, c.spec.height);
+        EXPECT_EQ(info.Width, c.layout.width);
+        EXPECT_EQ(info.Height, c.layout.height);
         EXPECT_EQ(info.Depth, c.depth);
-        EXPECT_EQ(info.MipLevels, c.spec.levels);
+        EXPECT_EQ(info.MipLevels, c.layout.levels);
         EXPECT_EQ(info.Format, D3DFMT_A8R8G8B8);
         EXPECT_EQ(info.ResourceType, c.type);
         EXPECT_EQ(info.ImageFileFormat, D3DXIFF_DDS);
         DdsFile dds;
         ASSERT_TRUE(readDds(file.data(), file.size(), dds));
-        EXPECT_EQ(dds.images.size(), size_t(c.faces) * c.spec.levels);
+        EXPECT_EQ(dds.images.size(), size_t(c.faces) * c.layout.levels);
         EXPECT_EQ(dds.images.back().offset + dds.images.back().slicePitch * dds.images.back().depth, file.size());
         // One byte less is a truncated file.
         EXPECT_FALSE(readDds(file.data(), file.size() - 1, dds));
@@ -147,7 +147,7 @@ TEST(TexDds, InfoOf2DCubeAndVolumeFiles) {
 }
 
 TEST(TexDds, CubeFacesFollowEachOtherWithTheirChains) {
-    DdsSpec cube;
+    DdsLayout cube;
     cube.width = cube.height = 2, cube.levels = 2, cube.caps2 = 0x200 | 0xFC00;
     Bytes payload;
     for (uint8_t face = 0; face < 6; ++face)
@@ -186,10 +186,10 @@ TEST(TexDds, PixelFormatsFromMasksAndCodes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.format));
-        DdsSpec spec;
-        spec.pfFlags = c.flags, spec.fourCC = c.fourCC, spec.bits = c.bits;
-        std::copy(c.masks.begin(), c.masks.end(), spec.masks);
-        const Bytes file = writeDds(spec, Bytes(256, 0));
+        DdsLayout layout;
+        layout.pfFlags = c.flags, layout.fourCC = c.fourCC, layout.bits = c.bits;
+        std::copy(c.masks.begin(), c.masks.end(), layout.masks);
+        const Bytes file = writeDds(layout, Bytes(256, 0));
         D3DXIMAGE_INFO info{};
         ASSERT_EQ(D3DXGetImageInfoFromFileInMemory(file.data(), UINT(file.size()), &info), D3D_OK);
         EXPECT_EQ(info.Format, c.format);
@@ -198,7 +198,7 @@ TEST(TexDds, PixelFormatsFromMasksAndCodes) {
 
 TEST(TexDds, BadHeadersFailWithoutReadingPastTheData) {
     auto base = [] {
-        DdsSpec s;
+        DdsLayout s;
         s.width = s.height = 4;
         return s;
     };
@@ -215,47 +215,47 @@ TEST(TexDds, BadHeadersFailWithoutReadingPastTheData) {
         files.push_back({"header size", f});
     }
     {
-        DdsSpec s = base();
+        DdsLayout s = base();
         s.width = 0;
         files.push_back({"zero width", writeDds(s, payload)});
     }
     {
-        DdsSpec s = base();
+        DdsLayout s = base();
         s.width = s.height = 0x40000000;
         files.push_back({"huge size", writeDds(s, payload)});
     }
     {
-        DdsSpec s = base();
+        DdsLayout s = base();
         s.width = s.height = 16384;
         files.push_back({"size beyond the data", writeDds(s, payload)});
     }
     {
-        DdsSpec s = base();
+        DdsLayout s = base();
         s.levels = 9;
         files.push_back({"more levels than a chain", writeDds(s, Bytes(4096, 0))});
     }
     {
-        DdsSpec s = base();
+        DdsLayout s = base();
         s.pfFlags = 0x4, s.fourCC = MAKEFOURCC('A', 'B', 'C', 'D');
         files.push_back({"unknown code", writeDds(s, payload)});
     }
     {
-        DdsSpec s = base();
+        DdsLayout s = base();
         s.pfFlags = 0x4, s.fourCC = MAKEFOURCC('D', 'X', '1', '0');
         files.push_back({"extended header", writeDds(s, payload)});
     }
     {
-        DdsSpec s = base();
+        DdsLayout s = base();
         s.masks[0] = 0xF0F0F0;
         files.push_back({"unknown masks", writeDds(s, payload)});
     }
     {
-        DdsSpec s = base();
+        DdsLayout s = base();
         s.width = 8, s.caps2 = 0x200 | 0xFC00;
         files.push_back({"cube not square", writeDds(s, Bytes(4096, 0))});
     }
     {
-        DdsSpec s = base();
+        DdsLayout s = base();
         s.depth = 100000, s.caps2 = 0x200000;
         files.push_back({"deep volume", writeDds(s, payload)});
     }

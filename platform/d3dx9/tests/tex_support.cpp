@@ -30,7 +30,7 @@ Bytes writeImage(Kind kind, int width, int height, int channels, const uint8_t* 
     return out;
 }
 
-Bytes writeDds(const DdsSpec& s, const Bytes& payload) {
+Bytes writeDds(const DdsLayout& s, const Bytes& payload) {
     Bytes b = {'D', 'D', 'S', ' '};
     uint32_t flags = 0x1007 | (s.levels > 1 ? 0x20000 : 0) | (s.depth ? 0x800000 : 0);
     put32(b, 124), put32(b, flags), put32(b, s.height), put32(b, s.width), put32(b, 0), put32(b, s.depth);

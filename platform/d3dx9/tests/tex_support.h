@@ -33,15 +33,15 @@ inline uint32_t argb(const uint8_t* rgba) {
 enum class Kind { Png, Bmp, Tga, Jpg };
 Bytes writeImage(Kind kind, int width, int height, int channels, const uint8_t* pixels);
 
-struct DdsSpec {
+struct DdsLayout {
     uint32_t width = 4, height = 4, depth = 0, levels = 1;
     uint32_t pfFlags = 0x41, fourCC = 0, bits = 32;  // RGB | ALPHAPIXELS
     uint32_t masks[4] = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
     uint32_t caps2 = 0;
 };
 
-// A DDS header for the spec followed by `payload`.
-Bytes writeDds(const DdsSpec& spec, const Bytes& payload);
+// A DDS header for the layout followed by `payload`.
+Bytes writeDds(const DdsLayout& layout, const Bytes& payload);
 
 // A headless device with a 64 x 64 back buffer.
 class DeviceTest : public ::testing::Test {

@@ -64,11 +64,11 @@ half4 mainPS(VertexOut IN) : COLOR
     half3 N = normalize(IN.WorldNormal);
     half3 V = normalize(IN.WorldView);
     half3 H = normalize(V - LightDir);
-    half spec = pow(saturate(dot(N, H)), SpecPower);
+    half specular = pow(saturate(dot(N, H)), SpecPower);
     half4 tex = tex2D(DiffuseSampler, IN.UV);
     half4 env = texCUBE(EnvSampler, reflect(-V, N));
     half4 proj = tex2Dproj(ProjSampler, IN.ProjUV);
-    half4 c = tex * Diffuse * IN.Color + spec + env * Reflectivity + proj * 0.1;
+    half4 c = tex * Diffuse * IN.Color + specular + env * Reflectivity + proj * 0.1;
     return half4(frac(c.rgb) + SQUARE(c.a) * 0, c.a);
 }
 
