@@ -9,6 +9,7 @@
 #include <tormakelin/render/ResourceType.h>
 #include <tormakelin/render/StateManager.h>
 
+#include "DeviceBuffer.h"
 #include "RecordIo.h"
 
 namespace tormakelin::render {
@@ -20,16 +21,8 @@ unsigned indexSize(D3DFORMAT format)
     return format == D3DFMT_INDEX32 ? 4 : format == D3DFMT_INDEX16 ? 2 : 0;
 }
 
-class IndexBuffer final : public core::RefCounted<IIndexBuffer>, public RenderListener {
+class IndexBuffer final : public DeviceBuffer<IIndexBuffer, IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC> {
 public:
-    IndexBuffer() : RenderListener(true) {}
-
-    ~IndexBuffer() override
-    {
-        releaseBuffer();
-        delete[] m_data;
-    }
-
     int getResourceType() override { return ResourceType_IndexBuffer; }
 
     bool create(unsigned size, DWORD usage, D3DFORMAT format, D3DPOOL pool) override
@@ -49,45 +42,10 @@ public:
         return true;
     }
 
-    void* lock(unsigned offset, unsigned size, DWORD flags) override
-    {
-        void* data = nullptr;
-        if (m_buffer == nullptr || FAILED(m_buffer->Lock(offset, size, &data, flags))) {
-            return nullptr;
-        }
-        return data;
-    }
-
-    HRESULT unlock() override { return m_buffer != nullptr ? m_buffer->Unlock() : D3DERR_INVALIDCALL; }
-    void* getData() override { return m_data; }
-
-    void setData(void* data) override
-    {
-        if (data != m_data) {
-            delete[] m_data;
-            m_data = static_cast<unsigned char*>(data);
-        }
-    }
-
-    bool upload(DWORD flags) override
-    {
-        if (m_buffer == nullptr || m_data == nullptr) {
-            return false;
-        }
-        void* target = lock(0, m_desc.Size, flags);
-        if (target == nullptr) {
-            return false;
-        }
-        std::memcpy(target, m_data, m_desc.Size);
-        return unlock() == D3D_OK;
-    }
-
     bool bind() override
     {
         return m_buffer != nullptr && g_stateManager != nullptr && g_stateManager->SetIndices(m_buffer) == D3D_OK;
     }
-
-    D3DINDEXBUFFER_DESC* getDesc() override { return &m_desc; }
 
     IIndexBuffer* clone() override
     {
@@ -136,14 +94,6 @@ public:
     }
 
 private:
-    void releaseBuffer()
-    {
-        if (m_buffer != nullptr) {
-            m_buffer->Release();
-            m_buffer = nullptr;
-        }
-    }
-
     static bool transferDesc(core::ISerializer* serializer, D3DINDEXBUFFER_DESC& desc)
     {
         uint32_t fields[5] = {uint32_t(desc.Format), uint32_t(desc.Type), desc.Usage, uint32_t(desc.Pool), desc.Size};
@@ -178,11 +128,6 @@ private:
         setData(bytes);
         return upload(0);
     }
-
-    D3DINDEXBUFFER_DESC m_desc{};
-    IDirect3DIndexBuffer9* m_buffer = nullptr;
-    unsigned char* m_data = nullptr;
-    bool m_lost = false;
 };
 
 } // namespace

@@ -10,22 +10,15 @@
 #include <tormakelin/render/ResourceType.h>
 #include <tormakelin/render/StateManager.h>
 
+#include "DeviceBuffer.h"
 #include "RecordIo.h"
 
 namespace tormakelin::render {
 
 namespace {
 
-class VertexBuffer final : public core::RefCounted<IVertexBuffer>, public RenderListener {
+class VertexBuffer final : public DeviceBuffer<IVertexBuffer, IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC> {
 public:
-    VertexBuffer() : RenderListener(true) {}
-
-    ~VertexBuffer() override
-    {
-        releaseBuffer();
-        delete[] m_data;
-    }
-
     bool create(unsigned size, DWORD usage, DWORD fvf, D3DPOOL pool)
     {
         releaseBuffer();
@@ -43,46 +36,11 @@ public:
 
     int getResourceType() override { return ResourceType_VertexBuffer; }
 
-    void* lock(unsigned offset, unsigned size, DWORD flags) override
-    {
-        void* data = nullptr;
-        if (m_buffer == nullptr || FAILED(m_buffer->Lock(offset, size, &data, flags))) {
-            return nullptr;
-        }
-        return data;
-    }
-
-    HRESULT unlock() override { return m_buffer != nullptr ? m_buffer->Unlock() : D3DERR_INVALIDCALL; }
-    void* getData() override { return m_data; }
-
-    void setData(void* data) override
-    {
-        if (data != m_data) {
-            delete[] m_data;
-            m_data = static_cast<unsigned char*>(data);
-        }
-    }
-
-    bool upload(DWORD flags) override
-    {
-        if (m_buffer == nullptr || m_data == nullptr) {
-            return false;
-        }
-        void* target = lock(0, m_desc.Size, flags);
-        if (target == nullptr) {
-            return false;
-        }
-        std::memcpy(target, m_data, m_desc.Size);
-        return unlock() == D3D_OK;
-    }
-
     bool bind(unsigned stream, unsigned offset, unsigned stride) override
     {
         return m_buffer != nullptr && g_stateManager != nullptr &&
             g_stateManager->SetStreamSource(stream, m_buffer, offset, stride) == D3D_OK;
     }
-
-    D3DVERTEXBUFFER_DESC* getDesc() override { return &m_desc; }
 
     IVertexBuffer* clone(DWORD usage) override
     {
@@ -131,14 +89,6 @@ public:
     }
 
 private:
-    void releaseBuffer()
-    {
-        if (m_buffer != nullptr) {
-            m_buffer->Release();
-            m_buffer = nullptr;
-        }
-    }
-
     static bool transferDesc(core::ISerializer* serializer, D3DVERTEXBUFFER_DESC& desc)
     {
         uint32_t fields[6] = {uint32_t(desc.Format), uint32_t(desc.Type), desc.Usage, uint32_t(desc.Pool), desc.Size,
@@ -209,11 +159,6 @@ private:
         setData(bytes);
         return upload(0);
     }
-
-    D3DVERTEXBUFFER_DESC m_desc{};
-    IDirect3DVertexBuffer9* m_buffer = nullptr;
-    unsigned char* m_data = nullptr;
-    bool m_lost = false;
 };
 
 } // namespace
