@@ -2,6 +2,8 @@
 
 #include <tormakelin/fxcore/Nodes.h>
 #include <tormakelin/fxcore/Plugin.h>
+
+#include "../PluginTable.h"
 #include <tormakelin/fxcore/Resource.h>
 
 #include "TestDocTypes.h"
@@ -15,27 +17,14 @@ using namespace tormakelin::fxcore;
 
 namespace {
 
+using testplugin::Entry;
+using testplugin::desc;
+using testplugin::idOf;
+using testplugin::make;
+
 int g_clock = 0;
 // Set while a render target receives drawing.
 int* g_insideTarget = nullptr;
-
-core::UniqueId idOf(unsigned char tag)
-{
-    core::UniqueId id{};
-    id.data1 = tag;
-    id.data4[7] = tag;
-    return id;
-}
-
-PluginDesc desc(int type, unsigned char tag, char const* path)
-{
-    PluginDesc d;
-    d.type = type;
-    d.id = idOf(tag);
-    d.path = path;
-    d.name = path;
-    return d;
-}
 
 class Probe final : public Effect, public test::IProbe {
 public:
@@ -169,17 +158,6 @@ public:
     }
 };
 
-template <class T>
-IPlugin* make()
-{
-    return new T();
-}
-
-struct Entry {
-    PluginDesc desc;
-    std::function<IPlugin*()> create;
-};
-
 std::vector<Entry> const& entries()
 {
     static std::vector<Entry> const list = {
@@ -210,17 +188,7 @@ __attribute__((visibility("default"))) PluginLibraryDesc* tormakelinPluginFactor
 
 __attribute__((visibility("default"))) void* tormakelinPluginQuery(int kind, int index)
 {
-    std::vector<Entry> const& list = entries();
-    if (index < 0 || index >= static_cast<int>(list.size()))
-        return nullptr;
-    Entry const& entry = list[static_cast<size_t>(index)];
-    if (kind == 0)
-        return const_cast<PluginDesc*>(&entry.desc);
-    if (kind != 1)
-        return nullptr;
-    IPlugin* plugin = entry.create();
-    plugin->setPluginDesc(entry.desc);
-    return plugin;
+    return testplugin::query(entries(), kind, index);
 }
 
 } // extern "C"
