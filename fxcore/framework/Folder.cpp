@@ -1,5 +1,6 @@
 #include <tormakelin/fxcore/Folder.h>
 #include "CreateValid.h"
+#include "IdList.h"
 #include <tormakelin/fxcore/Serializer.h>
 
 #include <tormakelin/core/Xml.h>
@@ -94,21 +95,9 @@ public:
         return nullptr;
     }
 
-    int indexOf(core::UniqueId const& id) const override
-    {
-        for (size_t i = 0; i < m_children.size(); ++i)
-            if (m_children[i]->getId() == id)
-                return static_cast<int>(i);
-        return -1;
-    }
+    int indexOf(core::UniqueId const& id) const override { return indexById(m_children, id); }
 
-    void moveChild(core::UniqueId const& id, int index) override
-    {
-        int const from = indexOf(id);
-        if (from < 0 || index < 0 || static_cast<size_t>(index) >= m_children.size())
-            return;
-        std::swap(m_children[static_cast<size_t>(from)], m_children[static_cast<size_t>(index)]);
-    }
+    void moveChild(core::UniqueId const& id, int index) override { moveById(m_children, id, index); }
 
     std::vector<IFolder*> collectFolders() override
     {

@@ -1,5 +1,6 @@
 #include <tormakelin/fxcore/Folder.h>
 #include "CreateValid.h"
+#include "IdList.h"
 #include <tormakelin/fxcore/Graph.h>
 #include <tormakelin/fxcore/Nodes.h>
 #include <tormakelin/fxcore/Serializer.h>
@@ -82,21 +83,9 @@ public:
         node->release();
     }
 
-    int indexOf(core::UniqueId const& id) const override
-    {
-        for (size_t i = 0; i < m_nodes.size(); ++i)
-            if (m_nodes[i]->getId() == id)
-                return static_cast<int>(i);
-        return -1;
-    }
+    int indexOf(core::UniqueId const& id) const override { return indexById(m_nodes, id); }
 
-    void moveNode(core::UniqueId const& id, int index) override
-    {
-        int const from = indexOf(id);
-        if (from < 0 || index < 0 || static_cast<size_t>(index) >= m_nodes.size())
-            return;
-        std::swap(m_nodes[static_cast<size_t>(from)], m_nodes[static_cast<size_t>(index)]);
-    }
+    void moveNode(core::UniqueId const& id, int index) override { moveById(m_nodes, id, index); }
 
     IGraphNode* findNode(core::UniqueId const& id) const override
     {
