@@ -2,25 +2,10 @@
 
 namespace tormakelin::kavro {
 
-uint32_t colourByte(float channel)
-{
-    if (channel >= 1.0f) {
-        return 255;
-    }
-    if (!(channel > 0.0f)) {
-        return 0;
-    }
-    return uint32_t(channel * 255.0f + 0.5f);
-}
-
-uint32_t packColour(const D3DXVECTOR4& colour)
-{
-    return colourByte(colour.w) << 24 | colourByte(colour.x) << 16 | colourByte(colour.y) << 8 | colourByte(colour.z);
-}
-
 bool ParticleCloud::create(uint32_t capacity)
 {
     m_records.assign(capacity, Particle{});
+    m_alive.assign(capacity, 0);
     m_order.assign(capacity, 0);
     m_sorted.assign(capacity, 0);
     m_keys.assign(capacity, 0.0f);
@@ -53,6 +38,7 @@ Particle* ParticleCloud::newParticle()
         m_aliveHead->previous = p;
     }
     m_aliveHead = p;
+    m_alive[p->index] = 1;
     ++m_aliveCount;
     return p;
 }
@@ -73,21 +59,42 @@ void ParticleCloud::freeParticle(Particle* p)
         m_freeHead->previous = p;
     }
     m_freeHead = p;
+    m_alive[p->index] = 0;
     --m_aliveCount;
+}
+
+void ParticleCloud::relinkInRecordOrder()
+{
+    Particle* last = nullptr;
+    m_aliveHead = nullptr;
+    for (uint32_t i = 0; i < m_capacity; ++i) {
+        if (!m_alive[i]) {
+            continue;
+        }
+        Particle* p = &m_records[i];
+        p->previous = last;
+        if (last) {
+            last->next = p;
+        } else {
+            m_aliveHead = p;
+        }
+        last = p;
+    }
+    if (last) {
+        last->next = nullptr;
+    }
 }
 
 void ParticleCloud::prepare(bool sort, const D3DXVECTOR3& eye)
 {
     uint32_t n = 0;
     for (Particle* p = m_aliveHead; p; p = p->next) {
+        const D3DXVECTOR3 d = p->position - eye;
+        m_keys[n] = -(d.x * d.x + d.y * d.y + d.z * d.z);
         m_order[n++] = p->index;
     }
     if (!sort || n < 2) {
         return;
-    }
-    for (uint32_t i = 0; i < n; ++i) {
-        const D3DXVECTOR3 d = m_records[m_order[i]].position - eye;
-        m_keys[i] = -(d.x * d.x + d.y * d.y + d.z * d.z);
     }
     const unsigned* ranks = m_sort.sort(m_keys.data(), n).getRanks();
     for (uint32_t i = 0; i < n; ++i) {

@@ -32,6 +32,9 @@ T threeStage(float f, float middleTime, float endTime, const T& start, const T& 
     return middle * (1 - s) + end * s;
 }
 
+float dot(const D3DXVECTOR3& a, const D3DXVECTOR3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float length(const D3DXVECTOR3& v) { return std::sqrt(dot(v, v)); }
+
 uint32_t withAlpha(uint32_t colour, float alpha) { return (colour & 0x00FFFFFFu) | colourByte(alpha) << 24; }
 
 }  // namespace
@@ -69,23 +72,23 @@ void ParticleLinearForceModifier::apply(UpdateContext& context, Particle* first)
 void ParticlePlaneModifier::apply(UpdateContext& context, Particle* first)
 {
     // The crossing test and the reflection both need a unit normal.
-    const float length = D3DXVec3Length(&normal);
-    if (!(length > 0)) {
+    const float normalLength = length(normal);
+    if (!(normalLength > 0)) {
         return;
     }
-    const D3DXVECTOR3 n = normal / length;
-    const float t = -D3DXVec3Dot(&n, &point);
+    const D3DXVECTOR3 n = normal / normalLength;
+    const float t = -dot(n, point);
     for (Particle* p = first; p; p = p->next) {
         const D3DXVECTOR3 step = p->velocity * context.delta;
         const D3DXVECTOR3 ahead = p->previousPosition + step;
-        const float distance = D3DXVec3Dot(&n, &p->previousPosition) + t;
-        if (D3DXVec3Dot(&n, &ahead) + t > 0 || distance <= 0) {
+        const float distance = dot(n, p->previousPosition) + t;
+        if (dot(n, ahead) + t > 0 || distance <= 0) {
             continue;
         }
-        const float k = -distance / D3DXVec3Dot(&n, &step);
+        const float k = -distance / dot(n, step);
         const D3DXVECTOR3 hit = step * k;
         p->position = p->previousPosition + hit + (hit - step) * bounce;
-        D3DXVECTOR3 v = (p->velocity - n * (2 * D3DXVec3Dot(&p->velocity, &n))) * bounce;
+        D3DXVECTOR3 v = (p->velocity - n * (2 * dot(p->velocity, n))) * bounce;
         v.x *= 1 - velocityDamping.x;
         v.y *= 1 - velocityDamping.y;
         v.z *= 1 - velocityDamping.z;
@@ -100,7 +103,7 @@ void ParticleCameraDistanceFadeModifier::apply(UpdateContext& context, Particle*
 {
     for (Particle* p = first; p; p = p->next) {
         const D3DXVECTOR3 d = p->position - context.eye;
-        const float distance = D3DXVec3Length(&d);
+        const float distance = length(d);
         if (distance >= farDistance) {
             continue;
         }
@@ -116,7 +119,7 @@ void ParticleAttractorModifier::apply(UpdateContext& context, Particle* first)
 {
     for (Particle* p = first; p; p = p->next) {
         D3DXVECTOR3 r = position - p->position;
-        const float d = D3DXVec3Length(&r);
+        const float d = length(r);
         // At the centre there is no direction to pull in.
         if (!(d < radius) || !(d > 0)) {
             continue;

@@ -95,6 +95,7 @@ void ParticleSystem::updateParticles(UpdateContext& context)
     for (IParticleEmitter* emitter : m_emitters) {
         emitter->update(context, this);
     }
+    m_cloud.relinkInRecordOrder();
     Particle* next = nullptr;
     for (Particle* p = m_cloud.getFirstAlive(); p; p = next) {
         // Freeing relinks the particle into the free list.

@@ -45,9 +45,22 @@ struct Particle {
 };
 
 // A channel in 0..1 as a byte: 255 from 1 up, 0 from 0 down, else rounded.
-TORMAKELIN_KAVRO_API uint32_t colourByte(float channel);
+inline uint32_t colourByte(float channel)
+{
+    if (channel >= 1.0f) {
+        return 255;
+    }
+    if (!(channel > 0.0f)) {
+        return 0;
+    }
+    return uint32_t(channel * 255.0f + 0.5f);
+}
+
 // (red, green, blue, alpha) as A8R8G8B8.
-TORMAKELIN_KAVRO_API uint32_t packColour(const D3DXVECTOR4& colour);
+inline uint32_t packColour(const D3DXVECTOR4& colour)
+{
+    return colourByte(colour.w) << 24 | colourByte(colour.x) << 16 | colourByte(colour.y) << 8 | colourByte(colour.z);
+}
 
 class TORMAKELIN_KAVRO_API ParticleCloud {
 public:
@@ -62,6 +75,9 @@ public:
     void freeParticle(Particle* particle);
     // Fills the draw order from the alive list; sorted, the farthest from the eye comes first.
     void prepare(bool sort, const D3DXVECTOR3& eye);
+    // Chains the alive list in record order, so that walking it reads memory front to back
+    // instead of jumping wherever births and deaths have scattered it.
+    void relinkInRecordOrder();
 
     uint32_t getCapacity() const { return m_capacity; }
     uint32_t getAliveCount() const { return m_aliveCount; }
@@ -76,6 +92,7 @@ private:
     Particle* m_aliveHead = nullptr;
     Particle* m_freeHead = nullptr;
     std::vector<Particle> m_records;
+    std::vector<uint8_t> m_alive;
     std::vector<uint32_t> m_order;
     std::vector<uint32_t> m_sorted;
     std::vector<float> m_keys;
