@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "SceneTestUtil.h"
+#include "GeometryFixtures.h"
 
 #include <tormakelin/core/Random.h>
 #include <tormakelin/core/SmartRef.h>
@@ -87,19 +87,56 @@ void particlesUpdateAndSort(benchmark::State& state)
 }
 BENCHMARK(particlesUpdateAndSort)->Unit(benchmark::kMillisecond);
 
-// Update, sort and draw; main-thread CPU time (the rasteriser's own threads are not counted).
-void particlesFrameAt960x540(benchmark::State& state)
+// A headless device of the given size (count 1), or null.
+render::IRenderDevice* openDevice(unsigned width, unsigned height)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    kavro_test::NullWindow window;
+    static kavro_test::NullWindow window;
     render::IRenderDevice* device = render::createRenderDevice();
     device->addRef();
     render::DeviceCreateParams params;
-    params.width = 960;
-    params.height = 540;
+    params.width = width;
+    params.height = height;
     if (!device->create(&window, params)) {
-        state.SkipWithError("no device");
         device->release();
+        return nullptr;
+    }
+    return device;
+}
+
+// The vertices of every particle written into the rotating buffers and uploaded, with a material
+// that begins no effect, so the device shades nothing.
+void particlesWriteAndUpload(benchmark::State& state)
+{
+    render::IRenderDevice* device = openDevice(960, 540);
+    if (device == nullptr) {
+        state.SkipWithError("no device");
+        return;
+    }
+    {
+        SmartRef<IParticleRender> renderer = createParticleRender();
+        SmartRef<kavro_test::RecordingMaterial> material = new kavro_test::RecordingMaterial();
+        SmartRef<ParticleSystem> system = makeSystem();
+        system->setMaterial(material.get());
+        int frame = 0;
+        warmUp(system.get(), frame);
+        RenderPass pass;
+        pass.particleRender = renderer.get();
+        for (auto _ : state) {
+            renderer->draw(pass, system.get());
+        }
+        state.counters["alive"] = double(system->getCloud().getAliveCount());
+    }
+    device->release();
+}
+BENCHMARK(particlesWriteAndUpload)->Unit(benchmark::kMillisecond);
+
+// Update, sort and draw; main-thread CPU time (the rasteriser's own threads are not counted).
+void particlesFrameAt960x540(benchmark::State& state)
+{
+    render::IRenderDevice* device = openDevice(960, 540);
+    if (device == nullptr) {
+        state.SkipWithError("no device");
         return;
     }
     {

@@ -18,6 +18,7 @@ namespace {
 constexpr unsigned kVerticesPerParticle = 6;
 constexpr unsigned kParticleBytes = kVerticesPerParticle * sizeof(SpriteVertex);
 // Two triangles: corners 0, 1, 2 and 2, 3, 0.
+constexpr uint32_t kPrefetch = 8;
 constexpr float kCorners[kVerticesPerParticle] = {0, 1, 2, 2, 3, 0};
 
 IParticleRender* g_instance = nullptr;
@@ -93,8 +94,13 @@ public:
             }
             auto* out = static_cast<SpriteVertex*>(buffer->lock(0, count * kParticleBytes, D3DLOCK_DISCARD));
             if (out) {
+                const uint32_t* batch = order + done;
                 for (uint32_t i = 0; i < count; ++i) {
-                    writeParticle(out + i * kVerticesPerParticle, records[order[done + i]]);
+                    // Sorted, the records are read in no memory order: fetch ahead.
+                    if (i + kPrefetch < count) {
+                        __builtin_prefetch(&records[batch[i + kPrefetch]]);
+                    }
+                    writeParticle(out + i * kVerticesPerParticle, records[batch[i]]);
                 }
                 buffer->unlock();
                 drawBuffer(buffer, count, material, shader, passes);
