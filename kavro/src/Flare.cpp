@@ -161,8 +161,8 @@ void Flare::render(RenderPass& pass)
     pass.bones.clear();
     if (takesPart(this, m_material.object, m_shader, pass)) {
         pass.world = m_worldMatrix;
-        if (pass.flareRender) {
-            pass.flareRender->draw(pass, this);
+        if (IFlareRender* renderer = pass.flareRender ? pass.flareRender : IFlareRender::instance()) {
+            renderer->draw(pass, this);
         }
     }
     renderChildren(pass);
@@ -217,8 +217,8 @@ void LensFlare::render(RenderPass& pass)
         pass.world = m_worldMatrix;
         // Nothing is occlusion-tested: a lens flare that takes part in the pass counts as seen.
         m_completed = 1;
-        if (pass.flareRender) {
-            pass.flareRender->drawLensFlare();
+        if (IFlareRender* renderer = pass.flareRender ? pass.flareRender : IFlareRender::instance()) {
+            renderer->drawLensFlare();
         }
     }
     renderChildren(pass);

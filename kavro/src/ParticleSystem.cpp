@@ -142,8 +142,9 @@ void ParticleSystem::render(RenderPass& pass)
     if ((m_attributes & NodeAttribute_Hidden) == 0 && material && m_cloud.getAliveCount() > 0 &&
         material->takesPart(pass.technique, m_shader)) {
         pass.world = m_worldMatrix;
-        if (pass.particleRender) {
-            pass.particleRender->draw(pass, this);
+        IParticleRender* renderer = pass.particleRender ? pass.particleRender : IParticleRender::instance();
+        if (renderer) {
+            renderer->draw(pass, this);
         }
     }
     renderChildren(pass);

@@ -87,7 +87,8 @@ struct RenderPass {
     std::vector<IShaderParameter*> shaderParameters;
     std::vector<D3DXMATRIX> bones;
     bool reflectionPass = false;
-    // The shared renderers that particle systems and flares draw through (not counted).
+    // The shared renderers that particle systems and flares draw through (not counted); when
+    // unset, the live ones.
     IParticleRender* particleRender = nullptr;
     IFlareRender* flareRender = nullptr;
     // Moves flare quads; the scene renderer leaves it at zero.
