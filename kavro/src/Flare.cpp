@@ -190,7 +190,6 @@ LensFlare::LensFlare()
 LensFlare::~LensFlare()
 {
     replace<render::IQuery>(m_query, nullptr);
-    replace<render::IShader>(m_secondShader, nullptr);
     replace<render::IShader>(m_shader, nullptr);
 }
 

@@ -3,7 +3,6 @@
 // (a visibility flag for the effect graph, which draws them).
 
 #include <cstdint>
-#include <vector>
 
 #include <tormakelin/kavro/Node.h>
 #include <tormakelin/kavro/SpriteVertex.h>
@@ -91,6 +90,7 @@ public:
     bool isCompleted() const { return m_completed != 0; }
     void setCompleted(bool completed) { m_completed = completed ? 1 : 0; }
 
+    // Kept for the effect graph's lens flare, which gives them their meaning.
     float range = 400.0f;
     float fade = 100.0f;
     bool visible = false;
@@ -98,8 +98,6 @@ public:
 private:
     ObjectRef<IMaterial> m_material;
     render::IShader* m_shader = nullptr;
-    render::IShader* m_secondShader = nullptr;
-    std::vector<D3DXVECTOR4> m_list;
     render::IQuery* m_query = nullptr;
     uint8_t m_completed = 0;
 };
