@@ -1,6 +1,8 @@
 #include "GeometryFixtures.h"
 #include "SpriteTestUtil.h"
 
+#include <d3d9sim.h>
+
 #include <tormakelin/kavro/ParticleRender.h>
 #include <tormakelin/kavro/Particles.h>
 
@@ -66,6 +68,31 @@ TEST_F(ParticleRenderTest, DrawsFiveThousandParticlesPerCall)
         EXPECT_EQ(statistics().drawCalls - before.drawCalls, c.draws) << c.particles;
         EXPECT_EQ(statistics().primitives - before.primitives, c.triangles) << c.particles;
     }
+}
+
+TEST_F(ParticleRenderTest, BuffersTheDeviceRefusedAreLeftOutOfTheRotation)
+{
+    renderer = nullptr;
+    d3dsimFailVertexBuffers(3);
+    renderer = createParticleRender();
+    ASSERT_TRUE(renderer) << "the declaration alone decides";
+    SmartRef<RecordingMaterial> recording = new RecordingMaterial();
+    makeSystem(12000, D3DXVECTOR3(0, 0, 5), 0xFFFFFFFF, 1);
+    system->setMaterial(recording.get());
+    const render::RenderStatistics before = statistics();
+    RenderPass pass = makePass(RenderTechnique_Blended);
+    render(pass);
+    EXPECT_EQ(statistics().drawCalls - before.drawCalls, 3) << "the two buffers left take turns";
+    EXPECT_EQ(statistics().primitives - before.primitives, 24000);
+
+    renderer = nullptr;
+    d3dsimFailVertexBuffers(IParticleRender::kBufferCount);
+    renderer = createParticleRender();
+    ASSERT_TRUE(renderer);
+    const int draws = statistics().drawCalls;
+    render(pass);
+    EXPECT_EQ(statistics().drawCalls, draws) << "no buffer, no draw";
+    d3dsimFailVertexBuffers(0);
 }
 
 TEST_F(ParticleRenderTest, NothingIsDrawnWithoutMaterialParticlesOrVisibility)
