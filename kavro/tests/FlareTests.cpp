@@ -144,24 +144,10 @@ TEST(LensFlareUpdate, PlacesTheNodeAndLeavesThePhaseAlone)
     EXPECT_EQ(D3DXVECTOR3(world._41, world._42, world._43), D3DXVECTOR3(1, 2, 3));
 }
 
-// A scene file with a particle system, a flare and a lens flare that share a material.
 TEST(SpriteNodesFile, SaveLoadSaveKeepsEveryByte)
 {
-    SmartRef<ISceneGraph> graph = createSceneGraph();
-    IMaterial* material = createMaterial();
-    graph->addMaterial(material);
-    auto* system = new ParticleSystem();
-    system->setName("sparks");
-    system->setMaterial(material);
-    system->setMaxParticles(50);
-    graph->addNode(system);
-    auto* flare = new Flare();
-    flare->setMaterial(material);
-    flare->setParent(system);
-    graph->addNode(flare);
-    auto* lens = new LensFlare();
-    lens->setMaterial(material);
-    graph->addNode(lens);
+    SmartRef<ISceneGraph> graph = buildSpriteScene();
+    IMaterial* material = graph->getMaterials().front();
 
     const std::vector<uint8_t> first = saveBytes(graph.get());
     ASSERT_FALSE(first.empty());

@@ -7,13 +7,36 @@
 #include <array>
 
 #include <tormakelin/core/SmartRef.h>
+#include <tormakelin/kavro/Flare.h>
 #include <tormakelin/kavro/Material.h>
+#include <tormakelin/kavro/Particles.h>
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/ShaderManager.h>
 #include <tormakelin/render/Texture.h>
 
 namespace kavro_test {
+
+// A particle system, a flare below it and a lens flare, all with one material (count 0).
+inline kavro::ISceneGraph* buildSpriteScene()
+{
+    kavro::ISceneGraph* graph = kavro::createSceneGraph();
+    kavro::IMaterial* material = kavro::createMaterial();
+    graph->addMaterial(material);
+    auto* system = new kavro::ParticleSystem();
+    system->setName("sparks");
+    system->setMaterial(material);
+    system->setMaxParticles(50);
+    graph->addNode(system);
+    auto* flare = new kavro::Flare();
+    flare->setMaterial(material);
+    flare->setParent(system);
+    graph->addNode(flare);
+    auto* lens = new kavro::LensFlare();
+    lens->setMaterial(material);
+    graph->addNode(lens);
+    return graph;
+}
 
 class SpriteTest : public DeviceTest {
 protected:
