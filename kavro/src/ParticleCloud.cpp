@@ -12,6 +12,7 @@ bool ParticleCloud::create(uint32_t capacity)
     m_capacity = capacity;
     m_aliveCount = 0;
     m_aliveHead = nullptr;
+    m_inRecordOrder = true;
     m_freeHead = capacity ? &m_records[0] : nullptr;
     for (uint32_t i = 0; i < capacity; ++i) {
         Particle& p = m_records[i];
@@ -39,6 +40,7 @@ Particle* ParticleCloud::newParticle()
     }
     m_aliveHead = p;
     m_alive[p->index] = 1;
+    m_inRecordOrder = false;
     ++m_aliveCount;
     return p;
 }
@@ -65,6 +67,10 @@ void ParticleCloud::freeParticle(Particle* p)
 
 void ParticleCloud::relinkInRecordOrder()
 {
+    if (m_inRecordOrder) {
+        return;
+    }
+    m_inRecordOrder = true;
     Particle* last = nullptr;
     m_aliveHead = nullptr;
     for (uint32_t i = 0; i < m_capacity; ++i) {
@@ -89,8 +95,10 @@ void ParticleCloud::prepare(bool sort, const D3DXVECTOR3& eye)
 {
     uint32_t n = 0;
     for (Particle* p = m_aliveHead; p; p = p->next) {
-        const D3DXVECTOR3 d = p->position - eye;
-        m_keys[n] = -(d.x * d.x + d.y * d.y + d.z * d.z);
+        if (sort) {
+            const D3DXVECTOR3 d = p->position - eye;
+            m_keys[n] = -(d.x * d.x + d.y * d.y + d.z * d.z);
+        }
         m_order[n++] = p->index;
     }
     if (!sort || n < 2) {

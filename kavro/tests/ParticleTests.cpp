@@ -88,6 +88,16 @@ TEST(ParticleCloud, NewAndFreeMoveRecordsBetweenTheLists)
     cloud.prepare(false, D3DXVECTOR3(0, 0, 0));
     const uint32_t* order = cloud.getDrawOrder();
     EXPECT_EQ(std::vector<uint32_t>(order, order + 3), (std::vector<uint32_t>{1, 2, 0})) << "list order";
+
+    // Relinked in record order, both ways; a death keeps that order.
+    cloud.relinkInRecordOrder();
+    cloud.freeParticle(b);
+    cloud.prepare(false, D3DXVECTOR3(0, 0, 0));
+    EXPECT_EQ(std::vector<uint32_t>(order, order + 2), (std::vector<uint32_t>{0, 2}));
+    EXPECT_EQ(cloud.getFirstAlive(), a);
+    EXPECT_EQ(a->previous, nullptr);
+    EXPECT_EQ(c->previous, a);
+    EXPECT_EQ(c->next, nullptr);
 }
 
 TEST(ParticleCloud, SortedDrawOrderRunsFromFarthestToNearest)

@@ -76,7 +76,7 @@ public:
     // Fills the draw order from the alive list; sorted, the farthest from the eye comes first.
     void prepare(bool sort, const D3DXVECTOR3& eye);
     // Chains the alive list in record order, so that walking it reads memory front to back
-    // instead of jumping wherever births and deaths have scattered it.
+    // instead of jumping wherever births have scattered it; nothing to do when none was born.
     void relinkInRecordOrder();
 
     uint32_t getCapacity() const { return m_capacity; }
@@ -89,6 +89,8 @@ public:
 private:
     uint32_t m_capacity = 0;
     uint32_t m_aliveCount = 0;
+    // Deaths keep the alive list in record order; births put records at its head.
+    bool m_inRecordOrder = true;
     Particle* m_aliveHead = nullptr;
     Particle* m_freeHead = nullptr;
     std::vector<Particle> m_records;
