@@ -16,6 +16,8 @@ class IShader;
 namespace tormakelin::kavro {
 
 class IShaderParameter;
+class IParticleRender;
+class IFlareRender;
 
 enum LightType : uint32_t { LightType_Point = 0, LightType_Directional = 1, LightType_Spot = 2 };
 
@@ -38,6 +40,8 @@ struct UpdateContext {
     D3DXMATRIX parentMatrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     const std::vector<LightRecord>* lights = nullptr;
     bool recurse = true;
+    // Camera position: particles sort and fade by it.
+    D3DXVECTOR3 eye{0, 0, 0};
 };
 
 enum RenderTechnique : int {
@@ -83,6 +87,12 @@ struct RenderPass {
     std::vector<IShaderParameter*> shaderParameters;
     std::vector<D3DXMATRIX> bones;
     bool reflectionPass = false;
+    // The shared renderers that particle systems and flares draw through (not counted); when
+    // unset, the live ones.
+    IParticleRender* particleRender = nullptr;
+    IFlareRender* flareRender = nullptr;
+    // Moves flare quads; the scene renderer leaves it at zero.
+    D3DXVECTOR3 flareOffset{0, 0, 0};
 };
 
 }  // namespace tormakelin::kavro
