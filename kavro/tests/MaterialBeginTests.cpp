@@ -313,5 +313,29 @@ TEST_F(MaterialBegin, ShaderParametersBindByNameAndMatchingType)
     }
 }
 
+TEST_F(MaterialBegin, AForeignCompiledEffectIsGeneratedAgainAndSavedAsItCame)
+{
+    const std::string foreign = std::string("\x01\x09\xFE\xFF binary effect of another system", 40);
+    Bytes file;
+    file.header().u32(0).u32(1);
+    file.id(makeId(5)).u32(MaterialType_Solid).text("stone").u8(0).u32(0);
+    for (int k = 0; k < 4; ++k) {
+        file.f32(0.5f);
+    }
+    file.u32(0);  // no samplers
+    file.u8(1).u32(1).u32(uint32_t(foreign.size())).raw(foreign.data(), foreign.size());
+    file.animated({0, 0, 0, 1}).animated({1, 1, 1, 1}).animated({1, 1, 1, 1}).animated({0, 0, 0, 1});
+    file.animated({1}).animated({1}).animated({128});
+    file.u32(0).u32(0).u32(0);
+    SmartRef<ISceneGraph> graph = loadBytes(file.data());
+    ASSERT_TRUE(graph);
+    render::IShader* shader = graph->getMaterials().front()->getShader();
+    ASSERT_NE(shader, nullptr);
+    for (const char* technique : {"Solid", "Shadow", "ZPass", "ReflectiveMask"}) {
+        EXPECT_TRUE(shader->hasTechnique(technique)) << technique;
+    }
+    EXPECT_EQ(saveBytes(graph.get()), file.data());
+}
+
 }  // namespace
 }  // namespace kavro_test
