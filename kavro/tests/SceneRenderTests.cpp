@@ -199,6 +199,34 @@ TEST_F(SceneRenderTest, DepthOfFieldBlursFarAndKeepsTheFocusPlaneSharp)
     }
 }
 
+TEST_F(SceneRenderTest, ShadowAndReflectionPassesLeaveTheMainDepthAlone)
+{
+    SceneBuilder scene;
+    scene.mesh(makeWall(-20, -20, 20, 20, 10), scene.material({{1, 1, 1, 1}, 0, 0, false}));
+    SceneRenderState state;
+    state.entries.push_back({});
+    state.entries.back().graph = scene.graph.get();
+    lookAt(state, {0, 0, 0}, {0, 0, 1}, {0, 1, 0});
+    D3DXMatrixOrthoLH(&state.projection, 32, 32, 1, 100);
+    for (bool shadow : {true, false}) {
+        SCOPED_TRACE(shadow ? "shadow" : "reflection");
+        state.settings = SceneSettings{};
+        // Targets without depth of their own, larger than the screen.
+        if (shadow) {
+            state.settings.shadowEnabled = true;
+            state.settings.shadowTarget = target(64, D3DFMT_R32F);
+            state.settings.shadowColour = D3DXVECTOR4(1, 1, 1, 1);  // shade nothing: only depth decides
+        } else {
+            state.settings.reflectionEnabled = true;
+            state.settings.reflectionTarget = target(64, D3DFMT_A8R8G8B8);
+        }
+        // Depth 0 in front of everything: what was drawn before the scene hides it.
+        device->clear(render::Clear_Colour | render::Clear_Depth, D3DXVECTOR4(0, 0, 0, 0), 0, 0);
+        renderer->render(state);
+        EXPECT_EQ(readPixel(device, 16, 16)[0], 0) << "a pass cleared the depth of what it draws over";
+    }
+}
+
 TEST_F(SceneRenderTest, EntriesSharingAGraphDrawAtTheirOwnMatrices)
 {
     SceneBuilder scene;
