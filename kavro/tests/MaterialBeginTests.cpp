@@ -315,7 +315,8 @@ TEST_F(MaterialBegin, ShaderParametersBindByNameAndMatchingType)
 
 TEST_F(MaterialBegin, AForeignCompiledEffectIsGeneratedAgainAndSavedAsItCame)
 {
-    const std::string foreign = std::string("\x01\x09\xFE\xFF binary effect of another system", 40);
+    const char bytes[] = "\x01\x09\xFE\xFF\0 binary effect of another system";
+    const std::string foreign(bytes, sizeof bytes - 1);
     Bytes file;
     file.header().u32(0).u32(1);
     file.id(makeId(5)).u32(MaterialType_Solid).text("stone").u8(0).u32(0);
