@@ -151,7 +151,11 @@ public:
     void setShader(render::IShader* shader) override
     {
         replace(m_shader, shader);
+        m_settings.shader = m_shader;
         m_compiled.clear();
+        // Handles of effects no longer in use would keep those effects alive.
+        m_bindings.clear();
+        m_nextBinding = 0;
     }
     const std::vector<ITextureSampler*>& getTextureSamplers() override { return m_samplers; }
     void addTextureSampler(ITextureSampler* sampler) override

@@ -59,6 +59,23 @@ void setHandle(ID3DXEffect* fx, D3DXHANDLE h, const float* values, unsigned coun
 
 }  // namespace
 
+namespace {
+
+float shadowDepthScale(const SceneSettings& settings)
+{
+    const float range = settings.shadowZMax - settings.shadowZMin;
+    return std::fabs(range) > 1e-6f ? 1.0f / range : 1.0f;
+}
+
+}  // namespace
+
+float shadowFarValue(const SceneSettings& settings)
+{
+    const float value = std::exp(settings.shadowExponent * settings.shadowZMax * shadowDepthScale(settings));
+    // Finite, and small enough that a blur's weighted sums of it stay finite.
+    return std::isfinite(value) ? std::min(value, 1e30f) : 1e30f;
+}
+
 void shadowMatrices(const SceneSettings& settings, D3DXMATRIX& view, D3DXMATRIX& projection)
 {
     const D3DXVECTOR3& eye = settings.shadowLightPosition;
@@ -76,8 +93,7 @@ void shadowMatrices(const SceneSettings& settings, D3DXMATRIX& view, D3DXMATRIX&
     const D3DXVECTOR3 up = std::fabs(direction.y) > 0.999f ? D3DXVECTOR3(0, 0, 1) : D3DXVECTOR3(0, 1, 0);
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
     const float scale = 1.0f / (settings.shadowDistance + 0.001f);
-    const float range = settings.shadowZMax - settings.shadowZMin;
-    const float depth = std::fabs(range) > 1e-6f ? 1.0f / range : 1.0f;
+    const float depth = shadowDepthScale(settings);
     D3DXMatrixScaling(&projection, std::isfinite(scale) ? scale : 1.0f, std::isfinite(scale) ? scale : 1.0f, depth);
 }
 

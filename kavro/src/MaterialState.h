@@ -10,6 +10,11 @@ namespace tormakelin::kavro {
 // The light's view and projection for the shadow map; finite for any settings.
 void shadowMatrices(const SceneSettings& settings, D3DXMATRIX& view, D3DXMATRIX& projection);
 
+// What the shadow pass would store for something at the far end of the light's depth range:
+// the map is cleared to it, so empty parts of the map, and blurs across their edges, shadow
+// nothing.
+float shadowFarValue(const SceneSettings& settings);
+
 void applyMaterialStates(const RenderPass& pass, bool twoSided, int blendMode);
 // Colour writes on and stencil off again.
 void restoreMaterialStates();

@@ -11,6 +11,7 @@
 #include <tormakelin/render/PostProcessor.h>
 #include <tormakelin/render/RenderDevice.h>
 
+#include "MaterialState.h"
 #include "SceneTargets.h"
 #include "SharedRenderers.h"
 
@@ -33,6 +34,17 @@ void reportOnce(bool& reported, const char* message)
 render::IPostProcessor* postProcessor()
 {
     return render::g_renderDevice ? render::g_renderDevice->getPostProcessor() : nullptr;
+}
+
+void fillFloat(float value)
+{
+    if (render::IPostProcessor* post = postProcessor()) {
+        render::PostProcessOp op;
+        op.kind = 5;
+        op.blendMode = render::BlendMode_Solid;
+        op.clearColour = D3DXVECTOR4(value, value, value, value);
+        post->process(op);
+    }
 }
 
 void clearTarget(uint32_t flags, const D3DXVECTOR4& colour)
@@ -234,24 +246,29 @@ private:
         m_updatedAt.emplace_back(graph, entry);
     }
 
-    // The settings the passes use: shadows only with a map that can hold them.
+    // The settings the passes use: shadows only with a map that can hold exp(k x depth), so
+    // 8-bit targets given for the map and its blur are stood in for by float targets of their size.
     void chooseSettings(const SceneSettings& given)
     {
         m_settings = given;
-        if (!m_settings.shadowEnabled || !m_settings.shadowTarget) {
-            m_settings.shadowEnabled = false;
+        SceneSettings& s = m_settings;
+        if (!s.shadowEnabled || !s.shadowTarget) {
+            s.shadowEnabled = false;
             return;
         }
-        if (!isFloatTarget(m_settings.shadowTarget.get())) {
-            render::IRenderTargetTexture* own = m_targets.floatTargetLike(m_settings.shadowTarget.get());
-            if (own == nullptr) {
-                reportOnce(m_reportedNoFloat,
-                    "Shadows need a 32-bit float render target (R32F), which this device cannot make: shadows are off.");
-                m_settings.shadowEnabled = false;
-                m_settings.shadowTarget = nullptr;
-                return;
-            }
-            m_settings.shadowTarget = own;
+        render::IRenderTargetTexture* map = m_targets.floatTargetLike(0, s.shadowTarget.get());
+        if (map == nullptr) {
+            reportOnce(m_reportedNoFloat,
+                "Shadows need a 32-bit float render target (R32F), which this device cannot make: shadows are off.");
+            s.shadowEnabled = false;
+            s.shadowTarget = nullptr;
+            return;
+        }
+        s.shadowTarget = map;
+        if (s.shadowBlur && s.shadowBlurDownsample && s.shadowBlurVertical && s.shadowBlurHorizontal) {
+            s.shadowBlurDownsample = m_targets.floatTargetLike(1, s.shadowBlurDownsample.get());
+            s.shadowBlurVertical = m_targets.floatTargetLike(2, s.shadowBlurVertical.get());
+            s.shadowBlurHorizontal = m_targets.floatTargetLike(3, s.shadowBlurHorizontal.get());
         }
     }
 
@@ -299,6 +316,10 @@ private:
             return;
         }
         clearTarget(clearFlags, clearColour);
+        if (technique == RenderTechnique_Shadow) {
+            // A colour clear stops at 1, which reads as an occluder at the light itself.
+            fillFloat(shadowFarValue(m_settings));
+        }
         drawTechnique(technique, m_view, m_eye, false, false);
         m_targets.end();
     }
@@ -342,12 +363,6 @@ private:
     {
         const SceneSettings& s = m_settings;
         if (!s.shadowBlur || !s.shadowBlurDownsample || !s.shadowBlurVertical || !s.shadowBlurHorizontal) {
-            return;
-        }
-        if (!isFloatTarget(s.shadowBlurDownsample.get()) || !isFloatTarget(s.shadowBlurVertical.get()) ||
-            !isFloatTarget(s.shadowBlurHorizontal.get())) {
-            reportOnce(m_reportedBlurFormat,
-                "The shadow blur targets are not 32-bit float render targets: the shadow map is not blurred.");
             return;
         }
         blur(s.shadowTarget->getTexture(), s.shadowBlurDownsample.get(), s.shadowBlurHorizontal.get(),
@@ -421,7 +436,6 @@ private:
     RenderPass m_pass;
     SceneTargets m_targets;
     bool m_reportedNoFloat = false;
-    bool m_reportedBlurFormat = false;
 };
 
 }  // namespace

@@ -63,21 +63,25 @@ render::IDepthBuffer* SceneTargets::depthOfSize(unsigned width, unsigned height)
     return depth.get();
 }
 
-render::IRenderTargetTexture* SceneTargets::floatTargetLike(render::IRenderTargetTexture* like)
+render::IRenderTargetTexture* SceneTargets::floatTargetLike(unsigned slot, render::IRenderTargetTexture* like)
 {
     render::Texture* texture = targetTexture(like);
-    if (texture == nullptr) {
+    if (texture == nullptr || slot >= kFloatSlots) {
         return nullptr;
+    }
+    if (isFloatTarget(like)) {
+        return like;
     }
     const unsigned width = texture->getWidth();
     const unsigned height = texture->getHeight();
+    FloatTarget& own = m_float[slot];
     // A size the device refused is not asked for again every frame.
-    if (m_floatWidth != width || m_floatHeight != height) {
-        m_float = render::createRenderTargetTexture(width, height, D3DFMT_R32F, D3DMULTISAMPLE_NONE, 0, 0, true);
-        m_floatWidth = width;
-        m_floatHeight = height;
+    if (own.width != width || own.height != height) {
+        own.target = render::createRenderTargetTexture(width, height, D3DFMT_R32F, D3DMULTISAMPLE_NONE, 0, 0, true);
+        own.width = width;
+        own.height = height;
     }
-    return m_float.get();
+    return own.target.get();
 }
 
 }  // namespace tormakelin::kavro

@@ -22,9 +22,10 @@ public:
     // so that a pass never writes the depth of what it draws over.
     bool begin(render::IRenderTargetTexture* target);
     void end();
-    // A 32-bit float target of the size of `like` (kept between frames), or null when the device
-    // cannot make one.
-    render::IRenderTargetTexture* floatTargetLike(render::IRenderTargetTexture* like);
+    // `like` itself when it is a 32-bit float target; else a float target of its size that this
+    // object keeps in `slot` between frames; null when the device cannot make one.
+    render::IRenderTargetTexture* floatTargetLike(unsigned slot, render::IRenderTargetTexture* like);
+    static constexpr unsigned kFloatSlots = 4;
 
 private:
     struct SizedDepth {
@@ -37,9 +38,12 @@ private:
     std::vector<SizedDepth> m_depths;
     render::IRenderTargetTexture* m_begun = nullptr;
     render::IDepthBuffer* m_boundDepth = nullptr;
-    core::SmartRef<render::IRenderTargetTexture> m_float;
-    unsigned m_floatWidth = 0;
-    unsigned m_floatHeight = 0;
+    struct FloatTarget {
+        core::SmartRef<render::IRenderTargetTexture> target;
+        unsigned width = 0;
+        unsigned height = 0;
+    };
+    FloatTarget m_float[kFloatSlots];
 };
 
 }  // namespace tormakelin::kavro

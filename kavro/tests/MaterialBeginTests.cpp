@@ -169,6 +169,36 @@ TEST_F(MaterialBegin, PassAndBlendingReadTheSameBlendMode)
     EXPECT_EQ(material->begin(pass, nullptr), 0u) << "an Alpha material never draws in the opaque pass";
 }
 
+TEST_F(MaterialBegin, TechniquesAMaterialTakesPartIn)
+{
+    CreateShaderParam noDepthPass = fullShaderParam();
+    noDepthPass.zPassEnabled = 0;
+    struct Case {
+        const char* label;
+        uint32_t type;
+        int blendMode;
+        bool zPass;
+        std::array<bool, 6> takesPart;  // Shadow, ZPass, Solid, Blended, ReflectiveMask, Reflective
+    };
+    const Case cases[] = {
+        {"opaque", MaterialType_Solid, render::BlendMode_Solid, true, {true, true, true, false, false, false}},
+        {"blended", MaterialType_Solid, render::BlendMode_Additive, true, {true, true, false, true, false, false}},
+        {"reflective", MaterialType_Reflective, render::BlendMode_Alpha, true, {true, false, false, false, true, true}},
+        {"no ZPass technique", MaterialType_Solid, render::BlendMode_Solid, false,
+            {true, false, true, false, false, false}},
+    };
+    for (const Case& c : cases) {
+        material->setType(c.type);
+        material->setBlendMode(c.blendMode);
+        useShader(c.zPass ? fullShaderParam() : noDepthPass);
+        for (int technique = 0; technique < 6; ++technique) {
+            EXPECT_EQ(material->takesPart(technique, nullptr), c.takesPart[size_t(technique)])
+                << c.label << ", technique " << technique;
+        }
+        EXPECT_FALSE(material->takesPart(6, nullptr)) << c.label;
+    }
+}
+
 TEST_F(MaterialBegin, ShadowMatrixStaysFiniteForEveryLightPlacement)
 {
     useShader(fullShaderParam());

@@ -86,13 +86,15 @@ TEST_F(SceneRenderTest, GroundUnderAnOccluderIsInShadow)
         const char* label;
         D3DFORMAT format;  // 0: no shadow target
         D3DXVECTOR3 target;
+        bool blur;
         bool shadowed;
     };
     const Case cases[] = {
         // An 8-bit map would clamp exp(k depth): the renderer draws into a float map of its own.
-        {"8-bit target, light straight above", D3DFMT_A8R8G8B8, {0, 0, 0}, true},
-        {"float target", D3DFMT_R32F, {2, 0, 0}, true},
-        {"no target: no shadow", D3DFMT_UNKNOWN, {0, 0, 0}, false},
+        {"8-bit target, light straight above", D3DFMT_A8R8G8B8, {0, 0, 0}, false, true},
+        {"float target", D3DFMT_R32F, {2, 0, 0}, false, true},
+        {"8-bit targets, blurred", D3DFMT_A8R8G8B8, {2, 0, 0}, true, true},
+        {"no target: no shadow", D3DFMT_UNKNOWN, {0, 0, 0}, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -102,6 +104,12 @@ TEST_F(SceneRenderTest, GroundUnderAnOccluderIsInShadow)
         state.settings.shadowTargetPosition = c.target;
         if (c.format != D3DFMT_UNKNOWN) {
             state.settings.shadowTarget = target(64, c.format);
+        }
+        if (c.blur) {
+            state.settings.shadowBlur = true;
+            state.settings.shadowBlurDownsample = target(32, c.format);
+            state.settings.shadowBlurVertical = target(32, c.format);
+            state.settings.shadowBlurHorizontal = target(32, c.format);
         }
         clear();
         renderer->render(state);
