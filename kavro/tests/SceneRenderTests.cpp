@@ -124,6 +124,29 @@ TEST_F(SceneRenderTest, GroundUnderAnOccluderIsInShadow)
     }
 }
 
+TEST_F(SceneRenderTest, EveryEntryCastsIntoTheOneShadowMap)
+{
+    // The occluder comes first: a map cleared again for the ground's entry would lose it.
+    SceneBuilder occluder;
+    occluder.mesh(makeFloor(40, 50), occluder.material({{1, 1, 1, 1}, 0, MaterialType_Reflective}));
+    SceneBuilder ground;
+    ground.mesh(makeFloor(200), ground.material({}));
+    SceneRenderState state;
+    for (SceneBuilder* scene : {&occluder, &ground}) {
+        state.entries.push_back({});
+        state.entries.back().graph = scene->graph.get();
+    }
+    state.lights = {sunFrom({0, -1, 0})};
+    lookAt(state, {0, 300, 0}, {0, 0, 0}, {0, 0, 1});
+    D3DXMatrixOrthoLH(&state.projection, 200, 200, 1, 1000);
+    state.settings.shadowEnabled = true;
+    state.settings.shadowTarget = target(64, D3DFMT_R32F);
+    clear();
+    renderer->render(state);
+    EXPECT_LT(readPixel(device, kSize / 2, kSize / 2)[0], 40);
+    EXPECT_GT(readPixel(device, 3, 3)[0], 240);
+}
+
 TEST_F(SceneRenderTest, AReflectiveFloorShowsWhatStandsAboveIt)
 {
     for (float y : {0.0f, 2.0f}) {
