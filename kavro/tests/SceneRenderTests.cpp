@@ -149,7 +149,9 @@ TEST_F(SceneRenderTest, EveryEntryCastsIntoTheOneShadowMap)
 
 TEST_F(SceneRenderTest, AReflectiveFloorShowsWhatStandsAboveIt)
 {
-    for (float y : {0.0f, 2.0f}) {
+    // Fog from 52 on: the mirrored wall is 48 from the mirrored eye (x, 2Y - y, z); an eye
+    // mirrored about y = 0 would be farther for a floor above 0 and fog it over.
+    for (float y : {0.0f, 2.0f, 10.0f}) {
         SCOPED_TRACE(testing::Message() << "floor at " << y);
         SceneBuilder scene;
         MaterialSpec floor{{0, 0, 0.25f, 1}, render::BlendMode_Additive, MaterialType_Reflective, false};
@@ -165,6 +167,10 @@ TEST_F(SceneRenderTest, AReflectiveFloorShowsWhatStandsAboveIt)
         state.settings.reflectionEnabled = true;
         state.settings.reflectionY = y;
         state.settings.reflectionTarget = target(kSize, D3DFMT_A8R8G8B8);  // no depth of its own
+        state.settings.fogEnabled = true;
+        state.settings.fogStart = 52;
+        state.settings.fogEnd = 54;
+        state.settings.fogColour = D3DXVECTOR4(0, 1, 0, 1);
         const auto [px, py] = pixelOf(state, {0, y, -10});
 
         clear();
