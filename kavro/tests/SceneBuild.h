@@ -108,7 +108,7 @@ inline kavro::CreateShaderParam fullShaderParam()
     return param;
 }
 
-struct MaterialSpec {
+struct MaterialLook {
     D3DXVECTOR4 diffuse{1, 1, 1, 1};
     int blendMode = 0;
     uint32_t type = kavro::MaterialType_Solid;
@@ -121,17 +121,17 @@ class SceneBuilder {
 public:
     SceneBuilder() : graph(kavro::createSceneGraph()) {}
 
-    kavro::IMaterial* material(const MaterialSpec& spec)
+    kavro::IMaterial* material(const MaterialLook& look)
     {
         kavro::IMaterial* m = kavro::createMaterial();
         graph->addMaterial(m);
-        m->getDiffuse().value = spec.diffuse;
+        m->getDiffuse().value = look.diffuse;
         m->getSpecular().value = D3DXVECTOR4(0, 0, 0, 1);
-        m->setBlendMode(spec.blendMode);
-        m->setType(spec.type);
+        m->setBlendMode(look.blendMode);
+        m->setType(look.type);
         m->setTwoSided(true);
         kavro::CreateShaderParam param = fullShaderParam();
-        if (!spec.lit) {
+        if (!look.lit) {
             param.pointLightsEnabled = param.directionalLightsEnabled = param.spotLightsEnabled = 0;
         }
         // A material whose effect does not compile draws nothing, which the pixels then show.

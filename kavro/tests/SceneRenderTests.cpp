@@ -154,7 +154,7 @@ TEST_F(SceneRenderTest, AReflectiveFloorShowsWhatStandsAboveIt)
     for (float y : {0.0f, 2.0f, 10.0f}) {
         SCOPED_TRACE(testing::Message() << "floor at " << y);
         SceneBuilder scene;
-        MaterialSpec floor{{0, 0, 0.25f, 1}, render::BlendMode_Additive, MaterialType_Reflective, false};
+        MaterialLook floor{{0, 0, 0.25f, 1}, render::BlendMode_Additive, MaterialType_Reflective, false};
         IMaterial* mirror = scene.material(floor);
         mirror->setTwoSided(false);  // one face of the floor, so it adds its colour once
         scene.mesh(makeFloor(60, y), mirror);
