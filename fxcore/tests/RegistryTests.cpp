@@ -210,7 +210,6 @@ std::set<std::string> const kNotCreatableYet = {
     "Animation",
     "ViewMatrix",
     "MaterialEffect",
-    "ShaderEffect",
     "FlareEffect",
     "LensFlareEffect",
     "ParameterScalar",
