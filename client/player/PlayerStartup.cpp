@@ -3,6 +3,7 @@
 #include <tormakelin/fxcore/Graph.h>
 #include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/Serializer.h>
+#include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/TimeUtil.h>
 
 #include <tormakelin/core/CommandLine.h>
@@ -159,6 +160,16 @@ fxcore::IScene* PlayerApplication::firstScene() const
 
 void PlayerApplication::precompileShaders()
 {
+    core::UniqueId const& shaderType = fxcore::ShaderEffect::_pluginDesc.id;
+    for (fxcore::IGraph* graph : getDocument()->getGraphManager()->getGraphs()) {
+        for (fxcore::IGraphNode* node : graph->getNodes()) {
+            auto* const plugin = dynamic_cast<fxcore::IPlugin*>(node);
+            if (!plugin || plugin->getPluginDesc().id != shaderType)
+                continue;
+            if (auto* const shader = dynamic_cast<fxcore::ShaderEffect*>(node))
+                shader->createShader();
+        }
+    }
 }
 
 } // namespace tormakelin::client

@@ -66,6 +66,58 @@ inline std::string idText(int n)
     return text;
 }
 
+inline std::string xmlEscape(std::string const& text)
+{
+    std::string escaped;
+    for (char c : text) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        case '\n': escaped += "&#10;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// Pieces of the project XML: a node's input (with links to outputs of other nodes), an output,
+// a node, a graph, and a layer playing a graph.
+inline std::string inputXml(char const* name, int type, std::string const& value, std::string const& links = "")
+{
+    return std::string("<Parameter Name=\"") + name + "\" Type=\"" + std::to_string(type) + "\" Value=\"" +
+        xmlEscape(value) + "\">" + links + "</Parameter>";
+}
+
+inline std::string linkXml(int node, int output)
+{
+    return "<InputLink NodeId=\"" + idText(node) + "\" ParamId=\"" + idText(output) + "\"/>";
+}
+
+inline std::string outputXml(char const* name, int id, int type)
+{
+    return std::string("<Parameter Name=\"") + name + "\" Id=\"" + idText(id) + "\" Type=\"" + std::to_string(type) + "\"/>";
+}
+
+inline std::string nodeXml(int id, char const* pluginId, std::string const& inputs, std::string const& outputs)
+{
+    return "<GraphNode Id=\"" + idText(id) + "\" PluginId=\"" + pluginId + "\" SortOrder=\"" + std::to_string(id) +
+        "\"><Inputs>" + inputs + "</Inputs><Outputs>" + outputs + "</Outputs></GraphNode>";
+}
+
+inline std::string graphXml(int id, std::string const& nodes)
+{
+    return "<Graph Id=\"" + idText(id) + "\" Type=\"0\" SortOrder=\"" + std::to_string(id) + "\">" + nodes + "</Graph>";
+}
+
+inline std::string graphLayerXml(int id, int graph, int start, int end, std::string const& children = "")
+{
+    return "<Layer Id=\"" + idText(id) + "\" Type=\"2\" Name=\"Layer " + std::to_string(id) + "\" GraphInstance=\"" +
+        idText(graph) + "\" Visible=\"1\"><Time><TimeSegment Start=\"" + std::to_string(start) + "\" End=\"" +
+        std::to_string(end) + "\"/></Time>" + children + "</Layer>";
+}
+
 // A project document: settings, graphs and one scene of layers.
 struct TestProject {
     std::string title = "Player Test";

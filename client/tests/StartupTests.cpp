@@ -2,6 +2,9 @@
 
 #include "DecimalCommaLocale.h"
 
+#include <tormakelin/fxcore/Graph.h>
+#include <tormakelin/fxcore/ShaderEffect.h>
+
 #include <functional>
 
 namespace tormakelin::client::test {
@@ -286,6 +289,36 @@ TEST_F(PlayerTest, AltEnterAndMaximisingToggleFullscreenOncePerRequest)
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(states, (std::vector<bool>{false, true, true}));
     }
+}
+
+TEST_F(PlayerTest, EveryShaderEffectIsCompiledBeforeTheFirstFrame)
+{
+    std::string const withInclude = "#include \"Tormakelin.fxh\"\n"
+                                    "float4 vs(float4 p : POSITION) : POSITION { return mul(p, worldViewProjection); }\n"
+                                    "float4 ps() : COLOR { return fogColor; }\n"
+                                    "technique T { pass P { VertexShader = compile vs_3_0 vs(); "
+                                    "PixelShader = compile ps_3_0 ps(); } }\n";
+    std::string const broken = "float4 ps() : COLOR { return undeclared; }\n"
+                               "technique T { pass P { PixelShader = compile ps_3_0 ps(); } }\n";
+    char const* shaderType = "5F044A2D-1485-11DE-8C43-884C9573DF09";
+    auto shaderNode = [&](int id, std::string const& text) {
+        return nodeXml(id, shaderType, inputXml("Attributes/Hlsl", 1, text), outputXml("Result", id + 1, 0));
+    };
+    TestProject project;
+    project.graphs = graphXml(10, shaderNode(11, withInclude)) + graphXml(20, shaderNode(21, broken) + shaderNode(23, ""));
+    std::vector<bool> compiled;
+    PlayerSeams seams;
+    seams.onFrame = [&](PlayerApplication& player) {
+        for (int id : {11, 21, 23}) {
+            auto* node = dynamic_cast<fxcore::ShaderEffect*>(
+                player.getDocument()->getGraphManager()->findNode(core::stringToUniqueId(idText(id))));
+            compiled.push_back(node && node->getShader());
+        }
+        PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    };
+    PlayerRun const run = play("-nosetup -document " + project.pack(), false, seams);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(compiled, (std::vector<bool>{true, false, false}));
 }
 
 } // namespace
