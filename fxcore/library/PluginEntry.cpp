@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/MathNodes.h>
 #include <tormakelin/fxcore/Nodes.h>
 #include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 
 #include <tormakelin/core/UniqueId.h>
@@ -118,7 +119,7 @@ constexpr Row kRows[] = {
     {kLoader, "DBE7028D-2274-11DE-9105-CA55D6869DA8", "Texture/Cubemap", "Cube Texture Resource Loader",
         nullptr}, // CubeTextureResourceLoader
     {kResource, "0CAB70D6-F182-11DD-9C88-A960EEEB6D89", "Rendertarget Resource", "Rendertarget Resource",
-        nullptr}, // RenderTargetResource
+        make<RenderTargetResource>},
     {kLoader, "193ACA04-F182-11DD-9C88-A960EEEB6D89", "RenderTarget/RenderTarget", "Render Target Resource Loader",
         nullptr}, // RenderTargetResourceLoader
     {kNode, "ADF3C9B7-E5BB-11DD-852B-B0D445C48459", "Stack/Render Stack", "Render Stack Node", make<RenderStack>},

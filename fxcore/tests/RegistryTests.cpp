@@ -191,7 +191,6 @@ std::set<std::string> const kNotCreatableYet = {
     "TextureAtlasResource",
     "TextureAtlasResourceLoader",
     "CubeTextureResourceLoader",
-    "RenderTargetResource",
     "RenderTargetResourceLoader",
     "SoundEffect",
     "SoundResource",
