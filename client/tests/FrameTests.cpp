@@ -5,6 +5,84 @@
 namespace tormakelin::client::test {
 namespace {
 
+constexpr char kTimeType[] = "DB94E697-E727-11DD-9823-C725EA03B51E";
+constexpr char kMulType[] = "1CB86FDA-B24A-11DD-8D85-C0B36B773332";
+constexpr char kAddType[] = "20F53DD0-B24A-11DD-8D85-C0B36B773332";
+constexpr char kClearScreenType[] = "DCF42380-B253-11DD-9288-F17C82B47B41";
+constexpr char kRenderStackType[] = "ADF3C9B7-E5BB-11DD-852B-B0D445C48459";
+
+// Graph 10: the clear colour is time * (100, 40, 0, 0) + (20, 40, 60, 255), through math nodes.
+std::string clearGraph()
+{
+    std::string const nodes = nodeXml(11, kTimeType, "", outputXml("Output", 12, 7)) +
+        nodeXml(13, kMulType, inputXml("Attributes/Factor-1", 7, "0,0,0,0", linkXml(11, 12)) +
+                inputXml("Attributes/Factor-2", 7, "100,40,0,0"), outputXml("Result", 14, 7)) +
+        nodeXml(15, kAddType, inputXml("Attributes/Input-1", 7, "0,0,0,0", linkXml(13, 14)) +
+                inputXml("Attributes/Input-2", 7, "20,40,60,255"), outputXml("Result", 16, 7)) +
+        nodeXml(17, kClearScreenType, inputXml("Color", 9, "0,0,0,255", linkXml(15, 16)), outputXml("Output", 18, 0)) +
+        nodeXml(19, kRenderStackType, inputXml("Input-1", 0, "", linkXml(17, 18)), "");
+    return graphXml(10, nodes);
+}
+
+uint32_t rgb(unsigned r, unsigned g, unsigned b)
+{
+    return (r << 16) | (g << 8) | b;
+}
+
+TEST_F(PlayerTest, FramesAtFixedTimesShowTheComputedClearColour)
+{
+    s_step = 250;
+    TestProject project;
+    project.graphs = clearGraph();
+    project.layers = graphLayerXml(30, 10, 0, 100);
+    PlayerRun const run = play("-nosetup -document " + project.pack(), true);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.frames.size(), 4u);
+    uint32_t const expected[] = {rgb(20, 40, 60), rgb(45, 50, 60), rgb(70, 60, 60), rgb(95, 70, 60)};
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(run.frames[i].time);
+        ASSERT_EQ(run.frames[i].width, 64u);
+        for (auto [x, y] : {std::pair{0u, 0u}, std::pair{63u, 47u}, std::pair{32u, 24u}})
+            EXPECT_EQ(run.frames[i].at(x, y), expected[i]) << x << "," << y;
+    }
+}
+
+TEST_F(PlayerTest, AProjectOfAnotherAspectIsDrawnInACentredViewWithBlackBars)
+{
+    struct Case {
+        char const* name;
+        int authorWidth, authorHeight;
+        unsigned left, right;  // the drawn columns
+    };
+    Case const cases[] = {{"4:3 on 16:9", 64, 48, 20, 139}, {"16:9 on 16:9", 1280, 720, 0, 159}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        D3DSimAdapter adapter = d3dsimDefaultAdapter();
+        adapter.modes = {D3DDISPLAYMODE{160, 90, 60, D3DFMT_X8R8G8B8}};
+        d3dsimSetAdapters({adapter});
+        dialogDriver.onDialog = [](HWND dialog, LPCSTR) { SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0); };
+        TestProject project;
+        project.showSetupDialog = 1;
+        project.authorWidth = c.authorWidth;
+        project.authorHeight = c.authorHeight;
+        project.graphs = clearGraph();
+        project.layers = graphLayerXml(30, 10, 0, 100);
+        PlayerSeams seams;
+        seams.onFrame = [](PlayerApplication& player) { PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0); };
+        PlayerRun const run = play("-document " + project.pack(), true, seams);
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        ASSERT_EQ(run.frames.size(), 1u);
+        Frame const& frame = run.frames[0];
+        ASSERT_EQ(frame.width, 160u);
+        for (unsigned y : {0u, 45u, 89u}) {
+            for (unsigned x : {0u, 19u, 20u, 80u, 139u, 140u, 159u}) {
+                bool const inside = x >= c.left && x <= c.right;
+                EXPECT_EQ(frame.at(x, y), inside ? rgb(20, 40, 60) : 0u) << x << "," << y;
+            }
+        }
+    }
+}
+
 struct LetterboxCase {
     char const* name;
     int authorWidth, authorHeight;
