@@ -1,6 +1,9 @@
 #include "PlayerTestSupport.h"
 
+#include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/render/RenderView.h>
+#include <tormakelin/render/Texture.h>
 
 namespace tormakelin::client::test {
 namespace {
@@ -10,6 +13,7 @@ constexpr char kMulType[] = "1CB86FDA-B24A-11DD-8D85-C0B36B773332";
 constexpr char kAddType[] = "20F53DD0-B24A-11DD-8D85-C0B36B773332";
 constexpr char kClearScreenType[] = "DCF42380-B253-11DD-9288-F17C82B47B41";
 constexpr char kRenderStackType[] = "ADF3C9B7-E5BB-11DD-852B-B0D445C48459";
+constexpr char kBackBufferCopyType[] = "1FCBF8EB-F1E7-11DD-A30D-F7A0FD545234";
 
 // Graph 10: the clear colour is time * (100, 40, 0, 0) + (20, 40, 60, 255), through math nodes.
 std::string clearGraph()
@@ -22,6 +26,50 @@ std::string clearGraph()
         nodeXml(17, kClearScreenType, inputXml("Color", 9, "0,0,0,255", linkXml(15, 16)), outputXml("Output", 18, 0)) +
         nodeXml(19, kRenderStackType, inputXml("Input-1", 0, "", linkXml(17, 18)), "");
     return graphXml(10, nodes);
+}
+
+// A graph whose render stack draws one effect.
+std::string oneEffectGraph(int id, char const* type, std::string const& inputs)
+{
+    return graphXml(id, nodeXml(id + 1, type, inputs, outputXml("Output", id + 2, 0)) +
+            nodeXml(id + 3, kRenderStackType, inputXml("Input-1", 0, "", linkXml(id + 1, id + 2)), ""));
+}
+
+// A render-target resource of the document, as its loader would make it.
+fxcore::RenderTargetResource* addRenderTarget(PlayerApplication& player, int id, unsigned width, unsigned height)
+{
+    auto* resource = fxcore::createPluginAs<fxcore::RenderTargetResource>(
+        player.getPluginManager(), fxcore::RenderTargetResource::_pluginDesc.id);
+    EXPECT_NE(resource, nullptr);
+    if (!resource)
+        return nullptr;
+    resource->getInfo().id = core::stringToUniqueId(idText(id));
+    render::TextureCreateParams params;
+    params.levels = 1;
+    params.usage = D3DUSAGE_RENDERTARGET;
+    params.pool = D3DPOOL_DEFAULT;
+    EXPECT_TRUE(resource->create(width, height, params, false));
+    player.getDocument()->getResourceManager()->addResource(resource);
+    return resource;
+}
+
+std::vector<uint32_t> targetPixels(fxcore::RenderTargetResource* target)
+{
+    if (!target)
+        return {};
+    auto* texture = static_cast<IDirect3DTexture9*>(target->getTexture()->getD3DTexture());
+    IDirect3DSurface9* surface = nullptr;
+    if (FAILED(texture->GetSurfaceLevel(0, &surface)))
+        return {};
+    IDirect3DDevice9* device = nullptr;
+    texture->GetDevice(&device);
+    unsigned width = 0, height = 0;
+    std::vector<uint32_t> pixels = surfacePixels(device, surface, width, height);
+    device->Release();
+    surface->Release();
+    for (uint32_t& pixel : pixels)
+        pixel &= 0xFFFFFF;
+    return pixels;
 }
 
 uint32_t rgb(unsigned r, unsigned g, unsigned b)
@@ -126,6 +174,42 @@ TEST_F(PlayerTest, LetterboxViewFitsTheProjectsAspectInTheBackBuffer)
         EXPECT_EQ(viewport.Width, c.width);
         EXPECT_EQ(viewport.Height, c.height);
     }
+}
+
+TEST_F(PlayerTest, ARenderTargetLayerDrawsItsChildrenIntoTheTargetAndTheBackBufferIsCopiedOut)
+{
+    s_step = 0;
+    TestProject project;
+    project.graphs = clearGraph() + oneEffectGraph(40, kClearScreenType, inputXml("Color", 9, "200,0,0,255")) +
+        oneEffectGraph(45, kBackBufferCopyType, inputXml("Render Target", 11, idText(61)));
+    // The screen's clear, then a layer drawing its child into target 60, then a copy of the back
+    // buffer into target 61.
+    project.layers = graphLayerXml(30, 10, 0, 100) +
+        "<Layer Id=\"" + idText(50) + "\" Type=\"1\" Name=\"Offscreen\" RenderTargetResourceId=\"" + idText(60) +
+        "\" Visible=\"1\"><Time><TimeSegment Start=\"0\" End=\"100\"/></Time>" + graphLayerXml(51, 40, 0, 100) +
+        "</Layer>" + graphLayerXml(55, 45, 0, 100);
+    fxcore::RenderTargetResource* offscreen = nullptr;
+    fxcore::RenderTargetResource* copy = nullptr;
+    std::vector<uint32_t> offscreenPixels, copyPixels;
+    int frame = 0;
+    PlayerSeams seams;
+    seams.onFrame = [&](PlayerApplication& player) {
+        // Targets come with the first frame; the second frame draws with them.
+        if (frame++ == 0) {
+            offscreen = addRenderTarget(player, 60, 16, 8);
+            copy = addRenderTarget(player, 61, 32, 24);
+            return;
+        }
+        offscreenPixels = targetPixels(offscreen);
+        copyPixels = targetPixels(copy);
+        PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    };
+    PlayerRun const run = play("-nosetup -document " + project.pack(), true, seams);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.frames.size(), 2u);
+    EXPECT_EQ(run.frames[1].at(32, 24), rgb(20, 40, 60)) << "the target's drawing stays off the screen";
+    EXPECT_EQ(offscreenPixels, std::vector<uint32_t>(16 * 8, rgb(200, 0, 0)));
+    EXPECT_EQ(copyPixels, std::vector<uint32_t>(32 * 24, rgb(20, 40, 60)));
 }
 
 } // namespace
