@@ -2,6 +2,11 @@
 
 #include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
+#include <tormakelin/fxcore/ShaderEffect.h>
+#include <tormakelin/fxcore/Graph.h>
+#include <tormakelin/core/SystemPath.h>
+
+#include <cmath>
 #include <tormakelin/render/RenderView.h>
 #include <tormakelin/render/Texture.h>
 
@@ -210,6 +215,40 @@ TEST_F(PlayerTest, ARenderTargetLayerDrawsItsChildrenIntoTheTargetAndTheBackBuff
     EXPECT_EQ(run.frames[1].at(32, 24), rgb(20, 40, 60)) << "the target's drawing stays off the screen";
     EXPECT_EQ(offscreenPixels, std::vector<uint32_t>(16 * 8, rgb(200, 0, 0)));
     EXPECT_EQ(copyPixels, std::vector<uint32_t>(32 * 24, rgb(20, 40, 60)));
+}
+
+// Reference frames of the packed sample: its background colour is base + amplitude *
+// sin(time * speed) per channel, and its user effect is compiled.
+TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
+{
+    std::string const sample = (std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample").string();
+    s_step = 0;
+    for (float const time : {0.0f, 2.0f, 6.0f, 9.5f}) {
+        SCOPED_TRACE(time);
+        bool shaderReady = false;
+        PlayerSeams seams;
+        seams.onFrame = [&](PlayerApplication& player) {
+            auto* shader = dynamic_cast<fxcore::ShaderEffect*>(player.getDocument()->getGraphManager()->findNode(
+                core::stringToUniqueId("5A3E2001-0000-0000-0000-000000000000")));
+            shaderReady = shader && shader->getShader();
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        };
+        PlayerRun const run = play("-nosetup -time " + std::to_string(time) + " -document " + sample, true, seams);
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        ASSERT_EQ(run.frames.size(), 1u);
+        Frame const& frame = run.frames[0];
+        EXPECT_EQ(frame.width, 1280u);
+        EXPECT_EQ(frame.height, 720u);
+        EXPECT_TRUE(shaderReady);
+        int const expected[3] = {int(std::lround(110 + 90 * std::sin(time * 0.9f))),
+            int(std::lround(80 + 60 * std::sin(time * 0.6f))), int(std::lround(130 + 100 * std::sin(time * 1.3f)))};
+        for (auto [x, y] : {std::pair{0u, 0u}, std::pair{640u, 360u}, std::pair{1279u, 719u}}) {
+            uint32_t const pixel = frame.at(x, y);
+            int const got[3] = {int(pixel >> 16 & 0xFF), int(pixel >> 8 & 0xFF), int(pixel & 0xFF)};
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(got[c], expected[c], 1) << "channel " << c << " at " << x << "," << y;
+        }
+    }
 }
 
 } // namespace
