@@ -217,6 +217,52 @@ TEST_F(PlayerTest, ARenderTargetLayerDrawsItsChildrenIntoTheTargetAndTheBackBuff
     EXPECT_EQ(copyPixels, std::vector<uint32_t>(32 * 24, rgb(20, 40, 60)));
 }
 
+TEST_F(PlayerTest, DebugDrawsStatisticsBelowTheTopOfTheView)
+{
+    struct Case {
+        char const* name;
+        char const* arguments;
+        int authorWidth, authorHeight;
+        unsigned top;  // the view's top edge
+    };
+    // The 16:9 project on a 4:3 back buffer has bars of 30 rows above and below.
+    Case const cases[] = {{"no overlay", "-nosetup", 320, 240, 0}, {"overlay", "-nosetup -debug", 320, 240, 0},
+        {"overlay in a view", "-debug", 320, 180, 30}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        D3DSimAdapter adapter = d3dsimDefaultAdapter();
+        adapter.modes = {D3DDISPLAYMODE{320, 240, 60, D3DFMT_X8R8G8B8}};
+        d3dsimSetAdapters({adapter});
+        dialogDriver.onDialog = [](HWND dialog, LPCSTR) { SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0); };
+        TestProject project;
+        project.showSetupDialog = 1;
+        project.authorWidth = c.authorWidth;
+        project.authorHeight = c.authorHeight;
+        project.graphs = clearGraph();
+        project.layers = graphLayerXml(30, 10, 0, 100);
+        PlayerSeams seams;
+        seams.onFrame = [](PlayerApplication& player) { PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0); };
+        PlayerRun const run = play(std::string(c.arguments) + " -document " + project.pack(), true, seams);
+        ASSERT_EQ(run.frames.size(), 1u);
+        Frame const& frame = run.frames[0];
+        ASSERT_EQ(frame.width, 320u);
+        // White text in the band of the four lines (the last one's glyph cell included),
+        // nothing white anywhere else.
+        int inside = 0, outside = 0;
+        for (unsigned y = 0; y < frame.height; ++y) {
+            for (unsigned x = 0; x < frame.width; ++x) {
+                if (frame.at(x, y) != 0xFFFFFF)
+                    continue;
+                bool const band = y >= c.top + 8 && y < c.top + 8 + 5 * 15 && x >= 8;
+                ++(band ? inside : outside);
+            }
+        }
+        bool const debug = std::string(c.arguments).find("-debug") != std::string::npos;
+        EXPECT_EQ(inside > 0, debug);
+        EXPECT_EQ(outside, 0);
+    }
+}
+
 // Reference frames of the packed sample: its background colour is base + amplitude *
 // sin(time * speed) per channel, and its user effect is compiled.
 TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
