@@ -1,0 +1,52 @@
+// The whole player on the packed sample, one benchmark iteration per frame: the document's update,
+// the draws and the present, with a frozen clock so that the frame stays in the sample. Also
+// counts heap allocations per frame.
+
+#include "PlayerApplication.h"
+
+#include <tormakelin/core/SystemPath.h>
+#include <tormakelin/core/Timer.h>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+// Counted by the program's own operator new (the framework benchmarks' AllocationCount.cpp).
+long allocationCount();
+
+namespace {
+
+using namespace tormakelin;
+
+void playerFrame(benchmark::State& state)
+{
+    std::filesystem::path const sample =
+        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    core::Timer::setCounterSource([] { return int64_t(0); }, [] { return int64_t(1000); });
+    client::PlayerSeams seams;
+    seams.commandLine = "Tormakelin.Sample -nosetup -time " + std::to_string(state.range(0)) + " -document " +
+        sample.string();
+    seams.pinThread = [] {};
+    long before = 0;
+    long after = 0;
+    seams.onFrame = [&](client::PlayerApplication& player) {
+        if (state.iterations() == 0)
+            before = allocationCount();
+        if (!state.KeepRunning()) {
+            after = allocationCount();
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    };
+    if (client::runPlayer(seams) != 0)
+        state.SkipWithError("the sample did not play");
+    state.counters["allocations/frame"] =
+        benchmark::Counter(double(after - before) / double(std::max<int64_t>(state.iterations(), 1)));
+    core::Timer::setCounterSource(nullptr, nullptr);
+}
+
+} // namespace
+
+// The argument is the play time in seconds.
+BENCHMARK(playerFrame)->Arg(1)->Arg(5)->Unit(benchmark::kMicrosecond);
