@@ -1,0 +1,103 @@
+#include <tormakelin/fxcore/TextureEffect.h>
+
+#include <tormakelin/fxcore/ParameterNodes.h>
+#include <tormakelin/fxcore/Resource.h>
+
+#include <tormakelin/render/Shader.h>
+
+namespace tormakelin::fxcore {
+
+namespace {
+
+bool matches(D3DXPARAMETER_DESC const& desc, D3DXPARAMETER_CLASS parameterClass, D3DXPARAMETER_TYPE type,
+             unsigned columns = 0)
+{
+    return desc.Class == parameterClass && desc.Type == type && (columns == 0 || desc.Columns == columns);
+}
+
+// Sets one effect parameter from a linked parameter node when their kinds agree.
+void bindParameterNode(render::IShader* shader, render::IShaderParameter* parameter, IGraphNode* node)
+{
+    auto* source = dynamic_cast<ShaderParameterNode*>(node);
+    if (!source)
+        return;
+    D3DXPARAMETER_DESC const& desc = parameter->getDesc();
+    kavro::ShaderParameterValue& value = source->getShaderParameter()->getValue();
+    core::UniqueId const id = pluginIdOf(node);
+    if (id == ParameterResource::_pluginDesc.id) {
+        if (matches(desc, D3DXPC_OBJECT, D3DXPT_TEXTURE) && value.texture)
+            shader->setTexture(parameter, value.texture.get());
+    } else if (id == ParameterScalar::_pluginDesc.id) {
+        if (matches(desc, D3DXPC_SCALAR, D3DXPT_FLOAT))
+            shader->setFloat(parameter, value.floatValue);
+    } else if (id == ParameterInt::_pluginDesc.id) {
+        if (matches(desc, D3DXPC_SCALAR, D3DXPT_INT))
+            shader->setInt(parameter, value.intValue);
+    } else if (id == ParameterVec2::_pluginDesc.id) {
+        if (matches(desc, D3DXPC_VECTOR, D3DXPT_FLOAT, 2))
+            shader->setVector2(parameter, &value.vec2);
+    } else if (id == ParameterVec3::_pluginDesc.id) {
+        if (matches(desc, D3DXPC_VECTOR, D3DXPT_FLOAT, 3))
+            shader->setVector3(parameter, &value.vec3);
+    } else if (id == ParameterVec4::_pluginDesc.id) {
+        if (matches(desc, D3DXPC_VECTOR, D3DXPT_FLOAT, 4))
+            shader->setVector4(parameter, &value.vec4);
+    } else if (id == ParameterColor::_pluginDesc.id) {
+        if (matches(desc, D3DXPC_VECTOR, D3DXPT_FLOAT, 4))
+            shader->setFloat4(parameter, value.color);
+    }
+}
+
+} // namespace
+
+bool TextureEffect::fetchTexture(GraphNode& node, char const* input, RenderContext const& context,
+                                 render::ITexture*& texture)
+{
+    texture = nullptr;
+    auto resources = node.getResourcesConnectedToInput(input, {}, context.instanceParameters);
+    if (resources.empty())
+        return false;
+    texture = resourceTexture(resources.front());
+    for (IResource* resource : resources)
+        resource->release();
+    return true;
+}
+
+render::ITexture* TextureEffect::resourceTexture(IResource*)
+{
+    return nullptr;
+}
+
+render::IShader* TextureEffect::linkedUserShader()
+{
+    return nullptr;
+}
+
+void TextureEffect::bindUserParameters(render::IShader* shader)
+{
+    if (render::IShaderParameter* parameter = shader->getParameter("worldViewProjection")) {
+        D3DXMATRIX const matrix = placedMatrix(*this);
+        shader->setMatrix(parameter, &matrix);
+    }
+    if (render::IShaderParameter* parameter = shader->getParameter("color")) {
+        D3DXVECTOR4 const color = m_color / 255.0f;
+        shader->setFloat4(parameter, color);
+    }
+    if (render::IShaderParameter* parameter = shader->getParameter("invViewportSize")) {
+        D3DXVECTOR2 const inverse = invViewportSize();
+        shader->setVector2(parameter, &inverse);
+    }
+    if (render::IShaderParameter* parameter = shader->getParameter("viewportSize")) {
+        D3DXVECTOR2 const size = viewportSize();
+        shader->setVector2(parameter, &size);
+    }
+    for (auto const& node : getNodesConnectedToInput("Shader/Parameters", {})) {
+        NodeParameter const* name = node->findInput("Attributes/Name");
+        if (!name)
+            continue;
+        if (render::IShaderParameter* parameter = shader->getParameter(name->value->getText()))
+            bindParameterNode(shader, parameter, node.get());
+    }
+}
+
+} // namespace tormakelin::fxcore

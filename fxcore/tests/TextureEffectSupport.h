@@ -1,0 +1,133 @@
+#pragma once
+// A 64x64 headless device for drawing family nodes and reading the back buffer.
+
+#include <tormakelin/fxcore/TextureEffect.h>
+
+#include <tormakelin/core/SmartRef.h>
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/RenderWindow.h>
+#include <tormakelin/render/Texture.h>
+
+#include <d3d9.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace texture_test {
+
+using namespace tormakelin;
+
+class HiddenWindow : public render::IRenderWindow {
+public:
+    bool create(void*) override { return false; }
+    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
+    {
+        return false;
+    }
+    void close() override {}
+    bool isActive() override { return true; }
+    bool hasFocus() override { return true; }
+    void setFocus() override {}
+    void center() override {}
+    bool isFullscreen() override { return false; }
+    bool setFullscreen(bool) override { return true; }
+    bool toggleFullscreen() override { return true; }
+    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
+    HWND getHandle() const override { return nullptr; }
+};
+
+struct Rgba {
+    int r, g, b, a;
+};
+
+inline Rgba unpack(uint32_t argb)
+{
+    return {int((argb >> 16) & 0xFF), int((argb >> 8) & 0xFF), int(argb & 0xFF), int(argb >> 24)};
+}
+
+// Sets inputs by text and runs the node's update, as the graph does each frame.
+inline void setInputs(fxcore::GraphNode& node, std::vector<std::pair<char const*, char const*>> const& values)
+{
+    for (auto const& [name, text] : values) {
+        fxcore::NodeParameter* input = node.findInput(name);
+        ASSERT_NE(input, nullptr) << name;
+        input->value->setText(text);
+    }
+    fxcore::UpdateContext context;
+    node.setUpdateFlag(true);
+    node.update(context);
+}
+
+class FamilyDeviceTest : public ::testing::Test {
+protected:
+    static constexpr unsigned kSize = 64;
+
+    void SetUp() override
+    {
+        device = render::createRenderDevice();
+        render::DeviceCreateParams params;
+        params.width = kSize;
+        params.height = kSize;
+        ASSERT_TRUE(device->create(&window, params));
+        ASSERT_TRUE(device->beginScene());
+    }
+
+    void TearDown() override
+    {
+        if (device)
+            device->endScene();
+        device = nullptr;
+    }
+
+    void clear(Rgba c)
+    {
+        device->clear(render::Clear_Colour, D3DXVECTOR4(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f), 1.0f, 0);
+    }
+
+    // Rows of 32-bit A8R8G8B8 words.
+    render::ITexture* makeTexture(std::vector<uint32_t> const& pixels, unsigned width, unsigned height)
+    {
+        render::TextureCreateParams params;
+        params.levels = 1;
+        render::ITexture* texture = render::createTextureRgba(width, height, pixels.data(), &params);
+        textures.emplace_back(texture);
+        return texture;
+    }
+
+    render::ITexture* solidTexture(uint32_t argb)
+    {
+        return makeTexture(std::vector<uint32_t>(size_t(kSize) * kSize, argb), kSize, kSize);
+    }
+
+    std::vector<uint32_t> pixels()
+    {
+        std::vector<uint32_t> out;
+        IDirect3DSurface9* back = nullptr;
+        device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+        D3DLOCKED_RECT locked;
+        if (back && back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+            out.resize(size_t(kSize) * kSize);
+            for (unsigned y = 0; y < kSize; ++y) {
+                auto const* row = reinterpret_cast<uint32_t const*>(static_cast<uint8_t const*>(locked.pBits) +
+                                                                    size_t(y) * size_t(locked.Pitch));
+                std::copy(row, row + kSize, out.begin() + long(y) * long(kSize));
+            }
+            back->UnlockRect();
+        }
+        if (back)
+            back->Release();
+        return out;
+    }
+
+    Rgba pixel(unsigned x, unsigned y) { return unpack(pixels()[size_t(y) * kSize + x]); }
+
+    HiddenWindow window;
+    core::SmartRef<render::IRenderDevice> device;
+    std::vector<core::SmartRef<render::ITexture>> textures;
+    fxcore::RenderContext context;
+};
+
+} // namespace texture_test

@@ -1,0 +1,209 @@
+#include "TextureEffectSupport.h"
+
+#include <tormakelin/render/BlendMode.h>
+#include <tormakelin/render/Shader.h>
+#include <tormakelin/render/StateManager.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace texture_test;
+using tormakelin::fxcore::FullscreenQuad;
+using tormakelin::fxcore::Gradient;
+using tormakelin::fxcore::RadialGradient;
+using tormakelin::fxcore::TextureEffect;
+
+namespace {
+
+using Node = core::SmartRef<TextureEffect>;
+
+Node placedEffect(char const* size = "64,64")
+{
+    Node node(new TextureEffect);
+    setInputs(*node, {{"Transform/Size", size}, {"Transform/Position", "0,0"}});
+    return node;
+}
+
+void expectNear(Rgba got, Rgba want, int tolerance, bool alpha = true)
+{
+    EXPECT_NEAR(got.r, want.r, tolerance);
+    EXPECT_NEAR(got.g, want.g, tolerance);
+    EXPECT_NEAR(got.b, want.b, tolerance);
+    if (alpha) {
+        EXPECT_NEAR(got.a, want.a, tolerance);
+    }
+}
+
+} // namespace
+
+TEST_F(FamilyDeviceTest, TextureDrawnAtItsAuthorSizeReadsBackByteForByte)
+{
+    std::vector<uint32_t> source(size_t(kSize) * kSize);
+    for (unsigned y = 0; y < kSize; ++y)
+        for (unsigned x = 0; x < kSize; ++x)
+            source[size_t(y) * kSize + x] = 0xFF000000u | (x * 4u) << 16 | (y * 4u) << 8 | ((x * 7u + y * 13u) & 0xFFu);
+    render::ITexture* texture = makeTexture(source, kSize, kSize);
+    clear({0, 0, 0, 255});
+    Node node = placedEffect();
+    node->drawShared(texture);
+    EXPECT_EQ(pixels(), source);
+}
+
+TEST_F(FamilyDeviceTest, TintChannelMaskAndUvAddressing)
+{
+    render::ITexture* white = solidTexture(0xFFFFFFFFu);
+    {
+        clear({0, 0, 0, 255});
+        Node node = placedEffect();
+        setInputs(*node, {{"Attributes/Color", "255,128,0,255"}});
+        node->drawShared(white);
+        expectNear(pixel(32, 32), {255, 128, 0, 255}, 1);
+    }
+    {
+        // Only alpha is written; colour stays the background's, and the mask is restored after.
+        clear({10, 20, 30, 40});
+        Node node = placedEffect();
+        setInputs(*node, {{"Attributes/Channel", "4"}, {"Attributes/Color", "255,255,255,200"}});
+        node->drawShared(white);
+        Rgba const got = pixel(32, 32);
+        expectNear(got, {10, 20, 30, got.a}, 1);
+        DWORD mask = 0;
+        device->getD3DDevice()->GetRenderState(D3DRS_COLORWRITEENABLE, &mask);
+        EXPECT_EQ(mask, 15u);
+    }
+    // Left half red, right half blue: over a UV rectangle 0..2, Wrap repeats it, Clamp stretches
+    // the last texels.
+    std::vector<uint32_t> halves(size_t(kSize) * kSize);
+    for (unsigned y = 0; y < kSize; ++y)
+        for (unsigned x = 0; x < kSize; ++x)
+            halves[size_t(y) * kSize + x] = x < kSize / 2 ? 0xFFFF0000u : 0xFF0000FFu;
+    render::ITexture* split = makeTexture(halves, kSize, kSize);
+    struct Case {
+        char const* mode;
+        Rgba atQuarterX; // texture u 0.5..1 (wrap: right half; clamp: right half)
+        Rgba atThreeQuarterX; // texture u 1.5..2 (wrap: right half again; clamp: edge, blue)
+        Rgba atFiveEighthsX;  // texture u 1.25 (wrap: red again; clamp: blue)
+    };
+    Case const cases[] = {
+        {"0", {0, 0, 255, 255}, {0, 0, 255, 255}, {255, 0, 0, 255}},
+        {"1", {0, 0, 255, 255}, {0, 0, 255, 255}, {0, 0, 255, 255}},
+    };
+    for (Case const& k : cases) {
+        SCOPED_TRACE(k.mode);
+        clear({0, 0, 0, 255});
+        Node node = placedEffect();
+        setInputs(*node, {{"UV/UV Mode", k.mode}, {"UV/UV Rect", "0,0,2,2"}});
+        node->drawShared(split);
+        expectNear(pixel(20, 8), k.atQuarterX, 1);
+        expectNear(pixel(56, 8), k.atThreeQuarterX, 1);
+        expectNear(pixel(40, 8), k.atFiveEighthsX, 1);
+    }
+}
+
+TEST_F(FamilyDeviceTest, BlendModesFollowTheirFormulas)
+{
+    using Formula = float (*)(float s, float d, float sa);
+    struct Case {
+        int mode;
+        Formula formula;
+    };
+    Case const cases[] = {
+        {0, [](float s, float, float) { return s; }},
+        {1, [](float s, float d, float a) { return s * a + d * (1 - a); }},
+        {2, [](float s, float d, float a) { return s * a + d; }},
+        {3, [](float s, float d, float a) { return d * (1 - a) - s * a; }},
+        {4, [](float s, float d, float) { return s + d; }},
+        {5, [](float s, float d, float) { return s * s + d; }},
+        {6, [](float s, float d, float) { return s - d; }},
+        {7, [](float s, float d, float) { return d - s; }},
+        {8, [](float s, float d, float) { return s * (1 - d) + d; }},
+        {9, [](float s, float d, float) { return std::max(s, d); }},
+        {10, [](float s, float d, float) { return std::min(s, d); }},
+        {11, [](float s, float d, float) { return s * d; }},
+    };
+    Rgba const source{200, 100, 50, 128};
+    Rgba const background{60, 120, 180, 255};
+    render::ITexture* white = solidTexture(0xFFFFFFFFu);
+    for (Case const& k : cases) {
+        SCOPED_TRACE(k.mode);
+        clear(background);
+        Node node = placedEffect();
+        setInputs(*node, {{"Attributes/Blend Mode", std::to_string(k.mode).c_str()}, {"Attributes/Color", "200,100,50,128"}});
+        node->drawShared(white);
+        float const a = source.a / 255.0f;
+        auto expected = [&](int s, int d) {
+            float const v = std::clamp(k.formula(s / 255.0f, d / 255.0f, a), 0.0f, 1.0f);
+            return int(std::lround(v * 255.0f));
+        };
+        expectNear(pixel(32, 32),
+                   {expected(source.r, background.r), expected(source.g, background.g),
+                    expected(source.b, background.b), 0},
+                   1, false);
+    }
+    render::applyBlendMode(render::BlendMode_Solid);
+}
+
+TEST_F(FamilyDeviceTest, FullscreenQuadsFillTheViewportOrDrawNothing)
+{
+    core::SmartRef<FullscreenQuad> solid(new FullscreenQuad);
+    setInputs(*solid, {{"Attributes/Type", "1"}, {"Attributes/Color", "0,255,0,255"}});
+    clear({0, 0, 0, 255});
+    solid->render(context);
+    std::vector<uint32_t> const filled = pixels();
+    EXPECT_TRUE(std::all_of(filled.begin(), filled.end(), [](uint32_t p) { return p == 0xFF00FF00u; }));
+
+    core::SmartRef<FullscreenQuad> textured(new FullscreenQuad);
+    setInputs(*textured, {{"Attributes/Color", "255,0,0,255"}});
+    clear({0, 0, 255, 255});
+    textured->render(context);
+    std::vector<uint32_t> const untouched = pixels();
+    EXPECT_TRUE(std::all_of(untouched.begin(), untouched.end(), [](uint32_t p) { return p == 0xFF0000FFu; }));
+}
+
+TEST_F(FamilyDeviceTest, GradientsBlendFromEdgeToEdge)
+{
+    core::SmartRef<Gradient> linear(new Gradient);
+    setInputs(*linear, {{"Transform/Size", "64,64"}});
+    clear({0, 0, 0, 255});
+    linear->render(context);
+    struct Row {
+        unsigned y;
+        int value;
+    };
+    for (Row const row : {Row{0, 253}, Row{31, 129}, Row{63, 2}}) {
+        SCOPED_TRACE(row.y);
+        for (unsigned x : {0u, 63u})
+            expectNear(pixel(x, row.y), {row.value, row.value, row.value, 255}, 1);
+    }
+
+    core::SmartRef<RadialGradient> radial(new RadialGradient);
+    setInputs(*radial, {{"Transform/Size", "64,64"}});
+    clear({0, 0, 0, 255});
+    radial->render(context);
+    EXPECT_GE(pixel(31, 31).r, 245);
+    EXPECT_GE(pixel(32, 32).g, 245);
+    for (auto [x, y] : {std::pair{0u, 0u}, {63u, 0u}, {0u, 63u}, {63u, 63u}, {0u, 32u}, {32u, 0u}})
+        expectNear(pixel(x, y), {0, 0, 0, 255}, 6);
+}
+
+TEST_F(FamilyDeviceTest, TheFamilySharesOneCompiledEffect)
+{
+    ASSERT_EQ(TextureEffect::m_refCount, 0u);
+    ASSERT_EQ(TextureEffect::m_shared, nullptr);
+    {
+        Node texture(new TextureEffect);
+        core::SmartRef<FullscreenQuad> quad(new FullscreenQuad);
+        EXPECT_EQ(TextureEffect::m_refCount, 2u);
+        ASSERT_NE(TextureEffect::m_shared, nullptr);
+        EXPECT_TRUE(TextureEffect::m_shared->ready());
+        // Every handle of the text was found.
+        EXPECT_NE(TextureEffect::m_shared->time, nullptr);
+        EXPECT_NE(TextureEffect::m_shared->sobelEdgeSamples, nullptr);
+        EXPECT_NE(TextureEffect::m_shared->gradientUpperRight, nullptr);
+    }
+    EXPECT_EQ(TextureEffect::m_refCount, 0u);
+    EXPECT_EQ(TextureEffect::m_shared, nullptr);
+    Node again(new TextureEffect);
+    ASSERT_NE(TextureEffect::m_shared, nullptr);
+    EXPECT_TRUE(TextureEffect::m_shared->ready());
+}
