@@ -212,16 +212,19 @@ std::vector<core::SmartRef<IGraphNode>> GraphNode::getNodesConnectedToInput(
     return nodes;
 }
 
-std::vector<IResource*> GraphNode::getResourcesConnectedToInput(std::string const& name,
+std::vector<core::SmartRef<IResource>> GraphNode::getResourcesConnectedToInput(std::string const& name,
     std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances)
 {
-    std::vector<IResource*> resources;
+    std::vector<core::SmartRef<IResource>> resources;
     NodeParameter const* input = findInput(name);
     if (!input || input->getType() != kParameterResource)
         return resources;
     auto add = [&](std::string const& idText) {
-        if (IResource* resource = FrameworkServices::findResource(core::stringToUniqueId(idText), typeIds))
-            resources.push_back(resource);
+        if (IResource* resource = FrameworkServices::findResource(core::stringToUniqueId(idText), typeIds)) {
+            // The holder takes its own reference; drop the one the lookup handed out.
+            resources.emplace_back(resource);
+            resource->release();
+        }
     };
     auto valueOf = [](IGraphNode const* node) {
         NodeParameter const* value = node->findInput("Attributes/Value");

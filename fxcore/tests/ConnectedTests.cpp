@@ -1,6 +1,9 @@
 #include "GraphTestSupport.h"
 
 #include <tormakelin/core/String.h>
+#include <tormakelin/fxcore/Resource.h>
+
+#include <map>
 
 using namespace tormakelin;
 using namespace tormakelin::fxcore;
@@ -12,29 +15,47 @@ class ConnectedTest : public GraphTest {
 protected:
     ConnectedTest()
     {
-        // Resources stand in as tokens: the id's first word, when the type filter lets it through.
+        // Resources are known by their id's first word, when the type filter lets them through.
         FrameworkServices::findResource = [](core::UniqueId const& id, std::vector<core::UniqueId> const& types) {
             if (id.data1 == 0 || (!types.empty() && types.front().data1 != 0x600D))
                 return static_cast<IResource*>(nullptr);
-            return reinterpret_cast<IResource*>(static_cast<uintptr_t>(id.data1));
+            IResource* resource = s_known.at(id.data1).get();
+            resource->addRef();
+            return resource;
         };
+        for (unsigned int n : {7u, 9u, 11u, 12u}) {
+            Resource* resource = new Resource();
+            resource->getInfo().id.data1 = n;
+            s_known.emplace(n, resource);
+        }
     }
     ~ConnectedTest() override
     {
         FrameworkServices::findResource = [](core::UniqueId const&, std::vector<core::UniqueId> const&) {
             return static_cast<IResource*>(nullptr);
         };
+        s_known.clear();
     }
 
     static std::string resourceId(unsigned int n) { return core::formatString("%08X-0000-0000-0000-000000000000", n); }
 
-    static std::vector<uintptr_t> tokens(std::vector<IResource*> const& resources)
+    static std::vector<unsigned int> numbers(std::vector<core::SmartRef<IResource>> const& resources)
     {
-        std::vector<uintptr_t> out;
-        for (IResource* resource : resources)
-            out.push_back(reinterpret_cast<uintptr_t>(resource));
+        std::vector<unsigned int> out;
+        for (auto const& resource : resources)
+            out.push_back(resource->getInfo().id.data1);
         return out;
     }
+
+    // The count a resource has beside the fixture's own reference.
+    static int extraRefs(unsigned int n)
+    {
+        IResource* resource = s_known.at(n).get();
+        resource->addRef();
+        return resource->release() - 1;
+    }
+
+    static inline std::map<unsigned int, core::SmartRef<IResource>> s_known;
 };
 
 TEST_F(ConnectedTest, ResourcesComeFromTheTextTheOverrideOrTheLinkedNames)
@@ -43,7 +64,7 @@ TEST_F(ConnectedTest, ResourcesComeFromTheTextTheOverrideOrTheLinkedNames)
     IGraphNode* user = make(graph.get(), kAdderId);
     user->addInput("Attributes/Texture", kParameterResource, resourceId(7), nullptr);
     InstanceParameterMap none;
-    EXPECT_EQ(tokens(user->getResourcesConnectedToInput("Attributes/Texture", {}, none)), std::vector<uintptr_t>{7});
+    EXPECT_EQ(numbers(user->getResourcesConnectedToInput("Attributes/Texture", {}, none)), std::vector<unsigned int>{7});
     EXPECT_TRUE(user->getResourcesConnectedToInput("Attributes/A", {}, none).empty());
     core::UniqueId bad{};
     bad.data1 = 0xBAD;
@@ -52,14 +73,14 @@ TEST_F(ConnectedTest, ResourcesComeFromTheTextTheOverrideOrTheLinkedNames)
     core::SmartRef<IParameter> const override = createParameter(kParameterResource);
     override->setText(resourceId(9));
     InstanceParameterMap instances{{user->findInput("Attributes/Texture")->getId(), {override.get(), nullptr}}};
-    EXPECT_EQ(tokens(user->getResourcesConnectedToInput("Attributes/Texture", {}, instances)),
-        std::vector<uintptr_t>{9});
+    EXPECT_EQ(numbers(user->getResourcesConnectedToInput("Attributes/Texture", {}, instances)),
+        std::vector<unsigned int>{9});
 
     IGraphNode* name = make(graph.get(), resourceParameterNodeId());
     set(name, "Attributes/Value", resourceId(11));
     ASSERT_TRUE(connect(name, "Result", user, "Attributes/Texture"));
-    EXPECT_EQ(tokens(user->getResourcesConnectedToInput("Attributes/Texture", {}, instances)),
-        std::vector<uintptr_t>{11});
+    EXPECT_EQ(numbers(user->getResourcesConnectedToInput("Attributes/Texture", {}, instances)),
+        std::vector<unsigned int>{11});
 
     // Through a node stack: its members of the resource-name type, in order.
     IGraphNode* stack = make(graph.get(), NodeStack::_pluginDesc.id);
@@ -69,8 +90,17 @@ TEST_F(ConnectedTest, ResourcesComeFromTheTextTheOverrideOrTheLinkedNames)
     ASSERT_TRUE(connect(make(graph.get(), kAdderId), "Result", stack, "Input-2"));
     ASSERT_TRUE(connect(second, "Result", stack, "Input-3"));
     stack->link(stack->findOutput("Output"), user, user->findInput("Attributes/Texture"), false);
-    EXPECT_EQ(tokens(user->getResourcesConnectedToInput("Attributes/Texture", {}, none)),
-        (std::vector<uintptr_t>{11, 12}));
+    EXPECT_EQ(numbers(user->getResourcesConnectedToInput("Attributes/Texture", {}, none)),
+        (std::vector<unsigned int>{11, 12}));
+
+    // Each holder carries one reference, and nothing is left once the holders are gone.
+    {
+        auto const held = user->getResourcesConnectedToInput("Attributes/Texture", {}, none);
+        EXPECT_EQ(extraRefs(11), 1);
+        EXPECT_EQ(extraRefs(12), 1);
+    }
+    for (unsigned int n : {7u, 9u, 11u, 12u})
+        EXPECT_EQ(extraRefs(n), 0) << n;
 }
 
 TEST_F(ConnectedTest, ACameraNodeOnTheViewInputReplacesTheDefaultCamera)

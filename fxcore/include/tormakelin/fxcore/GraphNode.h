@@ -3,6 +3,7 @@
 #include <tormakelin/fxcore/Export.h>
 #include <tormakelin/fxcore/Parameter.h>
 #include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/Resource.h>
 #include <tormakelin/fxcore/Transform.h>
 
 #include <tormakelin/core/SmartRef.h>
@@ -153,8 +154,7 @@ public:
     virtual void stripResources() = 0;
     virtual void enableScript() = 0;
     virtual IScriptModule* getScriptModule() const = 0;
-    // Each resource carries one reference for the caller.
-    virtual std::vector<IResource*> getResourcesConnectedToInput(std::string const& name,
+    virtual std::vector<core::SmartRef<IResource>> getResourcesConnectedToInput(std::string const& name,
         std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances) = 0;
     virtual std::vector<core::SmartRef<IGraphNode>> getNodesConnectedToInput(
         std::string const& name, std::vector<core::UniqueId> const& ids) = 0;
@@ -236,7 +236,7 @@ public:
     void stripResources() override;
     void enableScript() override;
     IScriptModule* getScriptModule() const override;
-    std::vector<IResource*> getResourcesConnectedToInput(std::string const& name,
+    std::vector<core::SmartRef<IResource>> getResourcesConnectedToInput(std::string const& name,
         std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances) override;
     std::vector<core::SmartRef<IGraphNode>> getNodesConnectedToInput(
         std::string const& name, std::vector<core::UniqueId> const& ids) override;
@@ -285,6 +285,8 @@ protected:
     void saveParameters(ISerializer* serializer, bool inputs);
 
 private:
+    void deleteParameters();
+
     int m_refCount = 0;
     PluginDesc m_pluginDesc;
     core::UniqueId m_id{};
