@@ -88,11 +88,9 @@ void ParameterResource::eval(UpdateContext& context)
         result()->value->setText(core::uniqueIdToString(core::UniqueId{}));
         return;
     }
-    IResource* first = resources.front();
+    IResource* first = resources.front().get();
     value().texture = TextureEffect::resourceTexture(first);
     result()->value->setText(core::uniqueIdToString(first->getInfo().id));
-    for (IResource* resource : resources)
-        resource->release();
 }
 
 } // namespace tormakelin::fxcore

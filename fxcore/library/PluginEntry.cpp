@@ -1,6 +1,8 @@
 #include <tormakelin/fxcore/MathNodes.h>
 #include <tormakelin/fxcore/Nodes.h>
+#include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/UniqueId.h>
 
@@ -100,11 +102,11 @@ constexpr Row kRows[] = {
     {kNode, "13382D4D-FEDB-11DE-8A68-E81C49CBD163", "Effect/Spline/2d Spline", "2d Spline Effect",
         nullptr}, // Spline2DEffect
     {kNode, "64F960A0-E9FF-11DD-93A8-89895ED7ACE3", "Effect/Texture/Texture", "Texture Effect",
-        nullptr}, // TextureEffect
+        make<TextureEffect>}, // TextureEffect
     {kNode, "4893A6A0-0683-11DE-B5C0-F6EA650898F0", "Effect/Texture/Animated Texture", "Animated Texture",
         nullptr}, // AnimatedTextureEffect
     {kNode, "C0E625D2-F3A8-11DD-8057-8A02F6C56FE5", "Effect/Texture/Fullscreen Quad", "Fullscreen quad Effect",
-        nullptr}, // FullscreenQuad
+        make<FullscreenQuad>}, // FullscreenQuad
     {kResource, "1CF18094-BA19-11DD-83A8-8D9303237748", "Texture Resource", "Texture Resource",
         nullptr}, // TextureResource
     {kLoader, "A6A09A24-B71E-11DD-B744-EBAD6DC0932E", "Texture/Texture", "2d Texture Resource Loader",
@@ -161,20 +163,20 @@ constexpr Row kRows[] = {
     {kNode, "37F346FC-E030-11DE-978F-9A68AA91A0F7", "3D/Flare", "Flare Effect", nullptr}, // FlareEffect
     {kNode, "5A6F76ED-E30D-11DE-940C-D48F9C71F939", "3D/Lens Flare", "Lens Flare Effect", nullptr}, // LensFlareEffect
     {kNode, "BBA66D10-17FB-11DE-BF94-A17399492AB8", "Parameter/Scalar", "Scalar Shader Parameter",
-        nullptr}, // ParameterScalar
+        make<ParameterScalar>}, // ParameterScalar
     {kNode, "B24238F0-17FE-11DE-BF94-A17399492AB8", "Parameter/Integer", "Integer Shader Parameter",
-        nullptr}, // ParameterInt
+        make<ParameterInt>}, // ParameterInt
     {kNode, "B5FF40F0-17FE-11DE-BF94-A17399492AB8", "Parameter/Vec2", "Vec2 Shader Parameter",
-        nullptr}, // ParameterVec2
+        make<ParameterVec2>}, // ParameterVec2
     {kNode, "B9CD38E0-17FE-11DE-BF94-A17399492AB8", "Parameter/Vec3", "Vec3 Shader Parameter",
-        nullptr}, // ParameterVec3
+        make<ParameterVec3>}, // ParameterVec3
     // 90
     {kNode, "BD81B560-17FE-11DE-BF94-A17399492AB8", "Parameter/Vec4", "Vec4 Shader Parameter",
-        nullptr}, // ParameterVec4
+        make<ParameterVec4>}, // ParameterVec4
     {kNode, "C0DF8660-17FE-11DE-BF94-A17399492AB8", "Parameter/Color", "Color Shader Parameter",
-        nullptr}, // ParameterColor
+        make<ParameterColor>}, // ParameterColor
     {kNode, "C52657D0-17FE-11DE-BF94-A17399492AB8", "Parameter/Resource", "Resource Shader Parameter",
-        nullptr}, // ParameterResource
+        make<ParameterResource>}, // ParameterResource
     {kNode, "70C0D550-18B0-11DE-95E2-830121C1AE93", "Effect/Texture/Glow", "Image glow effect", nullptr}, // Glow
     {kNode, "77A825C0-18B1-11DE-B490-FE0E64559BFC", "Effect/Texture/Blur", "Texture blur effect", nullptr}, // Blur
     {kNode, "7BC23D26-3B16-11DE-9932-E391ABBE640B", "Effect/Texture/Composite", "Image composite effect",
@@ -219,9 +221,9 @@ constexpr Row kRows[] = {
         make<SelectFromStack>},
     {kNode, "97AB42A4-55E4-11DE-AA78-9463349717FE", "Effect/Texture/CMYK Distort", "CMYK Distort Effect",
         nullptr}, // CMYKDistort
-    {kNode, "9C8AE555-567B-11DE-95C2-EAC7C912CFB7", "Effect/Texture/Gradient", "Gradient Effect", nullptr}, // Gradient
+    {kNode, "9C8AE555-567B-11DE-95C2-EAC7C912CFB7", "Effect/Texture/Gradient", "Gradient Effect", make<Gradient>}, // Gradient
     {kNode, "96A70BD1-5683-11DE-86FC-C775518C9FBA", "Effect/Texture/Radial Gradient", "Radial Gradient Effect",
-        nullptr}, // RadialGradient
+        make<RadialGradient>}, // RadialGradient
 };
 
 constexpr int kRowCount = static_cast<int>(std::size(kRows));

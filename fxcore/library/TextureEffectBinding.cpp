@@ -57,9 +57,7 @@ bool TextureEffect::fetchTexture(GraphNode& node, char const* input, RenderConte
     auto resources = node.getResourcesConnectedToInput(input, {}, context.instanceParameters);
     if (resources.empty())
         return false;
-    texture = resourceTexture(resources.front());
-    for (IResource* resource : resources)
-        resource->release();
+    texture = resourceTexture(resources.front().get());
     return true;
 }
 

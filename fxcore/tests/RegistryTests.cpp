@@ -183,9 +183,7 @@ std::set<std::string> const kNotCreatableYet = {
     "BackBuffer2Screen",
     "ClearScreen",
     "Spline2DEffect",
-    "TextureEffect",
     "AnimatedTextureEffect",
-    "FullscreenQuad",
     "TextureResource",
     "TextureResourceLoader",
     "TextureAtlasResource",
@@ -213,13 +211,6 @@ std::set<std::string> const kNotCreatableYet = {
     "ShaderEffect",
     "FlareEffect",
     "LensFlareEffect",
-    "ParameterScalar",
-    "ParameterInt",
-    "ParameterVec2",
-    "ParameterVec3",
-    "ParameterVec4",
-    "ParameterColor",
-    "ParameterResource",
     "Glow",
     "Blur",
     "Composite",
@@ -244,8 +235,6 @@ std::set<std::string> const kNotCreatableYet = {
     "ParticleSizeModifier",
     "ParticleMeshEmitter",
     "CMYKDistort",
-    "Gradient",
-    "RadialGradient",
 };
 
 PluginDesc const* descAt(int index)
