@@ -17,6 +17,7 @@ extern char const kImageEffectText[];
 
 unsigned int TextureEffect::m_refCount = 0;
 TextureEffect::SharedData* TextureEffect::m_shared = nullptr;
+char const* TextureEffect::m_sharedEffectText = kImageEffectText;
 
 namespace {
 
@@ -110,8 +111,9 @@ void TextureEffect::onStaticDataCreate()
     if (!shader)
         return;
     render::ShaderManager* manager = render::g_shaderManager;
-    unsigned const length = static_cast<unsigned>(std::strlen(kImageEffectText) + 1);
-    if (!shader->compile(kImageEffectText, length, manager ? manager->getPool() : nullptr,
+    char const* text = m_sharedEffectText ? m_sharedEffectText : kImageEffectText;
+    unsigned const length = static_cast<unsigned>(std::strlen(text) + 1);
+    if (!shader->compile(text, length, manager ? manager->getPool() : nullptr,
                          manager ? manager->getInclude() : nullptr)) {
         // Reported once per compile; the family then draws nothing.
         core::Debug(core::DebugWarning, __FILE__, __LINE__, "TextureEffect")

@@ -1,5 +1,6 @@
 #include "TextureEffectSupport.h"
 
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/StateManager.h>
@@ -206,4 +207,71 @@ TEST_F(FamilyDeviceTest, TheFamilySharesOneCompiledEffect)
     Node again(new TextureEffect);
     ASSERT_NE(TextureEffect::m_shared, nullptr);
     EXPECT_TRUE(TextureEffect::m_shared->ready());
+}
+
+namespace {
+
+std::vector<std::string> g_reports;
+
+bool collectReport(core::DebugType, std::string const&, int, std::string const&, std::string const& message)
+{
+    g_reports.push_back(message);
+    return true;
+}
+
+} // namespace
+
+// A shared effect that does not compile is reported once, with the compiler's text, and the
+// family draws nothing, however often it is asked to.
+TEST(TextureEffectFailures, AFailedSharedCompileIsReportedOnceAndDrawsNothing)
+{
+    struct Swap {
+        core::DebugCallback previous = core::g_debugCallback;
+        char const* text = TextureEffect::m_sharedEffectText;
+        ~Swap()
+        {
+            core::setDebugCallback(previous);
+            TextureEffect::m_sharedEffectText = text;
+        }
+    } const restore;
+    g_reports.clear();
+    core::setDebugCallback(&collectReport);
+    TextureEffect::m_sharedEffectText =
+        "float4 color;\ntechnique ColorTextureWrap { pass P0 { PixelShader = compile ps_2_0 missing(); } }\n";
+    Node texture(new TextureEffect);
+    core::SmartRef<Gradient> gradient(new Gradient);
+    core::SmartRef<FullscreenQuad> quad(new FullscreenQuad);
+    ASSERT_NE(TextureEffect::m_shared, nullptr);
+    EXPECT_NE(TextureEffect::m_shared->shader, nullptr);
+    EXPECT_FALSE(TextureEffect::m_shared->ready());
+    EXPECT_EQ(TextureEffect::m_shared->color, nullptr);
+    EXPECT_EQ(TextureEffect::sharedShader(), nullptr);
+
+    HiddenWindow window;
+    core::SmartRef<render::IRenderDevice> device(render::createRenderDevice());
+    render::DeviceCreateParams params;
+    params.width = 16;
+    params.height = 16;
+    ASSERT_TRUE(device->create(&window, params));
+    ASSERT_TRUE(device->beginScene());
+    device->clear(render::Clear_Colour, D3DXVECTOR4(0, 0, 1, 1), 1.0f, 0);
+    render::ITexture* white = render::createTextureRgba(1, 1, std::vector<uint32_t>{0xFFFFFFFFu}.data());
+    core::SmartRef<render::ITexture> held(white);
+    fxcore::RenderContext context;
+    setInputs(*quad, {{"Attributes/Type", "1"}});
+    for (int frame = 0; frame < 3; ++frame) {
+        texture->drawShared(white);
+        gradient->render(context);
+        quad->render(context);
+    }
+    device->endScene();
+    ASSERT_EQ(g_reports.size(), 1u);
+    EXPECT_NE(g_reports.front().find("missing"), std::string::npos) << g_reports.front();
+    IDirect3DSurface9* back = nullptr;
+    device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*static_cast<uint32_t const*>(locked.pBits), 0xFF0000FFu);
+    back->UnlockRect();
+    back->Release();
 }

@@ -53,8 +53,10 @@ public:
     static void decSharedRef();
     static void onStaticDataCreate();
     static void onStaticDataRelease();
-    // The zero-terminated text that every family member draws with.
+    // The zero-terminated text that every family member draws with; what onStaticDataCreate
+    // compiles is m_sharedEffectText, which starts as this text (tests swap it).
     static char const* sharedEffectText();
+    static char const* m_sharedEffectText;
 
     TextureEffect();
     ~TextureEffect() override;
