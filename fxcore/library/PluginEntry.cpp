@@ -2,6 +2,7 @@
 #include <tormakelin/fxcore/Nodes.h>
 #include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/UniqueId.h>
@@ -159,7 +160,7 @@ constexpr Row kRows[] = {
     {kNode, "C94EE51B-0E37-11DE-945C-D8B628B6A8A0", "Keyframe/Animation", "Animation", nullptr}, // Animation
     {kNode, "C0C906CA-1303-11DE-A0D4-DFE1E68F042A", "3D/View Matrix", "View Matrix Effect", nullptr}, // ViewMatrix
     {kNode, "064B4B3F-1412-11DE-A36D-B9C63559994F", "3D/Shader/Material", "Material Effect", nullptr}, // MaterialEffect
-    {kNode, "5F044A2D-1485-11DE-8C43-884C9573DF09", "3D/Shader/Shader", "Shader Effect", nullptr}, // ShaderEffect
+    {kNode, "5F044A2D-1485-11DE-8C43-884C9573DF09", "3D/Shader/Shader", "Shader Effect", make<ShaderEffect>},
     {kNode, "37F346FC-E030-11DE-978F-9A68AA91A0F7", "3D/Flare", "Flare Effect", nullptr}, // FlareEffect
     {kNode, "5A6F76ED-E30D-11DE-940C-D48F9C71F939", "3D/Lens Flare", "Lens Flare Effect", nullptr}, // LensFlareEffect
     {kNode, "BBA66D10-17FB-11DE-BF94-A17399492AB8", "Parameter/Scalar", "Scalar Shader Parameter",

@@ -1,5 +1,7 @@
 #include <tormakelin/fxcore/Font.h>
 
+#include "DeviceTestSupport.h"
+
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/render/RenderDevice.h>
@@ -25,26 +27,6 @@ using fxcore::FontGlyph;
 namespace {
 
 char const* const kSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
-// The device layer makes its own hidden window when the render window has no handle.
-class HiddenWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
 
 // A headless device for the atlas textures, the file system for the font files, and a folder
 // for broken ones.
@@ -101,7 +83,7 @@ protected:
     }
 
     core::SmartRef<core::IFileSystem> m_fileSystem;
-    HiddenWindow m_window;
+    fxcore::test::HiddenWindow m_window;
     core::SmartRef<render::IRenderDevice> m_device;
     std::filesystem::path m_folder;
 };

@@ -208,7 +208,6 @@ std::set<std::string> const kNotCreatableYet = {
     "Animation",
     "ViewMatrix",
     "MaterialEffect",
-    "ShaderEffect",
     "FlareEffect",
     "LensFlareEffect",
     "Glow",
