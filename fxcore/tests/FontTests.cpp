@@ -1,5 +1,7 @@
 #include <tormakelin/fxcore/Font.h>
 
+#include "HeadlessDevice.h"
+
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/render/RenderDevice.h>
@@ -26,26 +28,6 @@ namespace {
 
 char const* const kSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-// The device layer makes its own hidden window when the render window has no handle.
-class HiddenWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
-
 // A headless device for the atlas textures, the file system for the font files, and a folder
 // for broken ones.
 class FontTest : public ::testing::Test {
@@ -53,11 +35,8 @@ protected:
     void SetUp() override
     {
         m_fileSystem = core::createFileSystem();
-        m_device = render::createRenderDevice();
-        render::DeviceCreateParams params;
-        params.width = 32;
-        params.height = 32;
-        ASSERT_TRUE(m_device->create(&m_window, params));
+        m_device = fxcore::test::createHeadlessDevice(m_window);
+        ASSERT_TRUE(m_device);
         m_folder = std::filesystem::temp_directory_path() / ("tormakelin_font_test_" + std::to_string(getpid()));
         std::filesystem::create_directories(m_folder);
     }
@@ -101,7 +80,7 @@ protected:
     }
 
     core::SmartRef<core::IFileSystem> m_fileSystem;
-    HiddenWindow m_window;
+    fxcore::test::HiddenWindow m_window;
     core::SmartRef<render::IRenderDevice> m_device;
     std::filesystem::path m_folder;
 };
