@@ -8,6 +8,8 @@
 #include "NodeValue.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 namespace tormakelin::fxcore {
 
@@ -39,8 +41,10 @@ NodeParameter* findByName(std::vector<NodeParameter*> const& list, std::string c
 NodeParameter::NodeParameter(std::string name_, ParameterType type, void* variable_)
     : name(std::move(name_)), value(createParameter(type)), variable(variable_)
 {
-    if (value)
-        value->addRef();
+    // A parameter without its value would fail at its first use; fail the construction instead.
+    if (!value)
+        throw std::bad_alloc();
+    value->addRef();
 }
 
 NodeParameter::~NodeParameter()
@@ -52,17 +56,20 @@ NodeParameter::~NodeParameter()
 GraphNode::GraphNode()
 {
     core::generateUniqueId(m_id);
-    NodeParameter* name = addInput("Instance/Name", kParameterText, "", &m_instanceName);
-    name->linkable = false;
+    try {
+        NodeParameter* name = addInput("Instance/Name", kParameterText, "", &m_instanceName);
+        name->linkable = false;
+    } catch (...) {
+        // No destructor runs for a node whose constructor throws.
+        deleteParameters();
+        throw;
+    }
 }
 
 GraphNode::~GraphNode()
 {
     unlinkAll();
-    for (NodeParameter* parameter : m_inputs)
-        delete parameter;
-    for (NodeParameter* parameter : m_outputs)
-        delete parameter;
+    deleteParameters();
     if (m_keyframe)
         m_keyframe->release();
     if (m_scriptModule)
@@ -99,22 +106,33 @@ void GraphNode::setSortOrder(int sortOrder) { m_sortOrder = sortOrder; }
 std::vector<NodeParameter*> const& GraphNode::getInputs() const { return m_inputs; }
 std::vector<NodeParameter*> const& GraphNode::getOutputs() const { return m_outputs; }
 
+void GraphNode::deleteParameters()
+{
+    for (NodeParameter* parameter : m_inputs)
+        delete parameter;
+    for (NodeParameter* parameter : m_outputs)
+        delete parameter;
+    m_inputs.clear();
+    m_outputs.clear();
+}
+
 NodeParameter* GraphNode::addInput(std::string name, ParameterType type, std::string defaultText, void* variable)
 {
-    auto* parameter = new NodeParameter(name, type, variable);
+    auto parameter = std::make_unique<NodeParameter>(name, type, variable);
     parameter->value->setText(defaultText);
-    m_inputs.push_back(parameter);
+    m_inputs.push_back(parameter.get());
+    NodeParameter* added = parameter.release();
     if (!getParameterGroupFromParameterName(name))
         m_groups[getParameterGroupName(name)] = GraphNodeParameterGroup{};
-    return parameter;
+    return added;
 }
 
 NodeParameter* GraphNode::addOutput(std::string name, ParameterType type, void* variable)
 {
-    auto* parameter = new NodeParameter(std::move(name), type, variable);
+    auto parameter = std::make_unique<NodeParameter>(std::move(name), type, variable);
     parameter->instanceable = false;
-    m_outputs.push_back(parameter);
-    return parameter;
+    m_outputs.push_back(parameter.get());
+    return parameter.release();
 }
 
 void GraphNode::removeInput(unsigned int index)

@@ -1,6 +1,6 @@
 #include <tormakelin/fxcore/Font.h>
 
-#include "HeadlessDevice.h"
+#include "DeviceTestSupport.h"
 
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/SmartRef.h>
@@ -35,8 +35,11 @@ protected:
     void SetUp() override
     {
         m_fileSystem = core::createFileSystem();
-        m_device = fxcore::test::createHeadlessDevice(m_window);
-        ASSERT_TRUE(m_device);
+        m_device = render::createRenderDevice();
+        render::DeviceCreateParams params;
+        params.width = 32;
+        params.height = 32;
+        ASSERT_TRUE(m_device->create(&m_window, params));
         m_folder = std::filesystem::temp_directory_path() / ("tormakelin_font_test_" + std::to_string(getpid()));
         std::filesystem::create_directories(m_folder);
     }

@@ -4,7 +4,7 @@
 // device to load them into.
 
 #include "GifWriter.h"
-#include "HeadlessDevice.h"
+#include "DeviceTestSupport.h"
 
 #include <AudioFixtures.h>
 #include <tex_support.h>
@@ -105,7 +105,12 @@ public:
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(m_folder / "files");
         m_fileSystem = core::createFileSystem();
-        m_device = createHeadlessDevice(m_window);
+        m_device = render::createRenderDevice();
+        render::DeviceCreateParams params;
+        params.width = 32;
+        params.height = 32;
+        if (!m_device->create(&m_window, params))
+            m_device = nullptr;
         BASS_TestSetManualOutput(TRUE);
         m_sound = sound::createSoundDevice();
         bool const sound = m_sound && m_sound->init(-1, 44100);

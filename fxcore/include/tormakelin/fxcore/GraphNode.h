@@ -285,6 +285,8 @@ protected:
     void saveParameters(ISerializer* serializer, bool inputs);
 
 private:
+    void deleteParameters();
+
     int m_refCount = 0;
     PluginDesc m_pluginDesc;
     core::UniqueId m_id{};

@@ -1,0 +1,66 @@
+#include <tormakelin/fxcore/ShaderEffect.h>
+
+#include <tormakelin/render/Shader.h>
+#include <tormakelin/render/ShaderManager.h>
+
+#include <tormakelin/core/SmartRef.h>
+
+namespace tormakelin::fxcore {
+
+PluginDesc ShaderEffect::_pluginDesc = [] {
+    PluginDesc desc;
+    desc.type = kPluginGraphNode;
+    desc.id = core::stringToUniqueId("5F044A2D-1485-11DE-8C43-884C9573DF09");
+    desc.path = "3D/Shader/Shader";
+    desc.name = "Shader Effect";
+    return desc;
+}();
+
+ShaderEffect::ShaderEffect()
+{
+    // Edited as a property only: a linked text would recompile on every change upstream.
+    NodeParameter* hlsl = addInput("Attributes/Hlsl", kParameterText, "", &m_hlsl);
+    hlsl->linkable = false;
+    hlsl->visible = false;
+    addOutput("Result", kParameterLink, nullptr);
+    enableParameterChangedNotify(true);
+}
+
+ShaderEffect::~ShaderEffect()
+{
+    if (m_shader)
+        m_shader->release();
+}
+
+void ShaderEffect::createShader()
+{
+    m_hlsl = findInput("Attributes/Hlsl")->value->getText();
+    m_status = "Ok";
+    render::IShader* compiled = nullptr;
+    if (!m_hlsl.empty()) {
+        core::SmartRef<render::IShader> const shader = render::createShader();
+        render::ShaderManager const* manager = render::g_shaderManager;
+        if (!shader)
+            m_status = "Unable to create shader.";
+        else if (shader->compile(m_hlsl.data(), static_cast<unsigned>(m_hlsl.size()),
+                     manager ? manager->getPool() : nullptr, manager ? manager->getInclude() : nullptr))
+            compiled = shader.get();
+        else
+            m_status = shader->getErrors();
+        if (compiled)
+            compiled->addRef();
+    }
+    // No fallback to the last good shader: users of the link then draw without one.
+    if (m_shader)
+        m_shader->release();
+    m_shader = compiled;
+}
+
+void ShaderEffect::onParameterChanged(NodeParameter*)
+{
+    createShader();
+}
+
+void ShaderEffect::eval(UpdateContext&) {}
+
+} // namespace tormakelin::fxcore

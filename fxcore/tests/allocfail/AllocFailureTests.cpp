@@ -1,0 +1,64 @@
+// The registry under failing allocations: this program replaces the global operator new so a
+// test can make the n-th allocation fail.
+#include <tormakelin/fxcore/GraphNode.h>
+#include <tormakelin/fxcore/Plugin.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+long g_failAfter = -1;
+}
+
+void* operator new(std::size_t size)
+{
+    if (g_failAfter == 0) {
+        g_failAfter = -1;
+        throw std::bad_alloc();
+    }
+    if (g_failAfter > 0)
+        --g_failAfter;
+    if (void* block = std::malloc(size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+
+using namespace tormakelin::fxcore;
+
+TEST(RegistryAllocation, EveryFailedAllocationWhileCreatingGivesNullAndLaterOnesSucceed)
+{
+    // Nodes of different shapes: math, logic, stacks, script; more as their classes land.
+    for (int index : {0, 56, 58, 68, 116}) {
+        IPlugin* plugin = nullptr;
+        int failures = 0;
+        for (long n = 0; n < 100000 && !plugin; ++n) {
+            g_failAfter = n;
+            plugin = static_cast<IPlugin*>(tormakelinPluginQuery(1, index));
+            bool const failed = g_failAfter == -1 && !plugin;
+            g_failAfter = -1;
+            failures += failed ? 1 : 0;
+        }
+        ASSERT_NE(plugin, nullptr) << index;
+        EXPECT_GT(failures, 0) << index;
+        auto* node = dynamic_cast<IGraphNode*>(plugin);
+        ASSERT_NE(node, nullptr) << index;
+        node->addRef();
+        node->release();
+    }
+}
+
+TEST(RegistryAllocation, AFailedDescriptorCopyIsMadeOnTheNextQuery)
+{
+    g_failAfter = 0;
+    void* first = tormakelinPluginQuery(0, 64);
+    g_failAfter = -1;
+    EXPECT_EQ(first, nullptr);
+    auto const* desc = static_cast<PluginDesc const*>(tormakelinPluginQuery(0, 64));
+    ASSERT_NE(desc, nullptr);
+    EXPECT_EQ(desc->name, "Time");
+}
