@@ -2,7 +2,10 @@
 #include <tormakelin/fxcore/Nodes.h>
 #include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/ResourceLoaders.h>
+#include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
+#include <tormakelin/fxcore/SoundEffect.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/UniqueId.h>
@@ -109,16 +112,16 @@ constexpr Row kRows[] = {
     {kNode, "C0E625D2-F3A8-11DD-8057-8A02F6C56FE5", "Effect/Texture/Fullscreen Quad", "Fullscreen quad Effect",
         make<FullscreenQuad>}, // FullscreenQuad
     {kResource, "1CF18094-BA19-11DD-83A8-8D9303237748", "Texture Resource", "Texture Resource",
-        nullptr}, // TextureResource
+        make<TextureResource>},
     {kLoader, "A6A09A24-B71E-11DD-B744-EBAD6DC0932E", "Texture/Texture", "2d Texture Resource Loader",
-        nullptr}, // TextureResourceLoader
+        make<TextureResourceLoader>},
     {kResource, "7BBA3F63-3E5E-11DE-A50C-897DAB0361CA", "Texture Atlas Resource", "Texture Atlas Resource",
-        nullptr}, // TextureAtlasResource
+        make<TextureAtlasResource>},
     // 50
     {kLoader, "DC58A293-3E62-11DE-909D-9F1312BBD935", "Texture/Texture Atlas", "Texture Atlas Resource Loader",
-        nullptr}, // TextureAtlasResourceLoader
+        make<TextureAtlasResourceLoader>},
     {kLoader, "DBE7028D-2274-11DE-9105-CA55D6869DA8", "Texture/Cubemap", "Cube Texture Resource Loader",
-        nullptr}, // CubeTextureResourceLoader
+        make<CubeTextureResourceLoader>},
     {kResource, "0CAB70D6-F182-11DD-9C88-A960EEEB6D89", "Rendertarget Resource", "Rendertarget Resource",
         nullptr}, // RenderTargetResource
     {kLoader, "193ACA04-F182-11DD-9C88-A960EEEB6D89", "RenderTarget/RenderTarget", "Render Target Resource Loader",
@@ -135,23 +138,23 @@ constexpr Row kRows[] = {
     {kNode, "8E7F1587-E725-11DD-BF2C-B92055221C4A", "Misc/Mix Out", "MixOut", make<MixOut>},
     {kNode, "426C7DF9-F137-11DD-9ABA-AB6E6BD4E393", "Misc/Perlin Noise", "PerlinNoise", make<PerlinNoise>},
     {kNode, "DB94E697-E727-11DD-9823-C725EA03B51E", "Value/Time", "Time", make<TimeModifier>},
-    {kNode, "FB00D410-EA7D-11DD-B06F-A03A0823C824", "Effect/Sound/Sound", "Sound Effect", nullptr}, // SoundEffect
-    {kResource, "0A00B3E0-EA7E-11DD-B06F-A03A0823C824", "Sound Resource", "Sound Resource", nullptr}, // SoundResource
+    {kNode, "FB00D410-EA7D-11DD-B06F-A03A0823C824", "Effect/Sound/Sound", "Sound Effect", make<SoundEffect>},
+    {kResource, "0A00B3E0-EA7E-11DD-B06F-A03A0823C824", "Sound Resource", "Sound Resource", make<SoundResource>},
     {kLoader, "0EEDB060-EA7E-11DD-B06F-A03A0823C824", "Sound/Sound", "Image Resource Loader",
-        nullptr}, // SoundResourceLoader
+        make<SoundResourceLoader>},
     {kNode, "1D77C1E0-F78D-11DD-BD73-A3099C3902D7", "Script/Script", "Script Node", make<ScriptNode>},
     {kNode, "F0CCF960-F7B1-11DD-89B0-8388B0DCA6D2", "Effect/Text/Text", "Text Effect", nullptr}, // TextEffect
     // 70
-    {kResource, "1E2407A0-F7B2-11DD-98FC-8AA50E493AB6", "Font Resource", "Font Resource", nullptr}, // FontResource
+    {kResource, "1E2407A0-F7B2-11DD-98FC-8AA50E493AB6", "Font Resource", "Font Resource", make<FontResource>},
     {kLoader, "4271B350-F7B2-11DD-98FC-8AA50E493AB6", "Font/Font", "Font Resource Loader",
-        nullptr}, // FontResourceLoader
+        make<FontResourceLoader>},
     {kResource, "095C32A8-0689-11DE-8B8C-FBA208CCE8DA", "Animated Texture Resource", "Animated Texture Resource",
-        nullptr}, // AnimatedTextureResource
+        make<AnimatedTextureResource>},
     {kLoader, "D992F1B0-0683-11DE-B5EE-E18597D763F8", "Texture/Animated Texture", "Animated Texture Resource Loader",
-        nullptr}, // AnimatedTextureResourceLoader
-    {kResource, "BD12FA3A-0D66-11DE-9658-A306579BAEC5", "Scene Resource", "Scene Resource", nullptr}, // SceneResource
+        make<AnimatedTextureResourceLoader>},
+    {kResource, "BD12FA3A-0D66-11DE-9658-A306579BAEC5", "Scene Resource", "Scene Resource", make<SceneResource>},
     {kLoader, "F802D9D0-0D66-11DE-9658-A306579BAEC5", "3D/Scene", "Scene Resource Loader",
-        nullptr}, // SceneResourceLoader
+        make<SceneResourceLoader>},
     {kNode, "12C3E60D-0D69-11DE-8C94-B8CD3BAF4A2A", "3D/Scene Graph", "Scene Effect", nullptr}, // SceneEffect
     {kNode, "D26DF6B1-0EFA-11DE-99C7-DFCFD624C433", "3D/Scene Render", "Scene Render", nullptr}, // SceneRenderEffect
     {kNode, "36E3651D-0D8A-11DE-B171-FEFCC7395B7D", "3D/Camera", "Camera Effect", nullptr}, // CameraEffect

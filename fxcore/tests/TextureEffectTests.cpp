@@ -238,6 +238,12 @@ TEST(TextureEffectFailures, AFailedSharedCompileIsReportedOnceAndDrawsNothing)
     core::setDebugCallback(&collectReport);
     TextureEffect::m_sharedEffectText =
         "float4 color;\ntechnique ColorTextureWrap { pass P0 { PixelShader = compile ps_2_0 missing(); } }\n";
+    HiddenWindow window;
+    core::SmartRef<render::IRenderDevice> device(render::createRenderDevice());
+    render::DeviceCreateParams params;
+    params.width = 16;
+    params.height = 16;
+    ASSERT_TRUE(device->create(&window, params));
     Node texture(new TextureEffect);
     core::SmartRef<Gradient> gradient(new Gradient);
     core::SmartRef<FullscreenQuad> quad(new FullscreenQuad);
@@ -247,12 +253,6 @@ TEST(TextureEffectFailures, AFailedSharedCompileIsReportedOnceAndDrawsNothing)
     EXPECT_EQ(TextureEffect::m_shared->color, nullptr);
     EXPECT_EQ(TextureEffect::sharedShader(), nullptr);
 
-    HiddenWindow window;
-    core::SmartRef<render::IRenderDevice> device(render::createRenderDevice());
-    render::DeviceCreateParams params;
-    params.width = 16;
-    params.height = 16;
-    ASSERT_TRUE(device->create(&window, params));
     ASSERT_TRUE(device->beginScene());
     device->clear(render::Clear_Colour, D3DXVECTOR4(0, 0, 1, 1), 1.0f, 0);
     render::ITexture* white = render::createTextureRgba(1, 1, std::vector<uint32_t>{0xFFFFFFFFu}.data());
