@@ -2,6 +2,8 @@
 
 #include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/Resource.h>
+#include <tormakelin/fxcore/Resources.h>
+#include <tormakelin/fxcore/ShaderEffect.h>
 
 #include <tormakelin/render/Shader.h>
 
@@ -48,27 +50,38 @@ void bindParameterNode(render::IShader* shader, render::IShaderParameter* parame
     }
 }
 
+// Texture and render-target resources: the kinds a family member draws.
+std::vector<core::UniqueId> const& textureKinds()
+{
+    static std::vector<core::UniqueId> const kinds = {
+        TextureResource::_pluginDesc.id, core::stringToUniqueId("0CAB70D6-F182-11DD-9C88-A960EEEB6D89")};
+    return kinds;
+}
+
 } // namespace
 
 bool TextureEffect::fetchTexture(GraphNode& node, char const* input, RenderContext const& context,
                                  render::ITexture*& texture)
 {
     texture = nullptr;
-    auto resources = node.getResourcesConnectedToInput(input, {}, context.instanceParameters);
+    auto const resources = node.getResourcesConnectedToInput(input, textureKinds(), context.instanceParameters);
     if (resources.empty())
         return false;
     texture = resourceTexture(resources.front().get());
     return true;
 }
 
-render::ITexture* TextureEffect::resourceTexture(IResource*)
+render::ITexture* TextureEffect::resourceTexture(IResource* resource)
 {
-    return nullptr;
+    auto* texture = dynamic_cast<TextureResource*>(resource);
+    return texture ? texture->getTexture() : nullptr;
 }
 
 render::IShader* TextureEffect::linkedUserShader()
 {
-    return nullptr;
+    auto const linked = getNodesConnectedToInput("Shader/Shader", {});
+    auto const* shaderNode = linked.empty() ? nullptr : dynamic_cast<ShaderEffect const*>(linked.front().get());
+    return shaderNode ? shaderNode->getShader() : nullptr;
 }
 
 void TextureEffect::bindUserParameters(render::IShader* shader)

@@ -1,6 +1,8 @@
 #pragma once
 // A 64x64 headless device for drawing family nodes and reading the back buffer.
 
+#include <tormakelin/fxcore/Resources.h>
+#include <tormakelin/fxcore/Services.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/SmartRef.h>
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -60,6 +63,53 @@ inline void setInputs(fxcore::GraphNode& node, std::vector<std::pair<char const*
     node.setUpdateFlag(true);
     node.update(context);
 }
+
+// Resources the framework's lookup finds by id and kind while this lives, as a document's would.
+class ResourceLookup {
+public:
+    ResourceLookup() { fxcore::FrameworkServices::findResource = &find; }
+    ~ResourceLookup()
+    {
+        s_resources.clear();
+        fxcore::FrameworkServices::findResource = [](core::UniqueId const&, std::vector<core::UniqueId> const&) {
+            return static_cast<fxcore::IResource*>(nullptr);
+        };
+    }
+    ResourceLookup(ResourceLookup const&) = delete;
+    ResourceLookup& operator=(ResourceLookup const&) = delete;
+
+    // A texture resource holding `texture`; its id text is what a resource input names.
+    std::string addTexture(render::ITexture* texture, char const* id)
+    {
+        auto* resource = new fxcore::TextureResource;
+        resource->setPluginDesc(fxcore::TextureResource::_pluginDesc);
+        resource->getInfo().id = core::stringToUniqueId(id);
+        resource->setTexture(texture);
+        s_resources.emplace_back(resource);
+        return id;
+    }
+    void remove(std::string const& id)
+    {
+        std::erase_if(s_resources, [&](auto const& r) { return r->getInfo().id == core::stringToUniqueId(id); });
+    }
+
+private:
+    static fxcore::IResource* find(core::UniqueId const& id, std::vector<core::UniqueId> const& kinds)
+    {
+        for (auto const& resource : s_resources) {
+            auto const* plugin = dynamic_cast<fxcore::IPlugin const*>(resource.get());
+            bool const kindOk = kinds.empty() ||
+                std::find(kinds.begin(), kinds.end(), plugin->getPluginDesc().id) != kinds.end();
+            if (resource->getInfo().id == id && kindOk) {
+                resource->addRef();
+                return resource.get();
+            }
+        }
+        return nullptr;
+    }
+
+    static inline std::vector<core::SmartRef<fxcore::IResource>> s_resources;
+};
 
 class FamilyDeviceTest : public ::testing::Test {
 protected:

@@ -3,6 +3,8 @@
 #include <tormakelin/core/Debug.h>
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
+#include <tormakelin/fxcore/ParameterNodes.h>
+#include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/render/StateManager.h>
 
 #include <algorithm>
@@ -274,4 +276,121 @@ TEST(TextureEffectFailures, AFailedSharedCompileIsReportedOnceAndDrawsNothing)
     EXPECT_EQ(*static_cast<uint32_t const*>(locked.pBits), 0xFF0000FFu);
     back->UnlockRect();
     back->Release();
+}
+
+TEST_F(FamilyDeviceTest, TexturesComeFromTheConnectedResource)
+{
+    ResourceLookup lookup;
+    std::string const id = lookup.addTexture(solidTexture(0xFF336699u), "11111111-2222-3333-4444-555555555555");
+    Node node = placedEffect();
+    clear({0, 0, 0, 255});
+    node->render(context);
+    expectNear(pixel(32, 32), {0, 0, 0, 255}, 0);
+
+    setInputs(*node, {{"Attributes/Texture", id.c_str()}});
+    node->render(context);
+    expectNear(pixel(32, 32), {0x33, 0x66, 0x99, 255}, 1);
+
+    core::SmartRef<FullscreenQuad> quad(new FullscreenQuad);
+    setInputs(*quad, {{"Attributes/Texture", id.c_str()}, {"Attributes/Color", "255,255,255,255"}});
+    clear({0, 0, 0, 255});
+    quad->render(context);
+    expectNear(pixel(0, 0), {0x33, 0x66, 0x99, 255}, 1);
+    expectNear(pixel(63, 63), {0x33, 0x66, 0x99, 255}, 1);
+}
+
+namespace {
+
+char const* const kUserShader = R"(
+float4x4 worldViewProjection;
+float2 invViewportSize;
+float amount;
+float4 tint;
+float4 wrongKind;
+texture image;
+sampler2D imageSampler = sampler_state { Texture = <image>; MinFilter = Point; MagFilter = Point; MipFilter = None; };
+struct VsOut { float4 position : POSITION; float2 uv : TEXCOORD0; };
+VsOut vs(float3 p : POSITION, float2 uv : TEXCOORD0)
+{
+    VsOut o;
+    o.position = mul(float4(p, 1), worldViewProjection);
+    o.position.xy += invViewportSize * o.position.w;
+    o.uv = uv;
+    return o;
+}
+float4 ps(VsOut i) : COLOR { return float4(tex2D(imageSampler, i.uv).r * amount, tint.g, wrongKind.b, 1); }
+technique Main { pass P0 { VertexShader = compile vs_2_0 vs(); PixelShader = compile ps_2_0 ps(); } }
+)";
+
+void link(fxcore::IGraphNode* from, char const* output, fxcore::IGraphNode* to, char const* input)
+{
+    from->link(from->findOutput(output), to, to->findInput(input), true);
+}
+
+} // namespace
+
+// Linked to a shader-effect node, the quad is drawn with the user's effect, fed by parameter
+// nodes matched by name and by kind.
+TEST_F(FamilyDeviceTest, UserShadersDrawWithTheirMatchingParameterNodes)
+{
+    using namespace tormakelin::fxcore;
+    ResourceLookup lookup;
+    std::string const imageId = lookup.addTexture(solidTexture(0xFFFFFFFFu), "22222222-2222-3333-4444-555555555555");
+
+    core::SmartRef<ShaderEffect> shader(new ShaderEffect);
+    shader->setPluginDesc(ShaderEffect::_pluginDesc);
+    shader->findInput("Attributes/Hlsl")->value->setText(kUserShader);
+    shader->createShader();
+    ASSERT_NE(shader->getShader(), nullptr) << shader->getStatus();
+
+    core::SmartRef<NodeStack> stack(new NodeStack);
+    stack->setPluginDesc(NodeStack::_pluginDesc);
+    std::vector<core::SmartRef<ShaderParameterNode>> parameters;
+    struct Feed {
+        ShaderParameterNode* node;
+        PluginDesc const& desc;
+        char const* name;
+        char const* value;
+    };
+    Feed const feeds[] = {
+        {new ParameterScalar, ParameterScalar::_pluginDesc, "amount", "0.5"},
+        {new ParameterColor, ParameterColor::_pluginDesc, "tint", "0,255,0,255"},
+        // A float3 value for a float4 parameter: skipped.
+        {new ParameterVec3, ParameterVec3::_pluginDesc, "wrongKind", "1,1,1"},
+        {new ParameterResource, ParameterResource::_pluginDesc, "image", imageId.c_str()},
+        // No parameter of that name.
+        {new ParameterScalar, ParameterScalar::_pluginDesc, "absent", "1"},
+    };
+    int slot = 1;
+    for (Feed const& feed : feeds) {
+        parameters.emplace_back(feed.node);
+        feed.node->setPluginDesc(feed.desc);
+        setInputs(*feed.node, {{"Attributes/Name", feed.name}, {"Attributes/Value", feed.value}});
+        link(feed.node, "Result", stack.get(), ("Input-" + std::to_string(slot++)).c_str());
+    }
+
+    Node node = placedEffect();
+    link(shader.get(), "Result", node.get(), "Shader/Shader");
+    link(stack.get(), "Output", node.get(), "Shader/Parameters");
+    clear({0, 0, 255, 255});
+    // No texture on the node's own input: a user shader draws anyway.
+    node->render(context);
+    expectNear(pixel(32, 32), {128, 255, 0, 255}, 1);
+
+    // The parameter node keeps the texture it bound after its resource is gone.
+    render::ITexture* bound = parameters[3]->getShaderParameter()->getValue().texture.get();
+    ASSERT_NE(bound, nullptr);
+    textures.clear();
+    lookup.remove(imageId);
+    EXPECT_EQ(bound->getWidth(), kSize);
+    // Without a compiled user shader the shared effect draws, and only with a texture.
+    shader->findInput("Attributes/Hlsl")->value->setText("");
+    shader->createShader();
+    clear({0, 0, 255, 255});
+    node->render(context);
+    expectNear(pixel(32, 32), {0, 0, 255, 255}, 0);
+    // Links hold both ends: undo them so every node goes.
+    node->unlinkAll();
+    stack->unlinkAll();
+    EXPECT_EQ(TextureEffect::m_refCount, 1u);
 }
