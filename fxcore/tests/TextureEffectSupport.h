@@ -1,13 +1,14 @@
 #pragma once
 // A 64x64 headless device for drawing family nodes and reading the back buffer.
 
+#include "DeviceTestSupport.h"
+
 #include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/Services.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/render/RenderDevice.h>
-#include <tormakelin/render/RenderWindow.h>
 #include <tormakelin/render/Texture.h>
 
 #include <d3d9.h>
@@ -23,24 +24,7 @@ namespace texture_test {
 
 using namespace tormakelin;
 
-class HiddenWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
+using fxcore::test::HiddenWindow;
 
 struct Rgba {
     int r, g, b, a;
@@ -154,21 +138,11 @@ protected:
 
     std::vector<uint32_t> pixels()
     {
-        std::vector<uint32_t> out;
         IDirect3DSurface9* back = nullptr;
-        device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
-        D3DLOCKED_RECT locked;
-        if (back && back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-            out.resize(size_t(kSize) * kSize);
-            for (unsigned y = 0; y < kSize; ++y) {
-                auto const* row = reinterpret_cast<uint32_t const*>(static_cast<uint8_t const*>(locked.pBits) +
-                                                                    size_t(y) * size_t(locked.Pitch));
-                std::copy(row, row + kSize, out.begin() + long(y) * long(kSize));
-            }
-            back->UnlockRect();
-        }
-        if (back)
-            back->Release();
+        if (device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) != D3D_OK)
+            return {};
+        std::vector<uint32_t> out = fxcore::test::surfacePixels(back);
+        back->Release();
         return out;
     }
 
