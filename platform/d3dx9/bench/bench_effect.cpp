@@ -4,6 +4,7 @@
 #include <string>
 
 #include "d3dx9.h"
+#include "d3dx9effectgl.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ std::string bigEffect() {
 ID3DXEffect* compile(const std::string& text, const char* seed) {
     D3DXMACRO macros[] = {{"SEED", seed}, {nullptr, nullptr}};
     ID3DXEffect* e = nullptr;
-    D3DXCreateEffect(nullptr, text.data(), static_cast<UINT>(text.size()), macros, nullptr, 0, nullptr, &e, nullptr);
+    d3dxglCreateEffectWithoutDevice(text.data(), static_cast<UINT>(text.size()), macros, nullptr, nullptr, &e, nullptr);
     return e;
 }
 

@@ -4,6 +4,12 @@
 
 #include "d3dx9effect.h"
 
+// An effect that parses and lays out its parameters but has no device, so it never draws:
+// for tools and tests that read parameter tables. D3DXCreateEffect refuses a null device.
+D3DX9_API HRESULT d3dxglCreateEffectWithoutDevice(LPCVOID data, UINT length, const D3DXMACRO* defines,
+                                                  ID3DXInclude* include, ID3DXEffectPool* pool, ID3DXEffect** effect,
+                                                  ID3DXBuffer** errors);
+
 // Number of entry points compiled so far (the program cache's misses).
 D3DX9_API unsigned long long d3dxglProgramCompileCount();
 

@@ -319,4 +319,26 @@ TEST_F(EffectDeviceTest, DrawingThroughAStateManager) {
     c.effect->SetStateManager(nullptr);
 }
 
+// An effect made without a device used to report success and then fail at Begin.
+TEST_F(EffectDeviceTest, AnEffectNeedsItsDeviceWhenItIsCreated) {
+    const std::string text = withPixelShader("", "float4(0, 1, 0, 1)");
+    ID3DXEffect* effect = reinterpret_cast<ID3DXEffect*>(1);
+    ID3DXBuffer* errors = nullptr;
+    EXPECT_EQ(D3DXCreateEffect(nullptr, text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, nullptr,
+                               &effect, &errors),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(effect, nullptr);
+    ASSERT_NE(errors, nullptr);
+    EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find("no device"), std::string::npos);
+    errors->Release();
+    EXPECT_EQ(D3DXCreateEffect(nullptr, text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, nullptr,
+                               &effect, nullptr),
+              D3DERR_INVALIDCALL);
+
+    Compiled drawn;
+    compile(drawn, text);
+    drawAll(drawn.effect);
+    expectColor(pixel(kWidth / 2, kHeight / 2), 0, 255, 0);
+}
+
 } // namespace

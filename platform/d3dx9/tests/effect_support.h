@@ -110,8 +110,10 @@ inline void compileEffect(Compiled& out, const std::string& text, const D3DXMACR
                           ID3DXInclude* include = nullptr, ID3DXEffectPool* pool = nullptr,
                           IDirect3DDevice9* device = nullptr) {
     ID3DXBuffer* errors = nullptr;
-    out.hr = D3DXCreateEffect(device, text.data(), static_cast<UINT>(text.size()), macros, include, 0, pool,
-                              &out.effect, &errors);
+    out.hr = device ? D3DXCreateEffect(device, text.data(), static_cast<UINT>(text.size()), macros, include, 0,
+                                       pool, &out.effect, &errors)
+                    : d3dxglCreateEffectWithoutDevice(text.data(), static_cast<UINT>(text.size()), macros, include,
+                                                      pool, &out.effect, &errors);
     if (errors) {
         out.errors.assign(static_cast<const char*>(errors->GetBufferPointer()));
         errors->Release();

@@ -142,8 +142,10 @@ HRESULT D3DXCreateEffectPool(ID3DXEffectPool** pool) {
     return D3D_OK;
 }
 
-HRESULT D3DXCreateEffect(IDirect3DDevice9* device, LPCVOID data, UINT length, const D3DXMACRO* defines,
-                         ID3DXInclude* include, DWORD, ID3DXEffectPool* pool, ID3DXEffect** effect, ID3DXBuffer** errors) {
+namespace {
+
+HRESULT createEffect(IDirect3DDevice9* device, LPCVOID data, UINT length, const D3DXMACRO* defines,
+                     ID3DXInclude* include, ID3DXEffectPool* pool, ID3DXEffect** effect, ID3DXBuffer** errors) {
     if (errors) *errors = nullptr;
     if (!effect) return D3DERR_INVALIDCALL;
     *effect = nullptr;
@@ -186,6 +188,25 @@ HRESULT D3DXCreateEffect(IDirect3DDevice9* device, LPCVOID data, UINT length, co
     }
     *effect = e;
     return D3D_OK;
+}
+
+} // namespace
+
+HRESULT D3DXCreateEffect(IDirect3DDevice9* device, LPCVOID data, UINT length, const D3DXMACRO* defines,
+                         ID3DXInclude* include, DWORD, ID3DXEffectPool* pool, ID3DXEffect** effect, ID3DXBuffer** errors) {
+    // Without a device the effect would parse but never draw; say so now rather than at Begin.
+    if (!device) {
+        if (errors) *errors = nullptr;
+        if (effect) *effect = nullptr;
+        textBuffer("memory(1): error: no device was given; an effect compiles against its device\n", errors);
+        return D3DERR_INVALIDCALL;
+    }
+    return createEffect(device, data, length, defines, include, pool, effect, errors);
+}
+
+HRESULT d3dxglCreateEffectWithoutDevice(LPCVOID data, UINT length, const D3DXMACRO* defines, ID3DXInclude* include,
+                                        ID3DXEffectPool* pool, ID3DXEffect** effect, ID3DXBuffer** errors) {
+    return createEffect(nullptr, data, length, defines, include, pool, effect, errors);
 }
 
 unsigned long long d3dxglProgramCompileCount() { return programCompileCount(); }
