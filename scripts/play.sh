@@ -1,15 +1,32 @@
 #!/usr/bin/env bash
-# Builds everything and plays the sample project; without a display it plays headless.
+# Builds everything and plays the sample project. With a display it plays in a window (arguments
+# go to the player); without one it plays under a virtual X display with "-nosetup", saving a
+# screenshot every few seconds under build/play/ and printing their paths.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
 BIN=build/bin
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+PLAYER=$BIN/Tormakelin.Sample
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$PLAYER" "$@"
 fi
-if [ ! -x "$BIN/Tormakelin.Client" ]; then
-  echo "Built the libraries in $BIN. The player is not written yet, so there is nothing to play;"
-  echo "scripts/test.sh runs what exists so far."
-  exit 0
-fi
-exec "$BIN/Tormakelin.Client" "$@"
+
+OUT=build/play
+INTERVAL=${PLAY_SCREENSHOT_SECONDS:-2}
+mkdir -p "$OUT"
+rm -f "$OUT"/*.png
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+unset SDL_VIDEODRIVER
+# The screen is the sample's author size, so the window fills it.
+xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
+  player=$1 shots=$2 interval=$3 tool=$4; shift 4
+  "$player" -nosetup "$@" &
+  pid=$!
+  n=0
+  while sleep "$interval" && kill -0 "$pid" 2>/dev/null; do
+    n=$((n + 1))
+    shot=$(printf "%s/play-%03d.png" "$shots" "$n")
+    "$tool" "$shot" && echo "$shot"
+  done
+  wait "$pid"
+' play "$PLAYER" "$OUT" "$INTERVAL" "$BIN/Tormakelin.Screenshot" "$@"

@@ -121,6 +121,7 @@ Application* Application::instance()
     return s_instance;
 }
 
+// Sound may fail (the demo then plays silently); without plug-ins or scripts nothing can play.
 bool Application::init(SoundParams const& params)
 {
     core::randomSeed(666);
@@ -129,25 +130,23 @@ bool Application::init(SoundParams const& params)
     m_soundDevice = sound::createSoundDevice();
     if (m_soundDevice) {
         m_soundDevice->addRef();
-        // Without audio the demo still plays, silently.
-        m_soundDevice->init(params.device, params.frequency);
+        // The audio layer's device 0 plays nothing yet keeps the music's clock running.
+        m_soundDevice->init(params.noSound ? 0 : params.device, params.frequency);
     }
 
     std::string const folder = core::getPath(core::getExecutablePath());
     drop(m_pluginManager);
     m_pluginManager = createPluginManager();
-    if (m_pluginManager) {
+    if (m_pluginManager)
         m_pluginManager->addRef();
-        m_pluginManager->loadPlugins(folder);
-    }
+    bool const pluginsReady = m_pluginManager && m_pluginManager->loadPlugins(folder);
 
     drop(m_scriptEngine);
     m_scriptEngine = createScriptEngine();
-    if (m_scriptEngine) {
+    if (m_scriptEngine)
         m_scriptEngine->addRef();
-        m_scriptEngine->init();
-    }
-    return true;
+    bool const scriptsReady = m_scriptEngine && m_scriptEngine->init();
+    return pluginsReady && scriptsReady;
 }
 
 void Application::newDocument()

@@ -53,8 +53,9 @@ void SoundEffect::eval(UpdateContext& context)
         return;
     // Set before a start too, so a new volume is heard in the frame it is set.
     sound->setVolume(m_volume);
+    // The timeline's time, not the layer's: music stays in step wherever its layer starts.
     if (!sound->isPlaying()) {
-        sound->setPosition(float(context.time));
+        sound->setPosition(float(context.playTime));
         sound->play(false);
     }
 }
@@ -73,7 +74,7 @@ void SoundEffect::onPlaybackSetTime(UpdateContext& context)
 {
     sound::ISound* sound = getSound();
     if (sound && sound->isPlaying())
-        sound->setPosition(float(context.time));
+        sound->setPosition(float(context.playTime));
 }
 
 } // namespace tormakelin::fxcore

@@ -6,6 +6,10 @@
 
 #include <tormakelin/core/Random.h>
 
+#include <tormakelin/sound/SoundDevice.h>
+
+#include <bass.h>
+
 #include <gtest/gtest.h>
 
 namespace tormakelin::fxcore {
@@ -41,6 +45,24 @@ TEST(ApplicationTest, InitSeedsAndCreatesItsServices)
     EXPECT_NE(app.getScriptEngine(), nullptr);
     EXPECT_EQ(FrameworkServices::pluginManager(), app.getPluginManager());
     EXPECT_EQ(FrameworkServices::scriptEngine(), app.getScriptEngine());
+}
+
+TEST(ApplicationTest, NoSoundOpensTheSilentDevice)
+{
+    struct Case {
+        bool noSound;
+        int device;
+        DWORD opened;
+    };
+    for (Case const c : {Case{true, -1, 0}, Case{true, 1, 0}, Case{false, -1, 1}}) {
+        Application app;
+        Application::SoundParams params;
+        params.noSound = c.noSound;
+        params.device = c.device;
+        EXPECT_TRUE(app.init(params));
+        ASSERT_TRUE(app.getSoundDevice()->isInitialised());
+        EXPECT_EQ(BASS_GetDevice(), c.opened) << c.noSound << " " << c.device;
+    }
 }
 
 TEST(ApplicationTest, CurrentDocumentFeedsTheFramework)

@@ -1,5 +1,6 @@
 #include <tormakelin/fxcore/Resources.h>
 
+#include "GifWriter.h"
 #include "MediaPack.h"
 
 #include <tormakelin/core/SmartRef.h>

@@ -1,5 +1,6 @@
 #include <tormakelin/fxcore/ResourceLoaders.h>
 
+#include "DocumentTestSupport.h"
 #include "LibraryTypes.h"
 #include "MediaPack.h"
 
@@ -328,4 +329,67 @@ TEST_F(ResourceLoaderTest, FontPageTakesTheBrowsedFileAndTheSize)
     ASSERT_TRUE(loaded.resource);
     EXPECT_EQ(loaded.resource->getInfo().description, "DejaVu Sans 24pt");
     EXPECT_EQ(made->findParameter("Filename")->getText(), picked);
+}
+
+namespace {
+
+std::vector<std::string> g_warnings;
+
+bool collectWarning(core::DebugType, std::string const&, int, std::string const&, std::string const& message)
+{
+    g_warnings.push_back(message);
+    return true;
+}
+
+std::string resourceElement(int tag, core::UniqueId const& loader, std::map<std::string, std::string> const& parameters)
+{
+    char id[40];
+    std::snprintf(id, sizeof(id), "%08X-0000-0000-0000-0000000000%02X", tag, tag);
+    std::string text = std::string("<Resource Id=\"") + id + "\" ResourceLoaderPluginId=\"" +
+        core::uniqueIdToString(loader) + "\" Description=\"stored\"><ParameterMap>";
+    for (auto const& [name, value] : parameters)
+        text += "<Parameter Name=\"" + name + "\" Value=\"" + value + "\"/>";
+    return text + "</ParameterMap></Resource>";
+}
+
+} // namespace
+
+TEST_F(ResourceLoaderTest, AProjectLoadRunsEachLoaderByIdAndKeepsOnlyWhatLoaded)
+{
+    ASSERT_TRUE(pack.ready());
+    std::string const text = "<Tormakelin><ResourceManager>" +
+        resourceElement(1, TextureResourceLoader::_pluginDesc.id, {{"Filename", kPackImage}}) +
+        resourceElement(2, SceneResourceLoader::_pluginDesc.id, {{"Filename", kPackScene}}) +
+        resourceElement(3, TextureAtlasResourceLoader::_pluginDesc.id, {{"Filename", kPackAtlas}}) +
+        resourceElement(4, SoundResourceLoader::_pluginDesc.id, {{"Filename", kPackSound}}) +
+        resourceElement(5, FontResourceLoader::_pluginDesc.id, {{"Filename", kPackFont}, {"PointSize", "20"}}) +
+        resourceElement(6, AnimatedTextureResourceLoader::_pluginDesc.id, {{"Filename", kPackGif}}) +
+        resourceElement(7, TextureResourceLoader::_pluginDesc.id, {{"Filename", "images/gone.png"}}) +
+        "</ResourceManager></Tormakelin>";
+    g_warnings.clear();
+    core::setDebugCallback(collectWarning);
+    core::SmartRef<IDocument> const document(createDocument());
+    bool const loaded = loadDocument(document.get(), text);
+    core::setDebugCallback(nullptr);
+    ASSERT_TRUE(loaded);
+
+    IResourceManager* resources = document->getResourceManager();
+    ASSERT_EQ(resources->getResources().size(), 6u);
+    for (int tag = 1; tag <= 6; ++tag) {
+        IResource* resource = resources->getResources()[size_t(tag - 1)];
+        EXPECT_EQ(resource->getInfo().id.data1, uint32_t(tag));
+        EXPECT_EQ(resource->getInfo().description, "stored");
+    }
+    EXPECT_EQ(g_warnings, std::vector<std::string>{"Unable to load image: images/gone.png."});
+    std::vector<std::string> const files = {kPackImage, kPackScene, kPackImage, kPackAtlas, kPackImage, kPackSound,
+        kPackFont, kPackGif};
+    EXPECT_EQ(resources->getDependantFiles(), files);
+
+    // Saved and loaded again, every resource comes back through its loader.
+    core::SmartRef<IDocument> const again(createDocument());
+    ASSERT_TRUE(loadDocument(again.get(), saveDocument(document.get())));
+    ASSERT_EQ(again->getResourceManager()->getResources().size(), 6u);
+    auto* font = dynamic_cast<FontResource*>(again->getResourceManager()->getResources()[4]);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->getFont()->getSize(), 20);
 }

@@ -67,6 +67,8 @@ BASSDEF(const char*) BASS_GetDeviceDescription(DWORD device);
 // device -1 opens the default output; without one the output is silent but keeps time.
 BASSDEF(BOOL) BASS_Init(int device, DWORD freq, DWORD flags, HWND win, const GUID* clsid);
 BASSDEF(BOOL) BASS_Free();
+// The number of the device BASS_Init opened (the default output is device 1); -1 before init.
+BASSDEF(DWORD) BASS_GetDevice();
 
 // Only memory streams: `file` points at `length` bytes that must outlive the channel.
 BASSDEF(HSTREAM) BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length,

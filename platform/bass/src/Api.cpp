@@ -109,9 +109,21 @@ BASSDEF(BOOL) BASS_Init(int device, DWORD freq, DWORD /*flags*/, HWND /*win*/, c
         return FALSE;
     }
     s.rate = int(freq);
+    s.device = device == -1 ? 1 : device;
     s.initialised = true;
     setError(BASS_OK);
     return TRUE;
+}
+
+BASSDEF(DWORD) BASS_GetDevice() {
+    State& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (!s.initialised) {
+        setError(BASS_ERROR_INIT);
+        return DWORD(-1);
+    }
+    setError(BASS_OK);
+    return DWORD(s.device);
 }
 
 BASSDEF(BOOL) BASS_Free() {

@@ -17,6 +17,7 @@ struct State {
     std::mutex mutex;
     bool initialised = false;
     int rate = 0;
+    int device = -1;
     DWORD maxVolume = 100;
     DWORD sampleVolume = 100;
     DWORD streamVolume = 100;

@@ -36,7 +36,13 @@ TEST(BassDevice, InitOnceFreeOnce) {
 }
 
 TEST(BassDevice, ChoosingDevices) {
+    EXPECT_EQ(BASS_GetDevice(), DWORD(-1));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
     ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << "no sound still opens";
+    EXPECT_EQ(BASS_GetDevice(), 0u);
+    BASS_Free();
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_GetDevice(), 1u) << "the default output";
     BASS_Free();
     DWORD count = 1;
     while (BASS_GetDeviceDescription(count))

@@ -222,6 +222,8 @@ private:
     void applyViewport();
     void applyAlphaTest();
     void applyFramebuffer();
+    // The depth surface drawn with: the bound one when it covers render target 0, else none.
+    Surface* drawnDepth() const;
     // With a user buffer, stream 0 reads it (user-pointer draws).
     void applyVertexInput(GLuint userBuffer = 0, UINT userStride = 0);
     void applyPipeline();

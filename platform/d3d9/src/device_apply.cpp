@@ -127,7 +127,7 @@ void Device::applyBlend() {
 }
 
 void Device::applyDepth() {
-    const bool enabled = renderStates_[D3DRS_ZENABLE] != D3DZB_FALSE && depthStencil_;
+    const bool enabled = renderStates_[D3DRS_ZENABLE] != D3DZB_FALSE && drawnDepth();
     if (enabled) glEnable(GL_DEPTH_TEST);
     else glDisable(GL_DEPTH_TEST);
     glDepthFunc(compareFunc(renderStates_[D3DRS_ZFUNC]));
@@ -136,7 +136,7 @@ void Device::applyDepth() {
 
 void Device::applyStencil() {
     const auto& rs = renderStates_;
-    if (rs[D3DRS_STENCILENABLE] && depthStencil_) glEnable(GL_STENCIL_TEST);
+    if (rs[D3DRS_STENCILENABLE] && drawnDepth()) glEnable(GL_STENCIL_TEST);
     else glDisable(GL_STENCIL_TEST);
     const GLint ref = GLint(rs[D3DRS_STENCILREF] & 0xFF);
     const GLuint mask = rs[D3DRS_STENCILMASK];
@@ -218,13 +218,22 @@ void Device::applyAlphaTest() {
     glNamedBufferSubData(alphaBlock_, 0, sizeof block, &block);
 }
 
+// Direct3D needs a depth surface at least as large as the target; GL would draw only where the
+// two overlap, so a smaller one is left out and the target draws without depth.
+Surface* Device::drawnDepth() const {
+    if (!depthStencil_ || !renderTargets_[0]) return depthStencil_;
+    const D3DSURFACE_DESC& target = renderTargets_[0]->desc();
+    const D3DSURFACE_DESC& depth = depthStencil_->desc();
+    return depth.Width >= target.Width && depth.Height >= target.Height ? depthStencil_ : nullptr;
+}
+
 void Device::applyFramebuffer() {
     AttachmentSet set;
     for (UINT i = 0; i < kRenderTargets; ++i)
         if (renderTargets_[i]) set.colour[i] = renderTargets_[i]->attachment();
-    if (depthStencil_) {
-        set.depth = depthStencil_->attachment();
-        set.stencil = depthStencil_->desc().Format == D3DFMT_D24S8;
+    if (Surface* depth = drawnDepth()) {
+        set.depth = depth->attachment();
+        set.stencil = depth->desc().Format == D3DFMT_D24S8;
     }
     const FramebufferCache::Entry& entry = context_->framebuffers.get(set);
     framebuffer_ = entry.framebuffer;

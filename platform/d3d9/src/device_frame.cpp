@@ -393,11 +393,14 @@ bool intersect(RECT& r, const RECT& with) {
 HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
     if ((count > 0 && !rects) || (flags & ~DWORD(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
         return D3DERR_INVALIDCALL;
-    if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthStencil_) return D3DERR_INVALIDCALL;
-    if ((flags & D3DCLEAR_STENCIL) && depthStencil_->desc().Format != D3DFMT_D24S8) return D3DERR_INVALIDCALL;
     context_->makeCurrent();
     if (dirty_ & kDirtyFramebuffer) applyFramebuffer();
     if (!framebufferComplete_) return D3DERR_INVALIDCALL;
+    // Clear what the target is drawn with; depth or stencil it lacks is no reason to clear nothing.
+    Surface* const depthSurface = drawnDepth();
+    const bool hasStencil = depthSurface && depthSurface->desc().Format == D3DFMT_D24S8;
+    if (!depthSurface) flags &= ~DWORD(D3DCLEAR_ZBUFFER);
+    if (!hasStencil) flags &= ~DWORD(D3DCLEAR_STENCIL);
     RECT area{LONG(viewport_.X), LONG(viewport_.Y), LONG(viewport_.X + viewport_.Width),
         LONG(viewport_.Y + viewport_.Height)};
     if (renderStates_[D3DRS_SCISSORTESTENABLE] && !intersect(area, scissor_)) return D3D_OK;
@@ -420,12 +423,11 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
                 }
         }
         const GLfloat depth = std::clamp(z, 0.0f, 1.0f);
-        const bool hasStencil = depthStencil_ && depthStencil_->desc().Format == D3DFMT_D24S8;
         if ((flags & D3DCLEAR_ZBUFFER) && (flags & D3DCLEAR_STENCIL)) {
             glClearBufferfi(GL_DEPTH_STENCIL, 0, depth, GLint(stencil & 0xFF));
         } else if (flags & D3DCLEAR_ZBUFFER) {
             glClearBufferfv(GL_DEPTH, 0, &depth);
-        } else if ((flags & D3DCLEAR_STENCIL) && hasStencil) {
+        } else if (flags & D3DCLEAR_STENCIL) {
             const GLint s = GLint(stencil & 0xFF);
             glClearBufferiv(GL_STENCIL, 0, &s);
         }

@@ -26,10 +26,40 @@ TEST_F(DeviceTest, ClearRespectsTheScissorAndItsRects) {
     EXPECT_EQ(pixel(pixels, 4, 4), 0xFF000000u);
 }
 
-TEST_F(DeviceTest, ClearRefusesDepthWithoutADepthSurface) {
+TEST_F(DeviceTest, ClearWithDepthFlagsClearsWhatTheTargetHas) {
     device->SetDepthStencilSurface(nullptr);
-    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+    EXPECT_EQ(device->Clear(0, nullptr, all, 0xFF336699, 1.0f, 0), D3D_OK);
+    expectRect(backBufferPixels(), kWidth, kHeight, RECT{0, 0, LONG(kWidth), LONG(kHeight)}, 0xFF336699, 0);
+    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
     EXPECT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+}
+
+// The back buffer's depth surface is smaller than the target: GL would draw and clear only where
+// the two overlap, so the target is drawn without depth.
+TEST_F(DeviceTest, ATargetLargerThanTheDepthSurfaceIsDrawnWhole) {
+    const UINT width = kWidth * 2, height = kHeight * 2;
+    IDirect3DSurface9* target = nullptr;
+    ASSERT_EQ(device->CreateRenderTarget(width, height, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &target, nullptr),
+        D3D_OK);
+    keep(target);
+    ASSERT_EQ(device->SetRenderTarget(0, target), D3D_OK);
+    useScreenPipeline(width, height);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
+    drawQuad(0, 0, float(width), float(height), 0xFF00FF00);
+    expectRect(readPixels(target), width, height, RECT{0, 0, LONG(width), LONG(height)}, 0xFF00FF00, 0);
+
+    // A depth surface that covers the target is drawn with, and its test still holds.
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(device->CreateDepthStencilSurface(width, height, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, TRUE, &depth,
+                  nullptr),
+        D3D_OK);
+    keep(depth);
+    ASSERT_EQ(device->SetDepthStencilSurface(depth), D3D_OK);
+    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 0.25f, 0), D3D_OK);
+    drawQuad(0, 0, float(width), float(height), 0xFFFF0000, 0.5f);
+    expectRect(readPixels(target), width, height, RECT{0, 0, LONG(width), LONG(height)}, 0xFF000000, 0);
 }
 
 // Direct3D 9 covers pixel centres at integer coordinates: a quad from -0.5 to 3.5 fills 4 x 4 pixels.

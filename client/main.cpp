@@ -1,0 +1,6 @@
+#include "Player.h"
+
+int main()
+{
+    return tormakelin::client::runPlayer();
+}

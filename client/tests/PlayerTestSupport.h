@@ -1,0 +1,250 @@
+#pragma once
+// Drives the whole player in-process: packs a hand-written project, runs the player on it with a
+// fixed clock and a scripted user, and reads back what it drew.
+
+#include "PlayerApplication.h"
+
+#include <tormakelin/render/RenderDevice.h>
+
+#include <tormakelin/core/MemStream.h>
+#include <tormakelin/core/SmartRef.h>
+#include <tormakelin/core/Timer.h>
+#include <tormakelin/core/Zip.h>
+
+#include <d3d9.h>
+#include <d3d9sim.h>
+#include <tormakelin_win32.h>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tormakelin::client::test {
+
+// A folder of this process: test cases run in parallel processes.
+inline std::filesystem::path scratchFolder()
+{
+    return std::filesystem::temp_directory_path() / ("tormakelin_player_test_" + std::to_string(getpid()));
+}
+
+// A ZIP pack at `path` holding the named texts.
+inline std::string writePack(std::string const& name, std::map<std::string, std::string> const& files)
+{
+    std::filesystem::create_directories(scratchFolder());
+    std::string const path = (scratchFolder() / name).string();
+    core::ZipWriteHandle const zip = core::ZipWrite::open(path, true);
+    EXPECT_NE(zip, nullptr) << path;
+    for (auto const& [entry, text] : files) {
+        std::vector<char> bytes(text.begin(), text.end());
+        core::SmartRef<core::IStream> const stream =
+            core::createMemStream(bytes.data(), unsigned(bytes.size()), true, false);
+        EXPECT_TRUE(core::ZipWrite::add(zip, stream.get(), entry)) << entry;
+    }
+    EXPECT_TRUE(core::ZipWrite::close(zip));
+    return path;
+}
+
+inline std::string writeFile(std::string const& name, std::string const& text)
+{
+    std::filesystem::create_directories(scratchFolder());
+    std::string const path = (scratchFolder() / name).string();
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+inline std::string idText(int n)
+{
+    char text[40];
+    std::snprintf(text, sizeof(text), "%08X-0000-0000-0000-%012X", n, n);
+    return text;
+}
+
+inline std::string xmlEscape(std::string const& text)
+{
+    std::string escaped;
+    for (char c : text) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        case '\n': escaped += "&#10;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// Pieces of the project XML: a node's input (with links to outputs of other nodes), an output,
+// a node, a graph, and a layer playing a graph.
+inline std::string inputXml(char const* name, int type, std::string const& value, std::string const& links = "")
+{
+    return std::string("<Parameter Name=\"") + name + "\" Type=\"" + std::to_string(type) + "\" Value=\"" +
+        xmlEscape(value) + "\">" + links + "</Parameter>";
+}
+
+inline std::string linkXml(int node, int output)
+{
+    return "<InputLink NodeId=\"" + idText(node) + "\" ParamId=\"" + idText(output) + "\"/>";
+}
+
+inline std::string outputXml(char const* name, int id, int type)
+{
+    return std::string("<Parameter Name=\"") + name + "\" Id=\"" + idText(id) + "\" Type=\"" + std::to_string(type) + "\"/>";
+}
+
+inline std::string nodeXml(int id, char const* pluginId, std::string const& inputs, std::string const& outputs)
+{
+    return "<GraphNode Id=\"" + idText(id) + "\" PluginId=\"" + pluginId + "\" SortOrder=\"" + std::to_string(id) +
+        "\"><Inputs>" + inputs + "</Inputs><Outputs>" + outputs + "</Outputs></GraphNode>";
+}
+
+inline std::string graphXml(int id, std::string const& nodes)
+{
+    return "<Graph Id=\"" + idText(id) + "\" Type=\"0\" SortOrder=\"" + std::to_string(id) + "\">" + nodes + "</Graph>";
+}
+
+inline std::string graphLayerXml(int id, int graph, int start, int end, std::string const& children = "")
+{
+    return "<Layer Id=\"" + idText(id) + "\" Type=\"2\" Name=\"Layer " + std::to_string(id) + "\" GraphInstance=\"" +
+        idText(graph) + "\" Visible=\"1\"><Time><TimeSegment Start=\"" + std::to_string(start) + "\" End=\"" +
+        std::to_string(end) + "\"/></Time>" + children + "</Layer>";
+}
+
+// A project document: settings, graphs and one scene of layers.
+struct TestProject {
+    std::string title = "Player Test";
+    int authorWidth = 64;
+    int authorHeight = 48;
+    int showSetupDialog = 0;
+    int fullscreen = 0;
+    // The scene's one layer plays from 0 to this many time units, unless `layers` is given.
+    int endUnits = 100;
+    std::string graphs;
+    std::string layers;
+    bool withScene = true;
+
+    std::string xml() const
+    {
+        std::string text = "<Tormakelin>\n  <DocumentSettings Title=\"" + title + "\" AuthorWidth=\"" +
+            std::to_string(authorWidth) + "\" AuthorHeight=\"" + std::to_string(authorHeight) +
+            "\" ShowSetupDialog=\"" + std::to_string(showSetupDialog) + "\" Fullscreen=\"" +
+            std::to_string(fullscreen) + "\"/>\n";
+        text += "  <GraphManager>" + graphs + "</GraphManager>\n";
+        if (withScene) {
+            std::string const body = !layers.empty() ? layers
+                : "<Layer Id=\"" + idText(900) + "\" Type=\"1\" Name=\"Main\" Visible=\"1\"><Time><TimeSegment Start=\"0\" End=\"" +
+                    std::to_string(endUnits) + "\"/></Time></Layer>";
+            text += "  <SceneManager><Scene Id=\"" + idText(901) + "\">" + body + "</Scene></SceneManager>\n";
+        }
+        return text + "</Tormakelin>\n";
+    }
+
+    std::string pack(std::string const& name = "project.pack") const
+    {
+        return writePack(name, {{"tormakelin.script", xml()}});
+    }
+};
+
+// The back buffer as A8R8G8B8 words, top row first.
+inline std::vector<uint32_t> backBufferPixels(render::IRenderDevice* device, unsigned& width, unsigned& height)
+{
+    std::vector<uint32_t> pixels;
+    IDirect3DSurface9* back = nullptr;
+    if (FAILED(device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)))
+        return pixels;
+    D3DSURFACE_DESC desc;
+    back->GetDesc(&desc);
+    width = desc.Width;
+    height = desc.Height;
+    D3DLOCKED_RECT locked;
+    if (back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+        pixels.resize(size_t(width) * height);
+        for (UINT y = 0; y < height; ++y)
+            std::memcpy(&pixels[size_t(y) * width], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                size_t(width) * 4);
+        back->UnlockRect();
+    }
+    back->Release();
+    return pixels;
+}
+
+// One drawn frame as the hook saw it.
+struct Frame {
+    float time = 0;
+    unsigned width = 0;
+    unsigned height = 0;
+    std::vector<uint32_t> pixels;
+
+    uint32_t at(unsigned x, unsigned y) const { return pixels.at(size_t(y) * width + x) & 0xFFFFFF; }
+};
+
+struct PlayerRun {
+    int exitCode = 0;
+    std::string errors;
+    std::vector<std::string> messages;
+    std::vector<Frame> frames;
+};
+
+class PlayerTest : public ::testing::Test {
+protected:
+    // Ticks per second of the fixed clock, and ticks per counter read (one read per frame).
+    static constexpr int64_t kFrequency = 1000;
+    static inline int64_t s_step = 100;
+    static inline int64_t s_counter = 0;
+
+    void SetUp() override
+    {
+        s_step = 100;
+        core::Timer::setCounterSource([] { return s_counter += s_step; }, [] { return kFrequency; });
+    }
+    void TearDown() override
+    {
+        core::Timer::setCounterSource(nullptr, nullptr);
+        win32::setDialogDriver(win32::DialogDriver{});
+        d3dsimSetAdapters({});
+        d3dsimFailCreateDevice(false);
+        std::filesystem::remove_all(scratchFolder());
+    }
+
+    // Runs the player with the arguments; `readPixels` keeps each frame's back buffer.
+    PlayerRun play(std::string const& arguments, bool readPixels = false, PlayerSeams seams = {})
+    {
+        PlayerRun run;
+        s_counter = 0;
+        win32::DialogDriver driver = dialogDriver;
+        driver.onMessageBox = [&run](LPCSTR text, LPCSTR, UINT) {
+            run.messages.push_back(text);
+            return IDOK;
+        };
+        win32::setDialogDriver(driver);
+        seams.commandLine = "Tormakelin.Client " + arguments;
+        seams.pinThread = [this] { ++pinned; };
+        auto const outer = seams.onFrame;
+        seams.onFrame = [&, outer](PlayerApplication& player) {
+            Frame frame;
+            frame.time = player.getPlayTime();
+            if (readPixels)
+                frame.pixels = backBufferPixels(player.getRenderDevice(), frame.width, frame.height);
+            run.frames.push_back(std::move(frame));
+            if (outer)
+                outer(player);
+        };
+        testing::internal::CaptureStderr();
+        run.exitCode = runPlayer(seams);
+        run.errors = testing::internal::GetCapturedStderr();
+        return run;
+    }
+
+    win32::DialogDriver dialogDriver;
+    int pinned = 0;
+};
+
+} // namespace tormakelin::client::test
