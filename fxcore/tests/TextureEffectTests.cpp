@@ -392,3 +392,56 @@ TEST_F(FamilyDeviceTest, UserShadersDrawWithTheirMatchingParameterNodes)
     stack->unlinkAll();
     EXPECT_EQ(TextureEffect::m_refCount, 1u);
 }
+
+// Project files and the editor see the inputs in this order, with these types and defaults.
+TEST(TextureFamilyInputs, InOrderWithTypesAndDefaults)
+{
+    using fxcore::GraphNode;
+    std::vector<std::string> const placement = {"Transform/Position 5 0.000000,0.000000",
+        "Transform/Size 5 256.000000,256.000000", "Transform/Rotation 4 0.000000", "Transform/Anchor Center 3 1",
+        "Transform/Anchor Point 5 0.000000,0.000000"};
+    auto join = [](std::vector<std::vector<std::string>> parts) {
+        std::vector<std::string> out;
+        for (auto const& part : parts)
+            out.insert(out.end(), part.begin(), part.end());
+        return out;
+    };
+    std::vector<std::string> const uv = {"UV/UV Mode 10 1", "UV/UV Rect 7 0.000000,0.000000,1.000000,1.000000"};
+    std::vector<std::string> const look = {"Attributes/Blend Mode 10 0", "Attributes/Color 9 255.000000,255.000000,255.000000,255.000000",
+        "Attributes/Channel 10 0"};
+    struct Case {
+        char const* name;
+        GraphNode* (*make)();
+        std::vector<std::string> inputs;
+    };
+    Case const cases[] = {
+        {"TextureEffect", [] { return static_cast<GraphNode*>(new TextureEffect); },
+         join({{"Attributes/Texture 11 0"}, look, placement, uv, {"Shader/Shader 0 ", "Shader/Parameters 0 ", "Script/Script 0 "}})},
+        {"FullscreenQuad", [] { return static_cast<GraphNode*>(new FullscreenQuad); },
+         {"Attributes/Texture 11 0", "Attributes/Type 10 0", "Attributes/Color 9 255.000000,255.000000,255.000000,255.000000",
+          "Attributes/Blend Mode 10 0", "Script/Script 0 "}},
+        {"Gradient", [] { return static_cast<GraphNode*>(new Gradient); },
+         join({look, placement, uv,
+               {"Gradient/Top Left 9 255.000000,255.000000,255.000000,255.000000", "Gradient/Top Right 9 255.000000,255.000000,255.000000,255.000000",
+                "Gradient/Bottom Left 9 0.000000,0.000000,0.000000,255.000000", "Gradient/Bottom Right 9 0.000000,0.000000,0.000000,255.000000", "Script/Script 0 "}})},
+        {"RadialGradient", [] { return static_cast<GraphNode*>(new RadialGradient); },
+         join({look, placement, uv, {"Gradient/Inner 9 255.000000,255.000000,255.000000,255.000000", "Gradient/Outer 9 0.000000,0.000000,0.000000,255.000000", "Script/Script 0 "}})},
+    };
+    for (Case const& k : cases) {
+        SCOPED_TRACE(k.name);
+        core::SmartRef<GraphNode> node(k.make());
+        std::vector<std::string> got;
+        for (fxcore::NodeParameter const* input : node->getInputs())
+            if (input->name != "Instance/Name")
+                got.push_back(input->name + " " + std::to_string(input->getType()) + " " + input->value->getText());
+        EXPECT_EQ(got, k.inputs);
+        ASSERT_EQ(node->getOutputs().size(), 1u);
+        EXPECT_EQ(node->getOutputs().front()->name, "Output");
+    }
+    // The blend modes' option names, in their order.
+    core::SmartRef<TextureEffect> node(new TextureEffect);
+    fxcore::ParameterOptions const& options = node->findInput("Attributes/Blend Mode")->value->getOptions();
+    ASSERT_EQ(options.size(), 12u);
+    EXPECT_EQ(options.at("Rev Subtractive"), 7);
+    EXPECT_EQ(options.at("Multiply"), 11);
+}
