@@ -29,7 +29,8 @@ Frame resolvedFrame(PlayerApplication& player)
             frame.pixels.resize(size_t(desc.Width) * desc.Height);
             for (UINT y = 0; y < desc.Height; ++y)
                 std::memcpy(&frame.pixels[size_t(y) * desc.Width],
-                    static_cast<uint8_t const*>(locked.pBits) + size_t(y) * size_t(locked.Pitch), size_t(desc.Width) * 4);
+                    static_cast<uint8_t const*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
+                    size_t(desc.Width) * 4);
             copy->UnlockRect();
         }
     }

@@ -1,6 +1,6 @@
 #include <tormakelin/fxcore/TextureEffect.h>
 
-#include "MathNodeSupport.h"
+#include "PluginDescs.h"
 
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
@@ -10,7 +10,8 @@
 namespace tormakelin::fxcore {
 
 PluginDesc FullscreenQuad::_pluginDesc =
-    mathNodeDesc("C0E625D2-F3A8-11DD-8057-8A02F6C56FE5", "Effect/Texture/Fullscreen Quad", "Fullscreen quad Effect");
+    libraryPluginDesc(kPluginGraphNode, "C0E625D2-F3A8-11DD-8057-8A02F6C56FE5",
+        "Effect/Texture/Fullscreen Quad", "Fullscreen quad Effect");
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <tormakelin/fxcore/TextureEffect.h>
 
-#include "MathNodeSupport.h"
+#include "PluginDescs.h"
 
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
@@ -10,9 +10,11 @@
 namespace tormakelin::fxcore {
 
 PluginDesc Gradient::_pluginDesc =
-    mathNodeDesc("9C8AE555-567B-11DE-95C2-EAC7C912CFB7", "Effect/Texture/Gradient", "Gradient Effect");
+    libraryPluginDesc(kPluginGraphNode, "9C8AE555-567B-11DE-95C2-EAC7C912CFB7",
+        "Effect/Texture/Gradient", "Gradient Effect");
 PluginDesc RadialGradient::_pluginDesc =
-    mathNodeDesc("96A70BD1-5683-11DE-86FC-C775518C9FBA", "Effect/Texture/Radial Gradient", "Radial Gradient Effect");
+    libraryPluginDesc(kPluginGraphNode, "96A70BD1-5683-11DE-86FC-C775518C9FBA",
+        "Effect/Texture/Radial Gradient", "Radial Gradient Effect");
 
 namespace {
 

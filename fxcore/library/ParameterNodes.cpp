@@ -3,7 +3,7 @@
 #include <tormakelin/fxcore/Resource.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
-#include "MathNodeSupport.h"
+#include "PluginDescs.h"
 
 #include <tormakelin/render/Texture.h>
 
@@ -21,7 +21,7 @@ void ShaderParameterNode::eval(UpdateContext&)
 }
 
 #define TORMAKELIN_VALUE_PARAMETER_NODE(Name, id, path, display, kind, paramType, defaultText, field, setter) \
-    PluginDesc Name::_pluginDesc = mathNodeDesc(id, path, display);                                         \
+    PluginDesc Name::_pluginDesc = libraryPluginDesc(kPluginGraphNode, id, path, display);                    \
     Name::Name() : ShaderParameterNode(kavro::ShaderParameterType_##kind)                                    \
     {                                                                                                        \
         addInput("Attributes/Value", paramType, defaultText, &value().field);                               \
@@ -49,7 +49,8 @@ TORMAKELIN_VALUE_PARAMETER_NODE(ParameterVec4, "BD81B560-17FE-11DE-BF94-A1739949
 #undef TORMAKELIN_VALUE_PARAMETER_NODE
 
 PluginDesc ParameterColor::_pluginDesc =
-    mathNodeDesc("C0DF8660-17FE-11DE-BF94-A17399492AB8", "Parameter/Color", "Color Shader Parameter");
+    libraryPluginDesc(kPluginGraphNode, "C0DF8660-17FE-11DE-BF94-A17399492AB8",
+        "Parameter/Color", "Color Shader Parameter");
 
 ParameterColor::ParameterColor() : ShaderParameterNode(kavro::ShaderParameterType_Color)
 {
@@ -68,7 +69,8 @@ void ParameterColor::eval(UpdateContext& context)
 }
 
 PluginDesc ParameterResource::_pluginDesc =
-    mathNodeDesc("C52657D0-17FE-11DE-BF94-A17399492AB8", "Parameter/Resource", "Resource Shader Parameter");
+    libraryPluginDesc(kPluginGraphNode, "C52657D0-17FE-11DE-BF94-A17399492AB8",
+        "Parameter/Resource", "Resource Shader Parameter");
 
 ParameterResource::ParameterResource() : ShaderParameterNode(kavro::ShaderParameterType_Texture)
 {

@@ -1,6 +1,6 @@
 #include <tormakelin/fxcore/TextureEffect.h>
 
-#include "MathNodeSupport.h"
+#include "PluginDescs.h"
 
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/RenderDevice.h>
@@ -11,7 +11,8 @@
 namespace tormakelin::fxcore {
 
 PluginDesc TextureEffect::_pluginDesc =
-    mathNodeDesc("64F960A0-E9FF-11DD-93A8-89895ED7ACE3", "Effect/Texture/Texture", "Texture Effect");
+    libraryPluginDesc(kPluginGraphNode, "64F960A0-E9FF-11DD-93A8-89895ED7ACE3",
+        "Effect/Texture/Texture", "Texture Effect");
 
 namespace {
 

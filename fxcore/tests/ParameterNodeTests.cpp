@@ -1,6 +1,7 @@
+#include "TextureEffectSupport.h"
+
 #include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/Resource.h>
-#include <tormakelin/fxcore/Services.h>
 
 #include <tormakelin/core/SmartRef.h>
 
@@ -13,49 +14,10 @@ using namespace tormakelin::fxcore;
 
 namespace {
 
-void update(GraphNode& node, UpdateContext& context)
-{
-    node.setUpdateFlag(true);
-    node.update(context);
-}
-
 void update(GraphNode& node)
 {
-    UpdateContext context;
-    update(node, context);
+    texture_test::setInputs(node, {});
 }
-
-// A resource of a kind that holds no texture, found by the framework's lookup while it lives.
-class OtherResource : public Resource {
-public:
-    OtherResource()
-    {
-        getInfo().id = core::stringToUniqueId("00000000-1111-2222-3333-444444444444");
-        PluginDesc desc;
-        desc.type = kPluginResource;
-        desc.id = core::stringToUniqueId("AAAAAAAA-1111-2222-3333-444444444444");
-        setPluginDesc(desc);
-        s_current = this;
-        FrameworkServices::findResource = [](core::UniqueId const& id, std::vector<core::UniqueId> const&) {
-            if (!s_current || id != s_current->getInfo().id)
-                return static_cast<IResource*>(nullptr);
-            s_current->addRef();
-            return static_cast<IResource*>(s_current);
-        };
-    }
-    ~OtherResource() override
-    {
-        s_current = nullptr;
-        FrameworkServices::findResource = [](core::UniqueId const&, std::vector<core::UniqueId> const&) {
-            return static_cast<IResource*>(nullptr);
-        };
-    }
-
-private:
-    static inline OtherResource* s_current = nullptr;
-};
-
-} // namespace
 
 std::string joined(std::initializer_list<float> values)
 {
@@ -64,6 +26,8 @@ std::string joined(std::initializer_list<float> values)
         out += (out.empty() ? "" : ",") + std::to_string(v);
     return out;
 }
+
+} // namespace
 
 TEST(ParameterNodes, ValuesReachTheShaderParameterAndResult)
 {
@@ -139,9 +103,16 @@ TEST(ParameterNodes, ResourceNamesWhatIsConnectedAndBindsOnlyTextures)
     EXPECT_EQ(node->getShaderParameter()->getValue().texture, nullptr);
     EXPECT_EQ(node->findOutput("Result")->value->getText(), core::uniqueIdToString(core::UniqueId{}));
 
-    core::SmartRef<OtherResource> other(new OtherResource);
-    node->findInput("Attributes/Value")->value->setText(core::uniqueIdToString(other->getInfo().id));
+    // A resource of a kind that holds no texture.
+    texture_test::ResourceLookup lookup;
+    auto* other = new Resource;
+    PluginDesc desc;
+    desc.type = kPluginResource;
+    desc.id = core::stringToUniqueId("AAAAAAAA-1111-2222-3333-444444444444");
+    other->setPluginDesc(desc);
+    std::string const id = lookup.add(other, "00000000-1111-2222-3333-444444444444");
+    node->findInput("Attributes/Value")->value->setText(id);
     update(*node);
     EXPECT_EQ(node->getShaderParameter()->getValue().texture, nullptr);
-    EXPECT_EQ(node->findOutput("Result")->value->getText(), core::uniqueIdToString(other->getInfo().id));
+    EXPECT_EQ(node->findOutput("Result")->value->getText(), id);
 }

@@ -62,15 +62,20 @@ public:
     ResourceLookup(ResourceLookup const&) = delete;
     ResourceLookup& operator=(ResourceLookup const&) = delete;
 
-    // A texture resource holding `texture`; its id text is what a resource input names.
+    // Takes the resource under the id; the id text is what a resource input names.
+    std::string add(fxcore::Resource* resource, char const* id)
+    {
+        resource->getInfo().id = core::stringToUniqueId(id);
+        s_resources.emplace_back(resource);
+        return id;
+    }
+    // A texture resource holding `texture`.
     std::string addTexture(render::ITexture* texture, char const* id)
     {
         auto* resource = new fxcore::TextureResource;
         resource->setPluginDesc(fxcore::TextureResource::_pluginDesc);
-        resource->getInfo().id = core::stringToUniqueId(id);
         resource->setTexture(texture);
-        s_resources.emplace_back(resource);
-        return id;
+        return add(resource, id);
     }
     void remove(std::string const& id)
     {
@@ -118,7 +123,8 @@ protected:
 
     void clear(Rgba c)
     {
-        device->clear(render::Clear_Colour, D3DXVECTOR4(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f), 1.0f, 0);
+        D3DXVECTOR4 const colour(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f);
+        device->clear(render::Clear_Colour, colour, 1.0f, 0);
     }
 
     // Rows of 32-bit A8R8G8B8 words.

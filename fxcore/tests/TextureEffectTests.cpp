@@ -131,7 +131,8 @@ TEST_F(FamilyDeviceTest, BlendModesFollowTheirFormulas)
         SCOPED_TRACE(k.mode);
         clear(background);
         Node node = placedEffect();
-        setInputs(*node, {{"Attributes/Blend Mode", std::to_string(k.mode).c_str()}, {"Attributes/Color", "200,100,50,128"}});
+        std::string const mode = std::to_string(k.mode);
+        setInputs(*node, {{"Attributes/Blend Mode", mode.c_str()}, {"Attributes/Color", "200,100,50,128"}});
         node->drawShared(white);
         float const a = source.a / 255.0f;
         auto expected = [&](int s, int d) {
@@ -397,6 +398,8 @@ TEST_F(FamilyDeviceTest, UserShadersDrawWithTheirMatchingParameterNodes)
 TEST(TextureFamilyInputs, InOrderWithTypesAndDefaults)
 {
     using fxcore::GraphNode;
+    std::string const white = "255.000000,255.000000,255.000000,255.000000";
+    std::string const black = "0.000000,0.000000,0.000000,255.000000";
     std::vector<std::string> const placement = {"Transform/Position 5 0.000000,0.000000",
         "Transform/Size 5 256.000000,256.000000", "Transform/Rotation 4 0.000000", "Transform/Anchor Center 3 1",
         "Transform/Anchor Point 5 0.000000,0.000000"};
@@ -407,7 +410,7 @@ TEST(TextureFamilyInputs, InOrderWithTypesAndDefaults)
         return out;
     };
     std::vector<std::string> const uv = {"UV/UV Mode 10 1", "UV/UV Rect 7 0.000000,0.000000,1.000000,1.000000"};
-    std::vector<std::string> const look = {"Attributes/Blend Mode 10 0", "Attributes/Color 9 255.000000,255.000000,255.000000,255.000000",
+    std::vector<std::string> const look = {"Attributes/Blend Mode 10 0", "Attributes/Color 9 " + white,
         "Attributes/Channel 10 0"};
     struct Case {
         char const* name;
@@ -416,16 +419,17 @@ TEST(TextureFamilyInputs, InOrderWithTypesAndDefaults)
     };
     Case const cases[] = {
         {"TextureEffect", [] { return static_cast<GraphNode*>(new TextureEffect); },
-         join({{"Attributes/Texture 11 0"}, look, placement, uv, {"Shader/Shader 0 ", "Shader/Parameters 0 ", "Script/Script 0 "}})},
+         join({{"Attributes/Texture 11 0"}, look, placement, uv,
+               {"Shader/Shader 0 ", "Shader/Parameters 0 ", "Script/Script 0 "}})},
         {"FullscreenQuad", [] { return static_cast<GraphNode*>(new FullscreenQuad); },
-         {"Attributes/Texture 11 0", "Attributes/Type 10 0", "Attributes/Color 9 255.000000,255.000000,255.000000,255.000000",
+         {"Attributes/Texture 11 0", "Attributes/Type 10 0", "Attributes/Color 9 " + white,
           "Attributes/Blend Mode 10 0", "Script/Script 0 "}},
         {"Gradient", [] { return static_cast<GraphNode*>(new Gradient); },
          join({look, placement, uv,
-               {"Gradient/Top Left 9 255.000000,255.000000,255.000000,255.000000", "Gradient/Top Right 9 255.000000,255.000000,255.000000,255.000000",
-                "Gradient/Bottom Left 9 0.000000,0.000000,0.000000,255.000000", "Gradient/Bottom Right 9 0.000000,0.000000,0.000000,255.000000", "Script/Script 0 "}})},
+               {"Gradient/Top Left 9 " + white, "Gradient/Top Right 9 " + white,
+                "Gradient/Bottom Left 9 " + black, "Gradient/Bottom Right 9 " + black, "Script/Script 0 "}})},
         {"RadialGradient", [] { return static_cast<GraphNode*>(new RadialGradient); },
-         join({look, placement, uv, {"Gradient/Inner 9 255.000000,255.000000,255.000000,255.000000", "Gradient/Outer 9 0.000000,0.000000,0.000000,255.000000", "Script/Script 0 "}})},
+         join({look, placement, uv, {"Gradient/Inner 9 " + white, "Gradient/Outer 9 " + black, "Script/Script 0 "}})},
     };
     for (Case const& k : cases) {
         SCOPED_TRACE(k.name);

@@ -33,7 +33,8 @@ int main(int argc, char** argv)
             float const dx = float(x) - centre;
             float const dy = float(y) - centre;
             float const ring = band(std::sqrt(dx * dx + dy * dy), 40.0f, 58.0f);
-            float const bar = band(std::fabs(dx - dy) * 0.70710678f, -1.0f, 9.0f) * band(std::fabs(dx + dy), -1.0f, 110.0f);
+            float const across = band(std::fabs(dx - dy) * 0.70710678f, -1.0f, 9.0f);
+            float const bar = across * band(std::fabs(dx + dy), -1.0f, 110.0f);
             float const alpha = std::max(ring, bar);
             float const warm = float(y) / float(kSize - 1);
             uint8_t* p = &pixels[(size_t(y) * kSize + size_t(x)) * 4];
@@ -45,7 +46,8 @@ int main(int argc, char** argv)
         }
     }
     // Type 2 (true colour), 32 bits, 8 alpha bits, rows from the top.
-    uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, kSize & 0xFF, kSize >> 8, kSize & 0xFF, kSize >> 8, 32, 0x28};
+    uint8_t const header[18] = {
+        0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, kSize & 0xFF, kSize >> 8, kSize & 0xFF, kSize >> 8, 32, 0x28};
     std::FILE* file = std::fopen(argv[1], "wb");
     if (!file) {
         std::fprintf(stderr, "Tormakelin.MakeLogo: cannot write %s\n", argv[1]);

@@ -30,7 +30,8 @@ TEST_F(EffectDeviceTest, ManyRegisterVaryingsSitBesideOthers) {
                            k.write + ";\n    return o;\n}\n" +
                            "float4 ps(VsOut i) : COLOR { return float4((" + k.read +
                            ").rgb * i.after.rgb + float3(0, 0, i.uv.x * 0), 1); }\n"
-                           "technique T { pass P { VertexShader = compile vs_1_1 vs(); PixelShader = compile ps_2_0 ps(); } }\n";
+                           "technique T { pass P { VertexShader = compile vs_1_1 vs();"
+                           " PixelShader = compile ps_2_0 ps(); } }\n";
         Compiled c;
         compile(c, text);
         if (!c.effect) continue;
