@@ -40,7 +40,7 @@ FullscreenQuad::~FullscreenQuad()
 void FullscreenQuad::render(RenderContext& context)
 {
     render::ITexture* texture = nullptr;
-    bool const connected = TextureEffect::fetchTexture(*this, "Attributes/Texture", context, texture);
+    bool const connected = TextureEffect::fetchTexture(*this, TextureEffect::textureInputName(), context, texture);
     if (!connected && m_type != 1)
         return;
     render::IShader* shader = TextureEffect::sharedShader();

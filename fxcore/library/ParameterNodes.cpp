@@ -7,11 +7,16 @@
 
 #include <tormakelin/render/Texture.h>
 
+#include <new>
+
 namespace tormakelin::fxcore {
 
 ShaderParameterNode::ShaderParameterNode(kavro::ShaderParameterType type)
     : m_parameter(kavro::createShaderParameter(type))
 {
+    // The inputs write straight into the parameter's value block.
+    if (!m_parameter)
+        throw std::bad_alloc();
     addInput("Attributes/Name", kParameterText, "", &m_name)->instanceable = false;
 }
 

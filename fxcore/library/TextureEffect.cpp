@@ -71,7 +71,7 @@ void TextureEffect::render(RenderContext& context)
 {
     render::IShader* user = linkedUserShader();
     render::ITexture* texture = nullptr;
-    bool const connected = fetchTexture(*this, "Attributes/Texture", context, texture);
+    bool const connected = fetchTexture(*this, textureInputName(), context, texture);
     if (!connected && !user)
         return;
     if (user)

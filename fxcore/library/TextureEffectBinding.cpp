@@ -60,7 +60,13 @@ std::vector<core::UniqueId> const& textureKinds()
 
 } // namespace
 
-bool TextureEffect::fetchTexture(GraphNode& node, char const* input, RenderContext const& context,
+std::string const& TextureEffect::textureInputName()
+{
+    static std::string const name = "Attributes/Texture";
+    return name;
+}
+
+bool TextureEffect::fetchTexture(GraphNode& node, std::string const& input, RenderContext const& context,
                                  render::ITexture*& texture)
 {
     texture = nullptr;
@@ -79,30 +85,36 @@ render::ITexture* TextureEffect::resourceTexture(IResource* resource)
 
 render::IShader* TextureEffect::linkedUserShader()
 {
-    auto const linked = getNodesConnectedToInput("Shader/Shader", {});
+    static std::string const input = "Shader/Shader";
+    auto const linked = getNodesConnectedToInput(input, {});
     auto const* shaderNode = linked.empty() ? nullptr : dynamic_cast<ShaderEffect const*>(linked.front().get());
     return shaderNode ? shaderNode->getShader() : nullptr;
 }
 
 void TextureEffect::bindUserParameters(render::IShader* shader)
 {
-    if (render::IShaderParameter* parameter = shader->getParameter("worldViewProjection")) {
+    static std::string const matrixName = "worldViewProjection";
+    static std::string const colorName = "color";
+    static std::string const inverseName = "invViewportSize";
+    static std::string const sizeName = "viewportSize";
+    static std::string const parametersInput = "Shader/Parameters";
+    if (render::IShaderParameter* parameter = shader->getParameter(matrixName)) {
         D3DXMATRIX const matrix = placedMatrix(*this);
         shader->setMatrix(parameter, &matrix);
     }
-    if (render::IShaderParameter* parameter = shader->getParameter("color")) {
+    if (render::IShaderParameter* parameter = shader->getParameter(colorName)) {
         D3DXVECTOR4 const color = m_color / 255.0f;
         shader->setFloat4(parameter, color);
     }
-    if (render::IShaderParameter* parameter = shader->getParameter("invViewportSize")) {
+    if (render::IShaderParameter* parameter = shader->getParameter(inverseName)) {
         D3DXVECTOR2 const inverse = invViewportSize();
         shader->setVector2(parameter, &inverse);
     }
-    if (render::IShaderParameter* parameter = shader->getParameter("viewportSize")) {
+    if (render::IShaderParameter* parameter = shader->getParameter(sizeName)) {
         D3DXVECTOR2 const size = viewportSize();
         shader->setVector2(parameter, &size);
     }
-    for (auto const& node : getNodesConnectedToInput("Shader/Parameters", {})) {
+    for (auto const& node : getNodesConnectedToInput(parametersInput, {})) {
         NodeParameter const* name = node->findInput("Attributes/Name");
         if (!name)
             continue;

@@ -180,6 +180,12 @@ TEST_F(FamilyDeviceTest, GradientsBlendFromEdgeToEdge)
             expectNear(pixel(x, row.y), {row.value, row.value, row.value, 255}, 1);
     }
 
+    // A UV rectangle ending at v 0.5 shows only the upper half of the blend.
+    setInputs(*linear, {{"UV/UV Rect", "0,0,1,0.5"}});
+    clear({0, 0, 0, 255});
+    linear->render(context);
+    expectNear(pixel(32, 63), {128, 128, 128, 255}, 2);
+
     core::SmartRef<RadialGradient> radial(new RadialGradient);
     setInputs(*radial, {{"Transform/Size", "64,64"}});
     clear({0, 0, 0, 255});

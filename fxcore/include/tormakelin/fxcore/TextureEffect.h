@@ -83,8 +83,10 @@ public:
     static D3DXMATRIX placedMatrix(GraphNode& node);
     // False when no texture or render-target resource is on the input; else `texture` is the
     // first one's texture (which may be null).
-    static bool fetchTexture(GraphNode& node, char const* input, RenderContext const& context,
+    static bool fetchTexture(GraphNode& node, std::string const& input, RenderContext const& context,
                              render::ITexture*& texture);
+    // "Attributes/Texture", made once.
+    static std::string const& textureInputName();
     // The texture a texture or render-target resource holds, or null for other resources.
     static render::ITexture* resourceTexture(IResource* resource);
     // The option names of the blend-mode and channel inputs.
