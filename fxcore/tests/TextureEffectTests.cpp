@@ -69,7 +69,7 @@ TEST_F(FamilyDeviceTest, TintChannelMaskAndUvAddressing)
         setInputs(*node, {{"Attributes/Channel", "4"}, {"Attributes/Color", "255,255,255,200"}});
         node->drawShared(white);
         Rgba const got = pixel(32, 32);
-        expectNear(got, {10, 20, 30, got.a}, 1);
+        expectNear(got, {10, 20, 30, 200}, 1);
         DWORD mask = 0;
         device->getD3DDevice()->GetRenderState(D3DRS_COLORWRITEENABLE, &mask);
         EXPECT_EQ(mask, 15u);
