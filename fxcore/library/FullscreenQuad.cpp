@@ -4,7 +4,6 @@
 
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
-#include <tormakelin/render/StateManager.h>
 #include <tormakelin/render/VertexDecl.h>
 
 namespace tormakelin::fxcore {

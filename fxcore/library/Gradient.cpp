@@ -4,7 +4,6 @@
 
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
-#include <tormakelin/render/StateManager.h>
 #include <tormakelin/render/VertexDecl.h>
 
 namespace tormakelin::fxcore {
@@ -60,9 +59,7 @@ void GradientBase::drawGradient(RenderContext& context, std::string const& techn
     shader->setFloat(shared.time.get(), context.time);
     QuadVertex quad[4];
     TextureEffect::buildQuad(getTransform(), m_uvRect, quad);
-    render::g_stateManager->SetRenderState(D3DRS_COLORWRITEENABLE, TextureEffect::channelMask(m_channel));
-    TextureEffect::drawPasses(shader, quad);
-    render::g_stateManager->SetRenderState(D3DRS_COLORWRITEENABLE, 15);
+    TextureEffect::drawPassesMasked(shader, quad, m_channel);
 }
 
 Gradient::Gradient()

@@ -5,7 +5,6 @@
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/Shader.h>
-#include <tormakelin/render/StateManager.h>
 #include <tormakelin/render/VertexDecl.h>
 
 namespace tormakelin::fxcore {
@@ -105,9 +104,7 @@ void TextureEffect::drawShared(render::ITexture* texture)
     shader->setVector2(shared.invViewportSize.get(), &inverse);
     D3DXMATRIX const matrix = placedMatrix(*this);
     shader->setMatrix(shared.worldViewProjection.get(), &matrix);
-    render::g_stateManager->SetRenderState(D3DRS_COLORWRITEENABLE, channelMask(m_channel));
-    drawPasses(shader, quad);
-    render::g_stateManager->SetRenderState(D3DRS_COLORWRITEENABLE, 15);
+    drawPassesMasked(shader, quad, m_channel);
 }
 
 void TextureEffect::drawUserShader(render::IShader* shader)
@@ -118,9 +115,7 @@ void TextureEffect::drawUserShader(render::IShader* shader)
     QuadVertex quad[4];
     setStatesAndQuad(quad);
     bindUserParameters(shader);
-    render::g_stateManager->SetRenderState(D3DRS_COLORWRITEENABLE, channelMask(m_channel));
-    drawPasses(shader, quad);
-    render::g_stateManager->SetRenderState(D3DRS_COLORWRITEENABLE, 15);
+    drawPassesMasked(shader, quad, m_channel);
 }
 
 } // namespace tormakelin::fxcore

@@ -200,6 +200,13 @@ void TextureEffect::drawPasses(render::IShader* shader, QuadVertex const (&quad)
     shader->end();
 }
 
+void TextureEffect::drawPassesMasked(render::IShader* shader, QuadVertex const (&quad)[4], int channel)
+{
+    setRenderState(D3DRS_COLORWRITEENABLE, channelMask(channel));
+    drawPasses(shader, quad);
+    setRenderState(D3DRS_COLORWRITEENABLE, 15);
+}
+
 D3DXMATRIX TextureEffect::placedMatrix(GraphNode& node)
 {
     // The placement is measured on the viewport being drawn into.

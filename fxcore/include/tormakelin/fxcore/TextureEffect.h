@@ -79,6 +79,8 @@ public:
     static void fullscreenQuad(QuadVertex (&quad)[4]);
     // Every pass of the shader's current technique, one fan of two triangles each.
     static void drawPasses(render::IShader* shader, QuadVertex const (&quad)[4]);
+    // The same, writing only the channel's colour components; all four are writable after.
+    static void drawPassesMasked(render::IShader* shader, QuadVertex const (&quad)[4], int channel);
     // The node's transform on the current viewport, projected.
     static D3DXMATRIX placedMatrix(GraphNode& node);
     // False when no texture or render-target resource is on the input; else `texture` is the
