@@ -3,6 +3,7 @@
 #include <tormakelin/core/Debug.h>
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
+#include <tormakelin/render/VertexDecl.h>
 #include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/render/StateManager.h>
@@ -454,4 +455,99 @@ TEST(TextureFamilyInputs, InOrderWithTypesAndDefaults)
     ASSERT_EQ(options.size(), 12u);
     EXPECT_EQ(options.at("Rev Subtractive"), 7);
     EXPECT_EQ(options.at("Multiply"), 11);
+}
+
+// The shared effect's techniques on flat images, where each formula gives a known colour.
+TEST_F(FamilyDeviceTest, SharedTechniquesFollowTheirFormulasOnFlatImages)
+{
+    struct Case {
+        char const* technique;
+        std::vector<std::pair<char const*, uint32_t>> textures; // parameter, flat A8R8G8B8 colour
+        std::vector<std::pair<char const*, std::vector<float>>> values;
+        Rgba expected;
+        int tolerance;
+    };
+    uint32_t const image = 0xFFC86432u; // (200, 100, 50, 255)
+    uint32_t const other = 0xFF1E3C5Au; // (30, 60, 90, 255)
+    Case const cases[] = {
+        {"ColorTextureClamp", {{"colorTexture", image}}, {{"color", {1, 0.5f, 1, 1}}}, {200, 50, 50, 255}, 1},
+        {"NegativeWrap", {{"colorTexture", image}}, {}, {55, 155, 205, 0}, 1},
+        {"ColorKeyClamp", {{"colorTexture", image}},
+         {{"colorKeyColor", {200 / 255.0f, 100 / 255.0f, 50 / 255.0f, 1}}, {"colorKeyThreshold", {0.1f}}},
+         {0, 0, 0, 0}, 0},
+        {"ColorKeyWrap", {{"colorTexture", image}},
+         {{"colorKeyColor", {200 / 255.0f, 100 / 255.0f, 50 / 255.0f, 1}}, {"colorKeyThreshold", {0}}},
+         {200, 100, 50, 255}, 1},
+        {"ColorCorrectionClamp", {{"colorTexture", image}},
+         {{"brightness", {1}}, {"contrast", {1}}, {"saturation", {1}}, {"hue", {0}}}, {200, 100, 50, 255}, 1},
+        {"ColorCorrectionWrap", {{"colorTexture", image}},
+         {{"brightness", {1}}, {"contrast", {1}}, {"saturation", {0}}, {"hue", {0}}}, {127, 127, 127, 255}, 1},
+        {"ColorCorrectionClamp", {{"colorTexture", image}},
+         {{"brightness", {0.5f}}, {"contrast", {2}}, {"saturation", {1}}, {"hue", {0}}}, {72, 0, 0, 255}, 1},
+        {"CompositeClamp",
+         {{"colorTexture", image}, {"compositeTexture", other}, {"compositeAlphaTexture", 0x80FFFFFFu}},
+         {{"compositeFade", {0.5f}}}, {115, 80, 70, 255}, 2},
+        {"CompositeWrap",
+         {{"colorTexture", image}, {"compositeTexture", other}, {"compositeAlphaTexture", 0x00FFFFFFu}},
+         {{"compositeFade", {0}}}, {200, 100, 50, 255}, 1},
+        {"CompositeRGBClamp",
+         {{"colorTexture", image}, {"compositeTexture", other}, {"compositeAlphaTexture", 0x00000000u}},
+         {{"compositeFade", {1}}}, {30, 60, 90, 255}, 1},
+        {"WaveClamp", {{"colorTexture", image}},
+         {{"waveAmplitude", {0, 0}}, {"waveOffset", {0, 0}}, {"waveFrequency", {3, 3}}, {"waveDiff", {1, 1}}},
+         {200, 100, 50, 255}, 1},
+        {"RGBSeperationWrap", {{"colorTexture", image}},
+         {{"amplitude", {0, 0, 0}}, {"frequency", {5, 5, 5}}, {"difference", {0.1f, 0.1f, 0.1f}},
+          {"rgbDistortPower", {1}}},
+         {200, 100, 50, 255}, 1},
+        {"EdgeDetectClamp", {{"colorTexture", image}},
+         {{"edgeDetectThreshold", {0.5f}}, {"edgeDetectPixelSteps", {1.5f}}, {"viewportSize", {64, 64}}},
+         {0, 0, 0, 255}, 0},
+        {"SobelEdgeClamp", {{"colorTexture", image}}, {{"edgeDetectThreshold", {0.5f}}, {"sobelEdgeBrightness", {1}}},
+         {200, 100, 50, 255}, 1},
+        {"RadialBlurWrap", {{"colorTexture", image}}, {}, {200, 100, 50, 255}, 1},
+        // The average of four samples, and alpha smoothstep(0.3, 1, grey 0.488).
+        {"Downsample", {{"colorTexture", image}},
+         {{"textureSize", {64, 64}}, {"downsampleScale", {1, 1}}, {"highlightThreshold", {0.3f}}},
+         {200, 100, 50, 45}, 2},
+        {"BlurDownsample", {{"colorTexture", image}}, {{"textureSize", {64, 64}}, {"downsampleScale", {1, 1}}},
+         {200, 100, 50, 255}, 1},
+        {"HBlur", {{"downsampleTexture", image}}, {{"textureSize", {64, 64}}, {"blurWidth", {1.5f}}},
+         {200, 100, 50, 255}, 1},
+        {"VBlur", {{"horizontalBlurTexture", image}}, {{"textureSize", {64, 64}}, {"blurWidth", {1.5f}}},
+         {200, 100, 50, 255}, 1},
+        {"Glow", {{"verticalBlurTexture", 0x80C86432u}}, {{"glowIntensity", {0.5f}}, {"highlightIntensity", {2}}},
+         {100, 50, 25, 128}, 2},
+        {"BlurComposition", {{"verticalBlurTexture", image}}, {{"blurCompositionAlpha", {0.5f}}},
+         {200, 100, 50, 128}, 1},
+    };
+    Node owner(new TextureEffect);
+    render::IShader* shader = TextureEffect::sharedShader();
+    ASSERT_NE(shader, nullptr);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    fxcore::QuadVertex quad[4];
+    TextureEffect::fullscreenQuad(quad);
+    for (Case const& k : cases) {
+        SCOPED_TRACE(k.technique);
+        ASSERT_TRUE(shader->setTechnique(k.technique));
+        float const white[4] = {1, 1, 1, 1};
+        shader->setFloat4(shader->getParameter("color"), white);
+        shader->setMatrix(shader->getParameter("worldViewProjection"), &identity);
+        D3DXVECTOR2 const inverse = TextureEffect::invViewportSize();
+        shader->setVector2(shader->getParameter("invViewportSize"), &inverse);
+        for (auto const& [name, argb] : k.textures)
+            shader->setTexture(shader->getParameter(name), solidTexture(argb));
+        for (auto const& [name, values] : k.values) {
+            render::IShaderParameter* parameter = shader->getParameter(name);
+            ASSERT_NE(parameter, nullptr) << name;
+            shader->setFloatArray(parameter, values.data(), unsigned(values.size()));
+        }
+        TextureEffect::m_shared->vertexDecl->bind();
+        render::applyBlendMode(render::BlendMode_Solid);
+        TextureEffect::setQuadStates();
+        clear({0, 0, 0, 0});
+        TextureEffect::drawPasses(shader, quad);
+        expectNear(pixel(32, 32), k.expected, k.tolerance);
+    }
 }
