@@ -247,6 +247,7 @@ void Layer::onPlaybackSetTime(UpdateContext& context)
     if (!graph)
         return;
     UpdateContext local = context;
+    local.playTime = context.time;
     local.time = toLocalTime(context.scene ? context.scene->getRootLayer() : nullptr, context.time);
     graph->onPlaybackSetTime(local);
 }
@@ -297,6 +298,7 @@ void Layer::updateGraph(UpdateContext& context, IGraph* graph, double local)
 {
     UpdateContext graphContext;
     graphContext.time = local;
+    graphContext.playTime = context.time;
     graphContext.delta = context.delta;
     graphContext.playing = context.playing;
     graphContext.editor = context.editor;

@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/Serializer.h>
 #include <tormakelin/fxcore/Services.h>
 
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/Xml.h>
 
@@ -156,15 +157,21 @@ private:
         ResourceLoadResult result;
         IResource* loaded = nullptr;
         loader->loadResource(result, nullptr, false, &loaded);
-        if (!loaded)
+        core::SmartRef<IResource> const held(loaded);
+        if (loaded)
+            loaded->release();
+        // A failed load keeps nothing, and its words reach the log.
+        if (result.status != 0 || !loaded) {
+            if (!result.message.empty())
+                core::Debug(core::DebugWarning, __FILE__, __LINE__, "resources") << result.message;
             return;
+        }
         ResourceInfo& info = loaded->getInfo();
         info.id = id;
         info.description = description;
         if (!info.loader)
             info.loader = loader;
         addResource(loaded);
-        loaded->release();
     }
 
     int m_refCount = 0;

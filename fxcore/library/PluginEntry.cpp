@@ -1,9 +1,14 @@
 #include <tormakelin/fxcore/MathNodes.h>
 #include <tormakelin/fxcore/Nodes.h>
+#include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
+#include <tormakelin/fxcore/ResourceLoaders.h>
+#include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/ScreenEffects.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
+#include <tormakelin/fxcore/SoundEffect.h>
+#include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/UniqueId.h>
 
@@ -103,22 +108,22 @@ constexpr Row kRows[] = {
     {kNode, "13382D4D-FEDB-11DE-8A68-E81C49CBD163", "Effect/Spline/2d Spline", "2d Spline Effect",
         nullptr}, // Spline2DEffect
     {kNode, "64F960A0-E9FF-11DD-93A8-89895ED7ACE3", "Effect/Texture/Texture", "Texture Effect",
-        nullptr}, // TextureEffect
+        make<TextureEffect>}, // TextureEffect
     {kNode, "4893A6A0-0683-11DE-B5C0-F6EA650898F0", "Effect/Texture/Animated Texture", "Animated Texture",
         nullptr}, // AnimatedTextureEffect
     {kNode, "C0E625D2-F3A8-11DD-8057-8A02F6C56FE5", "Effect/Texture/Fullscreen Quad", "Fullscreen quad Effect",
-        nullptr}, // FullscreenQuad
+        make<FullscreenQuad>}, // FullscreenQuad
     {kResource, "1CF18094-BA19-11DD-83A8-8D9303237748", "Texture Resource", "Texture Resource",
-        nullptr}, // TextureResource
+        make<TextureResource>},
     {kLoader, "A6A09A24-B71E-11DD-B744-EBAD6DC0932E", "Texture/Texture", "2d Texture Resource Loader",
-        nullptr}, // TextureResourceLoader
+        make<TextureResourceLoader>},
     {kResource, "7BBA3F63-3E5E-11DE-A50C-897DAB0361CA", "Texture Atlas Resource", "Texture Atlas Resource",
-        nullptr}, // TextureAtlasResource
+        make<TextureAtlasResource>},
     // 50
     {kLoader, "DC58A293-3E62-11DE-909D-9F1312BBD935", "Texture/Texture Atlas", "Texture Atlas Resource Loader",
-        nullptr}, // TextureAtlasResourceLoader
+        make<TextureAtlasResourceLoader>},
     {kLoader, "DBE7028D-2274-11DE-9105-CA55D6869DA8", "Texture/Cubemap", "Cube Texture Resource Loader",
-        nullptr}, // CubeTextureResourceLoader
+        make<CubeTextureResourceLoader>},
     {kResource, "0CAB70D6-F182-11DD-9C88-A960EEEB6D89", "Rendertarget Resource", "Rendertarget Resource",
         make<RenderTargetResource>},
     {kLoader, "193ACA04-F182-11DD-9C88-A960EEEB6D89", "RenderTarget/RenderTarget", "Render Target Resource Loader",
@@ -135,23 +140,23 @@ constexpr Row kRows[] = {
     {kNode, "8E7F1587-E725-11DD-BF2C-B92055221C4A", "Misc/Mix Out", "MixOut", make<MixOut>},
     {kNode, "426C7DF9-F137-11DD-9ABA-AB6E6BD4E393", "Misc/Perlin Noise", "PerlinNoise", make<PerlinNoise>},
     {kNode, "DB94E697-E727-11DD-9823-C725EA03B51E", "Value/Time", "Time", make<TimeModifier>},
-    {kNode, "FB00D410-EA7D-11DD-B06F-A03A0823C824", "Effect/Sound/Sound", "Sound Effect", nullptr}, // SoundEffect
-    {kResource, "0A00B3E0-EA7E-11DD-B06F-A03A0823C824", "Sound Resource", "Sound Resource", nullptr}, // SoundResource
+    {kNode, "FB00D410-EA7D-11DD-B06F-A03A0823C824", "Effect/Sound/Sound", "Sound Effect", make<SoundEffect>},
+    {kResource, "0A00B3E0-EA7E-11DD-B06F-A03A0823C824", "Sound Resource", "Sound Resource", make<SoundResource>},
     {kLoader, "0EEDB060-EA7E-11DD-B06F-A03A0823C824", "Sound/Sound", "Image Resource Loader",
-        nullptr}, // SoundResourceLoader
+        make<SoundResourceLoader>},
     {kNode, "1D77C1E0-F78D-11DD-BD73-A3099C3902D7", "Script/Script", "Script Node", make<ScriptNode>},
     {kNode, "F0CCF960-F7B1-11DD-89B0-8388B0DCA6D2", "Effect/Text/Text", "Text Effect", nullptr}, // TextEffect
     // 70
-    {kResource, "1E2407A0-F7B2-11DD-98FC-8AA50E493AB6", "Font Resource", "Font Resource", nullptr}, // FontResource
+    {kResource, "1E2407A0-F7B2-11DD-98FC-8AA50E493AB6", "Font Resource", "Font Resource", make<FontResource>},
     {kLoader, "4271B350-F7B2-11DD-98FC-8AA50E493AB6", "Font/Font", "Font Resource Loader",
-        nullptr}, // FontResourceLoader
+        make<FontResourceLoader>},
     {kResource, "095C32A8-0689-11DE-8B8C-FBA208CCE8DA", "Animated Texture Resource", "Animated Texture Resource",
-        nullptr}, // AnimatedTextureResource
+        make<AnimatedTextureResource>},
     {kLoader, "D992F1B0-0683-11DE-B5EE-E18597D763F8", "Texture/Animated Texture", "Animated Texture Resource Loader",
-        nullptr}, // AnimatedTextureResourceLoader
-    {kResource, "BD12FA3A-0D66-11DE-9658-A306579BAEC5", "Scene Resource", "Scene Resource", nullptr}, // SceneResource
+        make<AnimatedTextureResourceLoader>},
+    {kResource, "BD12FA3A-0D66-11DE-9658-A306579BAEC5", "Scene Resource", "Scene Resource", make<SceneResource>},
     {kLoader, "F802D9D0-0D66-11DE-9658-A306579BAEC5", "3D/Scene", "Scene Resource Loader",
-        nullptr}, // SceneResourceLoader
+        make<SceneResourceLoader>},
     {kNode, "12C3E60D-0D69-11DE-8C94-B8CD3BAF4A2A", "3D/Scene Graph", "Scene Effect", nullptr}, // SceneEffect
     {kNode, "D26DF6B1-0EFA-11DE-99C7-DFCFD624C433", "3D/Scene Render", "Scene Render", nullptr}, // SceneRenderEffect
     {kNode, "36E3651D-0D8A-11DE-B171-FEFCC7395B7D", "3D/Camera", "Camera Effect", nullptr}, // CameraEffect
@@ -164,20 +169,20 @@ constexpr Row kRows[] = {
     {kNode, "37F346FC-E030-11DE-978F-9A68AA91A0F7", "3D/Flare", "Flare Effect", nullptr}, // FlareEffect
     {kNode, "5A6F76ED-E30D-11DE-940C-D48F9C71F939", "3D/Lens Flare", "Lens Flare Effect", nullptr}, // LensFlareEffect
     {kNode, "BBA66D10-17FB-11DE-BF94-A17399492AB8", "Parameter/Scalar", "Scalar Shader Parameter",
-        nullptr}, // ParameterScalar
+        make<ParameterScalar>}, // ParameterScalar
     {kNode, "B24238F0-17FE-11DE-BF94-A17399492AB8", "Parameter/Integer", "Integer Shader Parameter",
-        nullptr}, // ParameterInt
+        make<ParameterInt>}, // ParameterInt
     {kNode, "B5FF40F0-17FE-11DE-BF94-A17399492AB8", "Parameter/Vec2", "Vec2 Shader Parameter",
-        nullptr}, // ParameterVec2
+        make<ParameterVec2>}, // ParameterVec2
     {kNode, "B9CD38E0-17FE-11DE-BF94-A17399492AB8", "Parameter/Vec3", "Vec3 Shader Parameter",
-        nullptr}, // ParameterVec3
+        make<ParameterVec3>}, // ParameterVec3
     // 90
     {kNode, "BD81B560-17FE-11DE-BF94-A17399492AB8", "Parameter/Vec4", "Vec4 Shader Parameter",
-        nullptr}, // ParameterVec4
+        make<ParameterVec4>}, // ParameterVec4
     {kNode, "C0DF8660-17FE-11DE-BF94-A17399492AB8", "Parameter/Color", "Color Shader Parameter",
-        nullptr}, // ParameterColor
+        make<ParameterColor>}, // ParameterColor
     {kNode, "C52657D0-17FE-11DE-BF94-A17399492AB8", "Parameter/Resource", "Resource Shader Parameter",
-        nullptr}, // ParameterResource
+        make<ParameterResource>}, // ParameterResource
     {kNode, "70C0D550-18B0-11DE-95E2-830121C1AE93", "Effect/Texture/Glow", "Image glow effect", nullptr}, // Glow
     {kNode, "77A825C0-18B1-11DE-B490-FE0E64559BFC", "Effect/Texture/Blur", "Texture blur effect", nullptr}, // Blur
     {kNode, "7BC23D26-3B16-11DE-9932-E391ABBE640B", "Effect/Texture/Composite", "Image composite effect",
@@ -222,9 +227,9 @@ constexpr Row kRows[] = {
         make<SelectFromStack>},
     {kNode, "97AB42A4-55E4-11DE-AA78-9463349717FE", "Effect/Texture/CMYK Distort", "CMYK Distort Effect",
         nullptr}, // CMYKDistort
-    {kNode, "9C8AE555-567B-11DE-95C2-EAC7C912CFB7", "Effect/Texture/Gradient", "Gradient Effect", nullptr}, // Gradient
+    {kNode, "9C8AE555-567B-11DE-95C2-EAC7C912CFB7", "Effect/Texture/Gradient", "Gradient Effect", make<Gradient>}, // Gradient
     {kNode, "96A70BD1-5683-11DE-86FC-C775518C9FBA", "Effect/Texture/Radial Gradient", "Radial Gradient Effect",
-        nullptr}, // RadialGradient
+        make<RadialGradient>}, // RadialGradient
 };
 
 constexpr int kRowCount = static_cast<int>(std::size(kRows));

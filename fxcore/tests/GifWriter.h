@@ -187,7 +187,9 @@ public:
     GifWriter& u16(int value) { return byte(value & 0xFF).byte((value >> 8) & 0xFF); }
     GifWriter& raw(const std::string& text)
     {
-        m_bytes.insert(m_bytes.end(), text.begin(), text.end());
+        // Byte by byte: g++ 12 warns falsely about a range insert into an empty vector.
+        for (char c : text)
+            m_bytes.push_back(uint8_t(c));
         return *this;
     }
     GifWriter& raw(std::initializer_list<uint8_t> bytes)

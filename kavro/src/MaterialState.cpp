@@ -263,11 +263,11 @@ void bindUserParameters(render::IShader* effect, EffectBinding& b, const std::ve
             } else if (desc.Columns == 4 && type == ShaderParameterType_Vec4) {
                 effect->setVector4(target, &value.vec4);
             } else if (desc.Columns == 4 && type == ShaderParameterType_Color) {
-                effect->setVector4(target, &value.colour);
+                effect->setVector4(target, &value.color);
             }
         } else if (desc.Type >= D3DXPT_TEXTURE && desc.Type <= D3DXPT_TEXTURECUBE &&
                    type == ShaderParameterType_Texture && value.texture) {
-            effect->setTexture(target, value.texture);
+            effect->setTexture(target, value.texture.get());
         }
     }
 }

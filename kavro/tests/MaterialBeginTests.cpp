@@ -324,7 +324,7 @@ TEST_F(MaterialBegin, ShaderParametersBindByNameAndMatchingType)
         parameter->setName(c.name);
         ShaderParameterValue& value = parameter->getValue();
         value.intValue = 3;
-        value.floatValue = value.vec2.x = value.vec3.x = value.vec4.x = value.colour.x = 0.75f;
+        value.floatValue = value.vec2.x = value.vec3.x = value.vec4.x = value.color.x = 0.75f;
         pass.shaderParameters = {parameter.get()};
         ASSERT_EQ(material->begin(pass, nullptr), 1u);
         material->end(nullptr);

@@ -47,6 +47,7 @@ struct InstanceParameter {
 using InstanceParameterMap = std::map<core::UniqueId, InstanceParameter, core::UniqueIdLess>;
 
 struct UpdateContext {
+    // Seconds: the timeline's time, local to the layer inside a layer's graph.
     double time = 0.0;
     float delta = 0.0f;
     bool playing = false;
@@ -54,6 +55,8 @@ struct UpdateContext {
     IScene* scene = nullptr;
     LayerTracker* tracker = nullptr;
     InstanceParameterMap instanceParameters;
+    // Seconds on the timeline, the same in every layer (what music follows).
+    double playTime = 0.0;
 };
 
 struct RenderContext {

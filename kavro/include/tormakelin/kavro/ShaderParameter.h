@@ -1,11 +1,13 @@
 #pragma once
-// A named value that an effect graph hands to every draw of a frame.
+// One named value that the effect graph carries into every draw of a material's effect.
 
-#include <string>
+#include <tormakelin/kavro/Export.h>
+
+#include <tormakelin/core/SmartRef.h>
 
 #include <d3dx9math.h>
 
-#include <tormakelin/kavro/Export.h>
+#include <string>
 
 namespace tormakelin::render {
 class ITexture;
@@ -23,29 +25,30 @@ enum ShaderParameterType : int {
     ShaderParameterType_Texture = 6,
 };
 
-// Every kind of value at once; the parameter's type says which one is meant.
+// Every kind of value; the parameter's type tells which one is meant.
 struct ShaderParameterValue {
     int intValue = 0;
-    float floatValue = 0;
-    D3DXVECTOR2 vec2{0, 0};
-    D3DXVECTOR3 vec3{0, 0, 0};
-    D3DXVECTOR4 vec4{0, 0, 0, 0};
-    D3DXVECTOR4 colour{0, 0, 0, 0};
-    render::ITexture* texture = nullptr;  // not counted: whoever sets it keeps it alive
+    float floatValue = 0.0f;
+    D3DXVECTOR2 vec2{0.0f, 0.0f};
+    D3DXVECTOR3 vec3{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR4 vec4{0.0f, 0.0f, 0.0f, 0.0f};
+    D3DXVECTOR4 color{0.0f, 0.0f, 0.0f, 0.0f};
+    // Held, so a texture replaced or removed elsewhere stays valid until the next update.
+    core::SmartRef<render::ITexture> texture;
 };
 
 class TORMAKELIN_KAVRO_API IShaderParameter {
 public:
     virtual int addRef() = 0;
     virtual int release() = 0;
-    virtual const std::string& getName() = 0;
-    virtual void setName(const std::string& name) = 0;
-    virtual ShaderParameterType getType() = 0;
+    virtual std::string const& getName() const = 0;
+    virtual void setName(std::string const& name) = 0;
+    virtual ShaderParameterType getType() const = 0;
     virtual ShaderParameterValue& getValue() = 0;
     virtual ~IShaderParameter() = default;
 };
 
-// A parameter of the type with an empty name and zero values (count 0).
+// Count 0.
 TORMAKELIN_KAVRO_API IShaderParameter* createShaderParameter(ShaderParameterType type);
 
-}  // namespace tormakelin::kavro
+} // namespace tormakelin::kavro

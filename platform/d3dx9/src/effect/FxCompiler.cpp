@@ -5,6 +5,7 @@
 #include <glslang/SPIRV/GlslangToSpv.h>
 #include <spirv_cross/spirv_cross_c.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
@@ -69,6 +70,21 @@ int targetLocation(const std::string& sem) {
     auto [name, idx] = splitSemantic(sem);
     if ((name == "COLOR" || name == "SV_TARGET") && idx < 4) return idx;
     return -1;
+}
+
+// glslang splits an array varying into one variable per element, named "...[N]", each with the
+// array's semantic; as on the original, element N sits N registers (N × rows for matrices) further.
+std::string elementSemantic(spvc_compiler comp, const spvc_reflected_resource& r, const std::string& semantic) {
+    std::string name = r.name ? r.name : "";
+    if (name.size() < 3 || name.back() != ']') return semantic;
+    size_t k = name.size() - 1;
+    while (k > 0 && std::isdigit(static_cast<unsigned char>(name[k - 1]))) --k;
+    if (k == name.size() - 1 || k == 0 || name[k - 1] != '[') return semantic;
+    int element = std::atoi(name.c_str() + k);
+    spvc_type type = spvc_compiler_get_type_handle(comp, r.type_id);
+    int span = std::max(1, static_cast<int>(spvc_type_get_columns(type)));
+    auto [base, index] = splitSemantic(semantic);
+    return base + std::to_string(index + element * span);
 }
 
 // Maps glslang's "ERROR: 0:LINE: message" lines back to effect files and lines.
@@ -301,7 +317,7 @@ Program translate(const Module& m, Stage stage, const std::vector<uint32_t>& spi
         for (size_t k = 0; k < count; ++k) {
             const char* sem = spvc_compiler_get_decoration_string(comp, list[k].id, SpvDecorationUserSemantic);
             std::string semantic = sem ? sem : "";
-            int l = loc(semantic);
+            int l = loc(elementSemantic(comp, list[k], semantic));
             if (l < 0)
                 throw FxError(m.files.where(0, 1) + ": error: '" + entry + "': " + what + " semantic '" + semantic +
                               "' is not supported");

@@ -1,0 +1,87 @@
+// The packed sample project plays: its logo, gradients and full-screen quads are drawn.
+
+#include "PlayerTestSupport.h"
+
+#include <tormakelin/core/SystemPath.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace tormakelin::client::test {
+namespace {
+
+// The back buffer may be multisampled: copied into a plain lockable target first.
+Frame resolvedFrame(PlayerApplication& player)
+{
+    Frame frame;
+    IDirect3DDevice9* device = player.getRenderDevice()->getD3DDevice();
+    IDirect3DSurface9* back = nullptr;
+    IDirect3DSurface9* copy = nullptr;
+    D3DSURFACE_DESC desc{};
+    if (device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) == D3D_OK && back->GetDesc(&desc) == D3D_OK &&
+        device->CreateRenderTarget(desc.Width, desc.Height, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &copy,
+            nullptr) == D3D_OK &&
+        device->StretchRect(back, nullptr, copy, nullptr, D3DTEXF_NONE) == D3D_OK) {
+        D3DLOCKED_RECT locked;
+        if (copy->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+            frame.width = desc.Width;
+            frame.height = desc.Height;
+            frame.pixels.resize(size_t(desc.Width) * desc.Height);
+            for (UINT y = 0; y < desc.Height; ++y)
+                std::memcpy(&frame.pixels[size_t(y) * desc.Width],
+                    static_cast<uint8_t const*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
+                    size_t(desc.Width) * 4);
+            copy->UnlockRect();
+        }
+    }
+    if (copy)
+        copy->Release();
+    if (back)
+        back->Release();
+    frame.time = player.getPlayTime();
+    return frame;
+}
+
+TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
+{
+    std::filesystem::path const sample =
+        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    ASSERT_TRUE(std::filesystem::exists(sample));
+    D3DSimAdapter adapter = d3dsimDefaultAdapter();
+    adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
+    d3dsimSetAdapters({adapter});
+    PlayerSeams seams;
+    int frames = 0;
+    Frame frame;
+    seams.onFrame = [&](PlayerApplication& player) {
+        if (++frames == 2) {
+            frame = resolvedFrame(player);
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    };
+    PlayerRun const run = play("-nosetup -document " + sample.string(), false, seams);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_FALSE(frame.pixels.empty());
+    ASSERT_EQ(frame.width, 1280u);
+    ASSERT_EQ(frame.height, 720u);
+    auto near = [](uint32_t got, int r, int g, int b, int tolerance) {
+        EXPECT_NEAR(int((got >> 16) & 0xFF), r, tolerance) << std::hex << got;
+        EXPECT_NEAR(int((got >> 8) & 0xFF), g, tolerance) << std::hex << got;
+        EXPECT_NEAR(int(got & 0xFF), b, tolerance) << std::hex << got;
+    };
+    // The gradient's top-left corner, blended over the solid quad; no glow reaches it.
+    near(frame.at(0, 0), 62, 36, 108, 3);
+    // The glow brightens the middle.
+    EXPECT_GT(int(frame.at(640, 260) & 0xFF), int(frame.at(0, 0) & 0xFF) + 40);
+    // The math nodes place the logo's centre; its ring is opaque and lit from the image.
+    double const t = frame.time;
+    int const cx = int(640 + 420 * std::sin(1.3 * t));
+    int const cy = int(360 + 220 * std::sin(2.1 * t));
+    near(frame.at(unsigned(cx + 49), unsigned(cy)), 172, 185, 166, 12);
+    // Its middle is transparent apart from the bar: the glow shows through beside it.
+    uint32_t const beside = frame.at(unsigned(cx + 20), unsigned(cy - 20));
+    EXPECT_GT(int(beside & 0xFF), int((beside >> 16) & 0xFF));
+}
+
+} // namespace
+} // namespace tormakelin::client::test

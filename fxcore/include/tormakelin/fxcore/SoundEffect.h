@@ -1,0 +1,40 @@
+#pragma once
+// Plays a sound resource in step with the timeline while its layer is active during playback.
+
+#include <tormakelin/fxcore/Export.h>
+#include <tormakelin/fxcore/Nodes.h>
+
+#include <tormakelin/core/SmartRef.h>
+
+namespace tormakelin::sound {
+class ISound;
+}
+
+namespace tormakelin::fxcore {
+
+class SoundResource;
+
+class TORMAKELIN_FXCORE_API SoundEffect : public Effect {
+public:
+    static PluginDesc _pluginDesc;
+
+    SoundEffect();
+    ~SoundEffect() override;
+
+    void eval(UpdateContext& context) override;
+    void onDeactivated() override;
+    void onPlaybackStop() override;
+    void onPlaybackSetTime(UpdateContext& context) override;
+
+    // The sound of the held resource, or null.
+    sound::ISound* getSound() const;
+
+private:
+    void stopSound();
+    void holdResource(SoundResource* resource);
+
+    float m_volume = 1.0f;
+    core::SmartRef<SoundResource> m_resource;
+};
+
+} // namespace tormakelin::fxcore

@@ -1,0 +1,174 @@
+#pragma once
+// The texture-effect family: nodes that draw one placed quad through the one shared image effect.
+
+#include <tormakelin/fxcore/Nodes.h>
+
+#include <tormakelin/core/SmartRef.h>
+
+namespace tormakelin::render {
+class IShader;
+class IShaderParameter;
+class ITexture;
+class IVertexDecl;
+} // namespace tormakelin::render
+
+namespace tormakelin::fxcore {
+
+// One corner of the family's quads: position, then texture coordinate (20 bytes).
+struct QuadVertex {
+    float x, y, z;
+    float u, v;
+};
+
+class TORMAKELIN_FXCORE_API TextureEffect : public Effect {
+public:
+    // The compiled image effect, its parameter handles and the quad's declaration.
+    struct TORMAKELIN_FXCORE_API SharedData {
+        using Param = core::SmartRef<render::IShaderParameter>;
+
+        core::SmartRef<render::IShader> shader;
+        Param colorTexture, worldViewProjection, invViewportSize, viewportSize, color;
+        core::SmartRef<render::IVertexDecl> vertexDecl;
+        Param downsampleTexture, verticalBlurTexture, horizontalBlurTexture, textureSize, downsampleScale,
+            sceneIntensity, glowIntensity, highlightIntensity, highlightThreshold, blurWidth, verticalWeights,
+            horizontalWeights, blurCompositionAlpha, contrast, saturation, brightness, hue, frequency, amplitude,
+            difference, rgbDistortPower, compositeFade, compositeTexture, compositeAlphaTexture, colorKeyColor,
+            colorKeyThreshold, waveOffset, waveFrequency, waveDiff, waveAmplitude, edgeDetectThreshold,
+            edgeDetectPixelSteps, sobelEdgeBrightness, sobelEdgeSamples, centerPt, cOffset, mOffset, yOffset,
+            kOffset, cRot, mRot, yRot, kRot, gradientLowerLeft, gradientLowerRight, gradientUpperLeft,
+            gradientUpperRight, time;
+
+        // Releases every slot.
+        void release();
+        // The effect compiled: every slot a draw needs is there.
+        bool ready() const { return shader && vertexDecl; }
+    };
+
+    static PluginDesc _pluginDesc;
+    // Living nodes of the whole family, and what they share while there is one.
+    static unsigned int m_refCount;
+    static SharedData* m_shared;
+
+    static void addSharedRef();
+    static void decSharedRef();
+    static void onStaticDataCreate();
+    static void onStaticDataRelease();
+    // The zero-terminated text that every family member draws with; what onStaticDataCreate
+    // compiles is m_sharedEffectText, which starts as this text (tests swap it).
+    static char const* sharedEffectText();
+    static char const* m_sharedEffectText;
+
+    TextureEffect();
+    ~TextureEffect() override;
+    void eval(UpdateContext& context) override;
+    void render(RenderContext& context) override;
+
+    // Drawing steps every family member shares.
+    // The compiled shared effect, or null (nothing can be drawn then).
+    static render::IShader* sharedShader();
+    // Alpha test, stencil, depth test, depth writes off; no culling.
+    static void setQuadStates();
+    // (-1/width, 1/height) of the current viewport: Direct3D 9's half-pixel correction.
+    static D3DXVECTOR2 invViewportSize();
+    static D3DXVECTOR2 viewportSize();
+    // RGBA 15, R 1, G 2, B 4, A 8, any other channel 0.
+    static unsigned long channelMask(int channel);
+    // The quad at the transform's position and size, z = 1, corners clockwise from the top left.
+    static void buildQuad(Transform const& transform, D3DXVECTOR4 const& uvRect, QuadVertex (&quad)[4]);
+    // The clip square, for members that fill the whole viewport.
+    static void fullscreenQuad(QuadVertex (&quad)[4]);
+    // Every pass of the shader's current technique, one fan of two triangles each.
+    static void drawPasses(render::IShader* shader, QuadVertex const (&quad)[4]);
+    // The same, writing only the channel's colour components; all four are writable after.
+    static void drawPassesMasked(render::IShader* shader, QuadVertex const (&quad)[4], int channel);
+    // The node's transform on the current viewport, projected.
+    static D3DXMATRIX placedMatrix(GraphNode& node);
+    // False when no texture or render-target resource is on the input; else `texture` is the
+    // first one's texture (which may be null).
+    static bool fetchTexture(GraphNode& node, std::string const& input, RenderContext const& context,
+                             render::ITexture*& texture);
+    // "Attributes/Texture", made once.
+    static std::string const& textureInputName();
+    // The texture a texture or render-target resource holds, or null for other resources.
+    static render::ITexture* resourceTexture(IResource* resource);
+    // The option names of the blend-mode and channel inputs.
+    static void addBlendModeOptions(NodeParameter* input);
+    static void addChannelOptions(NodeParameter* input);
+    static void addUvModeOptions(NodeParameter* input);
+    // Draws with the shared effect; a null texture keeps what "colorTexture" last held.
+    void drawShared(render::ITexture* texture);
+
+protected:
+    int m_blendMode = 0;
+    D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
+    int m_channel = 0;
+    int m_uvMode = 1;
+    D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
+
+private:
+    // The compiled shader of a shader-effect node on "Shader/Shader", or null.
+    render::IShader* linkedUserShader();
+    void drawUserShader(render::IShader* shader);
+    void bindUserParameters(render::IShader* shader);
+    void setStatesAndQuad(QuadVertex (&quad)[4]);
+};
+
+class TORMAKELIN_FXCORE_API FullscreenQuad : public Effect {
+public:
+    static PluginDesc _pluginDesc;
+    FullscreenQuad();
+    ~FullscreenQuad() override;
+    void render(RenderContext& context) override;
+
+private:
+    int m_type = 0;
+    D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
+    int m_blendMode = 0;
+};
+
+// Shared by the two gradients: placement, blend, tint, channel and UV inputs.
+class TORMAKELIN_FXCORE_API GradientBase : public Effect {
+protected:
+    GradientBase();
+    // Draws the technique after the corner colours are set by `setCorners`.
+    void drawGradient(RenderContext& context, std::string const& technique);
+    virtual void setCorners(render::IShader* shader) = 0;
+
+    int m_blendMode = 0;
+    D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
+    int m_channel = 0;
+    int m_uvMode = 1;
+    D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
+};
+
+class TORMAKELIN_FXCORE_API Gradient : public GradientBase {
+public:
+    static PluginDesc _pluginDesc;
+    Gradient();
+    ~Gradient() override;
+    void render(RenderContext& context) override;
+
+private:
+    void setCorners(render::IShader* shader) override;
+
+    D3DXVECTOR4 m_topLeft{255.0f, 255.0f, 255.0f, 255.0f};
+    D3DXVECTOR4 m_topRight{255.0f, 255.0f, 255.0f, 255.0f};
+    D3DXVECTOR4 m_bottomLeft{0.0f, 0.0f, 0.0f, 255.0f};
+    D3DXVECTOR4 m_bottomRight{0.0f, 0.0f, 0.0f, 255.0f};
+};
+
+class TORMAKELIN_FXCORE_API RadialGradient : public GradientBase {
+public:
+    static PluginDesc _pluginDesc;
+    RadialGradient();
+    ~RadialGradient() override;
+    void render(RenderContext& context) override;
+
+private:
+    void setCorners(render::IShader* shader) override;
+
+    D3DXVECTOR4 m_inner{255.0f, 255.0f, 255.0f, 255.0f};
+    D3DXVECTOR4 m_outer{0.0f, 0.0f, 0.0f, 255.0f};
+};
+
+} // namespace tormakelin::fxcore

@@ -1,0 +1,80 @@
+#include <tormakelin/fxcore/SoundEffect.h>
+
+#include "PluginDescs.h"
+
+#include <tormakelin/fxcore/Resources.h>
+
+#include <tormakelin/sound/Sound.h>
+
+namespace tormakelin::fxcore {
+
+PluginDesc SoundEffect::_pluginDesc =
+    libraryPluginDesc(kPluginGraphNode, "FB00D410-EA7D-11DD-B06F-A03A0823C824", "Effect/Sound/Sound", "Sound Effect");
+
+SoundEffect::SoundEffect()
+{
+    addOutput("Output", kParameterLink, nullptr);
+    addInput("Sound", kParameterResource, "0", nullptr);
+    addInput("Volume", kParameterFloat, "1", &m_volume);
+}
+
+SoundEffect::~SoundEffect()
+{
+    stopSound();
+}
+
+sound::ISound* SoundEffect::getSound() const
+{
+    return m_resource ? m_resource->getSound() : nullptr;
+}
+
+void SoundEffect::stopSound()
+{
+    sound::ISound* sound = getSound();
+    if (sound && sound->isPlaying())
+        sound->stop();
+}
+
+// A sound that is no longer linked must not play on with nothing left to stop it.
+void SoundEffect::holdResource(SoundResource* resource)
+{
+    if (resource == m_resource.get())
+        return;
+    stopSound();
+    m_resource = resource;
+}
+
+void SoundEffect::eval(UpdateContext& context)
+{
+    auto const linked = getResourcesConnectedToInput("Sound", {SoundResource::_pluginDesc.id}, context.instanceParameters);
+    holdResource(linked.empty() ? nullptr : dynamic_cast<SoundResource*>(linked.front().get()));
+    sound::ISound* sound = getSound();
+    if (!sound || !context.playing)
+        return;
+    // Set before a start too, so a new volume is heard in the frame it is set.
+    sound->setVolume(m_volume);
+    // The timeline's time, not the layer's: music stays in step wherever its layer starts.
+    if (!sound->isPlaying()) {
+        sound->setPosition(float(context.playTime));
+        sound->play(false);
+    }
+}
+
+void SoundEffect::onDeactivated()
+{
+    stopSound();
+}
+
+void SoundEffect::onPlaybackStop()
+{
+    stopSound();
+}
+
+void SoundEffect::onPlaybackSetTime(UpdateContext& context)
+{
+    sound::ISound* sound = getSound();
+    if (sound && sound->isPlaying())
+        sound->setPosition(float(context.playTime));
+}
+
+} // namespace tormakelin::fxcore

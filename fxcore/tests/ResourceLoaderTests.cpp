@@ -1,0 +1,395 @@
+#include <tormakelin/fxcore/ResourceLoaders.h>
+
+#include "DocumentTestSupport.h"
+#include "LibraryTypes.h"
+#include "MediaPack.h"
+
+#include <tormakelin/fxcore/Resources.h>
+
+#include <tormakelin/core/Debug.h>
+#include <tormakelin/core/SmartRef.h>
+#include <tormakelin/kavro/SceneGraph.h>
+#include <tormakelin/render/Texture.h>
+#include <tormakelin/render/TextureData.h>
+#include <tormakelin/sound/Sound.h>
+
+#include <commdlg.h>
+#include <tormakelin_win32.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace tormakelin;
+using namespace tormakelin::fxcore;
+using namespace tormakelin::fxcore::test;
+
+namespace {
+
+struct Loaded {
+    ResourceLoadResult result;
+    core::SmartRef<IResource> resource;
+};
+
+class ResourceLoaderTest : public ::testing::Test {
+protected:
+    void TearDown() override { win32::setDialogDriver(win32::DialogDriver{}); }
+
+    // A loader made by its type id, as a project load makes it.
+    core::SmartRef<IResourceLoader> loader(core::UniqueId const& id)
+    {
+        return core::SmartRef<IResourceLoader>(createPluginAs<IResourceLoader>(&types, id));
+    }
+
+    static Loaded load(IResourceLoader* loader, std::map<std::string, std::string> const& parameters,
+        bool interactive = false)
+    {
+        for (auto const& [name, value] : parameters) {
+            IParameter* parameter = loader->findParameter(name);
+            EXPECT_NE(parameter, nullptr) << name;
+            if (parameter)
+                parameter->setText(value);
+        }
+        Loaded loaded;
+        loaded.result.status = -1;
+        IResource* made = reinterpret_cast<IResource*>(uintptr_t(1));
+        loader->loadResource(loaded.result, nullptr, interactive, &made);
+        loaded.resource = made;
+        if (made)
+            made->release();
+        return loaded;
+    }
+
+    static void cancelEveryDialog()
+    {
+        win32::DialogDriver driver;
+        driver.onOpenFile = [](OPENFILENAMEA const&, std::string&) { return false; };
+        driver.onDialog = [](HWND dialog, LPCSTR) { SendDlgItemMessageA(dialog, IDCANCEL, BM_CLICK, 0, 0); };
+        win32::setDialogDriver(driver);
+    }
+
+    MediaPack pack;
+    LibraryTypes types;
+};
+
+// What the resource holds, so that each kind is checked for its own object.
+std::function<bool(IResource*)> holds(std::string const& kind)
+{
+    if (kind == "texture")
+        return [](IResource* r) { return dynamic_cast<TextureResource*>(r)->getTexture() != nullptr; };
+    if (kind == "animated")
+        return [](IResource* r) { return dynamic_cast<AnimatedTextureResource*>(r)->getFrames().size() == 3; };
+    if (kind == "atlas")
+        return [](IResource* r) {
+            auto* atlas = dynamic_cast<TextureAtlasResource*>(r);
+            render::TextureAtlasRect rect;
+            return atlas->getTexture() && atlas->getAtlas() && atlas->getAtlas()->getRect("a", rect) &&
+                rect.x == 0.25f && rect.height == 0.25f;
+        };
+    if (kind == "scene")
+        return [](IResource* r) { return dynamic_cast<SceneResource*>(r)->getScene() != nullptr; };
+    if (kind == "sound")
+        return [](IResource* r) {
+            sound::ISound* s = dynamic_cast<SoundResource*>(r)->getSound();
+            return s && s->getLength() > 9.9f;
+        };
+    return [](IResource* r) { return dynamic_cast<FontResource*>(r)->getFont() != nullptr; };
+}
+
+} // namespace
+
+TEST_F(ResourceLoaderTest, EveryLoaderLoadsItsKindFromThePack)
+{
+    ASSERT_TRUE(pack.ready());
+    struct Case {
+        core::UniqueId loader;
+        std::map<std::string, std::string> parameters;
+        core::UniqueId resourceType;
+        char const* label;
+        std::string description;
+        std::string fileName;
+        char const* kind;
+    };
+    Case const cases[] = {
+        {TextureResourceLoader::_pluginDesc.id, {{"Filename", kPackImage}}, TextureResource::_pluginDesc.id,
+            "2d texture", kPackImage, kPackImage, "texture"},
+        {CubeTextureResourceLoader::_pluginDesc.id, {{"Filename", kPackCube}}, TextureResource::_pluginDesc.id,
+            "Cube texture", kPackCube, kPackCube, "texture"},
+        {AnimatedTextureResourceLoader::_pluginDesc.id, {{"Filename", kPackGif}},
+            AnimatedTextureResource::_pluginDesc.id, "Animated Texture", kPackGif, kPackGif, "animated"},
+        {TextureAtlasResourceLoader::_pluginDesc.id, {{"Filename", kPackAtlas}},
+            TextureAtlasResource::_pluginDesc.id, "Texture Atlas", std::string(kPackAtlas) + " (256x128)",
+            kPackAtlas, "atlas"},
+        {SceneResourceLoader::_pluginDesc.id, {{"Filename", kPackScene}}, SceneResource::_pluginDesc.id, "Scene",
+            kPackScene, kPackScene, "scene"},
+        {SoundResourceLoader::_pluginDesc.id, {{"Filename", kPackSound}}, SoundResource::_pluginDesc.id, "Sound",
+            kPackSound, kPackSound, "sound"},
+        {FontResourceLoader::_pluginDesc.id, {{"Filename", kPackFont}}, FontResource::_pluginDesc.id, "Font",
+            "DejaVu Sans 32pt", kPackFont, "font"},
+        {FontResourceLoader::_pluginDesc.id, {{"Filename", kPackFont}, {"PointSize", "4"}},
+            FontResource::_pluginDesc.id, "Font", "DejaVu Sans 8pt", kPackFont, "font"},
+        {FontResourceLoader::_pluginDesc.id, {{"Filename", kPackFont}, {"PointSize", "500"}},
+            FontResource::_pluginDesc.id, "Font", "DejaVu Sans 180pt", kPackFont, "font"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.label + std::string(" ") + c.description);
+        auto const made = loader(c.loader);
+        ASSERT_TRUE(made);
+        Loaded const loaded = load(made.get(), c.parameters);
+        EXPECT_EQ(loaded.result.status, 0);
+        EXPECT_EQ(loaded.result.message, "");
+        ASSERT_TRUE(loaded.resource);
+        ResourceInfo& info = loaded.resource->getInfo();
+        EXPECT_EQ(dynamic_cast<IPlugin*>(loaded.resource.get())->getPluginDesc().id, c.resourceType);
+        EXPECT_EQ(info.name, c.label);
+        EXPECT_EQ(info.description, c.description);
+        EXPECT_EQ(info.fileName, c.fileName);
+        EXPECT_EQ(info.loader.get(), made.get());
+        EXPECT_TRUE(holds(c.kind)(loaded.resource.get()));
+    }
+}
+
+TEST_F(ResourceLoaderTest, FailuresSayWhatFailedAndMakeNothing)
+{
+    ASSERT_TRUE(pack.ready());
+    pack.put("atlas/wrongroot.atl", textBytes("<TextureAtlas Width=\"4\" Height=\"4\" TextureFilename=\"a.png\"/>"));
+    pack.put("atlas/notexture.atl",
+        textBytes("<Tormakelin.TextureAtlas Width=\"4\" Height=\"4\" TextureFilename=\"images/none.png\"/>"));
+    pack.put("images/notanimage.png", textBytes("not an image"));
+    pack.put("music/notasound.wav", textBytes("not a sound"));
+    pack.put("scenes/notascene.k3d", textBytes("KAVRO"));
+    pack.put("fonts/notafont.ttf", textBytes("not a font"));
+    ASSERT_TRUE(pack.mount());
+    struct Case {
+        core::UniqueId loader;
+        std::string file;
+        std::string message;
+    };
+    Case const cases[] = {
+        {TextureResourceLoader::_pluginDesc.id, "images/none.png", "Unable to load image: images/none.png."},
+        {TextureResourceLoader::_pluginDesc.id, "images/notanimage.png",
+            "Unable to load image: images/notanimage.png."},
+        {CubeTextureResourceLoader::_pluginDesc.id, "images/none.dds", "Unable to load image: images/none.dds."},
+        {AnimatedTextureResourceLoader::_pluginDesc.id, "anim/none.gif",
+            "Unable to load animated image: anim/none.gif."},
+        {AnimatedTextureResourceLoader::_pluginDesc.id, kPackImage,
+            "Unable to load animated image: " + std::string(kPackImage) + "."},
+        {TextureAtlasResourceLoader::_pluginDesc.id, "atlas/none.atl", "Unable to load atlas: atlas/none.atl."},
+        {TextureAtlasResourceLoader::_pluginDesc.id, "atlas/wrongroot.atl",
+            "Unable to load atlas: atlas/wrongroot.atl."},
+        {TextureAtlasResourceLoader::_pluginDesc.id, "atlas/notexture.atl",
+            "Unable to load atlas texture: images/none.png."},
+        {SceneResourceLoader::_pluginDesc.id, "scenes/none.k3d", "Unable to load scene: scenes/none.k3d."},
+        {SceneResourceLoader::_pluginDesc.id, "scenes/notascene.k3d", "Unable to load scene: scenes/notascene.k3d."},
+        {SoundResourceLoader::_pluginDesc.id, "music/none.ogg", "Unable to load sound: music/none.ogg."},
+        {SoundResourceLoader::_pluginDesc.id, "music/notasound.wav", "Unable to load sound: music/notasound.wav."},
+        {FontResourceLoader::_pluginDesc.id, "fonts/none.ttf", "Unable to load font."},
+        {FontResourceLoader::_pluginDesc.id, "fonts/notafont.ttf", "Unable to load font."},
+    };
+    for (Case const& c : cases) {
+        auto const made = loader(c.loader);
+        ASSERT_TRUE(made);
+        Loaded const loaded = load(made.get(), {{"Filename", c.file}});
+        EXPECT_EQ(loaded.result.status, 1) << c.file;
+        EXPECT_EQ(loaded.result.message, c.message);
+        EXPECT_FALSE(loaded.resource) << c.file;
+    }
+}
+
+TEST_F(ResourceLoaderTest, AMissingResourceTypeIsNamed)
+{
+    ASSERT_TRUE(pack.ready());
+    struct Case {
+        core::UniqueId loader;
+        core::UniqueId resourceType;
+        std::string file;
+        std::string message;
+    };
+    Case const cases[] = {
+        {TextureResourceLoader::_pluginDesc.id, TextureResource::_pluginDesc.id, kPackImage,
+            "Unable to create TextureResource plugin."},
+        {AnimatedTextureResourceLoader::_pluginDesc.id, AnimatedTextureResource::_pluginDesc.id, kPackGif,
+            "Unable to create AnimatedTextureResource plugin."},
+        {TextureAtlasResourceLoader::_pluginDesc.id, TextureAtlasResource::_pluginDesc.id, kPackAtlas,
+            "Unable to create TextureAtlasResource plugin."},
+        {SceneResourceLoader::_pluginDesc.id, SceneResource::_pluginDesc.id, kPackScene,
+            "Unable to create SceneResource plugin."},
+        {SoundResourceLoader::_pluginDesc.id, SoundResource::_pluginDesc.id, kPackSound,
+            "Unable to create SoundResource plugin."},
+        {FontResourceLoader::_pluginDesc.id, FontResource::_pluginDesc.id, kPackFont,
+            "Unable to create FontResource plugin."},
+    };
+    for (Case const& c : cases) {
+        auto const made = loader(c.loader);
+        ASSERT_TRUE(made);
+        types.remove(c.resourceType);
+        Loaded const loaded = load(made.get(), {{"Filename", c.file}});
+        EXPECT_EQ(loaded.result.status, 1);
+        EXPECT_EQ(loaded.result.message, c.message);
+        EXPECT_FALSE(loaded.resource);
+    }
+}
+
+TEST_F(ResourceLoaderTest, OpenFileDialogsOfferTheirTypesAndLoadThePickedFile)
+{
+    ASSERT_TRUE(pack.ready());
+    pack.readDisk();
+    std::vector<std::vector<std::pair<std::string, std::string>>> filters;
+    std::string picked;
+    win32::DialogDriver driver;
+    driver.onOpenFile = [&](OPENFILENAMEA const& request, std::string& path) {
+        filters.push_back(win32::parseFilter(request.lpstrFilter));
+        path = picked;
+        return true;
+    };
+    win32::setDialogDriver(driver);
+    struct Case {
+        core::UniqueId loader;
+        std::string description;
+        std::string pattern;
+        char const* file;
+    };
+    Case const cases[] = {
+        {TextureResourceLoader::_pluginDesc.id, "Image Files (*.jpg;*.png;*.tga;*.bmp;*.dds)",
+            "*.jpg;*.png;*.tga;*.bmp;*.dds", kPackImage},
+        {CubeTextureResourceLoader::_pluginDesc.id, "Cubemap Files (*.dds)", "*.dds", kPackCube},
+        {AnimatedTextureResourceLoader::_pluginDesc.id, "Animated Image Files (*.gif)", "*.gif", kPackGif},
+        {TextureAtlasResourceLoader::_pluginDesc.id, "Tormakelin Texture Atlas Files (*.atl)", "*.atl", kPackAtlas},
+        {SceneResourceLoader::_pluginDesc.id, "Scene Files (*.k3d)", "*.k3d", kPackScene},
+        {SoundResourceLoader::_pluginDesc.id, "Sound Files (*.mp3;*.ogg;*.wav;*.xm;*.mod)",
+            "*.mp3;*.ogg;*.wav;*.xm;*.mod", kPackSound},
+    };
+    for (Case const& c : cases) {
+        filters.clear();
+        picked = pack.diskPath(c.file);
+        auto const made = loader(c.loader);
+        Loaded const loaded = load(made.get(), {}, true);
+        ASSERT_EQ(filters.size(), 1u);
+        std::vector<std::pair<std::string, std::string>> const expected = {
+            {c.description, c.pattern}, {"All Files (*.*)", "*.*"}};
+        EXPECT_EQ(filters[0], expected);
+        EXPECT_EQ(made->findParameter("Filename")->getText(), picked);
+        EXPECT_EQ(loaded.result.status, 0) << loaded.result.message;
+        ASSERT_TRUE(loaded.resource);
+        EXPECT_EQ(loaded.resource->getInfo().fileName, picked);
+    }
+}
+
+TEST_F(ResourceLoaderTest, CancellingAnyDialogGivesStatusTwoAndNothing)
+{
+    ASSERT_TRUE(pack.ready());
+    cancelEveryDialog();
+    for (core::UniqueId const& id : {TextureResourceLoader::_pluginDesc.id, CubeTextureResourceLoader::_pluginDesc.id,
+             AnimatedTextureResourceLoader::_pluginDesc.id, TextureAtlasResourceLoader::_pluginDesc.id,
+             SceneResourceLoader::_pluginDesc.id, SoundResourceLoader::_pluginDesc.id,
+             FontResourceLoader::_pluginDesc.id}) {
+        auto const made = loader(id);
+        ASSERT_TRUE(made);
+        Loaded const loaded = load(made.get(), {{"Filename", kPackImage}}, true);
+        EXPECT_EQ(loaded.result.status, 2);
+        EXPECT_EQ(loaded.result.message, "");
+        EXPECT_FALSE(loaded.resource);
+        // The file name is left as it was.
+        EXPECT_EQ(made->findParameter("Filename")->getText(), kPackImage);
+    }
+}
+
+TEST_F(ResourceLoaderTest, FontPageTakesTheBrowsedFileAndTheSize)
+{
+    ASSERT_TRUE(pack.ready());
+    pack.readDisk();
+    std::string const picked = pack.diskPath(kPackFont);
+    std::vector<std::vector<std::pair<std::string, std::string>>> filters;
+    std::string initialSize;
+    win32::DialogDriver driver;
+    driver.onOpenFile = [&](OPENFILENAMEA const& request, std::string& path) {
+        filters.push_back(win32::parseFilter(request.lpstrFilter));
+        path = picked;
+        return true;
+    };
+    driver.onDialog = [&](HWND dialog, LPCSTR name) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(name), uintptr_t(FontSetupPage::kTemplateId));
+        initialSize = ResourceDialog::getText(dialog, FontSetupPage::kSizeEdit);
+        SendDlgItemMessageA(dialog, FontSetupPage::kBrowse, BM_CLICK, 0, 0);
+        ResourceDialog::setText(dialog, FontSetupPage::kSizeEdit, "24");
+        SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0);
+    };
+    win32::setDialogDriver(driver);
+    auto const made = loader(FontResourceLoader::_pluginDesc.id);
+    Loaded const loaded = load(made.get(), {}, true);
+    EXPECT_EQ(initialSize, "32");
+    std::vector<std::pair<std::string, std::string>> const expected = {
+        {"TTF Font Files (*.ttf)", "*.ttf"}, {"All Files (*.*)", "*.*"}};
+    ASSERT_EQ(filters.size(), 1u);
+    EXPECT_EQ(filters[0], expected);
+    EXPECT_EQ(loaded.result.status, 0);
+    ASSERT_TRUE(loaded.resource);
+    EXPECT_EQ(loaded.resource->getInfo().description, "DejaVu Sans 24pt");
+    EXPECT_EQ(made->findParameter("Filename")->getText(), picked);
+}
+
+namespace {
+
+std::vector<std::string> g_warnings;
+
+bool collectWarning(core::DebugType, std::string const&, int, std::string const&, std::string const& message)
+{
+    g_warnings.push_back(message);
+    return true;
+}
+
+std::string resourceElement(int tag, core::UniqueId const& loader, std::map<std::string, std::string> const& parameters)
+{
+    char id[40];
+    std::snprintf(id, sizeof(id), "%08X-0000-0000-0000-0000000000%02X", tag, tag);
+    std::string text = std::string("<Resource Id=\"") + id + "\" ResourceLoaderPluginId=\"" +
+        core::uniqueIdToString(loader) + "\" Description=\"stored\"><ParameterMap>";
+    for (auto const& [name, value] : parameters)
+        text += "<Parameter Name=\"" + name + "\" Value=\"" + value + "\"/>";
+    return text + "</ParameterMap></Resource>";
+}
+
+} // namespace
+
+TEST_F(ResourceLoaderTest, AProjectLoadRunsEachLoaderByIdAndKeepsOnlyWhatLoaded)
+{
+    ASSERT_TRUE(pack.ready());
+    std::string const text = "<Tormakelin><ResourceManager>" +
+        resourceElement(1, TextureResourceLoader::_pluginDesc.id, {{"Filename", kPackImage}}) +
+        resourceElement(2, SceneResourceLoader::_pluginDesc.id, {{"Filename", kPackScene}}) +
+        resourceElement(3, TextureAtlasResourceLoader::_pluginDesc.id, {{"Filename", kPackAtlas}}) +
+        resourceElement(4, SoundResourceLoader::_pluginDesc.id, {{"Filename", kPackSound}}) +
+        resourceElement(5, FontResourceLoader::_pluginDesc.id, {{"Filename", kPackFont}, {"PointSize", "20"}}) +
+        resourceElement(6, AnimatedTextureResourceLoader::_pluginDesc.id, {{"Filename", kPackGif}}) +
+        resourceElement(7, TextureResourceLoader::_pluginDesc.id, {{"Filename", "images/gone.png"}}) +
+        "</ResourceManager></Tormakelin>";
+    g_warnings.clear();
+    core::setDebugCallback(collectWarning);
+    core::SmartRef<IDocument> const document(createDocument());
+    bool const loaded = loadDocument(document.get(), text);
+    core::setDebugCallback(nullptr);
+    ASSERT_TRUE(loaded);
+
+    IResourceManager* resources = document->getResourceManager();
+    ASSERT_EQ(resources->getResources().size(), 6u);
+    for (int tag = 1; tag <= 6; ++tag) {
+        IResource* resource = resources->getResources()[size_t(tag - 1)];
+        EXPECT_EQ(resource->getInfo().id.data1, uint32_t(tag));
+        EXPECT_EQ(resource->getInfo().description, "stored");
+    }
+    EXPECT_EQ(g_warnings, std::vector<std::string>{"Unable to load image: images/gone.png."});
+    std::vector<std::string> const files = {kPackImage, kPackScene, kPackImage, kPackAtlas, kPackImage, kPackSound,
+        kPackFont, kPackGif};
+    EXPECT_EQ(resources->getDependantFiles(), files);
+
+    // Saved and loaded again, every resource comes back through its loader.
+    core::SmartRef<IDocument> const again(createDocument());
+    ASSERT_TRUE(loadDocument(again.get(), saveDocument(document.get())));
+    ASSERT_EQ(again->getResourceManager()->getResources().size(), 6u);
+    auto* font = dynamic_cast<FontResource*>(again->getResourceManager()->getResources()[4]);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->getFont()->getSize(), 20);
+}
