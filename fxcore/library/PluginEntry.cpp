@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/MathNodes.h>
 #include <tormakelin/fxcore/Nodes.h>
 #include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ResourceLoaders.h>
 #include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
@@ -121,9 +122,9 @@ constexpr Row kRows[] = {
     {kLoader, "DBE7028D-2274-11DE-9105-CA55D6869DA8", "Texture/Cubemap", "Cube Texture Resource Loader",
         make<CubeTextureResourceLoader>},
     {kResource, "0CAB70D6-F182-11DD-9C88-A960EEEB6D89", "Rendertarget Resource", "Rendertarget Resource",
-        nullptr}, // RenderTargetResource
+        make<RenderTargetResource>},
     {kLoader, "193ACA04-F182-11DD-9C88-A960EEEB6D89", "RenderTarget/RenderTarget", "Render Target Resource Loader",
-        nullptr}, // RenderTargetResourceLoader
+        make<RenderTargetResourceLoader>},
     {kNode, "ADF3C9B7-E5BB-11DD-852B-B0D445C48459", "Stack/Render Stack", "Render Stack Node", make<RenderStack>},
     {kNode, "B712BAB5-E6E9-11DD-844F-ED9E3C6EA2DB", "Stack/Node Stack", "Node Stack Node", make<NodeStack>},
     {kNode, "AA18FF48-EA4A-11DE-84F2-9904CA330864", "Core/Collection", "Collection Node", make<Collection>},

@@ -186,8 +186,6 @@ std::set<std::string> const kNotCreatableYet = {
     "TextureEffect",
     "AnimatedTextureEffect",
     "FullscreenQuad",
-    "RenderTargetResource",
-    "RenderTargetResourceLoader",
     "TextEffect",
     "SceneEffect",
     "SceneRenderEffect",

@@ -28,8 +28,8 @@ class RenderTargetTexture final : public core::RefCounted<IRenderTargetTexture> 
 public:
     ~RenderTargetTexture() override
     {
-        if (m_begun) {
-            end();
+        if (m_state.forceEnd()) {
+            restore();
         }
         if (m_texture != nullptr) {
             m_texture->release();
@@ -67,7 +67,10 @@ public:
     bool begin() override
     {
         IDirect3DSurface9* level = nullptr;
-        if (m_begun || m_texture->getTexture() == nullptr || FAILED(m_texture->getTexture()->GetSurfaceLevel(0, &level))) {
+        if (!m_state.mayBegin()) {
+            return false;
+        }
+        if (m_texture->getTexture() == nullptr || FAILED(m_texture->getTexture()->GetSurfaceLevel(0, &level))) {
             return false;
         }
         m_saved.save(false);
@@ -77,21 +80,16 @@ public:
             m_depth->bind();
         }
         m_view->begin();
-        m_begun = true;
+        m_state.begun();
         return true;
     }
 
     bool end() override
     {
-        if (!m_begun) {
+        if (!m_state.mayEnd()) {
             return false;
         }
-        m_begun = false;
-        m_saved.restore();
-        if (m_depth != nullptr) {
-            m_depth->restore();
-        }
-        m_view->end();
+        restore();
         return true;
     }
 
@@ -100,11 +98,20 @@ public:
     IDirect3DSurface9* getDepthSurface() override { return m_depth ? shareSurface(m_depth->getSurface()) : nullptr; }
 
 private:
+    void restore()
+    {
+        m_saved.restore();
+        if (m_depth != nullptr) {
+            m_depth->restore();
+        }
+        m_view->end();
+    }
+
     Texture* m_texture = nullptr;
     DepthBuffer* m_depth = nullptr;
     IRenderView* m_view = nullptr;
     SavedTargets m_saved;
-    bool m_begun = false;
+    BeginState m_state;
 };
 
 class RenderTarget final : public core::RefCounted<IRenderTarget>, public RenderListener {
@@ -118,8 +125,8 @@ public:
 
     ~RenderTarget() override
     {
-        if (m_begun) {
-            end();
+        if (m_state.forceEnd()) {
+            restore();
         }
         releaseSurface();
         if (m_depth != nullptr) {
@@ -148,26 +155,23 @@ public:
 
     bool begin() override
     {
-        if (m_begun || m_surface == nullptr) {
+        if (!m_state.mayBegin() || m_surface == nullptr) {
             return false;
         }
         m_saved.save(false);
         setTarget(m_surface);
         m_depth->bind();
         m_view->begin();
-        m_begun = true;
+        m_state.begun();
         return true;
     }
 
     bool end() override
     {
-        if (!m_begun) {
+        if (!m_state.mayEnd()) {
             return false;
         }
-        m_begun = false;
-        m_saved.restore();
-        m_depth->restore();
-        m_view->end();
+        restore();
         return true;
     }
 
@@ -178,8 +182,8 @@ public:
     bool onLostDevice() override
     {
         if (m_surface != nullptr) {
-            if (m_begun) {
-                end();
+            if (m_state.forceEnd()) {
+                restore();
             }
             releaseSurface();
             m_lost = true;
@@ -190,6 +194,13 @@ public:
     bool onResetDevice() override { return !m_lost || createSurface(); }
 
 private:
+    void restore()
+    {
+        m_saved.restore();
+        m_depth->restore();
+        m_view->end();
+    }
+
     bool createSurface()
     {
         IDirect3DSurface9* surface = nullptr;
@@ -223,7 +234,7 @@ private:
     DepthBuffer* m_depth = nullptr;
     IRenderView* m_view = nullptr;
     SavedTargets m_saved;
-    bool m_begun = false;
+    BeginState m_state;
     bool m_lost = false;
 };
 

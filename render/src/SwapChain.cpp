@@ -17,8 +17,8 @@ public:
     SwapChain() : RenderListener(true) {}
     ~SwapChain() override
     {
-        if (m_begun) {
-            end();
+        if (m_state.forceEnd()) {
+            m_saved.restore();
         }
         releaseChain();
     }
@@ -36,24 +36,25 @@ public:
     bool begin() override
     {
         IDirect3DSurface9* back = nullptr;
-        if (m_begun || m_chain == nullptr || m_depth == nullptr ||
-            FAILED(m_chain->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back))) {
+        if (!m_state.mayBegin()) {
+            return false;
+        }
+        if (m_chain == nullptr || m_depth == nullptr || FAILED(m_chain->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back))) {
             return false;
         }
         m_saved.save(true);
         setTarget(back);
         back->Release();
         setDepth(m_depth);
-        m_begun = true;
+        m_state.begun();
         return true;
     }
 
     bool end() override
     {
-        if (!m_begun) {
+        if (!m_state.mayEnd()) {
             return false;
         }
-        m_begun = false;
         m_saved.restore();
         return true;
     }
@@ -66,8 +67,8 @@ public:
 
     bool onLostDevice() override
     {
-        if (m_begun) {
-            end();
+        if (m_state.forceEnd()) {
+            m_saved.restore();
         }
         releaseChain();
         return true;
@@ -122,7 +123,7 @@ private:
     unsigned m_height = 0;
     D3DFORMAT m_format = D3DFMT_UNKNOWN;
     bool m_created = false;
-    bool m_begun = false;
+    BeginState m_state;
     SavedTargets m_saved;
 };
 

@@ -7,6 +7,8 @@
 #include <tormakelin/render/SwapChain.h>
 #include <tormakelin/render/Texture.h>
 
+#include <functional>
+
 using namespace render_test;
 using tormakelin::core::SmartRef;
 
@@ -119,6 +121,7 @@ TEST_F(TargetTest, TargetsAndDepthBuffersNestAndRestoreAttachments)
 
     ASSERT_TRUE(plain->begin());
     EXPECT_FALSE(plain->begin()) << "already the target";
+    EXPECT_FALSE(plain->end()) << "the refused begin's own end";
     EXPECT_EQ(target(), plainSurface);
     EXPECT_EQ(depth(), plainDepth);
     EXPECT_EQ(viewport().Width, 40u);
@@ -186,6 +189,41 @@ TEST_F(TargetTest, RenderTargetTextureWithDepthSurvivesAReset)
     }
 }
 
+// A begin refused because the target is current already is matched by an end of its own: that
+// end leaves the outer begin in force, and the outer end still restores.
+TEST_F(TargetTest, TheEndOfARefusedBeginLeavesTheOuterBeginInForce)
+{
+    SmartRef<IRenderTarget> plain = createRenderTarget(40, 20, D3DFMT_A8R8G8B8);
+    SmartRef<IRenderTargetTexture> texture = createRenderTargetTexture(16, 8, D3DFMT_A8R8G8B8);
+    SmartRef<ISwapChain> chain = createSwapChain();
+    ASSERT_TRUE(plain && texture && chain && chain->create(24, 16, D3DFMT_X8R8G8B8));
+    struct Case {
+        const char* name;
+        std::function<bool()> begin;
+        std::function<bool()> end;
+    };
+    const Case cases[] = {
+        {"render target", [&] { return plain->begin(); }, [&] { return plain->end(); }},
+        {"render-target texture", [&] { return texture->begin(); }, [&] { return texture->end(); }},
+        {"swap chain", [&] { return chain->begin(); }, [&] { return chain->end(); }},
+    };
+    IDirect3DSurface9* const backBuffer = target();
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.begin()) << c.name;
+        IDirect3DSurface9* const own = target();
+        EXPECT_NE(own, backBuffer) << c.name;
+        EXPECT_FALSE(c.begin()) << c.name;
+        EXPECT_FALSE(c.begin()) << c.name;
+        EXPECT_FALSE(c.end()) << c.name;
+        EXPECT_FALSE(c.end()) << c.name;
+        EXPECT_EQ(target(), own) << c.name;
+        EXPECT_TRUE(c.end()) << c.name;
+        EXPECT_EQ(target(), backBuffer) << c.name;
+        EXPECT_FALSE(c.end()) << c.name << ": an end without a begin";
+        EXPECT_EQ(target(), backBuffer) << c.name;
+    }
+}
+
 TEST_F(TargetTest, SwapChainDrawsIntoItsOwnBufferAndSurvivesAReset)
 {
     SmartRef<ISwapChain> chain = createSwapChain();
@@ -197,6 +235,7 @@ TEST_F(TargetTest, SwapChainDrawsIntoItsOwnBufferAndSurvivesAReset)
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(chain->begin());
         EXPECT_FALSE(chain->begin());
+        EXPECT_FALSE(chain->end());
         EXPECT_NE(target(), backBuffer);
         EXPECT_NE(depth(), backDepth);
         IDirect3DSurface9* surface = nullptr;
