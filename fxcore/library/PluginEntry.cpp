@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ResourceLoaders.h>
 #include <tormakelin/fxcore/Resources.h>
+#include <tormakelin/fxcore/ScreenEffects.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/SoundEffect.h>
 
@@ -99,9 +100,9 @@ constexpr Row kRows[] = {
     // 40
     {kNode, "991CDDFF-E88A-11DD-9B98-EEC3E5124D8D", "Arithmetic/Modulus", "Modulus", make<Modulus>},
     {kNode, "1FCBF8EB-F1E7-11DD-A30D-F7A0FD545234", "Effect/Screen/BackBuffer To RT", "Back buffer to screen effect",
-        nullptr}, // BackBuffer2Screen
+        make<BackBuffer2Screen>},
     {kNode, "DCF42380-B253-11DD-9288-F17C82B47B41", "Effect/Screen/ClearScreen", "Clear Screen Effect",
-        nullptr}, // ClearScreen
+        make<ClearScreen>},
     {kNode, "13382D4D-FEDB-11DE-8A68-E81C49CBD163", "Effect/Spline/2d Spline", "2d Spline Effect",
         nullptr}, // Spline2DEffect
     {kNode, "64F960A0-E9FF-11DD-93A8-89895ED7ACE3", "Effect/Texture/Texture", "Texture Effect",
