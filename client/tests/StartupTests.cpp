@@ -2,7 +2,10 @@
 
 #include "DecimalCommaLocale.h"
 
+#include "TestDocTypes.h"
+
 #include <tormakelin/fxcore/Graph.h>
+#include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 
 #include <functional>
@@ -235,7 +238,15 @@ struct SeekCase {
     float expected;
 };
 
-TEST_F(PlayerTest, F1AndF2MoveTheTimeOnlyInDebugMode)
+// Starts the application with the probe nodes of the framework tests as well.
+bool initWithProbes(fxcore::Application& application, fxcore::Application::SoundParams const& params)
+{
+    bool const started = application.init(params);
+    application.getPluginManager()->loadPlugins(std::string(TEST_DOC_PLUGIN_DIR) + "/program");
+    return started;
+}
+
+TEST_F(PlayerTest, F1AndF2MoveTheTimeOnlyInDebugModeAndTellTheLayers)
 {
     SeekCase const cases[] = {
         {"back, clamped at 0", true, "0.4", VK_F1, 0.0f},
@@ -246,14 +257,22 @@ TEST_F(PlayerTest, F1AndF2MoveTheTimeOnlyInDebugMode)
         {"F2 swallowed", false, "0.4", VK_F2, 0.4f},
     };
     s_step = 0;  // a frozen clock: only the keys move the time
+    char probeType[40];
+    std::snprintf(probeType, sizeof(probeType), "000000%02X-0000-0000-0000-0000000000%02X", fxcore::test::kProbeId,
+        fxcore::test::kProbeId);
     TestProject project;
-    project.endUnits = 1000;
+    project.graphs = graphXml(10, nodeXml(11, probeType, "", ""));
+    project.layers = graphLayerXml(30, 10, 0, 1000);
     std::string const pack = project.pack();
     for (SeekCase const& c : cases) {
         SCOPED_TRACE(c.name);
         PlayerSeams seams;
+        seams.initApplication = initWithProbes;
         int frame = 0;
+        double told = 0;
         seams.onFrame = [&](PlayerApplication& player) {
+            fxcore::IGraphNode* probe = player.getDocument()->getGraphManager()->findNode(core::stringToUniqueId(idText(11)));
+            told = probe ? dynamic_cast<fxcore::test::IProbe const&>(*probe).lastSetTime() : -2.0;
             PostMessageA(player.getHandle(), WM_KEYDOWN, frame++ == 0 ? c.key : WPARAM(VK_ESCAPE), 0);
         };
         std::string const debug = c.debug ? " -debug" : "";
@@ -261,6 +280,7 @@ TEST_F(PlayerTest, F1AndF2MoveTheTimeOnlyInDebugMode)
         EXPECT_EQ(run.exitCode, 0);
         ASSERT_EQ(run.frames.size(), 2u);
         EXPECT_FLOAT_EQ(run.frames[1].time, c.expected);
+        EXPECT_FLOAT_EQ(float(told), c.debug ? c.expected : -1.0f) << "the time the playing layers were told";
     }
 }
 
