@@ -21,6 +21,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <string>
@@ -225,15 +226,25 @@ protected:
     static constexpr int64_t kFrequency = 1000;
     static inline int64_t s_step = 100;
     static inline int64_t s_counter = 0;
+    // Runs on every counter read, that is once per pass of the main loop.
+    static inline std::function<void()> s_onPass;
 
     void SetUp() override
     {
         s_step = 100;
-        core::Timer::setCounterSource([] { return s_counter += s_step; }, [] { return kFrequency; });
+        core::Timer::setCounterSource(
+            [] {
+                if (s_onPass)
+                    s_onPass();
+                return s_counter += s_step;
+            },
+            [] { return kFrequency; });
     }
     void TearDown() override
     {
         core::Timer::setCounterSource(nullptr, nullptr);
+        s_onPass = nullptr;
+        d3dsimSetStrictReset(false);
         win32::setDialogDriver(win32::DialogDriver{});
         d3dsimSetAdapters({});
         d3dsimFailCreateDevice(false);

@@ -311,6 +311,40 @@ TEST_F(PlayerTest, AltEnterAndMaximisingToggleFullscreenOncePerRequest)
     }
 }
 
+TEST_F(PlayerTest, AFailedFullscreenSwitchStaysRequestedWithoutDrawing)
+{
+    // While a default-pool surface lives, a strict device refuses the reset that the switch needs.
+    d3dsimSetStrictReset(true);
+    IDirect3DSurface9* blocker = nullptr;
+    int refusedPasses = 0;
+    s_onPass = [&] {
+        if (blocker && ++refusedPasses == 5) {
+            blocker->Release();
+            blocker = nullptr;
+        }
+    };
+    std::vector<bool> states;
+    PlayerSeams seams;
+    seams.onFrame = [&](PlayerApplication& player) {
+        states.push_back(player.isFullscreen());
+        if (states.size() == 1) {
+            ASSERT_EQ(player.getRenderDevice()->getD3DDevice()->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8,
+                          D3DMULTISAMPLE_NONE, 0, FALSE, &blocker, nullptr),
+                D3D_OK);
+            PostMessageA(player.getHandle(), WM_HOTKEY, PlayerApplication::kToggleHotKey, 0);
+        } else {
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    };
+    s_step = 10;
+    PlayerRun const run = play("-nosetup -document " + TestProject{}.pack(), false, seams);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(states, (std::vector<bool>{false, true})) << "no frame while the switch fails, one once it succeeds";
+    EXPECT_GE(refusedPasses, 5);
+    ASSERT_EQ(run.frames.size(), 2u);
+    EXPECT_NEAR(run.frames[1].time, 0.05f, 1e-4) << "the clock ran on through the five refused passes";
+}
+
 TEST_F(PlayerTest, EveryShaderEffectIsCompiledBeforeTheFirstFrame)
 {
     std::string const withInclude = "#include \"Tormakelin.fxh\"\n"
