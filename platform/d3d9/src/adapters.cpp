@@ -199,6 +199,7 @@ void d3dsimSetAdapters(const std::vector<D3DSimAdapter>& adapters) { injected() 
 void d3dsimFailDirect3DCreate(bool fail) { simSettings().failDirect3DCreate = fail; }
 void d3dsimFailCreateDevice(bool fail) { simSettings().failCreateDevice = fail; }
 void d3dsimSetStrictReset(bool strict) { simSettings().strictReset = strict; }
+void d3dsimFailAutoDepthStencil(bool fail) { simSettings().failAutoDepth = fail; }
 void d3dsimEnableGLChecks(bool enable) { simSettings().glChecks = enable; }
 
 namespace {

@@ -94,6 +94,7 @@ struct SimSettings {
     bool failDirect3DCreate = false;
     bool failCreateDevice = false;
     bool strictReset = false;
+    bool failAutoDepth = false;
 #ifdef NDEBUG
     bool glChecks = false;
 #else
