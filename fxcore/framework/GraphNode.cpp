@@ -5,6 +5,7 @@
 
 #include <tormakelin/core/Keyframe.h>
 
+#include "LinkGeneration.h"
 #include "NodeValue.h"
 
 #include <algorithm>
@@ -132,6 +133,7 @@ void GraphNode::removeInput(unsigned int index)
     std::string const group = getParameterGroupName(input->name);
     m_inputs.erase(m_inputs.begin() + index);
     delete input;
+    detail::linksChanged();
     bool const groupUsed = std::any_of(m_inputs.begin(), m_inputs.end(),
         [&](NodeParameter const* other) { return getParameterGroupName(other->name) == group; });
     if (!groupUsed)

@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "LinkGeneration.h"
 #include "NodeValue.h"
 
 namespace tormakelin::fxcore {
@@ -32,7 +33,19 @@ IParameter* scriptInputLookup(IGraphNode* node, std::string const& name)
     return input ? input->value : nullptr;
 }
 
+std::uint64_t g_linkGeneration = 0;
+
 } // namespace
+
+std::uint64_t detail::linkGeneration()
+{
+    return g_linkGeneration;
+}
+
+void detail::linksChanged()
+{
+    ++g_linkGeneration;
+}
 
 void collectUpstream(IGraphNode* node, std::vector<core::SmartRef<IGraphNode>>& out)
 {
@@ -98,6 +111,7 @@ void GraphNode::link(NodeParameter* output, IGraphNode* destNode, NodeParameter*
     }
     output->outgoing.push_back(NodeLink{destNode, destInput});
     destInput->incoming.push_back(NodeLink{this, output});
+    detail::linksChanged();
     if (notify && !hadLink)
         destNode->onParameterConnected();
 }
@@ -114,6 +128,7 @@ void GraphNode::unlink(NodeParameter* output, IGraphNode* destNode, NodeParamete
     core::SmartRef<IGraphNode> const keep = destNode;
     output->outgoing.erase(found);
     eraseLinksTo(destInput->incoming, this, output);
+    detail::linksChanged();
     if (notify)
         destNode->onParameterDisconnected();
 }
@@ -124,6 +139,7 @@ void GraphNode::unlinkAll()
     // has none left to lose.
     if (m_refCount > 0)
         addRef();
+    detail::linksChanged();
     for (NodeParameter* output : m_outputs) {
         std::vector<NodeLink> const outgoing = std::exchange(output->outgoing, {});
         for (NodeLink const& entry : outgoing) {
