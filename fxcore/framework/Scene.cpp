@@ -47,6 +47,11 @@ public:
     }
     void update(UpdateContext& context) override
     {
+        // The top-level layers have no ancestors to count when this scene is the one playing.
+        if (auto* root = dynamic_cast<Layer*>(m_root.get()); root && context.scene == this) {
+            root->updateChildren(context, 0.0, true);
+            return;
+        }
         std::vector<core::SmartRef<ILayer>> const children(
             m_root->getChildren().begin(), m_root->getChildren().end());
         for (core::SmartRef<ILayer> const& child : children)
