@@ -7,6 +7,8 @@ if(TORMAKELIN_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize=vptr -fno-omit-frame-pointer
     -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined -fno-sanitize=vptr)
+  # A release below zero stops the program here too, not only in debug builds.
+  add_compile_definitions(TORMAKELIN_CHECKED_REFCOUNTS=1)
 endif()
 if(TORMAKELIN_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
