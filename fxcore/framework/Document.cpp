@@ -8,6 +8,7 @@
 #include <tormakelin/fxcore/Serializer.h>
 #include <tormakelin/fxcore/Services.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/SmartRef.h>
 
 #include <new>
@@ -27,7 +28,7 @@ void clearGuides(ILayer* layer)
     }
 }
 
-class Document final : public IDocument {
+class Document final : public core::RefCounted<IDocument> {
 public:
     Document()
         : m_scenes(createSceneManager()), m_graphs(createGraphManager()), m_resources(createResourceManager())
@@ -42,14 +43,6 @@ public:
     }
     bool valid() const { return m_scenes && m_graphs && m_resources; }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     DocumentSettings& getSettings() override { return m_settings; }
     ISceneManager* getSceneManager() const override { return m_scenes.get(); }
     IGraphManager* getGraphManager() const override { return m_graphs.get(); }
@@ -79,7 +72,6 @@ public:
 private:
     LayerTracker& previous() { return m_trackers[m_previous]; }
 
-    int m_refCount = 0;
     DocumentSettings m_settings;
     core::SmartRef<ISceneManager> m_scenes;
     core::SmartRef<IGraphManager> m_graphs;

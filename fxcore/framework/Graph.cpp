@@ -8,6 +8,7 @@
 
 #include <tormakelin/core/Xml.h>
 #include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/core/RefCounted.h>
 
 #include <map>
 #include <new>
@@ -39,7 +40,7 @@ void giveFreshIds(IGraphNode* node)
         parameter->value->setId(freshId());
 }
 
-class Graph final : public IGraph {
+class Graph final : public core::RefCounted<IGraph> {
 public:
     explicit Graph(GraphType type) : m_type(type) { m_id = freshId(); }
     ~Graph() override
@@ -51,14 +52,6 @@ public:
             node->release();
     }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     GraphType getType() const override { return m_type; }
     core::UniqueId const& getId() const override { return m_id; }
     void setId(core::UniqueId const& id) override { m_id = id; }
@@ -184,7 +177,6 @@ private:
     // Saves this graph into a new document under the root, and loads the nodes back from it.
     std::vector<IGraphNode*> copyNodes(char const* rootName) const;
 
-    int m_refCount = 0;
     GraphType m_type;
     core::UniqueId m_id{};
     GraphEditorView m_view;
@@ -445,7 +437,7 @@ void Graph::importGraph(IGraph* source)
     adopt(other->copyNodes("ExportedGraph"));
 }
 
-class GraphManager final : public IGraphManager {
+class GraphManager final : public core::RefCounted<IGraphManager> {
 public:
     GraphManager() : m_folders(createFolderManager())
     {
@@ -460,14 +452,6 @@ public:
     }
     bool valid() const { return m_folders != nullptr; }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     int getGraphCount() const override { return static_cast<int>(m_graphs.size()); }
 
     void add(IGraph* graph) override
@@ -554,7 +538,6 @@ private:
             graph->release();
     }
 
-    int m_refCount = 0;
     std::map<core::UniqueId, IGraph*, core::UniqueIdLess> m_graphs;
     IFolderManager* m_folders;
 };

@@ -2,6 +2,7 @@
 
 #include <tormakelin/fxcore/Document.h>
 #include <tormakelin/fxcore/Layer.h>
+#include <tormakelin/core/RefCounted.h>
 
 #include <algorithm>
 #include <climits>
@@ -11,22 +12,13 @@
 namespace tormakelin::fxcore {
 namespace {
 
-class TimeSegment final : public ITimeSegment {
+class TimeSegment final : public core::RefCounted<ITimeSegment> {
 public:
     TimeSegment() { core::generateUniqueId(m_id); }
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     core::UniqueId const& getId() const override { return m_id; }
     int* getRange() override { return m_range; }
 
 private:
-    int m_refCount = 0;
     core::UniqueId m_id{};
     int m_range[2] = {0, 0};
 };

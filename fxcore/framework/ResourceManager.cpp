@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/Serializer.h>
 #include <tormakelin/fxcore/Services.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/Xml.h>
 
@@ -15,7 +16,7 @@
 namespace tormakelin::fxcore {
 namespace {
 
-class ResourceManager final : public IResourceManager {
+class ResourceManager final : public core::RefCounted<IResourceManager> {
 public:
     ResourceManager() : m_folders(createFolderManager()) {}
     ~ResourceManager() override
@@ -25,14 +26,6 @@ public:
     }
     bool valid() const { return static_cast<bool>(m_folders); }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     std::vector<IResource*> const& getResources() const override { return m_resources; }
     IResource* findResource(core::UniqueId const& id) const override
     {
@@ -167,7 +160,6 @@ private:
         loaded->release();
     }
 
-    int m_refCount = 0;
     std::vector<IResource*> m_resources;
     core::SmartRef<IFolderManager> m_folders;
 };
