@@ -73,16 +73,6 @@ GraphNode::~GraphNode()
 PluginDesc const& GraphNode::getPluginDesc() const { return m_pluginDesc; }
 void GraphNode::setPluginDesc(PluginDesc const& desc) { m_pluginDesc = desc; }
 
-int GraphNode::addRef() { return ++m_refCount; }
-
-int GraphNode::release()
-{
-    int const count = --m_refCount;
-    if (count == 0)
-        delete this;
-    return count;
-}
-
 core::UniqueId const& GraphNode::getId() { return m_id; }
 void GraphNode::setId(core::UniqueId const& id) { m_id = id; }
 core::UniqueId const& GraphNode::getId() const { return m_id; }

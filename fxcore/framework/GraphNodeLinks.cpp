@@ -137,7 +137,7 @@ void GraphNode::unlinkAll()
 {
     // The partners' entries may hold the last references to this node; a node being destroyed
     // has none left to lose.
-    if (m_refCount > 0)
+    if (getRefCount() > 0)
         addRef();
     detail::linksChanged();
     for (NodeParameter* output : m_outputs) {
@@ -152,7 +152,7 @@ void GraphNode::unlinkAll()
         for (NodeLink const& entry : incoming)
             eraseLinksTo(entry.parameter->outgoing, this, input);
     }
-    if (m_refCount > 0)
+    if (getRefCount() > 0)
         release();
 }
 
