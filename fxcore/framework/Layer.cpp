@@ -69,19 +69,6 @@ Layer::~Layer()
         child->release();
 }
 
-int Layer::addRef()
-{
-    return ++m_refCount;
-}
-
-int Layer::release()
-{
-    int const count = --m_refCount;
-    if (count <= 0)
-        delete this;
-    return count;
-}
-
 std::vector<ILayer*> Layer::collectLayers()
 {
     std::vector<ILayer*> layers;

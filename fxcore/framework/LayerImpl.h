@@ -3,6 +3,8 @@
 #include <tormakelin/fxcore/Document.h>
 #include <tormakelin/fxcore/Layer.h>
 
+#include <tormakelin/core/RefCounted.h>
+
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -15,15 +17,13 @@ class IGraph;
 using NodeInstanceMap = std::map<core::UniqueId, GraphNodeInstance, core::UniqueIdLess>;
 using ParameterFolderMap = std::map<core::UniqueId, GraphNodeParameterFolders, core::UniqueIdLess>;
 
-class Layer final : public ILayer {
+class Layer final : public core::RefCounted<ILayer> {
 public:
     explicit Layer(LayerType type);
     ~Layer() override;
     Layer(Layer const&) = delete;
     Layer& operator=(Layer const&) = delete;
 
-    int addRef() override;
-    int release() override;
     LayerType getType() const override { return m_type; }
     core::UniqueId const& getId() const override { return m_id; }
     LayerInfo& getInfo() override { return m_info; }
@@ -95,7 +95,6 @@ private:
     void loadNodeInstance(ISerializer* serializer);
     void loadFolders(ISerializer* serializer);
 
-    int m_refCount = 0;
     Time m_time;
     LayerType m_type;
     LayerInfo m_info;
