@@ -126,6 +126,10 @@ class TrackerDiff {
 public:
     void compare(LayerTracker const& fresh, LayerTracker const& previous)
     {
+        // Most frames play the same layers as the one before, in the same order.
+        m_same = fresh.getItems() == previous.getItems();
+        if (m_same)
+            return;
         keysOf(fresh.getItems(), m_fresh);
         keysOf(previous.getItems(), m_previous);
     }
@@ -133,13 +137,15 @@ public:
     template <class F>
     void forEachHidden(LayerTracker const& previous, F&& f) const
     {
-        forEachMissing(previous.getItems(), m_fresh, f);
+        if (!m_same)
+            forEachMissing(previous.getItems(), m_fresh, f);
     }
     // The items of `fresh` that the previous tracker lacks, in order.
     template <class F>
     void forEachShown(LayerTracker const& fresh, F&& f) const
     {
-        forEachMissing(fresh.getItems(), m_previous, f);
+        if (!m_same)
+            forEachMissing(fresh.getItems(), m_previous, f);
     }
 
 private:
@@ -162,6 +168,7 @@ private:
 
     std::vector<Key> m_fresh;
     std::vector<Key> m_previous;
+    bool m_same = false;
 };
 
 } // namespace detail
