@@ -234,7 +234,7 @@ void Graph::update(UpdateContext& context)
     }
     refreshStacks();
     m_walking = true;
-    // By index: a node's update may add stacks, which join in the next frame.
+    // A node that adds or removes nodes while it runs changes the list for the next frame.
     for (size_t i = 0; i < m_stacks.size(); ++i) {
         StackCache& entry = m_stacks[i];
         if (!entry.stack->getUpdateFlag())
