@@ -19,6 +19,10 @@ constexpr char kAddType[] = "20F53DD0-B24A-11DD-8D85-C0B36B773332";
 constexpr char kClearScreenType[] = "DCF42380-B253-11DD-9288-F17C82B47B41";
 constexpr char kRenderStackType[] = "ADF3C9B7-E5BB-11DD-852B-B0D445C48459";
 constexpr char kBackBufferCopyType[] = "1FCBF8EB-F1E7-11DD-A30D-F7A0FD545234";
+constexpr char kTextureEffectType[] = "64F960A0-E9FF-11DD-93A8-89895ED7ACE3";
+constexpr char kShaderEffectType[] = "5F044A2D-1485-11DE-8C43-884C9573DF09";
+constexpr char kScalarParameterType[] = "BBA66D10-17FB-11DE-BF94-A17399492AB8";
+constexpr char kScriptType[] = "1D77C1E0-F78D-11DD-BD73-A3099C3902D7";
 
 // Graph 10: the clear colour is time * (100, 40, 0, 0) + (20, 40, 60, 255), through math nodes.
 std::string clearGraph()
@@ -215,6 +219,57 @@ TEST_F(PlayerTest, ARenderTargetLayerDrawsItsChildrenIntoTheTargetAndTheBackBuff
     EXPECT_EQ(run.frames[1].at(32, 24), rgb(20, 40, 60)) << "the target's drawing stays off the screen";
     EXPECT_EQ(offscreenPixels, std::vector<uint32_t>(16 * 8, rgb(200, 0, 0)));
     EXPECT_EQ(copyPixels, std::vector<uint32_t>(32 * 24, rgb(20, 40, 60)));
+}
+
+// A user effect drawing the texture effect's quad: its tint and a level that a node script sets
+// on a scalar parameter node from the layer's time.
+std::string userShaderGraph()
+{
+    std::string const hlsl = R"(float4x4 worldViewProjection;
+float2 invViewportSize;
+float4 color;
+float level;
+float4 vs(float3 p : POSITION) : POSITION
+{
+    float4 position = mul(float4(p, 1), worldViewProjection);
+    position.xy += invViewportSize * position.w;
+    return position;
+}
+float4 ps() : COLOR { return float4(color.rgb * level, 1); }
+technique Levelled { pass P0 { VertexShader = compile vs_2_0 vs(); PixelShader = compile ps_2_0 ps(); } }
+)";
+    std::string const script = "void main()\n{\n    setFloat(\"Attributes/Value\", 0.5 + time());\n}\n";
+    std::string const nodes = nodeXml(71, kShaderEffectType, inputXml("Attributes/Hlsl", 1, hlsl), outputXml("Result", 72, 0)) +
+        nodeXml(73, kScriptType, inputXml("Attributes/Script", 1, script), outputXml("Output", 74, 0)) +
+        nodeXml(75, kScalarParameterType, inputXml("Attributes/Name", 1, "level") +
+                inputXml("Script/Script", 0, "", linkXml(73, 74)), outputXml("Result", 76, 4)) +
+        nodeXml(77, kTextureEffectType, inputXml("Attributes/Color", 9, "200,100,40,255") +
+                inputXml("Transform/Position", 5, "0,0") + inputXml("Transform/Size", 5, "32,48") +
+                inputXml("Shader/Shader", 0, "", linkXml(71, 72)) + inputXml("Shader/Parameters", 0, "", linkXml(75, 76)),
+            outputXml("Output", 78, 0)) +
+        nodeXml(79, kRenderStackType, inputXml("Input-1", 0, "", linkXml(77, 78)), "");
+    return graphXml(70, nodes);
+}
+
+TEST_F(PlayerTest, AShaderEffectDrawsThroughATextureEffectWithScriptedParameters)
+{
+    s_step = 0;
+    TestProject project;
+    project.graphs = clearGraph() + userShaderGraph();
+    project.layers = graphLayerXml(30, 10, 0, 100) + graphLayerXml(31, 70, 0, 100);
+    PlayerSeams seams;
+    seams.onFrame = [](PlayerApplication& player) { PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0); };
+    PlayerRun const run = play("-nosetup -time 0.25 -document " + project.pack(), true, seams);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.frames.size(), 1u);
+    Frame const& frame = run.frames[0];
+    ASSERT_EQ(frame.width, 64u);
+    // The quad covers the left half with the tint times 0.75; the clear colour shows beside it.
+    for (auto [x, y] : {std::pair{0u, 0u}, std::pair{31u, 47u}, std::pair{16u, 24u}})
+        EXPECT_EQ(frame.at(x, y), rgb(150, 75, 30)) << x << "," << y;
+    uint32_t const clear = rgb(45, 50, 60);
+    for (auto [x, y] : {std::pair{32u, 0u}, std::pair{63u, 47u}})
+        EXPECT_EQ(frame.at(x, y), clear) << x << "," << y;
 }
 
 TEST_F(PlayerTest, DebugDrawsStatisticsBelowTheTopOfTheView)
