@@ -319,7 +319,7 @@ TEST_F(PlayerTest, DebugDrawsStatisticsBelowTheTopOfTheView)
 }
 
 // Reference frames of the packed sample: its background colour is base + amplitude *
-// sin(time * speed) per channel, and its user effect is compiled.
+// sin(time * speed) per channel, and its user effect draws a panel of waves over it.
 TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
 {
     std::string const sample = (std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample").string();
@@ -349,6 +349,17 @@ TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
             int const got[3] = {int(pixel >> 16 & 0xFF), int(pixel >> 8 & 0xFF), int(pixel & 0xFF)};
             for (int c = 0; c < 3; ++c)
                 EXPECT_NEAR(got[c], expected[c], 1) << "channel " << c << " at " << x << "," << y;
+        }
+        // The panel at (40, 480), 336 x 200: its tint times 0.4 + 0.6 * wave, the wave running
+        // along the quad's texture coordinates with the time its script hands the effect.
+        int const tint[3] = {120, 220, 255};
+        for (auto [x, y] : {std::pair{40u, 480u}, std::pair{200u, 560u}, std::pair{375u, 679u}}) {
+            double const u = (x + 0.5 - 40) / 336, v = (y + 0.5 - 480) / 200;
+            double const level = 0.4 + 0.6 * (0.5 + 0.5 * std::sin(u * 12 + v * 6 + time * 3));
+            uint32_t const pixel = frame.at(x, y);
+            int const got[3] = {int(pixel >> 16 & 0xFF), int(pixel >> 8 & 0xFF), int(pixel & 0xFF)};
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(got[c], tint[c] * level, 3) << "channel " << c << " at " << x << "," << y;
         }
     }
 }
