@@ -1,6 +1,7 @@
 #include "PlayerTestSupport.h"
 
-#include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/Document.h>
+#include <tormakelin/fxcore/Resource.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/Graph.h>
@@ -44,22 +45,19 @@ std::string oneEffectGraph(int id, char const* type, std::string const& inputs)
             nodeXml(id + 3, kRenderStackType, inputXml("Input-1", 0, "", linkXml(id + 1, id + 2)), ""));
 }
 
-// A render-target resource of the document, as its loader would make it.
-fxcore::RenderTargetResource* addRenderTarget(PlayerApplication& player, int id, unsigned width, unsigned height)
+// A render-target resource as the project declares it; its loader makes the target.
+std::string renderTargetXml(int id, unsigned width, unsigned height)
 {
-    auto* resource = fxcore::createPluginAs<fxcore::RenderTargetResource>(
-        player.getPluginManager(), fxcore::RenderTargetResource::_pluginDesc.id);
-    EXPECT_NE(resource, nullptr);
-    if (!resource)
-        return nullptr;
-    resource->getInfo().id = core::stringToUniqueId(idText(id));
-    render::TextureCreateParams params;
-    params.levels = 1;
-    params.usage = D3DUSAGE_RENDERTARGET;
-    params.pool = D3DPOOL_DEFAULT;
-    EXPECT_TRUE(resource->create(width, height, params, false));
-    player.getDocument()->getResourceManager()->addResource(resource);
-    return resource;
+    return "<Resource Id=\"" + idText(id) + "\" Description=\"Target " + std::to_string(id) +
+        "\" ResourceLoaderPluginId=\"193ACA04-F182-11DD-9C88-A960EEEB6D89\"><ParameterMap>" +
+        "<Parameter Name=\"Width\" Value=\"" + std::to_string(width) + "\"/><Parameter Name=\"Height\" Value=\"" +
+        std::to_string(height) + "\"/><Parameter Name=\"Depth Buffer\" Value=\"0\"/></ParameterMap></Resource>";
+}
+
+fxcore::RenderTargetResource* findRenderTarget(PlayerApplication& player, int id)
+{
+    return dynamic_cast<fxcore::RenderTargetResource*>(
+        player.getDocument()->getResourceManager()->findResource(core::stringToUniqueId(idText(id))));
 }
 
 std::vector<uint32_t> targetPixels(fxcore::RenderTargetResource* target)
@@ -189,34 +187,29 @@ TEST_F(PlayerTest, ARenderTargetLayerDrawsItsChildrenIntoTheTargetAndTheBackBuff
 {
     s_step = 0;
     TestProject project;
+    project.resources = renderTargetXml(60, 16, 8) + renderTargetXml(61, 32, 24);
     project.graphs = clearGraph() + oneEffectGraph(40, kClearScreenType, inputXml("Color", 9, "200,0,0,255")) +
-        oneEffectGraph(45, kBackBufferCopyType, inputXml("Render Target", 11, idText(61)));
+        oneEffectGraph(45, kBackBufferCopyType, inputXml("Render Target", 11, idText(61))) +
+        oneEffectGraph(80, kTextureEffectType, inputXml("Attributes/Texture", 11, idText(60)) +
+                inputXml("Transform/Position", 5, "48,0") + inputXml("Transform/Size", 5, "16,48"));
     // The screen's clear, then a layer drawing its child into target 60, then a copy of the back
-    // buffer into target 61.
+    // buffer into target 61, then target 60 shown on the screen's right edge.
     project.layers = graphLayerXml(30, 10, 0, 100) +
         "<Layer Id=\"" + idText(50) + "\" Type=\"1\" Name=\"Offscreen\" RenderTargetResourceId=\"" + idText(60) +
         "\" Visible=\"1\"><Time><TimeSegment Start=\"0\" End=\"100\"/></Time>" + graphLayerXml(51, 40, 0, 100) +
-        "</Layer>" + graphLayerXml(55, 45, 0, 100);
-    fxcore::RenderTargetResource* offscreen = nullptr;
-    fxcore::RenderTargetResource* copy = nullptr;
+        "</Layer>" + graphLayerXml(55, 45, 0, 100) + graphLayerXml(56, 80, 0, 100);
     std::vector<uint32_t> offscreenPixels, copyPixels;
-    int frame = 0;
     PlayerSeams seams;
     seams.onFrame = [&](PlayerApplication& player) {
-        // Targets come with the first frame; the second frame draws with them.
-        if (frame++ == 0) {
-            offscreen = addRenderTarget(player, 60, 16, 8);
-            copy = addRenderTarget(player, 61, 32, 24);
-            return;
-        }
-        offscreenPixels = targetPixels(offscreen);
-        copyPixels = targetPixels(copy);
+        offscreenPixels = targetPixels(findRenderTarget(player, 60));
+        copyPixels = targetPixels(findRenderTarget(player, 61));
         PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
     };
     PlayerRun const run = play("-nosetup -document " + project.pack(), true, seams);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    ASSERT_EQ(run.frames.size(), 2u);
-    EXPECT_EQ(run.frames[1].at(32, 24), rgb(20, 40, 60)) << "the target's drawing stays off the screen";
+    ASSERT_EQ(run.frames.size(), 1u);
+    EXPECT_EQ(run.frames[0].at(32, 24), rgb(20, 40, 60)) << "the target's drawing stays off the screen";
+    EXPECT_EQ(run.frames[0].at(56, 24), rgb(200, 0, 0)) << "until a texture effect shows the target";
     EXPECT_EQ(offscreenPixels, std::vector<uint32_t>(16 * 8, rgb(200, 0, 0)));
     EXPECT_EQ(copyPixels, std::vector<uint32_t>(32 * 24, rgb(20, 40, 60)));
 }
