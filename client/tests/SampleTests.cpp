@@ -1,4 +1,5 @@
-// The packed sample project plays: its logo, gradients and full-screen quads are drawn.
+// The packed sample project plays: its logo, gradients, full-screen quads and off-screen pictures
+// are drawn.
 
 #include "PlayerTestSupport.h"
 
@@ -95,6 +96,16 @@ TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
     // Its middle is transparent apart from the bar: the glow shows through beside it.
     uint32_t const beside = frame.at(unsigned(cx + 20), unsigned(cy - 20));
     EXPECT_GT(int(beside & 0xFF), int((beside >> 16) & 0xFF));
+    // Top left, framed: what the off-screen layer drew into its target, orange with a glow
+    // added in the middle.
+    near(frame.at(52, 52), 230, 120, 40, 2);
+    near(frame.at(208, 138), 255, 230, 255, 6);
+    near(frame.at(44, 44), 240, 230, 255, 6);
+    // Top right, framed: the last frame's picture, small; its corner is the picture's corner.
+    uint32_t const picture = frame.at(0, 0);
+    near(frame.at(913, 49), int((picture >> 16) & 0xFF), int((picture >> 8) & 0xFF), int(picture & 0xFF), 6);
+    // The picture holds the insets of the frame before, smaller still.
+    near(frame.at(912 + 24, 48 + 24), 230, 120, 40, 12);
 }
 
 } // namespace
