@@ -127,7 +127,7 @@ constexpr Row kRows[] = {
     {kResource, "0CAB70D6-F182-11DD-9C88-A960EEEB6D89", "Rendertarget Resource", "Rendertarget Resource",
         make<RenderTargetResource>},
     {kLoader, "193ACA04-F182-11DD-9C88-A960EEEB6D89", "RenderTarget/RenderTarget", "Render Target Resource Loader",
-        nullptr}, // RenderTargetResourceLoader
+        make<RenderTargetResourceLoader>},
     {kNode, "ADF3C9B7-E5BB-11DD-852B-B0D445C48459", "Stack/Render Stack", "Render Stack Node", make<RenderStack>},
     {kNode, "B712BAB5-E6E9-11DD-844F-ED9E3C6EA2DB", "Stack/Node Stack", "Node Stack Node", make<NodeStack>},
     {kNode, "AA18FF48-EA4A-11DE-84F2-9904CA330864", "Core/Collection", "Collection Node", make<Collection>},

@@ -183,7 +183,6 @@ constexpr int kExpectedCount = static_cast<int>(std::size(kExpected));
 std::set<std::string> const kNotCreatableYet = {
     "Spline2DEffect",
     "AnimatedTextureEffect",
-    "RenderTargetResourceLoader",
     "TextEffect",
     "SceneEffect",
     "SceneRenderEffect",
