@@ -1,4 +1,4 @@
-// The packed sample project plays: its logo, gradients and full-screen quads are drawn.
+// The packed sample project plays: its logo, gradients, full-screen quads, title and line are drawn.
 
 #include "PlayerTestSupport.h"
 
@@ -81,6 +81,26 @@ TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
     // Its middle is transparent apart from the bar: the glow shows through beside it.
     uint32_t const beside = frame.at(unsigned(cx + 20), unsigned(cy - 20));
     EXPECT_GT(int(beside & 0xFF), int((beside >> 16) & 0xFF));
+
+    // The title's strokes take the colour its layer keys: gold turning to cyan over three seconds.
+    ASSERT_LT(t, 3.0);
+    double const f = t / 3.0;
+    int const title[3] = {int(std::lround(255 + (90 - 255) * f)), int(std::lround(210 + (220 - 210) * f)),
+        int(std::lround(90 + (255 - 90) * f))};
+    int keyed = 0;
+    for (unsigned y = 70; y < 210; ++y)
+        for (unsigned x = 420; x < 890; ++x) {
+            uint32_t const p = frame.at(x, y);
+            keyed += std::abs(int((p >> 16) & 0xFF) - title[0]) <= 3 && std::abs(int((p >> 8) & 0xFF) - title[1]) <= 3 &&
+                std::abs(int(p & 0xFF) - title[2]) <= 3;
+        }
+    EXPECT_GT(keyed, 2000);
+    // The line's first segment runs from (280, 640) to (340, 600) through (310, 620), in white.
+    int white = 0;
+    for (unsigned y = 617; y <= 623; ++y)
+        white += (frame.at(310, y) & 0xFFFFFFu) == 0xFFFFFFu;
+    EXPECT_GE(white, 1);
+    EXPECT_NE(frame.at(310, 630) & 0xFFFFFFu, 0xFFFFFFu);
 }
 
 } // namespace
