@@ -67,6 +67,14 @@ namespace {
 
 template <typename Fn>
 uint32_t eachComponent(Param& p, uint32_t count, Fn fn) {
+    // A lone scalar, vector or matrix has one type throughout: set per frame, so no list is made.
+    if (p.elements.empty() && p.type.cls != PClass::Struct) {
+        if (p.type.cls == PClass::Object) return 0;
+        uint32_t n = std::min<uint32_t>(count, p.type.rows * p.type.cols);
+        uint8_t* d = p.data();
+        for (uint32_t k = 0; k < n; ++k) fn(d + 4 * k, p.type.type, k);
+        return n;
+    }
     std::vector<PType> types;
     componentTypes(p, types);
     uint32_t n = std::min<uint32_t>(count, static_cast<uint32_t>(types.size()));
