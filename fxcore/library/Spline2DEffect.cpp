@@ -66,7 +66,8 @@ Spline2DEffect::Spline2DEffect()
 {
     addInput("Point Count", kParameterFloat, "300", &m_pointCount);
     // The points come from the keyframe track a layer attaches to this input.
-    addInput("Points", kParameterVec2, "0,0", nullptr)->linkable = false;
+    m_pointsInput = addInput("Points", kParameterVec2, "0,0", nullptr);
+    m_pointsInput->linkable = false;
     addInput("Point Scale", kParameterVec2, "1,1", &m_pointScale);
     addInput("Time Scale", kParameterFloat, "1", &m_timeScale);
     enableTransform(kTransform2d, kTransformHandlePosition | kTransformHandleRotation, 0);
@@ -102,11 +103,7 @@ void Spline2DEffect::eval(UpdateContext&) {}
 
 bool Spline2DEffect::gatherPoints(RenderContext const& context)
 {
-    static std::string const input = "Points";
-    NodeParameter const* points = findInput(input);
-    if (!points)
-        return false;
-    auto const instance = context.instanceParameters.find(points->getId());
+    auto const instance = context.instanceParameters.find(m_pointsInput->getId());
     core::IKeyframe* track = instance != context.instanceParameters.end() ? instance->second.keyframe : nullptr;
     if (!track || track->getKeys().size() < 2)
         return false;

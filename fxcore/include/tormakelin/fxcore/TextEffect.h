@@ -137,6 +137,8 @@ private:
     // The points of the track on "Points" for this render; false when it has fewer than two keys.
     bool gatherPoints(RenderContext const& context);
 
+    // Its id keys the layer's track in the instance map (a loaded project may change the id).
+    NodeParameter* m_pointsInput = nullptr;
     float m_pointCount = 300.0f;
     D3DXVECTOR2 m_pointScale{1.0f, 1.0f};
     float m_timeScale = 1.0f;
