@@ -1,10 +1,11 @@
-// The packed sample project plays: its logo, gradients, full-screen quads and off-screen pictures
-// are drawn.
+// The packed sample project plays: its logo, gradients, full-screen quads, off-screen pictures,
+// title and line are drawn.
 
 #include "PlayerTestSupport.h"
 
 #include <tormakelin/core/SystemPath.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -106,6 +107,30 @@ TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
     near(frame.at(913, 49), int((picture >> 16) & 0xFF), int((picture >> 8) & 0xFF), int(picture & 0xFF), 6);
     // The picture holds the insets of the frame before, smaller still.
     near(frame.at(912 + 24, 48 + 24), 230, 120, 40, 12);
+
+    // The title's strokes take the colour its layer keys: every three seconds the next of gold,
+    // cyan and pink, linearly, repeating after nine.
+    double const keys[4][3] = {{255, 210, 90}, {90, 220, 255}, {255, 110, 200}, {255, 210, 90}};
+    double const cycle = std::fmod(t, 9.0);
+    int const from = std::min(int(cycle / 3.0), 2);
+    double const f = (cycle - 3.0 * from) / 3.0;
+    int title[3];
+    for (int c = 0; c < 3; ++c)
+        title[c] = int(std::lround(keys[from][c] + (keys[from + 1][c] - keys[from][c]) * f));
+    int keyed = 0;
+    for (unsigned y = 70; y < 210; ++y)
+        for (unsigned x = 420; x < 890; ++x) {
+            uint32_t const p = frame.at(x, y);
+            keyed += std::abs(int((p >> 16) & 0xFF) - title[0]) <= 3 && std::abs(int((p >> 8) & 0xFF) - title[1]) <= 3 &&
+                std::abs(int(p & 0xFF) - title[2]) <= 3;
+        }
+    EXPECT_GT(keyed, 2000);
+    // The line's first segment runs from (280, 640) to (340, 600) through (310, 620), in white.
+    int white = 0;
+    for (unsigned y = 617; y <= 623; ++y)
+        white += (frame.at(310, y) & 0xFFFFFFu) == 0xFFFFFFu;
+    EXPECT_GE(white, 1);
+    EXPECT_NE(frame.at(310, 630) & 0xFFFFFFu, 0xFFFFFFu);
 }
 
 } // namespace

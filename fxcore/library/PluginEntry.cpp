@@ -8,6 +8,7 @@
 #include <tormakelin/fxcore/ScreenEffects.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/SoundEffect.h>
+#include <tormakelin/fxcore/TextEffect.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/UniqueId.h>
@@ -106,7 +107,7 @@ constexpr Row kRows[] = {
     {kNode, "DCF42380-B253-11DD-9288-F17C82B47B41", "Effect/Screen/ClearScreen", "Clear Screen Effect",
         make<ClearScreen>},
     {kNode, "13382D4D-FEDB-11DE-8A68-E81C49CBD163", "Effect/Spline/2d Spline", "2d Spline Effect",
-        nullptr}, // Spline2DEffect
+        make<Spline2DEffect>}, // Spline2DEffect
     {kNode, "64F960A0-E9FF-11DD-93A8-89895ED7ACE3", "Effect/Texture/Texture", "Texture Effect",
         make<TextureEffect>}, // TextureEffect
     {kNode, "4893A6A0-0683-11DE-B5C0-F6EA650898F0", "Effect/Texture/Animated Texture", "Animated Texture",
@@ -145,7 +146,7 @@ constexpr Row kRows[] = {
     {kLoader, "0EEDB060-EA7E-11DD-B06F-A03A0823C824", "Sound/Sound", "Image Resource Loader",
         make<SoundResourceLoader>},
     {kNode, "1D77C1E0-F78D-11DD-BD73-A3099C3902D7", "Script/Script", "Script Node", make<ScriptNode>},
-    {kNode, "F0CCF960-F7B1-11DD-89B0-8388B0DCA6D2", "Effect/Text/Text", "Text Effect", nullptr}, // TextEffect
+    {kNode, "F0CCF960-F7B1-11DD-89B0-8388B0DCA6D2", "Effect/Text/Text", "Text Effect", make<TextEffect>}, // TextEffect
     // 70
     {kResource, "1E2407A0-F7B2-11DD-98FC-8AA50E493AB6", "Font Resource", "Font Resource", make<FontResource>},
     {kLoader, "4271B350-F7B2-11DD-98FC-8AA50E493AB6", "Font/Font", "Font Resource Loader",
