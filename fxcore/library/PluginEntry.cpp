@@ -2,8 +2,10 @@
 #include <tormakelin/fxcore/Nodes.h>
 #include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ResourceLoaders.h>
 #include <tormakelin/fxcore/Resources.h>
+#include <tormakelin/fxcore/ScreenEffects.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/SoundEffect.h>
 #include <tormakelin/fxcore/TextureEffect.h>
@@ -100,9 +102,9 @@ constexpr Row kRows[] = {
     // 40
     {kNode, "991CDDFF-E88A-11DD-9B98-EEC3E5124D8D", "Arithmetic/Modulus", "Modulus", make<Modulus>},
     {kNode, "1FCBF8EB-F1E7-11DD-A30D-F7A0FD545234", "Effect/Screen/BackBuffer To RT", "Back buffer to screen effect",
-        nullptr}, // BackBuffer2Screen
+        make<BackBuffer2Screen>},
     {kNode, "DCF42380-B253-11DD-9288-F17C82B47B41", "Effect/Screen/ClearScreen", "Clear Screen Effect",
-        nullptr}, // ClearScreen
+        make<ClearScreen>},
     {kNode, "13382D4D-FEDB-11DE-8A68-E81C49CBD163", "Effect/Spline/2d Spline", "2d Spline Effect",
         nullptr}, // Spline2DEffect
     {kNode, "64F960A0-E9FF-11DD-93A8-89895ED7ACE3", "Effect/Texture/Texture", "Texture Effect",
@@ -123,9 +125,9 @@ constexpr Row kRows[] = {
     {kLoader, "DBE7028D-2274-11DE-9105-CA55D6869DA8", "Texture/Cubemap", "Cube Texture Resource Loader",
         make<CubeTextureResourceLoader>},
     {kResource, "0CAB70D6-F182-11DD-9C88-A960EEEB6D89", "Rendertarget Resource", "Rendertarget Resource",
-        nullptr}, // RenderTargetResource
+        make<RenderTargetResource>},
     {kLoader, "193ACA04-F182-11DD-9C88-A960EEEB6D89", "RenderTarget/RenderTarget", "Render Target Resource Loader",
-        nullptr}, // RenderTargetResourceLoader
+        make<RenderTargetResourceLoader>},
     {kNode, "ADF3C9B7-E5BB-11DD-852B-B0D445C48459", "Stack/Render Stack", "Render Stack Node", make<RenderStack>},
     {kNode, "B712BAB5-E6E9-11DD-844F-ED9E3C6EA2DB", "Stack/Node Stack", "Node Stack Node", make<NodeStack>},
     {kNode, "AA18FF48-EA4A-11DE-84F2-9904CA330864", "Core/Collection", "Collection Node", make<Collection>},

@@ -13,7 +13,6 @@ PluginDesc SoundEffect::_pluginDesc =
 
 SoundEffect::SoundEffect()
 {
-    addOutput("Output", kParameterLink, nullptr);
     addInput("Sound", kParameterResource, "0", nullptr);
     addInput("Volume", kParameterFloat, "1", &m_volume);
 }

@@ -4,6 +4,7 @@
 #include "LibraryTypes.h"
 #include "MediaPack.h"
 
+#include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/Resources.h>
 
 #include <tormakelin/core/Debug.h>
@@ -285,15 +286,19 @@ TEST_F(ResourceLoaderTest, CancellingAnyDialogGivesStatusTwoAndNothing)
     for (core::UniqueId const& id : {TextureResourceLoader::_pluginDesc.id, CubeTextureResourceLoader::_pluginDesc.id,
              AnimatedTextureResourceLoader::_pluginDesc.id, TextureAtlasResourceLoader::_pluginDesc.id,
              SceneResourceLoader::_pluginDesc.id, SoundResourceLoader::_pluginDesc.id,
-             FontResourceLoader::_pluginDesc.id}) {
+             FontResourceLoader::_pluginDesc.id, RenderTargetResourceLoader::_pluginDesc.id}) {
         auto const made = loader(id);
         ASSERT_TRUE(made);
-        Loaded const loaded = load(made.get(), {{"Filename", kPackImage}}, true);
+        bool const named = made->findParameter("Filename") != nullptr;
+        Loaded const loaded = load(made.get(), named ? std::map<std::string, std::string>{{"Filename", kPackImage}}
+                                                     : std::map<std::string, std::string>{}, true);
         EXPECT_EQ(loaded.result.status, 2);
         EXPECT_EQ(loaded.result.message, "");
         EXPECT_FALSE(loaded.resource);
         // The file name is left as it was.
-        EXPECT_EQ(made->findParameter("Filename")->getText(), kPackImage);
+        if (named) {
+            EXPECT_EQ(made->findParameter("Filename")->getText(), kPackImage);
+        }
     }
 }
 
@@ -392,4 +397,114 @@ TEST_F(ResourceLoaderTest, AProjectLoadRunsEachLoaderByIdAndKeepsOnlyWhatLoaded)
     auto* font = dynamic_cast<FontResource*>(again->getResourceManager()->getResources()[4]);
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->getFont()->getSize(), 20);
+}
+
+TEST_F(ResourceLoaderTest, RenderTargetsAreMadeFromTheirSettingsAndAbsurdSizesRefused)
+{
+    ASSERT_TRUE(pack.ready());
+    struct Case {
+        std::map<std::string, std::string> parameters;
+        int status;
+        std::string text;
+    };
+    Case const cases[] = {
+        {{}, 0, "256x256 A8R8G8B8 1 mip(s) , depth buffer: Yes"},
+        {{{"Width", "64"}, {"Height", "32"}, {"Format", "114"}, {"Mipmaps", "3"}, {"Autogen Mipmaps", "1"},
+             {"Depth Buffer", "0"}},
+            0, "64x32 R32F 3 mip(s) , depth buffer: No"},
+        {{{"Width", "4096"}, {"Height", "1"}, {"Format", "113"}}, 0, "4096x1 A16B16G16R16F 1 mip(s) , depth buffer: Yes"},
+        // Each side may pass while the area would take gigabytes.
+        {{{"Width", "16384"}, {"Height", "16384"}, {"Format", "116"}}, 1,
+            "Unable to create screen: 16384x16384 is too large."},
+        {{{"Width", "5000"}, {"Height", "5000"}}, 1, "Unable to create screen: 5000x5000 is too large."},
+        {{{"Width", "100000"}, {"Height", "1"}}, 1, "Unable to create screen: 100000x1 is too large."},
+        {{{"Width", "0"}}, 1, "Unable to create screen: 0x256 is too small."},
+        {{{"Height", "-4"}}, 1, "Unable to create screen: 256x-4 is too small."},
+        {{{"Format", "12345"}}, 1, "Unable to create screen."},
+        // The device draws into no luminance target.
+        {{{"Format", "50"}}, 1, "Unable to create screen."},
+    };
+    for (Case const& c : cases) {
+        auto const made = loader(RenderTargetResourceLoader::_pluginDesc.id);
+        ASSERT_TRUE(made);
+        Loaded const loaded = load(made.get(), c.parameters);
+        EXPECT_EQ(loaded.result.status, c.status) << c.text;
+        if (c.status != 0) {
+            EXPECT_EQ(loaded.result.message, c.text);
+            EXPECT_FALSE(loaded.resource);
+            continue;
+        }
+        ASSERT_TRUE(loaded.resource);
+        EXPECT_EQ(loaded.resource->getInfo().description, c.text);
+        EXPECT_EQ(loaded.resource->getInfo().name, "Render Target");
+        EXPECT_EQ(loaded.resource->getInfo().fileName, "");
+        auto* target = dynamic_cast<RenderTargetResource*>(loaded.resource.get());
+        ASSERT_NE(target, nullptr);
+        ASSERT_NE(target->getTexture(), nullptr);
+        EXPECT_EQ(target->getTexture()->getWidth(), unsigned(std::stoi(c.text)));
+    }
+    types.remove(RenderTargetResource::_pluginDesc.id);
+    Loaded const missing = load(loader(RenderTargetResourceLoader::_pluginDesc.id).get(), {});
+    EXPECT_EQ(missing.result.status, 1);
+    EXPECT_EQ(missing.result.message, "Unable to create screen.");
+}
+
+TEST_F(ResourceLoaderTest, RenderTargetPageShowsTheSettingsAndWritesBackTheChoice)
+{
+    ASSERT_TRUE(pack.ready());
+    std::vector<std::string> formats;
+    std::vector<int> keys;
+    struct Shown {
+        std::string width, height, mipmaps;
+        bool autogen = false, depth = false;
+        int selection = -1;
+    } shown;
+    win32::DialogDriver driver;
+    driver.onDialog = [&](HWND dialog, LPCSTR name) {
+        using Page = RenderTargetSetupPage;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(name), uintptr_t(Page::kTemplateId));
+        HWND combo = GetDlgItem(dialog, Page::kFormatCombo);
+        int const count = int(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char text[64] = {};
+            SendMessageA(combo, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
+            formats.push_back(text);
+            keys.push_back(ResourceDialog::getComboKey(dialog, Page::kFormatCombo, i));
+        }
+        shown.width = ResourceDialog::getText(dialog, Page::kWidthEdit);
+        shown.height = ResourceDialog::getText(dialog, Page::kHeightEdit);
+        shown.mipmaps = ResourceDialog::getText(dialog, Page::kMipmapsEdit);
+        shown.autogen = ResourceDialog::getCheck(dialog, Page::kAutogenCheck);
+        shown.depth = ResourceDialog::getCheck(dialog, Page::kDepthCheck);
+        shown.selection = ResourceDialog::getComboSelection(dialog, Page::kFormatCombo);
+        ResourceDialog::setText(dialog, Page::kWidthEdit, "128");
+        ResourceDialog::setComboSelection(dialog, Page::kFormatCombo, 4);
+        SendDlgItemMessageA(dialog, Page::kDepthCheck, BM_CLICK, 0, 0);
+        SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0);
+    };
+    win32::setDialogDriver(driver);
+    auto const made = loader(RenderTargetResourceLoader::_pluginDesc.id);
+    // The stored format is not what the page starts with.
+    Loaded const loaded = load(made.get(), {{"Format", "116"}, {"Height", "64"}, {"Autogen Mipmaps", "1"}}, true);
+    EXPECT_EQ(formats, (std::vector<std::string>{"A8R8G8B8", "X8R8G8B8", "L8", "A16B16G16R16F", "R32F",
+                           "A32B32G32R32F"}));
+    EXPECT_EQ(keys, (std::vector<int>{21, 22, 50, 113, 114, 116}));
+    EXPECT_EQ(shown.selection, 0);
+    EXPECT_EQ(shown.width, "256");
+    EXPECT_EQ(shown.height, "64");
+    EXPECT_EQ(shown.mipmaps, "1");
+    EXPECT_TRUE(shown.autogen);
+    EXPECT_TRUE(shown.depth);
+    EXPECT_EQ(loaded.result.status, 0) << loaded.result.message;
+    ASSERT_TRUE(loaded.resource);
+    EXPECT_EQ(loaded.resource->getInfo().description, "128x64 R32F 1 mip(s) , depth buffer: No");
+    EXPECT_EQ(made->findParameter("Format")->getText(), "114");
+    EXPECT_EQ(made->findParameter("Depth Buffer")->getText(), "0");
+    EXPECT_EQ(made->findParameter("Autogen Mipmaps")->getText(), "1");
+
+    cancelEveryDialog();
+    Loaded const cancelled = load(made.get(), {}, true);
+    EXPECT_EQ(cancelled.result.status, 2);
+    EXPECT_EQ(cancelled.result.message, "");
+    EXPECT_FALSE(cancelled.resource);
 }

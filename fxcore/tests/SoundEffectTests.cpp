@@ -63,6 +63,8 @@ protected:
 TEST_F(SoundEffectTest, PlaysInStepWithTheTimelineWhileItsLayerPlays)
 {
     ASSERT_TRUE(pack.ready());
+    ASSERT_EQ(effect->getOutputs().size(), 1u);
+    EXPECT_EQ(effect->getOutputs()[0]->name, "Output");
     play(scene, 2.0);
     EXPECT_FALSE(tone()->isPlaying());
     play(scene, 3.0);

@@ -2,6 +2,7 @@
 // test can make the n-th allocation fail.
 #include <tormakelin/fxcore/GraphNode.h>
 #include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/Resource.h>
 
 #include <gtest/gtest.h>
 
@@ -32,8 +33,8 @@ using namespace tormakelin::fxcore;
 
 TEST(RegistryAllocation, EveryFailedAllocationWhileCreatingGivesNullAndLaterOnesSucceed)
 {
-    // Nodes of different shapes: math, logic, stacks, script; more as their classes land.
-    for (int index : {0, 56, 58, 68, 116}) {
+    // Objects of different shapes: math, logic, stacks, script, screen and shader nodes, a resource.
+    for (int index : {0, 41, 42, 52, 56, 58, 68, 83, 116}) {
         IPlugin* plugin = nullptr;
         int failures = 0;
         for (long n = 0; n < 100000 && !plugin; ++n) {
@@ -45,10 +46,15 @@ TEST(RegistryAllocation, EveryFailedAllocationWhileCreatingGivesNullAndLaterOnes
         }
         ASSERT_NE(plugin, nullptr) << index;
         EXPECT_GT(failures, 0) << index;
-        auto* node = dynamic_cast<IGraphNode*>(plugin);
-        ASSERT_NE(node, nullptr) << index;
-        node->addRef();
-        node->release();
+        if (auto* node = dynamic_cast<IGraphNode*>(plugin)) {
+            node->addRef();
+            node->release();
+        } else {
+            auto* resource = dynamic_cast<IResource*>(plugin);
+            ASSERT_NE(resource, nullptr) << index;
+            resource->addRef();
+            resource->release();
+        }
     }
 }
 

@@ -17,8 +17,9 @@ public:
     virtual int release() = 0;
     // 0 for render targets.
     virtual int getResourceType() = 0;
-    // False while already begun.
+    // False while already begun; such a begin still takes its end, which then changes nothing.
     virtual bool begin() = 0;
+    // False for the end of a refused begin and for an end without a begin.
     virtual bool end() = 0;
     virtual IRenderView* getRenderView() = 0;
     // The surface with a reference for the caller, or null.
@@ -35,8 +36,9 @@ public:
     virtual int release() = 0;
     // 4 for render-target textures.
     virtual int getResourceType() = 0;
-    // False while already begun.
+    // False while already begun; such a begin still takes its end, which then changes nothing.
     virtual bool begin() = 0;
+    // False for the end of a refused begin and for an end without a begin.
     virtual bool end() = 0;
     virtual IRenderView* getRenderView() = 0;
     virtual ITexture* getTexture() = 0;

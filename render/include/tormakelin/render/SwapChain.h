@@ -13,7 +13,8 @@ public:
     virtual int release() = 0;
     // A windowed chain of one back buffer on the device's window, with its own depth surface.
     virtual bool create(unsigned width, unsigned height, D3DFORMAT format) = 0;
-    // Sends drawing to the chain's back buffer; false without a chain or while begun.
+    // Sends drawing to the chain's back buffer; false without a chain or while begun (a begin
+    // refused while begun still takes its end, which then changes nothing).
     virtual bool begin() = 0;
     virtual bool end() = 0;
     virtual bool present() = 0;

@@ -1,0 +1,63 @@
+#include <tormakelin/fxcore/RenderTargetResource.h>
+
+#include <tormakelin/render/RenderTarget.h>
+#include <tormakelin/render/Texture.h>
+
+#include <tormakelin/core/UniqueId.h>
+
+namespace tormakelin::fxcore {
+
+PluginDesc RenderTargetResource::_pluginDesc = [] {
+    PluginDesc desc;
+    desc.type = kPluginResource;
+    desc.id = core::stringToUniqueId("0CAB70D6-F182-11DD-9C88-A960EEEB6D89");
+    desc.path = "Rendertarget Resource";
+    desc.name = "Rendertarget Resource";
+    return desc;
+}();
+
+RenderTargetResource::~RenderTargetResource()
+{
+    releaseTarget();
+}
+
+bool RenderTargetResource::create(
+    unsigned width, unsigned height, render::TextureCreateParams const& params, bool depthBuffer)
+{
+    m_depthBuffer = depthBuffer;
+    releaseTarget();
+    m_target = render::createRenderTargetTexture(width, height, params.format, D3DMULTISAMPLE_NONE, 0, 0, depthBuffer);
+    if (!m_target)
+        return false;
+    m_target->addRef();
+    m_texture = m_target->getTexture();
+    if (m_texture)
+        m_texture->addRef();
+    return true;
+}
+
+void RenderTargetResource::begin()
+{
+    if (m_target)
+        m_target->begin();
+}
+
+void RenderTargetResource::end()
+{
+    if (m_target)
+        m_target->end();
+}
+
+void RenderTargetResource::releaseTarget()
+{
+    if (m_texture) {
+        m_texture->release();
+        m_texture = nullptr;
+    }
+    if (m_target) {
+        m_target->release();
+        m_target = nullptr;
+    }
+}
+
+} // namespace tormakelin::fxcore

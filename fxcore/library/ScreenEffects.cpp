@@ -1,0 +1,120 @@
+#include <tormakelin/fxcore/ScreenEffects.h>
+
+#include <tormakelin/fxcore/RenderTargetResource.h>
+
+#include <tormakelin/render/PostProcessor.h>
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/RenderTarget.h>
+#include <tormakelin/render/RenderView.h>
+
+#include <tormakelin/core/UniqueId.h>
+
+namespace tormakelin::fxcore {
+
+namespace {
+
+PluginDesc screenDesc(char const* id, char const* path, char const* name)
+{
+    PluginDesc desc;
+    desc.type = kPluginGraphNode;
+    desc.id = core::stringToUniqueId(id);
+    desc.path = path;
+    desc.name = name;
+    return desc;
+}
+
+// The render-target resource named by a resource input, or null.
+core::SmartRef<IResource> firstRenderTarget(GraphNode& node, char const* input, RenderContext const& context)
+{
+    auto const resources =
+        node.getResourcesConnectedToInput(input, {RenderTargetResource::_pluginDesc.id}, context.instanceParameters);
+    return resources.empty() ? nullptr : resources.front();
+}
+
+render::IRenderTargetTexture* targetOf(IResource* resource)
+{
+    auto* target = dynamic_cast<RenderTargetResource*>(resource);
+    return target ? target->getRenderTarget() : nullptr;
+}
+
+} // namespace
+
+PluginDesc ClearScreen::_pluginDesc =
+    screenDesc("DCF42380-B253-11DD-9288-F17C82B47B41", "Effect/Screen/ClearScreen", "Clear Screen Effect");
+PluginDesc BackBuffer2Screen::_pluginDesc =
+    screenDesc("1FCBF8EB-F1E7-11DD-A30D-F7A0FD545234", "Effect/Screen/BackBuffer To RT", "Back buffer to screen effect");
+PluginDesc RenderTargetEffect::_pluginDesc =
+    screenDesc("E23B2FD8-DE5C-11DE-8AD3-C7B13CD9BE0B", "Effect/Screen/Render Target", "Render target effect");
+
+ClearScreen::ClearScreen()
+{
+    addInput("Color", kParameterColor, "0,0,0,255", &m_color);
+    addInput("Clear/Z", kParameterFloat, "1", &m_z);
+    addInput("Clear/Stencil", kParameterInt, "0", &m_stencil);
+    // The option values are the device's clear flags themselves.
+    IParameter* flags = addInput("Flags", kParameterOption, "7", &m_flags)->value;
+    flags->addOption("Target", render::Clear_Colour);
+    flags->addOption("Stencil", render::Clear_Stencil);
+    flags->addOption("Z-Buffer", render::Clear_Depth);
+    flags->addOption("All", render::Clear_Colour | render::Clear_Stencil | render::Clear_Depth);
+}
+
+ClearScreen::~ClearScreen() = default;
+
+void ClearScreen::render(RenderContext&)
+{
+    if (render::g_renderDevice)
+        render::g_renderDevice->clear(static_cast<uint32_t>(m_flags), m_color / 255.0f, m_z, m_stencil);
+}
+
+BackBuffer2Screen::BackBuffer2Screen()
+{
+    addInput("Render Target", kParameterResource, "0", nullptr);
+}
+
+BackBuffer2Screen::~BackBuffer2Screen() = default;
+
+void BackBuffer2Screen::render(RenderContext& context)
+{
+    core::SmartRef<IResource> const resource = firstRenderTarget(*this, "Render Target", context);
+    render::IRenderDevice* device = render::g_renderDevice;
+    if (!resource || !device || !device->getBackBuffer() || !device->getPostProcessor())
+        return;
+    D3DXVECTOR4 source;
+    D3DXVECTOR4 const* sourceRect = nullptr;
+    if (render::IRenderView* view = device->getRenderView()) {
+        D3DVIEWPORT9 const& viewport = view->getViewport();
+        source = D3DXVECTOR4(float(viewport.X), float(viewport.Y), float(viewport.X + viewport.Width),
+            float(viewport.Y + viewport.Height));
+        sourceRect = &source;
+    }
+    // A resource without a target makes the copy answer false and change nothing.
+    device->getPostProcessor()->stretchRect(device->getBackBuffer(), sourceRect, targetOf(resource.get()), nullptr);
+}
+
+RenderTargetEffect::RenderTargetEffect()
+{
+    addInput("Attributes/Render Target", kParameterResource, "0", nullptr);
+    addInput("Effects/Effects", kParameterLink, "0", nullptr);
+}
+
+RenderTargetEffect::~RenderTargetEffect() = default;
+
+void RenderTargetEffect::render(RenderContext& context)
+{
+    core::SmartRef<IResource> const resource = firstRenderTarget(*this, "Attributes/Render Target", context);
+    render::IRenderTargetTexture* target = targetOf(resource.get());
+    // Without a target the effects would draw into whatever is current.
+    if (!target)
+        return;
+    // A target that is rendering already refuses the begin, which also ends a chain of effects
+    // that leads back to it. The refused begin still takes its end, which then changes nothing.
+    if (target->begin())
+        for (auto const& node : getNodesConnectedToInput("Effects/Effects", {}))
+            if (node->getNodeType() == kGraphNodeEffect)
+                if (auto* effect = dynamic_cast<Effect*>(node.get()))
+                    effect->render(context);
+    target->end();
+}
+
+} // namespace tormakelin::fxcore
