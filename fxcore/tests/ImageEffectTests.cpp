@@ -554,3 +554,36 @@ TEST_F(ImageEffectTest, AnimatedTextureShowsTheFramesOfItsTime)
     lookup.add(empty, kAnimationId);
     EXPECT_EQ(drawsOf([&] { node->render(context); }), 0);
 }
+
+// Beside a white stripe the blurred image is lit and the downsampled one is not: horizontal passes
+// alone are composed, not thrown away; without horizontal passes the downsample is composed.
+TEST_F(ImageEffectTest, BlurComposesTheLastTargetWritten)
+{
+    for (int slot = 0; slot < 3; ++slot)
+        addTarget(kTargetIds[slot], 32);
+    std::vector<uint32_t> stripe(size_t(kSize) * kSize, 0xFF000000u);
+    for (unsigned y = 0; y < kSize; ++y)
+        for (unsigned x = 28; x < 36; ++x)
+            stripe[size_t(y) * kSize + x] = 0xFFFFFFFFu;
+    addImage(makeTexture(stripe, kSize, kSize));
+    struct Case {
+        char const* horizontal;
+        char const* vertical;
+        bool lit;
+    };
+    for (Case const& k : {Case{"2", "0", true}, Case{"1", "1", true}, Case{"0", "2", false}}) {
+        SCOPED_TRACE(std::string(k.horizontal) + " " + k.vertical);
+        core::SmartRef<Blur> blur(new Blur);
+        setInputs(*blur, {{"Attributes/Texture", kImageId}, {"Blur/Downsample", kTargetIds[0]},
+                          {"Blur/Horizontal", kTargetIds[1]}, {"Blur/Vertical", kTargetIds[2]},
+                          {"Blur/Horizontal Iterations", k.horizontal}, {"Blur/Vertical Iterations", k.vertical}});
+        clear({0, 0, 0, 255});
+        blur->render(context);
+        Rgba const beside = pixel(20, 32);
+        if (k.lit)
+            EXPECT_GT(beside.r, 10);
+        else
+            EXPECT_EQ(beside.r, 0);
+        EXPECT_GT(pixel(32, 32).r, 50);
+    }
+}
