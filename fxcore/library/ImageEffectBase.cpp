@@ -1,5 +1,7 @@
 #include <tormakelin/fxcore/ImageEffects.h>
 
+#include "ImageEffectSupport.h"
+
 #include <tormakelin/fxcore/RenderTargetResource.h>
 
 #include <tormakelin/render/BlendMode.h>
@@ -39,13 +41,19 @@ bool ImageEffectBase::fetchTexture(std::string const& input, RenderContext const
     return TextureEffect::fetchTexture(*this, input, context, texture);
 }
 
+render::IRenderTargetTexture* renderTargetOn(GraphNode& node, std::string const& input, RenderContext const& context)
+{
+    static std::vector<core::UniqueId> const kinds = {RenderTargetResource::_pluginDesc.id};
+    auto const resources = node.getResourcesConnectedToInput(input, kinds, context.instanceParameters);
+    auto const* target =
+        resources.empty() ? nullptr : dynamic_cast<RenderTargetResource const*>(resources.front().get());
+    return target ? target->getRenderTarget() : nullptr;
+}
+
 render::IRenderTargetTexture* ImageEffectBase::fetchRenderTarget(std::string const& input,
                                                                  RenderContext const& context)
 {
-    static std::vector<core::UniqueId> const kinds = {RenderTargetResource::_pluginDesc.id};
-    auto const resources = getResourcesConnectedToInput(input, kinds, context.instanceParameters);
-    auto const* target = resources.empty() ? nullptr : dynamic_cast<RenderTargetResource const*>(resources.front().get());
-    return target ? target->getRenderTarget() : nullptr;
+    return renderTargetOn(*this, input, context);
 }
 
 render::IShader* ImageEffectBase::beginModel(std::string const& wrap, std::string const& clamp,

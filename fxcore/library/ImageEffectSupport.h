@@ -2,7 +2,16 @@
 
 #include <tormakelin/fxcore/TextureEffect.h>
 
+#include <string>
+
+namespace tormakelin::render {
+class IRenderTargetTexture;
+}
+
 namespace tormakelin::fxcore {
+
+// The target of the first render-target resource on the input, or null.
+render::IRenderTargetTexture* renderTargetOn(GraphNode& node, std::string const& input, RenderContext const& context);
 
 // The clip square grown three times over, its texture coordinates following the same mapping
 // (u = (x + 1) / 2, v = (1 - y) / 2), so every pixel samples as under the plain square. Drawn

@@ -5,8 +5,6 @@
 #include "ImageEffectSupport.h"
 #include "PluginDescs.h"
 
-#include <tormakelin/fxcore/RenderTargetResource.h>
-
 #include <tormakelin/core/Debug.h>
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/RenderTarget.h>
@@ -18,8 +16,8 @@
 
 namespace tormakelin::fxcore {
 
-PluginDesc Glow::_pluginDesc =
-    libraryPluginDesc(kPluginGraphNode, "70C0D550-18B0-11DE-95E2-830121C1AE93", "Effect/Texture/Glow", "Image glow effect");
+PluginDesc Glow::_pluginDesc = libraryPluginDesc(
+    kPluginGraphNode, "70C0D550-18B0-11DE-95E2-830121C1AE93", "Effect/Texture/Glow", "Image glow effect");
 PluginDesc Blur::_pluginDesc = libraryPluginDesc(
     kPluginGraphNode, "77A825C0-18B1-11DE-B490-FE0E64559BFC", "Effect/Texture/Blur", "Texture blur effect");
 
@@ -57,14 +55,11 @@ void BlurChainBase::addTargetInputs()
 
 bool BlurChainBase::fetchChain(RenderContext const& context)
 {
-    static std::vector<core::UniqueId> const targetKinds = {RenderTargetResource::_pluginDesc.id};
     static std::string const slotInputs[kSlotCount] = {kSlotInputs[0], kSlotInputs[1], kSlotInputs[2]};
     if (!TextureEffect::fetchTexture(*this, TextureEffect::textureInputName(), context, m_texture))
         return false;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        auto const resources = getResourcesConnectedToInput(slotInputs[slot], targetKinds, context.instanceParameters);
-        auto const* target = resources.empty() ? nullptr : dynamic_cast<RenderTargetResource const*>(resources.front().get());
-        m_targets[slot] = target ? target->getRenderTarget() : nullptr;
+        m_targets[slot] = renderTargetOn(*this, slotInputs[slot], context);
         if (!m_targets[slot] || !m_targets[slot]->getTexture())
             return false;
     }

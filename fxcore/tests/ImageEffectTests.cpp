@@ -303,8 +303,8 @@ TEST_F(ImageEffectTest, WithoutAResourceOnlyTheModelMembersDraw)
     Case const cases[] = {
         {"Negative", [](ImageEffectTest& t) { return NodeRef(t.placed<Negative>().get()); }, true},
         {"Wave", [](ImageEffectTest& t) { return NodeRef(t.placed<Wave>().get()); }, true},
-        {"ColorKey", [](ImageEffectTest& t) { return NodeRef(t.placed<ColorKey>({{"ColorKey/Threshold", "0"}}).get()); },
-         true},
+        {"ColorKey",
+         [](ImageEffectTest& t) { return NodeRef(t.placed<ColorKey>({{"ColorKey/Threshold", "0"}}).get()); }, true},
         {"RGBSeperation", [](ImageEffectTest& t) { return NodeRef(t.placed<RGBSeperation>().get()); }, false},
         {"ColorCorrection", [](ImageEffectTest& t) { return NodeRef(t.placed<ColorCorrection>().get()); }, false},
         {"CMYKDistort", [](ImageEffectTest& t) { return NodeRef(t.placed<CMYKDistort>().get()); }, false},
