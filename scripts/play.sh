@@ -17,16 +17,16 @@ mkdir -p "$OUT"
 rm -f "$OUT"/*.png
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 unset SDL_VIDEODRIVER
-# The screen is the sample's author size, so the window fills it.
-xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
-  player=$1 shots=$2 interval=$3 tool=$4; shift 4
+# The screen is larger than the sample's window, which is shot alone, found by its title.
+xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
+  player=$1 shots=$2 interval=$3 tool=$4 title=$5; shift 5
   "$player" -nosetup "$@" &
   pid=$!
   n=0
   while sleep "$interval" && kill -0 "$pid" 2>/dev/null; do
     n=$((n + 1))
     shot=$(printf "%s/play-%03d.png" "$shots" "$n")
-    "$tool" "$shot" && echo "$shot"
+    "$tool" "$shot" "$title" && echo "$shot"
   done
   wait "$pid"
-' play "$PLAYER" "$OUT" "$INTERVAL" "$BIN/Tormakelin.Screenshot" "$@"
+' play "$PLAYER" "$OUT" "$INTERVAL" "$BIN/Tormakelin.Screenshot" "Tormakelin Sample" "$@"

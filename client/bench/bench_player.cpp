@@ -1,5 +1,6 @@
 // The whole player on the packed sample, one benchmark iteration per frame: the document's update,
-// the draws and the present, with a frozen clock so that the frame stays in the sample.
+// the draws and the present, with a frozen clock so that the frame stays in the sample. Also
+// counts heap allocations per frame.
 
 #include "PlayerApplication.h"
 
@@ -8,8 +9,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+
+// Counted by the program's own operator new (the framework benchmarks' AllocationCount.cpp).
+long allocationCount();
 
 namespace {
 
@@ -24,12 +29,20 @@ void playerFrame(benchmark::State& state)
     seams.commandLine = "Tormakelin.Sample -nosetup -time " + std::to_string(state.range(0)) + " -document " +
         sample.string();
     seams.pinThread = [] {};
-    seams.onFrame = [&state](client::PlayerApplication& player) {
-        if (!state.KeepRunning())
+    long before = 0;
+    long after = 0;
+    seams.onFrame = [&](client::PlayerApplication& player) {
+        if (state.iterations() == 0)
+            before = allocationCount();
+        if (!state.KeepRunning()) {
+            after = allocationCount();
             PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
     };
     if (client::runPlayer(seams) != 0)
         state.SkipWithError("the sample did not play");
+    state.counters["allocations/frame"] =
+        benchmark::Counter(double(after - before) / double(std::max<int64_t>(state.iterations(), 1)));
     core::Timer::setCounterSource(nullptr, nullptr);
 }
 

@@ -1,9 +1,140 @@
 #include "PlayerTestSupport.h"
 
+#include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/RenderTargetResource.h>
+#include <tormakelin/fxcore/ShaderEffect.h>
+#include <tormakelin/fxcore/Graph.h>
+#include <tormakelin/core/SystemPath.h>
+
+#include <cmath>
 #include <tormakelin/render/RenderView.h>
+#include <tormakelin/render/Texture.h>
 
 namespace tormakelin::client::test {
 namespace {
+
+constexpr char kTimeType[] = "DB94E697-E727-11DD-9823-C725EA03B51E";
+constexpr char kMulType[] = "1CB86FDA-B24A-11DD-8D85-C0B36B773332";
+constexpr char kAddType[] = "20F53DD0-B24A-11DD-8D85-C0B36B773332";
+constexpr char kClearScreenType[] = "DCF42380-B253-11DD-9288-F17C82B47B41";
+constexpr char kRenderStackType[] = "ADF3C9B7-E5BB-11DD-852B-B0D445C48459";
+constexpr char kBackBufferCopyType[] = "1FCBF8EB-F1E7-11DD-A30D-F7A0FD545234";
+
+// Graph 10: the clear colour is time * (100, 40, 0, 0) + (20, 40, 60, 255), through math nodes.
+std::string clearGraph()
+{
+    std::string const nodes = nodeXml(11, kTimeType, "", outputXml("Output", 12, 7)) +
+        nodeXml(13, kMulType, inputXml("Attributes/Factor-1", 7, "0,0,0,0", linkXml(11, 12)) +
+                inputXml("Attributes/Factor-2", 7, "100,40,0,0"), outputXml("Result", 14, 7)) +
+        nodeXml(15, kAddType, inputXml("Attributes/Input-1", 7, "0,0,0,0", linkXml(13, 14)) +
+                inputXml("Attributes/Input-2", 7, "20,40,60,255"), outputXml("Result", 16, 7)) +
+        nodeXml(17, kClearScreenType, inputXml("Color", 9, "0,0,0,255", linkXml(15, 16)), outputXml("Output", 18, 0)) +
+        nodeXml(19, kRenderStackType, inputXml("Input-1", 0, "", linkXml(17, 18)), "");
+    return graphXml(10, nodes);
+}
+
+// A graph whose render stack draws one effect.
+std::string oneEffectGraph(int id, char const* type, std::string const& inputs)
+{
+    return graphXml(id, nodeXml(id + 1, type, inputs, outputXml("Output", id + 2, 0)) +
+            nodeXml(id + 3, kRenderStackType, inputXml("Input-1", 0, "", linkXml(id + 1, id + 2)), ""));
+}
+
+// A render-target resource of the document, as its loader would make it.
+fxcore::RenderTargetResource* addRenderTarget(PlayerApplication& player, int id, unsigned width, unsigned height)
+{
+    auto* resource = fxcore::createPluginAs<fxcore::RenderTargetResource>(
+        player.getPluginManager(), fxcore::RenderTargetResource::_pluginDesc.id);
+    EXPECT_NE(resource, nullptr);
+    if (!resource)
+        return nullptr;
+    resource->getInfo().id = core::stringToUniqueId(idText(id));
+    render::TextureCreateParams params;
+    params.levels = 1;
+    params.usage = D3DUSAGE_RENDERTARGET;
+    params.pool = D3DPOOL_DEFAULT;
+    EXPECT_TRUE(resource->create(width, height, params, false));
+    player.getDocument()->getResourceManager()->addResource(resource);
+    return resource;
+}
+
+std::vector<uint32_t> targetPixels(fxcore::RenderTargetResource* target)
+{
+    if (!target)
+        return {};
+    auto* texture = static_cast<IDirect3DTexture9*>(target->getTexture()->getD3DTexture());
+    IDirect3DSurface9* surface = nullptr;
+    if (FAILED(texture->GetSurfaceLevel(0, &surface)))
+        return {};
+    IDirect3DDevice9* device = nullptr;
+    texture->GetDevice(&device);
+    unsigned width = 0, height = 0;
+    std::vector<uint32_t> pixels = surfacePixels(device, surface, width, height);
+    device->Release();
+    surface->Release();
+    for (uint32_t& pixel : pixels)
+        pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+uint32_t rgb(unsigned r, unsigned g, unsigned b)
+{
+    return (r << 16) | (g << 8) | b;
+}
+
+TEST_F(PlayerTest, FramesAtFixedTimesShowTheComputedClearColour)
+{
+    s_step = 250;
+    TestProject project;
+    project.graphs = clearGraph();
+    project.layers = graphLayerXml(30, 10, 0, 100);
+    PlayerRun const run = play("-nosetup -document " + project.pack(), true);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.frames.size(), 4u);
+    uint32_t const expected[] = {rgb(20, 40, 60), rgb(45, 50, 60), rgb(70, 60, 60), rgb(95, 70, 60)};
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(run.frames[i].time);
+        ASSERT_EQ(run.frames[i].width, 64u);
+        for (auto [x, y] : {std::pair{0u, 0u}, std::pair{63u, 47u}, std::pair{32u, 24u}})
+            EXPECT_EQ(run.frames[i].at(x, y), expected[i]) << x << "," << y;
+    }
+}
+
+TEST_F(PlayerTest, AProjectOfAnotherAspectIsDrawnInACentredViewWithBlackBars)
+{
+    struct Case {
+        char const* name;
+        int authorWidth, authorHeight;
+        unsigned left, right;  // the drawn columns
+    };
+    Case const cases[] = {{"4:3 on 16:9", 64, 48, 20, 139}, {"16:9 on 16:9", 1280, 720, 0, 159}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        D3DSimAdapter adapter = d3dsimDefaultAdapter();
+        adapter.modes = {D3DDISPLAYMODE{160, 90, 60, D3DFMT_X8R8G8B8}};
+        d3dsimSetAdapters({adapter});
+        dialogDriver.onDialog = [](HWND dialog, LPCSTR) { SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0); };
+        TestProject project;
+        project.showSetupDialog = 1;
+        project.authorWidth = c.authorWidth;
+        project.authorHeight = c.authorHeight;
+        project.graphs = clearGraph();
+        project.layers = graphLayerXml(30, 10, 0, 100);
+        PlayerSeams seams;
+        seams.onFrame = [](PlayerApplication& player) { PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0); };
+        PlayerRun const run = play("-document " + project.pack(), true, seams);
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        ASSERT_EQ(run.frames.size(), 1u);
+        Frame const& frame = run.frames[0];
+        ASSERT_EQ(frame.width, 160u);
+        for (unsigned y : {0u, 45u, 89u}) {
+            for (unsigned x : {0u, 19u, 20u, 80u, 139u, 140u, 159u}) {
+                bool const inside = x >= c.left && x <= c.right;
+                EXPECT_EQ(frame.at(x, y), inside ? rgb(20, 40, 60) : 0u) << x << "," << y;
+            }
+        }
+    }
+}
 
 struct LetterboxCase {
     char const* name;
@@ -47,6 +178,123 @@ TEST_F(PlayerTest, LetterboxViewFitsTheProjectsAspectInTheBackBuffer)
         EXPECT_EQ(viewport.Y, c.y);
         EXPECT_EQ(viewport.Width, c.width);
         EXPECT_EQ(viewport.Height, c.height);
+    }
+}
+
+TEST_F(PlayerTest, ARenderTargetLayerDrawsItsChildrenIntoTheTargetAndTheBackBufferIsCopiedOut)
+{
+    s_step = 0;
+    TestProject project;
+    project.graphs = clearGraph() + oneEffectGraph(40, kClearScreenType, inputXml("Color", 9, "200,0,0,255")) +
+        oneEffectGraph(45, kBackBufferCopyType, inputXml("Render Target", 11, idText(61)));
+    // The screen's clear, then a layer drawing its child into target 60, then a copy of the back
+    // buffer into target 61.
+    project.layers = graphLayerXml(30, 10, 0, 100) +
+        "<Layer Id=\"" + idText(50) + "\" Type=\"1\" Name=\"Offscreen\" RenderTargetResourceId=\"" + idText(60) +
+        "\" Visible=\"1\"><Time><TimeSegment Start=\"0\" End=\"100\"/></Time>" + graphLayerXml(51, 40, 0, 100) +
+        "</Layer>" + graphLayerXml(55, 45, 0, 100);
+    fxcore::RenderTargetResource* offscreen = nullptr;
+    fxcore::RenderTargetResource* copy = nullptr;
+    std::vector<uint32_t> offscreenPixels, copyPixels;
+    int frame = 0;
+    PlayerSeams seams;
+    seams.onFrame = [&](PlayerApplication& player) {
+        // Targets come with the first frame; the second frame draws with them.
+        if (frame++ == 0) {
+            offscreen = addRenderTarget(player, 60, 16, 8);
+            copy = addRenderTarget(player, 61, 32, 24);
+            return;
+        }
+        offscreenPixels = targetPixels(offscreen);
+        copyPixels = targetPixels(copy);
+        PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    };
+    PlayerRun const run = play("-nosetup -document " + project.pack(), true, seams);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.frames.size(), 2u);
+    EXPECT_EQ(run.frames[1].at(32, 24), rgb(20, 40, 60)) << "the target's drawing stays off the screen";
+    EXPECT_EQ(offscreenPixels, std::vector<uint32_t>(16 * 8, rgb(200, 0, 0)));
+    EXPECT_EQ(copyPixels, std::vector<uint32_t>(32 * 24, rgb(20, 40, 60)));
+}
+
+TEST_F(PlayerTest, DebugDrawsStatisticsBelowTheTopOfTheView)
+{
+    struct Case {
+        char const* name;
+        char const* arguments;
+        int authorWidth, authorHeight;
+        unsigned top;  // the view's top edge
+    };
+    // The 16:9 project on a 4:3 back buffer has bars of 30 rows above and below.
+    Case const cases[] = {{"no overlay", "-nosetup", 320, 240, 0}, {"overlay", "-nosetup -debug", 320, 240, 0},
+        {"overlay in a view", "-debug", 320, 180, 30}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        D3DSimAdapter adapter = d3dsimDefaultAdapter();
+        adapter.modes = {D3DDISPLAYMODE{320, 240, 60, D3DFMT_X8R8G8B8}};
+        d3dsimSetAdapters({adapter});
+        dialogDriver.onDialog = [](HWND dialog, LPCSTR) { SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0); };
+        TestProject project;
+        project.showSetupDialog = 1;
+        project.authorWidth = c.authorWidth;
+        project.authorHeight = c.authorHeight;
+        project.graphs = clearGraph();
+        project.layers = graphLayerXml(30, 10, 0, 100);
+        PlayerSeams seams;
+        seams.onFrame = [](PlayerApplication& player) { PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0); };
+        PlayerRun const run = play(std::string(c.arguments) + " -document " + project.pack(), true, seams);
+        ASSERT_EQ(run.frames.size(), 1u);
+        Frame const& frame = run.frames[0];
+        ASSERT_EQ(frame.width, 320u);
+        // White text in the band of the four lines (the last one's glyph cell included),
+        // nothing white anywhere else.
+        int inside = 0, outside = 0;
+        for (unsigned y = 0; y < frame.height; ++y) {
+            for (unsigned x = 0; x < frame.width; ++x) {
+                if (frame.at(x, y) != 0xFFFFFF)
+                    continue;
+                bool const band = y >= c.top + 8 && y < c.top + 8 + 5 * 15 && x >= 8;
+                ++(band ? inside : outside);
+            }
+        }
+        bool const debug = std::string(c.arguments).find("-debug") != std::string::npos;
+        EXPECT_EQ(inside > 0, debug);
+        EXPECT_EQ(outside, 0);
+    }
+}
+
+// Reference frames of the packed sample: its background colour is base + amplitude *
+// sin(time * speed) per channel, and its user effect is compiled.
+TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
+{
+    std::string const sample = (std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample").string();
+    s_step = 0;
+    // Before 5 s, when the logo section starts.
+    for (float const time : {0.0f, 2.0f, 3.5f, 4.9f}) {
+        SCOPED_TRACE(time);
+        bool shaderReady = false;
+        PlayerSeams seams;
+        seams.onFrame = [&](PlayerApplication& player) {
+            auto* shader = dynamic_cast<fxcore::ShaderEffect*>(player.getDocument()->getGraphManager()->findNode(
+                core::stringToUniqueId("5A3E2001-0000-0000-0000-000000000000")));
+            shaderReady = shader && shader->getShader();
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        };
+        PlayerRun const run = play("-nosetup -time " + std::to_string(time) + " -document " + sample, true, seams);
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        ASSERT_EQ(run.frames.size(), 1u);
+        Frame const& frame = run.frames[0];
+        EXPECT_EQ(frame.width, 1280u);
+        EXPECT_EQ(frame.height, 720u);
+        EXPECT_TRUE(shaderReady);
+        int const expected[3] = {int(std::lround(110 + 90 * std::sin(time * 0.9f))),
+            int(std::lround(80 + 60 * std::sin(time * 0.6f))), int(std::lround(130 + 100 * std::sin(time * 1.3f)))};
+        for (auto [x, y] : {std::pair{0u, 0u}, std::pair{640u, 360u}, std::pair{1279u, 719u}}) {
+            uint32_t const pixel = frame.at(x, y);
+            int const got[3] = {int(pixel >> 16 & 0xFF), int(pixel >> 8 & 0xFF), int(pixel & 0xFF)};
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(got[c], expected[c], 1) << "channel " << c << " at " << x << "," << y;
+        }
     }
 }
 

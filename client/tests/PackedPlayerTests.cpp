@@ -57,6 +57,13 @@ TEST_F(PackedPlayer, PlaysItsOwnPackToTheEnd)
     EXPECT_EQ(played.errors, "");
 }
 
+TEST_F(PackedPlayer, TheSamplePlaysItsLastSecondCleanly)
+{
+    ProcessResult const played = runProgram((programFolder() / "Tormakelin.Sample").string() + " -nosetup -time 9");
+    EXPECT_EQ(played.exitCode, 0);
+    EXPECT_EQ(played.errors, "");
+}
+
 TEST_F(PackedPlayer, APlayerWithoutAPackEndsWith255)
 {
     ProcessResult const played = runProgram((programFolder() / "Tormakelin.Client").string() + " -nosetup");

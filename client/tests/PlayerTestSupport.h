@@ -21,6 +21,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <string>
@@ -153,25 +154,51 @@ struct TestProject {
     }
 };
 
-// The back buffer as A8R8G8B8 words, top row first.
-inline std::vector<uint32_t> backBufferPixels(render::IRenderDevice* device, unsigned& width, unsigned& height)
+// A target's pixels as A8R8G8B8 words, top row first, copied out (and resolved) through a
+// system-memory surface.
+inline std::vector<uint32_t> surfacePixels(IDirect3DDevice9* d3d, IDirect3DSurface9* target, unsigned& width,
+    unsigned& height)
 {
     std::vector<uint32_t> pixels;
-    IDirect3DSurface9* back = nullptr;
-    if (FAILED(device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)))
-        return pixels;
     D3DSURFACE_DESC desc;
-    back->GetDesc(&desc);
+    target->GetDesc(&desc);
     width = desc.Width;
     height = desc.Height;
+    // A multisampled target is resolved into a plain one first, as Direct3D asks.
+    IDirect3DSurface9* resolved = nullptr;
+    if (desc.MultiSampleType != D3DMULTISAMPLE_NONE) {
+        if (FAILED(d3d->CreateRenderTarget(width, height, desc.Format, D3DMULTISAMPLE_NONE, 0, FALSE, &resolved,
+                nullptr)))
+            return pixels;
+        d3d->StretchRect(target, nullptr, resolved, nullptr, D3DTEXF_NONE);
+        target = resolved;
+    }
+    IDirect3DSurface9* copy = nullptr;
+    if (FAILED(d3d->CreateOffscreenPlainSurface(width, height, desc.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr))) {
+        if (resolved)
+            resolved->Release();
+        return pixels;
+    }
     D3DLOCKED_RECT locked;
-    if (back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+    if (d3d->GetRenderTargetData(target, copy) == D3D_OK && copy->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
         pixels.resize(size_t(width) * height);
         for (UINT y = 0; y < height; ++y)
             std::memcpy(&pixels[size_t(y) * width], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
                 size_t(width) * 4);
-        back->UnlockRect();
+        copy->UnlockRect();
     }
+    copy->Release();
+    if (resolved)
+        resolved->Release();
+    return pixels;
+}
+
+inline std::vector<uint32_t> backBufferPixels(render::IRenderDevice* device, unsigned& width, unsigned& height)
+{
+    IDirect3DSurface9* back = nullptr;
+    if (FAILED(device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)))
+        return {};
+    std::vector<uint32_t> pixels = surfacePixels(device->getD3DDevice(), back, width, height);
     back->Release();
     return pixels;
 }
@@ -199,15 +226,25 @@ protected:
     static constexpr int64_t kFrequency = 1000;
     static inline int64_t s_step = 100;
     static inline int64_t s_counter = 0;
+    // Runs on every counter read, that is once per pass of the main loop.
+    static inline std::function<void()> s_onPass;
 
     void SetUp() override
     {
         s_step = 100;
-        core::Timer::setCounterSource([] { return s_counter += s_step; }, [] { return kFrequency; });
+        core::Timer::setCounterSource(
+            [] {
+                if (s_onPass)
+                    s_onPass();
+                return s_counter += s_step;
+            },
+            [] { return kFrequency; });
     }
     void TearDown() override
     {
         core::Timer::setCounterSource(nullptr, nullptr);
+        s_onPass = nullptr;
+        d3dsimSetStrictReset(false);
         win32::setDialogDriver(win32::DialogDriver{});
         d3dsimSetAdapters({});
         d3dsimFailCreateDevice(false);

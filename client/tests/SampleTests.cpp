@@ -59,7 +59,7 @@ TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
             PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
         }
     };
-    PlayerRun const run = play("-nosetup -document " + sample.string(), false, seams);
+    PlayerRun const run = play("-nosetup -time 6 -document " + sample.string(), false, seams);
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     ASSERT_FALSE(frame.pixels.empty());
     ASSERT_EQ(frame.width, 1280u);
@@ -69,15 +69,29 @@ TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
         EXPECT_NEAR(int((got >> 8) & 0xFF), g, tolerance) << std::hex << got;
         EXPECT_NEAR(int(got & 0xFF), b, tolerance) << std::hex << got;
     };
-    // The gradient's top-left corner, blended over the solid quad; no glow reaches it.
-    near(frame.at(0, 0), 62, 36, 108, 3);
+    // The gradient's top-left corner over the translucent quad over the animated clear colour;
+    // no glow reaches it.
+    double const t = frame.time;
+    double const clear[3] = {110 + 90 * std::sin(t * 0.9), 80 + 60 * std::sin(t * 0.6), 130 + 100 * std::sin(t * 1.3)};
+    double const quad[3] = {12, 14, 30};
+    double const corner[3] = {70, 40, 120};
+    int expected[3];
+    for (int c = 0; c < 3; ++c) {
+        double const tinted = quad[c] * 110 / 255 + clear[c] * (1 - 110.0 / 255);
+        expected[c] = int(std::lround(corner[c] * 220 / 255 + tinted * (1 - 220.0 / 255)));
+    }
+    near(frame.at(0, 0), expected[0], expected[1], expected[2], 4);
     // The glow brightens the middle.
     EXPECT_GT(int(frame.at(640, 260) & 0xFF), int(frame.at(0, 0) & 0xFF) + 40);
     // The math nodes place the logo's centre; its ring is opaque and lit from the image.
-    double const t = frame.time;
-    int const cx = int(640 + 420 * std::sin(1.3 * t));
-    int const cy = int(360 + 220 * std::sin(2.1 * t));
-    near(frame.at(unsigned(cx + 49), unsigned(cy)), 172, 185, 166, 12);
+    // The section starts at 5 s: its math nodes run on the layer's own time.
+    double const local = t - 5;
+    int const cx = int(640 + 420 * std::sin(1.3 * local));
+    int const cy = int(360 + 220 * std::sin(2.1 * local));
+    // The ring's own shading turns with the logo, so only its brightness is fixed.
+    uint32_t const ring = frame.at(unsigned(cx + 49), unsigned(cy));
+    for (int shift : {16, 8, 0})
+        EXPECT_GE(int((ring >> shift) & 0xFF), 130) << std::hex << ring;
     // Its middle is transparent apart from the bar: the glow shows through beside it.
     uint32_t const beside = frame.at(unsigned(cx + 20), unsigned(cy - 20));
     EXPECT_GT(int(beside & 0xFF), int((beside >> 16) & 0xFF));

@@ -2,7 +2,10 @@
 
 #include "DecimalCommaLocale.h"
 
+#include "TestDocTypes.h"
+
 #include <tormakelin/fxcore/Graph.h>
+#include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 
 #include <functional>
@@ -235,7 +238,15 @@ struct SeekCase {
     float expected;
 };
 
-TEST_F(PlayerTest, F1AndF2MoveTheTimeOnlyInDebugMode)
+// Starts the application with the probe nodes of the framework tests as well.
+bool initWithProbes(fxcore::Application& application, fxcore::Application::SoundParams const& params)
+{
+    bool const started = application.init(params);
+    application.getPluginManager()->loadPlugins(std::string(TEST_DOC_PLUGIN_DIR) + "/program");
+    return started;
+}
+
+TEST_F(PlayerTest, F1AndF2MoveTheTimeOnlyInDebugModeAndTellTheLayers)
 {
     SeekCase const cases[] = {
         {"back, clamped at 0", true, "0.4", VK_F1, 0.0f},
@@ -246,14 +257,22 @@ TEST_F(PlayerTest, F1AndF2MoveTheTimeOnlyInDebugMode)
         {"F2 swallowed", false, "0.4", VK_F2, 0.4f},
     };
     s_step = 0;  // a frozen clock: only the keys move the time
+    char probeType[40];
+    std::snprintf(probeType, sizeof(probeType), "000000%02X-0000-0000-0000-0000000000%02X", fxcore::test::kProbeId,
+        fxcore::test::kProbeId);
     TestProject project;
-    project.endUnits = 1000;
+    project.graphs = graphXml(10, nodeXml(11, probeType, "", ""));
+    project.layers = graphLayerXml(30, 10, 0, 1000);
     std::string const pack = project.pack();
     for (SeekCase const& c : cases) {
         SCOPED_TRACE(c.name);
         PlayerSeams seams;
+        seams.initApplication = initWithProbes;
         int frame = 0;
+        double told = 0;
         seams.onFrame = [&](PlayerApplication& player) {
+            fxcore::IGraphNode* probe = player.getDocument()->getGraphManager()->findNode(core::stringToUniqueId(idText(11)));
+            told = probe ? dynamic_cast<fxcore::test::IProbe const&>(*probe).lastSetTime() : -2.0;
             PostMessageA(player.getHandle(), WM_KEYDOWN, frame++ == 0 ? c.key : WPARAM(VK_ESCAPE), 0);
         };
         std::string const debug = c.debug ? " -debug" : "";
@@ -261,6 +280,7 @@ TEST_F(PlayerTest, F1AndF2MoveTheTimeOnlyInDebugMode)
         EXPECT_EQ(run.exitCode, 0);
         ASSERT_EQ(run.frames.size(), 2u);
         EXPECT_FLOAT_EQ(run.frames[1].time, c.expected);
+        EXPECT_FLOAT_EQ(float(told), c.debug ? c.expected : -1.0f) << "the time the playing layers were told";
     }
 }
 
@@ -289,6 +309,40 @@ TEST_F(PlayerTest, AltEnterAndMaximisingToggleFullscreenOncePerRequest)
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(states, (std::vector<bool>{false, true, true}));
     }
+}
+
+TEST_F(PlayerTest, AFailedFullscreenSwitchStaysRequestedWithoutDrawing)
+{
+    // While a default-pool surface lives, a strict device refuses the reset that the switch needs.
+    d3dsimSetStrictReset(true);
+    IDirect3DSurface9* blocker = nullptr;
+    int refusedPasses = 0;
+    s_onPass = [&] {
+        if (blocker && ++refusedPasses == 5) {
+            blocker->Release();
+            blocker = nullptr;
+        }
+    };
+    std::vector<bool> states;
+    PlayerSeams seams;
+    seams.onFrame = [&](PlayerApplication& player) {
+        states.push_back(player.isFullscreen());
+        if (states.size() == 1) {
+            ASSERT_EQ(player.getRenderDevice()->getD3DDevice()->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8,
+                          D3DMULTISAMPLE_NONE, 0, FALSE, &blocker, nullptr),
+                D3D_OK);
+            PostMessageA(player.getHandle(), WM_HOTKEY, PlayerApplication::kToggleHotKey, 0);
+        } else {
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    };
+    s_step = 10;
+    PlayerRun const run = play("-nosetup -document " + TestProject{}.pack(), false, seams);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(states, (std::vector<bool>{false, true})) << "no frame while the switch fails, one once it succeeds";
+    EXPECT_GE(refusedPasses, 5);
+    ASSERT_EQ(run.frames.size(), 2u);
+    EXPECT_NEAR(run.frames[1].time, 0.05f, 1e-4) << "the clock ran on through the five refused passes";
 }
 
 TEST_F(PlayerTest, EveryShaderEffectIsCompiledBeforeTheFirstFrame)

@@ -97,6 +97,8 @@ void StackInputs::onDisconnected(GraphNode& node)
 std::vector<core::SmartRef<IGraphNode>> StackInputs::linkedSources(GraphNode const& node)
 {
     std::vector<core::SmartRef<IGraphNode>> sources;
+    // One allocation per call, whatever the stack's size.
+    sources.reserve(node.getInputs().size());
     for (NodeParameter const* input : node.getInputs())
         if (input->getType() == kParameterLink && !input->incoming.empty())
             sources.push_back(input->incoming.front().node);

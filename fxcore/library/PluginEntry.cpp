@@ -234,6 +234,7 @@ constexpr Row kRows[] = {
 };
 
 constexpr int kRowCount = static_cast<int>(std::size(kRows));
+static_assert(kRowCount == 120, "the library answers exactly 120 indexes");
 
 PluginLibraryDesc& libraryDesc()
 {

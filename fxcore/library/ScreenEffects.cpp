@@ -9,6 +9,8 @@
 
 #include <tormakelin/core/UniqueId.h>
 
+#include <vector>
+
 namespace tormakelin::fxcore {
 
 namespace {
@@ -26,8 +28,8 @@ PluginDesc screenDesc(char const* id, char const* path, char const* name)
 // The render-target resource named by a resource input, or null.
 core::SmartRef<IResource> firstRenderTarget(GraphNode& node, char const* input, RenderContext const& context)
 {
-    auto const resources =
-        node.getResourcesConnectedToInput(input, {RenderTargetResource::_pluginDesc.id}, context.instanceParameters);
+    static std::vector<core::UniqueId> const kTypes{RenderTargetResource::_pluginDesc.id};
+    auto const resources = node.getResourcesConnectedToInput(input, kTypes, context.instanceParameters);
     return resources.empty() ? nullptr : resources.front();
 }
 

@@ -45,7 +45,9 @@ void SoundEffect::holdResource(SoundResource* resource)
 
 void SoundEffect::eval(UpdateContext& context)
 {
-    auto const linked = getResourcesConnectedToInput("Sound", {SoundResource::_pluginDesc.id}, context.instanceParameters);
+    // Made once: the frame path builds no lists it can keep.
+    static std::vector<core::UniqueId> const soundTypes{SoundResource::_pluginDesc.id};
+    auto const linked = getResourcesConnectedToInput("Sound", soundTypes, context.instanceParameters);
     holdResource(linked.empty() ? nullptr : dynamic_cast<SoundResource*>(linked.front().get()));
     sound::ISound* sound = getSound();
     if (!sound || !context.playing)

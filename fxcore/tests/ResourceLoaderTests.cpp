@@ -508,3 +508,40 @@ TEST_F(ResourceLoaderTest, RenderTargetPageShowsTheSettingsAndWritesBackTheChoic
     EXPECT_EQ(cancelled.result.message, "");
     EXPECT_FALSE(cancelled.resource);
 }
+
+namespace {
+
+template <class T>
+int countOf(T* object)
+{
+    object->addRef();
+    return object->release();
+}
+
+} // namespace
+
+TEST_F(ResourceLoaderTest, WhatALoaderMadeIsHeldByTheResourceAlone)
+{
+    ASSERT_TRUE(pack.ready());
+    auto loadOne = [&](core::UniqueId const& id, char const* file) {
+        return load(loader(id).get(), {{"Filename", file}}).resource;
+    };
+    core::SmartRef<IResource> scene = loadOne(SceneResourceLoader::_pluginDesc.id, kPackScene);
+    core::SmartRef<IResource> atlas = loadOne(TextureAtlasResourceLoader::_pluginDesc.id, kPackAtlas);
+    core::SmartRef<IResource> tone = loadOne(SoundResourceLoader::_pluginDesc.id, kPackSound);
+    core::SmartRef<IResource> font = loadOne(FontResourceLoader::_pluginDesc.id, kPackFont);
+    ASSERT_TRUE(scene && atlas && tone && font);
+    // Once the resources are gone, these holders must be the last ones.
+    core::SmartRef<kavro::ISceneGraph> const graph(dynamic_cast<SceneResource*>(scene.get())->getScene());
+    core::SmartRef<render::ITextureAtlas> const rects(dynamic_cast<TextureAtlasResource*>(atlas.get())->getAtlas());
+    core::SmartRef<sound::ISound> const sound(dynamic_cast<SoundResource*>(tone.get())->getSound());
+    core::SmartRef<IFont> const glyphs(dynamic_cast<FontResource*>(font.get())->getFont());
+    scene = nullptr;
+    atlas = nullptr;
+    tone = nullptr;
+    font = nullptr;
+    EXPECT_EQ(countOf(graph.get()), 1);
+    EXPECT_EQ(countOf(rects.get()), 1);
+    EXPECT_EQ(countOf(sound.get()), 1);
+    EXPECT_EQ(countOf(glyphs.get()), 1);
+}

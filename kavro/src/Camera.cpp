@@ -93,7 +93,8 @@ void Light::update(UpdateContext& context)
     D3DXVECTOR3 axis(m_worldMatrix._31, m_worldMatrix._32, m_worldMatrix._33);
     D3DXVec3Normalize(&axis, &axis);
     m_worldLight.type = m_lightType;
-    m_worldLight.position = m_transformation.transform.position.value;
+    // Where the light is in the world, not relative to its parent.
+    m_worldLight.position = translationOf(m_nodeWorldMatrix);
     m_worldLight.direction = axis;
     m_worldLight.colour = colour.value;
     m_worldLight.radius = radius.value;

@@ -1,7 +1,9 @@
-// Scene materials in the form the scene file and the mesh draw need; the full parameter binding
-// of the material renderer builds on begin/end here.
+// Scene materials: their animated values, their file record, and the states and effect
+// parameters they set before every draw.
 #include <tormakelin/kavro/Material.h>
 
+#include "EffectBinding.h"
+#include "MaterialState.h"
 #include "RefList.h"
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/RefCounted.h>
+#include <tormakelin/kavro/MaterialShader.h>
 #include <tormakelin/kavro/SceneGraph.h>
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
@@ -93,16 +96,21 @@ constexpr uint64_t kMinSamplerBytes = 4 + 16 + 4 + 8;
 
 class Material : public core::RefCounted<IMaterial> {
 public:
-    Material() { core::generateUniqueId(m_id); }
+    Material()
+    {
+        core::generateUniqueId(m_id);
+        fillSettings();
+    }
     ~Material() override
     {
+        replace<render::ITexture>(m_heldShadow, nullptr);
         replace<render::IShader>(m_shader, nullptr);
         clearSamplers();
     }
 
     const core::UniqueId& getId() override { return m_id; }
     uint32_t getType() override { return m_type; }
-    void setType(uint32_t type) override { m_type = type; }
+    void setType(uint32_t type) override { m_type = m_settings.type = type; }
     const std::string& getName() override { return m_name; }
     void setName(const std::string& name) override { m_name = name; }
 
@@ -116,6 +124,14 @@ public:
         m_opacity.update(time);
         m_specularLevel.update(time);
         m_glossiness.update(time);
+        fillSettings();
+        for (ITextureSampler* sampler : m_samplers) {
+            sampler->update(time);
+        }
+    }
+
+    void fillSettings()
+    {
         m_settings.name = m_name;
         m_settings.ambient = m_ambient.value;
         m_settings.diffuse = m_diffuse.value;
@@ -129,16 +145,17 @@ public:
         m_settings.blendMode = int(m_blendMode);
         m_settings.embm = m_embm;
         m_settings.shader = m_shader;
-        for (ITextureSampler* sampler : m_samplers) {
-            sampler->update(time);
-        }
     }
 
     render::IShader* getShader() override { return m_shader; }
     void setShader(render::IShader* shader) override
     {
         replace(m_shader, shader);
+        m_settings.shader = m_shader;
         m_compiled.clear();
+        // Handles of effects no longer in use would keep those effects alive.
+        m_bindings.clear();
+        m_nextBinding = 0;
     }
     const std::vector<ITextureSampler*>& getTextureSamplers() override { return m_samplers; }
     void addTextureSampler(ITextureSampler* sampler) override
@@ -146,6 +163,7 @@ public:
         if (sampler) {
             sampler->addRef();
             m_samplers.push_back(sampler);
+            ++m_samplerGeneration;
         }
     }
     void removeTextureSampler(ITextureSampler* sampler) override
@@ -154,6 +172,7 @@ public:
         if (it != m_samplers.end()) {
             m_samplers.erase(it);
             sampler->release();
+            ++m_samplerGeneration;
         }
     }
     ITextureSampler* findTextureSampler(const std::string& name) override
@@ -173,24 +192,29 @@ public:
     AnimatedFloat& getSpecularLevel() override { return m_specularLevel; }
     AnimatedFloat& getGlossiness() override { return m_glossiness; }
     bool isTwoSided() override { return m_twoSided != 0; }
-    void setTwoSided(bool twoSided) override { m_twoSided = twoSided ? 1 : 0; }
+    void setTwoSided(bool twoSided) override { m_settings.twoSided = m_twoSided = twoSided ? 1 : 0; }
     int getBlendMode() override { return int(m_blendMode); }
-    void setBlendMode(int mode) override { m_blendMode = uint32_t(mode); }
+    // The settings carry the blend mode that the pass choice and the blending both read.
+    void setBlendMode(int mode) override { m_settings.blendMode = int(m_blendMode = uint32_t(mode)); }
     const D3DXVECTOR4& getEmbm() override { return m_embm; }
     void setEmbm(const D3DXVECTOR4& embm) override { m_embm = embm; }
-    bool isOpaque() override { return m_blendMode == render::BlendMode_Solid; }
+    bool isOpaque() override { return m_settings.blendMode == render::BlendMode_Solid; }
 
     bool setTechnique(int technique, render::IShader* shader) override
     {
         render::IShader* effect = shader ? shader : m_shader;
-        return effect != nullptr && effect->setTechnique(getTechniqueName(technique));
+        if (effect == nullptr || effect->getEffect() == nullptr) {
+            return false;
+        }
+        const D3DXHANDLE handle = binding(effect).technique(technique);
+        return handle != nullptr && SUCCEEDED(effect->getEffect()->SetTechnique(handle));
     }
     bool takesPart(int technique, render::IShader* shader) override
     {
         if (!setTechnique(technique, shader)) {
             return false;
         }
-        const bool reflective = m_type == MaterialType_Reflective;
+        const bool reflective = m_settings.type == MaterialType_Reflective;
         switch (technique) {
         case RenderTechnique_Shadow:
             return true;
@@ -214,22 +238,34 @@ public:
         if (effect == nullptr || !takesPart(pass.technique, effect)) {
             return 0;
         }
-        const bool solidBlend = pass.technique == RenderTechnique_Shadow || pass.technique == RenderTechnique_ZPass;
-        render::applyBlendMode(solidBlend ? render::BlendMode_Solid : render::BlendMode(m_settings.blendMode));
-        setMatrix(effect, "world", pass.world);
-        setMatrix(effect, "view", pass.view);
-        setMatrix(effect, "projection", pass.projection);
-        const D3DXMATRIX wvp = pass.world * pass.view * pass.projection;
-        setMatrix(effect, "worldViewProjection", wvp);
-        setVector(effect, "diffuseMaterialColor", m_settings.diffuse);
-        effect->setTechnique(getTechniqueName(pass.technique));
+        EffectBinding& b = binding(effect);
+        if (render::IShaderParameter* p = b.get(Bind_AmbientLightPower)) {
+            effect->setFloat(p, pass.ambientPower);
+        }
+        applyMaterialStates(pass, m_settings.twoSided != 0, m_settings.blendMode);
+        bindMaterialValues(effect, b);
+        D3DXMATRIX shadowView;
+        D3DXMATRIX shadowProjection;
+        shadowMatrices(pass.settings, shadowView, shadowProjection);
+        bindShadow(effect, b, pass, shadowView, shadowProjection, m_heldShadow);
+        bindFog(effect, b, pass.settings);
+        bindLights(effect, b, pass.lights);
+        const bool shadowPass = pass.technique == RenderTechnique_Shadow;
+        bindTransforms(effect, b, pass, shadowPass ? shadowView : pass.view,
+            shadowPass ? shadowProjection : pass.projection, m_time);
+        bindBones(effect, b, pass.bones);
+        bindUserParameters(effect, b, pass.shaderParameters);
+        effect->getEffect()->SetTechnique(b.technique(pass.technique));
         return effect->begin();
     }
     void end(render::IShader* shader) override
     {
-        if (render::IShader* effect = shader ? shader : m_shader) {
+        render::IShader* effect = shader ? shader : m_shader;
+        if (effect) {
             effect->end();
         }
+        unbindShadow(effect, effect ? findBinding(effect) : nullptr, m_heldShadow);
+        restoreMaterialStates();
     }
     void beginPass(unsigned index, render::IShader* shader) override
     {
@@ -261,22 +297,79 @@ public:
             !serializeEffect(serializer)) {
             return false;
         }
-        return m_ambient.serialize(serializer) && m_diffuse.serialize(serializer) && m_specular.serialize(serializer) &&
-               m_emissive.serialize(serializer) && m_opacity.serialize(serializer) &&
-               m_specularLevel.serialize(serializer) && m_glossiness.serialize(serializer);
+        const bool done = m_ambient.serialize(serializer) && m_diffuse.serialize(serializer) &&
+                          m_specular.serialize(serializer) && m_emissive.serialize(serializer) &&
+                          m_opacity.serialize(serializer) && m_specularLevel.serialize(serializer) &&
+                          m_glossiness.serialize(serializer);
+        if (!serializer->isStoring()) {
+            fillSettings();
+        }
+        return done;
     }
 
 private:
-    static void setMatrix(render::IShader* effect, const char* name, const D3DXMATRIX& value)
+    // The handles of the effect, found once and kept while the effect stays as compiled.
+    EffectBinding& binding(render::IShader* effect)
     {
-        if (render::IShaderParameter* parameter = effect->getParameter(name)) {
-            effect->setMatrix(parameter, &value);
+        if (EffectBinding* found = findBinding(effect)) {
+            return *found;
         }
+        for (EffectBinding& stale : m_bindings) {
+            if (stale.shader() == effect) {
+                stale.build(effect, m_samplers, m_samplerGeneration);
+                return stale;
+            }
+        }
+        if (m_bindings.size() < kMaxBindings) {
+            m_bindings.emplace_back();
+            m_bindings.back().build(effect, m_samplers, m_samplerGeneration);
+            return m_bindings.back();
+        }
+        EffectBinding& reused = m_bindings[m_nextBinding];
+        m_nextBinding = (m_nextBinding + 1) % kMaxBindings;
+        reused.build(effect, m_samplers, m_samplerGeneration);
+        return reused;
     }
-    static void setVector(render::IShader* effect, const char* name, const D3DXVECTOR4& value)
+    EffectBinding* findBinding(render::IShader* effect)
     {
-        if (render::IShaderParameter* parameter = effect->getParameter(name)) {
-            effect->setVector4(parameter, &value);
+        for (EffectBinding& b : m_bindings) {
+            if (b.matches(effect, m_samplerGeneration)) {
+                return &b;
+            }
+        }
+        return nullptr;
+    }
+
+    void bindMaterialValues(render::IShader* effect, const EffectBinding& b)
+    {
+        for (size_t i = 0; i < m_samplers.size(); ++i) {
+            ITexture* texture = m_samplers[i]->getTexture().object;
+            render::ITexture* image = texture ? texture->getTexture() : nullptr;
+            if (image == nullptr) {
+                continue;
+            }
+            const SamplerHandles& h = b.sampler(i);
+            if (h.texture) {
+                effect->setTexture(h.texture, image);
+            }
+            if (h.amount) {
+                effect->setFloat(h.amount, m_samplers[i]->getAmount().value);
+            }
+        }
+        const std::pair<BindingParam, const D3DXVECTOR4*> colours[] = {{Bind_AmbientColour, &m_settings.ambient},
+            {Bind_DiffuseColour, &m_settings.diffuse}, {Bind_SpecularColour, &m_settings.specular},
+            {Bind_EmissiveColour, &m_settings.emissive}, {Bind_Embm, &m_settings.embm}};
+        for (const auto& [which, value] : colours) {
+            if (render::IShaderParameter* p = b.get(which)) {
+                effect->setVector4(p, value);
+            }
+        }
+        const std::pair<BindingParam, float> levels[] = {{Bind_SpecularLevel, m_settings.specularLevel},
+            {Bind_Glossiness, m_settings.glossiness}, {Bind_Opacity, m_settings.opacity}};
+        for (const auto& [which, value] : levels) {
+            if (render::IShaderParameter* p = b.get(which)) {
+                effect->setFloat(p, value);
+            }
         }
     }
 
@@ -314,6 +407,10 @@ private:
     // with, so that a scene saved again keeps its effect.
     bool effectBytes(std::vector<uint8_t>& out)
     {
+        if (!m_compiled.empty()) {
+            out = m_compiled;
+            return true;
+        }
         void* data = nullptr;
         unsigned length = 0;
         if (m_shader && m_shader->getSource(data, length) && data && length) {
@@ -321,8 +418,7 @@ private:
             out.assign(bytes, bytes + length);
             return true;
         }
-        out = m_compiled;
-        return !out.empty();
+        return false;
     }
 
     bool serializeEffect(Serializer* serializer)
@@ -382,6 +478,22 @@ private:
         }
         shader->release();
         data->release();
+        if (m_shader == nullptr) {
+            regenerateEffect();
+        }
+    }
+
+    // Bytes compiled for another system do not compile here: the material then draws with an
+    // effect generated from its own maps, with every feature the renderer may ask of it.
+    void regenerateEffect()
+    {
+        CreateShaderParam param;
+        param.pointLightsEnabled = param.directionalLightsEnabled = param.spotLightsEnabled = 1;
+        param.maxPointLights = param.maxDirectionalLights = param.maxSpotLights = kMaxLightsPerKind;
+        param.fogEnabled = param.shadowEnabled = param.zPassEnabled = 1;
+        if (render::IShader* shader = createShaderFromMaterial(this, param)) {
+            replace(m_shader, shader);
+        }
     }
 
     float m_time = 0;
@@ -402,6 +514,11 @@ private:
     D3DXVECTOR4 m_embm{0.5f, 0.5f, 0.5f, 0.5f};
     MaterialSettings m_settings;
     std::vector<uint8_t> m_compiled;
+    static constexpr size_t kMaxBindings = 4;
+    std::vector<EffectBinding> m_bindings;
+    size_t m_nextBinding = 0;
+    unsigned m_samplerGeneration = 0;
+    render::ITexture* m_heldShadow = nullptr;
 };
 
 }  // namespace

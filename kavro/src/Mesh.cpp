@@ -1,6 +1,7 @@
 #include <tormakelin/kavro/Mesh.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include <tormakelin/kavro/Material.h>
@@ -39,25 +40,35 @@ IGeometry* Mesh::getGeometryInUse()
 
 void Mesh::gatherLights(const std::vector<LightRecord>& lights)
 {
-    m_lights = lights;
-    if (m_lights.size() <= kMaxLights) {
+    if (lights.size() <= kMaxLights) {
+        m_lights = lights;
         return;
     }
+    // The nearest six by repeated selection: stable, and nothing allocated once the list has room.
     const D3DXVECTOR3 at(m_worldMatrix._41, m_worldMatrix._42, m_worldMatrix._43);
-    // Distances worked out once; one that is not a number sorts last, keeping the order sound.
-    std::vector<std::pair<float, size_t>> order;
-    for (size_t i = 0; i < m_lights.size(); ++i) {
-        const D3DXVECTOR3 d = m_lights[i].position - at;
+    auto distance = [&at](const LightRecord& light) {
+        const D3DXVECTOR3 d = light.position - at;
         const float squared = d.x * d.x + d.y * d.y + d.z * d.z;
-        order.emplace_back(std::isnan(squared) ? INFINITY : squared, i);
+        return std::isnan(squared) ? INFINITY : squared;
+    };
+    std::array<size_t, kMaxLights> chosen{};
+    m_lights.clear();
+    for (unsigned k = 0; k < kMaxLights; ++k) {
+        size_t best = lights.size();
+        float bestDistance = INFINITY;
+        for (size_t i = 0; i < lights.size(); ++i) {
+            if (std::find(chosen.begin(), chosen.begin() + k, i) != chosen.begin() + k) {
+                continue;
+            }
+            const float d = distance(lights[i]);
+            if (best == lights.size() || d < bestDistance) {
+                best = i;
+                bestDistance = d;
+            }
+        }
+        chosen[k] = best;
+        m_lights.push_back(lights[best]);
     }
-    std::stable_sort(order.begin(), order.end(),
-        [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<LightRecord> nearest;
-    for (size_t i = 0; i < kMaxLights; ++i) {
-        nearest.push_back(m_lights[order[i].second]);
-    }
-    m_lights = std::move(nearest);
 }
 
 void Mesh::update(UpdateContext& context)

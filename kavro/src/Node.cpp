@@ -4,7 +4,9 @@
 #include <cfloat>
 
 #include <tormakelin/kavro/Camera.h>
+#include <tormakelin/kavro/Flare.h>
 #include <tormakelin/kavro/Mesh.h>
+#include <tormakelin/kavro/Particles.h>
 #include <tormakelin/kavro/SceneGraph.h>
 #include <tormakelin/kavro/Spline.h>
 
@@ -225,6 +227,12 @@ INode* createNode(uint32_t type)
         return new Camera();
     case NodeType_Light:
         return new Light();
+    case NodeType_ParticleSystem:
+        return new ParticleSystem();
+    case NodeType_Flare:
+        return new Flare();
+    case NodeType_LensFlare:
+        return new LensFlare();
     default:
         return nullptr;
     }

@@ -1,5 +1,6 @@
 #include <tormakelin/kavro/ShaderParameter.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/render/Texture.h>
 
 #include <new>
@@ -8,21 +9,14 @@ namespace tormakelin::kavro {
 
 namespace {
 
-class ShaderParameter final : public IShaderParameter {
+class ShaderParameter final : public core::RefCounted<IShaderParameter> {
 public:
     explicit ShaderParameter(ShaderParameterType type) : m_type(type) {}
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     std::string const& getName() const override { return m_name; }
     void setName(std::string const& name) override
     {
+        // Set every frame by the graph: only a changed name costs an assignment.
         if (m_name != name)
             m_name = name;
     }
@@ -30,7 +24,6 @@ public:
     ShaderParameterValue& getValue() override { return m_value; }
 
 private:
-    int m_refCount = 0;
     std::string m_name;
     ShaderParameterType m_type;
     ShaderParameterValue m_value;

@@ -1,4 +1,4 @@
-#include "SceneTestUtil.h"
+#include "SceneFixtures.h"
 
 #include <array>
 
@@ -272,24 +272,7 @@ std::array<int, 3> drawCentre(render::IRenderDevice* device, render::IShader* sh
     shader->end();
     decl->Release();
 
-    uint32_t pixel = 0;
-    IDirect3DSurface9* back = nullptr;
-    D3DLOCKED_RECT locked;
-    if (d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) == D3D_OK) {
-        if (back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-            std::memcpy(&pixel, static_cast<const uint8_t*>(locked.pBits) + 24 * locked.Pitch + 32 * 4, 4);
-            back->UnlockRect();
-        }
-        back->Release();
-    }
-    return {int((pixel >> 16) & 0xff), int((pixel >> 8) & 0xff), int(pixel & 0xff)};
-}
-
-void expectColour(const std::array<int, 3>& actual, const std::array<int, 3>& expected)
-{
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_NEAR(actual[k], expected[k], 3) << "channel " << k;
-    }
+    return readPixel(device, 32, 24);
 }
 
 // Sets the first element of a light array member by member.
@@ -329,7 +312,7 @@ TEST_F(MaterialShaderTest, SolidTechniqueLightsAndFogs)
     effect->SetFloat(shader->getParameter("fogStart")->getHandle(), 10);
     effect->SetFloat(shader->getParameter("fogEnd")->getHandle(), 12);
     // 0.75 of the lit colour (0.5, 0.25, 0) and 0.25 of the fog (0, 0, 1).
-    expectColour(drawCentre(device, shader.get()), {96, 48, 64});
+    expectRgbNear(drawCentre(device, shader.get()), {96, 48, 64});
 }
 
 TEST_F(MaterialShaderTest, PointAndSpotLightsAttenuateByDistanceAndCone)
@@ -344,15 +327,15 @@ TEST_F(MaterialShaderTest, PointAndSpotLightsAttenuateByDistanceAndCone)
     // 1 in front of the quad with radius 2: attenuation 1 - (1/2)^2 = 0.75.
     setLight(shader.get(), "pointLight", {{"color", {1, 1, 1, 1}}, {"position", {0, 0, -0.5f, 0}}, {"radius", {2, 0, 0, 0}}});
     setLight(shader.get(), "spotLight", {{"color", {0, 0, 0, 1}}});
-    expectColour(drawCentre(device, shader.get()), {96, 48, 0});
+    expectRgbNear(drawCentre(device, shader.get()), {96, 48, 0});
 
     // The spot light alone, its cone wide open then pointing away.
     setLight(shader.get(), "pointLight", {{"color", {0, 0, 0, 1}}});
     setLight(shader.get(), "spotLight", {{"color", {1, 1, 1, 1}}, {"position", {0, 0, -0.5f, 0}},
         {"direction", {0, 0, 1, 0}}, {"radius", {2, 0, 0, 0}}, {"coneAngle", {0.95f, 0.9f, 0, 0}}});
-    expectColour(drawCentre(device, shader.get()), {96, 48, 0});
+    expectRgbNear(drawCentre(device, shader.get()), {96, 48, 0});
     setLight(shader.get(), "spotLight", {{"direction", {0, 1, 0, 0}}});
-    expectColour(drawCentre(device, shader.get()), {0, 0, 0});
+    expectRgbNear(drawCentre(device, shader.get()), {0, 0, 0});
 }
 
 TEST_F(MaterialShaderTest, AFailedCompileGivesNoShader)

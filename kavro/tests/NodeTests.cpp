@@ -42,7 +42,8 @@ T* make(NodeType type)
 
 TEST(Nodes, CreateNodeKnowsTheSceneTypesOnly)
 {
-    for (uint32_t type : {NodeType_Node, NodeType_Mesh, NodeType_Camera, NodeType_Light}) {
+    for (uint32_t type : {NodeType_Node, NodeType_Mesh, NodeType_Camera, NodeType_Light, NodeType_ParticleSystem,
+             NodeType_Flare, NodeType_LensFlare}) {
         INode* node = createNode(type);
         ASSERT_NE(node, nullptr) << type;
         EXPECT_EQ(node->getType(), type);

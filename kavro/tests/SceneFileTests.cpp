@@ -1,4 +1,4 @@
-#include "SceneTestUtil.h"
+#include "SpriteTestUtil.h"
 
 #include <cfloat>
 #include <cstdio>
@@ -351,6 +351,10 @@ TEST(SceneCorpus, WritesSeedFilesWhenAsked)
     rich->addRef();
     write("rich.k3d", saveBytes(rich));
     rich->release();
+    ISceneGraph* sprites = buildSpriteScene();
+    sprites->addRef();
+    write("sprites.k3d", saveBytes(sprites));
+    sprites->release();
     Bytes old = Bytes().header().u32(0).u32(0).u32(0).u32(2).u32(NodeType_Node);
     old.node(1001, makeId(1)).u32(NodeType_Node).node(1002, makeId(2), makeId(1), makeId(1)).u32(0);
     write("old_node.k3d", old.data());

@@ -17,6 +17,8 @@
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/RenderWindow.h>
 
+#include "SceneBuild.h"
+
 namespace kavro_test {
 
 using namespace tormakelin;
@@ -128,25 +130,6 @@ inline core::IKeyframe* linearTrack(unsigned dimension, const std::vector<std::p
     }
     return track;
 }
-
-class NullWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
 
 // A headless device of the given back-buffer size for the test's lifetime.
 class DeviceTest : public ::testing::Test {

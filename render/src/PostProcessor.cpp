@@ -264,10 +264,8 @@ private:
         const D3DXVECTOR2 size(float(target->getWidth()), float(target->getHeight()));
         m_shader->setVector2(param(Param_TextureSize), &size);
         m_shader->setTexture(param(Param_TextureMap), source);
-        if (!target->begin(nullptr, nullptr)) {
-            return false;
-        }
-        const bool drawn = drawTechnique(technique);
+        // Every begin takes its end: the end of a refused one changes nothing.
+        const bool drawn = target->begin(nullptr, nullptr) && drawTechnique(technique);
         target->end();
         // The source may be drawn into next: it must not stay bound while it is a target.
         m_shader->setTexture(param(Param_TextureMap), nullptr);

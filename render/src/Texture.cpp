@@ -53,6 +53,7 @@ Texture::Texture() : RenderListener(true), m_saved(new SavedTargets()) {}
 
 Texture::~Texture()
 {
+    m_refusedBegins = 0;
     if (m_begun) {
         end();
     }
@@ -162,7 +163,11 @@ bool Texture::reload()
 bool Texture::begin(IRenderView* view, IDepthBuffer* depthBuffer)
 {
     // A texture that already is the target would lose what its first begin saved.
-    if (m_texture == nullptr || !(m_desc.Usage & D3DUSAGE_RENDERTARGET) || m_begun || g_d3d == nullptr) {
+    if (m_begun) {
+        ++m_refusedBegins;
+        return false;
+    }
+    if (m_texture == nullptr || !(m_desc.Usage & D3DUSAGE_RENDERTARGET) || g_d3d == nullptr) {
         return false;
     }
     IDirect3DSurface9* level = nullptr;
@@ -188,6 +193,10 @@ bool Texture::begin(IRenderView* view, IDepthBuffer* depthBuffer)
 
 bool Texture::end()
 {
+    if (m_refusedBegins > 0) {
+        --m_refusedBegins;
+        return false;
+    }
     if (!m_begun) {
         return false;
     }
@@ -211,6 +220,7 @@ bool Texture::onLostDevice()
 {
     // Managed, system-memory and scratch textures outlive a reset by themselves.
     if (m_texture != nullptr && m_desc.Pool == D3DPOOL_DEFAULT) {
+        m_refusedBegins = 0;
         if (m_begun) {
             end();
         }

@@ -209,6 +209,33 @@ TEST_F(PostProcessorTest, BlurOfOneBrightPixelSpreadsEvenlyAndKeepsItsWeight)
     }
 }
 
+// A blur into the texture that is being drawn into refuses that pass, and the outer drawing
+// still ends where it began.
+TEST_F(PostProcessorTest, BlurIntoTheTextureBeingDrawnIntoLeavesThatDrawingIntact)
+{
+    Texture* a = target(8, 8, D3DFMT_A8R8G8B8);
+    Texture* b = target(8, 8, D3DFMT_A8R8G8B8);
+    PostProcessOp op;
+    op.kind = 2;
+    op.blurSource = image(8, 8, std::vector<uint32_t>(64, 0xFF000000u));
+    op.blurTargetA = a;
+    op.blurTargetB = b;
+    op.blurDestination = a;
+    op.blurWidth = 1.0f;
+    IDirect3DSurface9* backBuffer = nullptr;
+    d3d()->GetRenderTarget(0, &backBuffer);
+    ASSERT_TRUE(device->beginScene());
+    ASSERT_TRUE(a->begin(nullptr, nullptr));
+    post->process(op);
+    EXPECT_TRUE(a->end());
+    device->endScene();
+    IDirect3DSurface9* now = nullptr;
+    d3d()->GetRenderTarget(0, &now);
+    EXPECT_EQ(now, backBuffer);
+    now->Release();
+    backBuffer->Release();
+}
+
 TEST_F(PostProcessorTest, DepthOfFieldBlursOnlyPixelsAwayFromTheFocalPlane)
 {
     // Left half at the focal depth, right half far: the sharp image on the left, the blurred on the right.

@@ -197,6 +197,9 @@ TEST_F(TargetTest, TheEndOfARefusedBeginLeavesTheOuterBeginInForce)
     SmartRef<IRenderTargetTexture> texture = createRenderTargetTexture(16, 8, D3DFMT_A8R8G8B8);
     SmartRef<ISwapChain> chain = createSwapChain();
     ASSERT_TRUE(plain && texture && chain && chain->create(24, 16, D3DFMT_X8R8G8B8));
+    SmartRef<Texture> drawn = new Texture();
+    const TextureCreateParams params{1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT};
+    ASSERT_TRUE(drawn->create(8, 8, &params));
     struct Case {
         const char* name;
         std::function<bool()> begin;
@@ -206,6 +209,7 @@ TEST_F(TargetTest, TheEndOfARefusedBeginLeavesTheOuterBeginInForce)
         {"render target", [&] { return plain->begin(); }, [&] { return plain->end(); }},
         {"render-target texture", [&] { return texture->begin(); }, [&] { return texture->end(); }},
         {"swap chain", [&] { return chain->begin(); }, [&] { return chain->end(); }},
+        {"texture drawn into", [&] { return drawn->begin(nullptr, nullptr); }, [&] { return drawn->end(); }},
     };
     IDirect3DSurface9* const backBuffer = target();
     for (const Case& c : cases) {

@@ -166,6 +166,7 @@ TEST_F(TextureObjectTest, BeginIsForRenderTargetsAndOnlyOnce)
     ASSERT_TRUE(drawn->begin(nullptr, nullptr));
     EXPECT_EQ(depth(), nullptr) << "no depth buffer given: none";
     EXPECT_FALSE(drawn->begin(nullptr, nullptr)) << "already the target";
+    EXPECT_FALSE(drawn->end()) << "the refused begin's own end";
     SmartRef<IDepthBuffer> buffer = createDepthBuffer(8, 8, D3DFMT_D24S8);
     SmartRef<Texture> inner = new Texture();
     ASSERT_TRUE(inner->create(8, 8, &params));

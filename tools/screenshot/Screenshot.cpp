@@ -1,5 +1,6 @@
-// Saves the X display's root window as a PNG: how scripts/play.sh shows a headless run.
-// Usage: Tormakelin.Screenshot <out.png>   (the display from DISPLAY)
+// Saves a window of the X display as a PNG: how scripts/play.sh shows a headless run.
+// Usage: Tormakelin.Screenshot <out.png> [window title]   (the display from DISPLAY)
+// With a title, the first viewable window of that title; else the whole screen.
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -25,12 +27,36 @@ uint8_t channel(unsigned long pixel, unsigned long mask)
     return uint8_t(((pixel & mask) >> shift) * 255 / maximum);
 }
 
+// Depth first from `window`: the first viewable window named `title`, or 0.
+Window findWindow(Display* display, Window window, char const* title)
+{
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name) {
+        bool const match = std::strcmp(name, title) == 0;
+        XFree(name);
+        XWindowAttributes attributes;
+        if (match && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
+            return window;
+    }
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = findWindow(display, children[i], title);
+    if (children)
+        XFree(children);
+    return found;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "Usage: Tormakelin.Screenshot <out.png>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "Usage: Tormakelin.Screenshot <out.png> [window title]\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -39,9 +65,15 @@ int main(int argc, char** argv)
         return 1;
     }
     Window const root = DefaultRootWindow(display);
+    Window const window = argc == 3 ? findWindow(display, root, argv[2]) : root;
+    if (!window) {
+        XCloseDisplay(display);
+        std::fprintf(stderr, "Tormakelin.Screenshot: no window \"%s\"\n", argv[2]);
+        return 1;
+    }
     XWindowAttributes attributes;
-    XGetWindowAttributes(display, root, &attributes);
-    XImage* image = XGetImage(display, root, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes,
+    XGetWindowAttributes(display, window, &attributes);
+    XImage* image = XGetImage(display, window, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes,
         ZPixmap);
     if (!image) {
         XCloseDisplay(display);

@@ -22,6 +22,8 @@ D3D9_API void d3dsimSetAdapters(const std::vector<D3DSimAdapter>& adapters);
 D3D9_API void d3dsimFailDirect3DCreate(bool fail);
 // Makes CreateDevice fail with D3DERR_NOTAVAILABLE.
 D3D9_API void d3dsimFailCreateDevice(bool fail);
+// Makes the next `count` valid CreateVertexBuffer calls fail with D3DERR_OUTOFVIDEOMEMORY.
+D3D9_API void d3dsimFailVertexBuffers(unsigned count);
 
 // Loses the device: Present answers D3DERR_DEVICELOST and TestCooperativeLevel D3DERR_DEVICELOST
 // for the next `lostPolls` calls, then D3DERR_DEVICENOTRESET until a Reset succeeds.

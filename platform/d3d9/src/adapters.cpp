@@ -198,6 +198,7 @@ D3DSimAdapter d3dsimDefaultAdapter() {
 void d3dsimSetAdapters(const std::vector<D3DSimAdapter>& adapters) { injected() = adapters; }
 void d3dsimFailDirect3DCreate(bool fail) { simSettings().failDirect3DCreate = fail; }
 void d3dsimFailCreateDevice(bool fail) { simSettings().failCreateDevice = fail; }
+void d3dsimFailVertexBuffers(unsigned count) { simSettings().failVertexBuffers = count; }
 void d3dsimSetStrictReset(bool strict) { simSettings().strictReset = strict; }
 void d3dsimEnableGLChecks(bool enable) { simSettings().glChecks = enable; }
 

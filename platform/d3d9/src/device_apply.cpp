@@ -224,7 +224,11 @@ Surface* Device::drawnDepth() const {
     if (!depthStencil_ || !renderTargets_[0]) return depthStencil_;
     const D3DSURFACE_DESC& target = renderTargets_[0]->desc();
     const D3DSURFACE_DESC& depth = depthStencil_->desc();
-    return depth.Width >= target.Width && depth.Height >= target.Height ? depthStencil_ : nullptr;
+    // Direct3D pairs a target only with a depth surface of its own multisample type; GL would
+    // refuse the pair and draw nothing.
+    const bool pairs = depth.Width >= target.Width && depth.Height >= target.Height &&
+        depth.MultiSampleType == target.MultiSampleType;
+    return pairs ? depthStencil_ : nullptr;
 }
 
 void Device::applyFramebuffer() {

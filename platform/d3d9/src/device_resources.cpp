@@ -33,6 +33,10 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
     *vertexBuffer = nullptr;
     if (length == 0 || !validPool(pool) || ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED))
         return D3DERR_INVALIDCALL;
+    if (simSettings().failVertexBuffers > 0) {
+        --simSettings().failVertexBuffers;
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
     D3DVERTEXBUFFER_DESC desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf};
     *vertexBuffer = new VertexBuffer(context_, desc);
     return D3D_OK;

@@ -93,6 +93,7 @@ private:
 struct SimSettings {
     bool failDirect3DCreate = false;
     bool failCreateDevice = false;
+    unsigned failVertexBuffers = 0;
     bool strictReset = false;
 #ifdef NDEBUG
     bool glChecks = false;

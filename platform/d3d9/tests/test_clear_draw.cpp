@@ -62,6 +62,31 @@ TEST_F(DeviceTest, ATargetLargerThanTheDepthSurfaceIsDrawnWhole) {
     expectRect(readPixels(target), width, height, RECT{0, 0, LONG(width), LONG(height)}, 0xFF000000, 0);
 }
 
+// A multisampled back buffer's depth surface cannot serve a plain target (an off-screen target
+// of the same size or smaller): the target is drawn and cleared without depth.
+TEST_F(DeviceTest, ATargetIsNotDrawnWithADepthSurfaceOfAnotherSampleCount) {
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(device->CreateDepthStencilSurface(kWidth, kHeight, D3DFMT_D24S8, D3DMULTISAMPLE_2_SAMPLES, 0, TRUE,
+                  &depth, nullptr),
+        D3D_OK);
+    keep(depth);
+    IDirect3DSurface9* target = nullptr;
+    ASSERT_EQ(device->CreateRenderTarget(kWidth / 2, kHeight / 2, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE,
+                  &target, nullptr),
+        D3D_OK);
+    keep(target);
+    ASSERT_EQ(device->SetDepthStencilSurface(depth), D3D_OK);
+    ASSERT_EQ(device->SetRenderTarget(0, target), D3D_OK);
+    const RECT whole{0, 0, LONG(kWidth / 2), LONG(kHeight / 2)};
+    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF336699, 1.0f, 0),
+        D3D_OK);
+    expectRect(readPixels(target), kWidth / 2, kHeight / 2, whole, 0xFF336699, 0);
+    useScreenPipeline(kWidth / 2, kHeight / 2);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    drawQuad(0, 0, float(kWidth / 2), float(kHeight / 2), 0xFF00FF00);
+    expectRect(readPixels(target), kWidth / 2, kHeight / 2, whole, 0xFF00FF00, 0);
+}
+
 // Direct3D 9 covers pixel centres at integer coordinates: a quad from -0.5 to 3.5 fills 4 x 4 pixels.
 TEST_F(DeviceTest, UserPointerDrawCoversPixelsAsDirect3D9Does) {
     useScreenPipeline();

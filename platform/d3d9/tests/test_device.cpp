@@ -19,6 +19,19 @@ TEST_F(DeviceTest, LostDeviceWalksToNotResetAndBack) {
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
 }
 
+TEST_F(DeviceTest, VertexBufferFailuresCanBeForced) {
+    d3dsimFailVertexBuffers(2);
+    IDirect3DVertexBuffer9* vb = reinterpret_cast<IDirect3DVertexBuffer9*>(1);
+    EXPECT_EQ(device->CreateVertexBuffer(0, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3DERR_INVALIDCALL)
+        << "an invalid call is not counted";
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(device->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3DERR_OUTOFVIDEOMEMORY);
+        EXPECT_EQ(vb, nullptr);
+    }
+    ASSERT_EQ(device->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
+    keep(vb);
+}
+
 TEST_F(DeviceTest, StrictResetFailsWhileDefaultPoolObjectsLive) {
     d3dsimSetStrictReset(true);
     IDirect3DVertexBuffer9 *vb = nullptr, *managed = nullptr;

@@ -180,6 +180,30 @@ TEST(EffectParams, InitialValuesAndConversions) {
     EXPECT_STREQ(s, "changed");
 }
 
+TEST(EffectParams, ArrayAndStructWritesFillComponentsInOrderAndStopAtTheCount) {
+    Compiled c;
+    compileEffect(c, kParams);
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    const float zeros[16] = {};
+    c.effect->SetFloatArray("lights", zeros, 16);
+    // lights[0] whole (color, position, radius), then the first two of lights[1].color.
+    const float values[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    ASSERT_EQ(c.effect->SetFloatArray("lights", values, 10), D3D_OK);
+    float read[16] = {};
+    c.effect->GetFloatArray("lights", read, 16);
+    for (int k = 0; k < 16; ++k) EXPECT_FLOAT_EQ(read[k], k < 10 ? values[k] : 0.f) << k;
+    FLOAT radius = 0;
+    c.effect->GetFloat("lights[0].radius", &radius);
+    EXPECT_FLOAT_EQ(radius, 8.f);
+    // Ints of a vector take what fits; more values than components are ignored.
+    const int ints[3] = {5, -6, 99};
+    EXPECT_EQ(c.effect->SetIntArray("pair", ints, 3), D3D_OK);
+    float pair[2] = {};
+    c.effect->GetFloatArray("pair", pair, 2);
+    EXPECT_FLOAT_EQ(pair[0], 5.f);
+    EXPECT_FLOAT_EQ(pair[1], -6.f);
+}
+
 TEST(EffectParams, SharedParametersLiveInThePool) {
     ID3DXEffectPool* pool = nullptr;
     ASSERT_EQ(D3DXCreateEffectPool(&pool), D3D_OK);

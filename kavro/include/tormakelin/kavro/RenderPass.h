@@ -7,7 +7,9 @@
 
 #include <d3dx9math.h>
 
+#include <tormakelin/core/SmartRef.h>
 #include <tormakelin/kavro/Export.h>
+#include <tormakelin/render/RenderTarget.h>
 
 namespace tormakelin::render {
 class IShader;
@@ -16,6 +18,8 @@ class IShader;
 namespace tormakelin::kavro {
 
 class IShaderParameter;
+class IParticleRender;
+class IFlareRender;
 
 enum LightType : uint32_t { LightType_Point = 0, LightType_Directional = 1, LightType_Spot = 2 };
 
@@ -38,6 +42,8 @@ struct UpdateContext {
     D3DXMATRIX parentMatrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     const std::vector<LightRecord>* lights = nullptr;
     bool recurse = true;
+    // Camera position: particles sort and fade by it.
+    D3DXVECTOR3 eye{0, 0, 0};
 };
 
 enum RenderTechnique : int {
@@ -68,6 +74,48 @@ struct MaterialSettings {
     render::IShader* shader = nullptr;  // when the graph gives its own effect (not counted)
 };
 
+using TargetRef = core::SmartRef<render::IRenderTargetTexture>;
+
+// Shadow, reflection, fog, depth-of-field and depth pre-pass settings of one frame. The targets
+// are counted, so a copy holds its own references.
+struct SceneSettings {
+    bool shadowEnabled = false;
+    D3DXVECTOR4 shadowColour{0, 0, 0, 1};
+    float shadowZMin = 1;
+    float shadowZMax = 256;
+    float shadowDistance = 128;
+    D3DXVECTOR3 shadowLightPosition{0, 200, 0};
+    D3DXVECTOR3 shadowTargetPosition{2, 0, 0};
+    float shadowExponent = 30;
+    float shadowSmoothStepMin = 0.5f;
+    float shadowSmoothStepMax = 1;
+    TargetRef shadowTarget;
+    bool shadowBlur = false;
+    TargetRef shadowBlurDownsample;
+    TargetRef shadowBlurVertical;
+    TargetRef shadowBlurHorizontal;
+    bool reflectionEnabled = false;
+    float reflectionY = 0;
+    TargetRef reflectionTarget;
+    bool reflectionBlur = false;
+    float reflectionBlurWidth = 1;
+    TargetRef reflectionBlurVertical;
+    TargetRef reflectionBlurHorizontal;
+    bool fogEnabled = false;
+    float fogStart = 0;
+    float fogEnd = 128;
+    D3DXVECTOR4 fogColour{1, 1, 1, 1};
+    bool dofEnabled = false;
+    float dofNear = 0.1f;
+    float dofFar = 0.9f;
+    float dofBlurWidth = 1;
+    TargetRef dofBlurTarget;
+    TargetRef dofBlurVertical;
+    TargetRef dofBlurHorizontal;
+    bool zPassEnabled = false;
+    TargetRef zPassTarget;
+};
+
 struct RenderPass {
     int technique = RenderTechnique_Solid;
     float time = 0;
@@ -82,7 +130,15 @@ struct RenderPass {
     std::vector<MaterialSettings> materials;
     std::vector<IShaderParameter*> shaderParameters;
     std::vector<D3DXMATRIX> bones;
+    SceneSettings settings;
+    // Set in the reflection passes: the material then draws through the reflection stencil.
     bool reflectionPass = false;
+    // The shared renderers that particle systems and flares draw through (not counted); when
+    // unset, the live ones.
+    IParticleRender* particleRender = nullptr;
+    IFlareRender* flareRender = nullptr;
+    // Moves flare quads; the scene renderer leaves it at zero.
+    D3DXVECTOR3 flareOffset{0, 0, 0};
 };
 
 }  // namespace tormakelin::kavro

@@ -21,28 +21,22 @@ DWORD toDword(double d, bool isFloat) {
     return static_cast<DWORD>(static_cast<int64_t>(std::fmax(-9.2e18, std::fmin(9.2e18, d))));
 }
 
-// Writes one parameter into the register image as the program's layout places it.
-void scatter(const Layout& l, Param& p, uint8_t* regs, size_t size) {
+// Writes one parameter into the register image as the program's layout places it, `offset`
+// bytes in. Layouts are never copied: this runs for every pass of every draw.
+void scatter(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
     auto put = [&](uint32_t off, const uint8_t* src) {
         if (static_cast<size_t>(off) + 4 <= size) std::memcpy(regs + off, src, 4);
     };
     if (!p.elements.empty()) {
-        Layout el = l;
-        el.arraySize = 0;
         uint32_t n = std::min<uint32_t>(l.arraySize ? l.arraySize : 1, static_cast<uint32_t>(p.elements.size()));
-        for (uint32_t k = 0; k < n; ++k) {
-            el.offset = l.offset + k * l.arrayStride;
-            scatter(el, *p.elements[k], regs, size);
-        }
+        for (uint32_t k = 0; k < n; ++k) scatter(l, offset + k * l.arrayStride, *p.elements[k], regs, size);
         return;
     }
     if (l.base == Layout::Struct) {
         for (const auto& [name, ml] : l.members)
             for (auto& m : p.members)
                 if (m->name == name) {
-                    Layout shifted = ml;
-                    shifted.offset += l.offset;
-                    scatter(shifted, *m, regs, size);
+                    scatter(ml, offset + ml.offset, *m, regs, size);
                     break;
                 }
         return;
@@ -53,13 +47,13 @@ void scatter(const Layout& l, Param& p, uint8_t* regs, size_t size) {
         // The program's matrix is the transpose of the declared one: its column i is row i.
         for (uint32_t i = 0; i < l.columns && i < R; ++i)
             for (uint32_t j = 0; j < l.vecsize && j < C; ++j) {
-                uint32_t off = l.rowMajor ? l.offset + j * l.matrixStride + i * 4 : l.offset + i * l.matrixStride + j * 4;
+                uint32_t off = l.rowMajor ? offset + j * l.matrixStride + i * 4 : offset + i * l.matrixStride + j * 4;
                 put(off, src + 4 * (i * C + j));
             }
         return;
     }
     uint32_t n = std::min(l.vecsize, R * C);
-    for (uint32_t k = 0; k < n; ++k) put(l.offset + 4 * k, src + 4 * k);
+    for (uint32_t k = 0; k < n; ++k) put(offset + 4 * k, src + 4 * k);
 }
 
 } // namespace
@@ -172,7 +166,7 @@ HRESULT Effect::applyStage(StageBinding& b, bool pixel) {
         std::fill(b.registers.begin(), b.registers.end(), 0u);
         auto* regs = reinterpret_cast<uint8_t*>(b.registers.data());
         size_t size = b.registers.size() * 4;
-        for (auto& [layout, p] : b.constants) scatter(layout, *p, regs, size);
+        for (auto& [layout, p] : b.constants) scatter(layout, layout.offset, *p, regs, size);
         HRESULT r = setConstants(pixel, b.registers);
         if (FAILED(r)) hr = r;
     }

@@ -65,14 +65,36 @@ void componentTypes(const Param& p, std::vector<PType>& out) {
 
 namespace {
 
+// Visits the components in the order componentTypes lists them, without making the list: a
+// parameter write happens for every draw and must not allocate. False once `count` are visited.
+template <typename Fn>
+bool visitComponents(const Param& p, uint32_t count, uint32_t& k, Fn& fn) {
+    if (p.type.cls == PClass::Object) return true;
+    if (!p.elements.empty()) {
+        for (const auto& e : p.elements)
+            if (!visitComponents(*e, count, k, fn)) return false;
+        return true;
+    }
+    if (p.type.cls == PClass::Struct) {
+        for (const auto& m : p.members)
+            if (!visitComponents(*m, count, k, fn)) return false;
+        return true;
+    }
+    const uint32_t n = p.type.rows * p.type.cols;
+    for (uint32_t i = 0; i < n; ++i, ++k) {
+        if (k >= count) return false;
+        fn(k, p.type.type);
+    }
+    return true;
+}
+
 template <typename Fn>
 uint32_t eachComponent(Param& p, uint32_t count, Fn fn) {
-    std::vector<PType> types;
-    componentTypes(p, types);
-    uint32_t n = std::min<uint32_t>(count, static_cast<uint32_t>(types.size()));
     uint8_t* d = p.data();
-    for (uint32_t k = 0; k < n; ++k) fn(d + 4 * k, types[k], k);
-    return n;
+    uint32_t k = 0;
+    auto visit = [&](uint32_t index, PType t) { fn(d + 4 * index, t, index); };
+    visitComponents(p, count, k, visit);
+    return k;
 }
 
 void store(uint8_t* slot, PType t, double v) {

@@ -79,9 +79,10 @@ public:
     bool reload() override;
 
     // Sends drawing into level 0 through `view` (or the texture's own) and `depthBuffer` (or
-    // none); false without render-target usage or while already begun.
+    // none); false without render-target usage or while already begun (such a begin still takes
+    // its end, which then changes nothing).
     bool begin(IRenderView* view, IDepthBuffer* depthBuffer);
-    // Restores what begin replaced; false without a begin.
+    // Restores what begin replaced; false without a begin and for the end of a refused one.
     bool end();
 
     IDirect3DTexture9* getTexture() const { return m_texture; }
@@ -107,8 +108,9 @@ private:
     bool m_hasParams = false;
     bool m_lost = false;
     IRenderView* m_view = nullptr;
-    // While begun.
+    // While begun, and the begins refused meanwhile that still await their ends.
     bool m_begun = false;
+    unsigned m_refusedBegins = 0;
     IRenderView* m_usedView = nullptr;
     IDepthBuffer* m_depthBuffer = nullptr;
     SavedTargets* m_saved = nullptr;

@@ -1,0 +1,105 @@
+#pragma once
+// Flares (a camera-facing sprite drawn through the shared flare renderer) and lens flares
+// (a visibility flag for the effect graph, which draws them).
+
+#include <cstdint>
+
+#include <tormakelin/kavro/Node.h>
+#include <tormakelin/kavro/SpriteVertex.h>
+
+namespace tormakelin::render {
+class IQuery;
+class IShader;
+}  // namespace tormakelin::render
+
+namespace tormakelin::kavro {
+
+class IMaterial;
+class Flare;
+
+// Four vertices in a strip: texCoord0 = (vertex number, size), texCoord1 the corner (0,0)..(1,1),
+// texCoord2 the rotation.
+class TORMAKELIN_KAVRO_API IFlareRender {
+public:
+    // The live renderer, or null.
+    static IFlareRender* instance();
+
+    virtual int addRef() = 0;
+    virtual int release() = 0;
+    // Called by lens flares, which the effect graph draws itself.
+    virtual void drawLensFlare() = 0;
+    virtual void draw(RenderPass& pass, Flare* flare) = 0;
+    virtual ~IFlareRender() = default;
+};
+
+// The live renderer when there is one, else a new one (count 0); null when its declaration or
+// buffer cannot be made.
+TORMAKELIN_KAVRO_API IFlareRender* createFlareRender();
+
+// Effect text for flares drawn with a material: technique "Solid", "flareTexture" (a sampler
+// named "flare") times the flare colour.
+TORMAKELIN_KAVRO_API const char* getFlareEffectText();
+
+class TORMAKELIN_KAVRO_API Flare : public Node {
+public:
+    Flare();
+    ~Flare() override;
+
+    NodeType getType() override { return NodeType_Flare; }
+    void render(RenderPass& pass) override;
+    void resolve(ISceneGraph* graph) override;
+    bool serialize(Serializer* serializer) override;
+
+    void setMaterial(IMaterial* material);
+    IMaterial* getMaterial() const { return m_material.object; }
+    const core::UniqueId& getMaterialId() const { return m_material.id; }
+    // Counted.
+    void setShader(render::IShader* shader);
+    render::IShader* getShader() const { return m_shader; }
+    render::IQuery* getQuery() const { return m_query; }
+
+    float size = 1;
+    float rotation = 0;
+    // (red, green, blue, alpha)
+    D3DXVECTOR4 colour{1, 1, 1, 1};
+
+private:
+    ObjectRef<IMaterial> m_material;
+    render::IShader* m_shader = nullptr;
+    render::IQuery* m_query = nullptr;
+};
+
+class TORMAKELIN_KAVRO_API LensFlare : public Node {
+public:
+    LensFlare();
+    ~LensFlare() override;
+
+    NodeType getType() override { return NodeType_LensFlare; }
+    void update(UpdateContext& context) override;
+    void render(RenderPass& pass) override;
+    void resolve(ISceneGraph* graph) override;
+    bool serialize(Serializer* serializer) override;
+
+    void setMaterial(IMaterial* material);
+    IMaterial* getMaterial() const { return m_material.object; }
+    const core::UniqueId& getMaterialId() const { return m_material.id; }
+    void setShader(render::IShader* shader);
+    render::IShader* getShader() const { return m_shader; }
+    render::IQuery* getQuery() const { return m_query; }
+    // Set by render when the flare was seen; the effect graph's lens flare reads and clears it.
+    bool isCompleted() const { return m_completed != 0; }
+    void setCompleted(bool completed) { m_completed = completed ? 1 : 0; }
+
+    // Kept for the effect graph's lens flare, which gives them their meaning.
+    float range = 400.0f;
+    float fade = 100.0f;
+    bool visible = false;
+
+private:
+    ObjectRef<IMaterial> m_material;
+    render::IShader* m_shader = nullptr;
+    render::IQuery* m_query = nullptr;
+    uint8_t m_completed = 0;
+};
+
+}  // namespace tormakelin::kavro

@@ -1,0 +1,298 @@
+#include <tormakelin/kavro/Flare.h>
+
+#include "RefList.h"
+#include "SpriteDecl.h"
+
+#include <tormakelin/core/RefCounted.h>
+#include <tormakelin/kavro/Material.h>
+#include <tormakelin/kavro/Particles.h>
+#include <tormakelin/kavro/SceneGraph.h>
+#include <tormakelin/render/Query.h>
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/Shader.h>
+#include <tormakelin/render/VertexBuffer.h>
+#include <tormakelin/render/VertexDecl.h>
+
+namespace tormakelin::kavro {
+
+namespace {
+
+constexpr uint32_t kVersion = 1001;
+constexpr unsigned kFlareVertices = 4;
+
+IFlareRender* g_instance = nullptr;
+
+bool takesPart(INode* node, IMaterial* material, render::IShader* shader, const RenderPass& pass)
+{
+    return (node->getAttributes() & NodeAttribute_Hidden) == 0 && material &&
+           material->takesPart(pass.technique, shader);
+}
+
+bool serializeMaterialRecord(Serializer* serializer, ObjectRef<IMaterial>& material)
+{
+    uint32_t version = kVersion;
+    if (!io::value(serializer, version) || !io::id(serializer, material.id)) {
+        return false;
+    }
+    if (!serializer->isStoring()) {
+        material.object = nullptr;
+    }
+    return true;
+}
+
+class FlareRender final : public core::RefCounted<IFlareRender> {
+public:
+    FlareRender() { g_instance = this; }
+    ~FlareRender() override
+    {
+        if (m_buffer) {
+            m_buffer->release();
+        }
+        if (m_decl) {
+            m_decl->release();
+        }
+        g_instance = nullptr;
+    }
+
+    bool create()
+    {
+        m_decl = buildSpriteDecl();
+        if (m_decl) {
+            m_decl->addRef();
+        }
+        m_buffer = render::createVertexBuffer(
+            kFlareVertices * sizeof(SpriteVertex), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT);
+        if (m_buffer) {
+            m_buffer->addRef();
+        }
+        return m_decl && m_buffer;
+    }
+
+    void drawLensFlare() override {}
+
+    void draw(RenderPass& pass, Flare* flare) override
+    {
+        render::IShader* shader = flare->getShader();
+        IMaterial* material = flare->getMaterial();
+        if (shader == nullptr || material == nullptr) {
+            return;
+        }
+        const unsigned passes = material->begin(pass, shader);
+        if (passes == 0) {
+            return;
+        }
+        auto* out = static_cast<SpriteVertex*>(m_buffer->lock(0, 0, D3DLOCK_DISCARD));
+        if (out) {
+            static const D3DXVECTOR2 kCorners[kFlareVertices] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+            const uint32_t colour = packColour(flare->colour);
+            for (unsigned i = 0; i < kFlareVertices; ++i) {
+                out[i].position = pass.flareOffset * -0.5f;
+                out[i].texCoord0 = D3DXVECTOR2(float(i), flare->size);
+                out[i].texCoord1 = kCorners[i];
+                out[i].colour = colour;
+                out[i].texCoord2 = flare->rotation;
+            }
+            m_buffer->unlock();
+            m_decl->bind();
+            m_buffer->bind(0, 0, sizeof(SpriteVertex));
+            render::IRenderDevice* device = render::g_renderDevice;
+            for (unsigned i = 0; i < passes; ++i) {
+                material->beginPass(i, shader);
+                if (device) {
+                    device->drawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+                }
+                material->endPass(shader);
+            }
+        }
+        material->end(shader);
+    }
+
+private:
+    render::IVertexDecl* m_decl = nullptr;
+    render::IVertexBuffer* m_buffer = nullptr;
+};
+
+}  // namespace
+
+IFlareRender* IFlareRender::instance()
+{
+    return g_instance;
+}
+
+IFlareRender* createFlareRender()
+{
+    if (g_instance) {
+        return g_instance;
+    }
+    auto* renderer = new FlareRender();
+    if (!renderer->create()) {
+        delete renderer;
+        return nullptr;
+    }
+    return renderer;
+}
+
+Flare::Flare()
+{
+    m_query = render::createQuery(render::QueryType_Occlusion);
+    if (m_query) {
+        m_query->addRef();
+    }
+}
+
+Flare::~Flare()
+{
+    replace<render::IQuery>(m_query, nullptr);
+    replace<render::IShader>(m_shader, nullptr);
+}
+
+void Flare::setMaterial(IMaterial* material)
+{
+    m_material.set(material);
+}
+
+void Flare::setShader(render::IShader* shader)
+{
+    replace(m_shader, shader);
+}
+
+void Flare::render(RenderPass& pass)
+{
+    pass.bones.clear();
+    if (takesPart(this, m_material.object, m_shader, pass)) {
+        pass.world = m_worldMatrix;
+        if (IFlareRender* renderer = pass.flareRender ? pass.flareRender : IFlareRender::instance()) {
+            renderer->draw(pass, this);
+        }
+    }
+    renderChildren(pass);
+}
+
+void Flare::resolve(ISceneGraph* graph)
+{
+    m_material.resolveWith([graph](const core::UniqueId& id) { return graph->findMaterial(id); });
+    Node::resolve(graph);
+}
+
+bool Flare::serialize(Serializer* serializer)
+{
+    return Node::serialize(serializer) && serializeMaterialRecord(serializer, m_material);
+}
+
+LensFlare::LensFlare()
+{
+    m_query = render::createQuery(render::QueryType_Occlusion);
+    if (m_query) {
+        m_query->addRef();
+    }
+}
+
+LensFlare::~LensFlare()
+{
+    replace<render::IQuery>(m_query, nullptr);
+    replace<render::IShader>(m_shader, nullptr);
+}
+
+void LensFlare::setMaterial(IMaterial* material)
+{
+    m_material.set(material);
+}
+
+void LensFlare::setShader(render::IShader* shader)
+{
+    replace(m_shader, shader);
+}
+
+void LensFlare::update(UpdateContext& context)
+{
+    // An ordinary node update: the context's phase is shared with the nodes after this one.
+    Node::update(context);
+}
+
+void LensFlare::render(RenderPass& pass)
+{
+    pass.bones.clear();
+    if (takesPart(this, m_material.object, m_shader, pass)) {
+        pass.world = m_worldMatrix;
+        // Nothing is occlusion-tested: a lens flare that takes part in the pass counts as seen.
+        m_completed = 1;
+        if (IFlareRender* renderer = pass.flareRender ? pass.flareRender : IFlareRender::instance()) {
+            renderer->drawLensFlare();
+        }
+    }
+    renderChildren(pass);
+}
+
+void LensFlare::resolve(ISceneGraph* graph)
+{
+    m_material.resolveWith([graph](const core::UniqueId& id) { return graph->findMaterial(id); });
+    Node::resolve(graph);
+}
+
+bool LensFlare::serialize(Serializer* serializer)
+{
+    return Node::serialize(serializer) && serializeMaterialRecord(serializer, m_material);
+}
+
+const char* getFlareEffectText()
+{
+    return R"FX(
+float4x4 world;
+float4x4 view;
+float4x4 projection;
+texture flareTexture;
+
+sampler flareTextureSampler = sampler_state {
+    Texture = <flareTexture>;
+    MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
+    AddressU = Clamp; AddressV = Clamp;
+};
+
+struct FlareInput {
+    float3 position : POSITION;
+    float2 numberSize : TEXCOORD0;
+    float2 corner : TEXCOORD1;
+    float4 color : COLOR0;
+    float rotation : TEXCOORD2;
+};
+
+struct FlareOutput {
+    float4 position : POSITION;
+    float2 texCoord : TEXCOORD0;
+    float4 color : COLOR0;
+};
+
+FlareOutput flareVS(FlareInput input)
+{
+    FlareOutput output;
+    // Corner (0,0) is the top left of the texture and of the sprite.
+    float2 offset = float2(input.corner.x - 0.5, 0.5 - input.corner.y);
+    float s = sin(input.rotation);
+    float c = cos(input.rotation);
+    offset = float2(offset.x * c - offset.y * s, offset.x * s + offset.y * c) * input.numberSize.y;
+    float4 centre = mul(mul(float4(input.position, 1.0), world), view);
+    centre.xy += offset;
+    output.position = mul(centre, projection);
+    output.texCoord = input.corner;
+    output.color = input.color;
+    return output;
+}
+
+float4 flarePS(float2 texCoord : TEXCOORD0, float4 color : COLOR0) : COLOR
+{
+    return tex2D(flareTextureSampler, texCoord) * color;
+}
+
+technique Solid
+{
+    pass Pass0
+    {
+        CullMode = None;
+        VertexShader = compile vs_3_0 flareVS();
+        PixelShader = compile ps_3_0 flarePS();
+    }
+}
+)FX";
+}
+
+}  // namespace tormakelin::kavro

@@ -1,0 +1,229 @@
+#include <tormakelin/kavro/ParticleRender.h>
+
+#include "SpriteDecl.h"
+
+#include <algorithm>
+
+#include <tormakelin/core/RefCounted.h>
+#include <tormakelin/kavro/Material.h>
+#include <tormakelin/kavro/Particles.h>
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/VertexBuffer.h>
+#include <tormakelin/render/VertexDecl.h>
+
+namespace tormakelin::kavro {
+
+namespace {
+
+constexpr unsigned kVerticesPerParticle = 6;
+constexpr unsigned kParticleBytes = kVerticesPerParticle * sizeof(SpriteVertex);
+// Two triangles: corners 0, 1, 2 and 2, 3, 0.
+constexpr uint32_t kPrefetch = 8;
+constexpr float kCorners[kVerticesPerParticle] = {0, 1, 2, 2, 3, 0};
+
+IParticleRender* g_instance = nullptr;
+
+void writeParticle(SpriteVertex* out, const Particle& p)
+{
+    const float* r = p.textureRect;
+    const D3DXVECTOR2 uv[kVerticesPerParticle] = {
+        {r[0], r[3]}, {r[2], r[3]}, {r[2], r[1]}, {r[2], r[1]}, {r[0], r[1]}, {r[0], r[3]}};
+    for (unsigned i = 0; i < kVerticesPerParticle; ++i) {
+        SpriteVertex& v = out[i];
+        v.position = p.position;
+        v.texCoord0 = D3DXVECTOR2(kCorners[i], p.size);
+        v.texCoord1 = uv[i];
+        v.colour = p.colour;
+        v.texCoord2 = p.rotation;
+    }
+}
+
+class ParticleRender final : public core::RefCounted<IParticleRender> {
+public:
+    ParticleRender() { g_instance = this; }
+    ~ParticleRender() override
+    {
+        for (render::IVertexBuffer*& buffer : m_buffers) {
+            if (buffer) {
+                buffer->release();
+            }
+        }
+        if (m_decl) {
+            m_decl->release();
+        }
+        g_instance = nullptr;
+    }
+
+    bool create()
+    {
+        m_decl = buildSpriteDecl();
+        if (m_decl == nullptr) {
+            return false;
+        }
+        m_decl->addRef();
+        for (render::IVertexBuffer*& buffer : m_buffers) {
+            // A buffer the device refuses is left out of the rotation.
+            buffer = render::createVertexBuffer(kBufferBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT);
+            if (buffer) {
+                buffer->addRef();
+            }
+        }
+        return true;
+    }
+
+    void draw(RenderPass& pass, ParticleSystem* system) override
+    {
+        ParticleCloud& cloud = system->getCloud();
+        IMaterial* material = system->getMaterial();
+        if (cloud.getCapacity() == 0 || cloud.getAliveCount() == 0 || material == nullptr) {
+            return;
+        }
+        render::IShader* shader = system->getShader();
+        const unsigned passes = material->begin(pass, shader);
+        if (passes == 0) {
+            return;
+        }
+        const Particle* records = cloud.getRecords();
+        const uint32_t* order = cloud.getDrawOrder();
+        const uint32_t total = cloud.getAliveCount();
+        for (uint32_t done = 0; done < total;) {
+            const uint32_t count = std::min<uint32_t>(kParticlesPerDraw, total - done);
+            render::IVertexBuffer* buffer = takeBuffer();
+            if (buffer == nullptr) {
+                break;
+            }
+            auto* out = static_cast<SpriteVertex*>(buffer->lock(0, count * kParticleBytes, D3DLOCK_DISCARD));
+            if (out) {
+                const uint32_t* batch = order + done;
+                for (uint32_t i = 0; i < count; ++i) {
+                    // Sorted, the records are read in no memory order: fetch ahead.
+                    if (i + kPrefetch < count) {
+                        __builtin_prefetch(&records[batch[i + kPrefetch]]);
+                    }
+                    writeParticle(out + i * kVerticesPerParticle, records[batch[i]]);
+                }
+                buffer->unlock();
+                drawBuffer(buffer, count, material, shader, passes);
+            }
+            done += count;
+        }
+        material->end(shader);
+    }
+
+private:
+    // The next buffer of the rotation that exists; the one after it becomes current.
+    render::IVertexBuffer* takeBuffer()
+    {
+        for (unsigned k = 0; k < kBufferCount; ++k) {
+            const unsigned i = (m_current + k) % kBufferCount;
+            if (m_buffers[i]) {
+                m_current = (i + 1) % kBufferCount;
+                return m_buffers[i];
+            }
+        }
+        return nullptr;
+    }
+
+    void drawBuffer(render::IVertexBuffer* buffer, uint32_t count, IMaterial* material, render::IShader* shader,
+        unsigned passes)
+    {
+        render::IRenderDevice* device = render::g_renderDevice;
+        m_decl->bind();
+        buffer->bind(0, 0, sizeof(SpriteVertex));
+        for (unsigned i = 0; i < passes; ++i) {
+            material->beginPass(i, shader);
+            if (device) {
+                device->drawPrimitive(D3DPT_TRIANGLELIST, 0, count * 2);
+            }
+            material->endPass(shader);
+        }
+    }
+
+    render::IVertexDecl* m_decl = nullptr;
+    render::IVertexBuffer* m_buffers[kBufferCount] = {};
+    unsigned m_current = 0;
+};
+
+}  // namespace
+
+IParticleRender* IParticleRender::instance()
+{
+    return g_instance;
+}
+
+IParticleRender* createParticleRender()
+{
+    if (g_instance) {
+        return g_instance;
+    }
+    auto* renderer = new ParticleRender();
+    if (!renderer->create()) {
+        delete renderer;
+        return nullptr;
+    }
+    return renderer;
+}
+
+const char* getParticleEffectText()
+{
+    return R"FX(
+float4x4 world;
+float4x4 view;
+float4x4 projection;
+texture particleTexture;
+
+sampler particleTextureSampler = sampler_state {
+    Texture = <particleTexture>;
+    MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
+    AddressU = Clamp; AddressV = Clamp;
+};
+
+struct ParticleInput {
+    float3 position : POSITION;
+    float2 cornerSize : TEXCOORD0;
+    float2 texCoord : TEXCOORD1;
+    float4 color : COLOR0;
+    float rotation : TEXCOORD2;
+};
+
+struct ParticleOutput {
+    float4 position : POSITION;
+    float2 texCoord : TEXCOORD0;
+    float4 color : COLOR0;
+};
+
+ParticleOutput particleVS(ParticleInput input)
+{
+    ParticleOutput output;
+    // Corners 0..3 run counter-clockwise from the bottom left, in view space.
+    float corner = input.cornerSize.x;
+    float2 offset = float2((corner > 0.5 && corner < 2.5) ? 0.5 : -0.5, corner > 1.5 ? 0.5 : -0.5);
+    float s = sin(input.rotation);
+    float c = cos(input.rotation);
+    offset = float2(offset.x * c - offset.y * s, offset.x * s + offset.y * c) * input.cornerSize.y;
+    float4 centre = mul(mul(float4(input.position, 1.0), world), view);
+    centre.xy += offset;
+    output.position = mul(centre, projection);
+    output.texCoord = input.texCoord;
+    output.color = input.color;
+    return output;
+}
+
+float4 particlePS(float2 texCoord : TEXCOORD0, float4 color : COLOR0) : COLOR
+{
+    return tex2D(particleTextureSampler, texCoord) * color;
+}
+
+technique Solid
+{
+    pass Pass0
+    {
+        CullMode = None;
+        VertexShader = compile vs_3_0 particleVS();
+        PixelShader = compile ps_3_0 particlePS();
+    }
+}
+)FX";
+}
+
+}  // namespace tormakelin::kavro

@@ -1,0 +1,179 @@
+#include "GeometryFixtures.h"
+#include "SpriteTestUtil.h"
+
+#include <tormakelin/kavro/Flare.h>
+#include <tormakelin/kavro/Particles.h>
+
+namespace kavro_test {
+namespace {
+
+using namespace tormakelin::kavro;
+using tormakelin::core::SmartRef;
+
+void updateAll(INode* root)
+{
+    for (int phase = 0; phase < 3; ++phase) {
+        UpdateContext context;
+        context.phase = phase;
+        root->update(context);
+    }
+}
+
+template <class T>
+SmartRef<T> flareAt(D3DXVECTOR3 at)
+{
+    SmartRef<T> node = new T();
+    node->getTransformation().transform.position.value = at;
+    return node;
+}
+
+class FlareRenderTest : public SpriteTest {
+protected:
+    void SetUp() override
+    {
+        SpriteTest::SetUp();
+        renderer = createFlareRender();
+        ASSERT_TRUE(renderer);
+    }
+    void releaseObjects() override { renderer = nullptr; }
+
+    RenderPass pass(int technique = RenderTechnique_Solid)
+    {
+        RenderPass p = makePass(technique);
+        p.flareRender = renderer.get();
+        return p;
+    }
+
+    SmartRef<IFlareRender> renderer;
+};
+
+TEST_F(FlareRenderTest, RedFlareOverBlackIsRedAtItsCentre)
+{
+    makeMaterial(getFlareEffectText(), "flare", 1, {0xFFFFFFFF}, render::BlendMode_Solid);
+    SmartRef<Flare> flare = flareAt<Flare>(D3DXVECTOR3(0, 0, 5));
+    flare->setMaterial(material.get());
+    flare->setShader(shader.get());
+    flare->colour = D3DXVECTOR4(1, 0, 0, 1);
+    flare->size = 4;
+    updateAll(flare.get());
+    clear();
+    const render::RenderStatistics before = statistics();
+    RenderPass p = pass();
+    flare->render(p);
+    EXPECT_EQ(statistics().drawCalls - before.drawCalls, 1);
+    EXPECT_EQ(statistics().primitives - before.primitives, 2) << "one strip of two triangles";
+    expectPixel(32, 24, {255, 0, 0}, "centre");
+    expectPixel(2, 2, {0, 0, 0}, "outside");
+}
+
+TEST_F(FlareRenderTest, HiddenFlareDrawsNothingButItsChildrenDo)
+{
+    makeMaterial(getFlareEffectText(), "flare", 1, {0xFFFFFFFF}, render::BlendMode_Solid);
+    SmartRef<Flare> parent = flareAt<Flare>(D3DXVECTOR3(0, 0, 5));
+    SmartRef<Flare> child = flareAt<Flare>(D3DXVECTOR3(3, 0, 0));
+    child->setParent(parent.get());
+    for (Flare* f : {parent.get(), child.get()}) {
+        f->setMaterial(material.get());
+        f->setShader(shader.get());
+        f->colour = D3DXVECTOR4(0, 1, 0, 1);
+        f->size = 2;
+    }
+    parent->setAttributes(NodeAttribute_Hidden);
+    updateAll(parent.get());
+    clear();
+    RenderPass p = pass();
+    parent->render(p);
+    expectPixel(32, 24, {0, 0, 0}, "the hidden parent");
+    // (3, 0, 5) lies 3/5 of the way to the right edge: x = 32 + 0.6 x 32 / (4/3).
+    expectPixel(32 + 14, 24, {0, 255, 0}, "the child");
+}
+
+TEST_F(FlareRenderTest, FlaresWithoutEffectOrPartDrawNothing)
+{
+    SmartRef<RecordingMaterial> recording = new RecordingMaterial();
+    SmartRef<Flare> flare = flareAt<Flare>(D3DXVECTOR3(0, 0, 5));
+    flare->setMaterial(recording.get());
+    RenderPass p = pass();
+    const int before = statistics().drawCalls;
+    flare->render(p);
+    EXPECT_EQ(statistics().drawCalls, before) << "no effect on the flare";
+    EXPECT_EQ(recording->begins, 0);
+}
+
+TEST_F(FlareRenderTest, LensFlareIsMarkedSeenWhenItTakesPart)
+{
+    SmartRef<RecordingMaterial> recording = new RecordingMaterial();
+    SmartRef<LensFlare> lens = flareAt<LensFlare>(D3DXVECTOR3(0, 0, 5));
+    SmartRef<Flare> child = flareAt<Flare>(D3DXVECTOR3(0, 0, 0));
+    child->setParent(lens.get());
+    lens->setMaterial(recording.get());
+    EXPECT_NE(lens->getQuery(), nullptr);
+    RenderPass p = pass();
+
+    lens->setAttributes(NodeAttribute_Hidden);
+    lens->render(p);
+    EXPECT_FALSE(lens->isCompleted()) << "hidden";
+    lens->setAttributes(0);
+    recording->accept = false;
+    lens->render(p);
+    EXPECT_FALSE(lens->isCompleted()) << "not in this pass";
+    recording->accept = true;
+    lens->render(p);
+    EXPECT_TRUE(lens->isCompleted());
+    EXPECT_EQ(recording->begins, 0) << "the effect graph draws lens flares";
+}
+
+TEST_F(FlareRenderTest, OneSharedRendererLivesWhileItIsHeld)
+{
+    EXPECT_EQ(IFlareRender::instance(), renderer.get());
+    EXPECT_EQ(createFlareRender(), renderer.get());
+    renderer = nullptr;
+    EXPECT_EQ(IFlareRender::instance(), nullptr);
+}
+
+TEST(LensFlareUpdate, PlacesTheNodeAndLeavesThePhaseAlone)
+{
+    SmartRef<LensFlare> lens = flareAt<LensFlare>(D3DXVECTOR3(1, 2, 3));
+    for (int phase = 0; phase < 3; ++phase) {
+        UpdateContext context;
+        context.phase = phase;
+        lens->update(context);
+        EXPECT_EQ(context.phase, phase);
+    }
+    const D3DXMATRIX& world = lens->getWorldMatrix();
+    EXPECT_EQ(D3DXVECTOR3(world._41, world._42, world._43), D3DXVECTOR3(1, 2, 3));
+}
+
+TEST(SpriteNodesFile, SaveLoadSaveKeepsEveryByte)
+{
+    SmartRef<ISceneGraph> graph = buildSpriteScene();
+    IMaterial* material = graph->getMaterials().front();
+
+    const std::vector<uint8_t> first = saveBytes(graph.get());
+    ASSERT_FALSE(first.empty());
+    SmartRef<ISceneGraph> loaded = loadBytes(first);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(saveBytes(loaded.get()), first);
+
+    const std::vector<INode*>& nodes = loaded->getNodes();
+    ASSERT_EQ(nodes.size(), 3u);
+    const NodeType types[] = {NodeType_ParticleSystem, NodeType_Flare, NodeType_LensFlare};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(nodes[i]->getType(), types[i]) << i;
+    }
+    IMaterial* loadedMaterial = loaded->getMaterials().front();
+    EXPECT_EQ(static_cast<ParticleSystem*>(nodes[0])->getMaterial(), loadedMaterial);
+    EXPECT_EQ(static_cast<ParticleSystem*>(nodes[0])->getMaxParticles(), 1u) << "counts are not stored";
+    EXPECT_EQ(static_cast<Flare*>(nodes[1])->getMaterial(), loadedMaterial);
+    EXPECT_EQ(nodes[1]->getParent(), nodes[0]);
+    EXPECT_EQ(static_cast<LensFlare*>(nodes[2])->getMaterial(), loadedMaterial);
+
+    // Each record ends with its version word and the material id.
+    const core::UniqueId id = material->getId();
+    std::vector<uint8_t> tail = Bytes().u32(1001).id(id).data();
+    const auto at = std::search(first.begin(), first.end(), tail.begin(), tail.end());
+    EXPECT_NE(at, first.end());
+}
+
+}  // namespace
+}  // namespace kavro_test
