@@ -134,4 +134,39 @@ TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
 }
 
 } // namespace
+// From 7 s image effects lie over the captured picture: a rippled copy bottom left keeps its
+// blue ground, the copy turned 150 degrees in hue bottom right does not, and the animated
+// spinner shows its white middle top right.
+TEST_F(PlayerTest, SampleLaysImageEffectsOverTheCapturedPicture)
+{
+    std::filesystem::path const sample =
+        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    D3DSimAdapter adapter = d3dsimDefaultAdapter();
+    adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
+    d3dsimSetAdapters({adapter});
+    PlayerSeams seams;
+    int frames = 0;
+    Frame frame;
+    seams.onFrame = [&](PlayerApplication& player) {
+        if (++frames == 2) {
+            frame = resolvedFrame(player);
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    };
+    PlayerRun const run = play("-nosetup -time 8 -document " + sample.string(), false, seams);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(frame.width, 1280u);
+    ASSERT_EQ(frame.height, 720u);
+    auto channel = [](uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); };
+    // The left edge of each picture, where the captured picture is the bluish gradient (below the
+    // off-screen inset).
+    uint32_t const rippled = frame.at(43, 550);
+    uint32_t const turned = frame.at(859, 550);
+    EXPECT_GT(channel(rippled, 0), channel(rippled, 16)) << std::hex << rippled;
+    EXPECT_LT(channel(turned, 0), channel(turned, 16)) << std::hex << turned;
+    uint32_t const spinner = frame.at(1176, 104);
+    for (int shift : {16, 8, 0})
+        EXPECT_GE(channel(spinner, shift), 220) << std::hex << spinner;
+}
+
 } // namespace tormakelin::client::test
