@@ -254,7 +254,8 @@ TEST(SoundPlayback, KeepsRealTimeOnTheNullOutput) {
     float at = s->getPosition();
     auto afterRead = std::chrono::steady_clock::now();
     auto seconds = [](auto d) { return std::chrono::duration<double>(d).count(); };
-    EXPECT_GE(at, seconds(beforeRead - afterPlay) - 0.05);
+    // Starting may take a few mixing blocks (more under the sanitizers); after that it keeps time.
+    EXPECT_GE(at, seconds(beforeRead - afterPlay) - 0.1);
     EXPECT_LE(at, seconds(afterRead - beforePlay) + 0.05);
     s->release();
     device->release();

@@ -84,7 +84,8 @@ TEST(BassDevice, NullOutputKeepsRealTime) {
     float at = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h));
     auto afterRead = std::chrono::steady_clock::now();
     auto seconds = [](auto d) { return std::chrono::duration<double>(d).count(); };
-    EXPECT_GE(at, seconds(beforeRead - afterPlay) - 0.05);
+    // Starting may take a few mixing blocks (more under the sanitizers); after that it keeps time.
+    EXPECT_GE(at, seconds(beforeRead - afterPlay) - 0.1);
     EXPECT_LE(at, seconds(afterRead - beforePlay) + 0.05);
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
     BASS_Free();
