@@ -47,6 +47,7 @@ function(tormakelin_tests target)
   add_executable(${target} ${A_SOURCES})
   target_compile_options(${target} PRIVATE ${TORMAKELIN_WARNINGS})
   target_link_libraries(${target} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/testing)
   # The environment reaches every test (and the discovery run) through a launcher, since a list
   # of variables does not survive gtest_discover_tests' properties.
   set_property(TARGET ${target} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${TORMAKELIN_TEST_ENV})
