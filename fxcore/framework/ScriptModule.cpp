@@ -1,4 +1,5 @@
 #include "ScriptEngineImpl.h"
+#include "ScriptLimits.h"
 
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/fxcore/ScriptApi.h>
@@ -92,6 +93,15 @@ bool ScriptModule::build()
     m_context = m_engine->engine()->CreateContext();
     if (m_context)
         m_context->SetLineCallback(asFUNCTION(onLine), this, asCALL_CDECL);
+    int row = 0;
+    int column = 0;
+    if (!detail::scriptNestingWithinLimit(m_source, row, column)) {
+        m_blocked = true;
+        fail(std::string(kSectionName) + "(" + std::to_string(row) + ", " + std::to_string(column) +
+            ") : ERR : the script is nested deeper than " + std::to_string(detail::kMaxScriptNesting) +
+            " levels");
+        return false;
+    }
     m_engine->beginCapture();
     m_module->AddScriptSection(kSectionName, m_source.c_str(), m_source.size());
     int const result = m_module->Build();
