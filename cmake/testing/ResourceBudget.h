@@ -1,19 +1,25 @@
 #pragma once
-// Measures the wall time and the growth of the process's peak memory over a scope, so tests of
-// hostile inputs can show that a reader refuses or bounds them cheaply. The bounds are generous
+// Measures the wall time and the peak memory of the process over a scope, so tests of hostile
+// inputs can show that a reader refuses or bounds them cheaply. The bounds are generous
 // (sanitizer builds are slow and fat): they catch bombs, not slowness.
 
 #include <chrono>
 #include <cstdio>
-
-#include <sys/resource.h>
-#include <unistd.h>
+#include <cstring>
 
 namespace tormakelin::test {
 
 class ResourceBudget {
 public:
-    ResourceBudget() : m_start(std::chrono::steady_clock::now()), m_residentKb(residentKb()) {}
+    // Resets the kernel's peak resident size, so the peak read later belongs to this scope.
+    ResourceBudget() : m_start(std::chrono::steady_clock::now())
+    {
+        if (FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
+            std::fputs("5", refs);
+            std::fclose(refs);
+        }
+        m_startKb = statusKb("VmRSS:");
+    }
 
     double seconds() const
     {
@@ -23,28 +29,29 @@ public:
     // How far the peak resident size rose above what was resident at the start, in MiB.
     long peakGrowthMb() const
     {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        const long grown = usage.ru_maxrss - m_residentKb;
+        const long grown = statusKb("VmHWM:") - m_startKb;
         return grown > 0 ? grown / 1024 : 0;
     }
 
 private:
-    static long residentKb()
+    static long statusKb(const char* field)
     {
-        long pages = 0;
-        long resident = 0;
-        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
-                resident = 0;
+        long value = 0;
+        if (FILE* status = std::fopen("/proc/self/status", "r")) {
+            char line[256];
+            while (std::fgets(line, sizeof(line), status)) {
+                if (std::strncmp(line, field, std::strlen(field)) == 0) {
+                    std::sscanf(line + std::strlen(field), "%ld", &value);
+                    break;
+                }
             }
-            std::fclose(statm);
+            std::fclose(status);
         }
-        return resident * (sysconf(_SC_PAGESIZE) / 1024);
+        return value;
     }
 
     std::chrono::steady_clock::time_point m_start;
-    long m_residentKb;
+    long m_startKb = 0;
 };
 
 // Generous bounds for a hostile input's load, refused or bounded.
