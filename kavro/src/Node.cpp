@@ -107,20 +107,45 @@ void Node::setParent(INode* parent)
     }
 }
 
+namespace {
+
+// Updates and draws walk a subtree with a stack of their own instead of recursing, so a long
+// parent chain cannot overflow the thread's stack. Each node's own virtual update or render is
+// still called, parents before children and children in order; the node being visited skips
+// its own walk over its children, which the walk does instead. Walks share one stack per
+// thread (a walk started during a visit works above the entries of the outer one), so a frame
+// allocates nothing once the stack has grown.
+struct WalkEntry {
+    INode* node;
+    D3DXMATRIX parentMatrix;
+};
+
+thread_local std::vector<WalkEntry> t_walk;
+thread_local INode* t_updating = nullptr;
+thread_local INode* t_rendering = nullptr;
+// Set by the visited node when it would have recursed: a node whose own code does not reach
+// the base update or renderChildren keeps its children out, as before.
+thread_local bool t_childrenWanted = false;
+// What the visited node passes to its children as their parent matrix.
+thread_local D3DXMATRIX t_childMatrix;
+
+void pushChildren(INode* node, const D3DXMATRIX& parentMatrix)
+{
+    std::vector<ObjectRef<INode>>& children = node->getChildren();
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
+        if (child->object) {
+            t_walk.push_back(WalkEntry{child->object, parentMatrix});
+        }
+    }
+}
+
+}  // namespace
+
 void Node::update(UpdateContext& context)
 {
     if (context.phase == 0) {
         m_transformation.eval(context.time);
-        if (context.recurse) {
-            for (ObjectRef<INode>& child : m_children) {
-                if (child.object) {
-                    child.object->update(context);
-                }
-            }
-        }
-        return;
-    }
-    if (context.phase == 1) {
+    } else if (context.phase == 1) {
         D3DXMATRIX local = m_transformation.transform.getMatrix();
         if (m_target.object) {
             D3DXVECTOR3 eye = m_transformation.transform.position.value;
@@ -132,25 +157,54 @@ void Node::update(UpdateContext& context)
         m_nodeWorldMatrix = local * context.parentMatrix;
         m_worldMatrix = m_transformation.objectOffset.getMatrix() * m_nodeWorldMatrix;
     }
-    if (context.recurse) {
-        const D3DXMATRIX saved = context.parentMatrix;
-        context.parentMatrix = m_nodeWorldMatrix;
-        for (ObjectRef<INode>& child : m_children) {
-            if (child.object) {
-                child.object->update(context);
-            }
-        }
-        context.parentMatrix = saved;
+    // Phase 0 hands the context's matrix on unchanged; the later phases the node's own.
+    const D3DXMATRIX& childMatrix = context.phase == 0 ? context.parentMatrix : m_nodeWorldMatrix;
+    if (t_updating == this) {
+        t_childMatrix = childMatrix;
+        t_childrenWanted = context.recurse;
+        return;
     }
+    if (!context.recurse) {
+        return;
+    }
+    const size_t base = t_walk.size();
+    INode* const outer = t_updating;
+    pushChildren(this, childMatrix);
+    UpdateContext visit = context;
+    while (t_walk.size() > base) {
+        const WalkEntry entry = t_walk.back();
+        t_walk.pop_back();
+        visit.parentMatrix = entry.parentMatrix;
+        t_childrenWanted = false;
+        t_updating = entry.node;
+        entry.node->update(visit);
+        if (t_childrenWanted) {
+            pushChildren(entry.node, t_childMatrix);
+        }
+    }
+    t_updating = outer;
 }
 
 void Node::renderChildren(RenderPass& pass)
 {
-    for (ObjectRef<INode>& child : m_children) {
-        if (child.object) {
-            child.object->render(pass);
+    if (t_rendering == this) {
+        t_childrenWanted = true;
+        return;
+    }
+    const size_t base = t_walk.size();
+    INode* const outer = t_rendering;
+    pushChildren(this, m_nodeWorldMatrix);
+    while (t_walk.size() > base) {
+        INode* const node = t_walk.back().node;
+        t_walk.pop_back();
+        t_childrenWanted = false;
+        t_rendering = node;
+        node->render(pass);
+        if (t_childrenWanted) {
+            pushChildren(node, m_nodeWorldMatrix);
         }
     }
+    t_rendering = outer;
 }
 
 void Node::render(RenderPass& pass)
