@@ -58,4 +58,18 @@ private:
 constexpr double kHostileSeconds = 20.0;
 constexpr long kHostileMegabytes = 256;
 
+// What the address sanitizer keeps of freed memory (its quarantine) on top of a bound that is
+// meant to be close.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kSanitizerSlackMegabytes = 256;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr long kSanitizerSlackMegabytes = 256;
+#else
+constexpr long kSanitizerSlackMegabytes = 0;
+#endif
+#else
+constexpr long kSanitizerSlackMegabytes = 0;
+#endif
+
 } // namespace tormakelin::test

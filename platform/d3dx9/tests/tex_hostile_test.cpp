@@ -46,7 +46,7 @@ TEST_F(TexRows, OddSizesColourKeysAndChainsMatchWholeImageConversion) {
 }
 
 TEST_F(TexRows, ALargeImageFromASmallFileCostsAboutTheTexture) {
-    constexpr int kSide = 4096;
+    constexpr int kSide = 2048;
     const Bytes rgba(size_t(kSide) * kSide * 4, 0x80);
     const Bytes file = writeImage(Kind::Png, kSide, kSide, 4, rgba.data());
     ASSERT_LT(file.size(), 1u << 20);
@@ -59,6 +59,6 @@ TEST_F(TexRows, ALargeImageFromASmallFileCostsAboutTheTexture) {
     texture->Release();
     // The device holds the texture and a copy of the locked level; the decoded file and the level
     // below as floats come on top. Converting the whole image through floats took about 14 times.
-    EXPECT_LT(peak, 6 * textureMb) << "peak " << peak << " MiB for a " << textureMb << " MiB texture";
+    EXPECT_LT(peak, 6 * textureMb + tormakelin::test::kSanitizerSlackMegabytes) << "peak " << peak << " MiB for a " << textureMb << " MiB texture";
     EXPECT_LT(budget.seconds(), tormakelin::test::kHostileSeconds);
 }
