@@ -85,3 +85,27 @@ TEST(ScriptHostile, OrdinaryNestingStillCompiles)
         EXPECT_TRUE(built.ok) << text.substr(0, 120) << "\n" << built.error;
     }
 }
+
+TEST(ScriptHostile, RunsThatWouldFillTheMemoryStopWithAnError)
+{
+    struct Case {
+        char const* body;
+        char const* error;
+    };
+    Case const cases[] = {
+        {"String s = \"ab\"; while (true) { s = s + s; }", "String too long"},
+        {"String s = \"ab\"; while (true) { s += s; }", "String too long"},
+        {"String s = \"ab\"; while (true) { s = 1.5f + s + s + 2; }", "String too long"},
+    };
+    for (Case const& c : cases) {
+        tormakelin::test::ResourceBudget budget;
+        core::SmartRef<IScriptEngine> engine(createScriptEngine());
+        ASSERT_TRUE(engine->init());
+        core::UniqueId id;
+        core::generateUniqueId(id);
+        core::SmartRef<IScriptModule> module(createScriptModule(engine.get(), id));
+        EXPECT_TRUE(module->run(ScriptContext(), std::string("void main() { ") + c.body + " }"));
+        EXPECT_NE(module->getErrorString().find(c.error), std::string::npos) << c.body << ": " << module->getErrorString();
+        EXPECT_LT(budget.peakGrowthMb(), tormakelin::test::kHostileMegabytes) << c.body;
+    }
+}
