@@ -1,3 +1,4 @@
+#include "ScriptBuildGuard.h"
 #include "ScriptEngineImpl.h"
 #include "ScriptLimits.h"
 
@@ -100,6 +101,11 @@ bool ScriptModule::build()
         fail(std::string(kSectionName) + "(" + std::to_string(row) + ", " + std::to_string(column) +
             ") : ERR : the script is nested deeper than " + std::to_string(detail::kMaxScriptNesting) +
             " levels");
+        return false;
+    }
+    if (!detail::compilerSurvives(m_module, kSectionName, m_source)) {
+        m_blocked = true;
+        fail(std::string(kSectionName) + "(0, 0) : ERR : the script compiler failed on this script");
         return false;
     }
     m_engine->beginCapture();

@@ -109,3 +109,27 @@ TEST(ScriptHostile, RunsThatWouldFillTheMemoryStopWithAnError)
         EXPECT_LT(budget.peakGrowthMb(), tormakelin::test::kHostileMegabytes) << c.body;
     }
 }
+
+TEST(ScriptHostile, TextsThatStopTheCompilerFailCleanlyAndTheEngineGoesOn)
+{
+    core::SmartRef<IScriptEngine> engine(createScriptEngine());
+    ASSERT_TRUE(engine->init());
+    // Bitwise operators with a void operand fail an assertion inside the script library.
+    char const* const texts[] = {
+        "void f() {} void main() { int a = 1 & f(); }",
+        "void main() { int a = 1 | setInt(\"a\", 1); }",
+        "void f() {} void main() { int a = f() << 2; }",
+    };
+    for (char const* text : texts) {
+        core::UniqueId id;
+        core::generateUniqueId(id);
+        core::SmartRef<IScriptModule> module(createScriptModule(engine.get(), id));
+        EXPECT_FALSE(module->run(ScriptContext(), text)) << text;
+        EXPECT_EQ(module->getErrorString(), "Tormakelin(0, 0) : ERR : the script compiler failed on this script");
+    }
+    core::UniqueId id;
+    core::generateUniqueId(id);
+    core::SmartRef<IScriptModule> module(createScriptModule(engine.get(), id));
+    EXPECT_TRUE(module->run(ScriptContext(), "void main() { int a = 6 & 3; }"));
+    EXPECT_FALSE(module->hasError()) << module->getErrorString();
+}
