@@ -120,21 +120,26 @@ struct WalkEntry {
     D3DXMATRIX parentMatrix;
 };
 
-thread_local std::vector<WalkEntry> t_walk;
-thread_local INode* t_updating = nullptr;
-thread_local INode* t_rendering = nullptr;
-// Set by the visited node when it would have recursed: a node whose own code does not reach
-// the base update or renderChildren keeps its children out, as before.
-thread_local bool t_childrenWanted = false;
-// What the visited node passes to its children as their parent matrix.
-thread_local D3DXMATRIX t_childMatrix;
+struct WalkState {
+    std::vector<WalkEntry> stack;
+    INode* updating = nullptr;
+    INode* rendering = nullptr;
+    // Set by the visited node when it would have recursed: a node whose own code does not reach
+    // the base update or renderChildren keeps its children out, as before.
+    bool childrenWanted = false;
+    // What the visited node passes to its children as their parent matrix.
+    D3DXMATRIX childMatrix;
+};
 
-void pushChildren(INode* node, const D3DXMATRIX& parentMatrix)
+// One per thread, reached once per call: thread-local lookups cost a call each in a library.
+thread_local WalkState t_walk;
+
+void pushChildren(std::vector<WalkEntry>& stack, INode* node, const D3DXMATRIX& parentMatrix)
 {
     std::vector<ObjectRef<INode>>& children = node->getChildren();
     for (auto child = children.rbegin(); child != children.rend(); ++child) {
         if (child->object) {
-            t_walk.push_back(WalkEntry{child->object, parentMatrix});
+            stack.push_back(WalkEntry{child->object, parentMatrix});
         }
     }
 }
@@ -159,52 +164,54 @@ void Node::update(UpdateContext& context)
     }
     // Phase 0 hands the context's matrix on unchanged; the later phases the node's own.
     const D3DXMATRIX& childMatrix = context.phase == 0 ? context.parentMatrix : m_nodeWorldMatrix;
-    if (t_updating == this) {
-        t_childMatrix = childMatrix;
-        t_childrenWanted = context.recurse;
+    WalkState& walk = t_walk;
+    if (walk.updating == this) {
+        walk.childMatrix = childMatrix;
+        walk.childrenWanted = context.recurse;
         return;
     }
     if (!context.recurse) {
         return;
     }
-    const size_t base = t_walk.size();
-    INode* const outer = t_updating;
-    pushChildren(this, childMatrix);
+    const size_t base = walk.stack.size();
+    INode* const outer = walk.updating;
+    pushChildren(walk.stack, this, childMatrix);
     UpdateContext visit = context;
-    while (t_walk.size() > base) {
-        const WalkEntry entry = t_walk.back();
-        t_walk.pop_back();
+    while (walk.stack.size() > base) {
+        const WalkEntry entry = walk.stack.back();
+        walk.stack.pop_back();
         visit.parentMatrix = entry.parentMatrix;
-        t_childrenWanted = false;
-        t_updating = entry.node;
+        walk.childrenWanted = false;
+        walk.updating = entry.node;
         entry.node->update(visit);
-        if (t_childrenWanted) {
-            pushChildren(entry.node, t_childMatrix);
+        if (walk.childrenWanted) {
+            pushChildren(walk.stack, entry.node, walk.childMatrix);
         }
     }
-    t_updating = outer;
+    walk.updating = outer;
 }
 
 void Node::renderChildren(RenderPass& pass)
 {
-    if (t_rendering == this) {
-        t_childrenWanted = true;
+    WalkState& walk = t_walk;
+    if (walk.rendering == this) {
+        walk.childrenWanted = true;
         return;
     }
-    const size_t base = t_walk.size();
-    INode* const outer = t_rendering;
-    pushChildren(this, m_nodeWorldMatrix);
-    while (t_walk.size() > base) {
-        INode* const node = t_walk.back().node;
-        t_walk.pop_back();
-        t_childrenWanted = false;
-        t_rendering = node;
+    const size_t base = walk.stack.size();
+    INode* const outer = walk.rendering;
+    pushChildren(walk.stack, this, m_nodeWorldMatrix);
+    while (walk.stack.size() > base) {
+        INode* const node = walk.stack.back().node;
+        walk.stack.pop_back();
+        walk.childrenWanted = false;
+        walk.rendering = node;
         node->render(pass);
-        if (t_childrenWanted) {
-            pushChildren(node, m_nodeWorldMatrix);
+        if (walk.childrenWanted) {
+            pushChildren(walk.stack, node, m_nodeWorldMatrix);
         }
     }
-    t_rendering = outer;
+    walk.rendering = outer;
 }
 
 void Node::render(RenderPass& pass)
