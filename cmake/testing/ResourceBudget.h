@@ -54,12 +54,7 @@ private:
     long m_startKb = 0;
 };
 
-// Generous bounds for a hostile input's load, refused or bounded.
-constexpr double kHostileSeconds = 20.0;
-constexpr long kHostileMegabytes = 256;
-
-// What the address sanitizer keeps of freed memory (its quarantine) on top of a bound that is
-// meant to be close.
+// What the address sanitizer keeps of freed memory (its quarantine), on top of any bound.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr long kSanitizerSlackMegabytes = 256;
 #elif defined(__has_feature)
@@ -71,5 +66,9 @@ constexpr long kSanitizerSlackMegabytes = 0;
 #else
 constexpr long kSanitizerSlackMegabytes = 0;
 #endif
+
+// Generous bounds for a hostile input's load, refused or bounded.
+constexpr double kHostileSeconds = 20.0;
+constexpr long kHostileMegabytes = 256 + kSanitizerSlackMegabytes;
 
 } // namespace tormakelin::test
