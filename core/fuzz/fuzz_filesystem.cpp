@@ -40,14 +40,15 @@ std::filesystem::path makeScratchTree()
 
 void removeScratchTree();
 
+// Never destroyed, so the exit handler still finds it.
 const std::filesystem::path& scratchTree()
 {
-    static const std::filesystem::path root = [] {
-        std::filesystem::path made = makeScratchTree();
+    static const auto* root = [] {
+        auto* made = new std::filesystem::path(makeScratchTree());
         std::atexit(removeScratchTree);
         return made;
     }();
-    return root;
+    return *root;
 }
 
 void removeScratchTree()

@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include <unistd.h>
@@ -18,18 +17,8 @@ using namespace tormakelin;
 
 namespace {
 
-void removeFontFile();
-
-const std::string& fontPath()
-{
-    static const std::string path = [] {
-        std::atexit(removeFontFile);
-        return "/tmp/tormakelin-fuzz-font-" + std::to_string(getpid()) + ".ttf";
-    }();
-    return path;
-}
-
-void removeFontFile() { std::remove(fontPath().c_str()); }
+// The file lives only while it loads: the font keeps its stream open.
+std::string fontPath() { return "/tmp/tormakelin-fuzz-font-" + std::to_string(getpid()) + ".ttf"; }
 
 } // namespace
 
@@ -44,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!device || !fileSystem || size < 1) {
         return 0;
     }
-    FILE* file = std::fopen(fontPath().c_str(), "wb");
+    const std::string path = fontPath();
+    FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         return 0;
     }
@@ -52,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::fclose(file);
 
     fxcore::FontFile font;
-    if (!font.load(fontPath(), int(data[0] % 72) - 4)) {
+    const bool loaded = font.load(path, int(data[0] % 72) - 4);
+    std::remove(path.c_str());
+    if (!loaded) {
         return 0;
     }
     fxcore::IFont* atlas = font.getFont();

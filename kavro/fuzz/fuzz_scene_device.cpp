@@ -41,19 +41,20 @@ std::string tinyTga()
 
 void removeScratch();
 
+// Never destroyed, so the exit handler still finds it.
 const std::filesystem::path& scratch()
 {
-    static const std::filesystem::path root = [] {
-        std::filesystem::path made =
-            std::filesystem::temp_directory_path() / ("tormakelin-fuzz-scene-" + std::to_string(getpid()));
-        std::filesystem::create_directories(made / "maps");
+    static const auto* root = [] {
+        auto* made = new std::filesystem::path(std::filesystem::temp_directory_path() /
+                                               ("tormakelin-fuzz-scene-" + std::to_string(getpid())));
+        std::filesystem::create_directories(*made / "maps");
         for (const char* name : {"maps/wood.png", "maps/Metal.TGA", "tex.tga", "sky.dds"}) {
-            std::ofstream(made / name, std::ios::binary) << tinyTga();
+            std::ofstream(*made / name, std::ios::binary) << tinyTga();
         }
         std::atexit(removeScratch);
         return made;
     }();
-    return root;
+    return *root;
 }
 
 void removeScratch()

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -29,19 +28,11 @@ std::string soundPath(size_t extension)
     return "/tmp/tormakelin-fuzz-sound-" + std::to_string(getpid()) + kExtensions[extension];
 }
 
-void removeSoundFiles()
-{
-    for (size_t i = 0; i < kExtensionCount; ++i) {
-        std::remove(soundPath(i).c_str());
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static sound::ISoundDevice* device = [] {
-        std::atexit(removeSoundFiles);
         BASS_TestSetManualOutput(TRUE);
         sound::ISoundDevice* made = sound::createSoundDevice();
         made->addRef();
@@ -64,8 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::fwrite(data + 1, 1, size - 1, file);
     std::fclose(file);
 
+    // The file lives only while it loads: the sound keeps its bytes.
     core::SmartRef<sound::ISound> sound(sound::createSound());
-    if (sound->load(path)) {
+    const bool loaded = sound->load(path);
+    std::remove(path.c_str());
+    if (loaded) {
         sound->setVolume(0.5f);
         sound->play(true);
         std::vector<float> out(2048 * 2);
