@@ -91,6 +91,7 @@ function(tormakelin_fuzzer target)
   target_compile_options(${target} PRIVATE ${TORMAKELIN_WARNINGS})
   target_link_options(${target} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${target} PRIVATE ${A_LIBS})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/testing)
   set_property(GLOBAL APPEND PROPERTY TORMAKELIN_FUZZERS "${target}|${A_CORPUS}")
 endfunction()
 

@@ -1,3 +1,4 @@
+#include "XmlLimits.h"
 #include "XmlNode.h"
 
 #include <tormakelin/core/FileStream.h>
@@ -37,33 +38,55 @@ std::string splitCdataEnds(const std::string& text)
     return out;
 }
 
-// Texts whose CDATA must be split for printing, with their real values to put back.
-void collectCdataEnds(TiXmlNode* node, std::vector<std::pair<TiXmlText*, std::string>>& found)
+// The node after `node` in document order below `root`, walked without recursion.
+TiXmlNode* nextInOrder(TiXmlNode* node, const TiXmlNode* root)
 {
-    for (TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
-        TiXmlText* text = child->ToText();
+    if (node->FirstChild()) {
+        return node->FirstChild();
+    }
+    while (node != root) {
+        if (node->NextSibling()) {
+            return node->NextSibling();
+        }
+        node = node->Parent();
+    }
+    return nullptr;
+}
+
+// Texts whose CDATA must be split for printing, with their real values to put back.
+void collectCdataEnds(TiXmlNode* root, std::vector<std::pair<TiXmlText*, std::string>>& found)
+{
+    for (TiXmlNode* node = root; node; node = nextInOrder(node, root)) {
+        TiXmlText* text = node->ToText();
         if (text && text->CDATA() && text->ValueStr().find(kCdataEnd) != std::string::npos) {
             found.emplace_back(text, text->ValueStr());
         }
-        collectCdataEnds(child, found);
     }
 }
 
-// Adjacent text pieces (split CDATA sections among them) become one text node again.
-void mergeAdjacentTexts(TiXmlNode* node)
+// Adjacent text pieces (split CDATA sections among them) become one text node again, each run
+// joined once so that many pieces cost no more than their text.
+void mergeAdjacentTexts(TiXmlNode* root)
 {
-    TiXmlNode* child = node->FirstChild();
-    while (child) {
-        TiXmlText* text = child->ToText();
-        TiXmlNode* next = child->NextSibling();
-        if (text && next && next->ToText()) {
-            text->SetValue(text->ValueStr() + next->ValueStr());
-            text->SetCDATA(text->CDATA() || next->ToText()->CDATA());
-            node->RemoveChild(next);
-            continue;
+    for (TiXmlNode* node = root; node; node = nextInOrder(node, root)) {
+        for (TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
+            TiXmlText* text = child->ToText();
+            if (!text || !child->NextSibling() || !child->NextSibling()->ToText()) {
+                continue;
+            }
+            std::string joined = text->ValueStr();
+            bool cdata = text->CDATA();
+            while (TiXmlNode* next = child->NextSibling()) {
+                if (!next->ToText()) {
+                    break;
+                }
+                joined += next->ValueStr();
+                cdata = cdata || next->ToText()->CDATA();
+                node->RemoveChild(next);
+            }
+            text->SetValue(joined);
+            text->SetCDATA(cdata);
         }
-        mergeAdjacentTexts(child);
-        child = next;
     }
 }
 
@@ -87,6 +110,10 @@ public:
         std::vector<char> text(size_t(size) + kTerminatorPadding, '\0');
         const unsigned int got = stream->read(text.data(), size);
         std::fill(text.begin() + got, text.end(), '\0');
+        if (!xmlWithinLimits(text.data(), got)) {
+            m_document.reset();
+            return false;
+        }
         m_document = std::make_unique<TiXmlDocument>();
         m_document->Parse(text.data(), nullptr, TIXML_ENCODING_UTF8);
         if (m_document->Error()) {

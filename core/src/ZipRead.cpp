@@ -7,15 +7,18 @@
 
 #include <unzip.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <unordered_map>
 
 namespace tormakelin::core {
 
 struct ZipArchive {
     unzFile file = nullptr;
+    uint64_t fileSize = 0;
     std::unordered_map<std::string, unz64_file_pos> index;
 };
 
@@ -66,15 +69,29 @@ bool buildIndex(ZipArchive& archive)
     return result == UNZ_END_OF_LIST_OF_FILE;
 }
 
-// Inflates the current entry; null when it is damaged. The buffer grows with the data that
-// really arrives, so a forged size in the header cannot demand memory by itself.
-IStream* readCurrentEntry(unzFile file)
+// Checked on the declared sizes to refuse early, and again while inflating against the bytes
+// really consumed, so forged sizes gain nothing.
+bool withinInflateLimits(uint64_t inflated, uint64_t compressed)
 {
+    return inflated <= ZipRead::kMaxEntrySize &&
+           (inflated <= ZipRead::kMaxFreeRatioSize || inflated <= compressed * ZipRead::kMaxRatio);
+}
+
+// Small enough that the ratio is checked before much memory fills.
+constexpr uint32_t kInflatePiece = 1u << 20;
+
+// Inflates the current entry; null when it is damaged or too large. The buffer grows with the
+// data that really arrives, so a forged size in the header cannot demand memory by itself.
+IStream* readCurrentEntry(const ZipArchive& archive)
+{
+    unzFile file = archive.file;
     unz_file_info64 info{};
     if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
-        info.uncompressed_size >= UINT32_MAX || unzOpenCurrentFile(file) != UNZ_OK) {
+        !withinInflateLimits(info.uncompressed_size, std::min<uint64_t>(info.compressed_size, archive.fileSize)) ||
+        unzOpenCurrentFile(file) != UNZ_OK) {
         return nullptr;
     }
+    const uint64_t start = unzGetCurrentFileZStreamPos64(file);
     const auto expected = uint32_t(info.uncompressed_size);
     unsigned char* data = nullptr;
     uint32_t capacity = 0;
@@ -91,11 +108,12 @@ IStream* readCurrentEntry(unzFile file)
             }
             data = grown;
         }
-        const int got = unzReadCurrentFile(file, data + size, capacity - size);
+        const int got = unzReadCurrentFile(file, data + size, std::min(capacity - size, kInflatePiece));
         if (got <= 0) {
             ok = false;
         } else {
             size += uint32_t(got);
+            ok = withinInflateLimits(size, unzGetCurrentFileZStreamPos64(file) - start);
         }
     }
     if (ok && expected == 0) {
@@ -127,7 +145,7 @@ bool isSafeEntryName(const std::string& name)
     return true;
 }
 
-bool extractCurrentEntry(unzFile file, const std::string& name, const std::string& target)
+bool extractCurrentEntry(const ZipArchive& archive, const std::string& name, const std::string& target)
 {
     const std::string entry = fixPath(name);
     if (!isSafeEntryName(entry)) {
@@ -138,7 +156,7 @@ bool extractCurrentEntry(unzFile file, const std::string& name, const std::strin
     if (isSeparator(entry.back())) {
         return true;
     }
-    IStream* data = readCurrentEntry(file);
+    IStream* data = readCurrentEntry(archive);
     if (!data) {
         return false;
     }
@@ -162,6 +180,8 @@ ZipHandle ZipRead::open(const std::string& path)
     }
     auto* archive = new ZipArchive;
     archive->file = file;
+    std::error_code error;
+    archive->fileSize = std::filesystem::file_size(toSystemPath(path), error);
     if (!buildIndex(*archive)) {
         close(archive);
         return nullptr;
@@ -195,7 +215,7 @@ IStream* ZipRead::read(ZipHandle handle, const std::string& name)
     if (unzGoToFilePos64(handle->file, &position) != UNZ_OK) {
         return nullptr;
     }
-    return readCurrentEntry(handle->file);
+    return readCurrentEntry(*handle);
 }
 
 bool ZipRead::extractFiles(ZipHandle handle, const std::string& targetDirectory)
@@ -210,7 +230,7 @@ bool ZipRead::extractFiles(ZipHandle handle, const std::string& targetDirectory)
         if (!currentEntryName(handle->file, name)) {
             return false;
         }
-        allWritten = extractCurrentEntry(handle->file, name, targetDirectory) && allWritten;
+        allWritten = extractCurrentEntry(*handle, name, targetDirectory) && allWritten;
         result = unzGoToNextFile(handle->file);
     }
     return result == UNZ_END_OF_LIST_OF_FILE && allWritten;

@@ -26,6 +26,11 @@ struct ZipEntry {
     bool badCrc = false;
     // Sizes written in the headers when set; the real data is shorter for a truncated entry.
     int64_t declaredSize = -1;
+    // A deflated entry: `data` is the raw deflate stream of `inflatedSize` bytes whose CRC is
+    // `inflatedCrc`; `declaredSize` then sets the compressed size written.
+    bool deflated = false;
+    int64_t inflatedSize = 0;
+    uint32_t inflatedCrc = 0;
 };
 
 class ZipFixture {
@@ -37,7 +42,7 @@ public:
     {
         std::string out, central;
         for (const ZipEntry& entry : entries) {
-            const uint32_t crc = crc32Of(entry.data) ^ (entry.badCrc ? 0x1u : 0u);
+            const uint32_t crc = (entry.deflated ? entry.inflatedCrc : crc32Of(entry.data)) ^ (entry.badCrc ? 0x1u : 0u);
             const uint32_t localOffset = uint32_t(out.size()) + offsetBase;
             put32(out, 0x04034b50);
             putHeaderCore(out, crc, entry);
@@ -85,13 +90,13 @@ private:
     {
         put16(out, 20);     // version needed
         put16(out, 0);      // flags
-        put16(out, 0);      // stored
+        put16(out, entry.deflated ? 8 : 0);
         put16(out, 0);      // time
         put16(out, 0x21);   // date: 1980-01-01
         put32(out, crc);
         const uint32_t size = entry.declaredSize >= 0 ? uint32_t(entry.declaredSize) : uint32_t(entry.data.size());
         put32(out, size);
-        put32(out, size);
+        put32(out, entry.deflated ? uint32_t(entry.inflatedSize) : size);
         put16(out, uint16_t(entry.name.size()));
     }
 };

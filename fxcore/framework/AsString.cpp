@@ -51,6 +51,26 @@ public:
 
 StringFactory g_stringFactory;
 
+// Doubling a string in a loop would fill the memory long before the run's time is up: longer
+// texts stop the script with an exception instead.
+constexpr size_t kMaxScriptStringBytes = size_t(16) << 20;
+
+bool fitsString(size_t size)
+{
+    if (size <= kMaxScriptStringBytes)
+        return true;
+    if (asIScriptContext* context = asGetActiveContext())
+        context->SetException("String too long");
+    return false;
+}
+
+ScriptString* joined(std::string const& first, std::string const& second)
+{
+    if (!fitsString(first.size() + second.size()))
+        return new ScriptString();
+    return new ScriptString(first + second);
+}
+
 ScriptString& assign(ScriptString const& other, ScriptString* self)
 {
     self->text() = other.text();
@@ -59,7 +79,8 @@ ScriptString& assign(ScriptString const& other, ScriptString* self)
 
 ScriptString& append(ScriptString const& other, ScriptString* self)
 {
-    self->text() += other.text();
+    if (fitsString(self->text().size() + other.text().size()))
+        self->text() += other.text();
     return *self;
 }
 
@@ -76,7 +97,7 @@ int compare(ScriptString const& other, ScriptString const* self)
 
 ScriptString* concat(ScriptString const& other, ScriptString const* self)
 {
-    return new ScriptString(self->text() + other.text());
+    return joined(self->text(), other.text());
 }
 
 unsigned char* byteAt(unsigned int index, ScriptString* self)
@@ -109,20 +130,22 @@ ScriptString& assignNumber(T value, ScriptString* self)
 template <typename T>
 ScriptString& appendNumber(T value, ScriptString* self)
 {
-    self->text() += numberText(value);
+    std::string const number = numberText(value);
+    if (fitsString(self->text().size() + number.size()))
+        self->text() += number;
     return *self;
 }
 
 template <typename T>
 ScriptString* concatNumber(T value, ScriptString const* self)
 {
-    return new ScriptString(self->text() + numberText(value));
+    return joined(self->text(), numberText(value));
 }
 
 template <typename T>
 ScriptString* concatNumberFirst(T value, ScriptString const* self)
 {
-    return new ScriptString(numberText(value) + self->text());
+    return joined(numberText(value), self->text());
 }
 
 template <typename T>

@@ -1,4 +1,6 @@
+#include "ScriptBuildGuard.h"
 #include "ScriptEngineImpl.h"
+#include "ScriptLimits.h"
 
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/fxcore/ScriptApi.h>
@@ -92,6 +94,20 @@ bool ScriptModule::build()
     m_context = m_engine->engine()->CreateContext();
     if (m_context)
         m_context->SetLineCallback(asFUNCTION(onLine), this, asCALL_CDECL);
+    int row = 0;
+    int column = 0;
+    if (!detail::scriptNestingWithinLimit(m_source, row, column)) {
+        m_blocked = true;
+        fail(std::string(kSectionName) + "(" + std::to_string(row) + ", " + std::to_string(column) +
+            ") : ERR : the script is nested deeper than " + std::to_string(detail::kMaxScriptNesting) +
+            " levels");
+        return false;
+    }
+    if (!detail::compilerSurvives(m_module, kSectionName, m_source)) {
+        m_blocked = true;
+        fail(std::string(kSectionName) + "(0, 0) : ERR : the script compiler failed on this script");
+        return false;
+    }
     m_engine->beginCapture();
     m_module->AddScriptSection(kSectionName, m_source.c_str(), m_source.size());
     int const result = m_module->Build();

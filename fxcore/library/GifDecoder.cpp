@@ -259,6 +259,8 @@ class Parser {
 public:
     Parser(const std::vector<uint8_t>& data, GifImage& image) : m_reader(data), m_image(image) {}
 
+    const char* error() const { return m_error; }
+
     bool run()
     {
         if (!readHeader())
@@ -344,8 +346,17 @@ private:
         if (packed & 0x80)
             readColorTable(m_reader, packed, frame.localColors);
         int64_t const count = int64_t(frame.width) * frame.height;
-        if (m_reader.failed() || count > GifDecoder::kMaxFramePixels)
+        if (m_reader.failed())
             return false;
+        if (count > GifDecoder::kMaxFramePixels) {
+            m_error = "a frame is larger than 4096 x 4096 pixels";
+            return false;
+        }
+        if (m_total + count > GifDecoder::kMaxTotalPixels) {
+            m_error = "the frames together hold more pixels than two of 4096 x 4096";
+            return false;
+        }
+        m_total += count;
         if (!decodeLzw(m_reader, frame.pixels, size_t(count)) || !fillMissing(frame.pixels, size_t(count)))
             return false;
         if (packed & 0x40)
@@ -359,8 +370,10 @@ private:
     bool fillMissing(std::vector<uint32_t>& pixels, size_t count)
     {
         int64_t const missing = int64_t(count - pixels.size());
-        if (m_missing + missing > GifDecoder::kMaxMissingPixels)
+        if (m_missing + missing > GifDecoder::kMaxMissingPixels) {
+            m_error = "the frames lack the data of too many pixels";
             return false;
+        }
         m_missing += missing;
         pixels.resize(count, 0);
         return true;
@@ -369,6 +382,8 @@ private:
     Reader m_reader;
     GifImage& m_image;
     int64_t m_missing = 0;
+    int64_t m_total = 0;
+    const char* m_error = "not a readable GIF file";
 };
 
 } // namespace
@@ -376,11 +391,16 @@ private:
 bool GifDecoder::decode(core::IStream* stream)
 {
     m_image = GifImage{};
-    if (!stream)
+    m_error.clear();
+    if (!stream) {
+        m_error = "no file";
         return false;
+    }
     std::vector<uint8_t> const data = readAll(stream);
-    if (!Parser(data, m_image).run()) {
+    Parser parser(data, m_image);
+    if (!parser.run()) {
         m_image = GifImage{};
+        m_error = parser.error();
         return false;
     }
     return true;

@@ -16,6 +16,8 @@
 
 #include "GifWriter.h"
 
+#include <ResourceBudget.h>
+
 using namespace tormakelin;
 using namespace tormakelin::fxcore;
 using giftest::GifWriter;
@@ -438,5 +440,46 @@ TEST(GifDecoder, WritesFuzzSeeds)
         out.write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
         GifDecoder decoder;
         EXPECT_TRUE(decodeBytes(decoder, bytes)) << name;
+    }
+}
+
+TEST(GifDecoder, FilesBeyondThePixelBudgetAreRefusedCheaply)
+{
+    auto frames = [](int width, int height, int count) {
+        GifWriter writer;
+        writer.screen(width, height, kPalette);
+        Image frame;
+        frame.width = width;
+        frame.height = height;
+        for (int i = 0; i < count; ++i)
+            writer.imageHeader(frame).lzw(2, giftest::lzwRuns(int64_t(width) * height));
+        return writer.trailer().bytes();
+    };
+    struct Case {
+        int width, height, count;
+        bool decodes;
+    };
+    const Case cases[] = {
+        {4096, 4096, 2, true},
+        {4096, 4096, 3, false},
+        {256, 256, 1000, false},
+        {640, 480, 100, true},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> const bytes = frames(c.width, c.height, c.count);
+        tormakelin::test::ResourceBudget budget;
+        GifDecoder decoder;
+        EXPECT_EQ(decodeBytes(decoder, bytes), c.decodes) << c.count << " frames of " << c.width;
+        if (c.decodes) {
+            ASSERT_EQ(decoder.getImage().frames.size(), size_t(c.count));
+            EXPECT_EQ(decoder.getImage().frames.back().pixels.back(), argb(255, 0, 0, 0));
+            EXPECT_TRUE(decoder.getError().empty());
+        } else {
+            EXPECT_LT(bytes.size(), 400000u);
+            EXPECT_EQ(decoder.getError(), "the frames together hold more pixels than two of 4096 x 4096");
+            EXPECT_TRUE(decoder.getImage().frames.empty());
+        }
+        EXPECT_LT(budget.seconds(), tormakelin::test::kHostileSeconds);
+        EXPECT_LT(budget.peakGrowthMb(), tormakelin::test::kHostileMegabytes);
     }
 }

@@ -88,6 +88,30 @@ inline std::vector<uint8_t> lzwEncode(const std::vector<uint8_t>& indices, int m
     return out.finish();
 }
 
+// The densest code stream of `count` pixels of index 0: each code names the previous string one
+// pixel longer, so a few kilobytes stand for millions of pixels.
+inline std::vector<uint8_t> lzwRuns(int64_t count, int minimumSize = 2)
+{
+    int const clear = 1 << minimumSize;
+    BitPacker out;
+    int64_t produced = 0;
+    int width = minimumSize + 1;
+    while (produced < count) {
+        out.put(clear, width);
+        width = minimumSize + 1;
+        out.put(0, width);
+        produced += 1;
+        for (int next = clear + 2, length = 2; next < 4096 && produced < count; ++next, ++length) {
+            out.put(next, width);
+            produced += length;
+            if (next + 1 >= (1 << width) && width < 12)
+                ++width;
+        }
+    }
+    out.put(clear + 1, width);
+    return out.finish();
+}
+
 // Rows in display order to the order an interlaced image stores them.
 inline std::vector<uint8_t> interlaceRows(const std::vector<uint8_t>& indices, int width, int height)
 {

@@ -109,20 +109,50 @@ void Node::setParent(INode* parent)
     }
 }
 
+namespace {
+
+// Updates and draws walk a subtree with a stack of their own instead of recursing, so a long
+// parent chain cannot overflow the thread's stack. Each node's own virtual update or render is
+// still called, parents before children and children in order; the node being visited skips
+// its own walk over its children, which the walk does instead. Walks share one stack per
+// thread (a walk started during a visit works above the entries of the outer one), so a frame
+// allocates nothing once the stack has grown.
+struct WalkEntry {
+    INode* node;
+    D3DXMATRIX parentMatrix;
+};
+
+struct WalkState {
+    std::vector<WalkEntry> stack;
+    INode* updating = nullptr;
+    INode* rendering = nullptr;
+    // Set by the visited node when it would have recursed: a node whose own code does not reach
+    // the base update or renderChildren keeps its children out, as before.
+    bool childrenWanted = false;
+    // What the visited node passes to its children as their parent matrix.
+    D3DXMATRIX childMatrix;
+};
+
+// One per thread, reached once per call: thread-local lookups cost a call each in a library.
+thread_local WalkState t_walk;
+
+void pushChildren(std::vector<WalkEntry>& stack, INode* node, const D3DXMATRIX& parentMatrix)
+{
+    std::vector<ObjectRef<INode>>& children = node->getChildren();
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
+        if (child->object) {
+            stack.push_back(WalkEntry{child->object, parentMatrix});
+        }
+    }
+}
+
+}  // namespace
+
 void Node::update(UpdateContext& context)
 {
     if (context.phase == 0) {
         m_transformation.eval(context.time);
-        if (context.recurse) {
-            for (ObjectRef<INode>& child : m_children) {
-                if (child.object) {
-                    child.object->update(context);
-                }
-            }
-        }
-        return;
-    }
-    if (context.phase == 1) {
+    } else if (context.phase == 1) {
         D3DXMATRIX local = m_transformation.transform.getMatrix();
         if (m_target.object) {
             D3DXVECTOR3 eye = m_transformation.transform.position.value;
@@ -134,25 +164,56 @@ void Node::update(UpdateContext& context)
         m_nodeWorldMatrix = local * context.parentMatrix;
         m_worldMatrix = m_transformation.objectOffset.getMatrix() * m_nodeWorldMatrix;
     }
-    if (context.recurse) {
-        const D3DXMATRIX saved = context.parentMatrix;
-        context.parentMatrix = m_nodeWorldMatrix;
-        for (ObjectRef<INode>& child : m_children) {
-            if (child.object) {
-                child.object->update(context);
-            }
-        }
-        context.parentMatrix = saved;
+    // Phase 0 hands the context's matrix on unchanged; the later phases the node's own.
+    const D3DXMATRIX& childMatrix = context.phase == 0 ? context.parentMatrix : m_nodeWorldMatrix;
+    WalkState& walk = t_walk;
+    if (walk.updating == this) {
+        walk.childMatrix = childMatrix;
+        walk.childrenWanted = context.recurse;
+        return;
     }
+    if (!context.recurse) {
+        return;
+    }
+    const size_t base = walk.stack.size();
+    INode* const outer = walk.updating;
+    pushChildren(walk.stack, this, childMatrix);
+    UpdateContext visit = context;
+    while (walk.stack.size() > base) {
+        const WalkEntry entry = walk.stack.back();
+        walk.stack.pop_back();
+        visit.parentMatrix = entry.parentMatrix;
+        walk.childrenWanted = false;
+        walk.updating = entry.node;
+        entry.node->update(visit);
+        if (walk.childrenWanted) {
+            pushChildren(walk.stack, entry.node, walk.childMatrix);
+        }
+    }
+    walk.updating = outer;
 }
 
 void Node::renderChildren(RenderPass& pass)
 {
-    for (ObjectRef<INode>& child : m_children) {
-        if (child.object) {
-            child.object->render(pass);
+    WalkState& walk = t_walk;
+    if (walk.rendering == this) {
+        walk.childrenWanted = true;
+        return;
+    }
+    const size_t base = walk.stack.size();
+    INode* const outer = walk.rendering;
+    pushChildren(walk.stack, this, m_nodeWorldMatrix);
+    while (walk.stack.size() > base) {
+        INode* const node = walk.stack.back().node;
+        walk.stack.pop_back();
+        walk.childrenWanted = false;
+        walk.rendering = node;
+        node->render(pass);
+        if (walk.childrenWanted) {
+            pushChildren(walk.stack, node, m_nodeWorldMatrix);
         }
     }
+    walk.rendering = outer;
 }
 
 void Node::render(RenderPass& pass)

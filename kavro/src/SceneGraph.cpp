@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/RefCounted.h>
@@ -29,9 +32,35 @@ constexpr uint64_t kMinGeometryBytes = 4 + 16 + 3 + 4;
 constexpr uint64_t kMinNodeBytes = 4 + 4 + 16 + 4 + 4 + 32 + 4;
 constexpr uint64_t kMinModifierBytes = 16 + 4 + 32;
 
+struct IdHash {
+    size_t operator()(const core::UniqueId& id) const
+    {
+        return std::hash<std::string_view>()(std::string_view(reinterpret_cast<const char*>(&id), sizeof id));
+    }
+};
+
 template <class T>
-T* findById(const std::vector<T*>& list, const core::UniqueId& id)
+using IdIndex = std::unordered_map<core::UniqueId, T*, IdHash>;
+
+// The first item of each id, as the list search finds it.
+template <class T>
+IdIndex<T> indexById(const std::vector<T*>& list)
 {
+    IdIndex<T> index;
+    index.reserve(list.size());
+    for (T* item : list) {
+        index.emplace(item->getId(), item);
+    }
+    return index;
+}
+
+template <class T>
+T* findById(const std::vector<T*>& list, const IdIndex<T>* index, const core::UniqueId& id)
+{
+    if (index) {
+        const auto found = index->find(id);
+        return found == index->end() ? nullptr : found->second;
+    }
     for (T* item : list) {
         if (item->getId() == id) {
             return item;
@@ -85,20 +114,20 @@ public:
         }
         return roots;
     }
-    INode* findNode(const core::UniqueId& id) override { return findById(m_nodes, id); }
+    INode* findNode(const core::UniqueId& id) override { return findById(m_nodes, m_index ? &m_index->nodes : nullptr, id); }
     void addNode(INode* node) override { append(m_nodes, node); }
     const std::vector<IMaterial*>& getMaterials() override { return m_materials; }
-    IMaterial* findMaterial(const core::UniqueId& id) override { return findById(m_materials, id); }
+    IMaterial* findMaterial(const core::UniqueId& id) override { return findById(m_materials, m_index ? &m_index->materials : nullptr, id); }
     void addMaterial(IMaterial* material) override { append(m_materials, material); }
     void clearMaterials() override { releaseAll(m_materials); }
     const std::vector<ITexture*>& getTextures() override { return m_textures; }
-    ITexture* findTexture(const core::UniqueId& id) override { return findById(m_textures, id); }
+    ITexture* findTexture(const core::UniqueId& id) override { return findById(m_textures, m_index ? &m_index->textures : nullptr, id); }
     void addTexture(ITexture* texture) override { append(m_textures, texture); }
     const std::vector<IGeometry*>& getGeometries() override { return m_geometries; }
-    IGeometry* findGeometry(const core::UniqueId& id) override { return findById(m_geometries, id); }
+    IGeometry* findGeometry(const core::UniqueId& id) override { return findById(m_geometries, m_index ? &m_index->geometries : nullptr, id); }
     void addGeometry(IGeometry* geometry) override { append(m_geometries, geometry); }
     const std::vector<IGeometryModifier*>& getModifiers() override { return m_modifiers; }
-    IGeometryModifier* findModifier(const core::UniqueId& id) override { return findById(m_modifiers, id); }
+    IGeometryModifier* findModifier(const core::UniqueId& id) override { return findById(m_modifiers, m_index ? &m_index->modifiers : nullptr, id); }
     void addModifier(IGeometryModifier* modifier) override { append(m_modifiers, modifier); }
 
     core::AxisAlignedBoundingBox getBoundingBox() override
@@ -113,14 +142,19 @@ public:
         return box;
     }
 
+    // Every link is looked up by id, through indexes built once so a large file resolves in
+    // linear time.
     void resolve() override
     {
+        m_index = std::make_unique<Indexes>(Indexes{indexById(m_nodes), indexById(m_materials),
+            indexById(m_textures), indexById(m_geometries), indexById(m_modifiers)});
         for (IMaterial* material : m_materials) {
             material->resolve(this);
         }
         for (INode* node : m_nodes) {
             node->resolve(this);
         }
+        m_index.reset();
         pruneChildLinks();
     }
 
@@ -305,6 +339,15 @@ private:
         return true;
     }
 
+    struct Indexes {
+        IdIndex<INode> nodes;
+        IdIndex<IMaterial> materials;
+        IdIndex<ITexture> textures;
+        IdIndex<IGeometry> geometries;
+        IdIndex<IGeometryModifier> modifiers;
+    };
+
+    std::unique_ptr<Indexes> m_index;  // only while resolving
     std::vector<IMaterial*> m_materials;
     std::vector<ITexture*> m_textures;
     std::vector<INode*> m_nodes;

@@ -10,6 +10,7 @@
 #include <bass_test.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 #include <filesystem>
@@ -22,9 +23,10 @@ protected:
     static constexpr int kRate = 44100;
 
     void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("tormakelin-sound-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // Parameterised tests are named "Test/3": one folder per case, not one folder in another.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        m_dir = std::filesystem::temp_directory_path() / ("tormakelin-sound-" + std::to_string(::getpid()) + "-" + name);
         std::filesystem::create_directories(m_dir);
         m_fs = tormakelin::core::createFileSystem();
         m_fs->addRef();

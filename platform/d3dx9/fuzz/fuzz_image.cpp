@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 decodeStored(data, dds.format, dds.images[i]);
         return 0;
     }
-    FloatImage image;
-    decodeImageFile(data, size, image);
+    Rgba8Image image;
+    if (decodeImageFile(data, size, image) && uint64_t(image.width) * image.height <= (1u << 20)) image.toFloat();
     return 0;
 }

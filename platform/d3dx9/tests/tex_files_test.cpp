@@ -44,8 +44,9 @@ TEST(TexFiles, LosslessFilesDecodePixelByPixel) {
         EXPECT_EQ(info.Format, c.format);
         EXPECT_EQ(info.ResourceType, D3DRTYPE_TEXTURE);
         EXPECT_EQ(info.ImageFileFormat, c.fileFormat);
-        FloatImage image;
-        ASSERT_TRUE(decodeImageFile(file.data(), file.size(), image));
+        Rgba8Image bytes;
+        ASSERT_TRUE(decodeImageFile(file.data(), file.size(), bytes));
+        const FloatImage image = bytes.toFloat();
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 Bytes texel(rgba.begin() + (y * w + x) * 4, rgba.begin() + (y * w + x) * 4 + 4);
@@ -65,8 +66,9 @@ TEST(TexFiles, JpegDecodesCloseToTheImageAndGreyFilesAreL8) {
     ASSERT_EQ(D3DXGetImageInfoFromFileInMemory(file.data(), UINT(file.size()), &info), D3D_OK);
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_JPG);
     EXPECT_EQ(info.Format, D3DFMT_X8R8G8B8);
-    FloatImage image;
-    ASSERT_TRUE(decodeImageFile(file.data(), file.size(), image));
+    Rgba8Image bytes;
+    ASSERT_TRUE(decodeImageFile(file.data(), file.size(), bytes));
+    const FloatImage image = bytes.toFloat();
     EXPECT_NEAR(image.at(2, 3).r, 200 / 255.0f, 0.03f);
     EXPECT_NEAR(image.at(2, 3).b, 30 / 255.0f, 0.03f);
     EXPECT_NEAR(image.at(13, 3).r, 40 / 255.0f, 0.03f);
@@ -86,7 +88,7 @@ TEST(TexFiles, ImplausibleOrBrokenImageFilesFailCleanly) {
     Bytes huge = png;
     huge[16] = 0, huge[17] = 0, huge[18] = 0x3E, huge[19] = 0x80, huge[20] = 0, huge[21] = 0, huge[22] = 0x3E, huge[23] = 0x80;
     EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(huge.data(), UINT(huge.size()), &info), D3DXERR_INVALIDDATA);
-    FloatImage image;
+    Rgba8Image image;
     EXPECT_FALSE(decodeImageFile(huge.data(), huge.size(), image));
     // Truncated pixel data.
     const Bytes cut(png.begin(), png.begin() + long(png.size() / 2));

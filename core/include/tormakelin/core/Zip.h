@@ -4,6 +4,7 @@
 
 #include <tormakelin/core/Export.h>
 
+#include <cstdint>
 #include <string>
 
 namespace tormakelin::core {
@@ -17,13 +18,21 @@ using ZipWriteHandle = ZipWriter*;
 
 class TORMAKELIN_CORE_API ZipRead {
 public:
+    // What one entry may inflate to: a few times the largest texture or song a demo carries.
+    // Beyond kMaxFreeRatioSize an entry must also not inflate more than kMaxRatio times its
+    // compressed size, so a small pack cannot claim much memory. Larger entries fail to read.
+    static constexpr uint64_t kMaxEntrySize = uint64_t(256) << 20;
+    static constexpr uint64_t kMaxFreeRatioSize = uint64_t(16) << 20;
+    static constexpr uint64_t kMaxRatio = 100;
+
     // Null when the file is missing or holds no readable archive. Data before the archive (a
     // program it is appended to) is allowed, with offsets absolute or relative to the archive.
     static ZipHandle open(const std::string& path);
     static void close(ZipHandle handle);
 
     // The whole entry inflated into a new read-only memory stream (count 0); null when the name
-    // is not in the archive or the entry is damaged (truncated, bad CRC).
+    // is not in the archive, the entry is damaged (truncated, bad CRC) or inflates beyond the
+    // limits above.
     static IStream* read(ZipHandle handle, const std::string& name);
 
     // Writes every entry under `targetDirectory`; entries whose names would leave it (a "..",

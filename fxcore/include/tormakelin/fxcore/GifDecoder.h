@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tormakelin::core {
@@ -53,16 +54,21 @@ public:
     // frames together may leave undecoded: a small file cannot make the decoder allocate much.
     static constexpr int64_t kMaxFramePixels = 4096 * 4096;
     static constexpr int64_t kMaxMissingPixels = 4096 * 4096;
+    // All frames of one file together: LZW lets a few bytes stand for thousands of pixels.
+    static constexpr int64_t kMaxTotalPixels = 2 * kMaxFramePixels;
 
     // Reads from the stream's current position. False, with nothing kept, on a bad signature, a
     // graphic control extension of the wrong size, LZW data that are bad or lack an end code, a
-    // frame beyond the limits above, or a missing trailer.
+    // frame or a file beyond the limits above, or a missing trailer.
     bool decode(core::IStream* stream);
     const GifImage& getImage() const { return m_image; }
+    // Why the last decode failed, in words for the log; empty after a success.
+    const std::string& getError() const { return m_error; }
     void clear() { m_image = GifImage{}; }
 
 private:
     GifImage m_image;
+    std::string m_error;
 };
 
 } // namespace tormakelin::fxcore

@@ -143,20 +143,27 @@ bool imageFileInfo(const void* data, size_t size, D3DXIMAGE_INFO& info) {
     return true;
 }
 
-bool decodeImageFile(const void* data, size_t size, FloatImage& image) {
+bool decodeImageFile(const void* data, size_t size, Rgba8Image& image) {
     D3DXIMAGE_INFO info;
     if (!imageFileInfo(data, size, info)) return false;
     int width = 0, height = 0, channels = 0;
     stbi_uc* rgba = stbi_load_from_memory(static_cast<const stbi_uc*>(data), int(size), &width, &height, &channels, 4);
     if (!rgba) return false;
-    image = FloatImage(UINT(width), UINT(height));
-    const stbi_uc* p = rgba;
-    for (Float4& c : image.pixels) {
-        c = {p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, p[3] / 255.0f};
-        p += 4;
-    }
-    stbi_image_free(rgba);
+    image.width = UINT(width);
+    image.height = UINT(height);
+    image.pixels.reset(rgba);
     return true;
+}
+
+void Rgba8Image::rowToFloat(UINT y, Float4* out) const {
+    const uint8_t* p = pixels.get() + size_t(y) * width * 4;
+    for (UINT x = 0; x < width; ++x, p += 4) out[x] = {p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, p[3] / 255.0f};
+}
+
+FloatImage Rgba8Image::toFloat() const {
+    FloatImage image(width, height);
+    for (UINT y = 0; y < height; ++y) rowToFloat(y, &image.at(0, y));
+    return image;
 }
 
 }  // namespace d3dxtex

@@ -65,6 +65,37 @@ HRESULT copyStored(LevelTarget& target, UINT level, D3DFORMAT format, const uint
     return target.unlock(level);
 }
 
+// Level 0 from a decoded file of the level's own size, a row at a time, so the file's pixels are
+// never held as floats whole. With `next`, the level below is made too, from pairs of rows as
+// halve() makes it from the whole level.
+HRESULT writeImageRows(LevelTarget& target, D3DFORMAT format, const Rgba8Image& image, D3DCOLOR colorKey,
+    std::vector<FloatImage>* next) {
+    D3DLOCKED_BOX box{};
+    HRESULT hr = target.lock(0, box);
+    if (FAILED(hr)) return hr;
+    FloatImage row(image.width, 1);
+    FloatImage pair(image.width, 2);
+    FloatImage below;
+    if (next) below = FloatImage(std::max(1u, image.width / 2), std::max(1u, image.height / 2));
+    for (UINT y = 0; y < image.height; ++y) {
+        image.rowToFloat(y, row.pixels.data());
+        applyColorKey(row, colorKey);
+        encodeImage(format, row, static_cast<uint8_t*>(box.pBits) + y * size_t(box.RowPitch), size_t(box.RowPitch));
+        if (!next) continue;
+        // Rows 2k and 2k+1 (the last row again at an odd end) make row k below.
+        const UINT k = y / 2;
+        if (k >= below.height) continue;
+        std::copy(row.pixels.begin(), row.pixels.end(), pair.pixels.begin() + (y % 2) * image.width);
+        const bool last = y + 1 == image.height;
+        if (y % 2 == 0 && !last) continue;
+        if (y % 2 == 0) std::copy(row.pixels.begin(), row.pixels.end(), pair.pixels.begin() + image.width);
+        const FloatImage half = halve(pair);
+        std::copy(half.pixels.begin(), half.pixels.end(), below.pixels.begin() + size_t(k) * below.width);
+    }
+    if (next) next->assign(1, std::move(below));
+    return target.unlock(0);
+}
+
 }  // namespace
 
 void applyColorKey(FloatImage& image, D3DCOLOR colorKey) {
@@ -88,12 +119,22 @@ HRESULT fillChain(LevelTarget& target, const ChainTarget& dst, const ChainSource
     DWORD mipFilter, D3DCOLOR colorKey) {
     std::vector<FloatImage> above;  // the level written last, as floats (empty when copied raw)
     const DdsLevel* aboveStored = nullptr;
+    bool aboveIsNext = false;  // `above` already holds the next level
     for (UINT level = 0; level < dst.levels; ++level) {
         const UINT w = mipSize(dst.width, level), h = mipSize(dst.height, level), d = mipSize(dst.depth, level);
         const DdsLevel* stored = src.dds ? src.dds->find(src.face, level) : nullptr;
         const bool fits = stored && stored->width == w && stored->height == h && stored->depth == d;
         HRESULT hr;
-        if (fits && src.dds->format == dst.format && colorKey == 0) {
+        const bool wholeImage = level == 0 && src.image && d == 1 && w == src.image->width && h == src.image->height;
+        const bool halving = dst.levels > 1 && (mipFilter & 0xFF) != D3DX_FILTER_NONE &&
+                             (mipFilter & 0xFF) != D3DX_FILTER_POINT;
+        if (wholeImage && (halving || dst.levels == 1 || (mipFilter & 0xFF) == D3DX_FILTER_NONE)) {
+            hr = writeImageRows(target, dst.format, *src.image, colorKey, halving ? &above : nullptr);
+            aboveIsNext = halving;
+        } else if (aboveIsNext) {
+            hr = writeSlices(target, level, dst.format, above);
+            aboveIsNext = false;
+        } else if (fits && src.dds->format == dst.format && colorKey == 0) {
             hr = copyStored(target, level, dst.format, src.file, *stored);
             above.clear();
             aboveStored = stored;
@@ -103,8 +144,8 @@ HRESULT fillChain(LevelTarget& target, const ChainTarget& dst, const ChainSource
                 const DdsLevel* top = src.dds->find(src.face, 0);
                 if (!top) return D3DXERR_INVALIDDATA;
                 slices = decodeStored(src.file, src.dds->format, fits ? *stored : *top);
-            } else {
-                slices = src.top;
+            } else if (src.image) {
+                slices.push_back(src.image->toFloat());
             }
             if (slices.empty()) return D3DXERR_INVALIDDATA;
             for (FloatImage& s : slices) applyColorKey(s, colorKey);

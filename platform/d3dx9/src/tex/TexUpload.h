@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "DdsFile.h"
+#include "ImageFile.h"
 #include "PixelFormat.h"
 
 namespace d3dxtex {
@@ -16,12 +17,12 @@ public:
     virtual HRESULT unlock(UINT level) = 0;
 };
 
-// Where the pixels come from: the stored levels of one face of a DDS file, or decoded slices.
+// Where the pixels come from: the stored levels of one face of a DDS file, or a decoded file.
 struct ChainSource {
     const uint8_t* file = nullptr;
     const DdsFile* dds = nullptr;
     UINT face = 0;
-    std::vector<FloatImage> top;  // the top level's slices when there is no DDS file
+    const Rgba8Image* image = nullptr;  // the top level when there is no DDS file
 };
 
 struct ChainTarget {

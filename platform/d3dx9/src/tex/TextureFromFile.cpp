@@ -16,6 +16,7 @@ namespace {
 struct SourceFile {
     D3DXIMAGE_INFO info{};
     DdsFile dds;
+    Rgba8Image image;
     ChainSource chain;
 
     HRESULT open(LPCVOID data, UINT size) {
@@ -28,9 +29,8 @@ struct SourceFile {
             chain.dds = &dds;
             return D3D_OK;
         }
-        FloatImage image;
         if (!decodeImageFile(data, size, image)) return D3DXERR_INVALIDDATA;
-        chain.top.push_back(std::move(image));
+        chain.image = &image;
         return D3D_OK;
     }
 };
