@@ -204,18 +204,6 @@ std::set<std::string> const kNotCreatableYet = {
     "EdgeDetect",
     "SobelEdge",
     "RadialBlur",
-    "ParticleSystemEffect",
-    "ParticleBoxEmitter",
-    "ParticleColorModifier",
-    "ParticleAttractorModifier",
-    "ParticleCameraDistanceFadeModifier",
-    "ParticleCylinderEmitter",
-    "ParticleLinearForceModifier",
-    "ParticlePlaneModifier",
-    "ParticleRandomEmitter",
-    "ParticleSphereEmitter",
-    "ParticleSizeModifier",
-    "ParticleMeshEmitter",
     "CMYKDistort",
 };
 
