@@ -7,6 +7,7 @@
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/ParticleRender.h>
 #include <tormakelin/kavro/Particles.h>
@@ -117,6 +118,26 @@ void ParticleSystemEffect::useShader()
     });
     if (m_material->getShader() != shader)
         m_material->setShader(shader);
+    render::IShader* const linked = found ? shader : nullptr;
+    if (linked != m_checkedShader) {
+        m_checkedShader = linked;
+        checkLinkedShader(linked);
+    }
+}
+
+void ParticleSystemEffect::checkLinkedShader(render::IShader* shader)
+{
+    // The material draws particles with this technique only; without it nothing shows.
+    char const* technique = kavro::getTechniqueName(kavro::RenderTechnique_Blended);
+    ID3DXEffect* effect = shader ? shader->getEffect() : nullptr;
+    if (!shader || (effect && effect->GetTechniqueByName(technique))) {
+        if (!getErrorString().empty())
+            setErrorString({});
+        return;
+    }
+    std::string message = std::string("The linked shader has no technique \"") + technique + "\": no particle is drawn.";
+    core::Debug(core::DebugWarning, __FILE__, __LINE__, getPluginDesc().path) << message;
+    setErrorString(std::move(message));
 }
 
 void ParticleSystemEffect::useTexture(InstanceParameterMap const& instances)

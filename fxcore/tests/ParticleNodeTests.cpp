@@ -3,6 +3,7 @@
 
 #include "TextureEffectSupport.h"
 
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/Mesh.h>
 #include <tormakelin/kavro/ParticleRender.h>
@@ -466,9 +467,34 @@ TEST_F(ParticleSystemDeviceTest, ALinkedShaderReplacesTheOwnOneUntilUnlinked)
     ASSERT_TRUE(connect(shader.get(), "Result", system.get(), "Attributes/Shader"));
     evalAgain(*system);
     EXPECT_EQ(system->getMaterial()->getShader(), shader->getShader());
+    EXPECT_EQ(system->getErrorString(), "");
     disconnect(shader.get(), "Result", system.get(), "Attributes/Shader");
+
+    // A shader without the technique particles draw with is reported, once, and drawn with as linked.
+    int warnings = 0;
+    static int* counter = nullptr;
+    counter = &warnings;
+    core::setDebugCallback([](core::DebugType type, std::string const&, int, std::string const&, std::string const&) {
+        *counter += type == core::DebugWarning ? 1 : 0;
+        return true;
+    });
+    auto other = node<ShaderEffect>();
+    other->findInput("Attributes/Hlsl")->value->setText(
+        "float4 ps() : COLOR { return 1; }\ntechnique Glow { pass P { PixelShader = compile ps_3_0 ps(); } }\n");
+    other->createShader();
+    ASSERT_NE(other->getShader(), nullptr) << other->getStatus();
+    ASSERT_TRUE(connect(other.get(), "Result", system.get(), "Attributes/Shader"));
+    evalAgain(*system);
+    evalAgain(*system);
+    core::setDebugCallback(nullptr);
+    EXPECT_EQ(warnings, 1);
+    EXPECT_NE(system->getErrorString().find("Solid"), std::string::npos) << system->getErrorString();
+    EXPECT_EQ(system->getMaterial()->getShader(), other->getShader());
+
+    disconnect(other.get(), "Result", system.get(), "Attributes/Shader");
     evalAgain(*system);
     EXPECT_EQ(system->getMaterial()->getShader(), system->getOwnShader());
+    EXPECT_EQ(system->getErrorString(), "");
 }
 
 TEST_F(ParticleSystemDeviceTest, LinkedEmitterAndColourDrawThroughTheParticleRenderer)

@@ -225,6 +225,8 @@ public:
 private:
     void compileShader();
     void useShader();
+    // Once per newly linked shader: one without the particle technique draws nothing, so say so.
+    void checkLinkedShader(render::IShader* shader);
     void useTexture(InstanceParameterMap const& instances);
     void relink();
     uint32_t clampedMaxParticles() const;
@@ -235,6 +237,8 @@ private:
     core::SmartRef<kavro::ITexture> m_texture;
     core::SmartRef<kavro::ITextureSampler> m_sampler;
     core::SmartRef<render::IShader> m_shader;
+    // The linked shader last checked; compared only, never used.
+    render::IShader const* m_checkedShader = nullptr;
 
     NodeParameter* m_textureInput = nullptr;
     NodeParameter* m_emitterInput = nullptr;
