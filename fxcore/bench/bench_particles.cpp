@@ -78,8 +78,9 @@ void BM_ParticleSystemFrame(benchmark::State& state)
     }
     state.counters["allocs_per_frame"] = benchmark::Counter(
         static_cast<double>(allocationCount() - before) / static_cast<double>(state.iterations()));
-    state.counters["linked"] = benchmark::Counter(static_cast<double>(system->getParticleSystem()->getEmitters().size() +
-                                                                      system->getParticleSystem()->getModifiers().size()));
+    kavro::ParticleSystem const* particles = system->getParticleSystem();
+    state.counters["linked"] =
+        benchmark::Counter(static_cast<double>(particles->getEmitters().size() + particles->getModifiers().size()));
     state.SetItemsProcessed(state.iterations() * count * 2);
 }
 BENCHMARK(BM_ParticleSystemFrame)->Arg(1)->Arg(8)->Arg(64);

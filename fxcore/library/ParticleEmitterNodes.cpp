@@ -83,7 +83,8 @@ void ParticleEmitter::update()
 }
 
 ParticleBoxEmitter::ParticleBoxEmitter()
-    : ParticleEmitter(new kavro::ParticleBoxEmitter()), m_box(static_cast<kavro::ParticleBoxEmitter*>(kavroEmitter()))
+    : ParticleEmitter(new kavro::ParticleBoxEmitter()),
+      m_box(static_cast<kavro::ParticleBoxEmitter*>(kavroEmitter()))
 {
     addCommonInputs();
     addInput("Box/Spawn on box", kParameterBool, "0", &m_onBox);
@@ -98,7 +99,8 @@ void ParticleBoxEmitter::writeShape(UpdateContext&)
 }
 
 ParticleCylinderEmitter::ParticleCylinderEmitter()
-    : ParticleEmitter(new kavro::ParticleCylinderEmitter()), m_cylinder(static_cast<kavro::ParticleCylinderEmitter*>(kavroEmitter()))
+    : ParticleEmitter(new kavro::ParticleCylinderEmitter()),
+      m_cylinder(static_cast<kavro::ParticleCylinderEmitter*>(kavroEmitter()))
 {
     addCommonInputs();
     addInput("Attributes/Cylinder/Height", kParameterFloat, "10", &m_height);
@@ -112,7 +114,8 @@ void ParticleCylinderEmitter::writeShape(UpdateContext&)
 }
 
 ParticleSphereEmitter::ParticleSphereEmitter()
-    : ParticleEmitter(new kavro::ParticleSphereEmitter()), m_sphere(static_cast<kavro::ParticleSphereEmitter*>(kavroEmitter()))
+    : ParticleEmitter(new kavro::ParticleSphereEmitter()),
+      m_sphere(static_cast<kavro::ParticleSphereEmitter*>(kavroEmitter()))
 {
     addCommonInputs();
     addInput("Sphere/Spawn on sphere", kParameterBool, "0", &m_onSphere);
@@ -126,7 +129,8 @@ void ParticleSphereEmitter::writeShape(UpdateContext&)
 }
 
 ParticleRandomEmitter::ParticleRandomEmitter()
-    : ParticleEmitter(new kavro::ParticleRandomEmitter()), m_random(static_cast<kavro::ParticleRandomEmitter*>(kavroEmitter()))
+    : ParticleEmitter(new kavro::ParticleRandomEmitter()),
+      m_random(static_cast<kavro::ParticleRandomEmitter*>(kavroEmitter()))
 {
     addCommonInputs();
     addInput("Box/Min", kParameterVec3, "-10,-10,-10", &m_min);
@@ -139,7 +143,8 @@ void ParticleRandomEmitter::writeShape(UpdateContext&)
 }
 
 ParticleMeshEmitter::ParticleMeshEmitter()
-    : ParticleEmitter(new kavro::ParticleMeshEmitter()), m_mesh(static_cast<kavro::ParticleMeshEmitter*>(kavroEmitter()))
+    : ParticleEmitter(new kavro::ParticleMeshEmitter()),
+      m_mesh(static_cast<kavro::ParticleMeshEmitter*>(kavroEmitter()))
 {
     addCommonInputs();
     m_sceneInput = addInput("Mesh/Scene", kParameterResource, "0", nullptr);

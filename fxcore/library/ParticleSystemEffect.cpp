@@ -78,7 +78,8 @@ void ParticleSystemEffect::compileShader()
         return;
     char const* text = kavro::getParticleEffectText();
     core::SmartRef<render::IShader> const shader = render::createShader();
-    if (shader && shader->compile(text, static_cast<unsigned>(std::strlen(text)), manager->getPool(), manager->getInclude()))
+    unsigned const length = static_cast<unsigned>(std::strlen(text));
+    if (shader && shader->compile(text, length, manager->getPool(), manager->getInclude()))
         m_shader = shader;
 }
 
@@ -135,7 +136,8 @@ void ParticleSystemEffect::checkLinkedShader(render::IShader* shader)
             setErrorString({});
         return;
     }
-    std::string message = std::string("The linked shader has no technique \"") + technique + "\": no particle is drawn.";
+    std::string message =
+        std::string("The linked shader has no technique \"") + technique + "\": no particle is drawn.";
     core::Debug(core::DebugWarning, __FILE__, __LINE__, getPluginDesc().path) << message;
     setErrorString(std::move(message));
 }
