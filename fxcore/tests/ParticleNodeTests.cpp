@@ -46,6 +46,17 @@ bool connect(IGraphNode* from, char const* output, IGraphNode* to, char const* i
     return true;
 }
 
+// Links hold references both ways; nodes linked outside a graph are unlinked by the test's end.
+struct UnlinkAtEnd {
+    explicit UnlinkAtEnd(std::initializer_list<IGraphNode*> list) : nodes(list) {}
+    ~UnlinkAtEnd()
+    {
+        for (IGraphNode* each : nodes)
+            each->unlinkAll();
+    }
+    std::vector<IGraphNode*> nodes;
+};
+
 void disconnect(IGraphNode* from, char const* output, IGraphNode* to, char const* input)
 {
     from->unlink(from->findOutput(output), to, to->findInput(input), true);
@@ -385,6 +396,7 @@ TEST(ParticleSystemNode, RelinksEmittersAndModifiersEveryFrameInLinkOrder)
     // A modifier on the emitter input is not an emitter.
     auto wrong = node<ParticleAttractorModifier>();
     ASSERT_TRUE(connect(wrong.get(), "Result", stack.get(), "Input-3"));
+    UnlinkAtEnd const unlink{system.get(), stack.get(), modifiers.get()};
 
     kavro::ParticleSystem* kSystem = system->getParticleSystem();
     using Emitters = std::vector<kavro::IParticleEmitter*>;
@@ -462,6 +474,7 @@ TEST_F(ParticleSystemDeviceTest, ALinkedShaderReplacesTheOwnOneUntilUnlinked)
     ASSERT_NE(system->getOwnShader(), nullptr);
     EXPECT_EQ(system->getMaterial()->getShader(), system->getOwnShader());
     auto shader = node<ShaderEffect>();
+    UnlinkAtEnd const unlink{system.get()};
     shader->findInput("Attributes/Hlsl")->value->setText(kavro::getParticleEffectText());
     shader->createShader();
     ASSERT_NE(shader->getShader(), nullptr) << shader->getStatus();
@@ -505,6 +518,7 @@ TEST_F(ParticleSystemDeviceTest, LinkedEmitterAndColourDrawThroughTheParticleRen
     auto system = node<ParticleSystemEffect>();
     auto box = node<ParticleBoxEmitter>();
     auto colour = node<ParticleColorModifier>();
+    UnlinkAtEnd const unlink{system.get()};
     ASSERT_TRUE(connect(box.get(), "Result", system.get(), "Attributes/Emitter"));
     ASSERT_TRUE(connect(colour.get(), "Result", system.get(), "Attributes/Modifier"));
     setInputs(*box, {{"Transform/Position", "0,0,5"}, {"Box/Min", "0,0,0"}, {"Box/Max", "0,0,0"},
