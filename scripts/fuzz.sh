@@ -4,7 +4,12 @@ set -euo pipefail
 BUILD_DIR=${1:-build-asan}
 SECONDS_EACH=${2:-20}
 [ -f "$BUILD_DIR/fuzzers.txt" ] || exit 0
-export ASAN_OPTIONS=detect_leaks=0
+# Leak detection as the tests have it (sanitizer.env, written by the build).
+if [ -f "$BUILD_DIR/sanitizer.env" ]; then
+  while IFS= read -r setting; do
+    [ -n "$setting" ] && export "$setting"
+  done < "$BUILD_DIR/sanitizer.env"
+fi
 while IFS='|' read -r target corpus; do
   [ -n "$target" ] || continue
   work=$(mktemp -d)

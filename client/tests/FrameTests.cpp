@@ -1,6 +1,7 @@
 #include "PlayerTestSupport.h"
 
-#include <tormakelin/fxcore/Plugin.h>
+#include <tormakelin/fxcore/Document.h>
+#include <tormakelin/fxcore/Resource.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/Graph.h>
@@ -19,6 +20,10 @@ constexpr char kAddType[] = "20F53DD0-B24A-11DD-8D85-C0B36B773332";
 constexpr char kClearScreenType[] = "DCF42380-B253-11DD-9288-F17C82B47B41";
 constexpr char kRenderStackType[] = "ADF3C9B7-E5BB-11DD-852B-B0D445C48459";
 constexpr char kBackBufferCopyType[] = "1FCBF8EB-F1E7-11DD-A30D-F7A0FD545234";
+constexpr char kTextureEffectType[] = "64F960A0-E9FF-11DD-93A8-89895ED7ACE3";
+constexpr char kShaderEffectType[] = "5F044A2D-1485-11DE-8C43-884C9573DF09";
+constexpr char kScalarParameterType[] = "BBA66D10-17FB-11DE-BF94-A17399492AB8";
+constexpr char kScriptType[] = "1D77C1E0-F78D-11DD-BD73-A3099C3902D7";
 
 // Graph 10: the clear colour is time * (100, 40, 0, 0) + (20, 40, 60, 255), through math nodes.
 std::string clearGraph()
@@ -40,22 +45,19 @@ std::string oneEffectGraph(int id, char const* type, std::string const& inputs)
             nodeXml(id + 3, kRenderStackType, inputXml("Input-1", 0, "", linkXml(id + 1, id + 2)), ""));
 }
 
-// A render-target resource of the document, as its loader would make it.
-fxcore::RenderTargetResource* addRenderTarget(PlayerApplication& player, int id, unsigned width, unsigned height)
+// A render-target resource as the project declares it; its loader makes the target.
+std::string renderTargetXml(int id, unsigned width, unsigned height)
 {
-    auto* resource = fxcore::createPluginAs<fxcore::RenderTargetResource>(
-        player.getPluginManager(), fxcore::RenderTargetResource::_pluginDesc.id);
-    EXPECT_NE(resource, nullptr);
-    if (!resource)
-        return nullptr;
-    resource->getInfo().id = core::stringToUniqueId(idText(id));
-    render::TextureCreateParams params;
-    params.levels = 1;
-    params.usage = D3DUSAGE_RENDERTARGET;
-    params.pool = D3DPOOL_DEFAULT;
-    EXPECT_TRUE(resource->create(width, height, params, false));
-    player.getDocument()->getResourceManager()->addResource(resource);
-    return resource;
+    return "<Resource Id=\"" + idText(id) + "\" Description=\"Target " + std::to_string(id) +
+        "\" ResourceLoaderPluginId=\"193ACA04-F182-11DD-9C88-A960EEEB6D89\"><ParameterMap>" +
+        "<Parameter Name=\"Width\" Value=\"" + std::to_string(width) + "\"/><Parameter Name=\"Height\" Value=\"" +
+        std::to_string(height) + "\"/><Parameter Name=\"Depth Buffer\" Value=\"0\"/></ParameterMap></Resource>";
+}
+
+fxcore::RenderTargetResource* findRenderTarget(PlayerApplication& player, int id)
+{
+    return dynamic_cast<fxcore::RenderTargetResource*>(
+        player.getDocument()->getResourceManager()->findResource(core::stringToUniqueId(idText(id))));
 }
 
 std::vector<uint32_t> targetPixels(fxcore::RenderTargetResource* target)
@@ -185,36 +187,82 @@ TEST_F(PlayerTest, ARenderTargetLayerDrawsItsChildrenIntoTheTargetAndTheBackBuff
 {
     s_step = 0;
     TestProject project;
+    project.resources = renderTargetXml(60, 16, 8) + renderTargetXml(61, 32, 24);
     project.graphs = clearGraph() + oneEffectGraph(40, kClearScreenType, inputXml("Color", 9, "200,0,0,255")) +
-        oneEffectGraph(45, kBackBufferCopyType, inputXml("Render Target", 11, idText(61)));
+        oneEffectGraph(45, kBackBufferCopyType, inputXml("Render Target", 11, idText(61))) +
+        oneEffectGraph(80, kTextureEffectType, inputXml("Attributes/Texture", 11, idText(60)) +
+                inputXml("Transform/Position", 5, "48,0") + inputXml("Transform/Size", 5, "16,48"));
     // The screen's clear, then a layer drawing its child into target 60, then a copy of the back
-    // buffer into target 61.
+    // buffer into target 61, then target 60 shown on the screen's right edge.
     project.layers = graphLayerXml(30, 10, 0, 100) +
         "<Layer Id=\"" + idText(50) + "\" Type=\"1\" Name=\"Offscreen\" RenderTargetResourceId=\"" + idText(60) +
         "\" Visible=\"1\"><Time><TimeSegment Start=\"0\" End=\"100\"/></Time>" + graphLayerXml(51, 40, 0, 100) +
-        "</Layer>" + graphLayerXml(55, 45, 0, 100);
-    fxcore::RenderTargetResource* offscreen = nullptr;
-    fxcore::RenderTargetResource* copy = nullptr;
+        "</Layer>" + graphLayerXml(55, 45, 0, 100) + graphLayerXml(56, 80, 0, 100);
     std::vector<uint32_t> offscreenPixels, copyPixels;
-    int frame = 0;
     PlayerSeams seams;
     seams.onFrame = [&](PlayerApplication& player) {
-        // Targets come with the first frame; the second frame draws with them.
-        if (frame++ == 0) {
-            offscreen = addRenderTarget(player, 60, 16, 8);
-            copy = addRenderTarget(player, 61, 32, 24);
-            return;
-        }
-        offscreenPixels = targetPixels(offscreen);
-        copyPixels = targetPixels(copy);
+        offscreenPixels = targetPixels(findRenderTarget(player, 60));
+        copyPixels = targetPixels(findRenderTarget(player, 61));
         PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
     };
     PlayerRun const run = play("-nosetup -document " + project.pack(), true, seams);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    ASSERT_EQ(run.frames.size(), 2u);
-    EXPECT_EQ(run.frames[1].at(32, 24), rgb(20, 40, 60)) << "the target's drawing stays off the screen";
+    ASSERT_EQ(run.frames.size(), 1u);
+    EXPECT_EQ(run.frames[0].at(32, 24), rgb(20, 40, 60)) << "the target's drawing stays off the screen";
+    EXPECT_EQ(run.frames[0].at(56, 24), rgb(200, 0, 0)) << "until a texture effect shows the target";
     EXPECT_EQ(offscreenPixels, std::vector<uint32_t>(16 * 8, rgb(200, 0, 0)));
     EXPECT_EQ(copyPixels, std::vector<uint32_t>(32 * 24, rgb(20, 40, 60)));
+}
+
+// A user effect drawing the texture effect's quad: its tint and a level that a node script sets
+// on a scalar parameter node from the layer's time.
+std::string userShaderGraph()
+{
+    std::string const hlsl = R"(float4x4 worldViewProjection;
+float2 invViewportSize;
+float4 color;
+float level;
+float4 vs(float3 p : POSITION) : POSITION
+{
+    float4 position = mul(float4(p, 1), worldViewProjection);
+    position.xy += invViewportSize * position.w;
+    return position;
+}
+float4 ps() : COLOR { return float4(color.rgb * level, 1); }
+technique Levelled { pass P0 { VertexShader = compile vs_2_0 vs(); PixelShader = compile ps_2_0 ps(); } }
+)";
+    std::string const script = "void main()\n{\n    setFloat(\"Attributes/Value\", 0.5 + time());\n}\n";
+    std::string const nodes = nodeXml(71, kShaderEffectType, inputXml("Attributes/Hlsl", 1, hlsl), outputXml("Result", 72, 0)) +
+        nodeXml(73, kScriptType, inputXml("Attributes/Script", 1, script), outputXml("Output", 74, 0)) +
+        nodeXml(75, kScalarParameterType, inputXml("Attributes/Name", 1, "level") +
+                inputXml("Script/Script", 0, "", linkXml(73, 74)), outputXml("Result", 76, 4)) +
+        nodeXml(77, kTextureEffectType, inputXml("Attributes/Color", 9, "200,100,40,255") +
+                inputXml("Transform/Position", 5, "0,0") + inputXml("Transform/Size", 5, "32,48") +
+                inputXml("Shader/Shader", 0, "", linkXml(71, 72)) + inputXml("Shader/Parameters", 0, "", linkXml(75, 76)),
+            outputXml("Output", 78, 0)) +
+        nodeXml(79, kRenderStackType, inputXml("Input-1", 0, "", linkXml(77, 78)), "");
+    return graphXml(70, nodes);
+}
+
+TEST_F(PlayerTest, AShaderEffectDrawsThroughATextureEffectWithScriptedParameters)
+{
+    s_step = 0;
+    TestProject project;
+    project.graphs = clearGraph() + userShaderGraph();
+    project.layers = graphLayerXml(30, 10, 0, 100) + graphLayerXml(31, 70, 0, 100);
+    PlayerSeams seams;
+    seams.onFrame = [](PlayerApplication& player) { PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0); };
+    PlayerRun const run = play("-nosetup -time 0.25 -document " + project.pack(), true, seams);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.frames.size(), 1u);
+    Frame const& frame = run.frames[0];
+    ASSERT_EQ(frame.width, 64u);
+    // The quad covers the left half with the tint times 0.75; the clear colour shows beside it.
+    for (auto [x, y] : {std::pair{0u, 0u}, std::pair{31u, 47u}, std::pair{16u, 24u}})
+        EXPECT_EQ(frame.at(x, y), rgb(150, 75, 30)) << x << "," << y;
+    uint32_t const clear = rgb(45, 50, 60);
+    for (auto [x, y] : {std::pair{32u, 0u}, std::pair{63u, 47u}})
+        EXPECT_EQ(frame.at(x, y), clear) << x << "," << y;
 }
 
 TEST_F(PlayerTest, DebugDrawsStatisticsBelowTheTopOfTheView)
@@ -264,7 +312,7 @@ TEST_F(PlayerTest, DebugDrawsStatisticsBelowTheTopOfTheView)
 }
 
 // Reference frames of the packed sample: its background colour is base + amplitude *
-// sin(time * speed) per channel, and its user effect is compiled.
+// sin(time * speed) per channel, and its user effect draws a panel of waves over it.
 TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
 {
     std::string const sample = (std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample").string();
@@ -294,6 +342,17 @@ TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
             int const got[3] = {int(pixel >> 16 & 0xFF), int(pixel >> 8 & 0xFF), int(pixel & 0xFF)};
             for (int c = 0; c < 3; ++c)
                 EXPECT_NEAR(got[c], expected[c], 1) << "channel " << c << " at " << x << "," << y;
+        }
+        // The panel at (40, 480), 336 x 200: its tint times 0.4 + 0.6 * wave, the wave running
+        // along the quad's texture coordinates with the time its script hands the effect.
+        int const tint[3] = {120, 220, 255};
+        for (auto [x, y] : {std::pair{40u, 480u}, std::pair{200u, 560u}, std::pair{375u, 679u}}) {
+            double const u = (x + 0.5 - 40) / 336, v = (y + 0.5 - 480) / 200;
+            double const level = 0.4 + 0.6 * (0.5 + 0.5 * std::sin(u * 12 + v * 6 + time * 3));
+            uint32_t const pixel = frame.at(x, y);
+            int const got[3] = {int(pixel >> 16 & 0xFF), int(pixel >> 8 & 0xFF), int(pixel & 0xFF)};
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(got[c], tint[c] * level, 3) << "channel " << c << " at " << x << "," << y;
         }
     }
 }

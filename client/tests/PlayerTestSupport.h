@@ -128,6 +128,8 @@ struct TestProject {
     int fullscreen = 0;
     // The scene's one layer plays from 0 to this many time units, unless `layers` is given.
     int endUnits = 100;
+    // "Resource" elements of the resource manager.
+    std::string resources;
     std::string graphs;
     std::string layers;
     bool withScene = true;
@@ -138,6 +140,8 @@ struct TestProject {
             std::to_string(authorWidth) + "\" AuthorHeight=\"" + std::to_string(authorHeight) +
             "\" ShowSetupDialog=\"" + std::to_string(showSetupDialog) + "\" Fullscreen=\"" +
             std::to_string(fullscreen) + "\"/>\n";
+        if (!resources.empty())
+            text += "  <ResourceManager>" + resources + "</ResourceManager>\n";
         text += "  <GraphManager>" + graphs + "</GraphManager>\n";
         if (withScene) {
             std::string const body = !layers.empty() ? layers

@@ -1,9 +1,11 @@
-// The packed sample project plays: its logo, gradients and full-screen quads are drawn.
+// The packed sample project plays: its logo, gradients, full-screen quads, off-screen pictures,
+// title and line are drawn.
 
 #include "PlayerTestSupport.h"
 
 #include <tormakelin/core/SystemPath.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -95,7 +97,76 @@ TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
     // Its middle is transparent apart from the bar: the glow shows through beside it.
     uint32_t const beside = frame.at(unsigned(cx + 20), unsigned(cy - 20));
     EXPECT_GT(int(beside & 0xFF), int((beside >> 16) & 0xFF));
+    // Top left, framed: what the off-screen layer drew into its target, orange with a glow
+    // added in the middle.
+    near(frame.at(52, 52), 230, 120, 40, 2);
+    near(frame.at(208, 138), 255, 230, 255, 6);
+    near(frame.at(44, 44), 240, 230, 255, 6);
+    // Top right, framed: the last frame's picture, small; its corner is the picture's corner.
+    uint32_t const picture = frame.at(0, 0);
+    near(frame.at(913, 49), int((picture >> 16) & 0xFF), int((picture >> 8) & 0xFF), int(picture & 0xFF), 6);
+    // The picture holds the insets of the frame before, smaller still.
+    near(frame.at(912 + 24, 48 + 24), 230, 120, 40, 12);
+
+    // The title's strokes take the colour its layer keys: every three seconds the next of gold,
+    // cyan and pink, linearly, repeating after nine.
+    double const keys[4][3] = {{255, 210, 90}, {90, 220, 255}, {255, 110, 200}, {255, 210, 90}};
+    double const cycle = std::fmod(t, 9.0);
+    int const from = std::min(int(cycle / 3.0), 2);
+    double const f = (cycle - 3.0 * from) / 3.0;
+    int title[3];
+    for (int c = 0; c < 3; ++c)
+        title[c] = int(std::lround(keys[from][c] + (keys[from + 1][c] - keys[from][c]) * f));
+    int keyed = 0;
+    for (unsigned y = 70; y < 210; ++y)
+        for (unsigned x = 420; x < 890; ++x) {
+            uint32_t const p = frame.at(x, y);
+            keyed += std::abs(int((p >> 16) & 0xFF) - title[0]) <= 3 && std::abs(int((p >> 8) & 0xFF) - title[1]) <= 3 &&
+                std::abs(int(p & 0xFF) - title[2]) <= 3;
+        }
+    EXPECT_GT(keyed, 2000);
+    // The line's first segment runs from (280, 640) to (340, 600) through (310, 620), in white.
+    int white = 0;
+    for (unsigned y = 617; y <= 623; ++y)
+        white += (frame.at(310, y) & 0xFFFFFFu) == 0xFFFFFFu;
+    EXPECT_GE(white, 1);
+    EXPECT_NE(frame.at(310, 630) & 0xFFFFFFu, 0xFFFFFFu);
 }
 
 } // namespace
+// From 7 s image effects lie over the captured picture: a rippled copy bottom left keeps its
+// blue ground, the copy turned 150 degrees in hue bottom right does not, and the animated
+// spinner shows its white middle top right.
+TEST_F(PlayerTest, SampleLaysImageEffectsOverTheCapturedPicture)
+{
+    std::filesystem::path const sample =
+        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    D3DSimAdapter adapter = d3dsimDefaultAdapter();
+    adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
+    d3dsimSetAdapters({adapter});
+    PlayerSeams seams;
+    int frames = 0;
+    Frame frame;
+    seams.onFrame = [&](PlayerApplication& player) {
+        if (++frames == 2) {
+            frame = resolvedFrame(player);
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    };
+    PlayerRun const run = play("-nosetup -time 8 -document " + sample.string(), false, seams);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(frame.width, 1280u);
+    ASSERT_EQ(frame.height, 720u);
+    auto channel = [](uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); };
+    // The left edge of each picture, where the captured picture is the bluish gradient (below the
+    // off-screen inset).
+    uint32_t const rippled = frame.at(43, 550);
+    uint32_t const turned = frame.at(859, 550);
+    EXPECT_GT(channel(rippled, 0), channel(rippled, 16)) << std::hex << rippled;
+    EXPECT_LT(channel(turned, 0), channel(turned, 16)) << std::hex << turned;
+    uint32_t const spinner = frame.at(1176, 104);
+    for (int shift : {16, 8, 0})
+        EXPECT_GE(channel(spinner, shift), 220) << std::hex << spinner;
+}
+
 } // namespace tormakelin::client::test

@@ -5,12 +5,13 @@
 
 namespace tormakelin::core {
 
-int ReportObject::addRef() { return ++m_refCount; }
+int ReportObject::addRef() { return m_refCount.add(); }
 
 int ReportObject::release()
 {
-    const int count = --m_refCount;
-    if (count == 0) {
+    const bool last = m_refCount.get() == 1;
+    const int count = m_refCount.drop(typeid(*this));
+    if (last) {
         delete this;
     }
     return count;

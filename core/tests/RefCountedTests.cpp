@@ -42,6 +42,28 @@ TEST(RefCounted, FactoryObjectStartsAtZeroAndDiesOnLastRelease)
     EXPECT_EQ(destroyed, 1);
 }
 
+// A release with no reference left stops a checked build with the type's name; other builds
+// keep the object rather than delete it a second time.
+TEST(RefCounted, ReleaseWithNoReferenceLeftIsCaught)
+{
+    int destroyed = 0;
+#if TORMAKELIN_CHECKED_REFCOUNTS
+    EXPECT_DEATH(
+        {
+            IProbe* probe = new Probe(destroyed);
+            probe->release();
+        },
+        "Probe released below zero");
+#else
+    IProbe* probe = new Probe(destroyed);
+    EXPECT_EQ(probe->release(), 0);
+    EXPECT_EQ(destroyed, 0);
+    EXPECT_EQ(probe->addRef(), 1);
+    EXPECT_EQ(probe->release(), 0);
+    EXPECT_EQ(destroyed, 1);
+#endif
+}
+
 TEST(SmartRef, CopiesMovesAndReassignmentsKeepCountsBalanced)
 {
     int destroyed = 0;

@@ -1,5 +1,6 @@
-// The document's per-frame step over a deep timeline: activity tests, tracker diffs and
-// activation bookkeeping, with layers entering and leaving every few frames.
+// The document's per-frame step over a timeline: activity tests, tracker diffs and activation
+// bookkeeping, with layers entering and leaving every few frames, or all of them playing. The
+// time per layer stays flat as the timeline grows.
 
 #include <tormakelin/fxcore/Application.h>
 #include <tormakelin/fxcore/Document.h>
@@ -25,6 +26,23 @@ ILayer* addLayer(ILayer* parent, int start, int end)
     return layer.get();
 }
 
+// Groups of four layers, nested up to three deep, starting 0.1 s apart.
+void fillScene(IScene* scene, int count)
+{
+    for (int i = 0; i < count / 4; ++i) {
+        ILayer* group = addLayer(scene->getRootLayer(), i * 10, i * 10 + 400);
+        ILayer* inner = addLayer(group, 0, 200);
+        addLayer(inner, 50, 100);
+        addLayer(group, 100, 300);
+    }
+}
+
+void perLayer(benchmark::State& state, int count)
+{
+    state.counters["per_layer"] = benchmark::Counter(static_cast<double>(count),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void documentUpdate(benchmark::State& state)
 {
     Application app;
@@ -33,12 +51,7 @@ void documentUpdate(benchmark::State& state)
     core::SmartRef<IScene> const scene = createScene();
     document->getSceneManager()->addScene(scene.get());
     int const count = static_cast<int>(state.range(0));
-    for (int i = 0; i < count / 4; ++i) {
-        ILayer* group = addLayer(scene->getRootLayer(), i * 10, i * 10 + 400);
-        ILayer* inner = addLayer(group, 0, 200);
-        addLayer(inner, 50, 100);
-        addLayer(group, 100, 300);
-    }
+    fillScene(scene.get(), count);
     double time = 0.0;
     for (auto _ : state) {
         UpdateContext context;
@@ -50,9 +63,35 @@ void documentUpdate(benchmark::State& state)
         if (time > count * 0.025)
             time = 0.0;
     }
-    state.SetItemsProcessed(state.iterations() * count);
+    perLayer(state, count);
+}
+
+// Every layer plays: flat layers under the root, each spanning the whole timeline.
+void documentUpdateAllActive(benchmark::State& state)
+{
+    Application app;
+    app.newDocument();
+    IDocument* document = app.getDocument();
+    core::SmartRef<IScene> const scene = createScene();
+    document->getSceneManager()->addScene(scene.get());
+    int const count = static_cast<int>(state.range(0));
+    for (int i = 0; i < count / 4; ++i) {
+        ILayer* group = addLayer(scene->getRootLayer(), 0, 1000);
+        ILayer* inner = addLayer(group, 0, 1000);
+        addLayer(inner, 0, 1000);
+        addLayer(group, 0, 1000);
+    }
+    UpdateContext context;
+    context.scene = scene.get();
+    context.time = 1.0;
+    for (auto _ : state) {
+        document->update(context);
+        benchmark::DoNotOptimize(context.tracker);
+    }
+    perLayer(state, count);
 }
 
 } // namespace
 
-BENCHMARK(documentUpdate)->Arg(400)->Arg(4000);
+BENCHMARK(documentUpdate)->Arg(100)->Arg(400)->Arg(1600)->Unit(benchmark::kMicrosecond);
+BENCHMARK(documentUpdateAllActive)->Arg(100)->Arg(400)->Arg(1600)->Unit(benchmark::kMicrosecond);

@@ -1,13 +1,14 @@
 // A frame of 1,000 texture effects: the CPU cost per quad through the node, the render library
 // and the device layer, against the same draws issued straight through the device layer.
 
+#include "HeadlessWindow.h"
+
 #include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/Services.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/render/RenderDevice.h>
-#include <tormakelin/render/RenderWindow.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/Texture.h>
 #include <tormakelin/render/VertexDecl.h>
@@ -27,28 +28,9 @@ constexpr int kQuads = 1000;
 constexpr unsigned kSize = 256;
 char const* const kTextureId = "11111111-2222-3333-4444-555555555555";
 
-class NoWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
-
 // A device, one 16x16 texture resource and 1,000 nodes drawing it at 4x4 pixels each.
 struct Scene {
-    NoWindow window;
+    bench::NoWindow window;
     core::SmartRef<render::IRenderDevice> device;
     core::SmartRef<TextureResource> resource;
     std::vector<core::SmartRef<TextureEffect>> nodes;

@@ -1,3 +1,4 @@
+#include "LayerImpl.h"
 #include "XmlWalk.h"
 #include "CreateValid.h"
 
@@ -7,6 +8,7 @@
 #include <tormakelin/fxcore/Serializer.h>
 #include <tormakelin/fxcore/Services.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/SmartRef.h>
 
 #include <new>
@@ -15,7 +17,18 @@
 namespace tormakelin::fxcore {
 namespace {
 
-class Document final : public IDocument {
+// Empties the node guides of every layer below the root (they are refilled in editor mode), the
+// same layers `collectLayers` gives, without collecting them.
+void clearGuides(ILayer* layer)
+{
+    for (ILayer* child : layer->getChildren()) {
+        if (child->getType() != kLayerRoot)
+            child->getInfo().guides.clear();
+        clearGuides(child);
+    }
+}
+
+class Document final : public core::RefCounted<IDocument> {
 public:
     Document()
         : m_scenes(createSceneManager()), m_graphs(createGraphManager()), m_resources(createResourceManager())
@@ -23,21 +36,13 @@ public:
     }
     ~Document() override
     {
-        std::vector<LayerTracker::Item> const playing = m_tracker.getItems();
+        std::vector<LayerTracker::Item> const playing = previous().getItems();
         for (LayerTracker::Item const& item : playing)
             item.layer->deactivate();
-        m_tracker.clear();
+        previous().clear();
     }
     bool valid() const { return m_scenes && m_graphs && m_resources; }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     DocumentSettings& getSettings() override { return m_settings; }
     ISceneManager* getSceneManager() const override { return m_scenes.get(); }
     IGraphManager* getGraphManager() const override { return m_graphs.get(); }
@@ -45,13 +50,13 @@ public:
     std::vector<std::string> getUsedLibraries() const override;
     void onPlaybackStop() override
     {
-        std::vector<LayerTracker::Item> const playing = m_tracker.getItems();
+        std::vector<LayerTracker::Item> const playing = previous().getItems();
         for (LayerTracker::Item const& item : playing)
             item.layer->onPlaybackStop();
     }
     void onPlaybackSetTime(UpdateContext& context) override
     {
-        std::vector<LayerTracker::Item> const playing = m_tracker.getItems();
+        std::vector<LayerTracker::Item> const playing = previous().getItems();
         for (LayerTracker::Item const& item : playing)
             item.layer->onPlaybackSetTime(context);
     }
@@ -65,35 +70,38 @@ public:
     bool serialize(ISerializer* serializer) override;
 
 private:
-    int m_refCount = 0;
+    LayerTracker& previous() { return m_trackers[m_previous]; }
+
     DocumentSettings m_settings;
     core::SmartRef<ISceneManager> m_scenes;
     core::SmartRef<IGraphManager> m_graphs;
     core::SmartRef<IResourceManager> m_resources;
-    LayerTracker m_tracker;
+    // The previous frame's tracker and the one the next frame fills, swapped every frame so that
+    // their storage is reused; the scratch lists of the comparison are kept for the same reason.
+    LayerTracker m_trackers[2];
+    int m_previous = 0;
+    detail::TrackerDiff m_diff;
     float m_time = 0.0f;
 };
 
 void Document::update(UpdateContext& context)
 {
     m_time = static_cast<float>(context.time);
-    LayerTracker fresh;
+    LayerTracker& fresh = m_trackers[1 - m_previous];
+    fresh.clear();
     context.tracker = &fresh;
     if (IScene* scene = context.scene) {
         core::SmartRef<IScene> const hold(scene);
-        for (ILayer* layer : scene->getRootLayer()->collectLayers())
-            layer->getInfo().guides.clear();
+        clearGuides(scene->getRootLayer());
         scene->update(context);
     }
-    std::vector<LayerTracker::Item> const hidden = fresh.getHiddenLayers(m_tracker);
-    std::vector<LayerTracker::Item> const shown = fresh.getVisibleLayers(m_tracker);
-    for (LayerTracker::Item const& item : hidden)
-        item.layer->deactivate();
-    for (LayerTracker::Item const& item : shown)
-        item.layer->activate();
-    m_tracker.setItems(fresh.getItems());
-    // The fresh tracker ends here; the caller keeps a valid one.
-    context.tracker = &m_tracker;
+    m_diff.compare(fresh, previous());
+    m_diff.forEachHidden(previous(), [](LayerTracker::Item const& item) { item.layer->deactivate(); });
+    m_diff.forEachShown(fresh, [](LayerTracker::Item const& item) { item.layer->activate(); });
+    // The fresh tracker becomes the previous one; the caller keeps a valid one.
+    previous().clear();
+    m_previous = 1 - m_previous;
+    context.tracker = &previous();
 }
 
 std::vector<std::string> Document::getUsedLibraries() const

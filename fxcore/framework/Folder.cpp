@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/Serializer.h>
 
 #include <tormakelin/core/Xml.h>
+#include <tormakelin/core/RefCounted.h>
 
 #include <new>
 #include <utility>
@@ -12,7 +13,7 @@ namespace tormakelin::fxcore {
 
 namespace {
 
-class Folder final : public IFolder {
+class Folder final : public core::RefCounted<IFolder> {
 public:
     Folder() { core::generateUniqueId(m_id); }
     ~Folder() override
@@ -21,14 +22,6 @@ public:
             child->release();
     }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     core::UniqueId const& getId() const override { return m_id; }
     void setId(core::UniqueId const& id) override { m_id = id; }
     core::UniqueId const& getParentId() const override { return m_parentId; }
@@ -148,7 +141,6 @@ private:
         setId(id);
     }
 
-    int m_refCount = 0;
     core::UniqueId m_id{};
     core::UniqueId m_parentId{};
     FolderData m_data;
@@ -169,7 +161,7 @@ IFolder* makeRoot(core::UniqueId const* id)
     return root;
 }
 
-class FolderManager final : public IFolderManager {
+class FolderManager final : public core::RefCounted<IFolderManager> {
 public:
     FolderManager() : m_root(makeRoot(nullptr)) {}
     ~FolderManager() override
@@ -179,14 +171,6 @@ public:
     }
     bool valid() const { return m_root != nullptr; }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     IFolder* getRoot() const override { return m_root; }
     IFolder* findFolder(core::UniqueId const& id) override { return m_root->findFolder(id); }
     IFolder* findByData(core::UniqueId const& data) override { return m_root->findByData(data); }
@@ -236,7 +220,6 @@ public:
     }
 
 private:
-    int m_refCount = 0;
     IFolder* m_root;
 };
 

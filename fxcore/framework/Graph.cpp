@@ -8,12 +8,14 @@
 
 #include <tormakelin/core/Xml.h>
 #include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/core/RefCounted.h>
 
 #include <map>
 #include <new>
 #include <set>
 
 #include "GraphLinkPass.h"
+#include "LinkGeneration.h"
 #include "XmlWalk.h"
 
 namespace tormakelin::fxcore {
@@ -38,25 +40,18 @@ void giveFreshIds(IGraphNode* node)
         parameter->value->setId(freshId());
 }
 
-class Graph final : public IGraph {
+class Graph final : public core::RefCounted<IGraph> {
 public:
     explicit Graph(GraphType type) : m_type(type) { m_id = freshId(); }
     ~Graph() override
     {
+        m_stacks.clear();
         for (IGraphNode* node : m_nodes)
             node->unlinkAll();
         for (IGraphNode* node : m_nodes)
             node->release();
     }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     GraphType getType() const override { return m_type; }
     core::UniqueId const& getId() const override { return m_id; }
     void setId(core::UniqueId const& id) override { m_id = id; }
@@ -70,6 +65,7 @@ public:
         node->setSortOrder(m_counter++);
         node->addRef();
         m_nodes.push_back(node);
+        nodesChanged();
     }
 
     void removeNode(core::UniqueId const& id) override
@@ -80,12 +76,17 @@ public:
         IGraphNode* node = m_nodes[static_cast<size_t>(index)];
         node->unlinkAll();
         m_nodes.erase(m_nodes.begin() + index);
+        nodesChanged();
         node->release();
     }
 
     int indexOf(core::UniqueId const& id) const override { return indexById(m_nodes, id); }
 
-    void moveNode(core::UniqueId const& id, int index) override { moveById(m_nodes, id, index); }
+    void moveNode(core::UniqueId const& id, int index) override
+    {
+        moveById(m_nodes, id, index);
+        nodesChanged();
+    }
 
     IGraphNode* findNode(core::UniqueId const& id) const override
     {
@@ -142,6 +143,32 @@ public:
     bool serialize(ISerializer* serializer) override;
 
 private:
+    // A render stack with what the frame needs of it, worked out when the links change rather
+    // than every frame: the nodes upstream of it in update order, and its effects.
+    struct StackCache {
+        core::SmartRef<IGraphNode> stack;
+        std::vector<core::SmartRef<IGraphNode>> order;
+        std::uint64_t orderGeneration = 0;
+        std::vector<std::pair<core::SmartRef<IGraphNode>, Effect*>> effects;
+        std::uint64_t effectsGeneration = 0;
+        bool hasOrder = false;
+        bool hasEffects = false;
+    };
+    void nodesChanged()
+    {
+        m_stacksStale = true;
+        // Entries hold their nodes; a removed node should not outlive its removal for long.
+        if (!m_walking)
+            m_stacks.clear();
+    }
+    // The render stacks in node order; rebuilt only between walks.
+    void refreshStacks();
+    static void refreshOrder(StackCache& entry);
+    static void refreshEffects(StackCache& entry);
+    void updateUncached(UpdateContext& context);
+    void renderUncached(RenderContext& context);
+    static void renderEffect(Effect* effect, RenderContext& context);
+
     void serializeAttributes(ISerializer* serializer);
     // The nodes of the current "Graph" element, each with one reference and its stored sort
     // order; unknown types and repeated ids are left out.
@@ -150,18 +177,79 @@ private:
     // Saves this graph into a new document under the root, and loads the nodes back from it.
     std::vector<IGraphNode*> copyNodes(char const* rootName) const;
 
-    int m_refCount = 0;
     GraphType m_type;
     core::UniqueId m_id{};
     GraphEditorView m_view;
     std::vector<IGraphNode*> m_nodes;
     int m_counter = 0;
+    std::vector<StackCache> m_stacks;
+    bool m_stacksStale = true;
+    // While a walk runs over the stacks, the list stays as it is; a nested walk takes none of it.
+    bool m_walking = false;
 };
+
+void Graph::refreshStacks()
+{
+    if (!m_stacksStale)
+        return;
+    m_stacks.clear();
+    for (IGraphNode* node : m_nodes)
+        if (node->getNodeType() == kGraphNodeRenderStack)
+            m_stacks.emplace_back().stack = node;
+    m_stacksStale = false;
+}
+
+void Graph::refreshOrder(StackCache& entry)
+{
+    std::uint64_t const generation = detail::linkGeneration();
+    if (entry.hasOrder && entry.orderGeneration == generation)
+        return;
+    entry.order.clear();
+    collectUpstream(entry.stack.get(), entry.order);
+    entry.orderGeneration = generation;
+    entry.hasOrder = true;
+}
+
+void Graph::refreshEffects(StackCache& entry)
+{
+    std::uint64_t const generation = detail::linkGeneration();
+    if (entry.hasEffects && entry.effectsGeneration == generation)
+        return;
+    entry.effects.clear();
+    if (auto const* renderStack = dynamic_cast<RenderStack const*>(entry.stack.get()))
+        for (auto const& node : renderStack->getEffects())
+            if (auto* effect = dynamic_cast<Effect*>(node.get()))
+                entry.effects.emplace_back(node, effect);
+    entry.effectsGeneration = generation;
+    entry.hasEffects = true;
+}
 
 void Graph::update(UpdateContext& context)
 {
     for (IGraphNode* node : m_nodes)
         node->setUpdateFlag(true);
+    if (m_walking) {
+        updateUncached(context);
+        return;
+    }
+    refreshStacks();
+    m_walking = true;
+    // A node that adds or removes nodes while it runs changes the list for the next frame.
+    for (size_t i = 0; i < m_stacks.size(); ++i) {
+        StackCache& entry = m_stacks[i];
+        if (!entry.stack->getUpdateFlag())
+            continue;
+        refreshOrder(entry);
+        for (auto const& node : entry.order)
+            node->update(context);
+    }
+    m_walking = false;
+    if (m_stacksStale)
+        m_stacks.clear();
+}
+
+void Graph::updateUncached(UpdateContext& context)
+{
     std::vector<core::SmartRef<IGraphNode>> stacks;
     for (IGraphNode* node : m_nodes)
         if (node->getNodeType() == kGraphNodeRenderStack)
@@ -171,7 +259,39 @@ void Graph::update(UpdateContext& context)
             internalUpdate(stack.get(), context);
 }
 
+void Graph::renderEffect(Effect* effect, RenderContext& context)
+{
+    Transform& transform = effect->getTransform();
+    if (transform.type == kTransform2d || transform.type == kTransform3d)
+        transform.viewport = Viewport(render::g_renderDevice ? render::g_renderDevice->getRenderView() : nullptr);
+    bool const camera = effect->isCameraEnabled();
+    if (camera)
+        effect->getCamera(context.view, context.projection, context.eye);
+    effect->render(context);
+    if (context.editor && camera)
+        effect->setCameraViewProjection(context.view, context.projection);
+}
+
 void Graph::render(RenderContext& context)
+{
+    if (m_walking) {
+        renderUncached(context);
+        return;
+    }
+    refreshStacks();
+    m_walking = true;
+    for (size_t i = 0; i < m_stacks.size(); ++i) {
+        StackCache& entry = m_stacks[i];
+        refreshEffects(entry);
+        for (auto const& held : entry.effects)
+            renderEffect(held.second, context);
+    }
+    m_walking = false;
+    if (m_stacksStale)
+        m_stacks.clear();
+}
+
+void Graph::renderUncached(RenderContext& context)
 {
     std::vector<core::SmartRef<IGraphNode>> stacks;
     for (IGraphNode* node : m_nodes)
@@ -182,18 +302,8 @@ void Graph::render(RenderContext& context)
         if (!renderStack)
             continue;
         for (auto const& node : renderStack->getEffects()) {
-            auto* effect = dynamic_cast<Effect*>(node.get());
-            if (!effect)
-                continue;
-            Transform& transform = effect->getTransform();
-            if (transform.type == kTransform2d || transform.type == kTransform3d)
-                transform.viewport = Viewport(render::g_renderDevice ? render::g_renderDevice->getRenderView() : nullptr);
-            bool const camera = effect->isCameraEnabled();
-            if (camera)
-                effect->getCamera(context.view, context.projection, context.eye);
-            effect->render(context);
-            if (context.editor && camera)
-                effect->setCameraViewProjection(context.view, context.projection);
+            if (auto* effect = dynamic_cast<Effect*>(node.get()))
+                renderEffect(effect, context);
         }
     }
 }
@@ -327,7 +437,7 @@ void Graph::importGraph(IGraph* source)
     adopt(other->copyNodes("ExportedGraph"));
 }
 
-class GraphManager final : public IGraphManager {
+class GraphManager final : public core::RefCounted<IGraphManager> {
 public:
     GraphManager() : m_folders(createFolderManager())
     {
@@ -342,14 +452,6 @@ public:
     }
     bool valid() const { return m_folders != nullptr; }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     int getGraphCount() const override { return static_cast<int>(m_graphs.size()); }
 
     void add(IGraph* graph) override
@@ -436,7 +538,6 @@ private:
             graph->release();
     }
 
-    int m_refCount = 0;
     std::map<core::UniqueId, IGraph*, core::UniqueIdLess> m_graphs;
     IFolderManager* m_folders;
 };

@@ -5,6 +5,7 @@
 
 #include <tormakelin/core/Keyframe.h>
 
+#include "LinkGeneration.h"
 #include "NodeValue.h"
 
 #include <algorithm>
@@ -79,16 +80,6 @@ GraphNode::~GraphNode()
 PluginDesc const& GraphNode::getPluginDesc() const { return m_pluginDesc; }
 void GraphNode::setPluginDesc(PluginDesc const& desc) { m_pluginDesc = desc; }
 
-int GraphNode::addRef() { return ++m_refCount; }
-
-int GraphNode::release()
-{
-    int const count = --m_refCount;
-    if (count == 0)
-        delete this;
-    return count;
-}
-
 core::UniqueId const& GraphNode::getId() { return m_id; }
 void GraphNode::setId(core::UniqueId const& id) { m_id = id; }
 core::UniqueId const& GraphNode::getId() const { return m_id; }
@@ -150,6 +141,7 @@ void GraphNode::removeInput(unsigned int index)
     std::string const group = getParameterGroupName(input->name);
     m_inputs.erase(m_inputs.begin() + index);
     delete input;
+    detail::linksChanged();
     bool const groupUsed = std::any_of(m_inputs.begin(), m_inputs.end(),
         [&](NodeParameter const* other) { return getParameterGroupName(other->name) == group; });
     if (!groupUsed)

@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "LinkGeneration.h"
 #include "NodeValue.h"
 
 namespace tormakelin::fxcore {
@@ -32,7 +33,19 @@ IParameter* scriptInputLookup(IGraphNode* node, std::string const& name)
     return input ? input->value : nullptr;
 }
 
+std::uint64_t g_linkGeneration = 0;
+
 } // namespace
+
+std::uint64_t detail::linkGeneration()
+{
+    return g_linkGeneration;
+}
+
+void detail::linksChanged()
+{
+    ++g_linkGeneration;
+}
 
 void collectUpstream(IGraphNode* node, std::vector<core::SmartRef<IGraphNode>>& out)
 {
@@ -98,6 +111,7 @@ void GraphNode::link(NodeParameter* output, IGraphNode* destNode, NodeParameter*
     }
     output->outgoing.push_back(NodeLink{destNode, destInput});
     destInput->incoming.push_back(NodeLink{this, output});
+    detail::linksChanged();
     if (notify && !hadLink)
         destNode->onParameterConnected();
 }
@@ -114,6 +128,7 @@ void GraphNode::unlink(NodeParameter* output, IGraphNode* destNode, NodeParamete
     core::SmartRef<IGraphNode> const keep = destNode;
     output->outgoing.erase(found);
     eraseLinksTo(destInput->incoming, this, output);
+    detail::linksChanged();
     if (notify)
         destNode->onParameterDisconnected();
 }
@@ -122,8 +137,9 @@ void GraphNode::unlinkAll()
 {
     // The partners' entries may hold the last references to this node; a node being destroyed
     // has none left to lose.
-    if (m_refCount > 0)
+    if (getRefCount() > 0)
         addRef();
+    detail::linksChanged();
     for (NodeParameter* output : m_outputs) {
         std::vector<NodeLink> const outgoing = std::exchange(output->outgoing, {});
         for (NodeLink const& entry : outgoing) {
@@ -136,7 +152,7 @@ void GraphNode::unlinkAll()
         for (NodeLink const& entry : incoming)
             eraseLinksTo(entry.parameter->outgoing, this, input);
     }
-    if (m_refCount > 0)
+    if (getRefCount() > 0)
         release();
 }
 

@@ -62,21 +62,11 @@ Layer::Layer(LayerType type) : m_type(type)
 
 Layer::~Layer()
 {
+    for (Layer* child : m_childLayers)
+        if (child && child->m_parent == this)
+            child->m_parent = nullptr;
     for (ILayer* child : m_children)
         child->release();
-}
-
-int Layer::addRef()
-{
-    return ++m_refCount;
-}
-
-int Layer::release()
-{
-    int const count = --m_refCount;
-    if (count <= 0)
-        delete this;
-    return count;
 }
 
 std::vector<ILayer*> Layer::collectLayers()
@@ -120,8 +110,12 @@ void Layer::insertNextTo(ILayer* child, core::UniqueId const& sibling, int offse
             at += offset;
     }
     child->addRef();
+    auto* impl = dynamic_cast<Layer*>(child);
+    m_childLayers.insert(m_childLayers.begin() + (at - m_children.begin()), impl);
     m_children.insert(at, child);
     child->setParentId(m_id);
+    if (impl)
+        impl->m_parent = this;
 }
 
 void Layer::removeLayer(core::UniqueId const& id)
@@ -132,6 +126,10 @@ void Layer::removeLayer(core::UniqueId const& id)
         return;
     ILayer* const child = *it;
     child->setParentId(core::UniqueId{});
+    auto const index = it - m_children.begin();
+    if (Layer* impl = m_childLayers[static_cast<size_t>(index)]; impl && impl->m_parent == this)
+        impl->m_parent = nullptr;
+    m_childLayers.erase(m_childLayers.begin() + index);
     m_children.erase(it);
     child->release();
 }
@@ -162,13 +160,38 @@ IGraph* Layer::findGraph() const
     return graphs ? graphs->find(m_info.graphInstance) : nullptr;
 }
 
-double Layer::ancestorOffset(ILayer* root) const
+// Follows the parent links while each agrees with the parent id it stands for; true when they
+// lead to the root, which is then the same answer the search by ids gives.
+bool Layer::linkedAncestorOffset(ILayer const* root, double& sum) const
+{
+    sum = 0.0;
+    Layer const* layer = this;
+    while (layer->m_parent && layer->m_parent->m_id == layer->m_parentId) {
+        if (layer->m_parent == root)
+            return true;
+        layer = layer->m_parent;
+        sum += startOrZero(layer->m_time);
+    }
+    return false;
+}
+
+double Layer::ancestorOffset(ILayer* root, bool* below) const
 {
     double sum = 0.0;
+    if (below)
+        *below = false;
     if (!root)
         return sum;
+    if (linkedAncestorOffset(root, sum)) {
+        if (below)
+            *below = true;
+        return sum;
+    }
+    sum = 0.0;
     std::vector<ILayer*> seen;
     core::UniqueId id = m_parentId;
+    if (below)
+        *below = root->findLayer(m_id, true) == this;
     // The root is no child of itself: asking for it would only walk the whole tree.
     while (!(id == root->getId()) && !core::isNullUniqueId(id)) {
         ILayer* ancestor = root->findLayer(id, true);
@@ -257,8 +280,17 @@ void Layer::update(UpdateContext& context)
     ILayer* root = context.scene ? context.scene->getRootLayer() : nullptr;
     if (!m_info.visible || m_time.getSegments().empty())
         return;
-    double const start = toGlobalTime(root, m_time.getStartTime() / 100.0);
-    double const end = toGlobalTime(root, m_time.getEndTime() / 100.0);
+    bool below = false;
+    double const ancestors = ancestorOffset(root, &below);
+    updateAt(context, ancestors, below);
+}
+
+void Layer::updateAt(UpdateContext& context, double ancestors, bool below)
+{
+    if (!m_info.visible || m_time.getSegments().empty())
+        return;
+    double const start = m_time.getStartTime() / 100.0 + ancestors / 100.0;
+    double const end = m_time.getEndTime() / 100.0 + ancestors / 100.0;
     int const t = TimeUtil::floatToTimeUnit(context.time);
     int const s = TimeUtil::floatToTimeUnit(start);
     int const e = TimeUtil::floatToTimeUnit(end);
@@ -269,7 +301,7 @@ void Layer::update(UpdateContext& context)
         context.tracker->addLayer(context.scene, this);
 
     if (IGraph* graph = findGraph()) {
-        double local = toLocalTime(root, context.time);
+        double local = context.time - (startOrZero(m_time) + ancestors) / 100.0;
         if (m_info.endBehavior == 1) {
             double const length = end - start;
             // A loop of no length has no place to wrap to.
@@ -284,19 +316,62 @@ void Layer::update(UpdateContext& context)
     auto* receiver = dynamic_cast<IRenderTargetReceiver*>(target);
     if (receiver)
         receiver->begin();
-    // The children may change while they run; hold them for the walk.
-    std::vector<core::SmartRef<ILayer>> const children(m_children.begin(), m_children.end());
-    for (core::SmartRef<ILayer> const& child : children)
-        child->update(context);
+    updateChildren(context, below ? ancestors + startOrZero(m_time) : 0.0, below);
     if (receiver)
         receiver->end();
     if (target)
         target->release();
 }
 
+void Layer::updateChildren(UpdateContext& context, double offset, bool below)
+{
+    // The children may change while they run: the walk goes over a snapshot that holds them.
+    // Its storage is kept for the next frame; a nested walk of this layer takes its own.
+    std::vector<ChildEntry> own;
+    std::vector<ChildEntry>& walk = m_walking ? own : m_walk;
+    bool const outer = !m_walking;
+    m_walking = true;
+    for (size_t i = 0; i < m_children.size(); ++i)
+        walk.push_back({core::SmartRef<ILayer>(m_children[i]), m_childLayers[i]});
+    for (ChildEntry const& entry : walk) {
+        // A child that has been moved elsewhere since, or whose parent id was changed, finds
+        // its ancestors itself.
+        bool const ours = entry.impl && entry.impl->m_parent == this && entry.impl->m_parentId == m_id;
+        if (ours)
+            entry.impl->updateAt(context, offset, below);
+        else
+            entry.layer->update(context);
+    }
+    walk.clear();
+    if (outer)
+        m_walking = false;
+}
+
+void Layer::applyInstanceParameters(InstanceParameterMap& map, double local)
+{
+    size_t enabled = 0;
+    for (auto& [nodeId, node] : m_nodeInstances)
+        for (auto& [parameterId, instance] : node.parameters) {
+            if (!instance.enabled || !instance.parameter)
+                continue;
+            if (instance.keyframe)
+                applyKeyframe(instance.parameter.get(), instance.keyframe.get(), local);
+            map[parameterId] = {instance.parameter.get(), instance.keyframe.get()};
+            ++enabled;
+        }
+    // Entries beyond the enabled ones belong to instances since disabled or removed.
+    if (map.size() == enabled)
+        return;
+    map.clear();
+    for (auto& [nodeId, node] : m_nodeInstances)
+        for (auto& [parameterId, instance] : node.parameters)
+            if (instance.enabled && instance.parameter)
+                map[parameterId] = {instance.parameter.get(), instance.keyframe.get()};
+}
+
 void Layer::updateGraph(UpdateContext& context, IGraph* graph, double local)
 {
-    UpdateContext graphContext;
+    UpdateContext& graphContext = m_graphContext;
     graphContext.time = local;
     graphContext.playTime = context.time;
     graphContext.delta = context.delta;
@@ -304,21 +379,15 @@ void Layer::updateGraph(UpdateContext& context, IGraph* graph, double local)
     graphContext.editor = context.editor;
     graphContext.scene = context.scene;
     graphContext.tracker = context.tracker;
-    for (auto& [nodeId, node] : m_nodeInstances)
-        for (auto& [parameterId, instance] : node.parameters) {
-            if (!instance.enabled || !instance.parameter)
-                continue;
-            if (instance.keyframe)
-                applyKeyframe(instance.parameter.get(), instance.keyframe.get(), local);
-            graphContext.instanceParameters[parameterId] = {instance.parameter.get(), instance.keyframe.get()};
-        }
+    applyInstanceParameters(graphContext.instanceParameters, local);
     graph->update(graphContext);
 
-    RenderContext render;
+    RenderContext& render = m_renderContext;
     render.time = static_cast<float>(local);
     render.delta = context.delta;
     render.playing = context.playing;
     render.editor = context.editor;
+    // Copying into a map of as many entries reuses its nodes.
     render.instanceParameters = graphContext.instanceParameters;
     D3DXMatrixIdentity(&render.view);
     D3DXMatrixIdentity(&render.projection);

@@ -3,7 +3,11 @@
 #include <tormakelin/fxcore/Document.h>
 #include <tormakelin/fxcore/Layer.h>
 
+#include <tormakelin/core/RefCounted.h>
+
+#include <algorithm>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace tormakelin::fxcore {
@@ -13,15 +17,13 @@ class IGraph;
 using NodeInstanceMap = std::map<core::UniqueId, GraphNodeInstance, core::UniqueIdLess>;
 using ParameterFolderMap = std::map<core::UniqueId, GraphNodeParameterFolders, core::UniqueIdLess>;
 
-class Layer final : public ILayer {
+class Layer final : public core::RefCounted<ILayer> {
 public:
     explicit Layer(LayerType type);
     ~Layer() override;
     Layer(Layer const&) = delete;
     Layer& operator=(Layer const&) = delete;
 
-    int addRef() override;
-    int release() override;
     LayerType getType() const override { return m_type; }
     core::UniqueId const& getId() const override { return m_id; }
     LayerInfo& getInfo() override { return m_info; }
@@ -67,11 +69,25 @@ public:
     ILayer* clone() override;
     bool serialize(ISerializer* serializer) override;
 
+    // The per-frame step of each child, in order, with the sum of this layer's and its
+    // ancestors' starts handed down (in units), so no child searches the tree for its ancestors.
+    // `below` tells whether this layer hangs below the context's root; children of a layer that
+    // does not have no ancestors to count.
+    void updateChildren(UpdateContext& context, double offset, bool below);
+
 private:
+    // The update with the sum of the ancestors' starts (units) known.
+    void updateAt(UpdateContext& context, double ancestors, bool below);
     IGraph* findGraph() const;
-    // Sum of the ancestors' starts below the root, in units.
-    double ancestorOffset(ILayer* root) const;
+    // Sum of the ancestors' starts below the root, in units; `below` tells whether this layer
+    // hangs below the root at all.
+    double ancestorOffset(ILayer* root, bool* below = nullptr) const;
+    // The same along the parent links, when they agree with the parent ids and reach the root.
+    bool linkedAncestorOffset(ILayer const* root, double& sum) const;
     void updateGraph(UpdateContext& context, IGraph* graph, double local);
+    // Writes the tracks of the enabled instance parameters at the local time and brings the map
+    // of them up to date in place.
+    void applyInstanceParameters(InstanceParameterMap& map, double local);
     GraphNodeParameterInstance* findInstance(core::UniqueId const& parameterId);
     GraphNodeParameterInstance const* findInstance(core::UniqueId const& parameterId) const;
     void insertNextTo(ILayer* child, core::UniqueId const& sibling, int offset);
@@ -79,16 +95,83 @@ private:
     void loadNodeInstance(ISerializer* serializer);
     void loadFolders(ISerializer* serializer);
 
-    int m_refCount = 0;
     Time m_time;
     LayerType m_type;
     LayerInfo m_info;
     core::UniqueId m_id{};
     std::vector<ILayer*> m_children;
+    // Beside each child: the child as this class, or null for another implementation.
+    std::vector<Layer*> m_childLayers;
+    // The layer whose child this one was made last; cleared when it lets go or dies.
+    Layer* m_parent = nullptr;
     core::UniqueId m_parentId{};
     NodeInstanceMap m_nodeInstances;
     ParameterFolderMap m_folders;
+    // Kept between frames so that a steady frame allocates nothing.
+    struct ChildEntry {
+        core::SmartRef<ILayer> layer;
+        Layer* impl = nullptr;
+    };
+    std::vector<ChildEntry> m_walk;
+    bool m_walking = false;
+    UpdateContext m_graphContext;
+    RenderContext m_renderContext;
 };
+
+namespace detail {
+
+// Compares the items of two trackers as (scene, layer) pairs in n log n, with lists that keep
+// their storage from one comparison to the next.
+class TrackerDiff {
+public:
+    void compare(LayerTracker const& fresh, LayerTracker const& previous)
+    {
+        // Most frames play the same layers as the one before, in the same order.
+        m_same = fresh.getItems() == previous.getItems();
+        if (m_same)
+            return;
+        keysOf(fresh.getItems(), m_fresh);
+        keysOf(previous.getItems(), m_previous);
+    }
+    // The items of `previous` that the fresh tracker lacks, in order.
+    template <class F>
+    void forEachHidden(LayerTracker const& previous, F&& f) const
+    {
+        if (!m_same)
+            forEachMissing(previous.getItems(), m_fresh, f);
+    }
+    // The items of `fresh` that the previous tracker lacks, in order.
+    template <class F>
+    void forEachShown(LayerTracker const& fresh, F&& f) const
+    {
+        if (!m_same)
+            forEachMissing(fresh.getItems(), m_previous, f);
+    }
+
+private:
+    using Key = std::pair<IScene const*, ILayer const*>;
+    static Key keyOf(LayerTracker::Item const& item) { return {item.scene.get(), item.layer.get()}; }
+    static void keysOf(std::vector<LayerTracker::Item> const& items, std::vector<Key>& keys)
+    {
+        keys.clear();
+        for (LayerTracker::Item const& item : items)
+            keys.push_back(keyOf(item));
+        std::sort(keys.begin(), keys.end());
+    }
+    template <class F>
+    static void forEachMissing(std::vector<LayerTracker::Item> const& from, std::vector<Key> const& other, F& f)
+    {
+        for (LayerTracker::Item const& item : from)
+            if (!std::binary_search(other.begin(), other.end(), keyOf(item)))
+                f(item);
+    }
+
+    std::vector<Key> m_fresh;
+    std::vector<Key> m_previous;
+    bool m_same = false;
+};
+
+} // namespace detail
 
 // Loading: a layer of the current element's "Type", read from it, with one reference for the
 // caller; null for an unknown type.

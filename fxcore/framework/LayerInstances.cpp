@@ -3,6 +3,7 @@
 #include <tormakelin/fxcore/Graph.h>
 
 #include <tormakelin/core/Keyframe.h>
+#include <tormakelin/core/RefCounted.h>
 
 #include <algorithm>
 #include <new>
@@ -10,23 +11,14 @@
 namespace tormakelin::fxcore {
 namespace {
 
-class GraphNodeParameterFolder final : public IGraphNodeParameterFolder {
+class GraphNodeParameterFolder final : public core::RefCounted<IGraphNodeParameterFolder> {
 public:
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     std::string const& getName() const override { return m_name; }
     void setName(std::string const& name) override { m_name = name; }
     bool getExpanded() const override { return m_expanded; }
     void setExpanded(bool expanded) override { m_expanded = expanded; }
 
 private:
-    int m_refCount = 0;
     std::string m_name;
     bool m_expanded = false;
 };

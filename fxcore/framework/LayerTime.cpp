@@ -1,31 +1,24 @@
+#include "LayerImpl.h"
+
 #include <tormakelin/fxcore/Document.h>
 #include <tormakelin/fxcore/Layer.h>
+#include <tormakelin/core/RefCounted.h>
 
 #include <algorithm>
 #include <climits>
 #include <new>
-#include <set>
 #include <utility>
 
 namespace tormakelin::fxcore {
 namespace {
 
-class TimeSegment final : public ITimeSegment {
+class TimeSegment final : public core::RefCounted<ITimeSegment> {
 public:
     TimeSegment() { core::generateUniqueId(m_id); }
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     core::UniqueId const& getId() const override { return m_id; }
     int* getRange() override { return m_range; }
 
 private:
-    int m_refCount = 0;
     core::UniqueId m_id{};
     int m_range[2] = {0, 0};
 };
@@ -128,40 +121,22 @@ void LayerTracker::addLayer(IScene* scene, ILayer* layer)
     m_items.push_back({core::SmartRef<IScene>(scene), core::SmartRef<ILayer>(layer)});
 }
 
-namespace {
-
-using ItemKey = std::pair<IScene const*, ILayer const*>;
-
-std::set<ItemKey> keysOf(std::vector<LayerTracker::Item> const& items)
-{
-    std::set<ItemKey> keys;
-    for (LayerTracker::Item const& item : items)
-        keys.emplace(item.scene.get(), item.layer.get());
-    return keys;
-}
-
-// The items of `from` that `other` lacks, in the order of `from`.
-std::vector<LayerTracker::Item> missingFrom(
-    std::vector<LayerTracker::Item> const& from, std::vector<LayerTracker::Item> const& other)
-{
-    std::set<ItemKey> const keys = keysOf(other);
-    std::vector<LayerTracker::Item> result;
-    for (LayerTracker::Item const& item : from)
-        if (!keys.count({item.scene.get(), item.layer.get()}))
-            result.push_back(item);
-    return result;
-}
-
-} // namespace
-
 std::vector<LayerTracker::Item> LayerTracker::getVisibleLayers(LayerTracker const& previous) const
 {
-    return missingFrom(m_items, previous.m_items);
+    detail::TrackerDiff diff;
+    diff.compare(*this, previous);
+    std::vector<Item> shown;
+    diff.forEachShown(*this, [&](Item const& item) { shown.push_back(item); });
+    return shown;
 }
 
 std::vector<LayerTracker::Item> LayerTracker::getHiddenLayers(LayerTracker const& previous) const
 {
-    return missingFrom(previous.m_items, m_items);
+    detail::TrackerDiff diff;
+    diff.compare(*this, previous);
+    std::vector<Item> hidden;
+    diff.forEachHidden(previous, [&](Item const& item) { hidden.push_back(item); });
+    return hidden;
 }
 
 void LayerTracker::clear()

@@ -70,19 +70,6 @@ Parameter::Parameter(ParameterType type) : m_type(type)
 
 Parameter::~Parameter() = default;
 
-int Parameter::addRef()
-{
-    return ++m_refCount;
-}
-
-int Parameter::release()
-{
-    int const count = --m_refCount;
-    if (count == 0)
-        delete this;
-    return count;
-}
-
 ParameterType Parameter::getType() const { return m_type; }
 core::UniqueId const& Parameter::getId() const { return m_id; }
 void Parameter::setId(core::UniqueId const& id) { m_id = id; }

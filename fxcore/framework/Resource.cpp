@@ -15,19 +15,6 @@ Resource::~Resource()
         object->release();
 }
 
-int Resource::addRef()
-{
-    return ++m_refCount;
-}
-
-int Resource::release()
-{
-    int const count = --m_refCount;
-    if (count <= 0)
-        delete this;
-    return count;
-}
-
 ResourceInfo& Resource::getInfo()
 {
     return m_info;
@@ -73,19 +60,6 @@ ResourceLoader::~ResourceLoader()
         parameter->release();
 }
 
-int ResourceLoader::addRef()
-{
-    return ++m_refCount;
-}
-
-int ResourceLoader::release()
-{
-    int const count = --m_refCount;
-    if (count <= 0)
-        delete this;
-    return count;
-}
-
 IParameter* ResourceLoader::addParameter(std::string const& name, ParameterType type, std::string const& defaultText)
 {
     IParameter* parameter = createParameter(type);
@@ -125,19 +99,6 @@ void ResourceLoader::setPluginDesc(PluginDesc const& desc)
 ResourceObject::ResourceObject()
 {
     core::generateUniqueId(m_id);
-}
-
-int ResourceObject::addRef()
-{
-    return ++m_refCount;
-}
-
-int ResourceObject::release()
-{
-    int const count = --m_refCount;
-    if (count <= 0)
-        delete this;
-    return count;
 }
 
 core::UniqueId const& ResourceObject::getId() const

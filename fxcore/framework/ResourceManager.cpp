@@ -5,6 +5,7 @@
 #include <tormakelin/fxcore/Services.h>
 
 #include <tormakelin/core/Debug.h>
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/Xml.h>
 
@@ -16,7 +17,7 @@
 namespace tormakelin::fxcore {
 namespace {
 
-class ResourceManager final : public IResourceManager {
+class ResourceManager final : public core::RefCounted<IResourceManager> {
 public:
     ResourceManager() : m_folders(createFolderManager()) {}
     ~ResourceManager() override
@@ -26,14 +27,6 @@ public:
     }
     bool valid() const { return static_cast<bool>(m_folders); }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     std::vector<IResource*> const& getResources() const override { return m_resources; }
     IResource* findResource(core::UniqueId const& id) const override
     {
@@ -174,7 +167,6 @@ private:
         addResource(loaded);
     }
 
-    int m_refCount = 0;
     std::vector<IResource*> m_resources;
     core::SmartRef<IFolderManager> m_folders;
 };

@@ -4,6 +4,7 @@
 
 #include <tormakelin/fxcore/Document.h>
 #include <tormakelin/fxcore/Serializer.h>
+#include <tormakelin/core/RefCounted.h>
 
 #include <algorithm>
 #include <climits>
@@ -12,19 +13,11 @@
 namespace tormakelin::fxcore {
 namespace {
 
-class Scene final : public IScene {
+class Scene final : public core::RefCounted<IScene> {
 public:
     Scene() : m_root(createLayer(kLayerRoot)) { core::generateUniqueId(m_id); }
     bool valid() const { return static_cast<bool>(m_root); }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     core::UniqueId const& getId() const override { return m_id; }
     std::string const& getName() const override { return m_name; }
     ILayer* getRootLayer() const override { return m_root.get(); }
@@ -47,6 +40,11 @@ public:
     }
     void update(UpdateContext& context) override
     {
+        // The top-level layers have no ancestors to count when this scene is the one playing.
+        if (auto* root = dynamic_cast<Layer*>(m_root.get()); root && context.scene == this) {
+            root->updateChildren(context, 0.0, true);
+            return;
+        }
         std::vector<core::SmartRef<ILayer>> const children(
             m_root->getChildren().begin(), m_root->getChildren().end());
         for (core::SmartRef<ILayer> const& child : children)
@@ -77,24 +75,15 @@ public:
     }
 
 private:
-    int m_refCount = 0;
     core::UniqueId m_id{};
     std::string m_name = "Untitled Scene";
     core::SmartRef<ILayer> m_root;
 };
 
-class SceneManager final : public ISceneManager {
+class SceneManager final : public core::RefCounted<ISceneManager> {
 public:
     ~SceneManager() override { clear(); }
 
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count <= 0)
-            delete this;
-        return count;
-    }
     std::vector<IScene*> const& getScenes() const override { return m_scenes; }
     void addScene(IScene* scene) override
     {
@@ -150,7 +139,6 @@ public:
     }
 
 private:
-    int m_refCount = 0;
     std::vector<IScene*> m_scenes;
 };
 

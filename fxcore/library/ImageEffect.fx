@@ -100,10 +100,15 @@ struct PlacedOutput {
     float2 place : TEXCOORD1;
 };
 
+// The colour matrix travels as its rows: a matrix varying beside another texture coordinate
+// does not survive the translation to GLSL.
 struct ColorMatrixOutput {
     float4 position : POSITION;
     float2 texCoord : TEXCOORD0;
-    float4x4 colorMatrix : TEXCOORD1;
+    float3 red : TEXCOORD1;
+    float3 green : TEXCOORD2;
+    float3 blue : TEXCOORD3;
+    float3 offset : TEXCOORD4;
 };
 
 float4 transformQuad(float3 position, bool correct)
@@ -172,7 +177,11 @@ ColorMatrixOutput colorCorrectionVS(QuadInput input)
     ColorMatrixOutput output;
     output.position = transformQuad(input.position, true);
     output.texCoord = input.texCoord;
-    output.colorMatrix = colorCorrectionMatrix();
+    float4x4 m = colorCorrectionMatrix();
+    output.red = m[0].rgb;
+    output.green = m[1].rgb;
+    output.blue = m[2].rgb;
+    output.offset = m[3].rgb;
     return output;
 }
 
@@ -241,7 +250,8 @@ float4 blurCompositionPS(QuadOutput input) : COLOR
 float4 colorCorrectionPS(ColorMatrixOutput input, uniform sampler2D source) : COLOR
 {
     float4 t = tex2D(source, input.texCoord);
-    return float4(mul(float4(t.rgb, 1), input.colorMatrix).rgb, t.a) * color;
+    float3 rgb = t.r * input.red + t.g * input.green + t.b * input.blue + input.offset;
+    return float4(rgb, t.a) * color;
 }
 
 float4 rgbSeperationPS(PlacedOutput input, uniform sampler2D source) : COLOR

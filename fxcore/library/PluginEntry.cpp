@@ -7,8 +7,10 @@
 #include <tormakelin/fxcore/ResourceLoaders.h>
 #include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/ScreenEffects.h>
+#include <tormakelin/fxcore/ImageEffects.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/SoundEffect.h>
+#include <tormakelin/fxcore/TextEffect.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/UniqueId.h>
@@ -107,11 +109,11 @@ constexpr Row kRows[] = {
     {kNode, "DCF42380-B253-11DD-9288-F17C82B47B41", "Effect/Screen/ClearScreen", "Clear Screen Effect",
         make<ClearScreen>},
     {kNode, "13382D4D-FEDB-11DE-8A68-E81C49CBD163", "Effect/Spline/2d Spline", "2d Spline Effect",
-        nullptr}, // Spline2DEffect
+        make<Spline2DEffect>}, // Spline2DEffect
     {kNode, "64F960A0-E9FF-11DD-93A8-89895ED7ACE3", "Effect/Texture/Texture", "Texture Effect",
         make<TextureEffect>}, // TextureEffect
     {kNode, "4893A6A0-0683-11DE-B5C0-F6EA650898F0", "Effect/Texture/Animated Texture", "Animated Texture",
-        nullptr}, // AnimatedTextureEffect
+        make<AnimatedTextureEffect>},
     {kNode, "C0E625D2-F3A8-11DD-8057-8A02F6C56FE5", "Effect/Texture/Fullscreen Quad", "Fullscreen quad Effect",
         make<FullscreenQuad>}, // FullscreenQuad
     {kResource, "1CF18094-BA19-11DD-83A8-8D9303237748", "Texture Resource", "Texture Resource",
@@ -146,7 +148,7 @@ constexpr Row kRows[] = {
     {kLoader, "0EEDB060-EA7E-11DD-B06F-A03A0823C824", "Sound/Sound", "Image Resource Loader",
         make<SoundResourceLoader>},
     {kNode, "1D77C1E0-F78D-11DD-BD73-A3099C3902D7", "Script/Script", "Script Node", make<ScriptNode>},
-    {kNode, "F0CCF960-F7B1-11DD-89B0-8388B0DCA6D2", "Effect/Text/Text", "Text Effect", nullptr}, // TextEffect
+    {kNode, "F0CCF960-F7B1-11DD-89B0-8388B0DCA6D2", "Effect/Text/Text", "Text Effect", make<TextEffect>}, // TextEffect
     // 70
     {kResource, "1E2407A0-F7B2-11DD-98FC-8AA50E493AB6", "Font Resource", "Font Resource", make<FontResource>},
     {kLoader, "4271B350-F7B2-11DD-98FC-8AA50E493AB6", "Font/Font", "Font Resource Loader",
@@ -184,21 +186,21 @@ constexpr Row kRows[] = {
         make<ParameterColor>}, // ParameterColor
     {kNode, "C52657D0-17FE-11DE-BF94-A17399492AB8", "Parameter/Resource", "Resource Shader Parameter",
         make<ParameterResource>}, // ParameterResource
-    {kNode, "70C0D550-18B0-11DE-95E2-830121C1AE93", "Effect/Texture/Glow", "Image glow effect", nullptr}, // Glow
-    {kNode, "77A825C0-18B1-11DE-B490-FE0E64559BFC", "Effect/Texture/Blur", "Texture blur effect", nullptr}, // Blur
+    {kNode, "70C0D550-18B0-11DE-95E2-830121C1AE93", "Effect/Texture/Glow", "Image glow effect", make<Glow>},
+    {kNode, "77A825C0-18B1-11DE-B490-FE0E64559BFC", "Effect/Texture/Blur", "Texture blur effect", make<Blur>},
     {kNode, "7BC23D26-3B16-11DE-9932-E391ABBE640B", "Effect/Texture/Composite", "Image composite effect",
-        nullptr}, // Composite
+        make<Composite>},
     {kNode, "FB4EEF3B-1A3B-11DE-A364-8202B22BFED5", "Effect/Texture/Color Correction", "Image color correction effect",
-        nullptr}, // ColorCorrection
+        make<ColorCorrection>},
     {kNode, "51B256CB-1A49-11DE-B180-EDCDBDFB8C64", "Effect/Texture/RGB Seperation", "Image rgb seperation effect",
-        nullptr}, // RGBSeperation
-    {kNode, "6C2BF7F2-3BBA-11DE-BA16-BB9A34781423", "Effect/Texture/Negative", "Image negative", nullptr}, // Negative
-    {kNode, "F6204882-3BBA-11DE-BA16-BB9A34781423", "Effect/Texture/Color Key", "Color Key", nullptr}, // ColorKey
+        make<RGBSeperation>},
+    {kNode, "6C2BF7F2-3BBA-11DE-BA16-BB9A34781423", "Effect/Texture/Negative", "Image negative", make<Negative>},
+    {kNode, "F6204882-3BBA-11DE-BA16-BB9A34781423", "Effect/Texture/Color Key", "Color Key", make<ColorKey>},
     // 100
-    {kNode, "CC2C7DF2-3BC4-11DE-BA16-BB9A34781423", "Effect/Texture/Wave", "Texture wave", nullptr}, // Wave
-    {kNode, "C06A21A2-3BDF-11DE-BF59-847ADB7C20B3", "Effect/Texture/Edge Detect", "Edge detect", nullptr}, // EdgeDetect
-    {kNode, "CACA1382-3BDF-11DE-BF59-847ADB7C20B3", "Effect/Texture/Sobel Edge", "Sobel edge", nullptr}, // SobelEdge
-    {kNode, "D342C6E2-3C96-11DE-80E7-CCCB6596A6AA", "Effect/Texture/Radial Blur", "Radial Blur", nullptr}, // RadialBlur
+    {kNode, "CC2C7DF2-3BC4-11DE-BA16-BB9A34781423", "Effect/Texture/Wave", "Texture wave", make<Wave>},
+    {kNode, "C06A21A2-3BDF-11DE-BF59-847ADB7C20B3", "Effect/Texture/Edge Detect", "Edge detect", make<EdgeDetect>},
+    {kNode, "CACA1382-3BDF-11DE-BF59-847ADB7C20B3", "Effect/Texture/Sobel Edge", "Sobel edge", make<SobelEdge>},
+    {kNode, "D342C6E2-3C96-11DE-80E7-CCCB6596A6AA", "Effect/Texture/Radial Blur", "Radial Blur", make<RadialBlur>},
     {kNode, "856A0050-2051-11DE-9D34-F3DD278E6044", "3D/Particle/Particle System", "Particle System Effect",
         make<ParticleSystemEffect>}, // ParticleSystemEffect
     {kNode, "A32ABD50-2060-11DE-8173-A69DC20BAC7C", "3D/Particle/Emitter/Box Emitter", "Box Emitter",
@@ -227,7 +229,7 @@ constexpr Row kRows[] = {
     {kNode, "E959B31C-41F7-11DE-9D15-A2A6D0B38BFD", "Stack/Select From Stack", "Select from stack",
         make<SelectFromStack>},
     {kNode, "97AB42A4-55E4-11DE-AA78-9463349717FE", "Effect/Texture/CMYK Distort", "CMYK Distort Effect",
-        nullptr}, // CMYKDistort
+        make<CMYKDistort>},
     {kNode, "9C8AE555-567B-11DE-95C2-EAC7C912CFB7", "Effect/Texture/Gradient", "Gradient Effect", make<Gradient>}, // Gradient
     {kNode, "96A70BD1-5683-11DE-86FC-C775518C9FBA", "Effect/Texture/Radial Gradient", "Radial Gradient Effect",
         make<RadialGradient>}, // RadialGradient

@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/fxcore/ParameterNodes.h>
+#include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/Resource.h>
 #include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
@@ -54,7 +55,7 @@ void bindParameterNode(render::IShader* shader, render::IShaderParameter* parame
 std::vector<core::UniqueId> const& textureKinds()
 {
     static std::vector<core::UniqueId> const kinds = {
-        TextureResource::_pluginDesc.id, core::stringToUniqueId("0CAB70D6-F182-11DD-9C88-A960EEEB6D89")};
+        TextureResource::_pluginDesc.id, RenderTargetResource::_pluginDesc.id};
     return kinds;
 }
 
@@ -79,8 +80,12 @@ bool TextureEffect::fetchTexture(GraphNode& node, std::string const& input, Rend
 
 render::ITexture* TextureEffect::resourceTexture(IResource* resource)
 {
-    auto* texture = dynamic_cast<TextureResource*>(resource);
-    return texture ? texture->getTexture() : nullptr;
+    if (auto* texture = dynamic_cast<TextureResource*>(resource))
+        return texture->getTexture();
+    // A target is read as the texture it renders into.
+    if (auto* target = dynamic_cast<RenderTargetResource*>(resource))
+        return target->getTexture();
+    return nullptr;
 }
 
 render::IShader* TextureEffect::linkedUserShader()

@@ -1,5 +1,7 @@
 #include <tormakelin/fxcore/TextureEffect.h>
 
+#include "SharedEffect.h"
+
 #include <tormakelin/core/Debug.h>
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/RenderView.h>
@@ -53,14 +55,6 @@ std::pair<char const*, Slot> const kParameterSlots[] = {
 };
 static_assert(std::size(kParameterSlots) == 53);
 
-render::IVertexDecl* buildQuadDecl()
-{
-    render::VertexDeclBuilder builder;
-    builder.add({0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0});
-    builder.add({0, 12, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0});
-    return builder.build();
-}
-
 D3DVIEWPORT9 const* currentViewport()
 {
     render::IRenderView* view = render::g_renderDevice ? render::g_renderDevice->getRenderView() : nullptr;
@@ -110,19 +104,12 @@ void TextureEffect::onStaticDataCreate()
     render::IShader* shader = m_shared->shader.get();
     if (!shader)
         return;
-    render::ShaderManager* manager = render::g_shaderManager;
     char const* text = m_sharedEffectText ? m_sharedEffectText : kImageEffectText;
-    unsigned const length = static_cast<unsigned>(std::strlen(text) + 1);
-    if (!shader->compile(text, length, manager ? manager->getPool() : nullptr,
-                         manager ? manager->getInclude() : nullptr)) {
-        // Reported once per compile; the family then draws nothing.
-        core::Debug(core::DebugWarning, __FILE__, __LINE__, "TextureEffect")
-            << "the shared image effect does not compile: " << shader->getErrors();
+    if (!compileSharedEffect(shader, text, "TextureEffect"))
         return;
-    }
     for (auto const& [name, slot] : kParameterSlots)
         m_shared->*slot = shader->getParameter(name);
-    m_shared->vertexDecl = buildQuadDecl();
+    m_shared->vertexDecl = buildPositionTexCoordDecl();
 }
 
 void TextureEffect::onStaticDataRelease()

@@ -77,6 +77,46 @@ TEST_F(GraphUpdateTest, AnEffectInTwoStacksUpdatesOnceAndRendersTwice)
     EXPECT_EQ(probe(drawer).renderCount(), 2);
 }
 
+// What a frame updates and renders follows every change of links and nodes between frames.
+TEST_F(GraphUpdateTest, EditsBetweenFramesChangeWhatUpdatesAndRenders)
+{
+    GraphHandle graph(createGraph(0));
+    buildDiamond(graph.get());
+    UpdateContext context;
+    RenderContext render;
+    auto frame = [&] {
+        graph->update(context);
+        graph->render(render);
+    };
+    frame();
+    IGraphNode* late = make(graph.get(), kAdderId);
+    frame();
+    EXPECT_EQ(probe(late).evalCount(), 0);
+
+    ASSERT_TRUE(connect(late, "Result", b, "Attributes/B"));
+    frame();
+    EXPECT_EQ(probe(late).evalCount(), 1);
+
+    late->unlink(late->findOutput("Result"), b, b->findInput("Attributes/B"), true);
+    frame();
+    EXPECT_EQ(probe(late).evalCount(), 1);
+    EXPECT_EQ(probe(a).evalCount(), 4);
+
+    IGraphNode* other = make(graph.get(), kDrawerId);
+    IGraphNode* second = make(graph.get(), RenderStack::_pluginDesc.id);
+    ASSERT_TRUE(connect(other, "Output", second, "Input-1"));
+    frame();
+    EXPECT_EQ(probe(other).evalCount(), 1);
+    EXPECT_EQ(probe(other).renderCount(), 1);
+    EXPECT_EQ(probe(drawer).renderCount(), 5);
+
+    graph->removeNode(stack->getId());
+    frame();
+    EXPECT_EQ(probe(drawer).renderCount(), 5);
+    EXPECT_EQ(probe(drawer).evalCount(), 5);
+    EXPECT_EQ(probe(other).renderCount(), 2);
+}
+
 TEST_F(GraphUpdateTest, RemovingANodeLeavesNothingPointingAtIt)
 {
     GraphHandle graph(createGraph(0));

@@ -3,6 +3,7 @@
 #include <tormakelin/core/Keyframe.h>
 
 #include <cmath>
+#include <functional>
 
 namespace tormakelin::fxcore::test {
 namespace {
@@ -234,6 +235,46 @@ TEST_F(LayerTest, TreeEditsKeepParentIdsAndRefuseCycles)
     EXPECT_TRUE(core::isNullUniqueId(b->getParentId()));
     EXPECT_EQ(root->getChildren().size(), 2u);
     EXPECT_EQ(root->getChildren()[0], a);
+}
+
+// A layer's offset follows the tree as it is now, whichever way the tree got there: moved to
+// another parent, given another parent id by hand, or taken out of the scene.
+TEST_F(LayerTest, OffsetsFollowTheTreeAfterEdits)
+{
+    ILayer* first = addLayer(root, kLayerPlain, 200, 1000);
+    ILayer* second = addLayer(root, kLayerPlain, 300, 1000);
+    core::SmartRef<ILayer> const middle = createLayer(kLayerPlain);
+    core::SmartRef<ITimeSegment> const span = createTimeSegment();
+    span->getRange()[0] = 50;
+    span->getRange()[1] = 500;
+    middle->getTime().addSegment(span.get());
+    first->addLayer(middle.get());
+    ILayer* leaf = addLayer(middle.get(), kLayerPlain, 10, 300);
+    struct Step {
+        char const* edit;
+        std::function<void()> apply;
+        double start;  // global start of the leaf, seconds
+        double at;     // a play time
+        bool plays;    // whether the leaf plays then
+    };
+    Step const steps[] = {
+        {"as built", [] {}, 2.6, 2.6, true},
+        {"before its start", [] {}, 2.6, 2.59, false},
+        {"moved to the second layer", [&] {
+             first->removeLayer(middle->getId());
+             second->addLayer(middle.get());
+         }, 3.6, 3.55, false},
+        // The parent still plays it, at the times the parent id gives.
+        {"parent id pointed at the first layer", [&] { leaf->setParentId(first->getId()); }, 2.1, 3.55, true},
+        {"parent id put back", [&] { leaf->setParentId(middle->getId()); }, 3.6, 3.6, true},
+        {"middle taken out of the scene", [&] { second->removeLayer(middle->getId()); }, 0.1, 3.6, false},
+    };
+    for (Step const& step : steps) {
+        step.apply();
+        EXPECT_DOUBLE_EQ(leaf->toGlobalTime(root, 0.1), step.start) << step.edit;
+        play(scene, step.at);
+        EXPECT_EQ(playing(leaf), step.plays) << step.edit;
+    }
 }
 
 TEST_F(LayerTest, SceneSpanCountsDirectChildrenWithSegments)

@@ -85,7 +85,7 @@ TEST(Parameter, TextFormsOfEveryType)
 
 TEST(Parameter, TextFormsIgnoreADecimalCommaLocale)
 {
-    test::DecimalCommaLocale locale;
+    tormakelin::test::DecimalCommaLocale locale;
     if (!locale.active())
         GTEST_SKIP() << "no decimal-comma locale could be made here";
     checkTextForms();

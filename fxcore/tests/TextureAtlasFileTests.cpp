@@ -108,7 +108,7 @@ TEST(TextureAtlasFile, RejectsWhatIsNoAtlas)
 
 TEST(TextureAtlasFile, NumbersIgnoreTheProcessLocale)
 {
-    fxcore::test::DecimalCommaLocale locale;
+    tormakelin::test::DecimalCommaLocale locale;
     if (!locale.active())
         GTEST_SKIP() << "no decimal-comma locale";
     auto atlas = readText(atlasText(R"(Width="10" Height="10")", R"(<Texture Id="a" Rect="2.5,0,5,1"/>)"));

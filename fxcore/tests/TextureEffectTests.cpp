@@ -5,6 +5,7 @@
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/VertexDecl.h>
 #include <tormakelin/fxcore/ParameterNodes.h>
+#include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/render/StateManager.h>
 
@@ -284,25 +285,44 @@ TEST(TextureEffectFailures, AFailedSharedCompileIsReportedOnceAndDrawsNothing)
     EXPECT_TRUE(std::all_of(drawn.begin(), drawn.end(), [](uint32_t p) { return p == 0xFF0000FFu; }));
 }
 
+// Texture and render-target resources alike: a target is read as the texture it renders into.
 TEST_F(FamilyDeviceTest, TexturesComeFromTheConnectedResource)
 {
     ResourceLookup lookup;
-    std::string const id = lookup.addTexture(solidTexture(0xFF336699u), "11111111-2222-3333-4444-555555555555");
-    Node node = placedEffect();
-    clear({0, 0, 0, 255});
-    node->render(context);
-    expectNear(pixel(32, 32), {0, 0, 0, 255}, 0);
+    std::string const textureId = lookup.addTexture(solidTexture(0xFF336699u), "11111111-2222-3333-4444-555555555555");
+    auto* target = new fxcore::RenderTargetResource;
+    target->setPluginDesc(fxcore::RenderTargetResource::_pluginDesc);
+    std::string const targetId = lookup.add(target, "11111111-2222-3333-4444-666666666666");
+    ASSERT_TRUE(target->create(kSize, kSize, render::TextureCreateParams{}, false));
+    target->begin();
+    clear({0xCC, 0x22, 0x44, 255});
+    target->end();
 
-    setInputs(*node, {{"Attributes/Texture", id.c_str()}});
-    node->render(context);
-    expectNear(pixel(32, 32), {0x33, 0x66, 0x99, 255}, 1);
+    struct Case {
+        char const* name;
+        std::string const& id;
+        Rgba colour;
+    };
+    Case const cases[] = {
+        {"texture", textureId, {0x33, 0x66, 0x99, 255}}, {"render target", targetId, {0xCC, 0x22, 0x44, 255}}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        Node node = placedEffect();
+        clear({0, 0, 0, 255});
+        node->render(context);
+        expectNear(pixel(32, 32), {0, 0, 0, 255}, 0);
 
-    core::SmartRef<FullscreenQuad> quad(new FullscreenQuad);
-    setInputs(*quad, {{"Attributes/Texture", id.c_str()}, {"Attributes/Color", "255,255,255,255"}});
-    clear({0, 0, 0, 255});
-    quad->render(context);
-    expectNear(pixel(0, 0), {0x33, 0x66, 0x99, 255}, 1);
-    expectNear(pixel(63, 63), {0x33, 0x66, 0x99, 255}, 1);
+        setInputs(*node, {{"Attributes/Texture", c.id.c_str()}});
+        node->render(context);
+        expectNear(pixel(32, 32), c.colour, 1);
+
+        core::SmartRef<FullscreenQuad> quad(new FullscreenQuad);
+        setInputs(*quad, {{"Attributes/Texture", c.id.c_str()}, {"Attributes/Color", "255,255,255,255"}});
+        clear({0, 0, 0, 255});
+        quad->render(context);
+        expectNear(pixel(0, 0), c.colour, 1);
+        expectNear(pixel(63, 63), c.colour, 1);
+    }
 }
 
 namespace {

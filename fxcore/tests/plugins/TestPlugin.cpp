@@ -1,5 +1,6 @@
 // One source, several small plug-in libraries: each variant answers the protocol its own way.
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/fxcore/Plugin.h>
 
 #include "TestThing.h"
@@ -29,24 +30,15 @@ core::UniqueId idOf(unsigned char tag)
     return d;
 }
 
-class Thing final : public test::ITestThing, public IPlugin {
+class Thing final : public core::RefCounted<test::ITestThing>, public IPlugin {
 public:
     explicit Thing(int index) : m_index(index) {}
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        int const count = --m_refCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
     int queryIndex() const override { return m_index; }
     std::string library() const override { return TEST_PLUGIN_NAME; }
     PluginDesc const& getPluginDesc() const override { return m_desc; }
     void setPluginDesc(PluginDesc const& d) override { m_desc = d; }
 
 private:
-    int m_refCount = 0;
     int m_index;
     PluginDesc m_desc;
 };

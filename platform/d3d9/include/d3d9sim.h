@@ -30,6 +30,8 @@ D3D9_API void d3dsimFailVertexBuffers(unsigned count);
 D3D9_API void d3dsimLoseDevice(IDirect3DDevice9* device, unsigned lostPolls);
 // In strict mode Reset fails while a default-pool resource or an additional swap chain lives.
 D3D9_API void d3dsimSetStrictReset(bool strict);
+// Makes the automatic depth buffer of CreateDevice and Reset fail to be made, as when memory runs out.
+D3D9_API void d3dsimFailAutoDepthStencil(bool fail);
 // Default-pool resources and additional swap chains alive on the device.
 D3D9_API unsigned d3dsimDefaultPoolObjects(IDirect3DDevice9* device);
 

@@ -200,6 +200,7 @@ void d3dsimFailDirect3DCreate(bool fail) { simSettings().failDirect3DCreate = fa
 void d3dsimFailCreateDevice(bool fail) { simSettings().failCreateDevice = fail; }
 void d3dsimFailVertexBuffers(unsigned count) { simSettings().failVertexBuffers = count; }
 void d3dsimSetStrictReset(bool strict) { simSettings().strictReset = strict; }
+void d3dsimFailAutoDepthStencil(bool fail) { simSettings().failAutoDepth = fail; }
 void d3dsimEnableGLChecks(bool enable) { simSettings().glChecks = enable; }
 
 namespace {

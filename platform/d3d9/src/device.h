@@ -205,7 +205,8 @@ private:
     HRESULT initialize(D3DPRESENT_PARAMETERS& parameters);
     void initGLObjects();
     bool fillPresentParameters(D3DPRESENT_PARAMETERS& parameters) const;
-    HRESULT createImplicitSurfaces();
+    // The back buffer and automatic depth buffer for the parameters; both or neither.
+    HRESULT createImplicitSurfaces(const D3DPRESENT_PARAMETERS& p, Surface*& back, Surface*& depth);
     void setDefaultStates();
     void releaseBindings();
     void setRenderStateDefaults();

@@ -56,7 +56,7 @@ HRESULT Device::initialize(D3DPRESENT_PARAMETERS& parameters) {
     if (!fillPresentParameters(parameters)) return D3DERR_INVALIDCALL;
     parameters_ = parameters;
     initGLObjects();
-    HRESULT hr = createImplicitSurfaces();
+    HRESULT hr = createImplicitSurfaces(parameters_, backBuffer_, autoDepth_);
     if (FAILED(hr)) return hr;
     implicitChain_ = new SwapChain(this, backBuffer_, parameters_, context_->ownsWindow() ? nullptr : context_->window(),
         false);
@@ -111,18 +111,21 @@ void Device::initGLObjects() {
         nullptr);
 }
 
-HRESULT Device::createImplicitSurfaces() {
-    D3DSURFACE_DESC color{parameters_.BackBufferFormat, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
-        parameters_.MultiSampleType, parameters_.MultiSampleQuality, parameters_.BackBufferWidth,
-        parameters_.BackBufferHeight};
-    backBuffer_ = Surface::createStandalone(context_, color, false);
-    if (!backBuffer_) return D3DERR_NOTAVAILABLE;
-    if (parameters_.EnableAutoDepthStencil) {
-        D3DSURFACE_DESC depth = color;
-        depth.Format = parameters_.AutoDepthStencilFormat;
-        depth.Usage = D3DUSAGE_DEPTHSTENCIL;
-        autoDepth_ = Surface::createStandalone(context_, depth, false);
-        if (!autoDepth_) return D3DERR_NOTAVAILABLE;
+HRESULT Device::createImplicitSurfaces(const D3DPRESENT_PARAMETERS& p, Surface*& back, Surface*& depth) {
+    back = depth = nullptr;
+    D3DSURFACE_DESC color{p.BackBufferFormat, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+        p.MultiSampleType, p.MultiSampleQuality, p.BackBufferWidth, p.BackBufferHeight};
+    back = Surface::createStandalone(context_, color, false);
+    if (!back) return D3DERR_NOTAVAILABLE;
+    if (p.EnableAutoDepthStencil) {
+        D3DSURFACE_DESC depthDesc = color;
+        depthDesc.Format = p.AutoDepthStencilFormat;
+        depthDesc.Usage = D3DUSAGE_DEPTHSTENCIL;
+        depth = simSettings().failAutoDepth ? nullptr : Surface::createStandalone(context_, depthDesc, false);
+        if (!depth) {
+            safeRelease(back);
+            return D3DERR_NOTAVAILABLE;
+        }
     }
     return D3D_OK;
 }
@@ -229,16 +232,17 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
     for (LosesContents* object : context_->defaultPoolContents) object->contentsLost();
     if (p.BackBufferFormat != parameters_.BackBufferFormat || p.EnableAutoDepthStencil != parameters_.EnableAutoDepthStencil ||
         p.AutoDepthStencilFormat != parameters_.AutoDepthStencilFormat || p.MultiSampleType != parameters_.MultiSampleType) {
-        safeRelease(autoDepth_);
-        Surface* oldBack = backBuffer_;
-        backBuffer_ = nullptr;
-        parameters_ = p;
-        HRESULT hr = createImplicitSurfaces();
+        // The old surfaces stay until the new ones exist: a failed reset keeps the device whole.
+        Surface *back = nullptr, *depth = nullptr;
+        HRESULT hr = createImplicitSurfaces(p, back, depth);
         if (FAILED(hr)) {
-            backBuffer_ = oldBack;
             loss_ = LossState::NotReset;
             return hr;
         }
+        safeRelease(autoDepth_);
+        autoDepth_ = depth;
+        Surface* oldBack = backBuffer_;
+        backBuffer_ = back;
         implicitChain_->deviceGone();
         implicitChain_->Release();
         implicitChain_ = new SwapChain(this, backBuffer_, p, context_->ownsWindow() ? nullptr : context_->window(), false);

@@ -203,8 +203,9 @@ HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** surface) {
 HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
     if (!viewport) return D3DERR_INVALIDCALL;
     const D3DSURFACE_DESC& d = renderTargets_[0]->desc();
-    if (viewport->Width == 0 || viewport->Height == 0 || viewport->X + viewport->Width > d.Width ||
-        viewport->Y + viewport->Height > d.Height || viewport->MinZ < 0.0f || viewport->MaxZ > 1.0f)
+    // In 64 bits: a viewport far to the right must not wrap around into the target.
+    if (viewport->Width == 0 || viewport->Height == 0 || uint64_t(viewport->X) + viewport->Width > d.Width ||
+        uint64_t(viewport->Y) + viewport->Height > d.Height || viewport->MinZ < 0.0f || viewport->MaxZ > 1.0f)
         return D3DERR_INVALIDCALL;
     viewport_ = *viewport;
     dirty_ |= kDirtyViewport;

@@ -95,6 +95,7 @@ struct SimSettings {
     bool failCreateDevice = false;
     unsigned failVertexBuffers = 0;
     bool strictReset = false;
+    bool failAutoDepth = false;
 #ifdef NDEBUG
     bool glChecks = false;
 #else

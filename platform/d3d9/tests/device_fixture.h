@@ -67,6 +67,7 @@ protected:
         }
         if (d3d) d3d->Release();
         d3dsimSetStrictReset(false);
+        d3dsimFailAutoDepthStencil(false);
         EXPECT_EQ(d3dsimTakeGLErrors(), 0u) << "our own GL calls raised errors";
     }
 

@@ -60,6 +60,32 @@ TEST_F(DeviceTest, StrictResetFailsWhileDefaultPoolObjectsLive) {
     EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
 }
 
+// A reset that cannot make its new surfaces keeps the old ones: nothing leaks, and the next
+// reset with the same parameters gives the device its depth buffer again.
+TEST_F(DeviceTest, FailedResetKeepsTheSurfacesItHad) {
+    IDirect3DSurface9* before = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &before), D3D_OK);
+    keep(before);
+    D3DPRESENT_PARAMETERS other = pp;
+    other.AutoDepthStencilFormat = D3DFMT_D16;
+    d3dsimFailAutoDepthStencil(true);
+    EXPECT_EQ(device->Reset(&other), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    EXPECT_EQ(back, before);
+    back->Release();
+
+    d3dsimFailAutoDepthStencil(false);
+    ASSERT_EQ(device->Reset(&other), D3D_OK);
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(device->GetDepthStencilSurface(&depth), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    depth->GetDesc(&desc);
+    EXPECT_EQ(desc.Format, D3DFMT_D16);
+    depth->Release();
+}
+
 TEST_F(DeviceTest, ResetRestoresDefaultStatesAndKeepsManagedContents) {
     IDirect3DVertexBuffer9* managed = nullptr;
     ASSERT_EQ(device->CreateVertexBuffer(16, 0, 0, D3DPOOL_MANAGED, &managed, nullptr), D3D_OK);
@@ -316,6 +342,11 @@ TEST_F(DeviceTest, SetRenderTargetResetsViewportAndScissor) {
     EXPECT_EQ(scissor.bottom, 12);
     D3DVIEWPORT9 outside{20, 0, 8, 8, 0, 1};
     EXPECT_EQ(device->SetViewport(&outside), D3DERR_INVALIDCALL);
+    // X + Width wraps to 4 in 32 bits.
+    D3DVIEWPORT9 wrapping{0xFFFFFFFCu, 0, 8, 8, 0, 1};
+    EXPECT_EQ(device->SetViewport(&wrapping), D3DERR_INVALIDCALL);
+    D3DVIEWPORT9 wrappingDown{0, 0xFFFFFFF0u, 8, 0x20, 0, 1};
+    EXPECT_EQ(device->SetViewport(&wrappingDown), D3DERR_INVALIDCALL);
 }
 
 TEST_F(DeviceTest, ResourcesOutliveTheirDevice) {

@@ -1,4 +1,5 @@
 // The parameter table: descriptions, annotations, semantics, initial values and typed access.
+#include "DecimalCommaLocale.h"
 #include "effect_support.h"
 
 namespace {
@@ -266,3 +267,41 @@ TEST(EffectParams, TechniquesPassesAndTheirAnnotations) {
 }
 
 } // namespace
+
+// Initial values, #if expressions and sizes read the same whatever the process's locale.
+TEST(EffectParams, NumbersIgnoreADecimalCommaLocale) {
+    tormakelin::test::DecimalCommaLocale locale;
+    if (!locale.active()) GTEST_SKIP() << "no decimal-comma locale could be made here";
+    const char* text = R"(
+#if 0x10 == 16 && 010 == 8
+float4 tint = {0.25, 0.5f, 1e-3, .75};
+#else
+float4 tint = {9, 9, 9, 9};
+#endif
+float big = 1.5e3;
+float tiny = 1e-400;
+int mask = 0x1F;
+vector<float, 3> axis = {2.5, 0, 0};
+float4 vs(float4 p : POSITION) : POSITION { return p * tint * big * axis.x * mask * tiny; }
+technique T { pass P { VertexShader = compile vs_2_0 vs(); } }
+)";
+    Compiled c;
+    compileEffect(c, text);
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    D3DXVECTOR4 v;
+    c.effect->GetVector("tint", &v);
+    EXPECT_FLOAT_EQ(v.x, 0.25f);
+    EXPECT_FLOAT_EQ(v.y, 0.5f);
+    EXPECT_FLOAT_EQ(v.z, 0.001f);
+    EXPECT_FLOAT_EQ(v.w, 0.75f);
+    FLOAT f = 0;
+    c.effect->GetFloat("big", &f);
+    EXPECT_FLOAT_EQ(f, 1500.f);
+    c.effect->GetFloat("tiny", &f);
+    EXPECT_EQ(f, 0.f);
+    INT i = 0;
+    c.effect->GetInt("mask", &i);
+    EXPECT_EQ(i, 31);
+    c.effect->GetVector("axis", &v);
+    EXPECT_FLOAT_EQ(v.x, 2.5f);
+}

@@ -144,7 +144,6 @@ TEST_F(TexDevice, CubeDdsFillsEveryFace) {
     const Bytes file = writeDds(layout, payload);
     IDirect3DCubeTexture9* cube = nullptr;
     const HRESULT hr = D3DXCreateCubeTextureFromFileInMemory(device, file.data(), UINT(file.size()), &cube);
-    if (hr == D3DERR_NOTAVAILABLE) GTEST_SKIP() << "the device has no cube textures yet";
     ASSERT_EQ(hr, D3D_OK);
     keep(cube);
     for (UINT face = 0; face < 6; ++face) {
@@ -259,7 +258,6 @@ TEST_F(TexDevice, VolumeDdsKeepsItsSlicesAndAveragesThemDown) {
     const Bytes file = writeDds(layout, payload);
     IDirect3DVolumeTexture9* volume = nullptr;
     const HRESULT hr = D3DXCreateVolumeTextureFromFileInMemory(device, file.data(), UINT(file.size()), &volume);
-    if (hr == D3DERR_NOTAVAILABLE) GTEST_SKIP() << "the device has no volume textures yet";
     ASSERT_EQ(hr, D3D_OK);
     keep(volume);
     ASSERT_EQ(volume->GetLevelCount(), 2u);
@@ -273,7 +271,7 @@ TEST_F(TexDevice, VolumeDdsKeepsItsSlicesAndAveragesThemDown) {
     volume->UnlockBox(1);
 }
 
-TEST_F(TexDevice, DxtFileKeepsItsBlocksWhereTheDeviceHasTheFormat) {
+TEST_F(TexDevice, DxtFileKeepsItsBlocks) {
     DdsLayout layout;
     layout.pfFlags = 0x4, layout.fourCC = MAKEFOURCC('D', 'X', 'T', '5');
     Bytes block = {255, 0, 0x02, 0, 0, 0, 0, 0, 0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0};
@@ -286,7 +284,7 @@ TEST_F(TexDevice, DxtFileKeepsItsBlocksWhereTheDeviceHasTheFormat) {
     keep(texture);
     D3DSURFACE_DESC desc{};
     texture->GetLevelDesc(0, &desc);
-    if (desc.Format != D3DFMT_DXT5) GTEST_SKIP() << "the device has no DXT5 textures yet";
+    ASSERT_EQ(desc.Format, D3DFMT_DXT5);
     D3DLOCKED_RECT locked{};
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
     EXPECT_EQ(Bytes(static_cast<uint8_t*>(locked.pBits), static_cast<uint8_t*>(locked.pBits) + 16), block);

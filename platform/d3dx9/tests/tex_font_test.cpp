@@ -1,4 +1,5 @@
 // Text and lines drawn into the back buffer: where, in which colour, and with the states kept.
+#include "d3d9gl.h"
 #include "tex_support.h"
 
 using namespace texfixture;
@@ -205,4 +206,77 @@ TEST_F(DrawTest, TextKeepsTheCallersScissor) {
     device->GetScissorRect(&kept);
     EXPECT_EQ(kept.right, 20);
     device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+}
+
+// Text and lines draw from user pointers, which clears stream 0 and the indices: a mesh bound
+// before them must still draw indexed after them.
+TEST_F(DrawTest, IndexedDrawWorksAfterTextAndLines) {
+    const char* vsText =
+        "#version 450 core\n"
+        "layout(location = 0) in vec4 position;\n"
+        "out gl_PerVertex { vec4 gl_Position; };\n"
+        "void main() { gl_Position = vec4(position.xy, 0.5, 1.0); }\n";
+    const char* psText =
+        "#version 450 core\n"
+        "layout(location = 0) out vec4 result;\n"
+        "void main() { result = vec4(0.0, 0.0, 1.0, 1.0); }\n";
+    const D3DVERTEXELEMENT9 elements[] = {
+        {0, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(d3dglCreateVertexShader(device, vsText, &vs), D3D_OK);
+    ASSERT_EQ(d3dglCreatePixelShader(device, psText, &ps), D3D_OK);
+    ASSERT_EQ(device->CreateVertexDeclaration(elements, &decl), D3D_OK);
+    // A quad over the whole target, two triangles through four corners.
+    const float corners[] = {-1, -1, 1, -1, -1, 1, 1, 1};
+    const WORD indices[] = {0, 1, 2, 2, 1, 3};
+    void* data = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof corners, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, corners, sizeof corners);
+    vb->Unlock();
+    ASSERT_EQ(device->CreateIndexBuffer(sizeof indices, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, indices, sizeof indices);
+    ib->Unlock();
+    device->SetStreamSource(0, vb, 0, 2 * sizeof(float));
+    device->SetIndices(ib);
+
+    ASSERT_EQ(D3DXCreateFont(device, 12, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                  DEFAULT_PITCH, "Terminal", &font),
+        D3D_OK);
+    RECT r{0, 0, 64, 64};
+    font->DrawText(nullptr, "fps", -1, &r, 0, 0xFFFFFFFF);
+    ASSERT_EQ(D3DXCreateLine(device, &line), D3D_OK);
+    const D3DXVECTOR2 points[2] = {{1, 1}, {30, 30}};
+    line->Draw(points, 2, 0xFFFFFFFF);
+
+    IDirect3DIndexBuffer9* boundIndices = nullptr;
+    device->GetIndices(&boundIndices);
+    EXPECT_EQ(boundIndices, ib);
+    if (boundIndices) boundIndices->Release();
+    IDirect3DVertexBuffer9* boundStream = nullptr;
+    UINT offset = 1, stride = 0;
+    device->GetStreamSource(0, &boundStream, &offset, &stride);
+    EXPECT_EQ(boundStream, vb);
+    EXPECT_EQ(stride, 2 * sizeof(float));
+    if (boundStream) boundStream->Release();
+
+    device->SetVertexShader(vs);
+    device->SetPixelShader(ps);
+    device->SetVertexDeclaration(decl);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    EXPECT_EQ(backBufferPixels()[40 * 64 + 50], 0xFF0000FFu);
+
+    device->SetVertexShader(nullptr);
+    device->SetPixelShader(nullptr);
+    device->SetVertexDeclaration(nullptr);
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+    vs->Release(), ps->Release(), decl->Release(), vb->Release(), ib->Release();
 }

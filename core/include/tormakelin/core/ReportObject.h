@@ -3,6 +3,7 @@
 // operation and count them.
 
 #include <tormakelin/core/Export.h>
+#include <tormakelin/core/RefCounted.h>
 
 #include <cstdarg>
 #include <cstdint>
@@ -29,7 +30,7 @@ protected:
 private:
     void reportFormatted(int counter, const char* format, va_list args);
 
-    int32_t m_refCount = 0;
+    RefCount m_refCount;
     int32_t m_counters[3] = {};
 };
 

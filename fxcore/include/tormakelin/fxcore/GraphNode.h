@@ -6,6 +6,7 @@
 #include <tormakelin/fxcore/Resource.h>
 #include <tormakelin/fxcore/Transform.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/UniqueId.h>
 
@@ -205,7 +206,7 @@ public:
     virtual ~ICameraSource() = default;
 };
 
-class TORMAKELIN_FXCORE_API GraphNode : public IGraphNode, public IPlugin {
+class TORMAKELIN_FXCORE_API GraphNode : public core::RefCounted<IGraphNode>, public IPlugin {
 public:
     GraphNode();
     GraphNode(GraphNode const&) = delete;
@@ -214,8 +215,6 @@ public:
     PluginDesc const& getPluginDesc() const override;
     void setPluginDesc(PluginDesc const& desc) override;
 
-    int addRef() override;
-    int release() override;
     core::UniqueId const& getId() override;
     void setId(core::UniqueId const& id) override;
     core::UniqueId const& getId() const override;
@@ -290,7 +289,6 @@ protected:
 private:
     void deleteParameters();
 
-    int m_refCount = 0;
     PluginDesc m_pluginDesc;
     core::UniqueId m_id{};
     ParameterGroupMap m_groups;

@@ -2,6 +2,7 @@
 
 #include <tormakelin/fxcore/Export.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/UniqueId.h>
 
 #include <d3dx9math.h>
@@ -95,12 +96,10 @@ public:
     virtual ~IParameter() = default;
 };
 
-class TORMAKELIN_FXCORE_API Parameter : public IParameter {
+class TORMAKELIN_FXCORE_API Parameter : public core::RefCounted<IParameter> {
 public:
     explicit Parameter(ParameterType type);
 
-    int addRef() override;
-    int release() override;
     ParameterType getType() const override;
     core::UniqueId const& getId() const override;
     void setId(core::UniqueId const& id) override;
@@ -142,7 +141,6 @@ public:
     virtual void parseValue(ParameterType type, ParameterValue* value, std::string const& text) const;
 
 private:
-    int m_refCount = 0;
     core::UniqueId m_id;
     ParameterType m_type;
     ParameterValue m_data;

@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/Parameter.h>
 #include <tormakelin/fxcore/Plugin.h>
 
+#include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/UniqueId.h>
 
@@ -80,14 +81,12 @@ public:
     virtual ~IRenderTargetReceiver() = default;
 };
 
-class TORMAKELIN_FXCORE_API Resource : public IResource, public IPlugin {
+class TORMAKELIN_FXCORE_API Resource : public core::RefCounted<IResource>, public IPlugin {
 public:
     Resource();
     Resource(Resource const&) = delete;
     Resource& operator=(Resource const&) = delete;
 
-    int addRef() override;
-    int release() override;
     ResourceInfo& getInfo() override;
     std::vector<IResourceObject*> const& getObjects() const override;
     void getDependantFiles(std::vector<std::string>& out) const override;
@@ -97,20 +96,17 @@ public:
     ~Resource() override;
 
 private:
-    int m_refCount = 0;
     PluginDesc m_pluginDesc;
     ResourceInfo m_info;
     std::vector<IResourceObject*> m_objects;
 };
 
-class TORMAKELIN_FXCORE_API ResourceLoader : public IResourceLoader, public IPlugin {
+class TORMAKELIN_FXCORE_API ResourceLoader : public core::RefCounted<IResourceLoader>, public IPlugin {
 public:
     ResourceLoader() = default;
     ResourceLoader(ResourceLoader const&) = delete;
     ResourceLoader& operator=(ResourceLoader const&) = delete;
 
-    int addRef() override;
-    int release() override;
     IParameter* addParameter(std::string const& name, ParameterType type, std::string const& defaultText) override;
     ResourceLoaderParameters const& getParameters() const override;
     IParameter* findParameter(std::string const& name) const override;
@@ -121,27 +117,23 @@ public:
     ~ResourceLoader() override;
 
 private:
-    int m_refCount = 0;
     PluginDesc m_pluginDesc;
     std::string m_filter;
     ResourceLoaderParameters m_parameters;
 };
 
-class TORMAKELIN_FXCORE_API ResourceObject : public IResourceObject {
+class TORMAKELIN_FXCORE_API ResourceObject : public core::RefCounted<IResourceObject> {
 public:
     ResourceObject();
     ResourceObject(ResourceObject const&) = delete;
     ResourceObject& operator=(ResourceObject const&) = delete;
 
-    int addRef() override;
-    int release() override;
     core::UniqueId const& getId() const override;
     std::string getGroupName() const override;
     std::string getFormattedName() const override;
     void setId(core::UniqueId const& id) { m_id = id; }
 
 private:
-    int m_refCount = 0;
     core::UniqueId m_id{};
 };
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "FxNumber.h"
 #include "FxProgram.h"
 #include "d3d9gl.h"
 
@@ -36,7 +37,7 @@ std::pair<std::string, int> splitSemantic(const std::string& s) {
     for (char c : s) u += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     size_t k = u.size();
     while (k > 0 && std::isdigit(static_cast<unsigned char>(u[k - 1]))) --k;
-    int idx = k < u.size() ? std::atoi(u.c_str() + k) : 0;
+    int idx = k < u.size() ? static_cast<int>(std::min<int64_t>(readInteger(std::string_view(u).substr(k), 10), 0x7FFF)) : 0;
     return {u.substr(0, k), idx};
 }
 
@@ -109,7 +110,7 @@ std::string mapLog(const Module& m, const std::string& log, const std::vector<st
         size_t c2 = c1 == std::string::npos ? std::string::npos : rest.find(':', c1 + 1);
         if (c1 != std::string::npos && c2 != std::string::npos && c1 > 0 &&
             std::isdigit(static_cast<unsigned char>(rest[c1 + 1]))) {
-            long ln = std::strtol(rest.c_str() + c1 + 1, nullptr, 10);
+            const int64_t ln = readInteger(std::string_view(rest).substr(c1 + 1), 10);
             if (ln >= 1 && static_cast<size_t>(ln) <= lines.size() && lines[static_cast<size_t>(ln) - 1].first != 0xFFFF)
                 where = m.files.where(lines[static_cast<size_t>(ln) - 1].first, lines[static_cast<size_t>(ln) - 1].second);
             else

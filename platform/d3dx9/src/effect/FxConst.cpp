@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "FxNumber.h"
 #include "FxModule.h"
 
 namespace fx {
@@ -144,11 +145,7 @@ private:
         }
         if (t.kind == Tok::Number) {
             ++i_;
-            std::string s = t.text;
-            while (!s.empty() && std::strchr("fFhHlLuU", s.back()) && !(s.size() > 2 && s[1] == 'x')) s.pop_back();
-            if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
-                return {static_cast<double>(std::strtoull(s.c_str(), nullptr, 16))};
-            return {std::strtod(s.c_str(), nullptr)};
+            return {readNumber(t.text)};
         }
         if (t.kind == Tok::Ident) {
             ++i_;

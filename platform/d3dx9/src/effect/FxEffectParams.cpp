@@ -1,5 +1,6 @@
 // Handles, descriptions and the typed value setters of an effect.
 #include <cctype>
+#include <charconv>
 #include <cstring>
 
 #include "FxEffect.h"
@@ -51,9 +52,10 @@ Param* Effect::findPath(const std::vector<std::unique_ptr<Param>>& list, const s
         if (path[cut] == '[') {
             size_t close = path.find(']', cut);
             if (close == std::string::npos) return nullptr;
-            char* end = nullptr;
-            unsigned long idx = std::strtoul(path.c_str() + cut + 1, &end, 10);
-            if (end != path.c_str() + close || idx >= p->elements.size()) return nullptr;
+            size_t idx = 0;
+            const char* first = path.data() + cut + 1;
+            const auto read = std::from_chars(first, path.data() + close, idx);
+            if (read.ec != std::errc() || read.ptr != path.data() + close || idx >= p->elements.size()) return nullptr;
             p = p->elements[idx].get();
             cut = close + 1 < path.size() ? close + 1 : std::string::npos;
         } else {

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <set>
 
+#include "FxNumber.h"
 #include "FxModule.h"
 
 namespace fx {
@@ -93,7 +94,7 @@ private:
             std::vector<uint32_t> n;
             while (accept(",")) {
                 if (cur().kind != Tok::Number) fail("expected a size");
-                n.push_back(static_cast<uint32_t>(std::strtoul(t_[i_++].text.c_str(), nullptr, 0)));
+                n.push_back(static_cast<uint32_t>(readInteger(t_[i_++].text)));
             }
             expect(">");
             std::string full = base;
@@ -267,7 +268,7 @@ private:
             s.name = ident("a state name");
             if (accept("[")) {
                 if (cur().kind != Tok::Number) fail("expected a state index");
-                s.index = static_cast<int>(std::strtol(t_[i_++].text.c_str(), nullptr, 0));
+                s.index = static_cast<int>(std::clamp<int64_t>(readInteger(t_[i_++].text), -1, 256));
                 if (s.index < 0 || s.index > 255) m_.fail(i_ - 1, "state index out of range");
                 expect("]");
             }

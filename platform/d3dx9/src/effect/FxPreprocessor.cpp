@@ -1,3 +1,4 @@
+#include "FxNumber.h"
 #include "FxPreprocessor.h"
 
 #include <cstdlib>
@@ -445,7 +446,7 @@ private:
                 pp->fail(k, "unexpected '" + k.text + "' in #if expression");
             }
             ++pos;
-            if (k.kind == Tok::Number) return std::strtoll(k.text.c_str(), nullptr, 0);
+            if (k.kind == Tok::Number) return readInteger(k.text);
             if (k.kind == Tok::Ident) return k.text == "true" ? 1 : 0;
             pp->fail(k, "unexpected '" + k.text + "' in #if expression");
         }

@@ -66,33 +66,28 @@ void releaseAndClear(T*& object) {
 }  // namespace
 
 SavedState::SavedState(IDirect3DDevice9* device) : device_(device) {
-    for (D3DRENDERSTATETYPE s : kRenderStates) {
-        DWORD v = 0;
-        device->GetRenderState(s, &v);
-        renderStates_.push_back({s, v});
-    }
-    for (D3DSAMPLERSTATETYPE s : kSamplerStates) {
-        DWORD v = 0;
-        device->GetSamplerState(0, s, &v);
-        samplerStates_.push_back({s, v});
-    }
+    static_assert(std::size(kRenderStates) == kRenderStateCount && std::size(kSamplerStates) == kSamplerStateCount);
+    for (size_t i = 0; i < renderStates_.size(); ++i) device->GetRenderState(kRenderStates[i], &renderStates_[i]);
+    for (size_t i = 0; i < samplerStates_.size(); ++i) device->GetSamplerState(0, kSamplerStates[i], &samplerStates_[i]);
     device->GetVertexShader(&vs_);
     device->GetPixelShader(&ps_);
     device->GetVertexDeclaration(&decl_);
     device->GetTexture(0, &texture_);
     device->GetStreamSource(0, &stream_, &streamOffset_, &streamStride_);
+    device->GetIndices(&indices_);
     device->GetScissorRect(&scissor_);
     device->GetVertexShaderConstantF(0, vsConstant_, 1);
 }
 
 SavedState::~SavedState() {
-    for (auto [s, v] : renderStates_) device_->SetRenderState(s, v);
-    for (auto [s, v] : samplerStates_) device_->SetSamplerState(0, s, v);
+    for (size_t i = 0; i < renderStates_.size(); ++i) device_->SetRenderState(kRenderStates[i], renderStates_[i]);
+    for (size_t i = 0; i < samplerStates_.size(); ++i) device_->SetSamplerState(0, kSamplerStates[i], samplerStates_[i]);
     device_->SetVertexShader(vs_);
     device_->SetPixelShader(ps_);
     device_->SetVertexDeclaration(decl_);
     device_->SetTexture(0, texture_);
     device_->SetStreamSource(0, stream_, streamOffset_, streamStride_);
+    device_->SetIndices(indices_);
     device_->SetScissorRect(&scissor_);
     device_->SetVertexShaderConstantF(0, vsConstant_, 1);
     releaseAndClear(vs_);
@@ -100,6 +95,7 @@ SavedState::~SavedState() {
     releaseAndClear(decl_);
     releaseAndClear(texture_);
     releaseAndClear(stream_);
+    releaseAndClear(indices_);
 }
 
 bool Pipeline::create(IDirect3DDevice9* device) {

@@ -1,7 +1,8 @@
 #pragma once
 // The device state that text and lines change, saved before they draw and put back after, and
 // the small pipeline (shaders, declaration) they draw with.
-#include <vector>
+#include <array>
+#include <utility>
 
 #include "d3d9.h"
 
@@ -14,6 +15,8 @@ struct ScreenVertex {
     float u, v;
 };
 
+// Saves and restores everything a user-pointer draw clears (stream 0 and the indices), besides
+// the states the pipeline sets.
 class SavedState {
 public:
     explicit SavedState(IDirect3DDevice9* device);
@@ -23,13 +26,15 @@ public:
 
 private:
     IDirect3DDevice9* device_;
-    std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> renderStates_;
-    std::vector<std::pair<D3DSAMPLERSTATETYPE, DWORD>> samplerStates_;
+    static constexpr size_t kRenderStateCount = 14, kSamplerStateCount = 5;
+    std::array<DWORD, kRenderStateCount> renderStates_{};
+    std::array<DWORD, kSamplerStateCount> samplerStates_{};
     IDirect3DVertexShader9* vs_ = nullptr;
     IDirect3DPixelShader9* ps_ = nullptr;
     IDirect3DVertexDeclaration9* decl_ = nullptr;
     IDirect3DBaseTexture9* texture_ = nullptr;
     IDirect3DVertexBuffer9* stream_ = nullptr;
+    IDirect3DIndexBuffer9* indices_ = nullptr;
     UINT streamOffset_ = 0, streamStride_ = 0;
     RECT scissor_{};
     float vsConstant_[4] = {};

@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-namespace tormakelin::fxcore::test {
+namespace tormakelin::test {
 
 class DecimalCommaLocale {
 public:
@@ -16,7 +16,7 @@ public:
     {
         if (switchTo())
             return;
-        char pattern[] = "/tmp/tormakelin-fxcore-locale-XXXXXX";
+        char pattern[] = "/tmp/tormakelin-locale-XXXXXX";
         if (!mkdtemp(pattern))
             return;
         m_compiled = pattern;
@@ -52,4 +52,9 @@ private:
     bool m_active = false;
 };
 
+} // namespace tormakelin::test
+
+// The effects framework's tests name it from their own namespace.
+namespace tormakelin::fxcore::test {
+using tormakelin::test::DecimalCommaLocale;
 } // namespace tormakelin::fxcore::test

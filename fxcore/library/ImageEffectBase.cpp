@@ -1,0 +1,91 @@
+#include <tormakelin/fxcore/ImageEffects.h>
+
+#include "ImageEffectSupport.h"
+
+#include <tormakelin/fxcore/RenderTargetResource.h>
+
+#include <tormakelin/render/BlendMode.h>
+#include <tormakelin/render/Shader.h>
+#include <tormakelin/render/VertexDecl.h>
+
+#include <cstdlib>
+
+namespace tormakelin::fxcore {
+
+ImageEffectBase::ImageEffectBase(std::initializer_list<char const*> textureInputs, char const* blendDefault)
+{
+    for (char const* name : textureInputs)
+        addInput(name, kParameterResource, "0", nullptr);
+    TextureEffect::addBlendModeOptions(addInput("Attributes/Blend Mode", kParameterOption, blendDefault, &m_blendMode));
+    m_blendMode = std::atoi(blendDefault);
+    addInput("Attributes/Color", kParameterColor, "255,255,255,255", &m_color);
+    TextureEffect::addChannelOptions(addInput("Attributes/Channel", kParameterOption, "0", &m_channel));
+    enableTransform(kTransform2d, kTransformHandleAll, 0);
+    TextureEffect::addUvModeOptions(addInput("UV/UV Mode", kParameterOption, "1", &m_uvMode));
+    addInput("UV/UV Rect", kParameterVec4, "0,0,1,1", &m_uvRect);
+}
+
+ImageEffectBase::~ImageEffectBase()
+{
+    TextureEffect::decSharedRef();
+}
+
+void ImageEffectBase::finishInputs()
+{
+    enableScript();
+    TextureEffect::addSharedRef();
+}
+
+bool ImageEffectBase::fetchTexture(std::string const& input, RenderContext const& context, render::ITexture*& texture)
+{
+    return TextureEffect::fetchTexture(*this, input, context, texture);
+}
+
+render::IRenderTargetTexture* renderTargetOn(GraphNode& node, std::string const& input, RenderContext const& context)
+{
+    static std::vector<core::UniqueId> const kinds = {RenderTargetResource::_pluginDesc.id};
+    auto const resources = node.getResourcesConnectedToInput(input, kinds, context.instanceParameters);
+    auto const* target =
+        resources.empty() ? nullptr : dynamic_cast<RenderTargetResource const*>(resources.front().get());
+    return target ? target->getRenderTarget() : nullptr;
+}
+
+render::IRenderTargetTexture* ImageEffectBase::fetchRenderTarget(std::string const& input,
+                                                                 RenderContext const& context)
+{
+    return renderTargetOn(*this, input, context);
+}
+
+render::IShader* ImageEffectBase::beginModel(std::string const& wrap, std::string const& clamp,
+                                             render::ITexture* texture, RenderContext const* context)
+{
+    render::IShader* shader = TextureEffect::sharedShader();
+    if (!shader)
+        return nullptr;
+    TextureEffect::SharedData& shared = *TextureEffect::m_shared;
+    render::applyBlendMode(render::BlendMode_Solid);
+    TextureEffect::setQuadStates();
+    render::applyBlendMode(static_cast<render::BlendMode>(m_blendMode));
+    shader->setTechnique(m_uvMode != 0 ? clamp : wrap);
+    shared.vertexDecl->bind();
+    if (texture)
+        shader->setTexture(shared.colorTexture.get(), texture);
+    D3DXVECTOR4 const color = m_color / 255.0f;
+    shader->setFloat4(shared.color.get(), color);
+    D3DXVECTOR2 const inverse = TextureEffect::invViewportSize();
+    shader->setVector2(shared.invViewportSize.get(), &inverse);
+    D3DXMATRIX const matrix = TextureEffect::placedMatrix(*this);
+    shader->setMatrix(shared.worldViewProjection.get(), &matrix);
+    if (context)
+        shader->setFloat(shared.time.get(), context->time);
+    return shader;
+}
+
+void ImageEffectBase::drawModel(render::IShader* shader)
+{
+    QuadVertex quad[4];
+    TextureEffect::buildQuad(getTransform(), m_uvRect, quad);
+    TextureEffect::drawPassesMasked(shader, quad, m_channel);
+}
+
+} // namespace tormakelin::fxcore

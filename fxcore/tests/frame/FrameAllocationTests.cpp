@@ -1,0 +1,189 @@
+// Heap allocations of a steady frame, counted by this program's own operator new: once a
+// timeline or a graph has played a few frames, a frame allocates nothing.
+
+#include <tormakelin/fxcore/Application.h>
+#include <tormakelin/fxcore/Document.h>
+#include <tormakelin/fxcore/Graph.h>
+#include <tormakelin/fxcore/Layer.h>
+#include <tormakelin/fxcore/Nodes.h>
+
+#include <tormakelin/core/SmartRef.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<bool> g_counting{false};
+std::atomic<long> g_allocations{0};
+
+void* allocate(std::size_t size)
+{
+    if (g_counting.load(std::memory_order_relaxed))
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, std::nothrow_t const&) noexcept
+{
+    try {
+        return allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, std::nothrow_t const& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+using namespace tormakelin;
+using namespace tormakelin::fxcore;
+
+namespace {
+
+// Allocations made while `frame` runs `frames` times, after as many frames to settle.
+template <class Frame>
+long allocationsOf(Frame&& frame, int frames = 10)
+{
+    for (int i = 0; i < frames; ++i)
+        frame(i);
+    g_allocations = 0;
+    g_counting = true;
+    for (int i = 0; i < frames; ++i)
+        frame(frames + i);
+    g_counting = false;
+    return g_allocations;
+}
+
+class Add final : public Modifier {
+public:
+    Add()
+    {
+        addInput("Attributes/A", kParameterFloat, "1", &m_a);
+        addInput("Attributes/Tint", kParameterVec4, "1,2,3,4", &m_tint);
+        addOutput("Result", kParameterFloat, &m_result);
+        addOutput("Tint", kParameterVec4, &m_tint);
+    }
+    void eval(UpdateContext&) override { m_result = m_a + 1.0f; }
+
+private:
+    float m_a = 0.0f;
+    float m_result = 0.0f;
+    D3DXVECTOR4 m_tint{};
+};
+
+class Draw final : public Effect {
+public:
+    Draw() { addInput("Attributes/A", kParameterFloat, "0", &m_a); }
+    void render(RenderContext&) override { ++renders; }
+    int renders = 0;
+
+private:
+    float m_a = 0.0f;
+};
+
+void connect(IGraphNode* from, char const* output, IGraphNode* to, char const* input, bool notify)
+{
+    from->link(from->findOutput(output), to, to->findInput(input), notify);
+}
+
+// 100 nodes: a chain of 60 modifiers feeding 38 effects, all in one render stack; the first
+// effect is also in a second stack.
+core::SmartRef<IGraph> makeGraph(std::vector<Draw*>& draws)
+{
+    core::SmartRef<IGraph> graph = createGraph(0);
+    auto add = [&](IGraphNode* node) {
+        graph->addNode(node);
+        return node;
+    };
+    IGraphNode* previous = add(new Add());
+    for (int i = 1; i < 60; ++i) {
+        IGraphNode* next = add(new Add());
+        connect(previous, "Result", next, "Attributes/A", false);
+        connect(previous, "Tint", next, "Attributes/Tint", false);
+        previous = next;
+    }
+    IGraphNode* stack = add(new RenderStack());
+    for (int i = 0; i < 38; ++i) {
+        auto* draw = new Draw();
+        draws.push_back(draw);
+        add(draw);
+        connect(previous, "Result", draw, "Attributes/A", false);
+        connect(draw, "Output", stack, stack->getInputs().back()->name.c_str(), true);
+    }
+    IGraphNode* second = add(new RenderStack());
+    connect(draws.front(), "Output", second, "Input-1", true);
+    return graph;
+}
+
+} // namespace
+
+TEST(FrameAllocations, GraphOfAHundredNodes)
+{
+    std::vector<Draw*> draws;
+    core::SmartRef<IGraph> const graph = makeGraph(draws);
+    ASSERT_EQ(graph->getNodes().size(), 100u);
+    UpdateContext update;
+    RenderContext render;
+    long const count = allocationsOf([&](int frame) {
+        update.time = frame / 60.0;
+        graph->update(update);
+        graph->render(render);
+    });
+    EXPECT_EQ(count, 0);
+    // Every frame rendered; the effect in both stacks twice.
+    EXPECT_EQ(draws.back()->renders, 20);
+    EXPECT_EQ(draws.front()->renders, 40);
+}
+
+TEST(FrameAllocations, HundredActiveLayersAndAGraphLayer)
+{
+    Application app;
+    app.newDocument();
+    IDocument* document = app.getDocument();
+    core::SmartRef<IScene> const scene = createScene();
+    document->getSceneManager()->addScene(scene.get());
+    auto addLayer = [](ILayer* parent, LayerType type) {
+        core::SmartRef<ILayer> const layer = createLayer(type);
+        core::SmartRef<ITimeSegment> const segment = createTimeSegment();
+        segment->getRange()[1] = 100000;
+        layer->getTime().addSegment(segment.get());
+        parent->addLayer(layer.get());
+        return layer.get();
+    };
+    for (int i = 0; i < 25; ++i) {
+        ILayer* group = addLayer(scene->getRootLayer(), kLayerPlain);
+        addLayer(addLayer(group, kLayerPlain), kLayerPlain);
+        addLayer(group, kLayerPlain);
+    }
+    std::vector<Draw*> draws;
+    core::SmartRef<IGraph> const graph = makeGraph(draws);
+    document->getGraphManager()->add(graph.get());
+    ILayer* instance = addLayer(scene->getRootLayer()->getChildren().back(), kLayerGraphInstance);
+    instance->setGraphInstance(graph.get());
+    // One overridden input, so the instance map is filled every frame.
+    IGraphNode* first = graph->getNodes().front();
+    instance->setParameterEnabled(first->findInput("Attributes/A")->value, true);
+
+    UpdateContext context;
+    context.scene = scene.get();
+    long const count = allocationsOf([&](int frame) {
+        context.time = 1.0 + frame / 60.0;
+        document->update(context);
+    });
+    EXPECT_EQ(count, 0);
+    ASSERT_NE(context.tracker, nullptr);
+    EXPECT_EQ(context.tracker->getItems().size(), 101u);
+    EXPECT_EQ(draws.back()->renders, 20);
+}
