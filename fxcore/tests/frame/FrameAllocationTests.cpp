@@ -219,6 +219,8 @@ TEST(FrameAllocations, ParticleSystemRelinkingItsStacksAndSpawning)
     for (GraphNode* emitter : emitters) {
         emitter->findInput("Attributes/Min life")->value->setText("1");
         emitter->findInput("Attributes/Max life")->value->setText("1");
+        // Longer than a string keeps in place: a copy per frame would allocate.
+        emitter->findInput("Attributes/Texture id")->value->setText("sparks/ember-large-01");
     }
     stackOf(emitters, "Attributes/Emitter");
     stackOf({add(new ParticleColorModifier()), add(new ParticleSizeModifier()), add(new ParticlePlaneModifier())},
