@@ -207,57 +207,70 @@ std::vector<core::SmartRef<IGraphNode>> GraphNode::getNodesConnectedToInput(
 {
     std::vector<core::SmartRef<IGraphNode>> nodes;
     NodeParameter const* input = findInput(name);
-    if (!input || input->incoming.empty())
+    if (!input)
         return nodes;
-    IGraphNode* source = input->incoming.front().node.get();
-    core::UniqueId const pluginId = pluginIdOf(source);
-    auto* nodeStack = dynamic_cast<NodeStack*>(source);
-    auto* select = dynamic_cast<SelectFromStack*>(source);
-    if (nodeStack && pluginId == NodeStack::_pluginDesc.id) {
-        nodes = nodeStack->getNodes();
-    } else if (select && pluginId == SelectFromStack::_pluginDesc.id) {
-        if (auto selected = select->getSelectedNode())
-            nodes.push_back(selected);
-    } else {
-        nodes.emplace_back(source);
-    }
-    if (!ids.empty())
-        std::erase_if(nodes, [&](auto const& node) {
-            return !containsId(ids, pluginIdOf(node.get())) && !containsId(ids, node->getId());
-        });
+    forEachLinkedNode(*input, [&](IGraphNode* node) {
+        if (ids.empty() || containsId(ids, pluginIdOf(node)) || containsId(ids, node->getId()))
+            nodes.emplace_back(node);
+    });
     return nodes;
 }
+
+namespace {
+
+// Calls `found` with each resource of the kinds that the input names, in order: its own or its
+// layer's value when unlinked, else the values of the linked resource-parameter nodes.
+template <class Found>
+void forEachResourceOnInput(NodeParameter const& input, std::vector<core::UniqueId> const& typeIds,
+    InstanceParameterMap const& instances, Found&& found)
+{
+    if (input.getType() != kParameterResource)
+        return;
+    auto lookup = [&](std::string const& idText) {
+        if (IResource* resource = FrameworkServices::findResource(core::stringToUniqueId(idText), typeIds))
+            found(resource);
+    };
+    if (input.incoming.empty()) {
+        auto const instance = instances.find(input.getId());
+        bool const overridden = instance != instances.end() && instance->second.parameter;
+        lookup(overridden ? instance->second.parameter->getData().text : input.value->getData().text);
+        return;
+    }
+    static std::string const valueName = "Attributes/Value";
+    forEachLinkedNode(input, [&](IGraphNode* node) {
+        if (pluginIdOf(node) != resourceParameterNodeId())
+            return;
+        NodeParameter const* value = node->findInput(valueName);
+        static std::string const none;
+        lookup(value ? value->value->getData().text : none);
+    });
+}
+
+} // namespace
 
 std::vector<core::SmartRef<IResource>> GraphNode::getResourcesConnectedToInput(std::string const& name,
     std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances)
 {
     std::vector<core::SmartRef<IResource>> resources;
-    NodeParameter const* input = findInput(name);
-    if (!input || input->getType() != kParameterResource)
-        return resources;
-    auto add = [&](std::string const& idText) {
-        if (IResource* resource = FrameworkServices::findResource(core::stringToUniqueId(idText), typeIds)) {
+    if (NodeParameter const* input = findInput(name))
+        forEachResourceOnInput(*input, typeIds, instances, [&](IResource* resource) {
             // The holder takes its own reference; drop the one the lookup handed out.
             resources.emplace_back(resource);
             resource->release();
-        }
-    };
-    auto valueOf = [](IGraphNode const* node) {
-        NodeParameter const* value = node->findInput("Attributes/Value");
-        return value ? value->value->getText() : std::string();
-    };
-    if (input->incoming.empty()) {
-        auto const instance = instances.find(input->getId());
-        bool const overridden = instance != instances.end() && instance->second.parameter;
-        add(overridden ? instance->second.parameter->getText() : input->value->getText());
-    } else if (IGraphNode const* source = input->incoming.front().node.get();
-               pluginIdOf(source) == resourceParameterNodeId()) {
-        add(valueOf(source));
-    } else {
-        for (auto const& node : getNodesConnectedToInput(name, {resourceParameterNodeId()}))
-            add(valueOf(node.get()));
-    }
+        });
     return resources;
+}
+
+IResource* firstResourceOnInput(NodeParameter const& input, std::vector<core::UniqueId> const& typeIds,
+    InstanceParameterMap const& instances)
+{
+    IResource* first = nullptr;
+    forEachResourceOnInput(input, typeIds, instances, [&](IResource* resource) {
+        if (!first)
+            first = resource;
+        resource->release();
+    });
+    return first;
 }
 
 } // namespace tormakelin::fxcore

@@ -20,8 +20,18 @@ bool assignText(void* variable, std::string const& value)
 {
     std::string& member = *static_cast<std::string*>(variable);
     bool const changed = member != value;
-    member = value;
+    if (changed)
+        member = value;
     return changed;
+}
+
+// Text-like sources are read in place: a copy of a long text would allocate every frame.
+bool readText(IParameter const& source, void* variable)
+{
+    ParameterType const type = source.getType();
+    if (type == kParameterText || type == kParameterResource || type == kParameterLink)
+        return assignText(variable, const_cast<IParameter&>(source).getData().text);
+    return assignText(variable, source.getText());
 }
 
 // The source's value in the record field of the member's type.
@@ -44,7 +54,7 @@ bool readIntoVariable(IParameter const& source, ParameterType memberType, void* 
     switch (memberType) {
     case kParameterText:
     case kParameterResource:
-        return assignText(variable, source.getText());
+        return readText(source, variable);
     case kParameterInt:
     case kParameterOption:
         return assignIfDifferent(variable, static_cast<int>(valueAs(source, memberType).scalar.i));

@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/MathNodes.h>
 #include <tormakelin/fxcore/Nodes.h>
 #include <tormakelin/fxcore/ParameterNodes.h>
+#include <tormakelin/fxcore/ParticleNodes.h>
 #include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ResourceLoaders.h>
@@ -201,30 +202,30 @@ constexpr Row kRows[] = {
     {kNode, "CACA1382-3BDF-11DE-BF59-847ADB7C20B3", "Effect/Texture/Sobel Edge", "Sobel edge", make<SobelEdge>},
     {kNode, "D342C6E2-3C96-11DE-80E7-CCCB6596A6AA", "Effect/Texture/Radial Blur", "Radial Blur", make<RadialBlur>},
     {kNode, "856A0050-2051-11DE-9D34-F3DD278E6044", "3D/Particle/Particle System", "Particle System Effect",
-        nullptr}, // ParticleSystemEffect
+        make<ParticleSystemEffect>}, // ParticleSystemEffect
     {kNode, "A32ABD50-2060-11DE-8173-A69DC20BAC7C", "3D/Particle/Emitter/Box Emitter", "Box Emitter",
-        nullptr}, // ParticleBoxEmitter
+        make<ParticleBoxEmitter>}, // ParticleBoxEmitter
     {kNode, "AAF648B0-2060-11DE-8173-A69DC20BAC7C", "3D/Particle/Modifier/Color Modifier", "Particle color modifier",
-        nullptr}, // ParticleColorModifier
+        make<ParticleColorModifier>}, // ParticleColorModifier
     {kNode, "1283077B-2086-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Attractor Modifier", "Attractor modifier",
-        nullptr}, // ParticleAttractorModifier
+        make<ParticleAttractorModifier>}, // ParticleAttractorModifier
     {kNode, "4265471F-208E-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Camera Fade Modifier", "Particle color modifier",
-        nullptr}, // ParticleCameraDistanceFadeModifier
+        make<ParticleCameraDistanceFadeModifier>}, // ParticleCameraDistanceFadeModifier
     {kNode, "559CE5ED-208E-11DE-AA50-98E911BD1873", "3D/Particle/Emitter/Cylinder Emitter", "Box Emitter",
-        nullptr}, // ParticleCylinderEmitter
+        make<ParticleCylinderEmitter>}, // ParticleCylinderEmitter
     // 110
     {kNode, "6E6B535B-208E-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Linear Force Modifier", "Particle color modifier",
-        nullptr}, // ParticleLinearForceModifier
+        make<ParticleLinearForceModifier>}, // ParticleLinearForceModifier
     {kNode, "8CB157A8-2090-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Plane Modifier", "Particle color modifier",
-        nullptr}, // ParticlePlaneModifier
+        make<ParticlePlaneModifier>}, // ParticlePlaneModifier
     {kNode, "92B90290-208E-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Random Emitter", "Box Emitter",
-        nullptr}, // ParticleRandomEmitter
+        make<ParticleRandomEmitter>}, // ParticleRandomEmitter
     {kNode, "B3E33D24-208E-11DE-AA50-98E911BD1873", "3D/Particle/Emitter/Sphere Emitter", "Sphere Emitter",
-        nullptr}, // ParticleSphereEmitter
+        make<ParticleSphereEmitter>}, // ParticleSphereEmitter
     {kNode, "A2BA1970-208E-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Size Modifier", "Particle color modifier",
-        nullptr}, // ParticleSizeModifier
+        make<ParticleSizeModifier>}, // ParticleSizeModifier
     {kNode, "EFE930F7-209D-11DE-84BB-C2EA7EF6DB97", "3D/Particle/Emitter/Mesh Emitter", "Mesh Emitter",
-        nullptr}, // ParticleMeshEmitter
+        make<ParticleMeshEmitter>}, // ParticleMeshEmitter
     {kNode, "E959B31C-41F7-11DE-9D15-A2A6D0B38BFD", "Stack/Select From Stack", "Select from stack",
         make<SelectFromStack>},
     {kNode, "97AB42A4-55E4-11DE-AA78-9463349717FE", "Effect/Texture/CMYK Distort", "CMYK Distort Effect",

@@ -190,18 +190,6 @@ std::set<std::string> const kNotCreatableYet = {
     "MaterialEffect",
     "FlareEffect",
     "LensFlareEffect",
-    "ParticleSystemEffect",
-    "ParticleBoxEmitter",
-    "ParticleColorModifier",
-    "ParticleAttractorModifier",
-    "ParticleCameraDistanceFadeModifier",
-    "ParticleCylinderEmitter",
-    "ParticleLinearForceModifier",
-    "ParticlePlaneModifier",
-    "ParticleRandomEmitter",
-    "ParticleSphereEmitter",
-    "ParticleSizeModifier",
-    "ParticleMeshEmitter",
 };
 
 PluginDesc const* descAt(int index)

@@ -89,6 +89,22 @@ void ParticleSystem::removeModifier(const core::UniqueId& id)
     removeById(m_modifiers, id);
 }
 
+void ParticleSystem::clearEmitters()
+{
+    for (IParticleEmitter* emitter : m_emitters) {
+        emitter->release();
+    }
+    m_emitters.clear();
+}
+
+void ParticleSystem::clearModifiers()
+{
+    for (IParticleModifier* modifier : m_modifiers) {
+        modifier->release();
+    }
+    m_modifiers.clear();
+}
+
 void ParticleSystem::updateParticles(UpdateContext& context)
 {
     const float dt = context.delta;

@@ -532,6 +532,21 @@ TEST(ParticleSystem, PoolEmittersAndModifiersAreManaged)
     system->removeModifier(m->getId());
     EXPECT_TRUE(system->getModifiers().empty());
 
+    // Clearing releases every entry and keeps the storage for the next fill.
+    system->addEmitter(a.get());
+    system->addModifier(m.get());
+    const IParticleEmitter* const* storage = system->getEmitters().data();
+    system->clearEmitters();
+    system->clearModifiers();
+    EXPECT_TRUE(system->getEmitters().empty());
+    EXPECT_TRUE(system->getModifiers().empty());
+    EXPECT_EQ(a->getRefCount(), 1);
+    EXPECT_EQ(b->getRefCount(), 1);
+    EXPECT_EQ(m->getRefCount(), 1);
+    system->addEmitter(b.get());
+    EXPECT_EQ(system->getEmitters().data(), storage);
+    system->clearEmitters();
+
     // Nothing happens outside the third update phase.
     system->addEmitter(a.get());
     UpdateContext context = frame(0.1f);

@@ -6,8 +6,11 @@
 #include <tormakelin/fxcore/Graph.h>
 #include <tormakelin/fxcore/Layer.h>
 #include <tormakelin/fxcore/Nodes.h>
+#include <tormakelin/fxcore/ParticleNodes.h>
+#include <tormakelin/fxcore/Resources.h>
 
 #include <tormakelin/core/SmartRef.h>
+#include <tormakelin/kavro/Particles.h>
 
 #include <gtest/gtest.h>
 
@@ -186,4 +189,56 @@ TEST(FrameAllocations, HundredActiveLayersAndAGraphLayer)
     ASSERT_NE(context.tracker, nullptr);
     EXPECT_EQ(context.tracker->getItems().size(), 101u);
     EXPECT_EQ(draws.back()->renders, 20);
+}
+
+TEST(FrameAllocations, ParticleSystemRelinkingItsStacksAndSpawning)
+{
+    Application app;
+    app.newDocument();
+    auto* texture = new TextureResource();
+    static_cast<IPlugin*>(texture)->setPluginDesc(TextureResource::_pluginDesc);
+    app.getDocument()->getResourceManager()->addResource(texture);
+    core::SmartRef<IGraph> const graph = createGraph(0);
+    auto add = [&](auto* node) {
+        static_cast<IPlugin*>(node)->setPluginDesc(std::remove_pointer_t<decltype(node)>::_pluginDesc);
+        graph->addNode(node);
+        return node;
+    };
+    auto* system = add(new ParticleSystemEffect());
+    system->findInput("Attributes/Texture")->value->setText(core::uniqueIdToString(texture->getInfo().id));
+    system->findInput("Attributes/Sort")->value->setText("1");
+    auto stackOf = [&](std::vector<GraphNode*> const& nodes, char const* input) {
+        auto* stack = add(new NodeStack());
+        for (GraphNode* node : nodes)
+            connect(node, "Result", stack, stack->getInputs().back()->name.c_str(), true);
+        connect(stack, "Output", system, input, true);
+    };
+    std::vector<GraphNode*> const emitters = {
+        add(new ParticleBoxEmitter()), add(new ParticleSphereEmitter()), add(new ParticleMeshEmitter())};
+    // A fixed life keeps the number alive, and with it the sort's buffers, steady after the first second.
+    for (GraphNode* emitter : emitters) {
+        emitter->findInput("Attributes/Min life")->value->setText("1");
+        emitter->findInput("Attributes/Max life")->value->setText("1");
+        // Longer than a string keeps in place: a copy per frame would allocate.
+        emitter->findInput("Attributes/Texture id")->value->setText("sparks/ember-large-01");
+    }
+    stackOf(emitters, "Attributes/Emitter");
+    stackOf({add(new ParticleColorModifier()), add(new ParticleSizeModifier()), add(new ParticlePlaneModifier())},
+        "Attributes/Modifier");
+    // The graph updates what its render stacks reach.
+    graph->addNode(new RenderStack());
+    connect(system, "Output", graph->getNodes().back(), "Input-1", true);
+
+    UpdateContext update;
+    kavro::UpdateContext particles;
+    particles.phase = 2;
+    particles.delta = 1.0f / 60.0f;
+    long const count = allocationsOf([&](int frame) {
+        update.time = frame / 60.0;
+        graph->update(update);
+        system->getParticleSystem()->update(particles);
+    }, 120);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(system->getParticleSystem()->getEmitters().size(), 3u) << "the mesh emitter has no mesh but is linked";
+    EXPECT_GT(system->getParticleSystem()->getCloud().getAliveCount(), 0u);
 }

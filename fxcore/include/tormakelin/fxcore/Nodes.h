@@ -2,6 +2,8 @@
 
 #include <tormakelin/fxcore/GraphNode.h>
 
+#include <type_traits>
+
 namespace tormakelin::fxcore {
 
 // Nodes that draw; the graph renders the ones its render stacks gather.
@@ -66,6 +68,7 @@ public:
     void eval(UpdateContext& context) override;
     // Null when nothing is linked to "Stack".
     core::SmartRef<IGraphNode> getSelectedNode();
+    int getIndex() const { return m_index; }
 
 private:
     int m_index = 0;
@@ -93,6 +96,23 @@ public:
     using GraphNode::addInput;
     using GraphNode::addOutput;
 };
+
+// Calls `visit(node, user)` for every node linked to the input, in the order
+// getNodesConnectedToInput lists them (without a type filter); allocates nothing, for the frame path.
+TORMAKELIN_FXCORE_API void forEachLinkedNode(NodeParameter const& input, void (*visit)(IGraphNode*, void*), void* user);
+
+template <class Visit>
+void forEachLinkedNode(NodeParameter const& input, Visit&& visit)
+{
+    using Callable = std::remove_reference_t<Visit>;
+    forEachLinkedNode(input, [](IGraphNode* node, void* user) { (*static_cast<Callable*>(user))(node); },
+        const_cast<void*>(static_cast<void const*>(&visit)));
+}
+
+// The first resource of the given kinds on a resource input, as getResourcesConnectedToInput
+// finds it, or null; the resource manager keeps it alive. Allocates nothing, for the frame path.
+TORMAKELIN_FXCORE_API IResource* firstResourceOnInput(NodeParameter const& input,
+    std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances);
 
 // Ids of node types the framework code recognises in a graph.
 TORMAKELIN_FXCORE_API core::UniqueId const& viewMatrixNodeId();

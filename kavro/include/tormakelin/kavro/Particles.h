@@ -357,6 +357,9 @@ public:
     void addModifier(IParticleModifier* modifier);
     void removeEmitter(const core::UniqueId& id);
     void removeModifier(const core::UniqueId& id);
+    // Release every entry and keep the lists' storage: refilling them every frame allocates nothing.
+    void clearEmitters();
+    void clearModifiers();
     const std::vector<IParticleEmitter*>& getEmitters() const { return m_emitters; }
     const std::vector<IParticleModifier*>& getModifiers() const { return m_modifiers; }
 
