@@ -252,4 +252,35 @@ TEST_F(SceneRenderEffectTest, AGraphOfSceneCameraAndLightDrawsWhatTheRendererDra
         n->unlinkAll();
 }
 
+TEST_F(SceneRenderEffectTest, AFlareDrawsOnceAtItsOwnPlace)
+{
+    uint32_t const white = 0xFFFFFFFF;
+    core::SmartRef<render::ITexture> texture(render::createTextureRgba(1, 1, &white));
+    ASSERT_TRUE(texture);
+    auto flare = make<FlareEffect>();
+    setText(*flare, "Attributes/Texture", lookup.addTexture(texture.get(), "6A1E0000-0000-0000-0000-000000000021").c_str());
+    setText(*flare, "Attributes/Color", "255,0,0,255");
+    setText(*flare, "Attributes/Size", "8");
+    setText(*flare, "Transform/Position", "15,0,0");
+    update(*flare);
+    link(flare.get(), "Result", effect.get(), "Particle/Flares");
+
+    RenderContext context;
+    effect->getCamera(context.view, context.projection, context.eye);
+    auto pixelOf = [&](D3DXVECTOR3 const& point) {
+        D3DXMATRIX const viewProjection = context.view * context.projection;
+        D3DXVECTOR3 clip;
+        D3DXVec3TransformCoord(&clip, &point, &viewProjection);
+        return std::pair{unsigned((clip.x * 0.5f + 0.5f) * kSize), unsigned((0.5f - clip.y * 0.5f) * kSize)};
+    };
+    device->clear(render::Clear_Colour | render::Clear_Depth, D3DXVECTOR4(0, 0, 0, 0), 1, 0);
+    effect->render(context);
+    auto const [x, y] = pixelOf({15, 0, 0});
+    auto const [x2, y2] = pixelOf({30, 0, 0});
+    EXPECT_GT(kavro_test::readPixel(device, x, y)[0], 200) << "at its place";
+    EXPECT_EQ(kavro_test::readPixel(device, x2, y2), (kavro_test::Rgb{0, 0, 0})) << "not at twice its place";
+    EXPECT_EQ(kavro_test::readPixel(device, 1, 1), (kavro_test::Rgb{0, 0, 0}));
+    flare->unlinkAll();
+}
+
 } // namespace
