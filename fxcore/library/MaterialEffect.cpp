@@ -17,7 +17,8 @@ namespace detail {
 
 render::IShader* linkedShader(IGraphNode& node, std::string const& input)
 {
-    auto const linked = node.getNodesConnectedToInput(input, {ShaderEffect::_pluginDesc.id});
+    static std::vector<core::UniqueId> const kinds = {ShaderEffect::_pluginDesc.id};
+    auto const linked = node.getNodesConnectedToInput(input, kinds);
     auto const* shaderNode = linked.empty() ? nullptr : dynamic_cast<ShaderEffect const*>(linked.front().get());
     return shaderNode ? shaderNode->getShader() : nullptr;
 }

@@ -131,9 +131,11 @@ bool SceneRenderEffect::buildState(RenderContext const& context, kavro::SceneRen
     static std::string const materialsInput = "Attributes/Materials";
     static std::string const parametersInput = "Attributes/Shader Parameters";
     static std::string const lightsInput = "Attributes/Light";
+    static std::vector<core::UniqueId> const materialKinds = {MaterialEffect::_pluginDesc.id};
+    static std::vector<core::UniqueId> const lightKinds = {LightEffect::_pluginDesc.id};
     state.materials.clear();
     collectShaderParameters(*this, parametersInput, state.shaderParameters);
-    for (auto const& node : getNodesConnectedToInput(materialsInput, {MaterialEffect::_pluginDesc.id}))
+    for (auto const& node : getNodesConnectedToInput(materialsInput, materialKinds))
         if (auto const* material = dynamic_cast<MaterialEffect const*>(node.get())) {
             state.materials.push_back(material->getSettings());
             // The renderer binds parameters by name, so a material's own reach its effect this way.
@@ -141,7 +143,7 @@ bool SceneRenderEffect::buildState(RenderContext const& context, kavro::SceneRen
                 state.shaderParameters.push_back(parameter);
         }
     state.lights.clear();
-    for (auto const& node : getNodesConnectedToInput(lightsInput, {LightEffect::_pluginDesc.id}))
+    for (auto const& node : getNodesConnectedToInput(lightsInput, lightKinds))
         if (auto const* light = dynamic_cast<LightEffect const*>(node.get()))
             state.lights.push_back(light->getLight());
     takeEntries(state);
