@@ -96,7 +96,7 @@ void MaterialEffect::eval(UpdateContext&)
     m_settings.embm = m_embm;
     m_settings.shader = detail::linkedShader(*this, shaderInput);
     detail::checkSceneTechniques(*this, m_settings.shader, m_reportedShader);
-    collectShaderParameters(*this, parametersInput, m_parameters);
+    collectShaderParameters(*this, parametersInput, m_settings.shaderParameters);
 }
 
 } // namespace tormakelin::fxcore

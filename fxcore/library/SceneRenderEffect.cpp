@@ -136,12 +136,8 @@ bool SceneRenderEffect::buildState(RenderContext const& context, kavro::SceneRen
     state.materials.clear();
     collectShaderParameters(*this, parametersInput, state.shaderParameters);
     for (auto const& node : getNodesConnectedToInput(materialsInput, materialKinds))
-        if (auto const* material = dynamic_cast<MaterialEffect const*>(node.get())) {
+        if (auto const* material = dynamic_cast<MaterialEffect const*>(node.get()))
             state.materials.push_back(material->getSettings());
-            // The renderer binds parameters by name, so a material's own reach its effect this way.
-            for (kavro::IShaderParameter* parameter : material->getShaderParameters())
-                state.shaderParameters.push_back(parameter);
-        }
     state.lights.clear();
     for (auto const& node : getNodesConnectedToInput(lightsInput, lightKinds))
         if (auto const* light = dynamic_cast<LightEffect const*>(node.get()))

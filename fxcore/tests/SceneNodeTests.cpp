@@ -1,3 +1,4 @@
+#include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/SceneNodes.h>
 #include <tormakelin/fxcore/SceneRenderEffect.h>
 #include <tormakelin/fxcore/Serializer.h>
@@ -256,6 +257,9 @@ TEST_F(SceneShaderTest, MaterialConvertsColoursIntoItsSettingsAndTakesTheLinkedS
     setText(*node, "Parameters/Ambient", "0,0,102,255");
     core::SmartRef<ShaderEffect> shader = shaderNode(kSolidOnly);
     link(shader.get(), "Result", node.get(), "Shader/Shader");
+    core::SmartRef<ParameterScalar> level(new ParameterScalar());
+    level->setPluginDesc(ParameterScalar::_pluginDesc);
+    link(level.get(), "Result", node.get(), "Shader/Shader Parameters");
     for (int frame = 0; frame < 2; ++frame) {
         update(*node);
         kavro::MaterialSettings const& settings = node->getSettings();
@@ -268,6 +272,7 @@ TEST_F(SceneShaderTest, MaterialConvertsColoursIntoItsSettingsAndTakesTheLinkedS
         expectVec4(settings.embm, {0.25f, 0.25f, 0.75f, 0.75f});
         EXPECT_FLOAT_EQ(settings.glossiness, 32);
         EXPECT_EQ(settings.shader, shader->getShader());
+        EXPECT_EQ(settings.shaderParameters, std::vector<kavro::IShaderParameter*>{level->getShaderParameter()});
     }
     EXPECT_EQ(node->findInput("Parameters/Diffuse")->value->getColor(), D3DXVECTOR4(255, 51, 0, 255));
     EXPECT_EQ(node->getErrorString(), "");

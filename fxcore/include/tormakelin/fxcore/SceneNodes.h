@@ -113,9 +113,7 @@ public:
     static PluginDesc _pluginDesc;
     MaterialEffect();
     void eval(UpdateContext& context) override;
-    // The shader parameters ride in `parameters`, the rest in `settings`.
     kavro::MaterialSettings const& getSettings() const { return m_settings; }
-    std::vector<kavro::IShaderParameter*> const& getShaderParameters() const { return m_parameters; }
 
 private:
     std::string m_name;
@@ -131,7 +129,6 @@ private:
     float m_opacity = 1.0f;
     D3DXVECTOR4 m_embm{0.25f, 0.25f, 0.75f, 0.75f};
     kavro::MaterialSettings m_settings;
-    std::vector<kavro::IShaderParameter*> m_parameters;
     render::IShader* m_reportedShader = nullptr;
 };
 
