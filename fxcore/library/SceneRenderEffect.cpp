@@ -148,6 +148,14 @@ bool SceneRenderEffect::buildState(RenderContext const& context, kavro::SceneRen
 
 void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneSettings& settings)
 {
+    // Made once: the lookups take their names as strings.
+    static std::string const kShadow = "Shadow/Texture", kShadowDown = "Shadow/Blur Downsample",
+                             kShadowVertical = "Shadow/Blur Vertical", kShadowHorizontal = "Shadow/Blur Horizontal",
+                             kReflection = "Reflection/Target", kReflectionVertical = "Reflection/Blur Vertical Target",
+                             kReflectionHorizontal = "Reflection/Blur Horizontal Target",
+                             kZPass = "ZPass/Depth Target", kDof = "Depth Of Field/Blur Target",
+                             kDofVertical = "Depth Of Field/Blur Vertical Target",
+                             kDofHorizontal = "Depth Of Field/Blur Horizontal Target";
     InstanceParameterMap const& instances = context.instanceParameters;
     auto first = [&](std::string const& input) -> kavro::TargetRef {
         auto const resources = getResourcesConnectedToInput(input, renderTargetKinds(), instances);
@@ -155,7 +163,7 @@ void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneS
         return kavro::TargetRef(resource ? resource->getRenderTarget() : nullptr);
     };
     settings = kavro::SceneSettings{};
-    kavro::TargetRef const shadowTarget = m_shadowEnabled ? first("Shadow/Texture") : kavro::TargetRef();
+    kavro::TargetRef const shadowTarget = m_shadowEnabled ? first(kShadow) : kavro::TargetRef();
     // Without a map no other shadow setting is taken.
     if (shadowTarget) {
         settings.shadowEnabled = true;
@@ -171,9 +179,9 @@ void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneS
         settings.shadowSmoothStepMax = m_shadowSmoothstepMax;
         settings.shadowBlur = m_shadowBlur;
         if (m_shadowBlur) {
-            settings.shadowBlurDownsample = first("Shadow/Blur Downsample");
-            settings.shadowBlurVertical = first("Shadow/Blur Vertical");
-            settings.shadowBlurHorizontal = first("Shadow/Blur Horizontal");
+            settings.shadowBlurDownsample = first(kShadowDown);
+            settings.shadowBlurVertical = first(kShadowVertical);
+            settings.shadowBlurHorizontal = first(kShadowHorizontal);
         }
     }
     settings.fogEnabled = m_fogEnabled;
@@ -182,20 +190,20 @@ void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneS
     settings.fogColour = m_fogColor / 255.0f;
     settings.reflectionEnabled = m_reflectionEnabled;
     settings.reflectionY = m_reflectionY;
-    settings.reflectionTarget = first("Reflection/Target");
+    settings.reflectionTarget = first(kReflection);
     settings.reflectionBlur = m_reflectionBlur;
     settings.reflectionBlurWidth = m_reflectionBlurWidth;
-    settings.reflectionBlurVertical = first("Reflection/Blur Vertical Target");
-    settings.reflectionBlurHorizontal = first("Reflection/Blur Horizontal Target");
+    settings.reflectionBlurVertical = first(kReflectionVertical);
+    settings.reflectionBlurHorizontal = first(kReflectionHorizontal);
     settings.zPassEnabled = m_zPassEnabled;
-    settings.zPassTarget = first("ZPass/Depth Target");
+    settings.zPassTarget = first(kZPass);
     settings.dofEnabled = m_dofEnabled;
     settings.dofNear = m_dofNear;
     settings.dofFar = m_dofFar;
     settings.dofBlurWidth = m_dofBlurWidth;
-    settings.dofBlurTarget = first("Depth Of Field/Blur Target");
-    settings.dofBlurVertical = first("Depth Of Field/Blur Vertical Target");
-    settings.dofBlurHorizontal = first("Depth Of Field/Blur Horizontal Target");
+    settings.dofBlurTarget = first(kDof);
+    settings.dofBlurVertical = first(kDofVertical);
+    settings.dofBlurHorizontal = first(kDofHorizontal);
 }
 
 void SceneRenderEffect::takeEntries(kavro::SceneRenderState& state)
