@@ -357,5 +357,30 @@ TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
     }
 }
 
+// The 3-D section from 10 s: the red box and the lit ground of its scene.
+TEST_F(PlayerTest, TheSamplesThreeDSectionDrawsItsScene)
+{
+    std::string const sample = (std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample").string();
+    s_step = 0;
+    PlayerSeams seams;
+    seams.onFrame = [](PlayerApplication& player) { PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0); };
+    PlayerRun const run = play("-nosetup -time 12 -document " + sample, true, seams);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.frames.size(), 1u);
+    Frame const& frame = run.frames[0];
+    ASSERT_EQ(frame.width, 1280u);
+    int red = 0, lit = 0;
+    for (unsigned y = 0; y < frame.height; y += 4) {
+        for (unsigned x = 0; x < frame.width; x += 4) {
+            uint32_t const pixel = frame.at(x, y);
+            int const r = int(pixel >> 16 & 0xFF), g = int(pixel >> 8 & 0xFF), b = int(pixel & 0xFF);
+            red += r > 150 && g < 80 && b < 80;
+            lit += r + g + b > 300;
+        }
+    }
+    EXPECT_GT(red, 200) << "the red box";
+    EXPECT_GT(lit, 5000) << "the lit ground";
+}
+
 } // namespace
 } // namespace tormakelin::client::test

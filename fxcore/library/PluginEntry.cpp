@@ -5,6 +5,8 @@
 #include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ResourceLoaders.h>
+#include <tormakelin/fxcore/SceneNodes.h>
+#include <tormakelin/fxcore/SceneRenderEffect.h>
 #include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/ScreenEffects.h>
 #include <tormakelin/fxcore/ImageEffects.h>
@@ -160,17 +162,17 @@ constexpr Row kRows[] = {
     {kResource, "BD12FA3A-0D66-11DE-9658-A306579BAEC5", "Scene Resource", "Scene Resource", make<SceneResource>},
     {kLoader, "F802D9D0-0D66-11DE-9658-A306579BAEC5", "3D/Scene", "Scene Resource Loader",
         make<SceneResourceLoader>},
-    {kNode, "12C3E60D-0D69-11DE-8C94-B8CD3BAF4A2A", "3D/Scene Graph", "Scene Effect", nullptr}, // SceneEffect
-    {kNode, "D26DF6B1-0EFA-11DE-99C7-DFCFD624C433", "3D/Scene Render", "Scene Render", nullptr}, // SceneRenderEffect
-    {kNode, "36E3651D-0D8A-11DE-B171-FEFCC7395B7D", "3D/Camera", "Camera Effect", nullptr}, // CameraEffect
-    {kNode, "584A8330-0D8A-11DE-B171-FEFCC7395B7D", "3D/Light", "Light Effect", nullptr}, // LightEffect
+    {kNode, "12C3E60D-0D69-11DE-8C94-B8CD3BAF4A2A", "3D/Scene Graph", "Scene Effect", make<SceneEffect>}, // SceneEffect
+    {kNode, "D26DF6B1-0EFA-11DE-99C7-DFCFD624C433", "3D/Scene Render", "Scene Render", make<SceneRenderEffect>}, // SceneRenderEffect
+    {kNode, "36E3651D-0D8A-11DE-B171-FEFCC7395B7D", "3D/Camera", "Camera Effect", make<CameraEffect>}, // CameraEffect
+    {kNode, "584A8330-0D8A-11DE-B171-FEFCC7395B7D", "3D/Light", "Light Effect", make<LightEffect>}, // LightEffect
     // 80
-    {kNode, "C94EE51B-0E37-11DE-945C-D8B628B6A8A0", "Keyframe/Animation", "Animation", nullptr}, // Animation
-    {kNode, "C0C906CA-1303-11DE-A0D4-DFE1E68F042A", "3D/View Matrix", "View Matrix Effect", nullptr}, // ViewMatrix
-    {kNode, "064B4B3F-1412-11DE-A36D-B9C63559994F", "3D/Shader/Material", "Material Effect", nullptr}, // MaterialEffect
+    {kNode, "C94EE51B-0E37-11DE-945C-D8B628B6A8A0", "Keyframe/Animation", "Animation", make<Animation>}, // Animation
+    {kNode, "C0C906CA-1303-11DE-A0D4-DFE1E68F042A", "3D/View Matrix", "View Matrix Effect", make<ViewMatrix>}, // ViewMatrix
+    {kNode, "064B4B3F-1412-11DE-A36D-B9C63559994F", "3D/Shader/Material", "Material Effect", make<MaterialEffect>}, // MaterialEffect
     {kNode, "5F044A2D-1485-11DE-8C43-884C9573DF09", "3D/Shader/Shader", "Shader Effect", make<ShaderEffect>},
-    {kNode, "37F346FC-E030-11DE-978F-9A68AA91A0F7", "3D/Flare", "Flare Effect", nullptr}, // FlareEffect
-    {kNode, "5A6F76ED-E30D-11DE-940C-D48F9C71F939", "3D/Lens Flare", "Lens Flare Effect", nullptr}, // LensFlareEffect
+    {kNode, "37F346FC-E030-11DE-978F-9A68AA91A0F7", "3D/Flare", "Flare Effect", make<FlareEffect>}, // FlareEffect
+    {kNode, "5A6F76ED-E30D-11DE-940C-D48F9C71F939", "3D/Lens Flare", "Lens Flare Effect", make<LensFlareEffect>}, // LensFlareEffect
     {kNode, "BBA66D10-17FB-11DE-BF94-A17399492AB8", "Parameter/Scalar", "Scalar Shader Parameter",
         make<ParameterScalar>}, // ParameterScalar
     {kNode, "B24238F0-17FE-11DE-BF94-A17399492AB8", "Parameter/Integer", "Integer Shader Parameter",

@@ -4,6 +4,7 @@
 #include "DeviceTestSupport.h"
 #include "DocumentTestSupport.h"
 
+#include <tormakelin/fxcore/Graph.h>
 #include <tormakelin/fxcore/Resources.h>
 
 #include <tormakelin/core/Debug.h>
@@ -70,6 +71,15 @@ TEST_F(SampleProject, LoadsEveryResourceItNamesAndPlaysItsMusic)
         ++named;
     IResourceManager* resources = m_app->getDocument()->getResourceManager();
     EXPECT_EQ(resources->getResources().size(), named);
+
+    // Every node it names was created: a type the library cannot make would be missing here.
+    size_t nodesNamed = 0;
+    for (size_t at = text.find("<GraphNode "); at != std::string::npos; at = text.find("<GraphNode ", at + 1))
+        ++nodesNamed;
+    size_t nodesMade = 0;
+    for (IGraph* graph : m_app->getDocument()->getGraphManager()->getGraphs())
+        nodesMade += graph->getNodes().size();
+    EXPECT_EQ(nodesMade, nodesNamed);
 
     SoundResource* music = nullptr;
     for (IResource* resource : resources->getResources())

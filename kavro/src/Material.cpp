@@ -145,6 +145,7 @@ public:
         m_settings.blendMode = int(m_blendMode);
         m_settings.embm = m_embm;
         m_settings.shader = m_shader;
+        m_settings.shaderParameters.clear();
     }
 
     render::IShader* getShader() override { return m_shader; }
@@ -254,6 +255,7 @@ public:
         bindTransforms(effect, b, pass, shadowPass ? shadowView : pass.view,
             shadowPass ? shadowProjection : pass.projection, m_time);
         bindBones(effect, b, pass.bones);
+        bindUserParameters(effect, b, m_settings.shaderParameters);
         bindUserParameters(effect, b, pass.shaderParameters);
         effect->getEffect()->SetTechnique(b.technique(pass.technique));
         return effect->begin();

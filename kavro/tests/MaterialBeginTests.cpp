@@ -343,6 +343,58 @@ TEST_F(MaterialBegin, ShaderParametersBindByNameAndMatchingType)
     }
 }
 
+TEST_F(MaterialBegin, TheGraphsOwnParametersOfAMaterialBindBeforeThePasssAndLastOneFrame)
+{
+    const std::string text = "#include \"Tormakelin.fxh\"\n"
+                             "float level; float other;\n"
+                             "float4 vs(float4 p : POSITION) : POSITION { return mul(p, worldViewProjection); }\n"
+                             "float4 ps() : COLOR { return float4(level, other, 0, 1); }\n"
+                             "technique Solid { pass P { VertexShader = compile vs_3_0 vs(); "
+                             "PixelShader = compile ps_3_0 ps(); } }\n";
+    SmartRef<render::IShader> shader = render::createShader();
+    ASSERT_TRUE(shader->compile(text.data(), unsigned(text.size()), render::g_shaderManager->getPool(),
+        render::g_shaderManager->getInclude()))
+        << shader->getErrors();
+    material->setShader(shader.get());
+    auto floatParameter = [](const char* name, float value) {
+        SmartRef<IShaderParameter> parameter = createShaderParameter(ShaderParameterType_Float);
+        parameter->setName(name);
+        parameter->getValue().floatValue = value;
+        return parameter;
+    };
+    SmartRef<IShaderParameter> ownLevel = floatParameter("level", 0.25f);
+    SmartRef<IShaderParameter> ownOther = floatParameter("other", 0.5f);
+    SmartRef<IShaderParameter> passLevel = floatParameter("level", 0.75f);
+    auto read = [&](const char* name) {
+        float value = -1;
+        shader->getEffect()->GetFloat(shader->getEffect()->GetParameterByName(nullptr, name), &value);
+        return value;
+    };
+    auto reset = [&] {
+        shader->getEffect()->SetFloat(shader->getEffect()->GetParameterByName(nullptr, "level"), 0);
+        shader->getEffect()->SetFloat(shader->getEffect()->GetParameterByName(nullptr, "other"), 0);
+    };
+
+    MaterialSettings settings = material->getSettings();
+    settings.shaderParameters = {ownLevel.get(), ownOther.get()};
+    material->setSettings(settings);
+    pass.shaderParameters = {passLevel.get()};
+    reset();
+    ASSERT_EQ(material->begin(pass, nullptr), 1u);
+    material->end(nullptr);
+    EXPECT_FLOAT_EQ(read("other"), 0.5f) << "the material's own";
+    EXPECT_FLOAT_EQ(read("level"), 0.75f) << "the pass's, bound after";
+
+    // The next frame's update forgets the graph's list until the graph gives it again.
+    material->update(1);
+    EXPECT_TRUE(material->getSettings().shaderParameters.empty());
+    pass.shaderParameters.clear();
+    reset();
+    ASSERT_EQ(material->begin(pass, nullptr), 1u);
+    material->end(nullptr);
+    EXPECT_FLOAT_EQ(read("other"), 0.0f);
+}
+
 TEST_F(MaterialBegin, AForeignCompiledEffectIsGeneratedAgainAndSavedAsItCame)
 {
     const char bytes[] = "\x01\x09\xFE\xFF\0 binary effect of another system";

@@ -72,6 +72,9 @@ struct MaterialSettings {
     int blendMode = 0;
     D3DXVECTOR4 embm{0.5f, 0.5f, 0.5f, 0.5f};
     render::IShader* shader = nullptr;  // when the graph gives its own effect (not counted)
+    // The material's own parameters, bound before the pass's (not counted); a material's own
+    // update empties the list, so only the graph's settings of the current frame fill it.
+    std::vector<IShaderParameter*> shaderParameters;
 };
 
 using TargetRef = core::SmartRef<render::IRenderTargetTexture>;
