@@ -4,6 +4,7 @@
 // inputs to its fields.
 
 #include <tormakelin/fxcore/Nodes.h>
+#include <tormakelin/fxcore/SceneNodes.h>
 
 #include <tormakelin/core/SmartRef.h>
 
@@ -202,7 +203,8 @@ private:
 };
 
 // Collects its linked emitters and modifiers every frame; the scene render node draws its scene graph.
-class TORMAKELIN_FXCORE_API ParticleSystemEffect : public Effect {
+// The scene render effect draws its scene graph, placed by the node's own transform.
+class TORMAKELIN_FXCORE_API ParticleSystemEffect : public Effect, public ISceneGraphSource {
 public:
     static PluginDesc _pluginDesc;
     static constexpr int kMaxParticlesLimit = 100000;
@@ -216,7 +218,8 @@ public:
     // A fresh pool: every particle goes.
     void reset() override;
 
-    kavro::ISceneGraph* getSceneGraph() const { return m_sceneGraph.get(); }
+    kavro::ISceneGraph* getSceneGraph() const override { return m_sceneGraph.get(); }
+    D3DXMATRIX getSceneWorldMatrix() const override { return getTransformMatrix(); }
     kavro::ParticleSystem* getParticleSystem() const { return m_system.get(); }
     kavro::IMaterial* getMaterial() const { return m_material.get(); }
     // Null without a device to compile on.
