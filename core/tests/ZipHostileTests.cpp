@@ -10,55 +10,16 @@
 
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <vector>
 
 using namespace tormakelin::core;
 using tormakelin::core::test::ScratchDir;
 using tormakelin::core::test::ZipEntry;
 using tormakelin::core::test::ZipFixture;
+using tormakelin::core::test::zeros;
 using tormakelin::test::kHostileMegabytes;
 using tormakelin::test::kHostileSeconds;
 using tormakelin::test::ResourceBudget;
-
-namespace {
-
-// A deflated entry of `size` zero bytes, compressed piece by piece so the test never holds them.
-ZipEntry zeros(const std::string& name, uint64_t size)
-{
-    ZipEntry entry{name, ""};
-    entry.deflated = true;
-    entry.inflatedSize = int64_t(size);
-    z_stream z{};
-    EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY), Z_OK);
-    std::vector<unsigned char> in(1 << 20, 0);
-    std::vector<unsigned char> out(1 << 16);
-    uLong crc = crc32(0, nullptr, 0);
-    for (uint64_t left = size;;) {
-        const uInt piece = uInt(left < in.size() ? left : in.size());
-        crc = crc32(crc, in.data(), piece);
-        left -= piece;
-        z.next_in = in.data();
-        z.avail_in = piece;
-        const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
-        int result = Z_OK;
-        do {
-            z.next_out = out.data();
-            z.avail_out = uInt(out.size());
-            result = deflate(&z, flush);
-            entry.data.append(reinterpret_cast<char*>(out.data()), out.size() - z.avail_out);
-        } while (z.avail_out == 0);
-        if (result == Z_STREAM_END) {
-            break;
-        }
-    }
-    deflateEnd(&z);
-    entry.inflatedCrc = uint32_t(crc);
-    return entry;
-}
-
-} // namespace
 
 TEST(ZipHostile, EntriesInflatingBeyondTheLimitsFailTheirOpenOnly)
 {

@@ -10,35 +10,7 @@
 
 using namespace tormakelin;
 using kavro_test::loadBytes;
-
-namespace {
-
-core::UniqueId nodeId(uint32_t index)
-{
-    core::UniqueId id{};
-    std::memcpy(&id, &++index, sizeof index);
-    return id;
-}
-
-// A scene file of `count` nodes, each the child of the one before and one unit further along x.
-std::vector<uint8_t> parentChain(uint32_t count)
-{
-    kavro_test::Bytes file;
-    file.header().u32(0).u32(0).u32(0).u32(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        file.u32(kavro::NodeType_Node).u32(1002).id(nodeId(i)).text("n").u32(0);
-        file.id(i > 0 ? nodeId(i - 1) : core::UniqueId{}).id(core::UniqueId{});
-        file.u32(i + 1 < count ? 1 : 0);
-        if (i + 1 < count) {
-            file.id(nodeId(i + 1));
-        }
-        file.u32(0).u32(1001).transformation();
-        file.u32(1001).animated({1, 0, 0}).animated({1, 1, 1}).animated({0, 0, 0, 1});
-    }
-    return file.u32(0).data();
-}
-
-} // namespace
+using kavro_test::parentChain;
 
 TEST(SceneHostile, ALongParentChainLoadsUpdatesAndDrawsWithoutRecursion)
 {

@@ -12,6 +12,7 @@
 #include <tormakelin/core/Keyframe.h>
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/UniqueId.h>
+#include <tormakelin/kavro/Node.h>
 #include <tormakelin/kavro/SceneGraph.h>
 #include <tormakelin/kavro/Serializer.h>
 #include <tormakelin/render/RenderDevice.h>
@@ -71,6 +72,31 @@ inline core::UniqueId makeId(uint8_t seed)
     core::UniqueId id{};
     std::memset(&id, seed, sizeof id);
     return id;
+}
+
+inline core::UniqueId chainNodeId(uint32_t index)
+{
+    core::UniqueId id{};
+    std::memcpy(&id, &++index, sizeof index);
+    return id;
+}
+
+// A scene file of `count` nodes, each the child of the one before and one unit further along x.
+inline std::vector<uint8_t> parentChain(uint32_t count)
+{
+    Bytes file;
+    file.header().u32(0).u32(0).u32(0).u32(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        file.u32(kavro::NodeType_Node).u32(1002).id(chainNodeId(i)).text("n").u32(0);
+        file.id(i > 0 ? chainNodeId(i - 1) : core::UniqueId{}).id(core::UniqueId{});
+        file.u32(i + 1 < count ? 1 : 0);
+        if (i + 1 < count) {
+            file.id(chainNodeId(i + 1));
+        }
+        file.u32(0).u32(1001).transformation();
+        file.u32(1001).animated({1, 0, 0}).animated({1, 1, 1}).animated({0, 0, 0, 1});
+    }
+    return file.u32(0).data();
 }
 
 // The graph read from the bytes (count 0), or null.

@@ -2,6 +2,8 @@
 // Hand-made ZIP archives with stored entries, so tests can shape names, offsets, comments and
 // damage exactly.
 
+#include <zlib.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,6 +34,50 @@ struct ZipEntry {
     int64_t inflatedSize = 0;
     uint32_t inflatedCrc = 0;
 };
+
+// The deflate stream of `size` zero bytes, compressed piece by piece so the test never holds them:
+// raw for a ZIP entry (`windowBits` -15), zlib-wrapped (15) for an image file. `crc` gets their CRC.
+inline std::string deflatedZeros(uint64_t size, int windowBits, uint32_t* crc = nullptr)
+{
+    std::string data;
+    z_stream z{};
+    if (deflateInit2(&z, 9, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return data;
+    std::vector<unsigned char> in(1 << 20, 0);
+    std::vector<unsigned char> out(1 << 16);
+    uLong sum = crc32(0, nullptr, 0);
+    for (uint64_t left = size;;) {
+        const uInt piece = uInt(left < in.size() ? left : in.size());
+        sum = crc32(sum, in.data(), piece);
+        left -= piece;
+        z.next_in = in.data();
+        z.avail_in = piece;
+        const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        int result = Z_OK;
+        do {
+            z.next_out = out.data();
+            z.avail_out = uInt(out.size());
+            result = deflate(&z, flush);
+            data.append(reinterpret_cast<char*>(out.data()), out.size() - z.avail_out);
+        } while (z.avail_out == 0);
+        if (result == Z_STREAM_END)
+            break;
+    }
+    deflateEnd(&z);
+    if (crc)
+        *crc = uint32_t(sum);
+    return data;
+}
+
+// A deflated entry of `size` zero bytes.
+inline ZipEntry zeros(const std::string& name, uint64_t size)
+{
+    ZipEntry entry{name, ""};
+    entry.deflated = true;
+    entry.inflatedSize = int64_t(size);
+    entry.data = deflatedZeros(size, -15, &entry.inflatedCrc);
+    return entry;
+}
 
 class ZipFixture {
 public:
