@@ -18,12 +18,10 @@ constexpr char kTimeType[] = "DB94E697-E727-11DD-9823-C725EA03B51E";
 constexpr char kMulType[] = "1CB86FDA-B24A-11DD-8D85-C0B36B773332";
 constexpr char kAddType[] = "20F53DD0-B24A-11DD-8D85-C0B36B773332";
 constexpr char kClearScreenType[] = "DCF42380-B253-11DD-9288-F17C82B47B41";
-constexpr char kRenderStackType[] = "ADF3C9B7-E5BB-11DD-852B-B0D445C48459";
 constexpr char kBackBufferCopyType[] = "1FCBF8EB-F1E7-11DD-A30D-F7A0FD545234";
 constexpr char kTextureEffectType[] = "64F960A0-E9FF-11DD-93A8-89895ED7ACE3";
 constexpr char kShaderEffectType[] = "5F044A2D-1485-11DE-8C43-884C9573DF09";
 constexpr char kScalarParameterType[] = "BBA66D10-17FB-11DE-BF94-A17399492AB8";
-constexpr char kScriptType[] = "1D77C1E0-F78D-11DD-BD73-A3099C3902D7";
 
 // Graph 10: the clear colour is time * (100, 40, 0, 0) + (20, 40, 60, 255), through math nodes.
 std::string clearGraph()
@@ -48,10 +46,8 @@ std::string oneEffectGraph(int id, char const* type, std::string const& inputs)
 // A render-target resource as the project declares it; its loader makes the target.
 std::string renderTargetXml(int id, unsigned width, unsigned height)
 {
-    return "<Resource Id=\"" + idText(id) + "\" Description=\"Target " + std::to_string(id) +
-        "\" ResourceLoaderPluginId=\"193ACA04-F182-11DD-9C88-A960EEEB6D89\"><ParameterMap>" +
-        "<Parameter Name=\"Width\" Value=\"" + std::to_string(width) + "\"/><Parameter Name=\"Height\" Value=\"" +
-        std::to_string(height) + "\"/><Parameter Name=\"Depth Buffer\" Value=\"0\"/></ParameterMap></Resource>";
+    return resourceXml(id, kRenderTargetLoader,
+        {{"Width", std::to_string(width)}, {"Height", std::to_string(height)}, {"Depth Buffer", "0"}});
 }
 
 fxcore::RenderTargetResource* findRenderTarget(PlayerApplication& player, int id)

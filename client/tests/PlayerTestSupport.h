@@ -119,6 +119,20 @@ inline std::string graphLayerXml(int id, int graph, int start, int end, std::str
         std::to_string(end) + "\"/></Time>" + children + "</Layer>";
 }
 
+constexpr char kRenderStackType[] = "ADF3C9B7-E5BB-11DD-852B-B0D445C48459";
+constexpr char kScriptType[] = "1D77C1E0-F78D-11DD-BD73-A3099C3902D7";
+constexpr char kRenderTargetLoader[] = "193ACA04-F182-11DD-9C88-A960EEEB6D89";
+
+// A resource as the project declares it: its loader and the loader's parameters by name.
+inline std::string resourceXml(int id, char const* loader, std::vector<std::pair<std::string, std::string>> const& parameters)
+{
+    std::string text = "<Resource Id=\"" + idText(id) + "\" Description=\"Resource " + std::to_string(id) +
+        "\" ResourceLoaderPluginId=\"" + loader + "\"><ParameterMap>";
+    for (auto const& [name, value] : parameters)
+        text += "<Parameter Name=\"" + name + "\" Value=\"" + xmlEscape(value) + "\"/>";
+    return text + "</ParameterMap></Resource>";
+}
+
 // A project document: settings, graphs and one scene of layers.
 struct TestProject {
     std::string title = "Player Test";

@@ -1,6 +1,7 @@
 #include "XmlLimits.h"
 #include "XmlNode.h"
 
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/core/FileStream.h>
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/MemStream.h>
@@ -111,6 +112,9 @@ public:
         const unsigned int got = stream->read(text.data(), size);
         std::fill(text.begin() + got, text.end(), '\0');
         if (!xmlWithinLimits(text.data(), got)) {
+            Debug(DebugWarning, __FILE__, __LINE__, "xml")
+                << "XML text refused before parsing: nested deeper than " << kMaxXmlDepth << " levels, more than "
+                << kMaxXmlAttributes << " attributes on one element, or a declaration that is not plain";
             m_document.reset();
             return false;
         }

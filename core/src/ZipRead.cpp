@@ -1,3 +1,4 @@
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/core/FileStream.h>
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/Path.h>
@@ -77,6 +78,15 @@ bool withinInflateLimits(uint64_t inflated, uint64_t compressed)
            (inflated <= ZipRead::kMaxFreeRatioSize || inflated <= compressed * ZipRead::kMaxRatio);
 }
 
+// Said once per refusal: the open that fails only returns null.
+void warnTooLarge(const char* name)
+{
+    Debug(DebugWarning, __FILE__, __LINE__, "zip")
+        << "Pack entry " << name << " refused: it inflates beyond " << (ZipRead::kMaxEntrySize >> 20)
+        << " MiB, or beyond " << (ZipRead::kMaxFreeRatioSize >> 20) << " MiB at more than " << ZipRead::kMaxRatio
+        << " times its compressed size";
+}
+
 // Small enough that the ratio is checked before much memory fills.
 constexpr uint32_t kInflatePiece = 1u << 20;
 
@@ -86,9 +96,15 @@ IStream* readCurrentEntry(const ZipArchive& archive)
 {
     unzFile file = archive.file;
     unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
-        !withinInflateLimits(info.uncompressed_size, std::min<uint64_t>(info.compressed_size, archive.fileSize)) ||
-        unzOpenCurrentFile(file) != UNZ_OK) {
+    char name[256] = {};
+    if (unzGetCurrentFileInfo64(file, &info, name, sizeof(name) - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        return nullptr;
+    }
+    if (!withinInflateLimits(info.uncompressed_size, std::min<uint64_t>(info.compressed_size, archive.fileSize))) {
+        warnTooLarge(name);
+        return nullptr;
+    }
+    if (unzOpenCurrentFile(file) != UNZ_OK) {
         return nullptr;
     }
     const uint64_t start = unzGetCurrentFileZStreamPos64(file);
@@ -114,6 +130,9 @@ IStream* readCurrentEntry(const ZipArchive& archive)
         } else {
             size += uint32_t(got);
             ok = withinInflateLimits(size, unzGetCurrentFileZStreamPos64(file) - start);
+            if (!ok) {
+                warnTooLarge(name);
+            }
         }
     }
     if (ok && expected == 0) {

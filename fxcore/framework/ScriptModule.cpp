@@ -2,6 +2,7 @@
 #include "ScriptEngineImpl.h"
 #include "ScriptLimits.h"
 
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/fxcore/ScriptApi.h>
 
@@ -82,6 +83,10 @@ void ScriptModule::releaseContext()
 void ScriptModule::fail(std::string text)
 {
     m_error = true;
+    // Nothing else tells a player why a node does without its script; a failure repeated on every
+    // frame is told once.
+    if (text != m_errorText)
+        core::Debug(core::DebugWarning, __FILE__, __LINE__, "script") << "Script of node " << m_name << ": " << text;
     m_errorText = std::move(text);
 }
 

@@ -4,6 +4,7 @@
 
 #include <tormakelin/fxcore/GifDecoder.h>
 
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/Stream.h>
@@ -48,8 +49,11 @@ bool AnimatedTextureResource::read(std::string const& fileName)
         return false;
     core::SmartRef<core::IStream> const stream(opened);
     GifDecoder decoder;
-    if (!decoder.decode(stream.get()))
+    if (!decoder.decode(stream.get())) {
+        if (!decoder.getError().empty())
+            core::Debug(core::DebugWarning, __FILE__, __LINE__, "resources") << fileName << ": " << decoder.getError();
         return false;
+    }
     bool added = false;
     for (GifFrame const& source : decoder.getImage().frames) {
         // A frame without pixels has nothing to show; it must not sink the others.

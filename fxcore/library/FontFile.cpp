@@ -2,6 +2,7 @@
 
 #include "FontBuilder.h"
 
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/Stream.h>
 
@@ -70,6 +71,9 @@ bool FontFile::load(const std::string& fileName, int pointSize)
     setFont(detail::buildFontAtlas(s_library, m_stream, pointSize, familyName));
     // The name describes the font held, so it goes with a dropped one.
     m_familyName = m_font ? familyName : std::string();
+    // The loader's own message names no file.
+    if (!m_font)
+        core::Debug(core::DebugWarning, __FILE__, __LINE__, "resources") << fileName << ": no readable font in it";
     return m_font != nullptr;
 }
 
