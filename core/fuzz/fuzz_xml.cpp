@@ -1,5 +1,7 @@
 // Loads arbitrary bytes as an XML document, walks it and saves it again.
 
+#include <QuietLog.h>
+
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/Xml.h>
@@ -34,6 +36,12 @@ void walk(IXmlNode* node, int depth)
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    tormakelin::test::silenceLog();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

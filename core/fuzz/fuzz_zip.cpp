@@ -1,5 +1,7 @@
 // Mounts arbitrary bytes as the data pack, opens entries by name and extracts the archive.
 
+#include <QuietLog.h>
+
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/Stream.h>
@@ -38,6 +40,12 @@ void readAll(IFileSystem& fileSystem, const std::string& name)
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    tormakelin::test::silenceLog();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,6 +1,8 @@
 // Atlas files are outside data: any bytes read or fail cleanly, and a read atlas has a positive
 // size and only the rectangles its entries name.
 
+#include <QuietLog.h>
+
 #include <tormakelin/fxcore/TextureAtlasFile.h>
 
 #include <tormakelin/core/MemStream.h>
@@ -10,6 +12,12 @@
 #include <cstdlib>
 
 using namespace tormakelin;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    tormakelin::test::silenceLog();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size)
 {

@@ -1,6 +1,8 @@
 // Font files (outline and bitmap faces) through the font file and the glyph atlas builder on a
 // headless device: the first byte picks the point size, the rest is the file.
 
+#include <QuietLog.h>
+
 #include <HeadlessDevice.h>
 
 #include <tormakelin/core/FileSystem.h>
@@ -21,6 +23,12 @@ namespace {
 std::string fontPath() { return "/tmp/tormakelin-fuzz-font-" + std::to_string(getpid()) + ".ttf"; }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    tormakelin::test::silenceLog();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,6 +1,8 @@
 // Script text through the compiler and a run of its main() against a node with one input of
 // each kind: build errors, script exceptions and stopped runs are fine, crashes are not.
 
+#include <QuietLog.h>
+
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/fxcore/Parameter.h>
@@ -53,6 +55,12 @@ IScriptEngine* engine()
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    tormakelin::test::silenceLog();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
