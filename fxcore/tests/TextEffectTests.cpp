@@ -179,7 +179,7 @@ TEST_F(TextDeviceTest, KernedPairMatchesFreeTypesMetrics)
     auto node = textNode("AV", {{"Transform/Position", "10.7,20.2"}});
     node->render(context);
 
-    fxcore::TextLayout const& layout = node->getLayout();
+    fxcore::TextLayout const& layout = node->getTextLayout();
     ASSERT_EQ(layout.lineCount, 1u);
     std::vector<fxcore::QuadVertex> const& vertices = layout.lines[0].vertices;
     ASSERT_EQ(vertices.size(), 12u);
@@ -219,7 +219,7 @@ TEST_F(TextDeviceTest, LinesAndMissingCharacters)
         SCOPED_TRACE(testing::Message() << '"' << c.text << "\" spacing " << c.spacing);
         auto node = textNode(c.text, {{"Attributes/Height Spacing", c.spacing}});
         node->render(context);
-        fxcore::TextLayout const& layout = node->getLayout();
+        fxcore::TextLayout const& layout = node->getTextLayout();
         ASSERT_EQ(layout.lineCount, c.lines);
         int const step = lineHeight + std::atoi(c.spacing);
         auto const top = [&](size_t i) { return layout.lines[i].box.top; };
@@ -238,9 +238,9 @@ TEST_F(TextDeviceTest, LinesAndMissingCharacters)
     plain->render(context);
     auto gapped = textNode("A\x81V\x7F");
     gapped->render(context);
-    ASSERT_EQ(gapped->getLayout().lineCount, 1u);
-    EXPECT_EQ(gapped->getLayout().lines[0].vertices.size(), plain->getLayout().lines[0].vertices.size());
-    EXPECT_EQ(gapped->getLayout().lines[0].vertices[6].x, plain->getLayout().lines[0].vertices[6].x);
+    ASSERT_EQ(gapped->getTextLayout().lineCount, 1u);
+    EXPECT_EQ(gapped->getTextLayout().lines[0].vertices.size(), plain->getTextLayout().lines[0].vertices.size());
+    EXPECT_EQ(gapped->getTextLayout().lines[0].vertices[6].x, plain->getTextLayout().lines[0].vertices[6].x);
 }
 
 // Each line moves by its difference to the block's width: none, half of it (toward zero), all of it.
@@ -250,7 +250,7 @@ TEST_F(TextDeviceTest, AlignmentShiftsEachLineWithinTheBlock)
     char const* const text = "AVAVA\nVi";
     auto left = textNode(text);
     left->render(context);
-    fxcore::TextLayout const& base = left->getLayout();
+    fxcore::TextLayout const& base = left->getTextLayout();
     ASSERT_EQ(base.lineCount, 2u);
     int const blockWidth = base.rect.right - base.rect.left;
     auto difference = [&](size_t line) { return blockWidth - (base.lines[line].box.right - base.lines[line].box.left); };
@@ -259,7 +259,7 @@ TEST_F(TextDeviceTest, AlignmentShiftsEachLineWithinTheBlock)
         SCOPED_TRACE(align);
         auto node = textNode(text, {{"Attributes/Align", align}});
         node->render(context);
-        fxcore::TextLayout const& layout = node->getLayout();
+        fxcore::TextLayout const& layout = node->getTextLayout();
         for (size_t line = 0; line < 2; ++line) {
             int const shift = align[0] == '1' ? difference(line) / 2 : difference(line);
             EXPECT_EQ(lineLeft(layout.lines[line]), lineLeft(base.lines[line]) + float(shift)) << "line " << line;
@@ -277,7 +277,7 @@ TEST_F(TextDeviceTest, WhiteTextShowsTheAtlasCoverage)
     ASSERT_NE(font, nullptr);
     auto node = textNode("AV\xE9", {{"Transform/Position", "6,8"}});
     node->render(context);
-    fxcore::TextLayout const& layout = node->getLayout();
+    fxcore::TextLayout const& layout = node->getTextLayout();
     ASSERT_EQ(layout.lineCount, 1u);
     ASSERT_EQ(layout.lines[0].vertices.size(), 18u) << "the byte 0xE9 draws its glyph";
 
@@ -342,7 +342,7 @@ TEST_F(TextDeviceTest, ShadowIsOffsetAndOutlineSurroundsTheText)
                                   {"Shadow/Shadow Offset", "9.9,0"}, {"Outline/Outline Enabled", "1"},
                                   {"Outline/Outline Color", "0,255,0,255"}});
     node->render(context);
-    fxcore::TextRect const rect = node->getLayout().lines[0].box;
+    fxcore::TextRect const rect = node->getTextLayout().lines[0].box;
     std::vector<uint32_t> const drawn = pixels();
     int const midY = (rect.top + rect.bottom) / 2;
     auto at = [&](int x) { return unpack(drawn[size_t(midY) * kWidth + size_t(x)]); };

@@ -76,7 +76,7 @@ public:
 
     // The block of the last layout.
     TextRect const& getTextRect() const { return m_layout.rect; }
-    TextLayout const& getLayout() const { return m_layout; }
+    TextLayout const& getTextLayout() const { return m_layout; }
 
 private:
     static void createShared();
