@@ -118,7 +118,7 @@ render::IShader* BlurChainBase::beginChain(float blurWidth)
     }
     shader->setFloatArray(s.horizontalWeights.get(), horizontal, 13);
     shader->setFloatArray(s.verticalWeights.get(), vertical, 13);
-    coverQuad(m_quad);
+    TextureEffect::fullscreenQuad(m_quad);
     return shader;
 }
 

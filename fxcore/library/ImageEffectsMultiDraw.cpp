@@ -145,7 +145,7 @@ void CMYKDistort::render(RenderContext& context)
     D3DXMatrixIdentity(&identity);
     shader->setMatrix(s.worldViewProjection.get(), &identity);
     QuadVertex quad[4];
-    coverQuad(quad);
+    TextureEffect::fullscreenQuad(quad);
     if (shader->begin() >= 2) {
         // Separated into the intermediate target, then recombined with each ink misregistered.
         target->begin();

@@ -24,9 +24,11 @@ float viewportAspect(float fallback)
 void Camera::computeView(const UpdateContext& context)
 {
     const D3DXQUATERNION& rotation = m_transformation.transform.rotation.value;
-    const D3DXVECTOR3 eye = translationOf(m_worldMatrix);
-    D3DXMATRIX m;
+    D3DXMATRIX rollMatrix;
+    D3DXMatrixRotationZ(&rollMatrix, -roll.value);
     if (m_target.object) {
+        // Both ends are world positions, so the look-at is already the whole view.
+        const D3DXVECTOR3 eye = translationOf(m_worldMatrix);
         const D3DXVECTOR3 at = translationOf(m_target.object->getWorldMatrix());
         D3DXMATRIX lookAt;
         D3DXMatrixLookAtLH(&lookAt, &eye, &at, &m_up);
@@ -34,20 +36,17 @@ void Camera::computeView(const UpdateContext& context)
         D3DXMATRIX twistMatrix;
         D3DXMatrixRotationQuaternion(&twistMatrix, &twist);
         D3DXMatrixInverse(&twistMatrix, nullptr, &twistMatrix);
-        m = lookAt * twistMatrix;
-    } else {
-        D3DXMATRIX rotate;
-        D3DXMATRIX translate;
-        D3DXMatrixRotationQuaternion(&rotate, &rotation);
-        D3DXMatrixTranslation(&translate, eye.x, eye.y, eye.z);
-        m = rotate * translate;
+        m_view = lookAt * twistMatrix * rollMatrix;
+        return;
     }
-    D3DXMATRIX rollMatrix;
-    D3DXMatrixRotationZ(&rollMatrix, -roll.value);
-    m_view = m * rollMatrix * context.parentMatrix;
-    if (m_target.object == nullptr) {
-        D3DXMatrixInverse(&m_view, nullptr, &m_view);
-    }
+    // The camera's place within its parent; the parent matrix then carries it into the world once.
+    const D3DXMATRIX local = m_transformation.objectOffset.getMatrix() * m_transformation.transform.getMatrix();
+    D3DXMATRIX rotate;
+    D3DXMATRIX translate;
+    D3DXMatrixRotationQuaternion(&rotate, &rotation);
+    D3DXMatrixTranslation(&translate, local._41, local._42, local._43);
+    m_view = rotate * translate * rollMatrix * context.parentMatrix;
+    D3DXMatrixInverse(&m_view, nullptr, &m_view);
 }
 
 void Camera::update(UpdateContext& context)

@@ -50,6 +50,9 @@ float shadowTerm(float4 worldPosition)
 {
     float4 p = mul(worldPosition, shadowMatrix);
     float2 uv = p.xy / p.w * float2(0.5, -0.5) + 0.5;
+    // Beyond the map's edges the light's view held nothing that could occlude.
+    if (any(uv != saturate(uv)))
+        return 1;
     float s = saturate(exp(-shadowKExp * p.z) * tex2D(shadowTextureSampler, uv).r);
     return smoothstep(shadowSmoothStepMin, shadowSmoothStepMax, s);
 }

@@ -217,6 +217,41 @@ TEST(Cameras, TargetedCameraLooksAtTheTarget)
     camera->release();
 }
 
+// The parent's move and turn reach the view once: through the camera's world matrix.
+TEST(Cameras, ACameraUnderAMovedTurnedParentViewsFromItsWorldPlace)
+{
+    for (bool targeted : {false, true}) {
+        SCOPED_TRACE(targeted ? "targeted" : "untargeted");
+        Node* parent = make(NodeType_Node);
+        auto* camera = make<Camera>(NodeType_Camera);
+        Node* target = make(NodeType_Node);
+        camera->autoAdjustAspectRatio(false);
+        camera->setParent(parent);
+        parent->getTransformation().transform.position.value = D3DXVECTOR3(5, -2, 7);
+        D3DXQuaternionRotationYawPitchRoll(&parent->getTransformation().transform.rotation.value, 0.7f, 0.3f, 0);
+        camera->getTransformation().transform.position.value = D3DXVECTOR3(1, 2, -10);
+        D3DXQuaternionRotationYawPitchRoll(&camera->getTransformation().transform.rotation.value, 0.2f, 0, 0);
+        target->getTransformation().transform.position.value = D3DXVECTOR3(-3, 1, 4);
+        if (targeted)
+            camera->setTarget(target);
+        updateAll(target, 0);
+        updateAll(parent, 0);
+
+        D3DXMATRIX expected;
+        if (targeted) {
+            const D3DXMATRIX& world = camera->getWorldMatrix();
+            const D3DXVECTOR3 eye(world._41, world._42, world._43), at(-3, 1, 4), up(0, 1, 0);
+            D3DXMatrixLookAtLH(&expected, &eye, &at, &up);
+        } else {
+            D3DXMatrixInverse(&expected, nullptr, &camera->getWorldMatrix());
+        }
+        expectMatrixNear(camera->getViewMatrix(), expected);
+        target->release();
+        camera->release();
+        parent->release();
+    }
+}
+
 TEST(Lights, WorldRecordCarriesPositionAxisAndValues)
 {
     auto* light = make<Light>(NodeType_Light);

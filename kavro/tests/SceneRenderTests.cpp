@@ -124,6 +124,32 @@ TEST_F(SceneRenderTest, GroundUnderAnOccluderIsInShadow)
     }
 }
 
+// The light's map covers only the middle of the ground: beyond its edges nothing occludes.
+TEST_F(SceneRenderTest, ReceiversOutsideTheShadowMapAreLit)
+{
+    SceneBuilder scene;
+    scene.mesh(makeFloor(200), scene.material({}));
+    scene.mesh(makeFloor(10, 50), scene.material({{1, 1, 1, 1}, 0, MaterialType_Reflective}));
+    SceneRenderState state;
+    state.entries.push_back({});
+    state.entries.back().graph = scene.graph.get();
+    state.lights = {sunFrom({0, -1, 0})};
+    lookAt(state, {0, 300, 0}, {0, 0, 0}, {0, 0, 1});
+    D3DXMatrixOrthoLH(&state.projection, 200, 200, 1, 1000);
+    state.settings.shadowEnabled = true;
+    state.settings.shadowLightPosition = D3DXVECTOR3(0, 200, 0);
+    state.settings.shadowDistance = 20;
+    state.settings.shadowTarget = target(64, D3DFMT_R32F);
+    clear();
+    renderer->render(state);
+
+    EXPECT_LT(readPixel(device, kSize / 2, kSize / 2)[0], 40) << "under the occluder";
+    // World x or z of +-30 and beyond lies outside the map's +-20.
+    for (const auto& [x, y] : {std::pair{3u, 3u}, {kSize / 2, 2u}, {kSize - 3, kSize / 2}, {10u, kSize - 2}}) {
+        EXPECT_GT(readPixel(device, x, y)[0], 240) << "at " << x << "," << y;
+    }
+}
+
 TEST_F(SceneRenderTest, EveryEntryCastsIntoTheOneShadowMap)
 {
     // The occluder comes first: a map cleared again for the ground's entry would lose it.

@@ -18,11 +18,15 @@
 // Pixel centres: every vertex shader declares the device block at binding D3DGL_DEVICE_BLOCK
 //   and ends with  gl_Position.xy += d3dgl_pixelOffset.xy * gl_Position.w;
 //   the device sets pixelOffset to (1/width, -1/height) of the viewport, which moves geometry
-//   as Direct3D 9 samples it (pixel centres on integer coordinates).
+//   as Direct3D 9 samples it (pixel centres on integer coordinates). For filled triangles it is
+//   one sub-pixel step (1/256 pixel) short, up and left, so that pixel centres on edges follow
+//   Direct3D 9's top-left rule; pixel shaders read their inputs a step back (below).
 //   Depth is 0..1 and y points down (glClipControl with an upper-left origin).
-// Alpha test: the device appends to every pixel shader a main() that calls the shader's own
-//   (renamed d3dgl_main) and discards on the alpha of its location-0 colour output, reading the
-//   block at binding D3DGL_ALPHA_TEST_BLOCK. Shaders must leave that binding free.
+// Pixel shader wrapper: the device appends to every pixel shader a main() that fills the shader's
+//   global "in" variables (renamed d3dgl_in_<name>, read through interpolateAtOffset where the
+//   geometry was lifted), calls the shader's own main (renamed d3dgl_main), and discards on the
+//   alpha of its location-0 colour output, reading the block at binding D3DGL_ALPHA_TEST_BLOCK.
+//   Shaders must leave that binding and the d3dgl_ prefix free.
 // Without a pixel shader the device draws white; without a vertex shader draws fail.
 
 #include <string>

@@ -214,6 +214,8 @@ private:
 
     // State application (device_apply.cpp).
     HRESULT prepareDraw(bool indexed);
+    // Filled triangles are drawn lifted by a sub-pixel step (see applyViewport); lines and points not.
+    void useFillRuleFor(D3DPRIMITIVETYPE type);
     void applyBlend();
     void applyDepth();
     void applyStencil();
@@ -292,6 +294,7 @@ private:
     uint32_t dirtyTextures_ = 0xFFFFFFFFu;
     uint32_t enabledAttributes_ = 0;
     bool framebufferComplete_ = false;
+    bool lifted_ = false;
     bool anisotropy_ = false;
 };
 

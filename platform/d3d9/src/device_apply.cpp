@@ -204,17 +204,23 @@ void Device::applyScissor() {
 void Device::applyViewport() {
     glViewport(GLint(viewport_.X), GLint(viewport_.Y), GLsizei(viewport_.Width), GLsizei(viewport_.Height));
     glDepthRangef(viewport_.MinZ, viewport_.MaxZ);
-    // Half a pixel right and down: Direct3D 9 samples pixels at their integer coordinates.
-    const float offset[4] = {1.0f / float(viewport_.Width), -1.0f / float(viewport_.Height), 0.0f, 0.0f};
+    // Half a pixel right and down: Direct3D 9 samples pixels at their integer coordinates. Filled
+    // triangles go one sub-pixel step less, up and left: with y flipped, GL keeps pixel centres on
+    // bottom edges and drops those on top edges; lifted by a step those ties become strict and fall
+    // as Direct3D 9 has them. Pixel shaders read their inputs a step back (see withAlphaTest).
+    const float half = lifted_ ? 1.0f - 2.0f / float(kFillStepsPerPixel) : 1.0f;
+    const float offset[4] = {half / float(viewport_.Width), -half / float(viewport_.Height), 0.0f, 0.0f};
     glNamedBufferSubData(deviceBlock_, 0, sizeof offset, offset);
 }
 
 void Device::applyAlphaTest() {
     const GLint func = renderStates_[D3DRS_ALPHATESTENABLE] ? GLint(renderStates_[D3DRS_ALPHAFUNC]) : GLint(D3DCMP_ALWAYS);
+    const float step = lifted_ ? -1.0f / float(kFillStepsPerPixel) : 0.0f;
     struct {
         GLint func[4];
         float ref[4];
-    } block{{func, 0, 0, 0}, {float(renderStates_[D3DRS_ALPHAREF] & 0xFF) / 255.0f, 0, 0, 0}};
+        float fill[4];
+    } block{{func, 0, 0, 0}, {float(renderStates_[D3DRS_ALPHAREF] & 0xFF) / 255.0f, 0, 0, 0}, {step, 0, 0, 0}};
     glNamedBufferSubData(alphaBlock_, 0, sizeof block, &block);
 }
 

@@ -42,6 +42,13 @@ UINT elementSize(BYTE type) {
 
 }  // namespace
 
+void Device::useFillRuleFor(D3DPRIMITIVETYPE type) {
+    const bool lifted = type >= D3DPT_TRIANGLELIST && renderStates_[D3DRS_FILLMODE] == D3DFILL_SOLID;
+    if (lifted == lifted_) return;
+    lifted_ = lifted;
+    dirty_ |= kDirtyViewport | kDirtyAlphaTest;
+}
+
 bool Device::streamsHold(uint64_t firstVertex, uint64_t vertices, UINT instances) const {
     if (!declaration_) return true;
     for (const D3DVERTEXELEMENT9& e : declaration_->elements()) {
@@ -61,6 +68,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
     if (primitiveCount == 0) return D3D_OK;
     // Reads past a buffer's end are refused: GL would fetch whatever lies beyond it.
     if (!streamsHold(startVertex, verticesOf(type, primitiveCount), 1)) return D3DERR_INVALIDCALL;
+    useFillRuleFor(type);
     HRESULT hr = prepareDraw(false);
     if (FAILED(hr)) return hr;
     glDrawArrays(glPrimitive(type), GLint(startVertex), GLsizei(verticesOf(type, primitiveCount)));
@@ -79,6 +87,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     const int64_t first = int64_t(baseVertexIndex) + minVertexIndex;
     if (first < 0 || numVertices == 0 || !streamsHold(uint64_t(first), numVertices, instanceCount()))
         return D3DERR_INVALIDCALL;
+    useFillRuleFor(type);
     HRESULT hr = prepareDraw(true);
     if (FAILED(hr)) return hr;
     const void* offset = reinterpret_cast<const void*>(uintptr_t(startIndex) * size);
@@ -97,6 +106,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, cons
     const UINT vertices = verticesOf(type, primitiveCount);
     context_->makeCurrent();
     glNamedBufferData(streamVertices_, GLsizeiptr(vertices) * stride, vertexData, GL_STREAM_DRAW);
+    useFillRuleFor(type);
     HRESULT hr = prepareDraw(false);
     if (FAILED(hr)) return hr;
     applyVertexInput(streamVertices_, stride);
@@ -125,6 +135,7 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexInde
     context_->makeCurrent();
     glNamedBufferData(streamVertices_, GLsizeiptr(end) * stride, vertexData, GL_STREAM_DRAW);
     glNamedBufferData(streamIndices_, GLsizeiptr(count) * indexSize(indexFormat), indexData, GL_STREAM_DRAW);
+    useFillRuleFor(type);
     HRESULT hr = prepareDraw(true);
     if (FAILED(hr)) return hr;
     applyVertexInput(streamVertices_, stride);

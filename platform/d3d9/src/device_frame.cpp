@@ -100,7 +100,7 @@ void Device::initGLObjects() {
     makeBlock(vsConstants_, D3DGL_VS_CONSTANT_REGISTERS * 16, D3DGL_VS_CONSTANTS);
     makeBlock(psConstants_, D3DGL_PS_CONSTANT_REGISTERS * 16, D3DGL_PS_CONSTANTS);
     makeBlock(deviceBlock_, 16, D3DGL_DEVICE_BLOCK);
-    makeBlock(alphaBlock_, 32, D3DGL_ALPHA_TEST_BLOCK);
+    makeBlock(alphaBlock_, 48, D3DGL_ALPHA_TEST_BLOCK);
     glCreateBuffers(1, &streamVertices_);
     glCreateBuffers(1, &streamIndices_);
     glCreateSamplers(GLsizei(samplers_.size()), samplers_.data());

@@ -1,5 +1,6 @@
 #include "objects.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <cctype>
@@ -149,19 +150,112 @@ std::pair<size_t, size_t> mainDeclaration(const std::vector<Token>& t) {
     return {std::string::npos, std::string::npos};
 }
 
+// A pixel-shader input declared "in TYPE NAME;" (or NAME[N]) at global scope.
+struct Input {
+    std::string type, name, arraySize;
+    size_t nameBegin, nameEnd, statementEnd;
+    bool interpolated;
+};
+
+// Only float scalars, vectors and matrices can be read at an offset; other inputs (integers,
+// doubles, structures) hold one value per primitive or are taken as they come.
+bool isInterpolable(const std::string& t) {
+    return t == "float" || t.rfind("vec", 0) == 0 || t.rfind("mat", 0) == 0;
+}
+
+// "to = from" read at the offset; matrices a column at a time.
+std::string readAtOffset(const std::string& to, const std::string& from, const std::string& type,
+    const std::string& offset) {
+    if (type.rfind("mat", 0) == 0 && type.size() >= 4) {
+        const std::string columns(1, type[3]);
+        return "for (int d3dgl_c = 0; d3dgl_c < " + columns + "; ++d3dgl_c) " + to +
+               "[d3dgl_c] = interpolateAtOffset(" + from + "[d3dgl_c], " + offset + ");";
+    }
+    return to + " = interpolateAtOffset(" + from + ", " + offset + ");";
+}
+
+std::vector<Input> pixelInputs(const std::vector<Token>& t) {
+    std::vector<Input> inputs;
+    size_t statement = 0;
+    int depth = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        const std::string& w = t[i].text;
+        if (w == "{") ++depth;
+        if (w == "}") --depth;
+        if (w == ";" || w == "{" || w == "}") {
+            statement = i + 1;
+            continue;
+        }
+        if (w != "in" || depth != 0) continue;
+        size_t k = i + 1;
+        if (k < t.size() && isPrecision(t[k].text)) ++k;
+        if (k + 2 >= t.size()) continue;
+        Input in{t[k].text, t[k + 1].text, "", t[k + 1].begin, t[k + 1].end, 0, true};
+        size_t end = k + 2;
+        if (t[end].text == "[" && end + 2 < t.size() && t[end + 2].text == "]") {
+            in.arraySize = t[end + 1].text;
+            end += 3;
+        }
+        if (end >= t.size() || t[end].text != ";") continue;
+        in.statementEnd = t[end].end;
+        for (size_t j = statement; j < i; ++j)
+            if (t[j].text == "flat") in.interpolated = false;
+        if (!isInterpolable(in.type)) in.interpolated = false;
+        inputs.push_back(in);
+    }
+    return inputs;
+}
+
 }  // namespace
 
 std::string withAlphaTest(const std::string& source) {
     const std::vector<Token> tokens = tokenize(source);
     const std::string output = colourOutput(tokens);
     const auto declaration = mainDeclaration(tokens);
-    if (output.empty() || declaration.first == std::string::npos) return source;
+    const std::vector<Input> inputs = pixelInputs(tokens);
+    if (declaration.first == std::string::npos || (output.empty() && inputs.empty())) return source;
+    // Inputs ahead of main become plain variables that the device's reader fills, declared right
+    // after the last of them so that everything reading them sees them filled.
+    std::vector<Input> read;
+    size_t readerAt = 0;
+    for (const Input& in : inputs)
+        if (in.nameBegin < declaration.first) {
+            read.push_back(in);
+            readerAt = std::max(readerAt, in.statementEnd);
+        }
+    std::string reader = "\nlayout(std140, binding = " + std::to_string(D3DGL_ALPHA_TEST_BLOCK) +
+                         ") uniform D3DGLPixel { ivec4 d3dgl_alphaFunc; vec4 d3dgl_alphaRef; vec4 d3dgl_fillStep; };\n";
+    for (const Input& in : read)
+        reader += in.type + " " + in.name + (in.arraySize.empty() ? "" : "[" + in.arraySize + "]") + ";\n";
+    // Filled triangles come lifted by a sub-pixel step (see applyViewport); interpolated inputs are
+    // read where the unlifted triangle gives them, so only coverage sees the step.
+    const std::string step = "vec2(d3dgl_fillStep.x)";
+    reader += "void d3dgl_readInputs() {\n  if (d3dgl_fillStep.x != 0.0) {\n";
+    for (const Input& in : read) {
+        const std::string from = "d3dgl_in_" + in.name;
+        if (!in.interpolated) {
+            reader += "    " + in.name + " = " + from + ";\n";
+        } else if (in.arraySize.empty()) {
+            reader += "    " + readAtOffset(in.name, from, in.type, step) + "\n";
+        } else {
+            reader += "    for (int d3dgl_i = 0; d3dgl_i < " + in.arraySize + "; ++d3dgl_i) { " +
+                      readAtOffset(in.name + "[d3dgl_i]", from + "[d3dgl_i]", in.type, step) + " }\n";
+        }
+    }
+    reader += "  } else {\n";
+    for (const Input& in : read) reader += "    " + in.name + " = d3dgl_in_" + in.name + ";\n";
+    reader += "  }\n}\n";
+
+    // Edits from the back, so the byte ranges ahead of each stay valid.
     std::string text = source;
     text.replace(declaration.first, declaration.second - declaration.first, "void d3dgl_main()");
+    text.insert(read.empty() ? declaration.first : readerAt, reader);
+    for (auto in = read.rbegin(); in != read.rend(); ++in)
+        text.replace(in->nameBegin, in->nameEnd - in->nameBegin, "d3dgl_in_" + in->name);
+    text += "\nvoid main() {\n    d3dgl_readInputs();\n";
+    text += "    d3dgl_main();\n";
+    if (output.empty()) return text + "}\n";
     text +=
-        "\nlayout(std140, binding = " + std::to_string(D3DGL_ALPHA_TEST_BLOCK) + ") uniform D3DGLAlphaTest { ivec4 d3dgl_alphaFunc; vec4 d3dgl_alphaRef; };\n"
-        "void main() {\n"
-        "    d3dgl_main();\n"
         "    float a = " + output + ".a;\n"
         "    float r = d3dgl_alphaRef.x;\n"
         "    bool pass = true;\n"

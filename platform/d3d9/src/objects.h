@@ -69,8 +69,13 @@ private:
 
 // Compiles one stage as a separable program; 0 with the info log in *errors on failure.
 GLuint compileSeparable(GLenum stage, const std::string& source, std::string* errors);
-// A pixel shader's text with the alpha test of the device appended (discard), or the text itself
-// when it has no colour output to test.
+// Filled triangles are drawn lifted up and left by one step of the rasteriser's sub-pixel grid,
+// this many to the pixel, so that pixel centres on edges fall as Direct3D 9's top-left rule has them.
+constexpr int kFillStepsPerPixel = 256;
+
+// A pixel shader's text wrapped in the device's own main(): its inputs read where the unlifted
+// geometry gives them, then its main, then the alpha test (discard) on its colour output. The text
+// itself when it has neither inputs nor a colour output.
 std::string withAlphaTest(const std::string& source);
 
 class Query final : public ComObject<IDirect3DQuery9> {
