@@ -201,6 +201,11 @@ TEST_F(PlayerTest, SampleImageLabInvertsTheCapturedPictureAndStripesTheMiddle)
             EXPECT_NEAR(channel(inverted, shift), 255 - channel(picture, shift), 16)
                 << std::hex << inverted << " " << picture;
     }
+    // The off-screen layer drew its orange again for the logo's inset, which shows inverted.
+    uint32_t const inset = frame.at(14, 14);
+    EXPECT_NEAR(channel(inset, 16), 255 - 230, 20) << std::hex << inset;
+    EXPECT_NEAR(channel(inset, 8), 255 - 120, 20) << std::hex << inset;
+    EXPECT_NEAR(channel(inset, 0), 255 - 40, 20) << std::hex << inset;
     int darkest = 255 * 3, brightest = 0;
     for (unsigned x = 0; x < 1280; x += 4) {
         uint32_t const p = frame.at(x, 400);
