@@ -59,7 +59,7 @@ TEST_F(PackedPlayer, PlaysItsOwnPackToTheEnd)
 
 TEST_F(PackedPlayer, TheSamplePlaysItsLastSecondCleanly)
 {
-    ProcessResult const played = runProgram((programFolder() / "Tormakelin.Sample").string() + " -nosetup -time 17");
+    ProcessResult const played = runProgram((programFolder() / "Tormakelin.Sample").string() + " -nosetup -time 59");
     EXPECT_EQ(played.exitCode, 0);
     EXPECT_EQ(played.errors, "");
 }

@@ -1,5 +1,5 @@
 // The packed sample project plays: its logo, gradients, full-screen quads, off-screen pictures,
-// title and line are drawn.
+// title and line are drawn, image effects over the captured picture, and the image lab.
 
 #include "PlayerTestSupport.h"
 
@@ -167,6 +167,53 @@ TEST_F(PlayerTest, SampleLaysImageEffectsOverTheCapturedPicture)
     uint32_t const spinner = frame.at(1176, 104);
     for (int shift : {16, 8, 0})
         EXPECT_GE(channel(spinner, shift), 220) << std::hex << spinner;
+}
+
+
+// From 18 s the image lab lays the captured picture, a quarter of its size, in tiles: the first
+// inverted. The lower left of the screen still shows that picture itself; across the middle a
+// shader draws stripes.
+TEST_F(PlayerTest, SampleImageLabInvertsTheCapturedPictureAndStripesTheMiddle)
+{
+    std::filesystem::path const sample =
+        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    D3DSimAdapter adapter = d3dsimDefaultAdapter();
+    adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
+    d3dsimSetAdapters({adapter});
+    PlayerSeams seams;
+    int frames = 0;
+    Frame frame;
+    seams.onFrame = [&](PlayerApplication& player) {
+        if (++frames == 2) {
+            frame = resolvedFrame(player);
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    };
+    PlayerRun const run = play("-nosetup -time 20 -document " + sample.string(), false, seams);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(frame.width, 1280u);
+    ASSERT_EQ(frame.height, 720u);
+    auto channel = [](uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); };
+    for (auto const& [x, y] : {std::pair{8u, 170u}, std::pair{12u, 150u}}) {
+        uint32_t const inverted = frame.at(x, y);
+        uint32_t const picture = frame.at(4 * x, 4 * y);
+        for (int shift : {16, 8, 0})
+            EXPECT_NEAR(channel(inverted, shift), 255 - channel(picture, shift), 16)
+                << std::hex << inverted << " " << picture;
+    }
+    // The off-screen layer drew its orange again for the logo's inset, which shows inverted.
+    uint32_t const inset = frame.at(14, 14);
+    EXPECT_NEAR(channel(inset, 16), 255 - 230, 20) << std::hex << inset;
+    EXPECT_NEAR(channel(inset, 8), 255 - 120, 20) << std::hex << inset;
+    EXPECT_NEAR(channel(inset, 0), 255 - 40, 20) << std::hex << inset;
+    int darkest = 255 * 3, brightest = 0;
+    for (unsigned x = 0; x < 1280; x += 4) {
+        uint32_t const p = frame.at(x, 400);
+        int const sum = channel(p, 16) + channel(p, 8) + channel(p, 0);
+        darkest = std::min(darkest, sum);
+        brightest = std::max(brightest, sum);
+    }
+    EXPECT_GT(brightest - darkest, 300) << "stripes across the middle";
 }
 
 } // namespace tormakelin::client::test

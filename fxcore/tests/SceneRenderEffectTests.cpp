@@ -1,3 +1,4 @@
+#include <tormakelin/fxcore/ParticleNodes.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/SceneNodes.h>
@@ -6,6 +7,7 @@
 #include "SceneFixtures.h"
 #include "TextureEffectSupport.h"
 
+#include <tormakelin/kavro/Particles.h>
 #include <tormakelin/kavro/ShaderInclude.h>
 
 namespace {
@@ -281,6 +283,64 @@ TEST_F(SceneRenderEffectTest, AFlareDrawsOnceAtItsOwnPlace)
     EXPECT_EQ(kavro_test::readPixel(device, x2, y2), (kavro_test::Rgb{0, 0, 0})) << "not at twice its place";
     EXPECT_EQ(kavro_test::readPixel(device, 1, 1), (kavro_test::Rgb{0, 0, 0}));
     flare->unlinkAll();
+}
+
+TEST_F(SceneRenderEffectTest, ALinkedParticleSystemDrawsItsParticlesThroughTheCamera)
+{
+    // One still red particle in front of the camera, the only thing drawn.
+    uint32_t const white = 0xFFFFFFFF;
+    core::SmartRef<render::ITexture> texture(render::createTextureRgba(1, 1, &white));
+    ASSERT_TRUE(texture);
+    auto system = make<ParticleSystemEffect>();
+    auto box = make<ParticleBoxEmitter>();
+    auto colour = make<ParticleColorModifier>();
+    setText(*system, "Attributes/Texture", lookup.addTexture(texture.get(), "6A1E0000-0000-0000-0000-000000000031").c_str());
+    setText(*system, "Attributes/Max particles", "8");
+    for (auto const& [input, text] : std::initializer_list<std::pair<char const*, char const*>>{{"Box/Min", "0,0,0"},
+             {"Box/Max", "0,0,0"}, {"Velocity/Min velocity", "0,0,0"}, {"Velocity/Max velocity", "0,0,0"},
+             {"Attributes/Num Particles", "1"}, {"Attributes/Num Spawns", "1"}, {"Attributes/Min life", "100"},
+             {"Attributes/Max life", "100"}, {"Size/Min", "6"}, {"Size/Max", "6"}})
+        setText(*box, input, text);
+    for (char const* input : {"Attributes/Start Color", "Attributes/Middle Color", "Attributes/End Color"})
+        setText(*colour, input, "255,0,0,255");
+    link(box.get(), "Result", system.get(), "Attributes/Emitter");
+    link(colour.get(), "Result", system.get(), "Attributes/Modifier");
+    update(*box);
+    update(*colour);
+    update(*system);
+    link(system.get(), "Output", effect.get(), "Particle/System");
+
+    auto camera = make<CameraEffect>();
+    auto view = make<ViewMatrix>();
+    setText(*camera, "Transform/Position", "0,0,-20");
+    link(camera.get(), "Position", view.get(), "Transform/Position");
+    update(*camera);
+    update(*view);
+    link(view.get(), "Result", effect.get(), "Camera/View");
+    update(*effect);
+
+    RenderContext context;
+    context.delta = 0.02f;
+    effect->getCamera(context.view, context.projection, context.eye);
+    ASSERT_EQ(context.eye, D3DXVECTOR3(0, 0, -20));
+    for (int frame = 0; frame < 2; ++frame) {
+        device->clear(render::Clear_Colour | render::Clear_Depth, D3DXVECTOR4(0, 0, 0, 0), 1, 0);
+        effect->render(context);
+    }
+    EXPECT_EQ(system->getParticleSystem()->getCloud().getAliveCount(), 1u);
+    kavro_test::Rgb const centre = kavro_test::readPixel(device, kSize / 2, kSize / 2);
+    EXPECT_GT(centre[0], 200) << "the particle";
+    EXPECT_LT(centre[1] + centre[2], 10);
+    EXPECT_EQ(kavro_test::readPixel(device, 1, 1), (kavro_test::Rgb{0, 0, 0})) << "around it";
+
+    // Unlinked, the system is no source of the scene render any more.
+    system->unlinkAll();
+    device->clear(render::Clear_Colour | render::Clear_Depth, D3DXVECTOR4(0, 0, 0, 0), 1, 0);
+    effect->render(context);
+    EXPECT_EQ(kavro_test::readPixel(device, kSize / 2, kSize / 2), (kavro_test::Rgb{0, 0, 0}));
+    for (IGraphNode* n : {static_cast<IGraphNode*>(box.get()), static_cast<IGraphNode*>(colour.get()),
+             static_cast<IGraphNode*>(camera.get()), static_cast<IGraphNode*>(view.get())})
+        n->unlinkAll();
 }
 
 } // namespace

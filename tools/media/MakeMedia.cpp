@@ -3,6 +3,7 @@
 // Usage: Tormakelin.MakeMedia <folder> <font file>
 
 #include "GifWriter.h"
+#include "Music.h"
 
 #include <sndfile.h>
 
@@ -55,6 +56,20 @@ Image logo()
                 image.set(x, y, 255, 230, 120, 255);
             else
                 image.set(x, y, uint8_t(x), uint8_t(y * 2), uint8_t(255 - x), 255);
+        }
+    return image;
+}
+
+// A soft white spot fading to black and transparent at its rim: particles and flares add it.
+Image spot()
+{
+    Image image(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            double const dx = (x - 31.5) / 32.0, dy = (y - 31.5) / 32.0;
+            double const falloff = std::max(0.0, 1.0 - std::sqrt(dx * dx + dy * dy));
+            uint8_t const level = uint8_t(std::lround(255.0 * falloff * falloff));
+            image.set(x, y, level, level, level, level);
         }
     return image;
 }
@@ -118,35 +133,25 @@ std::vector<uint8_t> spinner()
     return gif.bytes();
 }
 
-// Ten seconds of a soft arpeggio over a bass note, stereo at 44.1 kHz.
+// The theme, stereo at 44.1 kHz.
 bool writeMusic(fs::path const& path)
 {
-    int const rate = 44100;
-    double const seconds = 10.0;
     SF_INFO info{};
-    info.samplerate = rate;
+    info.samplerate = tormakelin::media::kMusicRate;
     info.channels = 2;
     info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
     SNDFILE* file = sf_open(path.string().c_str(), SFM_WRITE, &info);
     if (!file)
         return false;
-    double const notes[] = {220.0, 277.18, 329.63, 440.0, 329.63, 277.18, 246.94, 293.66};
-    double const step = 0.25;
-    size_t const frames = size_t(seconds * rate);
-    std::vector<float> samples(frames * 2);
-    for (size_t i = 0; i < frames; ++i) {
-        double const t = double(i) / rate;
-        int const n = int(t / step);
-        double const local = t - n * step;
-        double const note = notes[n % 8];
-        double const envelope = std::exp(-local * 9.0);
-        double const bass = 0.18 * std::sin(2.0 * kPi * 55.0 * (1 + (n / 16) % 2) * t);
-        double const lead = 0.32 * envelope * std::sin(2.0 * kPi * note * t);
-        double const fade = std::min(1.0, (seconds - t) * 2.0);
-        samples[i * 2] = float((bass + lead * 0.8) * fade);
-        samples[i * 2 + 1] = float((bass + lead) * fade);
+    std::vector<float> const samples = tormakelin::media::renderMusic();
+    // In blocks: the Vorbis encoder crashes on one very large write.
+    sf_count_t const frames = sf_count_t(samples.size() / 2);
+    sf_count_t const block = 4096;
+    bool written = true;
+    for (sf_count_t at = 0; written && at < frames; at += block) {
+        sf_count_t const count = std::min(block, frames - at);
+        written = sf_writef_float(file, samples.data() + at * 2, count) == count;
     }
-    bool const written = sf_writef_float(file, samples.data(), sf_count_t(frames)) == sf_count_t(frames);
     return sf_close(file) == 0 && written;
 }
 
@@ -182,6 +187,7 @@ int main(int argc, char** argv)
     };
     Step const steps[] = {
         {"images/logo.png", writePng(media / "images" / "logo.png", logo())},
+        {"images/spot.png", writePng(media / "images" / "spot.png", spot())},
         {"images/sprites.png", writePng(media / "images" / "sprites.png", sprites())},
         {"images/sprites.atl", writeText(media / "images" / "sprites.atl", atlasText())},
         {"anim/spinner.gif", writeBytes(media / "anim" / "spinner.gif", spinner())},
