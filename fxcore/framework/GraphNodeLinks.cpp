@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "ConnectedNodes.h"
 #include "LinkGeneration.h"
 #include "NodeValue.h"
 
@@ -34,6 +35,45 @@ IParameter* scriptInputLookup(IGraphNode* node, std::string const& name)
 }
 
 std::uint64_t g_linkGeneration = 0;
+
+std::string const& emptyText()
+{
+    static std::string const empty;
+    return empty;
+}
+
+// Made once: findInput takes a text, and these names are too long to be kept inline.
+std::string const& scriptTextName()
+{
+    static std::string const name = "Attributes/Script";
+    return name;
+}
+
+std::string const& valueInputName()
+{
+    static std::string const name = "Attributes/Value";
+    return name;
+}
+
+bool holdsText(ParameterType type)
+{
+    return type == kParameterText || type == kParameterResource || type == kParameterLink;
+}
+
+// A text parameter's own text, without a copy; other kinds are formatted into a kept buffer.
+std::string const& textOf(IParameter const& parameter)
+{
+    if (holdsText(parameter.getType()))
+        return const_cast<IParameter&>(parameter).getData().text;
+    static thread_local std::string formatted;
+    formatted = parameter.getText();
+    return formatted;
+}
+
+core::UniqueId idOf(IParameter const& parameter)
+{
+    return core::stringToUniqueId(textOf(parameter));
+}
 
 } // namespace
 
@@ -175,11 +215,10 @@ void GraphNode::runScript(UpdateContext const& context)
 {
     if (!m_scriptModule)
         return;
-    auto const sources = getNodesConnectedToInput("Script/Script", {});
-    if (sources.empty())
-        return;
-    NodeParameter const* script = sources.front()->findInput("Attributes/Script");
-    std::string const text = script ? script->value->getText() : std::string();
+    IGraphNode* source = firstNodeConnectedToInput("Script/Script");
+    NodeParameter const* script = source ? source->findInput(scriptTextName()) : nullptr;
+    // Read in place: the script's text is not copied each frame.
+    std::string const& text = script ? textOf(*script->value) : emptyText();
     if (text.empty())
         return;
     ScriptContext scriptContext;
@@ -206,25 +245,7 @@ std::vector<core::SmartRef<IGraphNode>> GraphNode::getNodesConnectedToInput(
     std::string const& name, std::vector<core::UniqueId> const& ids)
 {
     std::vector<core::SmartRef<IGraphNode>> nodes;
-    NodeParameter const* input = findInput(name);
-    if (!input || input->incoming.empty())
-        return nodes;
-    IGraphNode* source = input->incoming.front().node.get();
-    core::UniqueId const pluginId = pluginIdOf(source);
-    auto* nodeStack = dynamic_cast<NodeStack*>(source);
-    auto* select = dynamic_cast<SelectFromStack*>(source);
-    if (nodeStack && pluginId == NodeStack::_pluginDesc.id) {
-        nodes = nodeStack->getNodes();
-    } else if (select && pluginId == SelectFromStack::_pluginDesc.id) {
-        if (auto selected = select->getSelectedNode())
-            nodes.push_back(selected);
-    } else {
-        nodes.emplace_back(source);
-    }
-    if (!ids.empty())
-        std::erase_if(nodes, [&](auto const& node) {
-            return !containsId(ids, pluginIdOf(node.get())) && !containsId(ids, node->getId());
-        });
+    collectNodesConnectedToInput(name, ids, nodes);
     return nodes;
 }
 
@@ -232,32 +253,100 @@ std::vector<core::SmartRef<IResource>> GraphNode::getResourcesConnectedToInput(s
     std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances)
 {
     std::vector<core::SmartRef<IResource>> resources;
-    NodeParameter const* input = findInput(name);
+    collectResourcesConnectedToInput(name, typeIds, instances, resources);
+    return resources;
+}
+
+NodeParameter* GraphNode::findInputNamed(std::string_view name) const
+{
+    for (NodeParameter* input : m_inputs)
+        if (input->name == name)
+            return input;
+    return nullptr;
+}
+
+IGraphNode* GraphNode::firstNodeConnectedToInput(std::string_view name)
+{
+    IGraphNode* first = nullptr;
+    detail::forEachConnectedNode(findInputNamed(name), [&](IGraphNode* node) {
+        first = node;
+        return false;
+    });
+    return first;
+}
+
+void GraphNode::collectNodesConnectedToInput(std::string_view name, std::vector<core::UniqueId> const& ids,
+    std::vector<core::SmartRef<IGraphNode>>& out)
+{
+    out.clear();
+    detail::forEachConnectedNode(findInputNamed(name), [&](IGraphNode* node) {
+        if (ids.empty() || containsId(ids, pluginIdOf(node)) || containsId(ids, node->getId()))
+            out.emplace_back(node);
+        return true;
+    });
+}
+
+namespace {
+
+// Calls `visit(IResource*)` for each resource the input names, until it returns false.
+template <class Visit>
+void forEachConnectedResource(GraphNode& node, std::string_view name, std::vector<core::UniqueId> const& typeIds,
+    InstanceParameterMap const& instances, Visit&& visit)
+{
+    NodeParameter const* input = node.findInputNamed(name);
     if (!input || input->getType() != kParameterResource)
-        return resources;
-    auto add = [&](std::string const& idText) {
-        if (IResource* resource = FrameworkServices::findResource(core::stringToUniqueId(idText), typeIds)) {
-            // The holder takes its own reference; drop the one the lookup handed out.
-            resources.emplace_back(resource);
-            resource->release();
-        }
+        return;
+    auto add = [&](IParameter const& idParameter) {
+        IResource* resource = FrameworkServices::findResource(idOf(idParameter), typeIds);
+        if (!resource)
+            return true;
+        // The visitor takes its own reference; drop the one the lookup handed out.
+        core::SmartRef<IResource> const held(resource);
+        resource->release();
+        return visit(held);
     };
-    auto valueOf = [](IGraphNode const* node) {
-        NodeParameter const* value = node->findInput("Attributes/Value");
-        return value ? value->value->getText() : std::string();
+    auto addValueOf = [&](IGraphNode const* source) {
+        NodeParameter const* value = source->findInput(valueInputName());
+        return value ? add(*value->value) : true;
     };
     if (input->incoming.empty()) {
         auto const instance = instances.find(input->getId());
         bool const overridden = instance != instances.end() && instance->second.parameter;
-        add(overridden ? instance->second.parameter->getText() : input->value->getText());
-    } else if (IGraphNode const* source = input->incoming.front().node.get();
-               pluginIdOf(source) == resourceParameterNodeId()) {
-        add(valueOf(source));
-    } else {
-        for (auto const& node : getNodesConnectedToInput(name, {resourceParameterNodeId()}))
-            add(valueOf(node.get()));
+        add(overridden ? *instance->second.parameter : *input->value);
+        return;
     }
-    return resources;
+    if (IGraphNode const* source = input->incoming.front().node.get(); pluginIdOf(source) == resourceParameterNodeId()) {
+        addValueOf(source);
+        return;
+    }
+    detail::forEachConnectedNode(input, [&](IGraphNode* source) {
+        if (pluginIdOf(source) == resourceParameterNodeId() || source->getId() == resourceParameterNodeId())
+            return addValueOf(source);
+        return true;
+    });
+}
+
+} // namespace
+
+void GraphNode::collectResourcesConnectedToInput(std::string_view name, std::vector<core::UniqueId> const& typeIds,
+    InstanceParameterMap const& instances, std::vector<core::SmartRef<IResource>>& out)
+{
+    out.clear();
+    forEachConnectedResource(*this, name, typeIds, instances, [&](core::SmartRef<IResource> const& resource) {
+        out.push_back(resource);
+        return true;
+    });
+}
+
+core::SmartRef<IResource> GraphNode::firstResourceConnectedToInput(std::string_view name,
+    std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances)
+{
+    core::SmartRef<IResource> first;
+    forEachConnectedResource(*this, name, typeIds, instances, [&](core::SmartRef<IResource> const& resource) {
+        first = resource;
+        return false;
+    });
+    return first;
 }
 
 } // namespace tormakelin::fxcore

@@ -19,9 +19,10 @@ bool assignIfDifferent(void* variable, T const& value)
 bool assignText(void* variable, std::string const& value)
 {
     std::string& member = *static_cast<std::string*>(variable);
-    bool const changed = member != value;
+    if (member == value)
+        return false;
     member = value;
-    return changed;
+    return true;
 }
 
 // The source's value in the record field of the member's type.
@@ -44,6 +45,10 @@ bool readIntoVariable(IParameter const& source, ParameterType memberType, void* 
     switch (memberType) {
     case kParameterText:
     case kParameterResource:
+        // A text source is read in place: no copy per frame.
+        if (source.getType() == kParameterText || source.getType() == kParameterResource ||
+            source.getType() == kParameterLink)
+            return assignText(variable, const_cast<IParameter&>(source).getData().text);
         return assignText(variable, source.getText());
     case kParameterInt:
     case kParameterOption:

@@ -2,6 +2,8 @@
 
 #include <tormakelin/core/String.h>
 
+#include "ConnectedNodes.h"
+
 #include <algorithm>
 
 namespace tormakelin::fxcore {
@@ -151,12 +153,27 @@ void SelectFromStack::eval(UpdateContext&) {}
 
 core::SmartRef<IGraphNode> SelectFromStack::getSelectedNode()
 {
-    std::vector<core::SmartRef<IGraphNode>> const nodes = getNodesConnectedToInput("Stack", {});
-    if (nodes.empty())
+    return core::SmartRef<IGraphNode>(selectedNode());
+}
+
+IGraphNode* SelectFromStack::selectedNode()
+{
+    NodeParameter const* stack = findInputNamed("Stack");
+    size_t count = 0;
+    detail::forEachConnectedNode(stack, [&](IGraphNode*) { return ++count, true; });
+    if (count == 0)
         return nullptr;
     // Compared as unsigned, so a negative index picks the last node.
-    size_t const index = std::min(static_cast<size_t>(static_cast<unsigned int>(m_index)), nodes.size() - 1);
-    return nodes[index];
+    size_t const index = std::min(static_cast<size_t>(static_cast<unsigned int>(m_index)), count - 1);
+    IGraphNode* picked = nullptr;
+    size_t at = 0;
+    detail::forEachConnectedNode(stack, [&](IGraphNode* node) {
+        if (at++ < index)
+            return true;
+        picked = node;
+        return false;
+    });
+    return picked;
 }
 
 ScriptNode::ScriptNode()
