@@ -48,6 +48,7 @@ protected:
         PlayerSeams seams;
         int frames = 0;
         seams.onFrame = [&](PlayerApplication& player) {
+            endTime = player.getEndTime();
             if (++frames == 2)
                 PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
         };
@@ -57,6 +58,8 @@ protected:
             return {};
         return run.frames[1];
     }
+
+    float endTime = 0;
 };
 
 TEST_F(SampleFrames, MatchTheReferencePictures)
@@ -77,6 +80,10 @@ TEST_F(SampleFrames, MatchTheReferencePictures)
         std::string const why = checkAgainstReference(small, reference, kTolerance, kFailureFolder);
         EXPECT_TRUE(why.empty()) << why;
     }
+    // A section added at the end gets shots of its own.
+    EXPECT_LT(endTime - std::atof(std::end(kShots)[-1].start), 5.0f)
+        << "the sample now plays to " << endTime << " s: add shots of its new sections above, then run "
+        << "scripts/update-reference-images.sh";
 }
 
 TEST_F(SampleFrames, AreTheSameOnEveryRun)
