@@ -7,19 +7,66 @@
 #include "AngelScript.h"
 
 #include <cstring>
+#include <vector>
 
 namespace tormakelin::fxcore {
+
+// A few released Strings per thread, kept with their storage for the next copies.
+struct ScriptStringPool {
+    static constexpr size_t kKept = 64;
+    std::vector<ScriptString*> free;
+
+    ScriptStringPool() { free.reserve(kKept); }
+    ~ScriptStringPool()
+    {
+        alive() = false;
+        for (ScriptString* string : free)
+            delete string;
+    }
+    // Strings released after the pool is gone (at thread exit) are deleted at once.
+    static bool& alive()
+    {
+        static thread_local bool flag = true;
+        return flag;
+    }
+};
+
+namespace {
+
+thread_local ScriptStringPool t_pool;
+
+} // namespace
+
+ScriptString* ScriptString::make(std::string const& text)
+{
+    if (!ScriptStringPool::alive() || t_pool.free.empty())
+        return new ScriptString(text);
+    ScriptString* string = t_pool.free.back();
+    t_pool.free.pop_back();
+    string->m_refCount = 1;
+    string->m_text = text;
+    return string;
+}
+
+void ScriptString::recycle(ScriptString* released)
+{
+    if (ScriptStringPool::alive() && t_pool.free.size() < ScriptStringPool::kKept) {
+        t_pool.free.push_back(released);
+        return;
+    }
+    delete released;
+}
 
 namespace {
 
 ScriptString* makeEmpty()
 {
-    return new ScriptString();
+    return ScriptString::make(std::string());
 }
 
 ScriptString* makeCopy(ScriptString const& other)
 {
-    return new ScriptString(other.text());
+    return ScriptString::make(other.text());
 }
 
 // Literals are kept by the engine; scripts always receive copies of them.

@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "ConnectedNodes.h"
 #include "LinkGeneration.h"
 #include "NodeValue.h"
 
@@ -34,6 +35,45 @@ IParameter* scriptInputLookup(IGraphNode* node, std::string const& name)
 }
 
 std::uint64_t g_linkGeneration = 0;
+
+std::string const& emptyText()
+{
+    static std::string const empty;
+    return empty;
+}
+
+// Made once: findInput takes a text, and these names are too long to be kept inline.
+std::string const& scriptTextName()
+{
+    static std::string const name = "Attributes/Script";
+    return name;
+}
+
+std::string const& valueInputName()
+{
+    static std::string const name = "Attributes/Value";
+    return name;
+}
+
+bool holdsText(ParameterType type)
+{
+    return type == kParameterText || type == kParameterResource || type == kParameterLink;
+}
+
+// A text parameter's own text, without a copy; other kinds are formatted into a kept buffer.
+std::string const& textOf(IParameter const& parameter)
+{
+    if (holdsText(parameter.getType()))
+        return const_cast<IParameter&>(parameter).getData().text;
+    static thread_local std::string formatted;
+    formatted = parameter.getText();
+    return formatted;
+}
+
+core::UniqueId idOf(IParameter const& parameter)
+{
+    return core::stringToUniqueId(textOf(parameter));
+}
 
 } // namespace
 
@@ -175,11 +215,10 @@ void GraphNode::runScript(UpdateContext const& context)
 {
     if (!m_scriptModule)
         return;
-    auto const sources = getNodesConnectedToInput("Script/Script", {});
-    if (sources.empty())
-        return;
-    NodeParameter const* script = sources.front()->findInput("Attributes/Script");
-    std::string const text = script ? script->value->getText() : std::string();
+    IGraphNode* source = firstNodeConnectedToInput("Script/Script");
+    NodeParameter const* script = source ? source->findInput(scriptTextName()) : nullptr;
+    // Read in place: the script's text is not copied each frame.
+    std::string const& text = script ? textOf(*script->value) : emptyText();
     if (text.empty())
         return;
     ScriptContext scriptContext;
@@ -206,69 +245,116 @@ std::vector<core::SmartRef<IGraphNode>> GraphNode::getNodesConnectedToInput(
     std::string const& name, std::vector<core::UniqueId> const& ids)
 {
     std::vector<core::SmartRef<IGraphNode>> nodes;
-    NodeParameter const* input = findInput(name);
-    if (!input)
-        return nodes;
-    forEachLinkedNode(*input, [&](IGraphNode* node) {
-        if (ids.empty() || containsId(ids, pluginIdOf(node)) || containsId(ids, node->getId()))
-            nodes.emplace_back(node);
-    });
+    collectNodesConnectedToInput(name, ids, nodes);
     return nodes;
 }
-
-namespace {
-
-// Calls `found` with each resource of the kinds that the input names, in order: its own or its
-// layer's value when unlinked, else the values of the linked resource-parameter nodes.
-template <class Found>
-void forEachResourceOnInput(NodeParameter const& input, std::vector<core::UniqueId> const& typeIds,
-    InstanceParameterMap const& instances, Found&& found)
-{
-    if (input.getType() != kParameterResource)
-        return;
-    auto lookup = [&](std::string const& idText) {
-        if (IResource* resource = FrameworkServices::findResource(core::stringToUniqueId(idText), typeIds))
-            found(resource);
-    };
-    if (input.incoming.empty()) {
-        auto const instance = instances.find(input.getId());
-        bool const overridden = instance != instances.end() && instance->second.parameter;
-        lookup(overridden ? instance->second.parameter->getData().text : input.value->getData().text);
-        return;
-    }
-    static std::string const valueName = "Attributes/Value";
-    forEachLinkedNode(input, [&](IGraphNode* node) {
-        if (pluginIdOf(node) != resourceParameterNodeId())
-            return;
-        NodeParameter const* value = node->findInput(valueName);
-        static std::string const none;
-        lookup(value ? value->value->getData().text : none);
-    });
-}
-
-} // namespace
 
 std::vector<core::SmartRef<IResource>> GraphNode::getResourcesConnectedToInput(std::string const& name,
     std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances)
 {
     std::vector<core::SmartRef<IResource>> resources;
-    if (NodeParameter const* input = findInput(name))
-        forEachResourceOnInput(*input, typeIds, instances, [&](IResource* resource) {
-            // The holder takes its own reference; drop the one the lookup handed out.
-            resources.emplace_back(resource);
-            resource->release();
-        });
+    collectResourcesConnectedToInput(name, typeIds, instances, resources);
     return resources;
+}
+
+NodeParameter* GraphNode::findInputNamed(std::string_view name) const
+{
+    for (NodeParameter* input : m_inputs)
+        if (input->name == name)
+            return input;
+    return nullptr;
+}
+
+IGraphNode* GraphNode::firstNodeConnectedToInput(std::string_view name)
+{
+    IGraphNode* first = nullptr;
+    detail::forEachConnectedNode(findInputNamed(name), [&](IGraphNode* node) {
+        first = node;
+        return false;
+    });
+    return first;
+}
+
+void GraphNode::collectNodesConnectedToInput(std::string_view name, std::vector<core::UniqueId> const& ids,
+    std::vector<core::SmartRef<IGraphNode>>& out)
+{
+    out.clear();
+    detail::forEachConnectedNode(findInputNamed(name), [&](IGraphNode* node) {
+        if (ids.empty() || containsId(ids, pluginIdOf(node)) || containsId(ids, node->getId()))
+            out.emplace_back(node);
+        return true;
+    });
+}
+
+namespace {
+
+// Calls `visit(IResource*)` for each resource the input names, until it returns false.
+template <class Visit>
+void forEachConnectedResource(NodeParameter const* input, std::vector<core::UniqueId> const& typeIds,
+    InstanceParameterMap const& instances, Visit&& visit)
+{
+    if (!input || input->getType() != kParameterResource)
+        return;
+    auto add = [&](IParameter const& idParameter) {
+        IResource* resource = FrameworkServices::findResource(idOf(idParameter), typeIds);
+        if (!resource)
+            return true;
+        // The visitor takes its own reference; drop the one the lookup handed out.
+        core::SmartRef<IResource> const held(resource);
+        resource->release();
+        return visit(held);
+    };
+    auto addValueOf = [&](IGraphNode const* source) {
+        NodeParameter const* value = source->findInput(valueInputName());
+        return value ? add(*value->value) : true;
+    };
+    if (input->incoming.empty()) {
+        auto const instance = instances.find(input->getId());
+        bool const overridden = instance != instances.end() && instance->second.parameter;
+        add(overridden ? *instance->second.parameter : *input->value);
+        return;
+    }
+    if (IGraphNode const* source = input->incoming.front().node.get(); pluginIdOf(source) == resourceParameterNodeId()) {
+        addValueOf(source);
+        return;
+    }
+    detail::forEachConnectedNode(input, [&](IGraphNode* source) {
+        if (pluginIdOf(source) == resourceParameterNodeId() || source->getId() == resourceParameterNodeId())
+            return addValueOf(source);
+        return true;
+    });
+}
+
+} // namespace
+
+void GraphNode::collectResourcesConnectedToInput(std::string_view name, std::vector<core::UniqueId> const& typeIds,
+    InstanceParameterMap const& instances, std::vector<core::SmartRef<IResource>>& out)
+{
+    out.clear();
+    forEachConnectedResource(findInputNamed(name), typeIds, instances, [&](core::SmartRef<IResource> const& resource) {
+        out.push_back(resource);
+        return true;
+    });
+}
+
+core::SmartRef<IResource> GraphNode::firstResourceConnectedToInput(std::string_view name,
+    std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances)
+{
+    core::SmartRef<IResource> first;
+    forEachConnectedResource(findInputNamed(name), typeIds, instances, [&](core::SmartRef<IResource> const& resource) {
+        first = resource;
+        return false;
+    });
+    return first;
 }
 
 IResource* firstResourceOnInput(NodeParameter const& input, std::vector<core::UniqueId> const& typeIds,
     InstanceParameterMap const& instances)
 {
     IResource* first = nullptr;
-    forEachResourceOnInput(input, typeIds, instances, [&](IResource* resource) {
-        if (!first)
-            first = resource;
-        resource->release();
+    forEachConnectedResource(&input, typeIds, instances, [&](core::SmartRef<IResource> const& resource) {
+        first = resource.get();
+        return false;
     });
     return first;
 }

@@ -4,6 +4,8 @@
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/RenderView.h>
 
+#include "ConnectedNodes.h"
+
 namespace tormakelin::fxcore {
 
 namespace {
@@ -84,11 +86,16 @@ bool GraphNode::isCameraEnabled() const { return m_cameraEnabled; }
 void GraphNode::getCamera(D3DXMATRIX& view, D3DXMATRIX& projection, D3DXVECTOR3& eye)
 {
     if (m_cameraEnabled) {
-        for (auto const& node : getNodesConnectedToInput("Camera/View", {viewMatrixNodeId()}))
-            if (auto* camera = dynamic_cast<ICameraSource*>(node.get())) {
-                camera->getCameraMatrices(view, projection, eye);
-                return;
-            }
+        ICameraSource* camera = nullptr;
+        detail::forEachConnectedNode(findInputNamed("Camera/View"), [&](IGraphNode* node) {
+            bool const viewNode = pluginIdOf(node) == viewMatrixNodeId() || node->getId() == viewMatrixNodeId();
+            camera = viewNode ? dynamic_cast<ICameraSource*>(node) : nullptr;
+            return camera == nullptr;
+        });
+        if (camera) {
+            camera->getCameraMatrices(view, projection, eye);
+            return;
+        }
     }
     eye = D3DXVECTOR3(0.0f, 20.0f, -100.0f);
     D3DXVECTOR3 const at(0.0f, 0.0f, 0.0f);

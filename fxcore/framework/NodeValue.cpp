@@ -19,19 +19,10 @@ bool assignIfDifferent(void* variable, T const& value)
 bool assignText(void* variable, std::string const& value)
 {
     std::string& member = *static_cast<std::string*>(variable);
-    bool const changed = member != value;
-    if (changed)
-        member = value;
-    return changed;
-}
-
-// Text-like sources are read in place: a copy of a long text would allocate every frame.
-bool readText(IParameter const& source, void* variable)
-{
-    ParameterType const type = source.getType();
-    if (type == kParameterText || type == kParameterResource || type == kParameterLink)
-        return assignText(variable, const_cast<IParameter&>(source).getData().text);
-    return assignText(variable, source.getText());
+    if (member == value)
+        return false;
+    member = value;
+    return true;
 }
 
 // The source's value in the record field of the member's type.
@@ -54,7 +45,11 @@ bool readIntoVariable(IParameter const& source, ParameterType memberType, void* 
     switch (memberType) {
     case kParameterText:
     case kParameterResource:
-        return readText(source, variable);
+        // A text source is read in place: no copy per frame.
+        if (source.getType() == kParameterText || source.getType() == kParameterResource ||
+            source.getType() == kParameterLink)
+            return assignText(variable, const_cast<IParameter&>(source).getData().text);
+        return assignText(variable, source.getText());
     case kParameterInt:
     case kParameterOption:
         return assignIfDifferent(variable, static_cast<int>(valueAs(source, memberType).scalar.i));

@@ -2,6 +2,8 @@
 
 #include <tormakelin/core/String.h>
 
+#include "ConnectedNodes.h"
+
 #include <algorithm>
 
 namespace tormakelin::fxcore {
@@ -149,54 +151,37 @@ SelectFromStack::SelectFromStack()
 GraphNodeType SelectFromStack::getNodeType() const { return kGraphNodePlain; }
 void SelectFromStack::eval(UpdateContext&) {}
 
-namespace {
-
-IGraphNode* selectedNodeOf(SelectFromStack& select)
-{
-    static std::string const stackName = "Stack";
-    NodeParameter const* stack = select.findInput(stackName);
-    if (!stack)
-        return nullptr;
-    size_t count = 0;
-    forEachLinkedNode(*stack, [&](IGraphNode*) { ++count; });
-    if (count == 0)
-        return nullptr;
-    // Compared as unsigned, so a negative index picks the last node.
-    size_t const index = std::min(static_cast<size_t>(static_cast<unsigned int>(select.getIndex())), count - 1);
-    IGraphNode* selected = nullptr;
-    size_t at = 0;
-    forEachLinkedNode(*stack, [&](IGraphNode* node) {
-        if (at++ == index)
-            selected = node;
-    });
-    return selected;
-}
-
-} // namespace
-
 core::SmartRef<IGraphNode> SelectFromStack::getSelectedNode()
 {
-    return core::SmartRef<IGraphNode>(selectedNodeOf(*this));
+    return core::SmartRef<IGraphNode>(selectedNode());
 }
 
 void forEachLinkedNode(NodeParameter const& input, void (*visit)(IGraphNode*, void*), void* user)
 {
-    if (input.incoming.empty())
-        return;
-    IGraphNode* source = input.incoming.front().node.get();
-    core::UniqueId const pluginId = pluginIdOf(source);
-    auto* nodeStack = dynamic_cast<NodeStack*>(source);
-    auto* select = dynamic_cast<SelectFromStack*>(source);
-    if (nodeStack && pluginId == NodeStack::_pluginDesc.id) {
-        for (NodeParameter const* stackInput : nodeStack->getInputs())
-            if (stackInput->getType() == kParameterLink && !stackInput->incoming.empty())
-                visit(stackInput->incoming.front().node.get(), user);
-    } else if (select && pluginId == SelectFromStack::_pluginDesc.id) {
-        if (IGraphNode* selected = selectedNodeOf(*select))
-            visit(selected, user);
-    } else {
-        visit(source, user);
-    }
+    detail::forEachConnectedNode(&input, [&](IGraphNode* node) {
+        visit(node, user);
+        return true;
+    });
+}
+
+IGraphNode* SelectFromStack::selectedNode()
+{
+    NodeParameter const* stack = findInputNamed("Stack");
+    size_t count = 0;
+    detail::forEachConnectedNode(stack, [&](IGraphNode*) { return ++count, true; });
+    if (count == 0)
+        return nullptr;
+    // Compared as unsigned, so a negative index picks the last node.
+    size_t const index = std::min(static_cast<size_t>(static_cast<unsigned int>(m_index)), count - 1);
+    IGraphNode* picked = nullptr;
+    size_t at = 0;
+    detail::forEachConnectedNode(stack, [&](IGraphNode* node) {
+        if (at++ < index)
+            return true;
+        picked = node;
+        return false;
+    });
+    return picked;
 }
 
 ScriptNode::ScriptNode()

@@ -87,7 +87,9 @@ ParameterValue& Parameter::getData() { return m_data; }
 void Parameter::convertValue(ParameterType from, ParameterValue const* value, ParameterType to,
     ParameterValue* out) const
 {
-    parseValue(to, out, formatValue(from, value));
+    std::string& text = conversionBuffer();
+    formatValueInto(from, value, text);
+    parseValue(to, out, text);
 }
 
 void Parameter::getValueAs(ParameterType type, ParameterValue* out) const
@@ -98,7 +100,9 @@ void Parameter::getValueAs(ParameterType type, ParameterValue* out) const
 
 void Parameter::setValueAs(ParameterType type, ParameterValue const* in)
 {
-    parseValue(m_type, &m_data, formatValue(type, in));
+    std::string& text = conversionBuffer();
+    formatValueInto(type, in, text);
+    parseValue(m_type, &m_data, text);
 }
 
 std::string Parameter::getText() const

@@ -13,9 +13,8 @@ double wide(float value)
     return static_cast<double>(value);
 }
 
-std::string formatFloats(float const* values, int count, bool trailingComma)
+void formatFloats(float const* values, int count, bool trailingComma, std::string& text)
 {
-    std::string text;
     for (int i = 0; i < count; ++i) {
         if (i > 0)
             text += ',';
@@ -23,7 +22,6 @@ std::string formatFloats(float const* values, int count, bool trailingComma)
     }
     if (trailingComma)
         text += ',';
-    return text;
 }
 
 template <typename T>
@@ -38,48 +36,85 @@ float* floats(T& value)
     return reinterpret_cast<float*>(&value);
 }
 
+// Where each comma-separated piece starts, empty pieces skipped; read in place, since the number
+// parsers stop at the comma anyway, so that parsing makes no texts.
+struct Pieces {
+    static constexpr int kMax = 16;
+    char const* starts[kMax];
+    int count = 0;
+
+    explicit Pieces(std::string const& text)
+    {
+        size_t at = 0;
+        while (count < kMax) {
+            at = text.find_first_not_of(',', at);
+            if (at == std::string::npos)
+                break;
+            starts[count++] = text.c_str() + at;
+            at = text.find(',', at);
+        }
+    }
+    char const* first() const { return count > 0 ? starts[0] : ""; }
+};
+
 // Missing pieces give 0, extra pieces are ignored.
-void parseFloats(std::vector<std::string> const& pieces, float* out, int count)
+void parseFloats(Pieces const& pieces, float* out, int count)
 {
     for (int i = 0; i < count; ++i)
-        out[i] = i < static_cast<int>(pieces.size()) ? static_cast<float>(detail::atofC(pieces[i].c_str())) : 0.0f;
+        out[i] = i < pieces.count ? static_cast<float>(detail::atofC(pieces.starts[i])) : 0.0f;
 }
 
 } // namespace
 
+std::string& Parameter::conversionBuffer()
+{
+    static thread_local std::string buffer;
+    return buffer;
+}
+
 std::string Parameter::formatValue(ParameterType type, ParameterValue const* value) const
 {
+    std::string text;
+    formatValueInto(type, value, text);
+    return text;
+}
+
+void Parameter::formatValueInto(ParameterType type, ParameterValue const* value, std::string& out) const
+{
+    out.clear();
     switch (type) {
     case kParameterLink:
     case kParameterText:
     case kParameterResource:
-        return value->text;
+        out = value->text;
+        return;
     case kParameterInt:
     case kParameterOption:
-        return core::formatString("%d", value->scalar.i);
+        out = core::formatString("%d", value->scalar.i);
+        return;
     case kParameterBool:
-        return value->scalar.b != 0 ? "1" : "0";
+        out.push_back(value->scalar.b != 0 ? '1' : '0');
+        return;
     case kParameterFloat:
-        return core::formatString("%f", wide(value->scalar.f));
+        out = core::formatString("%f", wide(value->scalar.f));
+        return;
     case kParameterVec2:
-        return formatFloats(floats(value->vec2), 2, false);
+        return formatFloats(floats(value->vec2), 2, false, out);
     case kParameterVec3:
-        return formatFloats(floats(value->vec3), 3, false);
+        return formatFloats(floats(value->vec3), 3, false, out);
     case kParameterVec4:
-        return formatFloats(floats(value->vec4), 4, false);
+        return formatFloats(floats(value->vec4), 4, false, out);
     case kParameterColor:
-        return formatFloats(floats(value->color), 4, false);
+        return formatFloats(floats(value->color), 4, false, out);
     case kParameterMatrix:
-        return formatFloats(floats(value->matrix), 16, true);
+        return formatFloats(floats(value->matrix), 16, true, out);
     }
-    return std::string();
 }
 
 void Parameter::parseValue(ParameterType type, ParameterValue* value, std::string const& text) const
 {
-    std::vector<std::string> pieces;
-    core::tokenize(pieces, text, ",");
-    char const* first = pieces.empty() ? "" : pieces.front().c_str();
+    Pieces const pieces(text);
+    char const* first = pieces.first();
     switch (type) {
     case kParameterLink:
     case kParameterText:

@@ -44,9 +44,9 @@ bool ImageEffectBase::fetchTexture(std::string const& input, RenderContext const
 render::IRenderTargetTexture* renderTargetOn(GraphNode& node, std::string const& input, RenderContext const& context)
 {
     static std::vector<core::UniqueId> const kinds = {RenderTargetResource::_pluginDesc.id};
-    auto const resources = node.getResourcesConnectedToInput(input, kinds, context.instanceParameters);
-    auto const* target =
-        resources.empty() ? nullptr : dynamic_cast<RenderTargetResource const*>(resources.front().get());
+    core::SmartRef<IResource> const resource =
+        node.firstResourceConnectedToInput(input, kinds, context.instanceParameters);
+    auto const* target = dynamic_cast<RenderTargetResource const*>(resource.get());
     return target ? target->getRenderTarget() : nullptr;
 }
 

@@ -170,10 +170,9 @@ void AnimatedTextureEffect::render(RenderContext& context)
 {
     static std::vector<core::UniqueId> const kinds = {AnimatedTextureResource::_pluginDesc.id};
     static std::string const wrap = "ColorTextureWrap", clamp = "ColorTextureClamp";
-    auto const resources = getResourcesConnectedToInput(TextureEffect::textureInputName(), kinds,
-                                                        context.instanceParameters);
-    auto const* animation =
-        resources.empty() ? nullptr : dynamic_cast<AnimatedTextureResource const*>(resources.front().get());
+    core::SmartRef<IResource> const resource =
+        firstResourceConnectedToInput(TextureEffect::textureInputName(), kinds, context.instanceParameters);
+    auto const* animation = dynamic_cast<AnimatedTextureResource const*>(resource.get());
     if (!animation)
         return;
     float const canvasWidth = static_cast<float>(animation->getMaxWidth());

@@ -90,14 +90,20 @@ void ParameterResource::eval(UpdateContext& context)
 {
     ShaderParameterNode::eval(context);
     value().texture = nullptr;
-    auto resources = getResourcesConnectedToInput("Attributes/Value", {}, context.instanceParameters);
-    if (resources.empty()) {
-        result()->value->setText(core::uniqueIdToString(core::UniqueId{}));
+    core::SmartRef<IResource> const first =
+        firstResourceConnectedToInput("Attributes/Value", {}, context.instanceParameters);
+    if (first)
+        value().texture = TextureEffect::resourceTexture(first.get());
+    // Written only when it changes: the id's text is made once, not every frame.
+    core::UniqueId const id = first ? first->getInfo().id : core::UniqueId{};
+    IParameter* out = result()->value;
+    if (out->getType() != kParameterResource && out->getType() != kParameterText && out->getType() != kParameterLink) {
+        out->setText(core::uniqueIdToString(id));
         return;
     }
-    IResource* first = resources.front().get();
-    value().texture = TextureEffect::resourceTexture(first);
-    result()->value->setText(core::uniqueIdToString(first->getInfo().id));
+    core::UniqueId shown{};
+    if (!core::stringToUniqueId(out->getData().text, shown) || shown != id)
+        out->setText(core::uniqueIdToString(id));
 }
 
 } // namespace tormakelin::fxcore

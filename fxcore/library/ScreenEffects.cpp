@@ -29,8 +29,7 @@ PluginDesc screenDesc(char const* id, char const* path, char const* name)
 core::SmartRef<IResource> firstRenderTarget(GraphNode& node, char const* input, RenderContext const& context)
 {
     static std::vector<core::UniqueId> const kTypes{RenderTargetResource::_pluginDesc.id};
-    auto const resources = node.getResourcesConnectedToInput(input, kTypes, context.instanceParameters);
-    return resources.empty() ? nullptr : resources.front();
+    return node.firstResourceConnectedToInput(input, kTypes, context.instanceParameters);
 }
 
 render::IRenderTargetTexture* targetOf(IResource* resource)
@@ -111,11 +110,15 @@ void RenderTargetEffect::render(RenderContext& context)
         return;
     // A target that is rendering already refuses the begin, which also ends a chain of effects
     // that leads back to it. The refused begin still takes its end, which then changes nothing.
-    if (target->begin())
-        for (auto const& node : getNodesConnectedToInput("Effects/Effects", {}))
+    // The kept list is not re-entered: a chain back to this node stops at the refused begin.
+    if (target->begin()) {
+        collectNodesConnectedToInput("Effects/Effects", {}, m_effects);
+        for (auto const& node : m_effects)
             if (node->getNodeType() == kGraphNodeEffect)
                 if (auto* effect = dynamic_cast<Effect*>(node.get()))
                     effect->render(context);
+        m_effects.clear();
+    }
     target->end();
 }
 

@@ -47,8 +47,8 @@ void SoundEffect::eval(UpdateContext& context)
 {
     // Made once: the frame path builds no lists it can keep.
     static std::vector<core::UniqueId> const soundTypes{SoundResource::_pluginDesc.id};
-    auto const linked = getResourcesConnectedToInput("Sound", soundTypes, context.instanceParameters);
-    holdResource(linked.empty() ? nullptr : dynamic_cast<SoundResource*>(linked.front().get()));
+    core::SmartRef<IResource> const linked = firstResourceConnectedToInput("Sound", soundTypes, context.instanceParameters);
+    holdResource(dynamic_cast<SoundResource*>(linked.get()));
     sound::ISound* sound = getSound();
     if (!sound || !context.playing)
         return;

@@ -86,8 +86,8 @@ IFont* connectedFont(GraphNode& node, RenderContext const& context)
 {
     static std::string const input = "Attributes/Font";
     static std::vector<core::UniqueId> const kinds = {FontResource::_pluginDesc.id};
-    auto const resources = node.getResourcesConnectedToInput(input, kinds, context.instanceParameters);
-    auto const* font = resources.empty() ? nullptr : dynamic_cast<FontResource const*>(resources.front().get());
+    core::SmartRef<IResource> const resource = node.firstResourceConnectedToInput(input, kinds, context.instanceParameters);
+    auto const* font = dynamic_cast<FontResource const*>(resource.get());
     return font ? font->getFont() : nullptr;
 }
 

@@ -71,10 +71,11 @@ bool TextureEffect::fetchTexture(GraphNode& node, std::string const& input, Rend
                                  render::ITexture*& texture)
 {
     texture = nullptr;
-    auto const resources = node.getResourcesConnectedToInput(input, textureKinds(), context.instanceParameters);
-    if (resources.empty())
+    core::SmartRef<IResource> const resource =
+        node.firstResourceConnectedToInput(input, textureKinds(), context.instanceParameters);
+    if (!resource)
         return false;
-    texture = resourceTexture(resources.front().get());
+    texture = resourceTexture(resource.get());
     return true;
 }
 
@@ -91,8 +92,7 @@ render::ITexture* TextureEffect::resourceTexture(IResource* resource)
 render::IShader* TextureEffect::linkedUserShader()
 {
     static std::string const input = "Shader/Shader";
-    auto const linked = getNodesConnectedToInput(input, {});
-    auto const* shaderNode = linked.empty() ? nullptr : dynamic_cast<ShaderEffect const*>(linked.front().get());
+    auto const* shaderNode = dynamic_cast<ShaderEffect const*>(firstNodeConnectedToInput(input));
     return shaderNode ? shaderNode->getShader() : nullptr;
 }
 
@@ -119,11 +119,12 @@ void TextureEffect::bindUserParameters(render::IShader* shader)
         D3DXVECTOR2 const size = viewportSize();
         shader->setVector2(parameter, &size);
     }
-    for (auto const& node : getNodesConnectedToInput(parametersInput, {})) {
+    collectNodesConnectedToInput(parametersInput, {}, m_connected);
+    for (auto const& node : m_connected) {
         NodeParameter const* name = node->findInput("Attributes/Name");
         if (!name)
             continue;
-        if (render::IShaderParameter* parameter = shader->getParameter(name->value->getText()))
+        if (render::IShaderParameter* parameter = shader->getParameter(name->value->getData().text))
             bindParameterNode(shader, parameter, node.get());
     }
 }

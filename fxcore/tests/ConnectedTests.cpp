@@ -93,6 +93,24 @@ TEST_F(ConnectedTest, ResourcesComeFromTheTextTheOverrideOrTheLinkedNames)
     EXPECT_EQ(numbers(user->getResourcesConnectedToInput("Attributes/Texture", {}, none)),
         (std::vector<unsigned int>{11, 12}));
 
+    // The frame path's forms answer the same, into a kept vector whose old content goes.
+    auto* kept = dynamic_cast<GraphNode*>(user);
+    ASSERT_NE(kept, nullptr);
+    std::vector<core::SmartRef<IResource>> resources{s_known.at(7)};
+    kept->collectResourcesConnectedToInput("Attributes/Texture", {}, none, resources);
+    EXPECT_EQ(numbers(resources), (std::vector<unsigned int>{11, 12}));
+    resources.clear();
+    EXPECT_EQ(kept->firstResourceConnectedToInput("Attributes/Texture", {}, none)->getInfo().id.data1, 11u);
+    EXPECT_EQ(kept->firstResourceConnectedToInput("Attributes/Texture", {bad}, none), nullptr);
+    std::vector<core::SmartRef<IGraphNode>> nodes{core::SmartRef<IGraphNode>(user)};
+    kept->collectNodesConnectedToInput("Attributes/Texture", {resourceParameterNodeId()}, nodes);
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0], name);
+    EXPECT_EQ(nodes[1], second);
+    nodes.clear();
+    EXPECT_EQ(kept->firstNodeConnectedToInput("Attributes/Texture"), name);
+    EXPECT_EQ(kept->firstNodeConnectedToInput("Attributes/A"), nullptr);
+
     // Each holder carries one reference, and nothing is left once the holders are gone.
     {
         auto const held = user->getResourcesConnectedToInput("Attributes/Texture", {}, none);

@@ -14,60 +14,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace {
-
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
-
-void* allocate(std::size_t size)
-{
-    if (g_counting.load(std::memory_order_relaxed))
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-} // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, std::nothrow_t const&) noexcept
-{
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, std::nothrow_t const& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include <CountingAllocator.h>
 
 using namespace tormakelin;
 using namespace tormakelin::fxcore;
+using tormakelin::heap::allocationsOf;
 
 namespace {
-
-// Allocations made while `frame` runs `frames` times, after as many frames to settle.
-template <class Frame>
-long allocationsOf(Frame&& frame, int frames = 10)
-{
-    for (int i = 0; i < frames; ++i)
-        frame(i);
-    g_allocations = 0;
-    g_counting = true;
-    for (int i = 0; i < frames; ++i)
-        frame(frames + i);
-    g_counting = false;
-    return g_allocations;
-}
 
 class Add final : public Modifier {
 public:

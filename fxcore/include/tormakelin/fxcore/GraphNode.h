@@ -14,6 +14,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tormakelin::core {
@@ -279,6 +280,20 @@ public:
     ~GraphNode() override;
 
     std::vector<CollectionLink>& getPendingLinks() { return m_pendingLinks; }
+
+    // The frame path's forms of the two queries above: they fill `out` (cleared first, so a vector
+    // the caller keeps stops allocating) and find the input without making a name text.
+    void collectNodesConnectedToInput(std::string_view name, std::vector<core::UniqueId> const& ids,
+        std::vector<core::SmartRef<IGraphNode>>& out);
+    void collectResourcesConnectedToInput(std::string_view name, std::vector<core::UniqueId> const& typeIds,
+        InstanceParameterMap const& instances, std::vector<core::SmartRef<IResource>>& out);
+    // The first resource the input names (of `typeIds` when not empty), or null.
+    core::SmartRef<IResource> firstResourceConnectedToInput(std::string_view name,
+        std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances);
+    // The first node the input reads (through a stack or a selection as above), or null.
+    IGraphNode* firstNodeConnectedToInput(std::string_view name);
+    // The input named `name`, found without making a text.
+    NodeParameter* findInputNamed(std::string_view name) const;
 
 protected:
     void runScript(UpdateContext const& context);

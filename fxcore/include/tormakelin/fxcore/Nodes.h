@@ -68,7 +68,8 @@ public:
     void eval(UpdateContext& context) override;
     // Null when nothing is linked to "Stack".
     core::SmartRef<IGraphNode> getSelectedNode();
-    int getIndex() const { return m_index; }
+    // The same without taking a reference, for the frame path.
+    IGraphNode* selectedNode();
 
 private:
     int m_index = 0;

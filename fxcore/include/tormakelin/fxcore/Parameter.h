@@ -141,6 +141,10 @@ public:
     virtual void parseValue(ParameterType type, ParameterValue* value, std::string const& text) const;
 
 private:
+    // formatValue into `out`, whose capacity is kept: conversions on the frame path use one buffer.
+    void formatValueInto(ParameterType type, ParameterValue const* value, std::string& out) const;
+    static std::string& conversionBuffer();
+
     core::UniqueId m_id;
     ParameterType m_type;
     ParameterValue m_data;

@@ -36,6 +36,10 @@ public:
     RenderTargetEffect();
     ~RenderTargetEffect() override;
     void render(RenderContext& context) override;
+
+private:
+    // Kept between frames: filled and emptied by each render.
+    std::vector<core::SmartRef<IGraphNode>> m_effects;
 };
 
 } // namespace tormakelin::fxcore

@@ -111,6 +111,9 @@ private:
     void drawUserShader(render::IShader* shader);
     void bindUserParameters(render::IShader* shader);
     void setStatesAndQuad(QuadVertex (&quad)[4]);
+
+    // Kept between frames so that binding the linked parameters allocates nothing.
+    std::vector<core::SmartRef<IGraphNode>> m_connected;
 };
 
 class TORMAKELIN_FXCORE_API FullscreenQuad : public Effect {

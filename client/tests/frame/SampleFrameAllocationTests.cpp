@@ -1,0 +1,61 @@
+// Heap allocations of the packed sample's steady frames, counted by this program's own operator
+// new over whole passes of the player's loop: once a section has played a few frames, a frame
+// allocates nothing.
+
+#include "PlayerApplication.h"
+
+#include <tormakelin/core/SystemPath.h>
+#include <tormakelin/core/Timer.h>
+
+#include <CountingAllocator.h>
+
+#include <d3d9sim.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace tormakelin::client {
+namespace {
+
+// Allocations over `counted` frames from `start` seconds, after `settle` frames, at 30 frames a
+// second of play time.
+long allocationsPerFrames(std::string const& start, int settle, int counted)
+{
+    static int64_t counter = 0;
+    counter = 0;
+    core::Timer::setCounterSource([] { return counter += 100; }, [] { return int64_t(3000); });
+    std::filesystem::path const sample =
+        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    PlayerSeams seams;
+    seams.commandLine = "Tormakelin.Sample -nosetup -time " + start + " -document " + sample.string();
+    seams.pinThread = [] {};
+    int frames = 0;
+    long allocations = -1;
+    seams.onFrame = [&](PlayerApplication& player) {
+        ++frames;
+        if (frames == settle)
+            heap::startCountingAllocations();
+        if (frames == settle + counted) {
+            allocations = heap::stopCountingAllocations();
+            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    };
+    int const exitCode = runPlayer(seams);
+    core::Timer::setCounterSource(nullptr, nullptr);
+    EXPECT_EQ(exitCode, 0);
+    return allocations;
+}
+
+TEST(SampleFrameAllocations, SteadyFramesOfEverySectionAllocateNothing)
+{
+    // The background and shader panel, the logo with its insets, the image effects.
+    for (char const* start : {"1.0", "5.2", "7.2"}) {
+        SCOPED_TRACE(start);
+        EXPECT_EQ(allocationsPerFrames(start, 10, 20), 0);
+    }
+}
+
+} // namespace
+} // namespace tormakelin::client
