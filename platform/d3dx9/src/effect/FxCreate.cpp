@@ -166,6 +166,7 @@ HRESULT createEffect(IDirect3DDevice9* device, LPCVOID data, UINT length, const 
             return inc(sys, n, parent, t, err);
         };
         preprocess(text, size, "memory", macros, fn, module->tokens, module->files);
+        checkIncrementOperands(module->tokens, module->files);
         parseModule(*module);
         e = new Effect(module, device, static_cast<Pool*>(pool));
         e->build();

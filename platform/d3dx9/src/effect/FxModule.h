@@ -153,6 +153,8 @@ struct Module {
 
 // Parses preprocessed tokens (moved into the module). Throws FxError.
 void parseModule(Module& m);
+// Refuses ++ and -- after a value (a call, a literal, a bracketed expression).
+void checkIncrementOperands(const Tokens& toks, const FileTable& files);
 
 // Resolves a name in a value expression (state enumerators, parameters); false when unknown.
 using Resolver = std::function<bool(const std::string& name, std::vector<double>& out)>;
