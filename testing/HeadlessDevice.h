@@ -1,7 +1,7 @@
 #pragma once
-// Devices for fuzz targets that need one: a small Direct3D 9 device of our GL layer, and the
-// render library's device over it. The device layer makes its own hidden window when none is
-// given, so both run headless on SDL's offscreen driver.
+// Headless devices for tests, benchmarks and fuzz targets: a small Direct3D 9 device of our GL
+// layer, a render window without a handle, and the render library's device over it. The device
+// layer makes its own hidden window when none is given, so all run on SDL's offscreen driver.
 
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/RenderWindow.h>
@@ -9,6 +9,7 @@
 #include <d3d9.h>
 
 #include <cstdlib>
+#include <string>
 
 namespace tormakelin::test {
 

@@ -2,8 +2,6 @@
 // the whole frame until the device has finished it, and the part the main thread spends issuing
 // it. Which share of that is ours and which the GL driver's is measured by profiling this program.
 
-#include "HeadlessWindow.h"
-
 #include <tormakelin/fxcore/ImageEffects.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/Resources.h>
@@ -14,6 +12,8 @@
 #include <tormakelin/render/Texture.h>
 
 #include <benchmark/benchmark.h>
+
+#include <HeadlessDevice.h>
 
 #include <cmath>
 #include <string>
@@ -44,7 +44,7 @@ std::vector<uint32_t> image()
 }
 
 struct Scene {
-    bench::NoWindow window;
+    test::HiddenWindow window;
     core::SmartRef<render::IRenderDevice> device;
     std::vector<core::SmartRef<Resource>> resources;
     core::SmartRef<Glow> glow;

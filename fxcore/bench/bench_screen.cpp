@@ -10,10 +10,11 @@
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/render/RenderDevice.h>
-#include <tormakelin/render/RenderWindow.h>
 #include <tormakelin/render/Texture.h>
 
 #include <benchmark/benchmark.h>
+
+#include <HeadlessDevice.h>
 
 #include <string>
 
@@ -25,24 +26,7 @@ using namespace tormakelin::fxcore;
 
 namespace {
 
-class HiddenWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
+using test::HiddenWindow;
 
 // A device, an application with a document, and a graph that keeps the nodes.
 struct Scene {

@@ -11,9 +11,10 @@
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/render/RenderDevice.h>
-#include <tormakelin/render/RenderWindow.h>
 
 #include <benchmark/benchmark.h>
+
+#include <HeadlessDevice.h>
 
 #include <string>
 
@@ -25,24 +26,7 @@ using namespace tormakelin::fxcore;
 
 namespace {
 
-class HiddenWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
+using test::HiddenWindow;
 
 char const* const kFontId = "7E470000-0000-0000-0000-0000000000B1";
 FontResource* g_font = nullptr;

@@ -1,8 +1,6 @@
 // A frame of 1,000 texture effects: the CPU cost per quad through the node, the render library
 // and the device layer, against the same draws issued straight through the device layer.
 
-#include "HeadlessWindow.h"
-
 #include <tormakelin/fxcore/Resources.h>
 #include <tormakelin/fxcore/Services.h>
 #include <tormakelin/fxcore/TextureEffect.h>
@@ -14,6 +12,8 @@
 #include <tormakelin/render/VertexDecl.h>
 
 #include <benchmark/benchmark.h>
+
+#include <HeadlessDevice.h>
 
 #include <array>
 #include <string>
@@ -30,7 +30,7 @@ char const* const kTextureId = "11111111-2222-3333-4444-555555555555";
 
 // A device, one 16x16 texture resource and 1,000 nodes drawing it at 4x4 pixels each.
 struct Scene {
-    bench::NoWindow window;
+    test::HiddenWindow window;
     core::SmartRef<render::IRenderDevice> device;
     core::SmartRef<TextureResource> resource;
     std::vector<core::SmartRef<TextureEffect>> nodes;

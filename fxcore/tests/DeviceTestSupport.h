@@ -4,7 +4,8 @@
 
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/render/RenderDevice.h>
-#include <tormakelin/render/RenderWindow.h>
+
+#include <HeadlessDevice.h>
 
 #include <d3d9.h>
 
@@ -17,24 +18,7 @@
 
 namespace tormakelin::fxcore::test {
 
-class HiddenWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
+using tormakelin::test::HiddenWindow;
 
 // Row by row, width words each; empty when the surface cannot be read.
 inline std::vector<uint32_t> surfacePixels(IDirect3DSurface9* surface)

@@ -11,7 +11,7 @@ using namespace tormakelin::fxcore;
 
 namespace {
 
-class RenderTargetResourceTest : public test::DeviceTest {
+class RenderTargetResourceTest : public fxcore::test::DeviceTest {
 protected:
     // The surface drawn into now, compared by address.
     IDirect3DSurface9* currentTarget()

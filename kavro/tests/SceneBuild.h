@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include <HeadlessDevice.h>
+
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/kavro/Geometry.h>
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/MaterialShader.h>
 #include <tormakelin/kavro/Mesh.h>
 #include <tormakelin/kavro/SceneGraph.h>
-#include <tormakelin/render/RenderWindow.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/VertexBuffer.h>
 #include <tormakelin/render/VertexDecl.h>
@@ -22,26 +23,6 @@
 namespace kavro_test {
 
 using namespace tormakelin;
-
-class NullWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
-
 using core::SmartRef;
 
 // A flat quad (corners in order around it) drawn from both sides: position, normal, tangent and

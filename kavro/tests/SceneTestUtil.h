@@ -151,7 +151,7 @@ protected:
         params.height = height;
         return device->create(&window, params);
     }
-    NullWindow window;
+    test::HiddenWindow window;
     render::IRenderDevice* device = nullptr;
 };
 

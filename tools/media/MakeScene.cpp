@@ -190,7 +190,7 @@ int main(int argc, char** argv)
         return 2;
     }
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    kavro_test::NullWindow window;
+    test::HiddenWindow window;
     core::SmartRef<render::IRenderDevice> device(render::createRenderDevice());
     render::DeviceCreateParams params;
     params.width = 64;
