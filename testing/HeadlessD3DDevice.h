@@ -1,0 +1,52 @@
+#pragma once
+// A small Direct3D 9 device of our GL layer for tests, benchmarks and fuzz targets. The device
+// layer makes its own hidden window when none is given, so it runs on SDL's offscreen driver.
+
+#include <d3d9.h>
+
+#include <cstdlib>
+
+namespace tormakelin::test {
+
+// One A8R8G8B8 back buffer presented at once, with a D24S8 depth buffer when `depth`.
+inline D3DPRESENT_PARAMETERS headlessPresentParameters(UINT width = 64, UINT height = 64, bool depth = true)
+{
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = width;
+    pp.BackBufferHeight = height;
+    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    if (depth) {
+        pp.EnableAutoDepthStencil = TRUE;
+        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    }
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    return pp;
+}
+
+inline void useHeadlessDrivers()
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("LC_ALL", "C", 0);
+}
+
+// Null when the device cannot be made.
+inline IDirect3DDevice9* createHeadlessD3DDevice(IDirect3D9** d3d)
+{
+    useHeadlessDrivers();
+    *d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!*d3d) {
+        return nullptr;
+    }
+    D3DPRESENT_PARAMETERS pp = headlessPresentParameters();
+    IDirect3DDevice9* device = nullptr;
+    if ((*d3d)->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device) != D3D_OK) {
+        return nullptr;
+    }
+    return device;
+}
+
+} // namespace tormakelin::test
