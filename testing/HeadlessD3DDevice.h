@@ -49,4 +49,25 @@ inline IDirect3DDevice9* createHeadlessD3DDevice(IDirect3D9** d3d)
     return device;
 }
 
+// The surfaces `device` draws into now, released at once: for comparing by address.
+inline IDirect3DSurface9* currentTarget(IDirect3DDevice9* device)
+{
+    IDirect3DSurface9* surface = nullptr;
+    device->GetRenderTarget(0, &surface);
+    if (surface != nullptr) {
+        surface->Release();
+    }
+    return surface;
+}
+
+inline IDirect3DSurface9* currentDepth(IDirect3DDevice9* device)
+{
+    IDirect3DSurface9* surface = nullptr;
+    if (FAILED(device->GetDepthStencilSurface(&surface))) {
+        return nullptr;
+    }
+    surface->Release();
+    return surface;
+}
+
 } // namespace tormakelin::test

@@ -52,6 +52,8 @@ protected:
     void TearDown() override { m_device = nullptr; }
 
     IDirect3DDevice9* d3d() { return m_device->getD3DDevice(); }
+    // The surface drawn into now, compared by address.
+    IDirect3DSurface9* currentTarget() { return tormakelin::test::currentTarget(d3d()); }
 
     std::vector<uint32_t> backBufferPixels()
     {

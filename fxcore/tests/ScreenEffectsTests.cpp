@@ -109,15 +109,6 @@ protected:
         d3d()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, colour, 1.0f, 0);
     }
 
-    IDirect3DSurface9* currentTarget()
-    {
-        IDirect3DSurface9* surface = nullptr;
-        d3d()->GetRenderTarget(0, &surface);
-        if (surface)
-            surface->Release();
-        return surface;
-    }
-
     static bool all(std::vector<uint32_t> const& pixels, uint32_t colour)
     {
         return !pixels.empty() && std::all_of(pixels.begin(), pixels.end(), [&](uint32_t p) { return p == colour; });
