@@ -4,7 +4,10 @@
 
 #include <d3d9.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace tormakelin::test {
 
@@ -68,6 +71,37 @@ inline IDirect3DSurface9* currentDepth(IDirect3DDevice9* device)
     }
     surface->Release();
     return surface;
+}
+
+// Row by row, width words each; empty when the surface cannot be read.
+inline std::vector<uint32_t> surfacePixels(IDirect3DSurface9* surface)
+{
+    std::vector<uint32_t> pixels;
+    D3DSURFACE_DESC desc;
+    D3DLOCKED_RECT locked;
+    if (!surface || surface->GetDesc(&desc) != D3D_OK ||
+        surface->LockRect(&locked, nullptr, D3DLOCK_READONLY) != D3D_OK) {
+        return pixels;
+    }
+    pixels.resize(size_t(desc.Width) * desc.Height);
+    for (UINT y = 0; y < desc.Height; ++y) {
+        std::memcpy(&pixels[size_t(y) * desc.Width],
+            static_cast<uint8_t const*>(locked.pBits) + size_t(y) * size_t(locked.Pitch), desc.Width * 4);
+    }
+    surface->UnlockRect();
+    return pixels;
+}
+
+// The back buffer's A8R8G8B8 words, row by row; empty when it cannot be read.
+inline std::vector<uint32_t> backBufferPixels(IDirect3DDevice9* device)
+{
+    IDirect3DSurface9* back = nullptr;
+    if (device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) != D3D_OK) {
+        return {};
+    }
+    std::vector<uint32_t> pixels = surfacePixels(back);
+    back->Release();
+    return pixels;
 }
 
 } // namespace tormakelin::test
