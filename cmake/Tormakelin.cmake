@@ -103,7 +103,7 @@ function(tormakelin_benchmark target)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS;INCLUDES" ${ARGN})
   add_executable(${target} ${A_SOURCES})
   target_compile_options(${target} PRIVATE ${TORMAKELIN_WARNINGS})
-  target_include_directories(${target} PRIVATE ${A_INCLUDES})
+  target_include_directories(${target} PRIVATE ${A_INCLUDES} ${PROJECT_SOURCE_DIR}/testing)
   target_link_libraries(${target} PRIVATE ${A_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
 

@@ -1,47 +1,15 @@
 #pragma once
-// Devices for fuzz targets that need one: a small Direct3D 9 device of our GL layer, and the
-// render library's device over it. The device layer makes its own hidden window when none is
-// given, so both run headless on SDL's offscreen driver.
+// Headless render devices for tests, benchmarks and fuzz targets: a render window without a
+// handle, and the render library's device over it.
 
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/RenderWindow.h>
 
-#include <d3d9.h>
+#include "HeadlessD3DDevice.h"
 
-#include <cstdlib>
+#include <string>
 
 namespace tormakelin::test {
-
-inline void useHeadlessDrivers()
-{
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    setenv("LC_ALL", "C", 0);
-}
-
-// Null when the device cannot be made.
-inline IDirect3DDevice9* createHeadlessD3DDevice(IDirect3D9** d3d)
-{
-    useHeadlessDrivers();
-    *d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!*d3d) {
-        return nullptr;
-    }
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = pp.BackBufferHeight = 64;
-    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    IDirect3DDevice9* device = nullptr;
-    if ((*d3d)->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device) != D3D_OK) {
-        return nullptr;
-    }
-    return device;
-}
 
 // A render window without a handle.
 class HiddenWindow : public render::IRenderWindow {

@@ -1,5 +1,7 @@
 // Reads arbitrary bytes as a compressed blob, then compresses what came out and reads it back.
 
+#include <FuzzInput.h>
+
 #include <tormakelin/core/Compressor.h>
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/SmartRef.h>
@@ -14,9 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (1u << 20)) {
         return 0;
     }
-    void* copy = std::malloc(size + 1);
-    std::memcpy(copy, data, size);
-    SmartRef<IStream> source(createMemStream(copy, static_cast<unsigned int>(size), true, true));
+    SmartRef<IStream> source = tormakelin::test::ownedInputStream(data, size);
     Compressor compressor;
     SmartRef<IStream> raw(compressor.decompress(source.get()));
     if (!raw || raw->getSize() == 0) {

@@ -1,6 +1,8 @@
 // Loads arbitrary bytes as a keyframe track's binary record, evaluates it across and beyond its
 // range, and stores it again.
 
+#include <FuzzInput.h>
+
 #include <tormakelin/core/Keyframe.h>
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/Serializer.h>
@@ -16,9 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (1u << 20)) {
         return 0;
     }
-    void* copy = std::malloc(size + 1);
-    std::memcpy(copy, data, size);
-    SmartRef<IStream> stream(createMemStream(copy, static_cast<unsigned int>(size), true, true));
+    SmartRef<IStream> stream = tormakelin::test::ownedInputStream(data, size);
     SmartRef<ISerializer> in(createSerializer(stream.get(), false));
     SmartRef<IKeyframe> track(createKeyframe());
     if (!track->serialize(in.get())) {

@@ -2,18 +2,12 @@
 // the whole frame until the device has finished it, and the part the main thread spends issuing
 // it. Which share of that is ours and which the GL driver's is measured by profiling this program.
 
-#include "HeadlessWindow.h"
+#include "BenchScene.h"
 
 #include <tormakelin/fxcore/ImageEffects.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
-#include <tormakelin/fxcore/Resources.h>
-#include <tormakelin/fxcore/Services.h>
 
-#include <tormakelin/core/SmartRef.h>
-#include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/Texture.h>
-
-#include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <string>
@@ -44,52 +38,37 @@ std::vector<uint32_t> image()
 }
 
 struct Scene {
-    bench::NoWindow window;
-    core::SmartRef<render::IRenderDevice> device;
-    std::vector<core::SmartRef<Resource>> resources;
+    bench::HeadlessScreen screen{kWidth, kHeight};
+    bench::ServedResources resources;
     core::SmartRef<Glow> glow;
     core::SmartRef<Blur> blur;
     IDirect3DQuery9* finished = nullptr;
 
-    static inline std::vector<Resource*> s_resources;
-
     Scene()
     {
-        device = render::createRenderDevice();
-        render::DeviceCreateParams params;
-        params.width = kWidth;
-        params.height = kHeight;
-        if (!device->create(&window, params))
+        if (!screen.ok)
             return;
         auto* picture = new TextureResource;
+        resources.add(picture);
         picture->setPluginDesc(TextureResource::_pluginDesc);
         picture->getInfo().id = core::stringToUniqueId(kImageId);
         std::vector<uint32_t> const pixels = image();
         picture->setTexture(render::createTextureRgba(kWidth, kHeight, pixels.data()));
-        add(picture);
         for (char const* id : kTargetIds) {
             auto* target = new RenderTargetResource;
+            resources.add(target);
             target->setPluginDesc(RenderTargetResource::_pluginDesc);
             target->getInfo().id = core::stringToUniqueId(id);
             render::TextureCreateParams targetParams;
             targetParams.format = D3DFMT_A8R8G8B8;
             target->create(kWidth / 4, kHeight / 4, targetParams, false);
-            add(target);
         }
-        FrameworkServices::findResource = [](core::UniqueId const& id, std::vector<core::UniqueId> const&) {
-            for (Resource* resource : s_resources)
-                if (resource->getInfo().id == id) {
-                    resource->addRef();
-                    return static_cast<IResource*>(resource);
-                }
-            return static_cast<IResource*>(nullptr);
-        };
         glow = new Glow;
         set(*glow, {{"Attributes/Blend Mode", "4"}});
         blur = new Blur;
         set(*blur, {{"Attributes/Blend Mode", "1"}, {"Blur/Alpha", "0.5"}, {"Blur/Horizontal Iterations", "2"},
                     {"Blur/Vertical Iterations", "2"}});
-        device->getD3DDevice()->CreateQuery(D3DQUERYTYPE_EVENT, &finished);
+        screen.device->getD3DDevice()->CreateQuery(D3DQUERYTYPE_EVENT, &finished);
         // The first frame translates and compiles the techniques it uses; measure the ones after.
         if (ready()) {
             RenderContext context;
@@ -102,41 +81,24 @@ struct Scene {
     {
         if (finished)
             finished->Release();
-        glow = nullptr;
-        blur = nullptr;
-        s_resources.clear();
-        resources.clear();
-        FrameworkServices::findResource = [](core::UniqueId const&, std::vector<core::UniqueId> const&) {
-            return static_cast<IResource*>(nullptr);
-        };
     }
 
-    void add(Resource* resource)
-    {
-        resources.emplace_back(resource);
-        s_resources.push_back(resource);
-    }
-
-    static void set(GraphNode& node, std::vector<std::pair<char const*, char const*>> values)
+    static void set(GraphNode& node, std::vector<std::pair<char const*, std::string>> values)
     {
         values.insert(values.end(), {{"Attributes/Texture", kImageId}, {"Blur/Downsample", kTargetIds[0]},
                                      {"Blur/Horizontal", kTargetIds[1]}, {"Blur/Vertical", kTargetIds[2]}});
-        for (auto const& [name, text] : values)
-            node.findInput(name)->value->setText(text);
-        UpdateContext context;
-        node.setUpdateFlag(true);
-        node.update(context);
+        bench::setInputs(node, values);
     }
 
     bool ready() const { return finished && TextureEffect::sharedShader() != nullptr; }
 
     void frame(RenderContext& context)
     {
-        device->beginScene();
-        device->clear(render::Clear_Colour, D3DXVECTOR4(0, 0, 0, 1), 1.0f, 0);
+        screen.device->beginScene();
+        screen.device->clear(render::Clear_Colour, D3DXVECTOR4(0, 0, 0, 1), 1.0f, 0);
         glow->render(context);
         blur->render(context);
-        device->endScene();
+        screen.device->endScene();
     }
 
     void waitForDevice()
@@ -161,7 +123,7 @@ void BM_GlowBlurFrame(benchmark::State& state)
         scene.frame(context);
         scene.waitForDevice();
     }
-    state.counters["draws"] = double(scene.device->getStatistics()->drawCalls);
+    state.counters["draws"] = double(scene.screen.device->getStatistics()->drawCalls);
 }
 BENCHMARK(BM_GlowBlurFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,48 +1,20 @@
 // A particle-system node's frame: shader, pool, texture lookup and relinking its emitters and
 // modifiers through node stacks, as the graph runs it every frame.
 
-#include <tormakelin/fxcore/Application.h>
-#include <tormakelin/fxcore/Document.h>
-#include <tormakelin/fxcore/Graph.h>
-#include <tormakelin/fxcore/ParticleNodes.h>
-#include <tormakelin/fxcore/Resources.h>
+#include "BenchScene.h"
 
-#include <tormakelin/core/SmartRef.h>
+#include <tormakelin/fxcore/ParticleNodes.h>
+
 #include <tormakelin/kavro/Particles.h>
 
-#include <benchmark/benchmark.h>
-
 #include <string>
-
-// Counted by the program's own operator new (AllocationCount.cpp).
-long allocationCount();
 
 using namespace tormakelin;
 using namespace tormakelin::fxcore;
 
 namespace {
 
-struct Setup {
-    Setup()
-    {
-        app.newDocument();
-        graph = createGraph(0);
-    }
-
-    template <class T>
-    T* make()
-    {
-        auto* node = new T();
-        static_cast<IPlugin*>(node)->setPluginDesc(T::_pluginDesc);
-        graph->addNode(node);
-        return node;
-    }
-
-    static void link(IGraphNode* from, char const* output, IGraphNode* to, char const* input)
-    {
-        from->link(from->findOutput(output), to, to->findInput(input), true);
-    }
-
+struct Setup : bench::NodeGraph {
     // A stack of `count` nodes of type T linked to the input.
     template <class T>
     void stackOf(int count, IGraphNode* to, char const* input)
@@ -52,9 +24,6 @@ struct Setup {
             link(make<T>(), "Result", stack, ("Input-" + std::to_string(i)).c_str());
         link(stack, "Output", to, input);
     }
-
-    Application app;
-    core::SmartRef<IGraph> graph;
 };
 
 void BM_ParticleSystemFrame(benchmark::State& state)
@@ -76,8 +45,7 @@ void BM_ParticleSystemFrame(benchmark::State& state)
         system->setUpdateFlag(true);
         system->update(context);
     }
-    state.counters["allocs_per_frame"] = benchmark::Counter(
-        static_cast<double>(allocationCount() - before) / static_cast<double>(state.iterations()));
+    bench::countAllocations(state, before);
     kavro::ParticleSystem const* particles = system->getParticleSystem();
     state.counters["linked"] =
         benchmark::Counter(static_cast<double>(particles->getEmitters().size() + particles->getModifiers().size()));

@@ -2,20 +2,16 @@
 // 8 materials through node stacks into its record (the renderer's own cost is the 3-D library's
 // benchmark). Also counts heap allocations per frame.
 
+#include "BenchScene.h"
+
 #include <tormakelin/fxcore/SceneNodes.h>
 #include <tormakelin/fxcore/SceneRenderEffect.h>
-
-#include <tormakelin/core/SmartRef.h>
-
-#include <benchmark/benchmark.h>
 
 #include <string>
 #include <vector>
 
 using namespace tormakelin;
 using namespace tormakelin::fxcore;
-
-long allocationCount();
 
 namespace {
 
@@ -75,8 +71,7 @@ void BM_SceneRenderRecord(benchmark::State& state)
         frame.effect->buildState(context, record);
         benchmark::DoNotOptimize(record.entries.data());
     }
-    state.counters["allocs_per_frame"] = benchmark::Counter(
-        static_cast<double>(allocationCount() - before) / static_cast<double>(state.iterations()));
+    bench::countAllocations(state, before);
 }
 BENCHMARK(BM_SceneRenderRecord);
 

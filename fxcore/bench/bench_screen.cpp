@@ -1,95 +1,28 @@
 // Per-frame cost of the screen effects on a headless device: a clear, and a render-target
 // effect drawing a stack of clears into its target. Also counts heap allocations per frame.
 
-#include <tormakelin/fxcore/Application.h>
-#include <tormakelin/fxcore/Document.h>
-#include <tormakelin/fxcore/Graph.h>
+#include "BenchScene.h"
+
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ScreenEffects.h>
 
-#include <tormakelin/core/SmartRef.h>
-#include <tormakelin/core/UniqueId.h>
-#include <tormakelin/render/RenderDevice.h>
-#include <tormakelin/render/RenderWindow.h>
 #include <tormakelin/render/Texture.h>
 
-#include <benchmark/benchmark.h>
-
 #include <string>
-
-// Counted by the program's own operator new (AllocationCount.cpp).
-long allocationCount();
 
 using namespace tormakelin;
 using namespace tormakelin::fxcore;
 
 namespace {
 
-class HiddenWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
-
-// A device, an application with a document, and a graph that keeps the nodes.
-struct Scene {
-    Scene()
-    {
-        device = render::createRenderDevice();
-        render::DeviceCreateParams params;
-        params.width = 64;
-        params.height = 64;
-        ok = device->create(&window, params);
-        app.newDocument();
-        graph = createGraph(0);
-    }
-
-    template <class T>
-    T* make()
-    {
-        auto* node = new T();
-        static_cast<IPlugin*>(node)->setPluginDesc(T::_pluginDesc);
-        graph->addNode(node);
-        return node;
-    }
-
-    static void set(IGraphNode* node, char const* input, std::string const& text)
-    {
-        node->findInput(input)->value->setText(text);
-        UpdateContext context;
-        node->setUpdateFlag(true);
-        node->update(context);
-    }
-
-    static void link(IGraphNode* from, char const* output, IGraphNode* to, char const* input)
-    {
-        from->link(from->findOutput(output), to, to->findInput(input), true);
-    }
-
-    HiddenWindow window;
-    core::SmartRef<render::IRenderDevice> device;
-    bool ok = false;
-    Application app;
-    core::SmartRef<IGraph> graph;
+// A device, and a graph that keeps the nodes.
+struct Scene : bench::HeadlessScreen, bench::NodeGraph {
+    Scene() : HeadlessScreen(64, 64) {}
 };
 
 void perFrame(benchmark::State& state, long allocationsBefore, int64_t effects)
 {
-    state.counters["allocs_per_frame"] = benchmark::Counter(
-        static_cast<double>(allocationCount() - allocationsBefore) / static_cast<double>(state.iterations()));
+    bench::countAllocations(state, allocationsBefore);
     state.counters["per_effect"] = benchmark::Counter(static_cast<double>(effects),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
@@ -123,7 +56,7 @@ void BM_RenderTargetEffect(benchmark::State& state)
     scene.app.getDocument()->getResourceManager()->addResource(target);
     target->create(64, 64, render::TextureCreateParams{1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8}, true);
     auto* effect = scene.make<RenderTargetEffect>();
-    Scene::set(effect, "Attributes/Render Target", core::uniqueIdToString(target->getInfo().id));
+    bench::setInputs(*effect, {{"Attributes/Render Target", core::uniqueIdToString(target->getInfo().id)}});
     auto* stack = scene.make<NodeStack>();
     int const count = static_cast<int>(state.range(0));
     for (int i = 1; i <= count; ++i)

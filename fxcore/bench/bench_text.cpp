@@ -1,89 +1,30 @@
 // Per-frame cost of the text effect (two lines with shadow and outline) and of the spline effect
 // through a track of many keys, on a headless device; also heap allocations per frame.
 
-#include <tormakelin/fxcore/Graph.h>
-#include <tormakelin/fxcore/Resources.h>
-#include <tormakelin/fxcore/Services.h>
+#include "BenchScene.h"
+
 #include <tormakelin/fxcore/TextEffect.h>
 
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/Keyframe.h>
-#include <tormakelin/core/SmartRef.h>
-#include <tormakelin/core/UniqueId.h>
-#include <tormakelin/render/RenderDevice.h>
-#include <tormakelin/render/RenderWindow.h>
-
-#include <benchmark/benchmark.h>
 
 #include <string>
-
-// Counted by the program's own operator new (AllocationCount.cpp).
-long allocationCount();
 
 using namespace tormakelin;
 using namespace tormakelin::fxcore;
 
 namespace {
 
-class HiddenWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
-
 char const* const kFontId = "7E470000-0000-0000-0000-0000000000B1";
-FontResource* g_font = nullptr;
-
-IResource* findFont(core::UniqueId const& id, std::vector<core::UniqueId> const&)
-{
-    if (!g_font || id != g_font->getInfo().id)
-        return nullptr;
-    g_font->addRef();
-    return g_font;
-}
 
 struct Scene {
-    Scene()
-    {
-        fileSystem = core::createFileSystem();
-        device = render::createRenderDevice();
-        render::DeviceCreateParams params;
-        params.width = 640;
-        params.height = 360;
-        ok = device->create(&window, params);
-    }
-
-    static void set(IGraphNode* node, char const* input, std::string const& text)
-    {
-        node->findInput(input)->value->setText(text);
-        UpdateContext context;
-        node->setUpdateFlag(true);
-        node->update(context);
-    }
-
-    HiddenWindow window;
-    core::SmartRef<core::IFileSystem> fileSystem;
-    core::SmartRef<render::IRenderDevice> device;
-    bool ok = false;
+    core::SmartRef<core::IFileSystem> fileSystem = core::createFileSystem();
+    bench::HeadlessScreen screen{640, 360};
 };
 
 void perFrame(benchmark::State& state, long allocationsBefore, int64_t items)
 {
-    state.counters["allocs_per_frame"] = benchmark::Counter(
-        static_cast<double>(allocationCount() - allocationsBefore) / static_cast<double>(state.iterations()));
+    bench::countAllocations(state, allocationsBefore);
     state.counters["per_item"] = benchmark::Counter(static_cast<double>(items),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
@@ -91,40 +32,35 @@ void perFrame(benchmark::State& state, long allocationsBefore, int64_t items)
 void BM_TextEffect(benchmark::State& state)
 {
     Scene scene;
-    core::SmartRef<FontResource> font(new FontResource);
+    bench::ServedResources served;
+    auto* font = new FontResource;
+    served.add(font);
     font->setPluginDesc(FontResource::_pluginDesc);
     font->getInfo().id = core::stringToUniqueId(kFontId);
-    if (!scene.ok || !font->load("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 32)) {
+    if (!scene.screen.ok || !font->load("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 32)) {
         state.SkipWithError("no device or font");
         return;
     }
-    g_font = font.get();
-    auto* const previous = FrameworkServices::findResource;
-    FrameworkServices::findResource = &findFont;
     core::SmartRef<TextEffect> text(new TextEffect);
     std::string const line(static_cast<size_t>(state.range(0)), 'W');
-    Scene::set(text.get(), "Attributes/Font", kFontId);
-    Scene::set(text.get(), "Attributes/Text", line + "\n" + line);
-    Scene::set(text.get(), "Attributes/Align", "1");
-    Scene::set(text.get(), "Shadow/Shadow Enabled", "1");
-    Scene::set(text.get(), "Outline/Outline Enabled", "1");
+    bench::setInputs(*text, {{"Attributes/Font", kFontId}, {"Attributes/Text", line + "\n" + line},
+                                {"Attributes/Align", "1"}, {"Shadow/Shadow Enabled", "1"},
+                                {"Outline/Outline Enabled", "1"}});
     RenderContext context;
-    scene.device->beginScene();
+    scene.screen.device->beginScene();
     text->render(context);
     long const before = allocationCount();
     for (auto _ : state)
         text->render(context);
     perFrame(state, before, 2 * state.range(0));
-    scene.device->endScene();
-    FrameworkServices::findResource = previous;
-    g_font = nullptr;
+    scene.screen.device->endScene();
 }
 BENCHMARK(BM_TextEffect)->Arg(8)->Arg(64);
 
 void BM_Spline2DEffect(benchmark::State& state)
 {
     Scene scene;
-    if (!scene.ok) {
+    if (!scene.screen.ok) {
         state.SkipWithError("no device");
         return;
     }
@@ -140,13 +76,13 @@ void BM_Spline2DEffect(benchmark::State& state)
     track->sort();
     RenderContext context;
     context.instanceParameters[spline->findInput("Points")->getId()] = {nullptr, track.get()};
-    scene.device->beginScene();
+    scene.screen.device->beginScene();
     spline->render(context);
     long const before = allocationCount();
     for (auto _ : state)
         spline->render(context);
     perFrame(state, before, state.range(0));
-    scene.device->endScene();
+    scene.screen.device->endScene();
 }
 BENCHMARK(BM_Spline2DEffect)->Arg(16)->Arg(1024);
 

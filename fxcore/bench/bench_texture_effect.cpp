@@ -1,19 +1,13 @@
 // A frame of 1,000 texture effects: the CPU cost per quad through the node, the render library
 // and the device layer, against the same draws issued straight through the device layer.
 
-#include "HeadlessWindow.h"
+#include "BenchScene.h"
 
-#include <tormakelin/fxcore/Resources.h>
-#include <tormakelin/fxcore/Services.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
-#include <tormakelin/core/SmartRef.h>
-#include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/Texture.h>
 #include <tormakelin/render/VertexDecl.h>
-
-#include <benchmark/benchmark.h>
 
 #include <array>
 #include <string>
@@ -30,54 +24,28 @@ char const* const kTextureId = "11111111-2222-3333-4444-555555555555";
 
 // A device, one 16x16 texture resource and 1,000 nodes drawing it at 4x4 pixels each.
 struct Scene {
-    bench::NoWindow window;
-    core::SmartRef<render::IRenderDevice> device;
-    core::SmartRef<TextureResource> resource;
+    bench::HeadlessScreen screen{kSize, kSize};
+    bench::ServedResources served;
+    TextureResource* resource = nullptr;
     std::vector<core::SmartRef<TextureEffect>> nodes;
-
-    static inline TextureResource* s_resource = nullptr;
 
     Scene()
     {
-        device = render::createRenderDevice();
-        render::DeviceCreateParams params;
-        params.width = kSize;
-        params.height = kSize;
-        if (!device->create(&window, params))
+        if (!screen.ok)
             return;
         std::vector<uint32_t> const pixels(16 * 16, 0xFF808080u);
         resource = new TextureResource;
+        served.add(resource);
         resource->setPluginDesc(TextureResource::_pluginDesc);
         resource->getInfo().id = core::stringToUniqueId(kTextureId);
         resource->setTexture(render::createTextureRgba(16, 16, pixels.data()));
-        s_resource = resource.get();
-        FrameworkServices::findResource = [](core::UniqueId const& id, std::vector<core::UniqueId> const&) {
-            if (!s_resource || id != s_resource->getInfo().id)
-                return static_cast<IResource*>(nullptr);
-            s_resource->addRef();
-            return static_cast<IResource*>(s_resource);
-        };
         for (int i = 0; i < kQuads; ++i) {
             auto* node = new TextureEffect;
             nodes.emplace_back(node);
             std::string const position = std::to_string(i % 64 * 4) + "," + std::to_string(i / 64 * 4);
-            node->findInput("Attributes/Texture")->value->setText(kTextureId);
-            node->findInput("Attributes/Blend Mode")->value->setText("1");
-            node->findInput("Transform/Position")->value->setText(position);
-            node->findInput("Transform/Size")->value->setText("4,4");
-            UpdateContext context;
-            node->setUpdateFlag(true);
-            node->update(context);
+            bench::setInputs(*node, {{"Attributes/Texture", kTextureId}, {"Attributes/Blend Mode", "1"},
+                                        {"Transform/Position", position}, {"Transform/Size", "4,4"}});
         }
-    }
-
-    ~Scene()
-    {
-        nodes.clear();
-        s_resource = nullptr;
-        FrameworkServices::findResource = [](core::UniqueId const&, std::vector<core::UniqueId> const&) {
-            return static_cast<IResource*>(nullptr);
-        };
     }
 
     bool ready() const { return TextureEffect::sharedShader() != nullptr; }
@@ -98,10 +66,10 @@ void BM_TextureEffectNodes(benchmark::State& state)
     }
     RenderContext context;
     for (auto _ : state) {
-        scene.device->beginScene();
+        scene.screen.device->beginScene();
         for (auto const& node : scene.nodes)
             node->render(context);
-        scene.device->endScene();
+        scene.screen.device->endScene();
     }
     report(state);
 }
@@ -117,7 +85,7 @@ void BM_TextureQuadsStraight(benchmark::State& state)
         return;
     }
     ID3DXEffect* effect = TextureEffect::sharedShader()->getEffect();
-    IDirect3DDevice9* d3d = scene.device->getD3DDevice();
+    IDirect3DDevice9* d3d = scene.screen.device->getD3DDevice();
     D3DXHANDLE const technique = effect->GetTechniqueByName("ColorTextureClamp");
     D3DXHANDLE const texture = effect->GetParameterByName(nullptr, "colorTexture");
     D3DXHANDLE const color = effect->GetParameterByName(nullptr, "color");
@@ -135,7 +103,7 @@ void BM_TextureQuadsStraight(benchmark::State& state)
     D3DXVECTOR4 const white(1, 1, 1, 1);
     D3DXVECTOR4 const half(-1.0f / kSize, 1.0f / kSize, 0, 0);
     for (auto _ : state) {
-        scene.device->beginScene();
+        scene.screen.device->beginScene();
         for (int i = 0; i < kQuads; ++i) {
             TextureEffect::m_shared->vertexDecl->bind();
             d3d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -163,7 +131,7 @@ void BM_TextureQuadsStraight(benchmark::State& state)
             effect->End();
             d3d->SetRenderState(D3DRS_COLORWRITEENABLE, 15);
         }
-        scene.device->endScene();
+        scene.screen.device->endScene();
     }
     report(state);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PluginDescs.h"
+
 #include <tormakelin/fxcore/Plugin.h>
 
 #include <tormakelin/core/String.h>
@@ -11,12 +13,7 @@ namespace tormakelin::fxcore {
 
 inline PluginDesc mathNodeDesc(char const* id, char const* path, char const* name)
 {
-    PluginDesc desc;
-    desc.type = kPluginGraphNode;
-    desc.id = core::stringToUniqueId(id);
-    desc.path = path;
-    desc.name = name;
-    return desc;
+    return libraryPluginDesc(kPluginGraphNode, id, path, name);
 }
 
 inline float& component(D3DXVECTOR4& v, int i)

@@ -1,5 +1,7 @@
 #include <tormakelin/fxcore/RenderTargetResource.h>
 
+#include "PluginDescs.h"
+
 #include <tormakelin/render/RenderTarget.h>
 #include <tormakelin/render/Texture.h>
 
@@ -7,14 +9,8 @@
 
 namespace tormakelin::fxcore {
 
-PluginDesc RenderTargetResource::_pluginDesc = [] {
-    PluginDesc desc;
-    desc.type = kPluginResource;
-    desc.id = core::stringToUniqueId("0CAB70D6-F182-11DD-9C88-A960EEEB6D89");
-    desc.path = "Rendertarget Resource";
-    desc.name = "Rendertarget Resource";
-    return desc;
-}();
+PluginDesc RenderTargetResource::_pluginDesc = libraryPluginDesc(
+    kPluginResource, "0CAB70D6-F182-11DD-9C88-A960EEEB6D89", "Rendertarget Resource", "Rendertarget Resource");
 
 RenderTargetResource::~RenderTargetResource()
 {

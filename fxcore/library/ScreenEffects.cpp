@@ -1,5 +1,7 @@
 #include <tormakelin/fxcore/ScreenEffects.h>
 
+#include "PluginDescs.h"
+
 #include <tormakelin/fxcore/RenderTargetResource.h>
 
 #include <tormakelin/render/PostProcessor.h>
@@ -17,12 +19,7 @@ namespace {
 
 PluginDesc screenDesc(char const* id, char const* path, char const* name)
 {
-    PluginDesc desc;
-    desc.type = kPluginGraphNode;
-    desc.id = core::stringToUniqueId(id);
-    desc.path = path;
-    desc.name = name;
-    return desc;
+    return libraryPluginDesc(kPluginGraphNode, id, path, name);
 }
 
 // The render-target resource named by a resource input, or null.

@@ -1,5 +1,7 @@
 #include <tormakelin/fxcore/ShaderEffect.h>
 
+#include "PluginDescs.h"
+
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/ShaderManager.h>
 
@@ -7,14 +9,8 @@
 
 namespace tormakelin::fxcore {
 
-PluginDesc ShaderEffect::_pluginDesc = [] {
-    PluginDesc desc;
-    desc.type = kPluginGraphNode;
-    desc.id = core::stringToUniqueId("5F044A2D-1485-11DE-8C43-884C9573DF09");
-    desc.path = "3D/Shader/Shader";
-    desc.name = "Shader Effect";
-    return desc;
-}();
+PluginDesc ShaderEffect::_pluginDesc =
+    libraryPluginDesc(kPluginGraphNode, "5F044A2D-1485-11DE-8C43-884C9573DF09", "3D/Shader/Shader", "Shader Effect");
 
 ShaderEffect::ShaderEffect()
 {

@@ -4,7 +4,8 @@
 
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/render/RenderDevice.h>
-#include <tormakelin/render/RenderWindow.h>
+
+#include <HeadlessDevice.h>
 
 #include <d3d9.h>
 
@@ -17,40 +18,10 @@
 
 namespace tormakelin::fxcore::test {
 
-class HiddenWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
+using tormakelin::test::HiddenWindow;
 
-// Row by row, width words each; empty when the surface cannot be read.
-inline std::vector<uint32_t> surfacePixels(IDirect3DSurface9* surface)
-{
-    std::vector<uint32_t> pixels;
-    D3DSURFACE_DESC desc;
-    D3DLOCKED_RECT locked;
-    if (!surface || surface->GetDesc(&desc) != D3D_OK || surface->LockRect(&locked, nullptr, D3DLOCK_READONLY) != D3D_OK)
-        return pixels;
-    pixels.resize(size_t(desc.Width) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y)
-        std::memcpy(&pixels[size_t(y) * desc.Width], static_cast<uint8_t const*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
-            desc.Width * 4);
-    surface->UnlockRect();
-    return pixels;
-}
+using tormakelin::test::backBufferPixels;
+using tormakelin::test::surfacePixels;
 
 class DeviceTest : public ::testing::Test {
 protected:
@@ -68,16 +39,10 @@ protected:
     void TearDown() override { m_device = nullptr; }
 
     IDirect3DDevice9* d3d() { return m_device->getD3DDevice(); }
+    // The surface drawn into now, compared by address.
+    IDirect3DSurface9* currentTarget() { return tormakelin::test::currentTarget(d3d()); }
 
-    std::vector<uint32_t> backBufferPixels()
-    {
-        IDirect3DSurface9* back = nullptr;
-        if (d3d()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) != D3D_OK)
-            return {};
-        std::vector<uint32_t> pixels = surfacePixels(back);
-        back->Release();
-        return pixels;
-    }
+    std::vector<uint32_t> backBufferPixels() { return tormakelin::test::backBufferPixels(d3d()); }
 
     HiddenWindow m_window;
     core::SmartRef<render::IRenderDevice> m_device;

@@ -11,18 +11,8 @@ using namespace tormakelin::fxcore;
 
 namespace {
 
-class RenderTargetResourceTest : public test::DeviceTest {
+class RenderTargetResourceTest : public fxcore::test::DeviceTest {
 protected:
-    // The surface drawn into now, compared by address.
-    IDirect3DSurface9* currentTarget()
-    {
-        IDirect3DSurface9* surface = nullptr;
-        d3d()->GetRenderTarget(0, &surface);
-        if (surface)
-            surface->Release();
-        return surface;
-    }
-
     static int refCount(render::IRenderTargetTexture* target)
     {
         target->addRef();

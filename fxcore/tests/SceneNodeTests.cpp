@@ -64,7 +64,7 @@ protected:
     }
     void TearDown() override { m_device = nullptr; }
 
-    test::HiddenWindow m_window;
+    fxcore::test::HiddenWindow m_window;
     core::SmartRef<render::IRenderDevice> m_device;
 };
 
@@ -229,11 +229,11 @@ std::string const kOtherTechnique = "float4 vs(float4 p : POSITION) : POSITION {
                                     "technique flare { pass P { VertexShader = compile vs_3_0 vs(); "
                                     "PixelShader = compile ps_3_0 ps(); } }\n";
 
-class SceneShaderTest : public test::DeviceTest {
+class SceneShaderTest : public fxcore::test::DeviceTest {
 protected:
     void SetUp() override
     {
-        test::DeviceTest::SetUp();
+        fxcore::test::DeviceTest::SetUp();
         ASSERT_TRUE(kavro::setupShaderIncludes());
     }
     core::SmartRef<ShaderEffect> shaderNode(std::string const& text)

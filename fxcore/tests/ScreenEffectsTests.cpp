@@ -26,11 +26,11 @@ constexpr uint32_t kGreen = 0xFF00FF00;
 constexpr uint32_t kBlue = 0xFF0000FF;
 
 // Effects drawn on a headless device inside an application whose document holds the resources.
-class ScreenEffectsTest : public test::DeviceTest {
+class ScreenEffectsTest : public fxcore::test::DeviceTest {
 protected:
     void SetUp() override
     {
-        test::DeviceTest::SetUp();
+        fxcore::test::DeviceTest::SetUp();
         m_app = std::make_unique<Application>();
         m_app->newDocument();
         m_graph = createGraph(0);
@@ -39,7 +39,7 @@ protected:
     {
         m_graph = nullptr;
         m_app.reset();
-        test::DeviceTest::TearDown();
+        fxcore::test::DeviceTest::TearDown();
     }
 
     // A node of the class as the registry makes it, kept by the test's graph.
@@ -99,7 +99,7 @@ protected:
         IDirect3DSurface9* level = nullptr;
         if (texture->GetSurfaceLevel(0, &level) != D3D_OK)
             return {};
-        std::vector<uint32_t> pixels = test::surfacePixels(level);
+        std::vector<uint32_t> pixels = fxcore::test::surfacePixels(level);
         level->Release();
         return pixels;
     }
@@ -107,15 +107,6 @@ protected:
     void clearBackBuffer(uint32_t colour)
     {
         d3d()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, colour, 1.0f, 0);
-    }
-
-    IDirect3DSurface9* currentTarget()
-    {
-        IDirect3DSurface9* surface = nullptr;
-        d3d()->GetRenderTarget(0, &surface);
-        if (surface)
-            surface->Release();
-        return surface;
     }
 
     static bool all(std::vector<uint32_t> const& pixels, uint32_t colour)

@@ -23,17 +23,17 @@ std::string const kWithInclude = "#include \"Tormakelin.fxh\"\n"
                                  "float4 ps() : COLOR { return fogColor; }\n"
                                  "technique T { pass P { VertexShader = compile vs_3_0 vs(); PixelShader = compile ps_3_0 ps(); } }\n";
 
-class ShaderEffectTest : public test::DeviceTest {
+class ShaderEffectTest : public fxcore::test::DeviceTest {
 protected:
     void SetUp() override
     {
-        test::DeviceTest::SetUp();
+        fxcore::test::DeviceTest::SetUp();
         m_node = new ShaderEffect();
     }
     void TearDown() override
     {
         m_node = nullptr;
-        test::DeviceTest::TearDown();
+        fxcore::test::DeviceTest::TearDown();
     }
 
     ShaderEffect& node() { return static_cast<ShaderEffect&>(*m_node); }

@@ -120,15 +120,7 @@ protected:
         return node;
     }
 
-    std::vector<uint32_t> pixels()
-    {
-        IDirect3DSurface9* back = nullptr;
-        if (device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) != D3D_OK)
-            return {};
-        std::vector<uint32_t> out = fxcore::test::surfacePixels(back);
-        back->Release();
-        return out;
-    }
+    std::vector<uint32_t> pixels() { return fxcore::test::backBufferPixels(device->getD3DDevice()); }
 
     int drawCalls() { return device->getStatistics()->drawCalls; }
 

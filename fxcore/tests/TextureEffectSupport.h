@@ -142,15 +142,7 @@ protected:
         return makeTexture(std::vector<uint32_t>(size_t(kSize) * kSize, argb), kSize, kSize);
     }
 
-    std::vector<uint32_t> pixels()
-    {
-        IDirect3DSurface9* back = nullptr;
-        if (device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) != D3D_OK)
-            return {};
-        std::vector<uint32_t> out = fxcore::test::surfacePixels(back);
-        back->Release();
-        return out;
-    }
+    std::vector<uint32_t> pixels() { return fxcore::test::backBufferPixels(device->getD3DDevice()); }
 
     Rgba pixel(unsigned x, unsigned y) { return unpack(pixels()[size_t(y) * kSize + x]); }
 

@@ -278,10 +278,7 @@ TEST(TextureEffectFailures, AFailedSharedCompileIsReportedOnceAndDrawsNothing)
     device->endScene();
     ASSERT_EQ(g_reports.size(), 1u);
     EXPECT_NE(g_reports.front().find("missing"), std::string::npos) << g_reports.front();
-    IDirect3DSurface9* back = nullptr;
-    device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
-    std::vector<uint32_t> const drawn = fxcore::test::surfacePixels(back);
-    back->Release();
+    std::vector<uint32_t> const drawn = fxcore::test::backBufferPixels(device->getD3DDevice());
     EXPECT_TRUE(std::all_of(drawn.begin(), drawn.end(), [](uint32_t p) { return p == 0xFF0000FFu; }));
 }
 

@@ -95,7 +95,7 @@ BENCHMARK(particlesUpdateAndSort)->ArgName("modifiers")->Arg(0)->Arg(1)->Unit(be
 render::IRenderDevice* openDevice(unsigned width, unsigned height)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    static kavro_test::NullWindow window;
+    static test::HiddenWindow window;
     render::IRenderDevice* device = render::createRenderDevice();
     device->addRef();
     render::DeviceCreateParams params;

@@ -42,7 +42,7 @@ constexpr int kMaterials = 8;
 void sceneRenderFrame(benchmark::State& state)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    kavro_test::NullWindow window;
+    test::HiddenWindow window;
     SmartRef<render::IRenderDevice> device = render::createRenderDevice();
     render::DeviceCreateParams params;
     params.width = 960;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <FuzzInput.h>
+
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/kavro/Node.h>
@@ -18,9 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > (1u << 20)) {
         return 0;
     }
-    void* copy = std::malloc(size + 1);
-    std::memcpy(copy, data, size);
-    core::SmartRef<core::IStream> stream(core::createMemStream(copy, unsigned(size), true, true));
+    core::SmartRef<core::IStream> stream = test::ownedInputStream(data, size);
     core::SmartRef<kavro::Serializer> in(new kavro::Serializer());
     if (!in->create(stream.get(), kavro::SerializerParams{})) {
         return 0;

@@ -5,6 +5,8 @@
 
 #include <HeadlessDevice.h>
 
+#include <FuzzInput.h>
+
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/SmartRef.h>
@@ -98,9 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!device || !fileSystem || size == 0 || size > (1u << 20)) {
         return 0;
     }
-    void* copy = std::malloc(size);
-    std::memcpy(copy, data, size);
-    core::SmartRef<core::IStream> stream(core::createMemStream(copy, unsigned(size), true, true));
+    core::SmartRef<core::IStream> stream = test::ownedInputStream(data, size);
     core::SmartRef<kavro::Serializer> in(new kavro::Serializer());
     if (!in->create(stream.get(), kavro::SerializerParams{})) {
         return 0;

@@ -200,7 +200,7 @@ float4 psZPass(AUX_OUTPUT input) : COLOR
 
 #endif)FX";
 
-const char* const kBody = R"FX(
+const char* const kBodyHead = R"FX(
 #if defined(LIGHT_POINTLIGHT) || defined(LIGHT_DIRECTIONALLIGHT) || defined(LIGHT_SPOTLIGHT)
 #define LIGHT_ENABLED
 #endif
@@ -317,7 +317,10 @@ struct VS_INPUT
     float4 blendWeights : BLENDWEIGHT;
     float4 blendIndices : BLENDINDICES;
 #endif
-#ifdef TEXCOORD0_ENABLED
+)FX";
+
+// The texture coordinates of the vertex input and of the vertex output alike.
+const char* const kTexCoordFields = R"FX(#ifdef TEXCOORD0_ENABLED
     float2 texCoord0 : TEXCOORD0;
 #endif
 #ifdef TEXCOORD1_ENABLED
@@ -341,36 +344,16 @@ struct VS_INPUT
 #ifdef TEXCOORD7_ENABLED
     float2 texCoord7 : TEXCOORD7;
 #endif
-};
+)FX";
+
+const char* const kBodyMiddle = R"FX(};
 
 struct VS_OUTPUT
 {
     float4 position : POSITION;
-#ifdef TEXCOORD0_ENABLED
-    float2 texCoord0 : TEXCOORD0;
-#endif
-#ifdef TEXCOORD1_ENABLED
-    float2 texCoord1 : TEXCOORD1;
-#endif
-#ifdef TEXCOORD2_ENABLED
-    float2 texCoord2 : TEXCOORD2;
-#endif
-#ifdef TEXCOORD3_ENABLED
-    float2 texCoord3 : TEXCOORD3;
-#endif
-#ifdef TEXCOORD4_ENABLED
-    float2 texCoord4 : TEXCOORD4;
-#endif
-#ifdef TEXCOORD5_ENABLED
-    float2 texCoord5 : TEXCOORD5;
-#endif
-#ifdef TEXCOORD6_ENABLED
-    float2 texCoord6 : TEXCOORD6;
-#endif
-#ifdef TEXCOORD7_ENABLED
-    float2 texCoord7 : TEXCOORD7;
-#endif
-    float3 worldNormal : TEXCOORD_WORLDNORMAL;
+)FX";
+
+const char* const kBodyTail = R"FX(    float3 worldNormal : TEXCOORD_WORLDNORMAL;
     float3 worldPosition : TEXCOORD_WORLDPOSITION;
     float4 shadowPosition : TEXCOORD_SHADOW;
 #ifdef BUMP_NORMALMAP
@@ -576,7 +559,9 @@ const EffectText& effectText()
     static const EffectText instance = [] {
         std::string include = withCrLf(kInclude);
         std::size_t length = include.size();
-        return EffectText{include + withCrLf(kBody), length};
+        const std::string body =
+            std::string(kBodyHead) + kTexCoordFields + kBodyMiddle + kTexCoordFields + kBodyTail;
+        return EffectText{include + withCrLf(body.c_str()), length};
     }();
     return instance;
 }

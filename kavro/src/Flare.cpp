@@ -93,16 +93,7 @@ public:
                 out[i].texCoord2 = flare->rotation;
             }
             m_buffer->unlock();
-            m_decl->bind();
-            m_buffer->bind(0, 0, sizeof(SpriteVertex));
-            render::IRenderDevice* device = render::g_renderDevice;
-            for (unsigned i = 0; i < passes; ++i) {
-                material->beginPass(i, shader);
-                if (device) {
-                    device->drawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
-                }
-                material->endPass(shader);
-            }
+            drawSpritePasses(m_decl, m_buffer, material, shader, passes, D3DPT_TRIANGLESTRIP, 2);
         }
         material->end(shader);
     }

@@ -103,7 +103,7 @@ public:
                     writeParticle(out + i * kVerticesPerParticle, records[batch[i]]);
                 }
                 buffer->unlock();
-                drawBuffer(buffer, count, material, shader, passes);
+                drawSpritePasses(m_decl, buffer, material, shader, passes, D3DPT_TRIANGLELIST, count * 2);
             }
             done += count;
         }
@@ -122,21 +122,6 @@ private:
             }
         }
         return nullptr;
-    }
-
-    void drawBuffer(render::IVertexBuffer* buffer, uint32_t count, IMaterial* material, render::IShader* shader,
-        unsigned passes)
-    {
-        render::IRenderDevice* device = render::g_renderDevice;
-        m_decl->bind();
-        buffer->bind(0, 0, sizeof(SpriteVertex));
-        for (unsigned i = 0; i < passes; ++i) {
-            material->beginPass(i, shader);
-            if (device) {
-                device->drawPrimitive(D3DPT_TRIANGLELIST, 0, count * 2);
-            }
-            material->endPass(shader);
-        }
     }
 
     render::IVertexDecl* m_decl = nullptr;

@@ -1,6 +1,9 @@
 #include "SpriteDecl.h"
 
+#include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/SpriteVertex.h>
+#include <tormakelin/render/RenderDevice.h>
+#include <tormakelin/render/VertexBuffer.h>
 #include <tormakelin/render/VertexDecl.h>
 
 #include <cstddef>
@@ -29,6 +32,21 @@ render::IVertexDecl* buildSpriteDecl()
     builder.add(element(offsetof(SpriteVertex, colour), D3DDECLTYPE_D3DCOLOR, D3DDECLUSAGE_COLOR, 0));
     builder.add(element(offsetof(SpriteVertex, texCoord2), D3DDECLTYPE_FLOAT1, D3DDECLUSAGE_TEXCOORD, 2));
     return builder.build();
+}
+
+void drawSpritePasses(render::IVertexDecl* decl, render::IVertexBuffer* buffer, IMaterial* material,
+    render::IShader* shader, unsigned passes, D3DPRIMITIVETYPE type, uint32_t primitiveCount)
+{
+    render::IRenderDevice* device = render::g_renderDevice;
+    decl->bind();
+    buffer->bind(0, 0, sizeof(SpriteVertex));
+    for (unsigned i = 0; i < passes; ++i) {
+        material->beginPass(i, shader);
+        if (device) {
+            device->drawPrimitive(type, 0, primitiveCount);
+        }
+        material->endPass(shader);
+    }
 }
 
 }  // namespace tormakelin::kavro

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include <HeadlessDevice.h>
+
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/kavro/Geometry.h>
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/MaterialShader.h>
 #include <tormakelin/kavro/Mesh.h>
 #include <tormakelin/kavro/SceneGraph.h>
-#include <tormakelin/render/RenderWindow.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/VertexBuffer.h>
 #include <tormakelin/render/VertexDecl.h>
@@ -22,39 +23,11 @@
 namespace kavro_test {
 
 using namespace tormakelin;
-
-class NullWindow : public render::IRenderWindow {
-public:
-    bool create(void*) override { return false; }
-    bool create(unsigned, unsigned, const std::string&, render::RenderWindowStyle, render::IRenderWindow*) override
-    {
-        return false;
-    }
-    void close() override {}
-    bool isActive() override { return true; }
-    bool hasFocus() override { return true; }
-    void setFocus() override {}
-    void center() override {}
-    bool isFullscreen() override { return false; }
-    bool setFullscreen(bool) override { return true; }
-    bool toggleFullscreen() override { return true; }
-    LRESULT messageHandler(HWND, UINT, WPARAM, LPARAM) override { return 0; }
-    HWND getHandle() const override { return nullptr; }
-};
-
 using core::SmartRef;
 
-// A flat quad (corners in order around it) drawn from both sides: position, normal, tangent and
-// binormal per 48-byte vertex.
-inline kavro::IGeometry* makeQuad(const std::array<D3DXVECTOR3, 4>& corners, const D3DXVECTOR3& normal)
+// One triangle list of 48-byte vertices (position, normal, tangent, binormal) as a geometry.
+inline kavro::IGeometry* makeTriangleList(const std::vector<float>& data)
 {
-    const int order[12] = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};
-    std::vector<float> data;
-    for (int index : order) {
-        const D3DXVECTOR3& p = corners[index];
-        const float vertex[12] = {p.x, p.y, p.z, normal.x, normal.y, normal.z, 1, 0, 0, 0, 0, 1};
-        data.insert(data.end(), vertex, vertex + 12);
-    }
     const unsigned size = unsigned(data.size() * sizeof(float));
     render::IVertexBuffer* buffer = render::createVertexBuffer(size, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED);
     if (buffer == nullptr) {
@@ -75,10 +48,24 @@ inline kavro::IGeometry* makeQuad(const std::array<D3DXVECTOR3, 4>& corners, con
     geometry->setVertexDecl(builder.build());
     geometry->setVertexStream(stream);
     kavro::IGeometryFragment* fragment = kavro::createGeometryFragment();
-    fragment->getDrawParams() = kavro::DrawParams{0, D3DPT_TRIANGLELIST, 4, 0, 0, 0, 0, 0};
+    const auto triangles = uint32_t(data.size() / (3 * 12));
+    fragment->getDrawParams() = kavro::DrawParams{0, D3DPT_TRIANGLELIST, triangles, 0, 0, 0, 0, 0};
     geometry->addFragment(fragment);
     geometry->computeBoundingBox();
     return geometry;
+}
+
+// A flat quad (corners in order around it) drawn from both sides.
+inline kavro::IGeometry* makeQuad(const std::array<D3DXVECTOR3, 4>& corners, const D3DXVECTOR3& normal)
+{
+    const int order[12] = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};
+    std::vector<float> data;
+    for (int index : order) {
+        const D3DXVECTOR3& p = corners[index];
+        const float vertex[12] = {p.x, p.y, p.z, normal.x, normal.y, normal.z, 1, 0, 0, 0, 0, 1};
+        data.insert(data.end(), vertex, vertex + 12);
+    }
+    return makeTriangleList(data);
 }
 
 // A square of side `size` in the plane y = `height`, facing up.

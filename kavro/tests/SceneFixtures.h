@@ -11,25 +11,15 @@ using core::SmartRef;
 
 inline std::vector<uint32_t> readBackBuffer(render::IRenderDevice* device, unsigned& width, unsigned& height)
 {
-    std::vector<uint32_t> pixels;
     IDirect3DSurface9* back = nullptr;
-    IDirect3DDevice9* d3d = device->getD3DDevice();
-    if (d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) != D3D_OK) {
-        return pixels;
+    if (device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) != D3D_OK) {
+        return {};
     }
     D3DSURFACE_DESC desc{};
     back->GetDesc(&desc);
     width = desc.Width;
     height = desc.Height;
-    D3DLOCKED_RECT locked;
-    if (back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-        pixels.resize(size_t(width) * height);
-        for (unsigned y = 0; y < height; ++y) {
-            std::memcpy(&pixels[size_t(y) * width], static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch,
-                width * 4);
-        }
-        back->UnlockRect();
-    }
+    std::vector<uint32_t> pixels = test::surfacePixels(back);
     back->Release();
     return pixels;
 }

@@ -177,7 +177,7 @@ protected:
         params.height = height;
         return device->create(&window, params);
     }
-    NullWindow window;
+    test::HiddenWindow window;
     render::IRenderDevice* device = nullptr;
 };
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <FuzzInput.h>
+
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/Serializer.h>
 #include <tormakelin/core/SmartRef.h>
@@ -21,9 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0) {
         return 0;
     }
-    void* copy = std::malloc(size);
-    std::memcpy(copy, data + 1, size - 1);
-    core::SmartRef<core::IStream> stream = core::createMemStream(copy, unsigned(size - 1), true, true);
+    core::SmartRef<core::IStream> stream = test::ownedInputStream(data + 1, size - 1);
     core::SmartRef<core::ISerializer> serializer = core::createSerializer(stream.get(), false);
     switch (data[0] % 4) {
     case 0: core::SmartRef<render::IVertexBuffer>(render::createVertexBuffer())->serialize(serializer.get(), false); break;

@@ -1,6 +1,6 @@
 #pragma once
 // What vertex and index buffers share: the device buffer, its system-memory copy, locks and
-// uploads. Each kind adds its own creation, binding, records and loss handling.
+// uploads, clones and loss. Each kind adds its own creation, binding, records and reset.
 
 #include <cstring>
 
@@ -57,7 +57,41 @@ public:
 
     Desc* getDesc() override { return &m_desc; }
 
+    // A default-pool buffer goes with the device; the system-memory copy makes it again on reset.
+    bool onLostDevice() override
+    {
+        if (m_buffer != nullptr && m_desc.Pool == D3DPOOL_DEFAULT) {
+            releaseBuffer();
+            m_lost = true;
+        }
+        return true;
+    }
+
 protected:
+    // Keeps its own copy of `bytes`, as many as the buffer holds, and uploads it.
+    bool keepAndUpload(const void* bytes)
+    {
+        auto* copy = new unsigned char[m_desc.Size];
+        std::memcpy(copy, bytes, m_desc.Size);
+        setData(copy);
+        return upload(0);
+    }
+
+    // Finishes a clone made at this buffer's size: the same bytes, or null (the clone deleted)
+    // when it could not be made or filled.
+    template <class Buffer>
+    Buffer* finishClone(Buffer* clone, bool made)
+    {
+        if (made && m_data != nullptr) {
+            made = clone->keepAndUpload(m_data);
+        }
+        if (!made) {
+            delete clone;
+            return nullptr;
+        }
+        return clone;
+    }
+
     void releaseBuffer()
     {
         if (m_buffer != nullptr) {

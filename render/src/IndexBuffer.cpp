@@ -50,18 +50,8 @@ public:
     IIndexBuffer* clone() override
     {
         auto* copy = new IndexBuffer();
-        bool ok = m_buffer != nullptr && copy->create(m_desc.Size, m_desc.Usage, m_desc.Format, m_desc.Pool);
-        if (ok && m_data != nullptr) {
-            auto* bytes = new unsigned char[m_desc.Size];
-            std::memcpy(bytes, m_data, m_desc.Size);
-            copy->setData(bytes);
-            ok = copy->upload(0);
-        }
-        if (!ok) {
-            delete copy;
-            return nullptr;
-        }
-        return copy;
+        return finishClone(
+            copy, m_buffer != nullptr && copy->create(m_desc.Size, m_desc.Usage, m_desc.Format, m_desc.Pool));
     }
 
     bool serialize(core::ISerializer* serializer) override
@@ -70,15 +60,6 @@ public:
             return false;
         }
         return serializer->isStoring() ? store(serializer) : load(serializer);
-    }
-
-    bool onLostDevice() override
-    {
-        if (m_buffer != nullptr && m_desc.Pool == D3DPOOL_DEFAULT) {
-            releaseBuffer();
-            m_lost = true;
-        }
-        return true;
     }
 
     bool onResetDevice() override
@@ -123,10 +104,7 @@ private:
         if (!record::readBytes(serializer, desc.Size, stored) || !create(desc.Size, desc.Usage, desc.Format, desc.Pool)) {
             return false;
         }
-        auto* bytes = new unsigned char[desc.Size];
-        std::memcpy(bytes, stored.data(), desc.Size);
-        setData(bytes);
-        return upload(0);
+        return keepAndUpload(stored.data());
     }
 };
 

@@ -22,15 +22,62 @@ IRenderView* fullView(unsigned width, unsigned height)
     return view;
 }
 
+// Makes a surface target 0 with its depth buffer (when there is one) and its view, and puts back
+// what was current when the matching end comes.
+class TargetBinding {
+public:
+    // False, and counted, while a begin is in force.
+    bool mayBegin() { return m_state.mayBegin(); }
+
+    void begin(IDirect3DSurface9* surface, DepthBuffer* depth, IRenderView* view)
+    {
+        m_saved.save(false);
+        setTarget(surface);
+        if (depth != nullptr) {
+            depth->bind();
+        }
+        view->begin();
+        m_state.begun();
+    }
+
+    bool end(DepthBuffer* depth, IRenderView* view)
+    {
+        if (!m_state.mayEnd()) {
+            return false;
+        }
+        restore(depth, view);
+        return true;
+    }
+
+    // Ends a begin in force, refused ones included (device loss, destruction).
+    void forceEnd(DepthBuffer* depth, IRenderView* view)
+    {
+        if (m_state.forceEnd()) {
+            restore(depth, view);
+        }
+    }
+
+private:
+    void restore(DepthBuffer* depth, IRenderView* view)
+    {
+        m_saved.restore();
+        if (depth != nullptr) {
+            depth->restore();
+        }
+        view->end();
+    }
+
+    SavedTargets m_saved;
+    BeginState m_state;
+};
+
 // Its texture and depth buffer make themselves again after a reset, so the objects callers
 // were given stay valid.
 class RenderTargetTexture final : public core::RefCounted<IRenderTargetTexture> {
 public:
     ~RenderTargetTexture() override
     {
-        if (m_state.forceEnd()) {
-            restore();
-        }
+        m_binding.forceEnd(m_depth, m_view);
         if (m_texture != nullptr) {
             m_texture->release();
         }
@@ -67,51 +114,28 @@ public:
     bool begin() override
     {
         IDirect3DSurface9* level = nullptr;
-        if (!m_state.mayBegin()) {
+        if (!m_binding.mayBegin()) {
             return false;
         }
         if (m_texture->getTexture() == nullptr || FAILED(m_texture->getTexture()->GetSurfaceLevel(0, &level))) {
             return false;
         }
-        m_saved.save(false);
-        setTarget(level);
+        m_binding.begin(level, m_depth, m_view);
         level->Release();
-        if (m_depth != nullptr) {
-            m_depth->bind();
-        }
-        m_view->begin();
-        m_state.begun();
         return true;
     }
 
-    bool end() override
-    {
-        if (!m_state.mayEnd()) {
-            return false;
-        }
-        restore();
-        return true;
-    }
+    bool end() override { return m_binding.end(m_depth, m_view); }
 
     IRenderView* getRenderView() override { return m_view; }
     ITexture* getTexture() override { return m_texture; }
     IDirect3DSurface9* getDepthSurface() override { return m_depth ? shareSurface(m_depth->getSurface()) : nullptr; }
 
 private:
-    void restore()
-    {
-        m_saved.restore();
-        if (m_depth != nullptr) {
-            m_depth->restore();
-        }
-        m_view->end();
-    }
-
     Texture* m_texture = nullptr;
     DepthBuffer* m_depth = nullptr;
     IRenderView* m_view = nullptr;
-    SavedTargets m_saved;
-    BeginState m_state;
+    TargetBinding m_binding;
 };
 
 class RenderTarget final : public core::RefCounted<IRenderTarget>, public RenderListener {
@@ -125,9 +149,7 @@ public:
 
     ~RenderTarget() override
     {
-        if (m_state.forceEnd()) {
-            restore();
-        }
+        m_binding.forceEnd(m_depth, m_view);
         releaseSurface();
         if (m_depth != nullptr) {
             m_depth->release();
@@ -155,25 +177,14 @@ public:
 
     bool begin() override
     {
-        if (!m_state.mayBegin() || m_surface == nullptr) {
+        if (!m_binding.mayBegin() || m_surface == nullptr) {
             return false;
         }
-        m_saved.save(false);
-        setTarget(m_surface);
-        m_depth->bind();
-        m_view->begin();
-        m_state.begun();
+        m_binding.begin(m_surface, m_depth, m_view);
         return true;
     }
 
-    bool end() override
-    {
-        if (!m_state.mayEnd()) {
-            return false;
-        }
-        restore();
-        return true;
-    }
+    bool end() override { return m_binding.end(m_depth, m_view); }
 
     IRenderView* getRenderView() override { return m_view; }
     IDirect3DSurface9* getSurface() override { return shareSurface(m_surface); }
@@ -182,9 +193,7 @@ public:
     bool onLostDevice() override
     {
         if (m_surface != nullptr) {
-            if (m_state.forceEnd()) {
-                restore();
-            }
+            m_binding.forceEnd(m_depth, m_view);
             releaseSurface();
             m_lost = true;
         }
@@ -194,13 +203,6 @@ public:
     bool onResetDevice() override { return !m_lost || createSurface(); }
 
 private:
-    void restore()
-    {
-        m_saved.restore();
-        m_depth->restore();
-        m_view->end();
-    }
-
     bool createSurface()
     {
         IDirect3DSurface9* surface = nullptr;
@@ -233,8 +235,7 @@ private:
     D3DSURFACE_DESC m_desc{};
     DepthBuffer* m_depth = nullptr;
     IRenderView* m_view = nullptr;
-    SavedTargets m_saved;
-    BeginState m_state;
+    TargetBinding m_binding;
     bool m_lost = false;
 };
 

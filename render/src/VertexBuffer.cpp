@@ -45,18 +45,7 @@ public:
     IVertexBuffer* clone(DWORD usage) override
     {
         auto* copy = new VertexBuffer();
-        bool ok = m_buffer != nullptr && copy->create(m_desc.Size, usage, m_desc.FVF, m_desc.Pool);
-        if (ok && m_data != nullptr) {
-            auto* bytes = new unsigned char[m_desc.Size];
-            std::memcpy(bytes, m_data, m_desc.Size);
-            copy->setData(bytes);
-            ok = copy->upload(0);
-        }
-        if (!ok) {
-            delete copy;
-            return nullptr;
-        }
-        return copy;
+        return finishClone(copy, m_buffer != nullptr && copy->create(m_desc.Size, usage, m_desc.FVF, m_desc.Pool));
     }
 
     bool serialize(core::ISerializer* serializer, bool halfFloats) override
@@ -65,15 +54,6 @@ public:
             return false;
         }
         return serializer->isStoring() ? store(serializer, halfFloats) : load(serializer);
-    }
-
-    bool onLostDevice() override
-    {
-        if (m_buffer != nullptr && m_desc.Pool == D3DPOOL_DEFAULT) {
-            releaseBuffer();
-            m_lost = true;
-        }
-        return true;
     }
 
     bool onResetDevice() override

@@ -63,23 +63,12 @@ void RenderDeviceTest::drawQuad(float x0, float y0, float x1, float y1, D3DCOLOR
 
 std::vector<uint32_t> RenderDeviceTest::backBufferPixels()
 {
-    std::vector<uint32_t> pixels;
     IDirect3DSurface9* back = nullptr;
     if (FAILED(d3d()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back))) {
         ADD_FAILURE() << "no back buffer";
-        return pixels;
+        return {};
     }
-    D3DSURFACE_DESC desc;
-    back->GetDesc(&desc);
-    D3DLOCKED_RECT locked;
-    if (back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-        pixels.resize(size_t(desc.Width) * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y) {
-            std::memcpy(&pixels[size_t(y) * desc.Width], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
-                desc.Width * 4);
-        }
-        back->UnlockRect();
-    }
+    std::vector<uint32_t> pixels = tormakelin::test::surfacePixels(back);
     back->Release();
     return pixels;
 }

@@ -12,6 +12,8 @@
 #include <d3d9gl.h>
 #include <d3d9sim.h>
 
+#include <HeadlessD3DDevice.h>
+
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/RenderListener.h>
 #include <tormakelin/render/RenderWindow.h>
@@ -109,6 +111,9 @@ protected:
 
     bool createDevice(const DeviceCreateParams& params = smallParams()) { return device->create(&window, params); }
     IDirect3DDevice9* d3d() { return device->getD3DDevice(); }
+    // The surfaces the device draws into now; released at once, compared by address.
+    IDirect3DSurface9* target() { return tormakelin::test::currentTarget(d3d()); }
+    IDirect3DSurface9* depth() { return tormakelin::test::currentDepth(d3d()); }
 
     // Vertices in pixels of the current target; colour from the vertex.
     void useScreenPipeline(unsigned width = kWidth, unsigned height = kHeight);

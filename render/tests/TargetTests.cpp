@@ -29,27 +29,6 @@ protected:
         return v;
     }
 
-    // The surfaces the device draws into now; released at once, compared by address.
-    IDirect3DSurface9* target()
-    {
-        IDirect3DSurface9* surface = nullptr;
-        d3d()->GetRenderTarget(0, &surface);
-        if (surface != nullptr) {
-            surface->Release();
-        }
-        return surface;
-    }
-
-    IDirect3DSurface9* depth()
-    {
-        IDirect3DSurface9* surface = nullptr;
-        if (FAILED(d3d()->GetDepthStencilSurface(&surface))) {
-            return nullptr;
-        }
-        surface->Release();
-        return surface;
-    }
-
     static D3DSURFACE_DESC descOf(IDirect3DSurface9* surface)
     {
         D3DSURFACE_DESC desc{};

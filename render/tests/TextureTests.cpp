@@ -54,26 +54,6 @@ protected:
         return pixels;
     }
 
-    IDirect3DSurface9* target()
-    {
-        IDirect3DSurface9* surface = nullptr;
-        d3d()->GetRenderTarget(0, &surface);
-        if (surface != nullptr) {
-            surface->Release();
-        }
-        return surface;
-    }
-
-    IDirect3DSurface9* depth()
-    {
-        IDirect3DSurface9* surface = nullptr;
-        if (FAILED(d3d()->GetDepthStencilSurface(&surface))) {
-            return nullptr;
-        }
-        surface->Release();
-        return surface;
-    }
-
     void loseAndRecover()
     {
         d3dsimSetStrictReset(true);

@@ -2,6 +2,7 @@
 
 #include <d3d9.h>
 #include <d3d9sim.h>
+#include <HeadlessD3DDevice.h>
 #include <tormakelin/render/RenderWindow.h>
 #include <tormakelin_win32.h>
 
@@ -14,17 +15,8 @@ using namespace tormakelin::render;
 namespace {
 
 D3DPRESENT_PARAMETERS windowed(HWND window, UINT width, UINT height) {
-    D3DPRESENT_PARAMETERS p{};
-    p.BackBufferWidth = width;
-    p.BackBufferHeight = height;
-    p.BackBufferFormat = D3DFMT_A8R8G8B8;
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    D3DPRESENT_PARAMETERS p = tormakelin::test::headlessPresentParameters(width, height);
     p.hDeviceWindow = window;
-    p.Windowed = TRUE;
-    p.EnableAutoDepthStencil = TRUE;
-    p.AutoDepthStencilFormat = D3DFMT_D24S8;
-    p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
     return p;
 }
 

@@ -44,30 +44,7 @@ kavro::IGeometry* makeBox(float size)
             data.insert(data.end(), vertex, vertex + 12);
         }
     }
-    const unsigned size_ = unsigned(data.size() * sizeof(float));
-    render::IVertexBuffer* buffer = render::createVertexBuffer(size_, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED);
-    if (buffer == nullptr) {
-        return nullptr;
-    }
-    auto* bytes = new unsigned char[size_];
-    std::memcpy(bytes, data.data(), size_);
-    buffer->setData(bytes);
-    buffer->upload(0);
-    render::IVertexStream* stream = render::createVertexStream();
-    stream->addStream(0, kavro::kModelVertexSize, buffer, 0);
-    render::VertexDeclBuilder builder;
-    builder.add({0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0});
-    builder.add({0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0});
-    builder.add({0, 24, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TANGENT, 0});
-    builder.add({0, 36, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_BINORMAL, 0});
-    kavro::IGeometry* geometry = kavro::createGeometry();
-    geometry->setVertexDecl(builder.build());
-    geometry->setVertexStream(stream);
-    kavro::IGeometryFragment* fragment = kavro::createGeometryFragment();
-    fragment->getDrawParams() = kavro::DrawParams{0, D3DPT_TRIANGLELIST, 12, 0, 0, 0, 0, 0};
-    geometry->addFragment(fragment);
-    geometry->computeBoundingBox();
-    return geometry;
+    return kavro_test::makeTriangleList(data);
 }
 
 kavro::IMaterial* namedMaterial(SceneBuilder& scene, const char* name, const kavro_test::MaterialLook& look)
@@ -190,7 +167,7 @@ int main(int argc, char** argv)
         return 2;
     }
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    kavro_test::NullWindow window;
+    test::HiddenWindow window;
     core::SmartRef<render::IRenderDevice> device(render::createRenderDevice());
     render::DeviceCreateParams params;
     params.width = 64;

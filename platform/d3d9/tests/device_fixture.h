@@ -12,6 +12,8 @@
 #include "d3d9gl.h"
 #include "d3d9sim.h"
 
+#include <HeadlessD3DDevice.h>
+
 struct ScreenVertex {
     float x, y, z, w;
     D3DCOLOR color;
@@ -72,17 +74,7 @@ protected:
     }
 
     static D3DPRESENT_PARAMETERS presentParameters(UINT width, UINT height) {
-        D3DPRESENT_PARAMETERS p{};
-        p.BackBufferWidth = width;
-        p.BackBufferHeight = height;
-        p.BackBufferFormat = D3DFMT_A8R8G8B8;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.Windowed = TRUE;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D24S8;
-        p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        return p;
+        return tormakelin::test::headlessPresentParameters(width, height);
     }
 
     template <class T>

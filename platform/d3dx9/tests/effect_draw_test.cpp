@@ -276,14 +276,7 @@ TEST_F(EffectDeviceTest, EffectsLiveThroughADeviceReset) {
     d3dsimSetStrictReset(true);
     EXPECT_EQ(d3dsimDefaultPoolObjects(device), 0u); // effects hold nothing that blocks a reset
     EXPECT_EQ(c.effect->OnLostDevice(), D3D_OK);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = kWidth;
-    pp.BackBufferHeight = kHeight;
-    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    D3DPRESENT_PARAMETERS pp = tormakelin::test::headlessPresentParameters(kWidth, kHeight, false);
     EXPECT_EQ(device->Reset(&pp), D3D_OK);
     d3dsimSetStrictReset(false);
     EXPECT_EQ(c.effect->OnResetDevice(), D3D_OK);

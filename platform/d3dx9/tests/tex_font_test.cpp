@@ -162,15 +162,7 @@ TEST_F(DrawTest, FontAndLineDrawAgainAfterADeviceReset) {
     EXPECT_EQ(font->OnLostDevice(), D3D_OK);
     EXPECT_EQ(line->OnLostDevice(), D3D_OK);
     device->EndScene();
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = pp.BackBufferHeight = 64;
-    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    D3DPRESENT_PARAMETERS pp = tormakelin::test::headlessPresentParameters();
     ASSERT_EQ(device->Reset(&pp), D3D_OK);
     EXPECT_EQ(font->OnResetDevice(), D3D_OK);
     EXPECT_EQ(line->OnResetDevice(), D3D_OK);

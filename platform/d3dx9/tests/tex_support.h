@@ -9,6 +9,8 @@
 
 #include "d3dx9.h"
 
+#include <HeadlessD3DDevice.h>
+
 namespace texfixture {
 
 using Bytes = std::vector<uint8_t>;

@@ -1,6 +1,6 @@
 #pragma once
-// The device state that text and lines change, saved before they draw and put back after, and
-// the small pipeline (shaders, declaration) they draw with.
+// The device state that text and lines change, saved before they draw and put back after, the
+// small pipeline (shaders, declaration) they draw with, and their reference counting.
 #include <array>
 #include <utility>
 
@@ -13,6 +13,40 @@ struct ScreenVertex {
     float x, y, z, w;
     D3DCOLOR color;
     float u, v;
+};
+
+// Reference counting and the device reference of the text and line objects; starts at one
+// reference, held by the creator.
+template <class Interface>
+class DeviceObject : public Interface {
+public:
+    explicit DeviceObject(IDirect3DDevice9* device) : device_(device) { device_->AddRef(); }
+    virtual ~DeviceObject() { device_->Release(); }
+    DeviceObject(const DeviceObject&) = delete;
+    DeviceObject& operator=(const DeviceObject&) = delete;
+
+    HRESULT QueryInterface(REFIID, void** object) override {
+        if (object) *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override {
+        const ULONG n = --refs_;
+        if (n == 0) delete this;
+        return n;
+    }
+    HRESULT GetDevice(IDirect3DDevice9** device) override {
+        if (!device) return D3DERR_INVALIDCALL;
+        device_->AddRef();
+        *device = device_;
+        return D3D_OK;
+    }
+
+protected:
+    IDirect3DDevice9* const device_;
+
+private:
+    ULONG refs_ = 1;
 };
 
 // Saves and restores everything a user-pointer draw clears (stream 0 and the indices), besides

@@ -12,35 +12,16 @@ using d3dxdraw::ScreenVertex;
 
 namespace {
 
-class Font final : public ID3DXFont {
+class Font final : public d3dxdraw::DeviceObject<ID3DXFont> {
 public:
-    Font(IDirect3DDevice9* device, const D3DXFONT_DESC& desc) : device_(device), desc_(desc) { device_->AddRef(); }
-    ~Font() {
-        releaseDeviceObjects();
-        device_->Release();
-    }
+    Font(IDirect3DDevice9* device, const D3DXFONT_DESC& desc) : DeviceObject(device), desc_(desc) {}
+    ~Font() override { releaseDeviceObjects(); }
 
     bool init() {
         const std::string file = findFontFile(desc_.Weight >= 600, desc_.Italic != FALSE);
         return buildGlyphAtlas(file, desc_.Height, atlas_) && createDeviceObjects();
     }
 
-    HRESULT QueryInterface(REFIID, void** object) override {
-        if (object) *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-    HRESULT GetDevice(IDirect3DDevice9** device) override {
-        if (!device) return D3DERR_INVALIDCALL;
-        device_->AddRef();
-        *device = device_;
-        return D3D_OK;
-    }
     HRESULT GetDesc(D3DXFONT_DESC* desc) override {
         if (!desc) return D3DERR_INVALIDCALL;
         *desc = desc_;
@@ -104,8 +85,6 @@ private:
         texture_ = nullptr;
     }
 
-    ULONG refs_ = 1;
-    IDirect3DDevice9* device_;
     D3DXFONT_DESC desc_;
     GlyphAtlas atlas_;
     IDirect3DTexture9* texture_ = nullptr;

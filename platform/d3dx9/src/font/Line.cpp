@@ -10,32 +10,14 @@ using d3dxdraw::ScreenVertex;
 
 namespace {
 
-class Line final : public ID3DXLine {
+class Line final : public d3dxdraw::DeviceObject<ID3DXLine> {
 public:
-    explicit Line(IDirect3DDevice9* device) : device_(device) { device_->AddRef(); }
-    ~Line() {
+    explicit Line(IDirect3DDevice9* device) : DeviceObject(device) {}
+    ~Line() override {
         saved_.reset();
         pipeline_.release();
-        device_->Release();
     }
     bool init() { return pipeline_.create(device_); }
-
-    HRESULT QueryInterface(REFIID, void** object) override {
-        if (object) *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-    HRESULT GetDevice(IDirect3DDevice9** device) override {
-        if (!device) return D3DERR_INVALIDCALL;
-        device_->AddRef();
-        *device = device_;
-        return D3D_OK;
-    }
 
     HRESULT Begin() override {
         if (saved_) return D3DERR_INVALIDCALL;
@@ -134,8 +116,6 @@ private:
         v.insert(v.end(), {p0, p1, p2, p2, p1, p3});
     }
 
-    ULONG refs_ = 1;
-    IDirect3DDevice9* device_;
     d3dxdraw::Pipeline pipeline_;
     std::unique_ptr<d3dxdraw::SavedState> saved_;
     float width_ = 1.0f, patternScale_ = 1.0f;
