@@ -1,7 +1,9 @@
 #include "GeometryFixtures.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include <tormakelin/core/Random.h>
 #include <tormakelin/core/SmartRef.h>
@@ -118,6 +120,36 @@ TEST(ParticleCloud, SortedDrawOrderRunsFromFarthestToNearest)
         last = d;
     }
     EXPECT_EQ(cloud.getRecords()[order[0]].position.z, -9);
+}
+
+// Distances spread over every digit of the sort, with ties among them, against a stable sort by
+// distance, farthest first; a second frame from elsewhere must not keep the first frame's order.
+TEST(ParticleCloud, SortedDrawOrderMatchesAStableSortByDistance)
+{
+    ParticleCloud cloud;
+    constexpr uint32_t count = 3000;
+    cloud.create(count);
+    tormakelin::core::randomSeed(7);
+    for (uint32_t i = 0; i < count; ++i) {
+        // Every fourth particle repeats a position: equal distances keep their list order.
+        const float scale = std::exp2(float(tormakelin::core::randomInt(-20, 20)));
+        D3DXVECTOR3 at(tormakelin::core::randomFloat(-1, 1), tormakelin::core::randomFloat(-1, 1), 0);
+        cloud.newParticle()->position = i % 4 == 3 ? cloud.getRecords()[count - i].position : at * scale;
+    }
+    for (const D3DXVECTOR3& eye : {D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0.5f, -2, 3)}) {
+        std::vector<uint32_t> expected;
+        for (Particle* p = cloud.getFirstAlive(); p; p = p->next) {
+            expected.push_back(p->index);
+        }
+        auto squared = [&](uint32_t i) {
+            const D3DXVECTOR3 d = cloud.getRecords()[i].position - eye;
+            return d.x * d.x + d.y * d.y + d.z * d.z;
+        };
+        std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) { return squared(a) > squared(b); });
+        cloud.prepare(true, eye);
+        EXPECT_EQ(std::vector<uint32_t>(cloud.getDrawOrder(), cloud.getDrawOrder() + count), expected)
+            << "eye " << eye.x << ", " << eye.y << ", " << eye.z;
+    }
 }
 
 TEST(ParticleColour, ChannelsPackAsArgbBytes)

@@ -9,7 +9,6 @@
 #include <d3dx9math.h>
 
 #include <tormakelin/core/MinMax.h>
-#include <tormakelin/core/RadixSort.h>
 #include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/kavro/Node.h>
@@ -73,7 +72,8 @@ public:
     // Null when the pool is full.
     Particle* newParticle();
     void freeParticle(Particle* particle);
-    // Fills the draw order from the alive list; sorted, the farthest from the eye comes first.
+    // Fills the draw order from the alive list; sorted, the farthest from the eye comes first and
+    // equal distances keep their list order.
     void prepare(bool sort, const D3DXVECTOR3& eye);
     // Chains the alive list in record order, so that walking it reads memory front to back
     // instead of jumping wherever births have scattered it; nothing to do when none was born.
@@ -87,6 +87,9 @@ public:
     const uint32_t* getDrawOrder() const { return m_order.data(); }
 
 private:
+    // Orders the first n entries by key, stable: equal distances keep their list order.
+    void sortEntries(uint32_t n);
+
     uint32_t m_capacity = 0;
     uint32_t m_aliveCount = 0;
     // Deaths keep the alive list in record order; births put records at its head.
@@ -96,9 +99,9 @@ private:
     std::vector<Particle> m_records;
     std::vector<uint8_t> m_alive;
     std::vector<uint32_t> m_order;
-    std::vector<uint32_t> m_sorted;
-    std::vector<float> m_keys;
-    core::RadixSort m_sort;
+    // Sort entries: key in the high half, record index in the low half; two buffers for the passes.
+    std::vector<uint64_t> m_entries;
+    std::vector<uint64_t> m_entriesSwap;
 };
 
 struct ParticleEmitterParams {
