@@ -115,13 +115,13 @@ void ParticleCloud::prepare(bool sort, const D3DXVECTOR3& eye)
 {
     uint32_t n = 0;
     if (!sort) {
-        for (Particle* p = m_aliveHead; p; p = p->next) {
+        for (Particle* p = m_aliveHead; p; p = nextInList(p)) {
             m_order[n++] = p->index;
         }
         return;
     }
     uint64_t* entries = m_entries.data();
-    for (Particle* p = m_aliveHead; p; p = p->next) {
+    for (Particle* p = m_aliveHead; p; p = nextInList(p)) {
         const D3DXVECTOR3 d = p->position - eye;
         entries[n++] = uint64_t(farthestFirstKey(d.x * d.x + d.y * d.y + d.z * d.z)) << 32 | p->index;
     }

@@ -46,14 +46,14 @@ ParticleModifier::ParticleModifier()
 
 void ParticleSizeModifier::apply(UpdateContext&, Particle* first)
 {
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         p->size = threeStage(ageOf(*p), middleTime, endTime, startSize, middleSize, endSize);
     }
 }
 
 void ParticleColorModifier::apply(UpdateContext&, Particle* first)
 {
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         p->colour = packColour(threeStage(ageOf(*p), middleStart, endStart, startColour, middleColour, endColour));
     }
 }
@@ -61,7 +61,7 @@ void ParticleColorModifier::apply(UpdateContext&, Particle* first)
 void ParticleLinearForceModifier::apply(UpdateContext& context, Particle* first)
 {
     const D3DXVECTOR3 push = direction * context.delta;
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         p->velocity += push;
         if (op != 0) {
             p->velocity *= 0.5f;
@@ -78,7 +78,7 @@ void ParticlePlaneModifier::apply(UpdateContext& context, Particle* first)
     }
     const D3DXVECTOR3 n = normal / normalLength;
     const float t = -dot(n, point);
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         const D3DXVECTOR3 step = p->velocity * context.delta;
         const D3DXVECTOR3 ahead = p->previousPosition + step;
         const float distance = dot(n, p->previousPosition) + t;
@@ -101,7 +101,7 @@ void ParticlePlaneModifier::apply(UpdateContext& context, Particle* first)
 
 void ParticleCameraDistanceFadeModifier::apply(UpdateContext& context, Particle* first)
 {
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         const D3DXVECTOR3 d = p->position - context.eye;
         const float distance = length(d);
         if (distance >= farDistance) {
@@ -117,7 +117,7 @@ void ParticleCameraDistanceFadeModifier::apply(UpdateContext& context, Particle*
 
 void ParticleAttractorModifier::apply(UpdateContext& context, Particle* first)
 {
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         D3DXVECTOR3 r = position - p->position;
         const float d = length(r);
         // At the centre there is no direction to pull in.

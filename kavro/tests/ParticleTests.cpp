@@ -162,9 +162,16 @@ TEST(ParticleColour, ChannelsPackAsArgbBytes)
         {{1.2f, 0.5f, -1, 1}, 0xFFFF8000u},
         {{0, 0, 1, 0}, 0x000000FFu},
         {{NAN, 0.002f, 0.999f, 1}, 0xFF0001FFu},
+        {{INFINITY, -INFINITY, 0.0019f, 0.9999999f}, 0xFFFF0000u},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(packColour(c.colour), c.packed) << std::hex << c.packed;
+    }
+    // Every step of a fine sweep across both ends against the rule written out with branches.
+    for (int i = -2000; i <= 202000; ++i) {
+        const float c = float(i) / 200000.0f;
+        const uint32_t expected = c >= 1.0f ? 255u : c > 0.0f ? uint32_t(c * 255.0f + 0.5f) : 0u;
+        ASSERT_EQ(colourByte(c), expected) << c;
     }
 }
 
