@@ -521,6 +521,36 @@ TEST(ParticleModifiers, SizeAndColourFollowTheAgeInThreeStages)
     }
 }
 
+// Ages across all three stages, with channels beyond 0..1, against the blend and packing written
+// out channel by channel.
+TEST(ParticleModifiers, ColourMatchesTheChannelFormulasAtEveryAge)
+{
+    ParticleColorModifier modifier;
+    modifier.startColour = D3DXVECTOR4(1.3f, 0.1f, -0.2f, 0.7f);
+    modifier.middleColour = D3DXVECTOR4(0.33f, 0.66f, 0.999f, 0.002f);
+    modifier.endColour = D3DXVECTOR4(-1, 2, 0.5f, 1);
+    modifier.middleStart = 0.3f;
+    modifier.endStart = 0.8f;
+    constexpr uint32_t count = 1001;
+    ParticleCloud cloud;
+    cloud.create(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        Particle* p = cloud.newParticle();
+        p->life = 2;
+        p->remainingLife = 2 - 2 * float(p->index) / float(count - 1);
+    }
+    UpdateContext context = frame(0.1f);
+    modifier.apply(context, cloud.getFirstAlive());
+    auto mix = [](const D3DXVECTOR4& a, const D3DXVECTOR4& b, float s) { return a * (1 - s) + b * s; };
+    for (Particle* p = cloud.getFirstAlive(); p; p = p->next) {
+        const float f = std::clamp(1.0f - p->remainingLife / p->life, 0.0f, 1.0f);
+        const D3DXVECTOR4 expected = f < 0.3f ? mix(modifier.startColour, modifier.middleColour, f / 0.3f)
+            : f < 0.8f                       ? modifier.middleColour
+                                             : mix(modifier.middleColour, modifier.endColour, (f - 0.8f) / (1.0f - 0.8f));
+        ASSERT_EQ(p->colour, packColour(expected)) << "age " << f;
+    }
+}
+
 TEST(ParticleModifiers, ColourAndFadeOrderDecidesTheAlpha)
 {
     auto run = [](bool colourFirst) {
