@@ -120,13 +120,20 @@ void ParticleCloud::prepare(bool sort, const D3DXVECTOR3& eye)
         }
         return;
     }
+    // The digits are counted for all passes while the keys are made; a pass whose digit every key
+    // shares moves nothing.
+    uint32_t counts[kSortPasses][kSortBuckets] = {};
     uint64_t* entries = m_entries.data();
     for (Particle* p = m_aliveHead; p; p = nextInList(p)) {
         const D3DXVECTOR3 d = p->position - eye;
-        entries[n++] = uint64_t(farthestFirstKey(d.x * d.x + d.y * d.y + d.z * d.z)) << 32 | p->index;
+        const uint32_t key = farthestFirstKey(d.x * d.x + d.y * d.y + d.z * d.z);
+        for (unsigned pass = 0; pass < kSortPasses; ++pass) {
+            ++counts[pass][digitOf(key, pass)];
+        }
+        entries[n++] = uint64_t(key) << 32 | p->index;
     }
-    if (n > 1) {
-        sortEntries(n);
+    for (unsigned pass = 0; pass < kSortPasses && n > 1; ++pass) {
+        sortPass(counts[pass], pass, n);
     }
     entries = m_entries.data();
     for (uint32_t i = 0; i < n; ++i) {
@@ -134,36 +141,24 @@ void ParticleCloud::prepare(bool sort, const D3DXVECTOR3& eye)
     }
 }
 
-void ParticleCloud::sortEntries(uint32_t n)
+void ParticleCloud::sortPass(uint32_t* offsets, unsigned pass, uint32_t n)
 {
-    // Counted for all passes in one read; a pass whose digit every key shares moves nothing.
-    uint32_t counts[kSortPasses][kSortBuckets] = {};
-    const uint64_t* entries = m_entries.data();
+    const uint64_t* from = m_entries.data();
+    if (offsets[digitOf(uint32_t(from[0] >> 32), pass)] == n) {
+        return;
+    }
+    uint32_t sum = 0;
+    for (uint32_t b = 0; b < kSortBuckets; ++b) {
+        const uint32_t count = offsets[b];
+        offsets[b] = sum;
+        sum += count;
+    }
+    uint64_t* to = m_entriesSwap.data();
     for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t key = uint32_t(entries[i] >> 32);
-        for (unsigned pass = 0; pass < kSortPasses; ++pass) {
-            ++counts[pass][digitOf(key, pass)];
-        }
+        const uint64_t entry = from[i];
+        to[offsets[digitOf(uint32_t(entry >> 32), pass)]++] = entry;
     }
-    for (unsigned pass = 0; pass < kSortPasses; ++pass) {
-        uint32_t* offsets = counts[pass];
-        const uint64_t* from = m_entries.data();
-        if (offsets[digitOf(uint32_t(from[0] >> 32), pass)] == n) {
-            continue;
-        }
-        uint32_t sum = 0;
-        for (uint32_t& offset : counts[pass]) {
-            const uint32_t count = offset;
-            offset = sum;
-            sum += count;
-        }
-        uint64_t* to = m_entriesSwap.data();
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint64_t entry = from[i];
-            to[offsets[digitOf(uint32_t(entry >> 32), pass)]++] = entry;
-        }
-        m_entries.swap(m_entriesSwap);
-    }
+    m_entries.swap(m_entriesSwap);
 }
 
 }  // namespace tormakelin::kavro

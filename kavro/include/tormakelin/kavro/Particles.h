@@ -102,8 +102,9 @@ public:
     const uint32_t* getDrawOrder() const { return m_order.data(); }
 
 private:
-    // Orders the first n entries by key, stable: equal distances keep their list order.
-    void sortEntries(uint32_t n);
+    // One stable pass of the radix sort of the first n entries, on the digit `pass`, given how
+    // many keys have each value of it.
+    void sortPass(uint32_t* counts, unsigned pass, uint32_t n);
 
     uint32_t m_capacity = 0;
     uint32_t m_aliveCount = 0;
