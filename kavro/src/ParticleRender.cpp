@@ -99,9 +99,13 @@ public:
             if (out) {
                 const uint32_t* batch = order + done;
                 for (uint32_t i = 0; i < count; ++i) {
-                    // Sorted, the records are read in no memory order: fetch ahead.
+                    // Sorted, the records are read in no memory order: fetch ahead every cache
+                    // line that holds a field the vertices need.
                     if (i + kPrefetch < count) {
-                        __builtin_prefetch(&records[batch[i + kPrefetch]]);
+                        const Particle& ahead = records[batch[i + kPrefetch]];
+                        __builtin_prefetch(&ahead.position);
+                        __builtin_prefetch(&ahead.size);
+                        __builtin_prefetch(&ahead.textureRect[3]);
                     }
                     writeParticleVertices(out + i * kVerticesPerParticle, records[batch[i]]);
                 }
