@@ -55,22 +55,22 @@ void ParticleSizeModifier::apply(UpdateContext&, Particle* first)
     }
 }
 
-#if defined(__SSE2__)
-
 namespace {
 
+#if defined(__SSE2__)
 // The four channels in the lanes of one register: the same products, sums and clamps per channel
-// as the scalar code, so the same bytes, in a handful of instructions.
-__m128 lanes(const D3DXVECTOR4& v) { return _mm_loadu_ps(&v.x); }
+// as with D3DXVECTOR4 and packColour, so the same bytes, in a handful of instructions.
+struct Lanes {
+    __m128 v;
+};
 
-__m128 blend(__m128 from, __m128 to, float s)
-{
-    return _mm_add_ps(_mm_mul_ps(from, _mm_set1_ps(1 - s)), _mm_mul_ps(to, _mm_set1_ps(s)));
-}
+Lanes operator*(Lanes a, float s) { return {_mm_mul_ps(a.v, _mm_set1_ps(s))}; }
+Lanes operator+(Lanes a, Lanes b) { return {_mm_add_ps(a.v, b.v)}; }
+Lanes lanes(const D3DXVECTOR4& v) { return {_mm_loadu_ps(&v.x)}; }
 
-uint32_t packLanes(__m128 rgba)
+uint32_t pack(Lanes rgba)
 {
-    __m128 scaled = _mm_add_ps(_mm_mul_ps(rgba, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
+    __m128 scaled = _mm_add_ps(_mm_mul_ps(rgba.v, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
     // max returns its second operand for NaN, so NaN becomes 0 as in colourByte.
     scaled = _mm_min_ps(_mm_max_ps(scaled, _mm_setzero_ps()), _mm_set1_ps(255.0f));
     // Blue, green, red, alpha from the lowest byte up is A8R8G8B8.
@@ -78,37 +78,22 @@ uint32_t packLanes(__m128 rgba)
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(bgra, bgra), bgra);
     return uint32_t(_mm_cvtsi128_si32(bytes));
 }
+#else
+const D3DXVECTOR4& lanes(const D3DXVECTOR4& v) { return v; }
+uint32_t pack(const D3DXVECTOR4& rgba) { return packColour(rgba); }
+#endif
 
 }  // namespace
 
 void ParticleColorModifier::apply(UpdateContext&, Particle* first)
 {
-    const __m128 start = lanes(startColour);
-    const __m128 middle = lanes(middleColour);
-    const __m128 end = lanes(endColour);
+    const auto start = lanes(startColour);
+    const auto middle = lanes(middleColour);
+    const auto end = lanes(endColour);
     for (Particle* p = first; p; p = nextInList(p)) {
-        const float f = ageOf(*p);
-        __m128 colour = middle;
-        if (f < middleStart) {
-            colour = blend(start, middle, f / middleStart);
-        } else if (!(f < endStart)) {
-            // An end start of 1 or more is only reached at the very end of life.
-            colour = blend(middle, end, endStart < 1.0f ? std::min((f - endStart) / (1.0f - endStart), 1.0f) : 1.0f);
-        }
-        p->colour = packLanes(colour);
+        p->colour = pack(threeStage(ageOf(*p), middleStart, endStart, start, middle, end));
     }
 }
-
-#else
-
-void ParticleColorModifier::apply(UpdateContext&, Particle* first)
-{
-    for (Particle* p = first; p; p = nextInList(p)) {
-        p->colour = packColour(threeStage(ageOf(*p), middleStart, endStart, startColour, middleColour, endColour));
-    }
-}
-
-#endif
 
 void ParticleLinearForceModifier::apply(UpdateContext& context, Particle* first)
 {
