@@ -1,14 +1,34 @@
 #include <tormakelin/kavro/Particles.h>
 
+#include <bit>
+
 namespace tormakelin::kavro {
+
+namespace {
+
+// The 31 bits of a key in three least-significant-first digits.
+constexpr unsigned kSortPasses = 3;
+constexpr unsigned kSortDigitBits = 11;
+constexpr uint32_t kSortBuckets = 1u << kSortDigitBits;
+
+uint32_t digitOf(uint32_t key, unsigned pass) { return key >> (pass * kSortDigitBits) & (kSortBuckets - 1); }
+
+// Non-negative floats order as their bit patterns; flipped, the farthest gets the smallest key.
+// The sign bit is dropped so that a NaN distance sorts as the farthest instead of wrapping.
+uint32_t farthestFirstKey(float squaredDistance)
+{
+    return 0x7FFFFFFFu - (std::bit_cast<uint32_t>(squaredDistance) & 0x7FFFFFFFu);
+}
+
+}  // namespace
 
 bool ParticleCloud::create(uint32_t capacity)
 {
     m_records.assign(capacity, Particle{});
     m_alive.assign(capacity, 0);
     m_order.assign(capacity, 0);
-    m_sorted.assign(capacity, 0);
-    m_keys.assign(capacity, 0.0f);
+    m_entries.assign(capacity, 0);
+    m_entriesSwap.assign(capacity, 0);
     m_capacity = capacity;
     m_aliveCount = 0;
     m_aliveHead = nullptr;
@@ -94,21 +114,51 @@ void ParticleCloud::relinkInRecordOrder()
 void ParticleCloud::prepare(bool sort, const D3DXVECTOR3& eye)
 {
     uint32_t n = 0;
-    for (Particle* p = m_aliveHead; p; p = p->next) {
-        if (sort) {
-            const D3DXVECTOR3 d = p->position - eye;
-            m_keys[n] = -(d.x * d.x + d.y * d.y + d.z * d.z);
+    if (!sort) {
+        for (Particle* p = m_aliveHead; p; p = nextInList(p)) {
+            m_order[n++] = p->index;
         }
-        m_order[n++] = p->index;
-    }
-    if (!sort || n < 2) {
         return;
     }
-    const unsigned* ranks = m_sort.sort(m_keys.data(), n).getRanks();
-    for (uint32_t i = 0; i < n; ++i) {
-        m_sorted[i] = m_order[ranks[i]];
+    // The digits are counted for all passes while the keys are made; a pass whose digit every key
+    // shares moves nothing.
+    uint32_t counts[kSortPasses][kSortBuckets] = {};
+    uint64_t* entries = m_entries.data();
+    for (Particle* p = m_aliveHead; p; p = nextInList(p)) {
+        const D3DXVECTOR3 d = p->position - eye;
+        const uint32_t key = farthestFirstKey(d.x * d.x + d.y * d.y + d.z * d.z);
+        for (unsigned pass = 0; pass < kSortPasses; ++pass) {
+            ++counts[pass][digitOf(key, pass)];
+        }
+        entries[n++] = uint64_t(key) << 32 | p->index;
     }
-    m_order.swap(m_sorted);
+    for (unsigned pass = 0; pass < kSortPasses && n > 1; ++pass) {
+        sortPass(counts[pass], pass, n);
+    }
+    entries = m_entries.data();
+    for (uint32_t i = 0; i < n; ++i) {
+        m_order[i] = uint32_t(entries[i]);
+    }
+}
+
+void ParticleCloud::sortPass(uint32_t* offsets, unsigned pass, uint32_t n)
+{
+    const uint64_t* from = m_entries.data();
+    if (offsets[digitOf(uint32_t(from[0] >> 32), pass)] == n) {
+        return;
+    }
+    uint32_t sum = 0;
+    for (uint32_t b = 0; b < kSortBuckets; ++b) {
+        const uint32_t count = offsets[b];
+        offsets[b] = sum;
+        sum += count;
+    }
+    uint64_t* to = m_entriesSwap.data();
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint64_t entry = from[i];
+        to[offsets[digitOf(uint32_t(entry >> 32), pass)]++] = entry;
+    }
+    m_entries.swap(m_entriesSwap);
 }
 
 }  // namespace tormakelin::kavro

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tormakelin::kavro {
 
 namespace {
@@ -46,22 +50,55 @@ ParticleModifier::ParticleModifier()
 
 void ParticleSizeModifier::apply(UpdateContext&, Particle* first)
 {
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         p->size = threeStage(ageOf(*p), middleTime, endTime, startSize, middleSize, endSize);
     }
 }
 
+namespace {
+
+#if defined(__SSE2__)
+// The four channels in the lanes of one register: the same products, sums and clamps per channel
+// as with D3DXVECTOR4 and packColour, so the same bytes, in a handful of instructions.
+struct Lanes {
+    __m128 v;
+};
+
+Lanes operator*(Lanes a, float s) { return {_mm_mul_ps(a.v, _mm_set1_ps(s))}; }
+Lanes operator+(Lanes a, Lanes b) { return {_mm_add_ps(a.v, b.v)}; }
+Lanes lanes(const D3DXVECTOR4& v) { return {_mm_loadu_ps(&v.x)}; }
+
+uint32_t pack(Lanes rgba)
+{
+    __m128 scaled = _mm_add_ps(_mm_mul_ps(rgba.v, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
+    // max returns its second operand for NaN, so NaN becomes 0 as in colourByte.
+    scaled = _mm_min_ps(_mm_max_ps(scaled, _mm_setzero_ps()), _mm_set1_ps(255.0f));
+    // Blue, green, red, alpha from the lowest byte up is A8R8G8B8.
+    const __m128i bgra = _mm_cvttps_epi32(_mm_shuffle_ps(scaled, scaled, _MM_SHUFFLE(3, 0, 1, 2)));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(bgra, bgra), bgra);
+    return uint32_t(_mm_cvtsi128_si32(bytes));
+}
+#else
+const D3DXVECTOR4& lanes(const D3DXVECTOR4& v) { return v; }
+uint32_t pack(const D3DXVECTOR4& rgba) { return packColour(rgba); }
+#endif
+
+}  // namespace
+
 void ParticleColorModifier::apply(UpdateContext&, Particle* first)
 {
-    for (Particle* p = first; p; p = p->next) {
-        p->colour = packColour(threeStage(ageOf(*p), middleStart, endStart, startColour, middleColour, endColour));
+    const auto start = lanes(startColour);
+    const auto middle = lanes(middleColour);
+    const auto end = lanes(endColour);
+    for (Particle* p = first; p; p = nextInList(p)) {
+        p->colour = pack(threeStage(ageOf(*p), middleStart, endStart, start, middle, end));
     }
 }
 
 void ParticleLinearForceModifier::apply(UpdateContext& context, Particle* first)
 {
     const D3DXVECTOR3 push = direction * context.delta;
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         p->velocity += push;
         if (op != 0) {
             p->velocity *= 0.5f;
@@ -78,7 +115,7 @@ void ParticlePlaneModifier::apply(UpdateContext& context, Particle* first)
     }
     const D3DXVECTOR3 n = normal / normalLength;
     const float t = -dot(n, point);
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         const D3DXVECTOR3 step = p->velocity * context.delta;
         const D3DXVECTOR3 ahead = p->previousPosition + step;
         const float distance = dot(n, p->previousPosition) + t;
@@ -101,7 +138,7 @@ void ParticlePlaneModifier::apply(UpdateContext& context, Particle* first)
 
 void ParticleCameraDistanceFadeModifier::apply(UpdateContext& context, Particle* first)
 {
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         const D3DXVECTOR3 d = p->position - context.eye;
         const float distance = length(d);
         if (distance >= farDistance) {
@@ -117,7 +154,7 @@ void ParticleCameraDistanceFadeModifier::apply(UpdateContext& context, Particle*
 
 void ParticleAttractorModifier::apply(UpdateContext& context, Particle* first)
 {
-    for (Particle* p = first; p; p = p->next) {
+    for (Particle* p = first; p; p = nextInList(p)) {
         D3DXVECTOR3 r = position - p->position;
         const float d = length(r);
         // At the centre there is no direction to pull in.

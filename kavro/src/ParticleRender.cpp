@@ -17,26 +17,29 @@ namespace {
 
 constexpr unsigned kVerticesPerParticle = 6;
 constexpr unsigned kParticleBytes = kVerticesPerParticle * sizeof(SpriteVertex);
-// Two triangles: corners 0, 1, 2 and 2, 3, 0.
 constexpr uint32_t kPrefetch = 8;
-constexpr float kCorners[kVerticesPerParticle] = {0, 1, 2, 2, 3, 0};
 
 IParticleRender* g_instance = nullptr;
 
-void writeParticle(SpriteVertex* out, const Particle& p)
+}  // namespace
+
+// The four distinct vertices are built once and copied, which compiles to straight runs of stores.
+void writeParticleVertices(SpriteVertex* out, const Particle& p)
 {
     const float* r = p.textureRect;
-    const D3DXVECTOR2 uv[kVerticesPerParticle] = {
-        {r[0], r[3]}, {r[2], r[3]}, {r[2], r[1]}, {r[2], r[1]}, {r[0], r[1]}, {r[0], r[3]}};
-    for (unsigned i = 0; i < kVerticesPerParticle; ++i) {
-        SpriteVertex& v = out[i];
-        v.position = p.position;
-        v.texCoord0 = D3DXVECTOR2(kCorners[i], p.size);
-        v.texCoord1 = uv[i];
-        v.colour = p.colour;
-        v.texCoord2 = p.rotation;
-    }
+    const SpriteVertex corner0{p.position, D3DXVECTOR2(0, p.size), D3DXVECTOR2(r[0], r[3]), p.colour, p.rotation};
+    const SpriteVertex corner1{p.position, D3DXVECTOR2(1, p.size), D3DXVECTOR2(r[2], r[3]), p.colour, p.rotation};
+    const SpriteVertex corner2{p.position, D3DXVECTOR2(2, p.size), D3DXVECTOR2(r[2], r[1]), p.colour, p.rotation};
+    const SpriteVertex corner3{p.position, D3DXVECTOR2(3, p.size), D3DXVECTOR2(r[0], r[1]), p.colour, p.rotation};
+    out[0] = corner0;
+    out[1] = corner1;
+    out[2] = corner2;
+    out[3] = corner2;
+    out[4] = corner3;
+    out[5] = corner0;
 }
+
+namespace {
 
 class ParticleRender final : public core::RefCounted<IParticleRender> {
 public:
@@ -96,11 +99,15 @@ public:
             if (out) {
                 const uint32_t* batch = order + done;
                 for (uint32_t i = 0; i < count; ++i) {
-                    // Sorted, the records are read in no memory order: fetch ahead.
+                    // Sorted, the records are read in no memory order: fetch ahead every cache
+                    // line that holds a field the vertices need.
                     if (i + kPrefetch < count) {
-                        __builtin_prefetch(&records[batch[i + kPrefetch]]);
+                        const Particle& ahead = records[batch[i + kPrefetch]];
+                        __builtin_prefetch(&ahead.position);
+                        __builtin_prefetch(&ahead.size);
+                        __builtin_prefetch(&ahead.textureRect[3]);
                     }
-                    writeParticle(out + i * kVerticesPerParticle, records[batch[i]]);
+                    writeParticleVertices(out + i * kVerticesPerParticle, records[batch[i]]);
                 }
                 buffer->unlock();
                 drawSpritePasses(m_decl, buffer, material, shader, passes, D3DPT_TRIANGLELIST, count * 2);

@@ -115,7 +115,7 @@ void ParticleSystem::updateParticles(UpdateContext& context)
     Particle* next = nullptr;
     for (Particle* p = m_cloud.getFirstAlive(); p; p = next) {
         // Freeing relinks the particle into the free list.
-        next = p->next;
+        next = nextInList(p);
         p->previousPosition = p->position;
         p->position += p->velocity * dt;
         p->velocity += p->acceleration * dt;

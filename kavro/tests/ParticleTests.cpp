@@ -1,7 +1,9 @@
 #include "GeometryFixtures.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include <tormakelin/core/Random.h>
 #include <tormakelin/core/SmartRef.h>
@@ -120,6 +122,36 @@ TEST(ParticleCloud, SortedDrawOrderRunsFromFarthestToNearest)
     EXPECT_EQ(cloud.getRecords()[order[0]].position.z, -9);
 }
 
+// Distances spread over every digit of the sort, with ties among them, against a stable sort by
+// distance, farthest first; a second frame from elsewhere must not keep the first frame's order.
+TEST(ParticleCloud, SortedDrawOrderMatchesAStableSortByDistance)
+{
+    ParticleCloud cloud;
+    constexpr uint32_t count = 3000;
+    cloud.create(count);
+    tormakelin::core::randomSeed(7);
+    for (uint32_t i = 0; i < count; ++i) {
+        // Every fourth particle repeats a position: equal distances keep their list order.
+        const float scale = std::exp2(float(tormakelin::core::randomInt(-20, 20)));
+        D3DXVECTOR3 at(tormakelin::core::randomFloat(-1, 1), tormakelin::core::randomFloat(-1, 1), 0);
+        cloud.newParticle()->position = i % 4 == 3 ? cloud.getRecords()[count - i].position : at * scale;
+    }
+    for (const D3DXVECTOR3& eye : {D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0.5f, -2, 3)}) {
+        std::vector<uint32_t> expected;
+        for (Particle* p = cloud.getFirstAlive(); p; p = p->next) {
+            expected.push_back(p->index);
+        }
+        auto squared = [&](uint32_t i) {
+            const D3DXVECTOR3 d = cloud.getRecords()[i].position - eye;
+            return d.x * d.x + d.y * d.y + d.z * d.z;
+        };
+        std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) { return squared(a) > squared(b); });
+        cloud.prepare(true, eye);
+        EXPECT_EQ(std::vector<uint32_t>(cloud.getDrawOrder(), cloud.getDrawOrder() + count), expected)
+            << "eye " << eye.x << ", " << eye.y << ", " << eye.z;
+    }
+}
+
 TEST(ParticleColour, ChannelsPackAsArgbBytes)
 {
     struct Case {
@@ -130,9 +162,16 @@ TEST(ParticleColour, ChannelsPackAsArgbBytes)
         {{1.2f, 0.5f, -1, 1}, 0xFFFF8000u},
         {{0, 0, 1, 0}, 0x000000FFu},
         {{NAN, 0.002f, 0.999f, 1}, 0xFF0001FFu},
+        {{INFINITY, -INFINITY, 0.0019f, 0.9999999f}, 0xFFFF0000u},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(packColour(c.colour), c.packed) << std::hex << c.packed;
+    }
+    // Every step of a fine sweep across both ends against the rule written out with branches.
+    for (int i = -2000; i <= 202000; ++i) {
+        const float c = float(i) / 200000.0f;
+        const uint32_t expected = c >= 1.0f ? 255u : c > 0.0f ? uint32_t(c * 255.0f + 0.5f) : 0u;
+        ASSERT_EQ(colourByte(c), expected) << c;
     }
 }
 
@@ -479,6 +518,36 @@ TEST(ParticleModifiers, SizeAndColourFollowTheAgeInThreeStages)
         UpdateContext context = frame(0.1f);
         colour.apply(context, one.p);
         EXPECT_EQ(one.p->colour, remaining > 0 ? 0x80FF0000u : 0xFF0000FFu) << remaining;
+    }
+}
+
+// Ages across all three stages, with channels beyond 0..1, against the blend and packing written
+// out channel by channel.
+TEST(ParticleModifiers, ColourMatchesTheChannelFormulasAtEveryAge)
+{
+    ParticleColorModifier modifier;
+    modifier.startColour = D3DXVECTOR4(1.3f, 0.1f, -0.2f, 0.7f);
+    modifier.middleColour = D3DXVECTOR4(0.33f, 0.66f, 0.999f, 0.002f);
+    modifier.endColour = D3DXVECTOR4(-1, 2, 0.5f, 1);
+    modifier.middleStart = 0.3f;
+    modifier.endStart = 0.8f;
+    constexpr uint32_t count = 1001;
+    ParticleCloud cloud;
+    cloud.create(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        Particle* p = cloud.newParticle();
+        p->life = 2;
+        p->remainingLife = 2 - 2 * float(p->index) / float(count - 1);
+    }
+    UpdateContext context = frame(0.1f);
+    modifier.apply(context, cloud.getFirstAlive());
+    auto mix = [](const D3DXVECTOR4& a, const D3DXVECTOR4& b, float s) { return a * (1 - s) + b * s; };
+    for (Particle* p = cloud.getFirstAlive(); p; p = p->next) {
+        const float f = std::clamp(1.0f - p->remainingLife / p->life, 0.0f, 1.0f);
+        const D3DXVECTOR4 expected = f < 0.3f ? mix(modifier.startColour, modifier.middleColour, f / 0.3f)
+            : f < 0.8f                       ? modifier.middleColour
+                                             : mix(modifier.middleColour, modifier.endColour, (f - 0.8f) / (1.0f - 0.8f));
+        ASSERT_EQ(p->colour, packColour(expected)) << "age " << f;
     }
 }
 

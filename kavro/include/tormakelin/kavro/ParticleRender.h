@@ -10,6 +10,7 @@
 namespace tormakelin::kavro {
 
 class ParticleSystem;
+struct Particle;
 
 // Six vertices per particle, all at its centre: texCoord0 = (corner 0..3, size), texCoord1 the
 // texture coordinate, texCoord2 the rotation.
@@ -28,6 +29,10 @@ public:
     virtual void draw(RenderPass& pass, ParticleSystem* system) = 0;
     virtual ~IParticleRender() = default;
 };
+
+// The six vertices of one particle: corners 0, 1, 2, 2, 3, 0 with texture coordinates (left,
+// bottom), (right, bottom), (right, top), (right, top), (left, top), (left, bottom).
+TORMAKELIN_KAVRO_API void writeParticleVertices(SpriteVertex* out, const Particle& particle);
 
 // The live renderer when there is one, else a new one (count 0); null when its vertex
 // declaration cannot be made.

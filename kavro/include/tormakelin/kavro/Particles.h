@@ -9,7 +9,6 @@
 #include <d3dx9math.h>
 
 #include <tormakelin/core/MinMax.h>
-#include <tormakelin/core/RadixSort.h>
 #include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/kavro/Node.h>
@@ -44,6 +43,21 @@ struct Particle {
     Particle* previous = nullptr;
 };
 
+// The record after p in its list. The alive list mostly runs in record order, so the record
+// next in memory is tried first: the compare is a predicted branch, and the walk goes on without
+// waiting for each link to load.
+inline Particle* nextInList(Particle* p)
+{
+    Particle* next = p->next;
+    Particle* guess = p + 1;
+    if (__builtin_expect(next == guess, 1)) {
+        // Keeps the compiler from handing back the loaded link in place of the guess.
+        asm("" : "+r"(guess));
+        return guess;
+    }
+    return next;
+}
+
 // A channel in 0..1 as a byte: 255 from 1 up, 0 from 0 down, else rounded.
 inline uint32_t colourByte(float channel)
 {
@@ -73,7 +87,8 @@ public:
     // Null when the pool is full.
     Particle* newParticle();
     void freeParticle(Particle* particle);
-    // Fills the draw order from the alive list; sorted, the farthest from the eye comes first.
+    // Fills the draw order from the alive list; sorted, the farthest from the eye comes first and
+    // equal distances keep their list order.
     void prepare(bool sort, const D3DXVECTOR3& eye);
     // Chains the alive list in record order, so that walking it reads memory front to back
     // instead of jumping wherever births have scattered it; nothing to do when none was born.
@@ -87,6 +102,10 @@ public:
     const uint32_t* getDrawOrder() const { return m_order.data(); }
 
 private:
+    // One stable pass of the radix sort of the first n entries, on the digit `pass`, given how
+    // many keys have each value of it.
+    void sortPass(uint32_t* counts, unsigned pass, uint32_t n);
+
     uint32_t m_capacity = 0;
     uint32_t m_aliveCount = 0;
     // Deaths keep the alive list in record order; births put records at its head.
@@ -96,9 +115,9 @@ private:
     std::vector<Particle> m_records;
     std::vector<uint8_t> m_alive;
     std::vector<uint32_t> m_order;
-    std::vector<uint32_t> m_sorted;
-    std::vector<float> m_keys;
-    core::RadixSort m_sort;
+    // Sort entries: key in the high half, record index in the low half; two buffers for the passes.
+    std::vector<uint64_t> m_entries;
+    std::vector<uint64_t> m_entriesSwap;
 };
 
 struct ParticleEmitterParams {
