@@ -23,11 +23,6 @@ void eraseLinksTo(std::vector<NodeLink>& list, IGraphNode const* node, NodeParam
     });
 }
 
-bool containsId(std::vector<core::UniqueId> const& ids, core::UniqueId const& id)
-{
-    return std::find(ids.begin(), ids.end(), id) != ids.end();
-}
-
 IParameter* scriptInputLookup(IGraphNode* node, std::string const& name)
 {
     NodeParameter* input = node ? node->findInput(name) : nullptr;
@@ -275,12 +270,18 @@ IGraphNode* GraphNode::firstNodeConnectedToInput(std::string_view name)
     return first;
 }
 
+bool isNodeOfKind(IGraphNode const* node, std::vector<core::UniqueId> const& ids)
+{
+    auto const contains = [&](core::UniqueId const& id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); };
+    return ids.empty() || contains(pluginIdOf(node)) || contains(node->getId());
+}
+
 void GraphNode::collectNodesConnectedToInput(std::string_view name, std::vector<core::UniqueId> const& ids,
     std::vector<core::SmartRef<IGraphNode>>& out)
 {
     out.clear();
     detail::forEachConnectedNode(findInputNamed(name), [&](IGraphNode* node) {
-        if (ids.empty() || containsId(ids, pluginIdOf(node)) || containsId(ids, node->getId()))
+        if (isNodeOfKind(node, ids))
             out.emplace_back(node);
         return true;
     });
@@ -340,12 +341,8 @@ void GraphNode::collectResourcesConnectedToInput(std::string_view name, std::vec
 core::SmartRef<IResource> GraphNode::firstResourceConnectedToInput(std::string_view name,
     std::vector<core::UniqueId> const& typeIds, InstanceParameterMap const& instances)
 {
-    core::SmartRef<IResource> first;
-    forEachConnectedResource(findInputNamed(name), typeIds, instances, [&](core::SmartRef<IResource> const& resource) {
-        first = resource;
-        return false;
-    });
-    return first;
+    NodeParameter const* input = findInputNamed(name);
+    return core::SmartRef<IResource>(input ? firstResourceOnInput(*input, typeIds, instances) : nullptr);
 }
 
 IResource* firstResourceOnInput(NodeParameter const& input, std::vector<core::UniqueId> const& typeIds,

@@ -91,7 +91,7 @@ FlareEffect::FlareEffect()
     m_flare->setShader(m_ownShader.get());
     m_graph->addNode(m_flare);
 
-    addInput("Attributes/Texture", kParameterResource, "0", nullptr);
+    m_textureInput = addInput("Attributes/Texture", kParameterResource, "0", nullptr);
     TextureEffect::addBlendModeOptions(addInput("Attributes/Blend Mode", kParameterOption, "1", &m_blendMode));
     addInput("Attributes/Color", kParameterColor, "255,255,255,255", &m_color);
     addInput("Attributes/Size", kParameterFloat, "5.0f", &m_size);
@@ -103,7 +103,6 @@ FlareEffect::FlareEffect()
 
 void FlareEffect::eval(UpdateContext& context)
 {
-    static std::string const textureInput = "Attributes/Texture";
     static std::vector<core::UniqueId> const kinds = {
         TextureResource::_pluginDesc.id, RenderTargetResource::_pluginDesc.id};
     Transform const& transform = getTransform();
@@ -119,9 +118,7 @@ void FlareEffect::eval(UpdateContext& context)
         m_flare->setShader(m_material->getShader());
 
     render::ITexture* texture = nullptr;
-    auto const resources = getResourcesConnectedToInput(textureInput, kinds, context.instanceParameters);
-    if (!resources.empty()) {
-        IResource* resource = resources.front().get();
+    if (IResource* resource = firstResourceOnInput(*m_textureInput, kinds, context.instanceParameters)) {
         if (auto* image = dynamic_cast<TextureResource*>(resource))
             texture = image->getTexture();
         else if (auto* target = dynamic_cast<RenderTargetResource*>(resource))

@@ -11,6 +11,8 @@
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/render/Shader.h>
 
+#include <utility>
+
 namespace tormakelin::fxcore {
 
 namespace detail {
@@ -18,9 +20,14 @@ namespace detail {
 render::IShader* linkedShader(IGraphNode& node, std::string const& input)
 {
     static std::vector<core::UniqueId> const kinds = {ShaderEffect::_pluginDesc.id};
-    auto const linked = node.getNodesConnectedToInput(input, kinds);
-    auto const* shaderNode = linked.empty() ? nullptr : dynamic_cast<ShaderEffect const*>(linked.front().get());
-    return shaderNode ? shaderNode->getShader() : nullptr;
+    render::IShader* shader = nullptr;
+    bool first = true;
+    forEachLinkedNode(node.findInput(input), kinds, [&](IGraphNode* linked) {
+        if (std::exchange(first, false))
+            if (auto const* shaderNode = dynamic_cast<ShaderEffect const*>(linked))
+                shader = shaderNode->getShader();
+    });
+    return shader;
 }
 
 void checkSceneTechniques(IGraphNode& node, render::IShader* shader, render::IShader*& reported)
@@ -46,10 +53,12 @@ void checkSceneTechniques(IGraphNode& node, render::IShader* shader, render::ISh
 void collectShaderParameters(IGraphNode& node, std::string const& input, std::vector<kavro::IShaderParameter*>& out)
 {
     out.clear();
-    for (auto const& linked : node.getNodesConnectedToInput(input, {}))
-        if (auto* parameterNode = dynamic_cast<ShaderParameterNode*>(linked.get()))
+    static std::vector<core::UniqueId> const anyKind;
+    forEachLinkedNode(node.findInput(input), anyKind, [&](IGraphNode* linked) {
+        if (auto* parameterNode = dynamic_cast<ShaderParameterNode*>(linked))
             if (kavro::IShaderParameter* parameter = parameterNode->getShaderParameter())
                 out.push_back(parameter);
+    });
 }
 
 PluginDesc MaterialEffect::_pluginDesc = libraryPluginDesc(

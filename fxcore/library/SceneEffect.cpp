@@ -13,7 +13,7 @@ PluginDesc SceneEffect::_pluginDesc =
 
 SceneEffect::SceneEffect()
 {
-    addInput("Attributes/Scene", kParameterResource, "0", nullptr);
+    m_sceneInput = addInput("Attributes/Scene", kParameterResource, "0", nullptr);
     enableTransform(kTransform3d, kTransformHandleAll, 0);
     addOutput("Result", kParameterLink, nullptr);
     enableScript();
@@ -23,13 +23,10 @@ SceneEffect::~SceneEffect() = default;
 
 void SceneEffect::eval(UpdateContext& context)
 {
-    static std::string const input = "Attributes/Scene";
     static std::vector<core::UniqueId> const kinds = {SceneResource::_pluginDesc.id};
     kavro::ISceneGraph* scene = nullptr;
-    auto const resources = getResourcesConnectedToInput(input, kinds, context.instanceParameters);
-    if (!resources.empty())
-        if (auto* resource = dynamic_cast<SceneResource*>(resources.front().get()))
-            scene = resource->getScene();
+    if (auto* resource = dynamic_cast<SceneResource*>(firstResourceOnInput(*m_sceneInput, kinds, context.instanceParameters)))
+        scene = resource->getScene();
     if (scene != m_scene.get())
         m_scene = scene;
 }

@@ -135,13 +135,15 @@ bool SceneRenderEffect::buildState(RenderContext const& context, kavro::SceneRen
     static std::vector<core::UniqueId> const lightKinds = {LightEffect::_pluginDesc.id};
     state.materials.clear();
     collectShaderParameters(*this, parametersInput, state.shaderParameters);
-    for (auto const& node : getNodesConnectedToInput(materialsInput, materialKinds))
-        if (auto const* material = dynamic_cast<MaterialEffect const*>(node.get()))
+    forEachLinkedNode(findInputNamed(materialsInput), materialKinds, [&](IGraphNode* node) {
+        if (auto const* material = dynamic_cast<MaterialEffect const*>(node))
             state.materials.push_back(material->getSettings());
+    });
     state.lights.clear();
-    for (auto const& node : getNodesConnectedToInput(lightsInput, lightKinds))
-        if (auto const* light = dynamic_cast<LightEffect const*>(node.get()))
+    forEachLinkedNode(findInputNamed(lightsInput), lightKinds, [&](IGraphNode* node) {
+        if (auto const* light = dynamic_cast<LightEffect const*>(node))
             state.lights.push_back(light->getLight());
+    });
     takeEntries(state);
     return !state.entries.empty();
 }
@@ -158,8 +160,9 @@ void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneS
                              kDofHorizontal = "Depth Of Field/Blur Horizontal Target";
     InstanceParameterMap const& instances = context.instanceParameters;
     auto first = [&](std::string const& input) -> kavro::TargetRef {
-        auto const resources = getResourcesConnectedToInput(input, renderTargetKinds(), instances);
-        auto* resource = resources.empty() ? nullptr : dynamic_cast<RenderTargetResource*>(resources.front().get());
+        NodeParameter const* linked = findInputNamed(input);
+        auto* resource =
+            linked ? dynamic_cast<RenderTargetResource*>(firstResourceOnInput(*linked, renderTargetKinds(), instances)) : nullptr;
         return kavro::TargetRef(resource ? resource->getRenderTarget() : nullptr);
     };
     settings = kavro::SceneSettings{};
@@ -213,10 +216,11 @@ void SceneRenderEffect::takeEntries(kavro::SceneRenderState& state)
         {LensFlareEffect::_pluginDesc.id}, {SceneEffect::_pluginDesc.id}};
     state.entries.clear();
     for (size_t i = 0; i < std::size(inputs); ++i)
-        for (auto const& node : getNodesConnectedToInput(inputs[i], ids[i]))
-            if (auto const* source = dynamic_cast<ISceneGraphSource const*>(node.get()))
+        forEachLinkedNode(findInputNamed(inputs[i]), ids[i], [&](IGraphNode* node) {
+            if (auto const* source = dynamic_cast<ISceneGraphSource const*>(node))
                 if (kavro::ISceneGraph* graph = source->getSceneGraph())
                     state.entries.push_back({source->getSceneWorldMatrix(), graph});
+        });
 }
 
 } // namespace tormakelin::fxcore

@@ -32,6 +32,13 @@ void SoundEffect::stopSound()
     sound::ISound* sound = getSound();
     if (sound && sound->isPlaying())
         sound->stop();
+    rewind();
+}
+
+void SoundEffect::rewind()
+{
+    m_started = false;
+    m_ended = false;
 }
 
 // A sound that is no longer linked must not play on with nothing left to stop it.
@@ -54,12 +61,20 @@ void SoundEffect::eval(UpdateContext& context)
         return;
     // Set before a start too, so a new volume is heard in the frame it is set.
     sound->setVolume(m_volume);
+    if (sound->isPlaying())
+        return;
+    // A sound we started that stopped by itself has run out: restarting it past its end every frame
+    // would cost a seek per frame and play nothing. It waits until the play time moves.
+    if (m_started)
+        m_ended = true;
+    if (m_ended)
+        return;
     // The timeline's time, not the layer's: music stays in step wherever its layer starts.
-    if (!sound->isPlaying()) {
-        sound->setPosition(float(context.playTime));
-        sound->play(false);
-    }
+    sound->setPosition(float(context.playTime));
+    sound->play(false);
+    m_started = true;
 }
+
 
 void SoundEffect::onDeactivated()
 {
@@ -76,6 +91,8 @@ void SoundEffect::onPlaybackSetTime(UpdateContext& context)
     sound::ISound* sound = getSound();
     if (sound && sound->isPlaying())
         sound->setPosition(float(context.playTime));
+    else
+        rewind();
 }
 
 } // namespace tormakelin::fxcore

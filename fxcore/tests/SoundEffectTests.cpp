@@ -134,6 +134,39 @@ TEST_F(SoundEffectTest, UnlinkingOrDeletingTheNodeStopsItsSound)
     EXPECT_FALSE(tone()->isPlaying());
 }
 
+// Runs the tone out by itself while the layer plays on.
+TEST_F(SoundEffectTest, AnEndedSoundStaysEndedUntilThePlayTimeMoves)
+{
+    ASSERT_TRUE(pack.ready());
+    play(scene, 3.0);
+    ASSERT_TRUE(tone()->isPlaying());
+    tone()->setPosition(9.9f);
+    listen(0.3);
+    ASSERT_FALSE(tone()->isPlaying());
+    for (double time : {3.1, 3.2, 3.3}) {
+        play(scene, time);
+        EXPECT_FALSE(tone()->isPlaying()) << time;
+    }
+
+    UpdateContext seek;
+    seek.time = 4.0;
+    seek.scene = scene;
+    document()->onPlaybackSetTime(seek);
+    play(scene, 4.0);
+    ASSERT_TRUE(tone()->isPlaying());
+    EXPECT_NEAR(tone()->getPosition(), 4.0, 0.01);
+
+    // Leaving the layer and entering it again starts it too.
+    tone()->setPosition(9.9f);
+    listen(0.3);
+    play(scene, 4.1);
+    EXPECT_FALSE(tone()->isPlaying());
+    play(scene, 6.5);
+    play(scene, 3.5);
+    ASSERT_TRUE(tone()->isPlaying());
+    EXPECT_NEAR(tone()->getPosition(), 3.5, 0.01);
+}
+
 TEST_F(SoundEffectTest, VolumeAppliesInTheFrameItIsSet)
 {
     ASSERT_TRUE(pack.ready());

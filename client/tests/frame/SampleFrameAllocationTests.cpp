@@ -50,8 +50,10 @@ long allocationsPerFrames(std::string const& start, int settle, int counted)
 
 TEST(SampleFrameAllocations, SteadyFramesOfEverySectionAllocateNothing)
 {
-    // The background and shader panel, the logo with its insets, the image effects.
-    for (char const* start : {"1.0", "5.2", "7.2"}) {
+    // Intro: the background and shader panel, the logo with its insets, the image effects. Then the
+    // 3-D scene, the image lab early and late, the particles as they build up and at their peak,
+    // and the outro.
+    for (char const* start : {"1.0", "5.2", "7.2", "12.0", "16.5", "20.0", "30.0", "38.0", "46.0", "52.0", "58.0"}) {
         SCOPED_TRACE(start);
         EXPECT_EQ(allocationsPerFrames(start, 10, 20), 0);
     }

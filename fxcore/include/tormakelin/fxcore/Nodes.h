@@ -110,6 +110,21 @@ void forEachLinkedNode(NodeParameter const& input, Visit&& visit)
         const_cast<void*>(static_cast<void const*>(&visit)));
 }
 
+// Whether the node is of one of the kinds (plug-in or node ids); every node is when `ids` is empty.
+TORMAKELIN_FXCORE_API bool isNodeOfKind(IGraphNode const* node, std::vector<core::UniqueId> const& ids);
+
+// The linked nodes of the given kinds only; a null input has none.
+template <class Visit>
+void forEachLinkedNode(NodeParameter const* input, std::vector<core::UniqueId> const& ids, Visit&& visit)
+{
+    if (!input)
+        return;
+    forEachLinkedNode(*input, [&](IGraphNode* node) {
+        if (isNodeOfKind(node, ids))
+            visit(node);
+    });
+}
+
 // The first resource of the given kinds on a resource input, as getResourcesConnectedToInput
 // finds it, or null; the resource manager keeps it alive. Allocates nothing, for the frame path.
 TORMAKELIN_FXCORE_API IResource* firstResourceOnInput(NodeParameter const& input,

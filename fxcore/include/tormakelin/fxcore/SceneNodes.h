@@ -72,6 +72,7 @@ public:
 
 private:
     core::SmartRef<kavro::ISceneGraph> m_scene;
+    NodeParameter* m_sceneInput = nullptr;
 };
 
 class TORMAKELIN_FXCORE_API CameraEffect : public Modifier {
@@ -171,6 +172,7 @@ private:
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
     float m_size = 5.0f;
     kavro::Flare* m_flare = nullptr; // held by the graph
+    NodeParameter* m_textureInput = nullptr;
 };
 
 class TORMAKELIN_FXCORE_API LensFlareEffect : public FlareNodeBase {

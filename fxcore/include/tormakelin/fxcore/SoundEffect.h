@@ -32,9 +32,13 @@ public:
 private:
     void stopSound();
     void holdResource(SoundResource* resource);
+    // Forgets that the sound ran out, so the next frame of playback starts it again.
+    void rewind();
 
     float m_volume = 1.0f;
     core::SmartRef<SoundResource> m_resource;
+    bool m_started = false; // started by this node and not stopped by it since
+    bool m_ended = false;   // ran out by itself; stays silent until the play time moves
 };
 
 } // namespace tormakelin::fxcore
