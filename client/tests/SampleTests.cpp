@@ -44,28 +44,38 @@ Frame resolvedFrame(PlayerApplication& player)
     return frame;
 }
 
-TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
+// The packed sample's second frame from `time` (the first has no last frame to capture yet), on a
+// 640x360 display with the sample's 1280x720 back buffer.
+class SampleTest : public PlayerTest {
+protected:
+    void playSampleFrom(std::string const& time, Frame& frame)
+    {
+        std::filesystem::path const sample =
+            std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+        ASSERT_TRUE(std::filesystem::exists(sample));
+        D3DSimAdapter adapter = d3dsimDefaultAdapter();
+        adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
+        d3dsimSetAdapters({adapter});
+        PlayerSeams seams;
+        int frames = 0;
+        seams.onFrame = [&](PlayerApplication& player) {
+            if (++frames == 2) {
+                frame = resolvedFrame(player);
+                PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+        };
+        PlayerRun const run = play("-nosetup -time " + time + " -document " + sample.string(), false, seams);
+        ASSERT_EQ(run.exitCode, 0) << run.errors;
+        ASSERT_FALSE(frame.pixels.empty());
+        ASSERT_EQ(frame.width, 1280u);
+        ASSERT_EQ(frame.height, 720u);
+    }
+};
+
+TEST_F(SampleTest, DrawsItsLogoOverItsGradients)
 {
-    std::filesystem::path const sample =
-        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
-    ASSERT_TRUE(std::filesystem::exists(sample));
-    D3DSimAdapter adapter = d3dsimDefaultAdapter();
-    adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
-    d3dsimSetAdapters({adapter});
-    PlayerSeams seams;
-    int frames = 0;
     Frame frame;
-    seams.onFrame = [&](PlayerApplication& player) {
-        if (++frames == 2) {
-            frame = resolvedFrame(player);
-            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
-        }
-    };
-    PlayerRun const run = play("-nosetup -time 6 -document " + sample.string(), false, seams);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    ASSERT_FALSE(frame.pixels.empty());
-    ASSERT_EQ(frame.width, 1280u);
-    ASSERT_EQ(frame.height, 720u);
+    ASSERT_NO_FATAL_FAILURE(playSampleFrom("6", frame));
     auto near = [](uint32_t got, int r, int g, int b, int tolerance) {
         EXPECT_NEAR(int((got >> 16) & 0xFF), r, tolerance) << std::hex << got;
         EXPECT_NEAR(int((got >> 8) & 0xFF), g, tolerance) << std::hex << got;
@@ -137,26 +147,10 @@ TEST_F(PlayerTest, SampleDrawsItsLogoOverItsGradients)
 // From 7 s image effects lie over the captured picture: a rippled copy bottom left keeps its
 // blue ground, the copy turned 150 degrees in hue bottom right does not, and the animated
 // spinner shows its white middle top right.
-TEST_F(PlayerTest, SampleLaysImageEffectsOverTheCapturedPicture)
+TEST_F(SampleTest, LaysImageEffectsOverTheCapturedPicture)
 {
-    std::filesystem::path const sample =
-        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
-    D3DSimAdapter adapter = d3dsimDefaultAdapter();
-    adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
-    d3dsimSetAdapters({adapter});
-    PlayerSeams seams;
-    int frames = 0;
     Frame frame;
-    seams.onFrame = [&](PlayerApplication& player) {
-        if (++frames == 2) {
-            frame = resolvedFrame(player);
-            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
-        }
-    };
-    PlayerRun const run = play("-nosetup -time 8 -document " + sample.string(), false, seams);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    ASSERT_EQ(frame.width, 1280u);
-    ASSERT_EQ(frame.height, 720u);
+    ASSERT_NO_FATAL_FAILURE(playSampleFrom("8", frame));
     auto channel = [](uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); };
     // The left edge of each picture, where the captured picture is the bluish gradient (below the
     // off-screen inset).
@@ -173,26 +167,10 @@ TEST_F(PlayerTest, SampleLaysImageEffectsOverTheCapturedPicture)
 // From 18 s the image lab lays the captured picture, a quarter of its size, in tiles: the first
 // inverted. The lower left of the screen still shows that picture itself; across the middle a
 // shader draws stripes.
-TEST_F(PlayerTest, SampleImageLabInvertsTheCapturedPictureAndStripesTheMiddle)
+TEST_F(SampleTest, ImageLabInvertsTheCapturedPictureAndStripesTheMiddle)
 {
-    std::filesystem::path const sample =
-        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
-    D3DSimAdapter adapter = d3dsimDefaultAdapter();
-    adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
-    d3dsimSetAdapters({adapter});
-    PlayerSeams seams;
-    int frames = 0;
     Frame frame;
-    seams.onFrame = [&](PlayerApplication& player) {
-        if (++frames == 2) {
-            frame = resolvedFrame(player);
-            PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
-        }
-    };
-    PlayerRun const run = play("-nosetup -time 20 -document " + sample.string(), false, seams);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    ASSERT_EQ(frame.width, 1280u);
-    ASSERT_EQ(frame.height, 720u);
+    ASSERT_NO_FATAL_FAILURE(playSampleFrom("20", frame));
     auto channel = [](uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); };
     for (auto const& [x, y] : {std::pair{8u, 170u}, std::pair{12u, 150u}}) {
         uint32_t const inverted = frame.at(x, y);
