@@ -6,7 +6,11 @@
 #include <thread>
 #include <unordered_set>
 
+#include <cerrno>
+
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,16 +35,22 @@ namespace {
     _exit(0);
 }
 
-bool childEnds(std::function<void()> const& work, std::chrono::milliseconds deadline)
+bool endedNormally(pid_t child)
 {
-    pid_t const child = fork();
-    if (child < 0) {
-        return true;
-    }
-    if (child == 0) {
-        runInChild(work);
-    }
-    auto const until = std::chrono::steady_clock::now() + deadline;
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void killChild(pid_t child)
+{
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+}
+
+// Polling where the kernel gives no process descriptor.
+bool pollChild(pid_t child, std::chrono::steady_clock::time_point until)
+{
     int status = 0;
     for (auto wait = std::chrono::microseconds(50);; wait = std::min(wait * 2, std::chrono::microseconds(20000))) {
         pid_t const done = waitpid(child, &status, WNOHANG);
@@ -51,11 +61,42 @@ bool childEnds(std::function<void()> const& work, std::chrono::milliseconds dead
             return false;
         }
         if (std::chrono::steady_clock::now() > until) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
+            killChild(child);
             return false;
         }
         std::this_thread::sleep_for(wait);
+    }
+}
+
+bool childEnds(std::function<void()> const& work, std::chrono::milliseconds deadline)
+{
+    pid_t const child = fork();
+    if (child < 0) {
+        return true;
+    }
+    if (child == 0) {
+        runInChild(work);
+    }
+    auto const until = std::chrono::steady_clock::now() + deadline;
+    // A process descriptor wakes the wait the moment the child ends; polling would add up to
+    // the last sleep to every try.
+    int const descriptor = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+    if (descriptor < 0) {
+        return pollChild(child, until);
+    }
+    for (;;) {
+        auto const left = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        pollfd ready{descriptor, POLLIN, 0};
+        int const result = poll(&ready, 1, static_cast<int>(std::max<int64_t>(left.count(), 0)));
+        if (result > 0) {
+            close(descriptor);
+            return endedNormally(child);
+        }
+        if (result == 0 || errno != EINTR) {
+            close(descriptor);
+            killChild(child);
+            return false;
+        }
     }
 }
 
