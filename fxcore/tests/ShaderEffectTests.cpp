@@ -5,6 +5,8 @@
 
 #include "DeviceTestSupport.h"
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 using namespace tormakelin;
@@ -22,6 +24,14 @@ std::string const kWithInclude = "#include \"Tormakelin.fxh\"\n"
                                  "float4 vs(float4 p : POSITION) : POSITION { return mul(p, worldViewProjection); }\n"
                                  "float4 ps() : COLOR { return fogColor; }\n"
                                  "technique T { pass P { VertexShader = compile vs_3_0 vs(); PixelShader = compile ps_3_0 ps(); } }\n";
+
+std::string readFx(char const* name)
+{
+    std::ifstream file(std::string(EFFECT_CORPUS_DIR) + "/" + name, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 class ShaderEffectTest : public fxcore::test::DeviceTest {
 protected:
@@ -119,6 +129,33 @@ TEST_F(ShaderEffectTest, TheSharedIncludeWorksOnceRegistered)
     node().createShader();
     ASSERT_NE(node().getShader(), nullptr) << node().getStatus();
     EXPECT_NE(node().getShader()->getParameter("worldViewProjection"), nullptr);
+}
+
+TEST_F(ShaderEffectTest, TextThatKillsTheShaderCompilerIsRefusedAndTheNodeLives)
+{
+    struct Case {
+        char const* file;
+        char const* status; // a part of the status text
+    };
+    // The first is refused by our own check before the compiler's front end, the second by
+    // the child that dies in it.
+    Case const cases[] = {
+        {"increment-after-value.fx", "needs a variable to change"},
+        {"mul-conversion-fault.fx", "the shader compiler failed on this effect"},
+    };
+    for (Case const& c : cases) {
+        std::string const text = readFx(c.file);
+        ASSERT_FALSE(text.empty()) << c.file;
+        for (int round = 0; round < 2; ++round) {
+            setText(kValid);
+            node().createShader();
+            ASSERT_NE(node().getShader(), nullptr);
+            setText(text);
+            node().createShader();
+            EXPECT_EQ(node().getShader(), nullptr) << c.file << ": no shader, and no stale one";
+            EXPECT_NE(node().getStatus().find(c.status), std::string::npos) << c.file << ": " << node().getStatus();
+        }
+    }
 }
 
 } // namespace

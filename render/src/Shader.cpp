@@ -4,6 +4,8 @@
 #include <map>
 #include <vector>
 
+#include "d3dx9effectgl.h"
+
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/SmartRef.h>
@@ -20,6 +22,26 @@
 namespace tormakelin::render {
 
 namespace {
+
+// The device's shader settings as the macros every effect text is compiled with.
+struct SettingMacros {
+    SettingMacros()
+    {
+        const ShaderSettings settings =
+            g_renderDevice != nullptr ? *g_renderDevice->getShaderSettings() : ShaderSettings{};
+        values[0] = core::formatString("%d", settings.shaderModel);
+        values[1] = core::formatString("%d", settings.shadowMapSize);
+        values[2] = core::formatString("%d", settings.shadowMapPcf);
+        macros[0] = {"TORMAKELIN_SHADERMODEL", values[0].c_str()};
+        macros[1] = {"TORMAKELIN_SHADOWMAP_SIZE", values[1].c_str()};
+        macros[2] = {"TORMAKELIN_SHADOWMAP_PCF", values[2].c_str()};
+    }
+    SettingMacros(const SettingMacros&) = delete;
+    SettingMacros& operator=(const SettingMacros&) = delete;
+
+    std::string values[3];
+    D3DXMACRO macros[4] = {};
+};
 
 class ShaderParameter final : public core::RefCounted<IShaderParameter> {
 public:
@@ -94,17 +116,11 @@ public:
         }
         const char* bytes = static_cast<const char*>(source);
         m_source.assign(bytes, bytes + length);
-        const ShaderSettings settings =
-            g_renderDevice != nullptr ? *g_renderDevice->getShaderSettings() : ShaderSettings{};
-        const std::string values[3] = {core::formatString("%d", settings.shaderModel),
-            core::formatString("%d", settings.shadowMapSize), core::formatString("%d", settings.shadowMapPcf)};
-        const D3DXMACRO macros[4] = {{"TORMAKELIN_SHADERMODEL", values[0].c_str()},
-            {"TORMAKELIN_SHADOWMAP_SIZE", values[1].c_str()}, {"TORMAKELIN_SHADOWMAP_PCF", values[2].c_str()},
-            {nullptr, nullptr}};
+        const SettingMacros settings;
         dropEffect();
         ID3DXEffect* effect = nullptr;
         ID3DXBuffer* errors = nullptr;
-        const HRESULT result = D3DXCreateEffect(g_d3d, source, length, macros, include,
+        const HRESULT result = D3DXCreateEffect(g_d3d, source, length, settings.macros, include,
             D3DXSHADER_SKIPVALIDATION, pool ? pool->getPool() : nullptr, &effect, &errors);
         if (errors != nullptr) {
             if (FAILED(result) && errors->GetBufferSize() != 0) {
@@ -317,6 +333,24 @@ private:
 };
 
 } // namespace
+
+void compileShaderWithoutDevice(const void* source, unsigned length, IShaderPool* pool, IShaderInclude* include)
+{
+    if (source == nullptr || length == 0) {
+        return;
+    }
+    const SettingMacros settings;
+    ID3DXEffect* effect = nullptr;
+    ID3DXBuffer* errors = nullptr;
+    d3dxglCreateEffectWithoutDevice(source, length, settings.macros, include, pool ? pool->getPool() : nullptr,
+        &effect, &errors);
+    if (errors != nullptr) {
+        errors->Release();
+    }
+    if (effect != nullptr) {
+        effect->Release();
+    }
+}
 
 IShader* createShader()
 {

@@ -110,6 +110,10 @@ public:
 
 // An empty shader.
 TORMAKELIN_RENDER_API IShader* createShader();
+// Runs the whole compile of IShader::compile without a device and keeps nothing: for trying a
+// text where a fault of the shader compiler cannot reach the caller.
+TORMAKELIN_RENDER_API void compileShaderWithoutDevice(const void* source, unsigned length, IShaderPool* pool,
+    IShaderInclude* include);
 // The shader manager's shader of that path, loading it on the first call; null on failure.
 TORMAKELIN_RENDER_API IShader* loadShader(const std::string& path);
 // Null for a null or empty stream.
