@@ -266,6 +266,69 @@ TEST(EffectParams, TechniquesPassesAndTheirAnnotations) {
     EXPECT_EQ(next, first);
 }
 
+// Handles are checked cheaply on every set; a handle of the wrong kind, of another effect or
+// pointing inside one of ours must still be refused, and leave the values alone.
+TEST(EffectParams, HandlesOfTheWrongKindOrEffectAreRefused) {
+    const char* text = R"(
+        float scale < int Steps = 4; > = 2.5;
+        technique T < int Order = 1; > { pass A { } })";
+    Compiled c, other;
+    compileEffect(c, text);
+    compileEffect(other, text);
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    ASSERT_EQ(other.hr, D3D_OK) << other.errors;
+    ID3DXEffect* clone = nullptr;
+    ASSERT_EQ(c.effect->CloneEffect(nullptr, &clone), D3D_OK);
+    ID3DXEffect* e = c.effect;
+    D3DXHANDLE scale = e->GetParameterByName(nullptr, "scale");
+    D3DXHANDLE technique = e->GetTechniqueByName("T");
+    D3DXHANDLE pass = e->GetPass(technique, 0);
+    ASSERT_TRUE(scale && technique && pass);
+    EXPECT_EQ(e->SetFloat(scale, 1.5f), D3D_OK);
+
+    struct Case { const char* name; D3DXHANDLE handle; };
+    const Case notParameters[] = {
+        {"technique", technique},
+        {"pass", pass},
+        {"inside a handle", scale + 1},
+        {"another effect's", other.effect->GetParameterByName(nullptr, "scale")},
+        {"a clone's", clone->GetParameterByName(nullptr, "scale")},
+    };
+    for (const auto& k : notParameters) {
+        SCOPED_TRACE(k.name);
+        ASSERT_NE(k.handle, nullptr);
+        EXPECT_EQ(e->SetFloat(k.handle, 9.f), D3DERR_INVALIDCALL);
+        D3DXPARAMETER_DESC d{};
+        EXPECT_EQ(e->GetParameterDesc(k.handle, &d), D3DERR_INVALIDCALL);
+        EXPECT_EQ(e->GetAnnotation(k.handle, 5), nullptr);
+    }
+    const Case notTechniques[] = {
+        {"parameter", scale},
+        {"pass", pass},
+        {"another effect's", other.effect->GetTechnique(0)},
+    };
+    for (const auto& k : notTechniques) {
+        SCOPED_TRACE(k.name);
+        EXPECT_EQ(e->SetTechnique(k.handle), D3DERR_INVALIDCALL);
+        EXPECT_EQ(e->ValidateTechnique(k.handle), D3DERR_INVALIDCALL);
+    }
+    for (D3DXHANDLE notPass : {scale, technique, pass + 1, other.effect->GetPass(other.effect->GetTechnique(0), 0)}) {
+        D3DXPASS_DESC pd{};
+        EXPECT_EQ(e->GetPassDesc(notPass, &pd), D3DERR_INVALIDCALL);
+    }
+    FLOAT value = 0;
+    EXPECT_EQ(e->GetFloat(scale, &value), D3D_OK);
+    EXPECT_EQ(value, 1.5f);
+    EXPECT_EQ(e->GetCurrentTechnique(), technique);
+    // Annotations stay reachable through every kind of handle.
+    INT n = 0;
+    EXPECT_EQ(e->GetInt(e->GetAnnotationByName(scale, "Steps"), &n), D3D_OK);
+    EXPECT_EQ(n, 4);
+    EXPECT_EQ(e->GetInt(e->GetAnnotation(technique, 0), &n), D3D_OK);
+    EXPECT_EQ(n, 1);
+    clone->Release();
+}
+
 } // namespace
 
 // Initial values, #if expressions and sizes read the same whatever the process's locale.

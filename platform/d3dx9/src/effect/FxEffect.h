@@ -64,6 +64,7 @@ struct PassRt {
     std::vector<PassState> states;
     bool setsVertexShader = false, setsPixelShader = false;
     StageBinding vs, ps;
+    const void* handle = nullptr;
 };
 
 // Device states a technique changes, read at Begin and put back at End.
@@ -81,6 +82,18 @@ struct TechniqueRt {
     std::string name;
     std::vector<std::unique_ptr<Param>> annotations;
     std::vector<std::unique_ptr<PassRt>> passes;
+    const void* handle = nullptr;
+};
+
+// What a handle stands for. Handles are addresses of these slots, so a handle is checked by a
+// range test against the effect's own table instead of a lookup on every parameter set.
+// A foreign slot read as a name starts with its kind, no identifier character, so it names nothing.
+enum class HandleKind : char { Parameter = 1, Technique, Pass };
+
+struct HandleSlot {
+    HandleKind kind{};
+    void* object = nullptr;
+    const std::vector<std::unique_ptr<Param>>* annotations = nullptr;
 };
 
 class Effect final : public ID3DXEffect {
@@ -167,15 +180,18 @@ private:
     std::vector<std::unique_ptr<Param>> params_;
     std::vector<SamplerSetup> samplerSetups_; // by top-level parameter index
     std::vector<std::unique_ptr<TechniqueRt>> techniques_;
-    std::unordered_map<const void*, char> handles_; // P parameter, T technique, S pass
-    std::unordered_map<const void*, const std::vector<std::unique_ptr<Param>>*> annotationsOf_;
+    std::vector<HandleSlot> slots_; // never resized once built: handles point into it
     TechniqueRt* current_ = nullptr;
     bool inBegin_ = false;
     PassRt* activePass_ = nullptr;
     SavedStates saved_;
 
-    D3DXHANDLE handle(const void* p) { return static_cast<D3DXHANDLE>(p); }
+    template <class T> static D3DXHANDLE handle(const T* p) { return p ? static_cast<D3DXHANDLE>(p->handle) : nullptr; }
     void addHandles(Param& p);
+    void addSlot(HandleKind kind, void* object, const std::vector<std::unique_ptr<Param>>& annotations);
+    void pointHandles();
+    const HandleSlot* slotOf(D3DXHANDLE h) const;
+    bool inSlots(D3DXHANDLE h) const;
     Param* findParam(D3DXHANDLE h);
     Param* findPath(const std::vector<std::unique_ptr<Param>>& list, const std::string& path);
     TechniqueRt* findTechnique(D3DXHANDLE h);

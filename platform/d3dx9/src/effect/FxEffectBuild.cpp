@@ -33,15 +33,28 @@ void Effect::build() {
     buildParams();
     buildTechniques();
     for (auto& p : params_) addHandles(*p);
+    pointHandles();
     current_ = techniques_.empty() ? nullptr : techniques_[0].get();
 }
 
 void Effect::addHandles(Param& p) {
-    handles_[&p] = 'P';
-    annotationsOf_[&p] = &p.annotations;
+    addSlot(HandleKind::Parameter, &p, p.annotations);
     for (auto& a : p.annotations) addHandles(*a);
     for (auto& m : p.members) addHandles(*m);
     for (auto& e : p.elements) addHandles(*e);
+}
+
+void Effect::addSlot(HandleKind kind, void* object, const std::vector<std::unique_ptr<Param>>& annotations) {
+    slots_.push_back({kind, object, &annotations});
+}
+
+// Slots move while the table grows, so objects learn their handles only once it is complete.
+void Effect::pointHandles() {
+    for (HandleSlot& s : slots_) {
+        if (s.kind == HandleKind::Parameter) static_cast<Param*>(s.object)->handle = &s;
+        else if (s.kind == HandleKind::Technique) static_cast<TechniqueRt*>(s.object)->handle = &s;
+        else static_cast<PassRt*>(s.object)->handle = &s;
+    }
 }
 
 void Effect::buildParams() {
@@ -240,13 +253,11 @@ void Effect::buildTechniques() {
                 }
                 pr->states.push_back(makeState(a, false));
             }
-            handles_[pr.get()] = 'S';
-            annotationsOf_[pr.get()] = &pr->annotations;
+            addSlot(HandleKind::Pass, pr.get(), pr->annotations);
             for (auto& an : pr->annotations) addHandles(*an);
             tr->passes.push_back(std::move(pr));
         }
-        handles_[tr.get()] = 'T';
-        annotationsOf_[tr.get()] = &tr->annotations;
+        addSlot(HandleKind::Technique, tr.get(), tr->annotations);
         for (auto& an : tr->annotations) addHandles(*an);
         techniques_.push_back(std::move(tr));
     }

@@ -1,6 +1,7 @@
 // Handles, descriptions and the typed value setters of an effect.
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 #include "FxEffect.h"
@@ -71,33 +72,49 @@ Param* Effect::findPath(const std::vector<std::unique_ptr<Param>>& list, const s
     return p;
 }
 
+bool Effect::inSlots(D3DXHANDLE h) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(h);
+    const auto first = reinterpret_cast<std::uintptr_t>(slots_.data());
+    return at >= first && at - first < slots_.size() * sizeof(HandleSlot);
+}
+
+const HandleSlot* Effect::slotOf(D3DXHANDLE h) const {
+    if (!inSlots(h)) return nullptr;
+    const auto offset = reinterpret_cast<std::uintptr_t>(h) - reinterpret_cast<std::uintptr_t>(slots_.data());
+    return offset % sizeof(HandleSlot) ? nullptr : &slots_[offset / sizeof(HandleSlot)];
+}
+
 Param* Effect::findParam(D3DXHANDLE h) {
     if (!h) return nullptr;
-    auto it = handles_.find(h);
-    if (it != handles_.end()) return it->second == 'P' ? const_cast<Param*>(reinterpret_cast<const Param*>(h)) : nullptr;
+    if (inSlots(h)) {
+        const HandleSlot* s = slotOf(h);
+        return s && s->kind == HandleKind::Parameter ? static_cast<Param*>(s->object) : nullptr;
+    }
     return findPath(params_, h);
 }
 
 TechniqueRt* Effect::findTechnique(D3DXHANDLE h) {
     if (!h) return nullptr;
-    auto it = handles_.find(h);
-    if (it != handles_.end())
-        return it->second == 'T' ? const_cast<TechniqueRt*>(reinterpret_cast<const TechniqueRt*>(h)) : nullptr;
+    if (inSlots(h)) {
+        const HandleSlot* s = slotOf(h);
+        return s && s->kind == HandleKind::Technique ? static_cast<TechniqueRt*>(s->object) : nullptr;
+    }
     for (auto& t : techniques_)
         if (t->name == h) return t.get();
     return nullptr;
 }
 
 PassRt* Effect::findPass(D3DXHANDLE h) {
-    auto it = h ? handles_.find(h) : handles_.end();
-    if (it == handles_.end() || it->second != 'S') return nullptr;
-    return const_cast<PassRt*>(reinterpret_cast<const PassRt*>(h));
+    const HandleSlot* s = slotOf(h);
+    return s && s->kind == HandleKind::Pass ? static_cast<PassRt*>(s->object) : nullptr;
 }
 
 const std::vector<std::unique_ptr<Param>>* Effect::annotations(D3DXHANDLE h) {
     if (!h) return nullptr;
-    auto it = annotationsOf_.find(h);
-    if (it != annotationsOf_.end()) return it->second;
+    if (inSlots(h)) {
+        const HandleSlot* s = slotOf(h);
+        return s ? s->annotations : nullptr;
+    }
     if (Param* p = findParam(h)) return &p->annotations;
     if (TechniqueRt* t = findTechnique(h)) return &t->annotations;
     return nullptr;

@@ -32,6 +32,7 @@ struct Param {
     std::vector<std::unique_ptr<Param>> annotations;
     std::vector<std::unique_ptr<Param>> members;
     std::vector<std::unique_ptr<Param>> elements;
+    const void* handle = nullptr; // the effect's slot for it, set once the effect is built
 
     uint32_t components() const { return type.bytes() / 4; }
     uint8_t* data() { return storage->bytes.data() + offset; }
