@@ -123,7 +123,7 @@ IFlareRender* createFlareRender()
     return renderer;
 }
 
-Flare::Flare()
+FlareNode::FlareNode()
 {
     m_query = render::createQuery(render::QueryType_Occlusion);
     if (m_query) {
@@ -131,98 +131,68 @@ Flare::Flare()
     }
 }
 
-Flare::~Flare()
+FlareNode::~FlareNode()
 {
     replace<render::IQuery>(m_query, nullptr);
     replace<render::IShader>(m_shader, nullptr);
 }
 
-void Flare::setMaterial(IMaterial* material)
+void FlareNode::setMaterial(IMaterial* material)
 {
     m_material.set(material);
 }
 
-void Flare::setShader(render::IShader* shader)
+void FlareNode::setShader(render::IShader* shader)
 {
     replace(m_shader, shader);
 }
 
-void Flare::render(RenderPass& pass)
+void FlareNode::resolve(ISceneGraph* graph)
+{
+    m_material.resolveWith([graph](const core::UniqueId& id) { return graph->findMaterial(id); });
+    Node::resolve(graph);
+}
+
+bool FlareNode::serialize(Serializer* serializer)
+{
+    return Node::serialize(serializer) && serializeMaterialRecord(serializer, m_material);
+}
+
+bool FlareNode::takesPartIn(RenderPass& pass)
 {
     pass.bones.clear();
-    if (takesPart(this, m_material.object, m_shader, pass)) {
-        pass.world = m_worldMatrix;
-        if (IFlareRender* renderer = pass.flareRender ? pass.flareRender : IFlareRender::instance()) {
+    if (!takesPart(this, m_material.object, m_shader, pass)) {
+        return false;
+    }
+    pass.world = m_worldMatrix;
+    return true;
+}
+
+IFlareRender* FlareNode::rendererOf(const RenderPass& pass)
+{
+    return pass.flareRender ? pass.flareRender : IFlareRender::instance();
+}
+
+void Flare::render(RenderPass& pass)
+{
+    if (takesPartIn(pass)) {
+        if (IFlareRender* renderer = rendererOf(pass)) {
             renderer->draw(pass, this);
         }
     }
     renderChildren(pass);
 }
 
-void Flare::resolve(ISceneGraph* graph)
-{
-    m_material.resolveWith([graph](const core::UniqueId& id) { return graph->findMaterial(id); });
-    Node::resolve(graph);
-}
-
-bool Flare::serialize(Serializer* serializer)
-{
-    return Node::serialize(serializer) && serializeMaterialRecord(serializer, m_material);
-}
-
-LensFlare::LensFlare()
-{
-    m_query = render::createQuery(render::QueryType_Occlusion);
-    if (m_query) {
-        m_query->addRef();
-    }
-}
-
-LensFlare::~LensFlare()
-{
-    replace<render::IQuery>(m_query, nullptr);
-    replace<render::IShader>(m_shader, nullptr);
-}
-
-void LensFlare::setMaterial(IMaterial* material)
-{
-    m_material.set(material);
-}
-
-void LensFlare::setShader(render::IShader* shader)
-{
-    replace(m_shader, shader);
-}
-
-void LensFlare::update(UpdateContext& context)
-{
-    // An ordinary node update: the context's phase is shared with the nodes after this one.
-    Node::update(context);
-}
-
 void LensFlare::render(RenderPass& pass)
 {
-    pass.bones.clear();
-    if (takesPart(this, m_material.object, m_shader, pass)) {
-        pass.world = m_worldMatrix;
+    if (takesPartIn(pass)) {
         // Nothing is occlusion-tested: a lens flare that takes part in the pass counts as seen.
         m_completed = 1;
-        if (IFlareRender* renderer = pass.flareRender ? pass.flareRender : IFlareRender::instance()) {
+        if (IFlareRender* renderer = rendererOf(pass)) {
             renderer->drawLensFlare();
         }
     }
     renderChildren(pass);
-}
-
-void LensFlare::resolve(ISceneGraph* graph)
-{
-    m_material.resolveWith([graph](const core::UniqueId& id) { return graph->findMaterial(id); });
-    Node::resolve(graph);
-}
-
-bool LensFlare::serialize(Serializer* serializer)
-{
-    return Node::serialize(serializer) && serializeMaterialRecord(serializer, m_material);
 }
 
 const char* getFlareEffectText()

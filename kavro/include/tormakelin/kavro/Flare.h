@@ -40,13 +40,12 @@ TORMAKELIN_KAVRO_API IFlareRender* createFlareRender();
 // named "flare") times the flare colour.
 TORMAKELIN_KAVRO_API const char* getFlareEffectText();
 
-class TORMAKELIN_KAVRO_API Flare : public Node {
+// What flares and lens flares share: a material, an optional own effect and an occlusion query.
+class TORMAKELIN_KAVRO_API FlareNode : public Node {
 public:
-    Flare();
-    ~Flare() override;
+    FlareNode();
+    ~FlareNode() override;
 
-    NodeType getType() override { return NodeType_Flare; }
-    void render(RenderPass& pass) override;
     void resolve(ISceneGraph* graph) override;
     bool serialize(Serializer* serializer) override;
 
@@ -58,10 +57,11 @@ public:
     render::IShader* getShader() const { return m_shader; }
     render::IQuery* getQuery() const { return m_query; }
 
-    float size = 1;
-    float rotation = 0;
-    // (red, green, blue, alpha)
-    D3DXVECTOR4 colour{1, 1, 1, 1};
+protected:
+    // Whether this node draws in the pass; when it does, the pass carries its world matrix.
+    bool takesPartIn(RenderPass& pass);
+    // The pass's renderer, else the live one.
+    static IFlareRender* rendererOf(const RenderPass& pass);
 
 private:
     ObjectRef<IMaterial> m_material;
@@ -69,23 +69,22 @@ private:
     render::IQuery* m_query = nullptr;
 };
 
-class TORMAKELIN_KAVRO_API LensFlare : public Node {
+class TORMAKELIN_KAVRO_API Flare : public FlareNode {
 public:
-    LensFlare();
-    ~LensFlare() override;
-
-    NodeType getType() override { return NodeType_LensFlare; }
-    void update(UpdateContext& context) override;
+    NodeType getType() override { return NodeType_Flare; }
     void render(RenderPass& pass) override;
-    void resolve(ISceneGraph* graph) override;
-    bool serialize(Serializer* serializer) override;
 
-    void setMaterial(IMaterial* material);
-    IMaterial* getMaterial() const { return m_material.object; }
-    const core::UniqueId& getMaterialId() const { return m_material.id; }
-    void setShader(render::IShader* shader);
-    render::IShader* getShader() const { return m_shader; }
-    render::IQuery* getQuery() const { return m_query; }
+    float size = 1;
+    float rotation = 0;
+    // (red, green, blue, alpha)
+    D3DXVECTOR4 colour{1, 1, 1, 1};
+};
+
+class TORMAKELIN_KAVRO_API LensFlare : public FlareNode {
+public:
+    NodeType getType() override { return NodeType_LensFlare; }
+    void render(RenderPass& pass) override;
+
     // Set by render when the flare was seen; the effect graph's lens flare reads and clears it.
     bool isCompleted() const { return m_completed != 0; }
     void setCompleted(bool completed) { m_completed = completed ? 1 : 0; }
@@ -96,9 +95,6 @@ public:
     bool visible = false;
 
 private:
-    ObjectRef<IMaterial> m_material;
-    render::IShader* m_shader = nullptr;
-    render::IQuery* m_query = nullptr;
     uint8_t m_completed = 0;
 };
 
