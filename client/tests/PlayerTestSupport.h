@@ -8,6 +8,7 @@
 
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/SmartRef.h>
+#include <tormakelin/core/SystemPath.h>
 #include <tormakelin/core/Timer.h>
 #include <tormakelin/core/Zip.h>
 
@@ -296,6 +297,28 @@ protected:
         run.exitCode = runPlayer(seams);
         run.errors = testing::internal::GetCapturedStderr();
         return run;
+    }
+
+    // The packed sample's second frame from `time` (the first has no last frame to capture yet), on
+    // a 640x360 display; `each` sees every frame. Empty when the sample did not play two frames.
+    Frame sampleFrameFrom(std::string const& time, std::function<void(PlayerApplication&)> each = {})
+    {
+        std::filesystem::path const sample =
+            std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+        D3DSimAdapter adapter = d3dsimDefaultAdapter();
+        adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
+        d3dsimSetAdapters({adapter});
+        PlayerSeams seams;
+        int frames = 0;
+        seams.onFrame = [&](PlayerApplication& player) {
+            if (each)
+                each(player);
+            if (++frames == 2)
+                PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        };
+        PlayerRun const run = play("-nosetup -time " + time + " -document " + sample.string(), true, seams);
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        return run.frames.size() < 2 ? Frame{} : run.frames[1];
     }
 
     win32::DialogDriver dialogDriver;

@@ -45,26 +45,9 @@ std::filesystem::path const kFailureFolder = TORMAKELIN_REFERENCE_FAILURES;
 
 class SampleFrames : public PlayerTest {
 protected:
-    // The sample's second frame from `start`: the first has no last frame to capture yet.
     Frame frameFrom(char const* start)
     {
-        std::filesystem::path const sample =
-            std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
-        D3DSimAdapter adapter = d3dsimDefaultAdapter();
-        adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
-        d3dsimSetAdapters({adapter});
-        PlayerSeams seams;
-        int frames = 0;
-        seams.onFrame = [&](PlayerApplication& player) {
-            endTime = player.getEndTime();
-            if (++frames == 2)
-                PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
-        };
-        PlayerRun const run = play(std::string("-nosetup -time ") + start + " -document " + sample.string(), true, seams);
-        EXPECT_EQ(run.exitCode, 0) << run.errors;
-        if (run.frames.size() < 2)
-            return {};
-        return run.frames[1];
+        return sampleFrameFrom(start, [this](PlayerApplication& player) { endTime = player.getEndTime(); });
     }
 
     float endTime = 0;

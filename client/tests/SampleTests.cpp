@@ -3,69 +3,19 @@
 
 #include "PlayerTestSupport.h"
 
-#include <tormakelin/core/SystemPath.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace tormakelin::client::test {
 namespace {
 
-// The back buffer may be multisampled: copied into a plain lockable target first.
-Frame resolvedFrame(PlayerApplication& player)
-{
-    Frame frame;
-    IDirect3DDevice9* device = player.getRenderDevice()->getD3DDevice();
-    IDirect3DSurface9* back = nullptr;
-    IDirect3DSurface9* copy = nullptr;
-    D3DSURFACE_DESC desc{};
-    if (device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) == D3D_OK && back->GetDesc(&desc) == D3D_OK &&
-        device->CreateRenderTarget(desc.Width, desc.Height, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &copy,
-            nullptr) == D3D_OK &&
-        device->StretchRect(back, nullptr, copy, nullptr, D3DTEXF_NONE) == D3D_OK) {
-        D3DLOCKED_RECT locked;
-        if (copy->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-            frame.width = desc.Width;
-            frame.height = desc.Height;
-            frame.pixels.resize(size_t(desc.Width) * desc.Height);
-            for (UINT y = 0; y < desc.Height; ++y)
-                std::memcpy(&frame.pixels[size_t(y) * desc.Width],
-                    static_cast<uint8_t const*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
-                    size_t(desc.Width) * 4);
-            copy->UnlockRect();
-        }
-    }
-    if (copy)
-        copy->Release();
-    if (back)
-        back->Release();
-    frame.time = player.getPlayTime();
-    return frame;
-}
-
-// The packed sample's second frame from `time` (the first has no last frame to capture yet), on a
-// 640x360 display with the sample's 1280x720 back buffer.
+// The sample's frames are 1280x720 whatever the display.
 class SampleTest : public PlayerTest {
 protected:
     void playSampleFrom(std::string const& time, Frame& frame)
     {
-        std::filesystem::path const sample =
-            std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
-        ASSERT_TRUE(std::filesystem::exists(sample));
-        D3DSimAdapter adapter = d3dsimDefaultAdapter();
-        adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
-        d3dsimSetAdapters({adapter});
-        PlayerSeams seams;
-        int frames = 0;
-        seams.onFrame = [&](PlayerApplication& player) {
-            if (++frames == 2) {
-                frame = resolvedFrame(player);
-                PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
-            }
-        };
-        PlayerRun const run = play("-nosetup -time " + time + " -document " + sample.string(), false, seams);
-        ASSERT_EQ(run.exitCode, 0) << run.errors;
+        frame = sampleFrameFrom(time);
         ASSERT_FALSE(frame.pixels.empty());
         ASSERT_EQ(frame.width, 1280u);
         ASSERT_EQ(frame.height, 720u);
