@@ -108,14 +108,7 @@ TEST_F(PlayerTest, AProjectOfAnotherAspectIsDrawnInACentredViewWithBlackBars)
     Case const cases[] = {{"4:3 on 16:9", 64, 48, 20, 139}, {"16:9 on 16:9", 1280, 720, 0, 159}};
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
-        D3DSimAdapter adapter = d3dsimDefaultAdapter();
-        adapter.modes = {D3DDISPLAYMODE{160, 90, 60, D3DFMT_X8R8G8B8}};
-        d3dsimSetAdapters({adapter});
-        dialogDriver.onDialog = [](HWND dialog, LPCSTR) { SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0); };
-        TestProject project;
-        project.showSetupDialog = 1;
-        project.authorWidth = c.authorWidth;
-        project.authorHeight = c.authorHeight;
+        TestProject project = projectThroughDialog(160, 90, c.authorWidth, c.authorHeight);
         project.graphs = clearGraph();
         project.layers = graphLayerXml(30, 10, 0, 100);
         PlayerSeams seams;
@@ -152,14 +145,7 @@ TEST_F(PlayerTest, LetterboxViewFitsTheProjectsAspectInTheBackBuffer)
     };
     for (LetterboxCase const& c : cases) {
         SCOPED_TRACE(c.name);
-        D3DSimAdapter adapter = d3dsimDefaultAdapter();
-        adapter.modes = {D3DDISPLAYMODE{c.backWidth, c.backHeight, 60, D3DFMT_X8R8G8B8}};
-        d3dsimSetAdapters({adapter});
-        dialogDriver.onDialog = [](HWND dialog, LPCSTR) { SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0); };
-        TestProject project;
-        project.showSetupDialog = 1;
-        project.authorWidth = c.authorWidth;
-        project.authorHeight = c.authorHeight;
+        TestProject project = projectThroughDialog(c.backWidth, c.backHeight, c.authorWidth, c.authorHeight);
         bool view = false;
         D3DVIEWPORT9 viewport{};
         PlayerSeams seams;
@@ -274,14 +260,7 @@ TEST_F(PlayerTest, DebugDrawsStatisticsBelowTheTopOfTheView)
         {"overlay in a view", "-debug", 320, 180, 30}};
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
-        D3DSimAdapter adapter = d3dsimDefaultAdapter();
-        adapter.modes = {D3DDISPLAYMODE{320, 240, 60, D3DFMT_X8R8G8B8}};
-        d3dsimSetAdapters({adapter});
-        dialogDriver.onDialog = [](HWND dialog, LPCSTR) { SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0); };
-        TestProject project;
-        project.showSetupDialog = 1;
-        project.authorWidth = c.authorWidth;
-        project.authorHeight = c.authorHeight;
+        TestProject project = projectThroughDialog(320, 240, c.authorWidth, c.authorHeight);
         project.graphs = clearGraph();
         project.layers = graphLayerXml(30, 10, 0, 100);
         PlayerSeams seams;

@@ -299,6 +299,21 @@ protected:
         return run;
     }
 
+    // A project of the author size that shows the setup dialog, on a display of one mode; the
+    // dialog is answered with "Run".
+    TestProject projectThroughDialog(UINT displayWidth, UINT displayHeight, int authorWidth, int authorHeight)
+    {
+        D3DSimAdapter adapter = d3dsimDefaultAdapter();
+        adapter.modes = {D3DDISPLAYMODE{displayWidth, displayHeight, 60, D3DFMT_X8R8G8B8}};
+        d3dsimSetAdapters({adapter});
+        dialogDriver.onDialog = [](HWND dialog, LPCSTR) { SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0); };
+        TestProject project;
+        project.showSetupDialog = 1;
+        project.authorWidth = authorWidth;
+        project.authorHeight = authorHeight;
+        return project;
+    }
+
     // The packed sample's second frame from `time` (the first has no last frame to capture yet), on
     // a 640x360 display; `each` sees every frame. Empty when the sample did not play two frames.
     Frame sampleFrameFrom(std::string const& time, std::function<void(PlayerApplication&)> each = {})
