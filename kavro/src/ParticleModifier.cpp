@@ -119,7 +119,13 @@ void ParticlePlaneModifier::apply(UpdateContext& context, Particle* first)
         const D3DXVECTOR3 step = p->velocity * context.delta;
         const D3DXVECTOR3 ahead = p->previousPosition + step;
         const float distance = dot(n, p->previousPosition) + t;
-        if (dot(n, ahead) + t > 0 || distance <= 0) {
+        // Only a particle that crosses the plane in this step changes. Particles lie on either
+        // side in no order, so the two tests are joined into one branch, rarely taken; the empty
+        // asm keeps the compiler from splitting it back into two.
+        unsigned crosses = !(dot(n, ahead) + t > 0);
+        asm("" : "+r"(crosses));
+        crosses &= !(distance <= 0);
+        if (__builtin_expect(crosses == 0, 1)) {
             continue;
         }
         const float k = -distance / dot(n, step);

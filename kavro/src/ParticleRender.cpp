@@ -17,14 +17,13 @@ namespace {
 
 constexpr unsigned kVerticesPerParticle = 6;
 constexpr unsigned kParticleBytes = kVerticesPerParticle * sizeof(SpriteVertex);
-constexpr uint32_t kPrefetch = 8;
+constexpr uint32_t kPrefetch = 16;
 
 IParticleRender* g_instance = nullptr;
 
-}  // namespace
-
 // The four distinct vertices are built once and copied, which compiles to straight runs of stores.
-void writeParticleVertices(SpriteVertex* out, const Particle& p)
+// Kept apart from the exported function so that the batch loop inlines it.
+void writeCorners(SpriteVertex* out, const Particle& p)
 {
     const float* r = p.textureRect;
     const SpriteVertex corner0{p.position, D3DXVECTOR2(0, p.size), D3DXVECTOR2(r[0], r[3]), p.colour, p.rotation};
@@ -37,6 +36,31 @@ void writeParticleVertices(SpriteVertex* out, const Particle& p)
     out[3] = corner2;
     out[4] = corner3;
     out[5] = corner0;
+}
+
+}  // namespace
+
+void writeParticleVertices(SpriteVertex* out, const Particle& particle)
+{
+    writeCorners(out, particle);
+}
+
+void writeParticleBatch(SpriteVertex* out, ParticleCloud& cloud, uint32_t first, uint32_t count)
+{
+    const Particle* records = cloud.getRecords();
+    const uint32_t* batch = cloud.getDrawOrder() + first;
+    for (uint32_t i = 0; i < count; ++i) {
+        // Sorted, the records are read in no memory order: fetch every cache line that holds a
+        // field the vertices need far enough ahead to hide the wait, into the second-level cache
+        // so that the loads in flight do not fill the first level's miss slots.
+        if (i + kPrefetch < count) {
+            const Particle& ahead = records[batch[i + kPrefetch]];
+            __builtin_prefetch(&ahead.position, 0, 2);
+            __builtin_prefetch(&ahead.size, 0, 2);
+            __builtin_prefetch(&ahead.textureRect[3], 0, 2);
+        }
+        writeCorners(out + i * kVerticesPerParticle, records[batch[i]]);
+    }
 }
 
 namespace {
@@ -86,8 +110,6 @@ public:
         if (passes == 0) {
             return;
         }
-        const Particle* records = cloud.getRecords();
-        const uint32_t* order = cloud.getDrawOrder();
         const uint32_t total = cloud.getAliveCount();
         for (uint32_t done = 0; done < total;) {
             const uint32_t count = std::min<uint32_t>(kParticlesPerDraw, total - done);
@@ -97,18 +119,7 @@ public:
             }
             auto* out = static_cast<SpriteVertex*>(buffer->lock(0, count * kParticleBytes, D3DLOCK_DISCARD));
             if (out) {
-                const uint32_t* batch = order + done;
-                for (uint32_t i = 0; i < count; ++i) {
-                    // Sorted, the records are read in no memory order: fetch ahead every cache
-                    // line that holds a field the vertices need.
-                    if (i + kPrefetch < count) {
-                        const Particle& ahead = records[batch[i + kPrefetch]];
-                        __builtin_prefetch(&ahead.position);
-                        __builtin_prefetch(&ahead.size);
-                        __builtin_prefetch(&ahead.textureRect[3]);
-                    }
-                    writeParticleVertices(out + i * kVerticesPerParticle, records[batch[i]]);
-                }
+                writeParticleBatch(out, cloud, done, count);
                 buffer->unlock();
                 drawSpritePasses(m_decl, buffer, material, shader, passes, D3DPT_TRIANGLELIST, count * 2);
             }

@@ -9,6 +9,7 @@
 
 namespace tormakelin::kavro {
 
+class ParticleCloud;
 class ParticleSystem;
 struct Particle;
 
@@ -33,6 +34,9 @@ public:
 // The six vertices of one particle: corners 0, 1, 2, 2, 3, 0 with texture coordinates (left,
 // bottom), (right, bottom), (right, top), (right, top), (left, top), (left, bottom).
 TORMAKELIN_KAVRO_API void writeParticleVertices(SpriteVertex* out, const Particle& particle);
+
+// The vertices of `count` particles of the cloud's draw order, from position `first` on.
+TORMAKELIN_KAVRO_API void writeParticleBatch(SpriteVertex* out, ParticleCloud& cloud, uint32_t first, uint32_t count);
 
 // The live renderer when there is one, else a new one (count 0); null when its vertex
 // declaration cannot be made.
