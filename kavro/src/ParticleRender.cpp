@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <tormakelin/core/RefCounted.h>
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/Particles.h>
@@ -21,8 +25,61 @@ constexpr uint32_t kPrefetch = 16;
 
 IParticleRender* g_instance = nullptr;
 
-// The four distinct vertices are built once and copied, which compiles to straight runs of stores.
+#if defined(__SSE2__)
+// The six vertices are 54 floats made of a dozen values. They are put together in registers and
+// stored as thirteen and a half 16-byte runs: the stores, not the arithmetic, bound this loop.
 // Kept apart from the exported function so that the batch loop inlines it.
+void writeCorners(SpriteVertex* out, const Particle& p)
+{
+    // (x, y, z, whatever follows the position in the record)
+    const __m128 pos = _mm_loadu_ps(&p.position.x);
+    const __m128 rect = _mm_loadu_ps(p.textureRect);  // r0 r1 r2 r3
+    const __m128 size = _mm_set_ss(p.size);
+    const __m128 colour = _mm_castsi128_ps(_mm_cvtsi32_si128(int(p.colour)));
+    const __m128 rotation = _mm_set_ss(p.rotation);
+    const __m128 sc = _mm_unpacklo_ps(size, colour);                       // s c 0 0
+    const __m128 cq = _mm_unpacklo_ps(colour, rotation);                   // c q 0 0
+    const __m128 lane3 = _mm_castsi128_ps(_mm_set_epi32(-1, 0, 0, 0));
+    const __m128 xyz0 = _mm_andnot_ps(lane3, pos);                         // x y z 0
+    const __m128 xyz3 = _mm_or_ps(xyz0, _mm_setr_ps(0, 0, 0, 3));          // x y z 3
+    // q x y z
+    const __m128 qxyz = _mm_shuffle_ps(_mm_unpacklo_ps(rotation, pos), pos, _MM_SHUFFLE(2, 1, 1, 0));
+    const __m128 cqxy = _mm_movelh_ps(cq, pos);                                     // c q x y
+    const __m128 r1c = _mm_unpacklo_ps(_mm_shuffle_ps(rect, rect, _MM_SHUFFLE(1, 1, 1, 1)), colour);
+    const __m128 r1cqx = _mm_movelh_ps(r1c, qxyz);                                  // r1 c q x
+    const __m128 twoS = _mm_unpacklo_ps(_mm_set_ss(2), size);                       // 2 s 0 0
+    const __m128 yz2s = _mm_shuffle_ps(pos, twoS, _MM_SHUFFLE(1, 0, 2, 1));         // y z 2 s
+    const __m128 ssr2r2 = _mm_shuffle_ps(sc, rect, _MM_SHUFFLE(2, 2, 0, 0));        // s s r2 r2
+    const __m128 z2s = _mm_castsi128_ps(_mm_srli_si128(_mm_castps_si128(yz2s), 4)); // z 2 s 0
+    const __m128 z2sr2 = _mm_shuffle_ps(z2s, ssr2r2, _MM_SHUFFLE(2, 1, 1, 0));      // z 2 s r2
+    const __m128 oneS = _mm_unpacklo_ps(_mm_set_ss(1), size);                       // 1 s 0 0
+    const __m128 oneSr2r3 = _mm_shuffle_ps(oneS, rect, _MM_SHUFFLE(3, 2, 1, 0));    // 1 s r2 r3
+    const __m128 sr0cr1 = _mm_unpacklo_ps(sc, rect);                                // s r0 c r1
+    const __m128 r3r3cc = _mm_shuffle_ps(rect, cq, _MM_SHUFFLE(0, 0, 3, 3));        // r3 r3 c c
+    const __m128 sr0r3c = _mm_shuffle_ps(sr0cr1, r3r3cc, _MM_SHUFFLE(2, 0, 1, 0));  // s r0 r3 c
+    const __m128 sr0r1c = _mm_shuffle_ps(sr0cr1, sr0cr1, _MM_SHUFFLE(2, 3, 1, 0));  // s r0 r1 c
+    const __m128 zs = _mm_unpacklo_ps(_mm_setzero_ps(), size);                      // 0 s 0 0
+    const __m128 zsr0r3 = _mm_shuffle_ps(zs, rect, _MM_SHUFFLE(3, 0, 1, 0));        // 0 s r0 r3
+    const __m128 r2r1cq = _mm_shuffle_ps(rect, cq, _MM_SHUFFLE(1, 0, 1, 2));        // r2 r1 c q
+
+    float* f = &out->position.x;
+    _mm_storeu_ps(f + 0, xyz0);      // corner 0
+    _mm_storeu_ps(f + 4, sr0r3c);
+    _mm_storeu_ps(f + 8, qxyz);      // q, then corner 1
+    _mm_storeu_ps(f + 12, oneSr2r3);
+    _mm_storeu_ps(f + 16, cqxy);     // c q, then corner 2
+    _mm_storeu_ps(f + 20, z2sr2);
+    _mm_storeu_ps(f + 24, r1cqx);    // r1 c q, then corner 2 again
+    _mm_storeu_ps(f + 28, yz2s);
+    _mm_storeu_ps(f + 32, r2r1cq);
+    _mm_storeu_ps(f + 36, xyz3);     // corner 3
+    _mm_storeu_ps(f + 40, sr0r1c);
+    _mm_storeu_ps(f + 44, qxyz);     // q, then corner 0 again
+    _mm_storeu_ps(f + 48, zsr0r3);
+    _mm_storel_pi(reinterpret_cast<__m64*>(f + 52), cq);
+}
+#else
+// The four distinct vertices are built once and copied.
 void writeCorners(SpriteVertex* out, const Particle& p)
 {
     const float* r = p.textureRect;
@@ -37,6 +94,7 @@ void writeCorners(SpriteVertex* out, const Particle& p)
     out[4] = corner3;
     out[5] = corner0;
 }
+#endif
 
 }  // namespace
 

@@ -53,31 +53,35 @@ protected:
     SmartRef<ParticleSystem> system;
 };
 
+// Every value is distinct, so a value written to the wrong place shows. The colours' bits are not
+// numbers: opaque white read as a float is a NaN, and must come through unchanged.
 TEST(ParticleVertices, SixCornersCarryTheCentreAndTheirTextureCorner)
 {
-    Particle p;
-    p.position = D3DXVECTOR3(1, 2, 3);
-    p.size = 4;
-    p.colour = 0x80FF0000u;
-    p.rotation = 0.5f;
-    const float rect[4] = {0.25f, 0.125f, 0.75f, 0.625f};
-    std::copy(rect, rect + 4, p.textureRect);
-    SpriteVertex out[7] = {};
-    out[6].texCoord2 = -1;
-    writeParticleVertices(out, p);
-    const struct {
-        float corner, u, v;
-    } expected[6] = {{0, 0.25f, 0.625f}, {1, 0.75f, 0.625f}, {2, 0.75f, 0.125f}, {2, 0.75f, 0.125f},
-        {3, 0.25f, 0.125f}, {0, 0.25f, 0.625f}};
-    for (int i = 0; i < 6; ++i) {
-        const SpriteVertex& v = out[i];
-        EXPECT_EQ(v.position, p.position) << i;
-        EXPECT_EQ(v.texCoord0, D3DXVECTOR2(expected[i].corner, 4)) << i;
-        EXPECT_EQ(v.texCoord1, D3DXVECTOR2(expected[i].u, expected[i].v)) << i;
-        EXPECT_EQ(v.colour, 0x80FF0000u) << i;
-        EXPECT_EQ(v.texCoord2, 0.5f) << i;
+    for (const uint32_t colour : {0x80FF0000u, 0xFFFFFFFFu, 0x7FC00001u}) {
+        Particle p;
+        p.position = D3DXVECTOR3(1, 2, 3);
+        p.size = 4;
+        p.colour = colour;
+        p.rotation = 0.5f;
+        const float rect[4] = {0.25f, 0.125f, 0.75f, 0.625f};
+        std::copy(rect, rect + 4, p.textureRect);
+        SpriteVertex out[7] = {};
+        out[6].texCoord2 = -1;
+        writeParticleVertices(out, p);
+        const struct {
+            float corner, u, v;
+        } expected[6] = {{0, 0.25f, 0.625f}, {1, 0.75f, 0.625f}, {2, 0.75f, 0.125f}, {2, 0.75f, 0.125f},
+            {3, 0.25f, 0.125f}, {0, 0.25f, 0.625f}};
+        for (int i = 0; i < 6; ++i) {
+            const SpriteVertex& v = out[i];
+            EXPECT_EQ(v.position, p.position) << i;
+            EXPECT_EQ(v.texCoord0, D3DXVECTOR2(expected[i].corner, 4)) << i;
+            EXPECT_EQ(v.texCoord1, D3DXVECTOR2(expected[i].u, expected[i].v)) << i;
+            EXPECT_EQ(v.colour, colour) << i;
+            EXPECT_EQ(v.texCoord2, 0.5f) << i;
+        }
+        EXPECT_EQ(out[6].texCoord2, -1) << "nothing written past the sixth vertex";
     }
-    EXPECT_EQ(out[6].texCoord2, -1) << "nothing written past the sixth vertex";
 }
 
 TEST_F(ParticleRenderTest, DrawsFiveThousandParticlesPerCall)
