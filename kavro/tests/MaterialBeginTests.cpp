@@ -53,6 +53,17 @@ protected:
         return readPixel(device, 32, 24);
     }
 
+    // Compiles `text` (a technique "Solid" over the effect include) and gives it to the material.
+    render::IShader* useEffectText(const std::string& text)
+    {
+        SmartRef<render::IShader> shader = render::createShader();
+        EXPECT_TRUE(shader->compile(text.data(), unsigned(text.size()), render::g_shaderManager->getPool(),
+            render::g_shaderManager->getInclude()))
+            << shader->getErrors();
+        material->setShader(shader.get());
+        return shader.get();
+    }
+
     ID3DXEffect* effect() { return material->getShader()->getEffect(); }
     D3DXHANDLE member(const char* array, unsigned index, const char* name)
     {
@@ -290,11 +301,8 @@ TEST_F(MaterialBegin, ShaderParametersBindByNameAndMatchingType)
                              "float4 ps() : COLOR { return four + float4(three, one) + float4(two, count, 0); }\n"
                              "technique Solid { pass P { VertexShader = compile vs_3_0 vs(); "
                              "PixelShader = compile ps_3_0 ps(); } }\n";
-    SmartRef<render::IShader> shader = render::createShader();
-    ASSERT_TRUE(shader->compile(text.data(), unsigned(text.size()), render::g_shaderManager->getPool(),
-        render::g_shaderManager->getInclude()))
-        << shader->getErrors();
-    material->setShader(shader.get());
+    render::IShader* shader = useEffectText(text);
+    ASSERT_TRUE(shader->getEffect());
     struct Case {
         ShaderParameterType type;
         const char* name;
@@ -351,11 +359,8 @@ TEST_F(MaterialBegin, TheGraphsOwnParametersOfAMaterialBindBeforeThePasssAndLast
                              "float4 ps() : COLOR { return float4(level, other, 0, 1); }\n"
                              "technique Solid { pass P { VertexShader = compile vs_3_0 vs(); "
                              "PixelShader = compile ps_3_0 ps(); } }\n";
-    SmartRef<render::IShader> shader = render::createShader();
-    ASSERT_TRUE(shader->compile(text.data(), unsigned(text.size()), render::g_shaderManager->getPool(),
-        render::g_shaderManager->getInclude()))
-        << shader->getErrors();
-    material->setShader(shader.get());
+    render::IShader* shader = useEffectText(text);
+    ASSERT_TRUE(shader->getEffect());
     auto floatParameter = [](const char* name, float value) {
         SmartRef<IShaderParameter> parameter = createShaderParameter(ShaderParameterType_Float);
         parameter->setName(name);

@@ -69,6 +69,14 @@ LightRecord sunFrom(const D3DXVECTOR3& direction)
     return light;
 }
 
+// The shadow tests' view: a sun straight down, seen from straight above over 200 units of ground.
+void lookDownUnderTheSun(SceneRenderState& state)
+{
+    state.lights = {sunFrom({0, -1, 0})};
+    lookAt(state, {0, 300, 0}, {0, 0, 0}, {0, 0, 1});
+    D3DXMatrixOrthoLH(&state.projection, 200, 200, 1, 1000);
+}
+
 TEST_F(SceneRenderTest, GroundUnderAnOccluderIsInShadow)
 {
     SceneBuilder scene;
@@ -78,9 +86,7 @@ TEST_F(SceneRenderTest, GroundUnderAnOccluderIsInShadow)
     SceneRenderState state;
     state.entries.push_back({});
     state.entries.back().graph = scene.graph.get();
-    state.lights = {sunFrom({0, -1, 0})};
-    lookAt(state, {0, 300, 0}, {0, 0, 0}, {0, 0, 1});
-    D3DXMatrixOrthoLH(&state.projection, 200, 200, 1, 1000);
+    lookDownUnderTheSun(state);
 
     struct Case {
         const char* label;
@@ -133,9 +139,7 @@ TEST_F(SceneRenderTest, ReceiversOutsideTheShadowMapAreLit)
     SceneRenderState state;
     state.entries.push_back({});
     state.entries.back().graph = scene.graph.get();
-    state.lights = {sunFrom({0, -1, 0})};
-    lookAt(state, {0, 300, 0}, {0, 0, 0}, {0, 0, 1});
-    D3DXMatrixOrthoLH(&state.projection, 200, 200, 1, 1000);
+    lookDownUnderTheSun(state);
     state.settings.shadowEnabled = true;
     state.settings.shadowLightPosition = D3DXVECTOR3(0, 200, 0);
     state.settings.shadowDistance = 20;
@@ -162,9 +166,7 @@ TEST_F(SceneRenderTest, EveryEntryCastsIntoTheOneShadowMap)
         state.entries.push_back({});
         state.entries.back().graph = scene->graph.get();
     }
-    state.lights = {sunFrom({0, -1, 0})};
-    lookAt(state, {0, 300, 0}, {0, 0, 0}, {0, 0, 1});
-    D3DXMatrixOrthoLH(&state.projection, 200, 200, 1, 1000);
+    lookDownUnderTheSun(state);
     state.settings.shadowEnabled = true;
     state.settings.shadowTarget = target(64, D3DFMT_R32F);
     clear();
