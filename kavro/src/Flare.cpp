@@ -1,5 +1,6 @@
 #include <tormakelin/kavro/Flare.h>
 
+#include "MaterialRecord.h"
 #include "RefList.h"
 #include "SpriteDecl.h"
 
@@ -17,28 +18,9 @@ namespace tormakelin::kavro {
 
 namespace {
 
-constexpr uint32_t kVersion = 1001;
 constexpr unsigned kFlareVertices = 4;
 
 IFlareRender* g_instance = nullptr;
-
-bool takesPart(INode* node, IMaterial* material, render::IShader* shader, const RenderPass& pass)
-{
-    return (node->getAttributes() & NodeAttribute_Hidden) == 0 && material &&
-           material->takesPart(pass.technique, shader);
-}
-
-bool serializeMaterialRecord(Serializer* serializer, ObjectRef<IMaterial>& material)
-{
-    uint32_t version = kVersion;
-    if (!io::value(serializer, version) || !io::id(serializer, material.id)) {
-        return false;
-    }
-    if (!serializer->isStoring()) {
-        material.object = nullptr;
-    }
-    return true;
-}
 
 class FlareRender final : public core::RefCounted<IFlareRender> {
 public:
@@ -149,7 +131,7 @@ void FlareNode::setShader(render::IShader* shader)
 
 void FlareNode::resolve(ISceneGraph* graph)
 {
-    m_material.resolveWith([graph](const core::UniqueId& id) { return graph->findMaterial(id); });
+    resolveMaterial(m_material, graph);
     Node::resolve(graph);
 }
 

@@ -257,7 +257,7 @@ public:
         bindBones(effect, b, pass.bones);
         bindUserParameters(effect, b, m_settings.shaderParameters);
         bindUserParameters(effect, b, pass.shaderParameters);
-        effect->getEffect()->SetTechnique(b.technique(pass.technique));
+        // takesPart has set the pass's technique.
         return effect->begin();
     }
     void end(render::IShader* shader) override

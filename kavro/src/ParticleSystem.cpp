@@ -1,5 +1,6 @@
 #include <tormakelin/kavro/Particles.h>
 
+#include "MaterialRecord.h"
 #include "RefList.h"
 
 #include <algorithm>
@@ -13,7 +14,6 @@
 namespace tormakelin::kavro {
 
 namespace {
-constexpr uint32_t kVersion = 1001;
 
 template <class T>
 void removeById(std::vector<T*>& list, const core::UniqueId& id)
@@ -91,18 +91,12 @@ void ParticleSystem::removeModifier(const core::UniqueId& id)
 
 void ParticleSystem::clearEmitters()
 {
-    for (IParticleEmitter* emitter : m_emitters) {
-        emitter->release();
-    }
-    m_emitters.clear();
+    releaseEach(m_emitters);
 }
 
 void ParticleSystem::clearModifiers()
 {
-    for (IParticleModifier* modifier : m_modifiers) {
-        modifier->release();
-    }
-    m_modifiers.clear();
+    releaseEach(m_modifiers);
 }
 
 void ParticleSystem::updateParticles(UpdateContext& context)
@@ -154,9 +148,7 @@ void ParticleSystem::update(UpdateContext& context)
 void ParticleSystem::render(RenderPass& pass)
 {
     pass.bones.clear();
-    IMaterial* material = m_material.object;
-    if ((m_attributes & NodeAttribute_Hidden) == 0 && material && m_cloud.getAliveCount() > 0 &&
-        material->takesPart(pass.technique, m_shader)) {
+    if (m_cloud.getAliveCount() > 0 && takesPart(this, m_material.object, m_shader, pass)) {
         pass.world = m_worldMatrix;
         IParticleRender* renderer = pass.particleRender ? pass.particleRender : IParticleRender::instance();
         if (renderer) {
@@ -168,20 +160,13 @@ void ParticleSystem::render(RenderPass& pass)
 
 void ParticleSystem::resolve(ISceneGraph* graph)
 {
-    m_material.resolveWith([graph](const core::UniqueId& id) { return graph->findMaterial(id); });
+    resolveMaterial(m_material, graph);
     Node::resolve(graph);
 }
 
 bool ParticleSystem::serialize(Serializer* serializer)
 {
-    uint32_t version = kVersion;
-    if (!Node::serialize(serializer) || !io::value(serializer, version) || !io::id(serializer, m_material.id)) {
-        return false;
-    }
-    if (!serializer->isStoring()) {
-        m_material.object = nullptr;
-    }
-    return true;
+    return Node::serialize(serializer) && serializeMaterialRecord(serializer, m_material);
 }
 
 }  // namespace tormakelin::kavro

@@ -33,6 +33,16 @@ void releaseAll(std::vector<T*>& list)
     }
 }
 
+// Releases every entry and keeps the list's storage, so that refilling it allocates nothing.
+template <class T>
+void releaseEach(std::vector<T*>& list)
+{
+    for (T* item : list) {
+        item->release();
+    }
+    list.clear();
+}
+
 template <class T, class Make>
 bool serializeList(Serializer* serializer, std::vector<T*>& list, uint64_t minBytes, Make make)
 {
