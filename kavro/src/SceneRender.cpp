@@ -97,6 +97,7 @@ public:
         m_state = &state;
         updateEntries(state);
         chooseSettings(state.settings);
+        prepareFrame();
         drawReflection();
         if (m_settings.zPassEnabled && m_settings.zPassTarget) {
             drawIntoTarget(RenderTechnique_ZPass, m_settings.zPassTarget.get(),
@@ -278,27 +279,34 @@ private:
         }
     }
 
-    void preparePass(int technique, const D3DXMATRIX& view, const D3DXVECTOR3& eye, bool reflectedView,
-        bool reflectionPass)
+    // What every pass of the frame carries alike, copied once.
+    void prepareFrame()
     {
         const SceneRenderState& state = *m_state;
         RenderPass& pass = m_pass;
-        pass.technique = technique;
         pass.time = state.time;
         pass.delta = state.delta;
+        pass.ambientPower = state.ambientPower;
+        pass.materials = state.materials;
+        pass.shaderParameters = state.shaderParameters;
+        pass.settings = m_settings;
+        pass.particleRender = g_shared.particles;
+        pass.flareRender = g_shared.flares;
+    }
+
+    // Nodes change the world matrix, lights and bones as they draw: those start afresh each pass.
+    void preparePass(int technique, const D3DXMATRIX& view, const D3DXVECTOR3& eye, bool reflectedView,
+        bool reflectionPass)
+    {
+        RenderPass& pass = m_pass;
+        pass.technique = technique;
         pass.view = view;
         pass.projection = m_projection;
         D3DXMatrixIdentity(&pass.world);
         pass.eye = eye;
         pass.reflectedView = reflectedView;
-        pass.ambientPower = state.ambientPower;
         pass.lights = m_lights;
-        pass.materials = state.materials;
-        pass.shaderParameters = state.shaderParameters;
         pass.bones.clear();
-        pass.settings = m_settings;
-        pass.particleRender = g_shared.particles;
-        pass.flareRender = g_shared.flares;
         pass.reflectionPass = reflectionPass;
     }
 
