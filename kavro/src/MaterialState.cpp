@@ -57,10 +57,6 @@ void setHandle(ID3DXEffect* fx, D3DXHANDLE h, const float* values, unsigned coun
     }
 }
 
-}  // namespace
-
-namespace {
-
 float shadowDepthScale(const SceneSettings& settings)
 {
     const float range = settings.shadowZMax - settings.shadowZMin;

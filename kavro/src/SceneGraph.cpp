@@ -107,11 +107,7 @@ public:
     std::vector<INode*> getRootNodes() override
     {
         std::vector<INode*> roots;
-        for (INode* node : m_nodes) {
-            if (node->getParent() == nullptr) {
-                roots.push_back(node);
-            }
-        }
+        appendRootNodes(this, roots);
         return roots;
     }
     INode* findNode(const core::UniqueId& id) override { return findById(m_nodes, m_index ? &m_index->nodes : nullptr, id); }
@@ -383,6 +379,15 @@ ISceneGraph* loadSceneGraph(const std::string& path)
     serializer->release();
     stream->release();
     return graph;
+}
+
+void appendRootNodes(ISceneGraph* graph, std::vector<INode*>& out)
+{
+    for (INode* node : graph->getNodes()) {
+        if (node->getParent() == nullptr) {
+            out.push_back(node);
+        }
+    }
 }
 
 }  // namespace tormakelin::kavro

@@ -130,11 +130,7 @@ private:
             std::vector<INode*>& roots = m_entries[i].roots;
             roots.clear();
             if (ISceneGraph* graph = state.entries[i].graph) {
-                for (INode* node : graph->getNodes()) {
-                    if (node->getParent() == nullptr) {
-                        roots.push_back(node);
-                    }
-                }
+                appendRootNodes(graph, roots);
                 for (IMaterial* material : graph->getMaterials()) {
                     material->update(state.time);
                 }

@@ -7,6 +7,9 @@ render::Texture* targetTexture(render::IRenderTargetTexture* target)
     return target ? dynamic_cast<render::Texture*>(target->getTexture()) : nullptr;
 }
 
+namespace {
+
+// A 32-bit float format: what holds exp(k x depth) without clamping.
 bool isFloatTarget(render::IRenderTargetTexture* target)
 {
     render::Texture* texture = targetTexture(target);
@@ -16,6 +19,8 @@ bool isFloatTarget(render::IRenderTargetTexture* target)
     const D3DFORMAT format = texture->getDesc().Format;
     return format == D3DFMT_R32F || format == D3DFMT_G32R32F || format == D3DFMT_A32B32G32R32F;
 }
+
+}  // namespace
 
 bool SceneTargets::begin(render::IRenderTargetTexture* target)
 {

@@ -13,8 +13,6 @@ namespace tormakelin::kavro {
 
 // The target's texture as the post-processor takes it, or null.
 render::Texture* targetTexture(render::IRenderTargetTexture* target);
-// A 32-bit float format: what holds exp(k x depth) without clamping.
-bool isFloatTarget(render::IRenderTargetTexture* target);
 
 class SceneTargets {
 public:

@@ -2,6 +2,7 @@
 // Drawing particles and flares on the test device: an effect compiled from the library's text, a
 // material around it with one texture, a camera looking down +z, and pixel reads.
 
+#include "SceneFixtures.h"
 #include "SceneTestUtil.h"
 
 #include <array>
@@ -94,27 +95,12 @@ protected:
     }
 
     // (red, green, blue) of the back buffer at (x, y), y down from the top.
-    std::array<int, 3> pixel(unsigned x, unsigned y)
-    {
-        uint32_t value = 0;
-        IDirect3DSurface9* back = nullptr;
-        D3DLOCKED_RECT locked;
-        if (device->getD3DDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) == D3D_OK) {
-            if (back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-                std::memcpy(&value, static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch + x * 4, 4);
-                back->UnlockRect();
-            }
-            back->Release();
-        }
-        return {int((value >> 16) & 0xff), int((value >> 8) & 0xff), int(value & 0xff)};
-    }
+    Rgb pixel(unsigned x, unsigned y) { return readPixel(device, x, y); }
 
-    void expectPixel(unsigned x, unsigned y, const std::array<int, 3>& expected, const char* what)
+    void expectPixel(unsigned x, unsigned y, const Rgb& expected, const char* what)
     {
-        const std::array<int, 3> actual = pixel(x, y);
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_NEAR(actual[k], expected[k], 2) << what << ", channel " << k << " at " << x << "," << y;
-        }
+        SCOPED_TRACE(testing::Message() << what << " at " << x << "," << y);
+        expectRgbNear(pixel(x, y), expected, 2);
     }
 
     render::RenderStatistics statistics() { return *device->getStatistics(); }

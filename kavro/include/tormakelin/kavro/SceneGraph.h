@@ -48,6 +48,9 @@ public:
 };
 
 TORMAKELIN_KAVRO_API ISceneGraph* createSceneGraph();
+
+// Appends the graph's nodes without a resolved parent: getRootNodes into a list the caller keeps.
+TORMAKELIN_KAVRO_API void appendRootNodes(ISceneGraph* graph, std::vector<INode*>& out);
 // The graph read from the file system's file, or null when it is missing or unreadable.
 TORMAKELIN_KAVRO_API ISceneGraph* loadSceneGraph(const std::string& path);
 
