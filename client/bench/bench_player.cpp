@@ -4,6 +4,8 @@
 
 #include "PlayerApplication.h"
 
+#include <CountingAllocator.h>
+
 #include <tormakelin/core/SystemPath.h>
 #include <tormakelin/core/Timer.h>
 
@@ -12,9 +14,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
-
-// Counted by the program's own operator new (the framework benchmarks' AllocationCount.cpp).
-long allocationCount();
 
 namespace {
 
@@ -37,9 +36,9 @@ void playerFrame(benchmark::State& state)
         if (settling-- > 0)
             return;
         if (state.iterations() == 0)
-            before = allocationCount();
+            before = heap::allocationCount();
         if (!state.KeepRunning()) {
-            after = allocationCount();
+            after = heap::allocationCount();
             PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
         }
     };
