@@ -5,8 +5,8 @@
 #include "PlayerApplication.h"
 
 #include <CountingAllocator.h>
+#include <ProgramFolder.h>
 
-#include <tormakelin/core/SystemPath.h>
 #include <tormakelin/core/Timer.h>
 
 #include <benchmark/benchmark.h>
@@ -21,8 +21,7 @@ using namespace tormakelin;
 
 void playerFrame(benchmark::State& state)
 {
-    std::filesystem::path const sample =
-        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    std::filesystem::path const sample = tormakelin::test::samplePath();
     core::Timer::setCounterSource([] { return int64_t(0); }, [] { return int64_t(1000); });
     client::PlayerSeams seams;
     seams.commandLine = "Tormakelin.Sample -nosetup -time " + std::to_string(state.range(0)) + " -document " +
