@@ -66,6 +66,7 @@ void PlayerApplication::runMainLoop()
         if (m_playTime >= m_endTime)
             m_quit = true;
     }
+    m_context.scene = nullptr;
     closeDocument();
 }
 
@@ -73,11 +74,8 @@ void PlayerApplication::fillUpdateContext()
 {
     m_context.time = double(m_playTime);
     m_context.delta = m_delta;
-    m_context.playing = true;
-    m_context.editor = false;
-    m_context.scene = firstScene();
+    // The document's update leaves its own tracker here; each pass starts without one.
     m_context.tracker = nullptr;
-    m_context.instanceParameters.clear();
 }
 
 void PlayerApplication::renderFrame()

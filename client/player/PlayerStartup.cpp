@@ -145,6 +145,11 @@ bool PlayerApplication::loadDocument(core::IXmlDocument* xml)
         showError("Document has no scene.");
         return false;
     }
+    // What every frame tells the document alike; the scene lives as long as the document.
+    m_context.scene = firstScene();
+    m_context.playing = true;
+    m_context.editor = false;
+    m_context.instanceParameters.clear();
     return true;
 }
 
