@@ -4,10 +4,11 @@ set -euo pipefail
 BUILD_DIR=${1:-build-asan}
 SECONDS_EACH=${2:-20}
 [ -f "$BUILD_DIR/fuzzers.txt" ] || exit 0
-# Leak detection as the tests have it (sanitizer.env, written by the build).
+# Leak detection as the tests have it (sanitizer.env, written by the build), for the targets only.
+settings=()
 if [ -f "$BUILD_DIR/sanitizer.env" ]; then
   while IFS= read -r setting; do
-    [ -n "$setting" ] && export "$setting"
+    [ -n "$setting" ] && settings+=("$setting")
   done < "$BUILD_DIR/sanitizer.env"
 fi
 while IFS='|' read -r target corpus; do
@@ -16,7 +17,7 @@ while IFS='|' read -r target corpus; do
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
   echo "fuzz: $target for ${SECONDS_EACH}s"
   mkdir -p "$BUILD_DIR/fuzz-artifacts"
-  if ! "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 -seed=1 \
+  if ! env "${settings[@]}" "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 -seed=1 \
       -artifact_prefix="$BUILD_DIR/fuzz-artifacts/$target-" "$work" > "$work.log" 2>&1; then
     tail -n 40 "$work.log"
     echo "fuzz: $target failed; the input is in $BUILD_DIR/fuzz-artifacts/"

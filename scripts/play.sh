@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Builds everything and plays the sample project. With a display it plays in a window (arguments
 # go to the player); without one it plays under a virtual X display with "-nosetup", saving a
-# screenshot every few seconds under build/play/ and printing their paths.
+# screenshot every few seconds under build/play/ (BUILD_DIR/play/) and printing their paths.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export BUILD_DIR=${BUILD_DIR:-build}
 scripts/build.sh
-BIN=build/bin
+BIN=$BUILD_DIR/bin
 PLAYER=$BIN/Tormakelin.Sample
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec "$PLAYER" "$@"
 fi
 
-OUT=build/play
+OUT=$BUILD_DIR/play
 INTERVAL=${PLAY_SCREENSHOT_SECONDS:-2}
 mkdir -p "$OUT"
 rm -f "$OUT"/*.png

@@ -6,13 +6,12 @@
 
 namespace {
 
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
+std::atomic<long> g_total{0};
+std::atomic<long> g_startedAt{0};
 
 void* allocate(std::size_t size)
 {
-    if (g_counting.load(std::memory_order_relaxed))
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    g_total.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size ? size : 1))
         return p;
     throw std::bad_alloc();
@@ -20,16 +19,19 @@ void* allocate(std::size_t size)
 
 } // namespace
 
+long tormakelin::heap::allocationCount()
+{
+    return g_total.load(std::memory_order_relaxed);
+}
+
 void tormakelin::heap::startCountingAllocations()
 {
-    g_allocations = 0;
-    g_counting = true;
+    g_startedAt = allocationCount();
 }
 
 long tormakelin::heap::stopCountingAllocations()
 {
-    g_counting = false;
-    return g_allocations;
+    return allocationCount() - g_startedAt;
 }
 
 void* operator new(std::size_t size) { return allocate(size); }

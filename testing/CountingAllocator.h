@@ -1,8 +1,11 @@
 #pragma once
 // Heap allocations counted by a program's own operator new: a program that links
-// CountingAllocator.cpp counts every allocation made between start and stop.
+// CountingAllocator.cpp counts every allocation it makes.
 
 namespace tormakelin::heap {
+
+// Every allocation since the program started; benchmarks take differences of it.
+long allocationCount();
 
 void startCountingAllocations();
 // The allocations since the start.

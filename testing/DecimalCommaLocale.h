@@ -53,8 +53,3 @@ private:
 };
 
 } // namespace tormakelin::test
-
-// The effects framework's tests name it from their own namespace.
-namespace tormakelin::fxcore::test {
-using tormakelin::test::DecimalCommaLocale;
-} // namespace tormakelin::fxcore::test

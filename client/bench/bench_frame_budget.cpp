@@ -5,9 +5,10 @@
 // state changes sent; it reports their median and 99th percentile.
 
 #include "PlayerApplication.h"
+
+#include <ProgramFolder.h>
 #include "SetupDialog.h"
 
-#include <tormakelin/core/SystemPath.h>
 #include <tormakelin/core/Timer.h>
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/StateManager.h>
@@ -173,8 +174,7 @@ constexpr int64_t kStep = 100;  // 1/30 s
 
 void sampleFrameBudget(benchmark::State& state)
 {
-    std::filesystem::path const sample =
-        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    std::filesystem::path const sample = tormakelin::test::samplePath();
     D3DSimAdapter adapter = d3dsimDefaultAdapter();
     adapter.modes = {D3DDISPLAYMODE{960, 540, 60, D3DFMT_X8R8G8B8}};
     d3dsimSetAdapters({adapter});

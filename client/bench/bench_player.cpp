@@ -4,7 +4,9 @@
 
 #include "PlayerApplication.h"
 
-#include <tormakelin/core/SystemPath.h>
+#include <CountingAllocator.h>
+#include <ProgramFolder.h>
+
 #include <tormakelin/core/Timer.h>
 
 #include <benchmark/benchmark.h>
@@ -13,17 +15,13 @@
 #include <filesystem>
 #include <string>
 
-// Counted by the program's own operator new (the framework benchmarks' AllocationCount.cpp).
-long allocationCount();
-
 namespace {
 
 using namespace tormakelin;
 
 void playerFrame(benchmark::State& state)
 {
-    std::filesystem::path const sample =
-        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    std::filesystem::path const sample = tormakelin::test::samplePath();
     core::Timer::setCounterSource([] { return int64_t(0); }, [] { return int64_t(1000); });
     client::PlayerSeams seams;
     seams.commandLine = "Tormakelin.Sample -nosetup -time " + std::to_string(state.range(0)) + " -document " +
@@ -37,9 +35,9 @@ void playerFrame(benchmark::State& state)
         if (settling-- > 0)
             return;
         if (state.iterations() == 0)
-            before = allocationCount();
+            before = heap::allocationCount();
         if (!state.KeepRunning()) {
-            after = allocationCount();
+            after = heap::allocationCount();
             PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
         }
     };

@@ -43,15 +43,10 @@ public:
     LRESULT messageHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     float getPlayTime() const { return m_playTime; }
-    float getStartTime() const { return m_startTime; }
     float getEndTime() const { return m_endTime; }
     float getDelta() const { return m_delta; }
-    bool setupRan() const { return m_setupRan; }
-    SetupResults const& getSetupResults() const { return m_setup; }
-    fxcore::DocumentSettings const& getDocumentSettings() const { return m_settings; }
     render::IRenderDevice* getRenderDevice() const { return m_device; }
     render::IRenderView* getLetterboxView() const { return m_letterbox; }
-    std::string const& getDocumentPath() const { return m_documentPath; }
 
 private:
     void readCommandLine();
@@ -64,6 +59,8 @@ private:
     fxcore::IScene* firstScene() const;
     void fillUpdateContext();
     void renderFrame();
+    void prepareStatistics();
+    void formatStatistics();
     void drawStatistics(int x, int y, D3DXVECTOR4 const& colour);
     void seek(float seconds);
     void showError(char const* text);
@@ -79,7 +76,6 @@ private:
     bool m_fullscreenSwitch = false;
     bool m_windowedSwitch = false;
     bool m_debug = false;
-    bool m_delete = false;
     bool m_quit = false;
     float m_startTime = 0;
     fxcore::DocumentSettings m_settings;
@@ -92,6 +88,7 @@ private:
     bool m_toggleRequest = false;
     // Kept between frames so that a frame fills it without allocating.
     fxcore::UpdateContext m_context;
+    std::string m_multiSampleText;
     std::string m_statisticsLines[4];
 };
 

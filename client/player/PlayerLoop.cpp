@@ -13,6 +13,7 @@ namespace tormakelin::client {
 namespace {
 
 constexpr int kStatisticsLineHeight = 15;
+constexpr size_t kStatisticsLineCapacity = 256;
 
 } // namespace
 
@@ -65,6 +66,7 @@ void PlayerApplication::runMainLoop()
         if (m_playTime >= m_endTime)
             m_quit = true;
     }
+    m_context.scene = nullptr;
     closeDocument();
 }
 
@@ -72,11 +74,8 @@ void PlayerApplication::fillUpdateContext()
 {
     m_context.time = double(m_playTime);
     m_context.delta = m_delta;
-    m_context.playing = true;
-    m_context.editor = false;
-    m_context.scene = firstScene();
+    // The document's update leaves its own tracker here; each pass starts without one.
     m_context.tracker = nullptr;
-    m_context.instanceParameters.clear();
 }
 
 void PlayerApplication::renderFrame()
@@ -93,6 +92,7 @@ void PlayerApplication::renderFrame()
     if (m_letterbox)
         m_letterbox->end();
     if (m_debugRender) {
+        formatStatistics();
         drawStatistics(1, 1, D3DXVECTOR4(0, 0, 0, 1));
         drawStatistics(0, 0, D3DXVECTOR4(1, 1, 1, 1));
     }
@@ -102,28 +102,37 @@ void PlayerApplication::renderFrame()
     m_device->present();
 }
 
+void PlayerApplication::prepareStatistics()
+{
+    m_multiSampleText = render::multiSampleToString(m_device->getPresentParameters()->MultiSampleType);
+    // Room enough that a frame's lines never reallocate.
+    for (std::string& line : m_statisticsLines)
+        line.reserve(kStatisticsLineCapacity);
+}
+
+void PlayerApplication::formatStatistics()
+{
+    D3DPRESENT_PARAMETERS const* present = m_device->getPresentParameters();
+    render::RenderStatistics const* statistics = m_device->getStatistics();
+    render::StateManager const* states = m_device->getStateManager();
+    char line[kStatisticsLineCapacity];
+
+    std::snprintf(line, sizeof(line), "Time: %f, Fps: %f", double(m_playTime), double(m_timer.fps));
+    m_statisticsLines[0].assign(line);
+    std::snprintf(line, sizeof(line), "Multisample: %s, width: %u, height: %u", m_multiSampleText.c_str(),
+        unsigned(present->BackBufferWidth), unsigned(present->BackBufferHeight));
+    m_statisticsLines[1].assign(line);
+    std::snprintf(line, sizeof(line), "Drawcalls: %d, Primitives: %d", statistics->drawCalls, statistics->primitives);
+    m_statisticsLines[2].assign(line);
+    std::snprintf(line, sizeof(line), "Statechanges: %d, Statechanges sent: %d", states ? int(states->stateChanges) : 0,
+        states ? int(states->stateChangesSent) : 0);
+    m_statisticsLines[3].assign(line);
+}
+
 void PlayerApplication::drawStatistics(int x, int y, D3DXVECTOR4 const& colour)
 {
     int const left = x + 8;
     int const top = y + (m_letterbox ? int(m_letterbox->getViewport().Y) : 0) + 8;
-    D3DPRESENT_PARAMETERS const* present = m_device->getPresentParameters();
-    render::RenderStatistics const* statistics = m_device->getStatistics();
-    render::StateManager const* states = m_device->getStateManager();
-    char line[256];
-
-    std::snprintf(line, sizeof(line), "Time: %f, Fps: %f", double(m_playTime), double(m_timer.fps));
-    m_statisticsLines[0] = line;
-    std::snprintf(line, sizeof(line), ", width: %u, height: %u", unsigned(present->BackBufferWidth),
-        unsigned(present->BackBufferHeight));
-    m_statisticsLines[1] = "Multisample: ";
-    m_statisticsLines[1] += render::multiSampleToString(present->MultiSampleType);
-    m_statisticsLines[1] += line;
-    std::snprintf(line, sizeof(line), "Drawcalls: %d, Primitives: %d", statistics->drawCalls, statistics->primitives);
-    m_statisticsLines[2] = line;
-    std::snprintf(line, sizeof(line), "Statechanges: %d, Statechanges sent: %d", states ? int(states->stateChanges) : 0,
-        states ? int(states->stateChangesSent) : 0);
-    m_statisticsLines[3] = line;
-
     for (int i = 0; i < 4; ++i)
         m_debugRender->drawText(left, top + i * kStatisticsLineHeight, colour, m_statisticsLines[i]);
 }

@@ -1,7 +1,6 @@
 #include "PlayerApplication.h"
 
 #include <tormakelin/fxcore/Graph.h>
-#include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/Serializer.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/TimeUtil.h>
@@ -54,7 +53,7 @@ void PlayerApplication::readCommandLine()
     m_fullscreenSwitch = hasSwitch(commandLine, "-fullscreen");
     m_windowedSwitch = hasSwitch(commandLine, "-windowed");
     m_debug = hasSwitch(commandLine, "-debug");
-    m_delete = hasSwitch(commandLine, "-delete");
+    // "-delete" is accepted and has no effect.
     std::string time;
     if (core::CommandLineHelper::getArgument(commandLine, "-time", time) && !time.empty())
         m_startTime = parseSeconds(time);
@@ -146,6 +145,11 @@ bool PlayerApplication::loadDocument(core::IXmlDocument* xml)
         showError("Document has no scene.");
         return false;
     }
+    // What every frame tells the document alike; the scene lives as long as the document.
+    m_context.scene = firstScene();
+    m_context.playing = true;
+    m_context.editor = false;
+    m_context.instanceParameters.clear();
     return true;
 }
 
@@ -160,12 +164,8 @@ fxcore::IScene* PlayerApplication::firstScene() const
 
 void PlayerApplication::precompileShaders()
 {
-    core::UniqueId const& shaderType = fxcore::ShaderEffect::_pluginDesc.id;
     for (fxcore::IGraph* graph : getDocument()->getGraphManager()->getGraphs()) {
         for (fxcore::IGraphNode* node : graph->getNodes()) {
-            auto* const plugin = dynamic_cast<fxcore::IPlugin*>(node);
-            if (!plugin || plugin->getPluginDesc().id != shaderType)
-                continue;
             if (auto* const shader = dynamic_cast<fxcore::ShaderEffect*>(node))
                 shader->createShader();
         }

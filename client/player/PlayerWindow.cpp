@@ -81,8 +81,10 @@ bool PlayerApplication::createWindowAndDevice()
     createLetterboxView();
     if (m_debug) {
         m_debugRender = render::createDebugRender();
-        if (m_debugRender)
+        if (m_debugRender) {
             m_debugRender->addRef();
+            prepareStatistics();
+        }
     }
     return true;
 }

@@ -111,23 +111,8 @@ std::vector<uint8_t> iconPixels(int size)
     return rgba;
 }
 
-} // namespace
-
-SetupDialog::SetupDialog(HINSTANCE instance, std::string title, int authorWidth, int authorHeight, bool fullscreen)
-    : m_instance(instance)
-    , m_title(std::move(title))
-    , m_authorWidth(authorWidth)
-    , m_authorHeight(authorHeight)
-    , m_fullscreenDefault(fullscreen)
-    , m_aspect(render::getAspectRatio(render::DisplayMode{uint32_t(std::max(authorWidth, 0)),
-          uint32_t(std::max(authorHeight, 0)), 0}))
-{
-    m_results.width = unsigned(std::max(authorWidth, 0));
-    m_results.height = unsigned(std::max(authorHeight, 0));
-    m_results.fullscreen = fullscreen;
-}
-
-std::vector<render::DisplayMode> SetupDialog::offeredModes(std::vector<render::DisplayMode> const& all)
+// Modes of a known aspect class, each size once, narrowest first (equal widths keep their order).
+std::vector<render::DisplayMode> offeredModes(std::vector<render::DisplayMode> const& all)
 {
     std::vector<render::DisplayMode> kept;
     for (render::DisplayMode const& mode : all) {
@@ -144,11 +129,26 @@ std::vector<render::DisplayMode> SetupDialog::offeredModes(std::vector<render::D
     return kept;
 }
 
-std::string SetupDialog::gammaText(int position)
+// The gamma label's text for a trackbar position.
+std::string gammaText(int position)
 {
     char text[32];
     auto const result = std::to_chars(text, text + sizeof(text), gammaOf(position), std::chars_format::fixed, 1);
     return std::string(text, result.ptr);
+}
+
+} // namespace
+
+SetupDialog::SetupDialog(HINSTANCE instance, std::string title, int authorWidth, int authorHeight, bool fullscreen)
+    : m_instance(instance)
+    , m_title(std::move(title))
+    , m_fullscreenDefault(fullscreen)
+    , m_aspect(render::getAspectRatio(render::DisplayMode{uint32_t(std::max(authorWidth, 0)),
+          uint32_t(std::max(authorHeight, 0)), 0}))
+{
+    m_results.width = unsigned(std::max(authorWidth, 0));
+    m_results.height = unsigned(std::max(authorHeight, 0));
+    m_results.fullscreen = fullscreen;
 }
 
 bool SetupDialog::run()

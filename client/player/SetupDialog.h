@@ -46,16 +46,10 @@ public:
     // Lists the modes and runs the dialog; true when the user pressed "Run".
     bool run();
     SetupResults const& getResults() const { return m_results; }
-    std::vector<render::DisplayMode> const& getModes() const { return m_modes; }
 
     HINSTANCE getInstance() override { return m_instance; }
     int getDialogId() override { return kSetupDialogId; }
     INT_PTR onMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
-
-    // Modes of a known aspect class, each size once, narrowest first (equal widths keep their order).
-    static std::vector<render::DisplayMode> offeredModes(std::vector<render::DisplayMode> const& all);
-    // The gamma label's text for a trackbar position.
-    static std::string gammaText(int position);
 
 private:
     void initialise(HWND dialog);
@@ -64,8 +58,6 @@ private:
 
     HINSTANCE m_instance;
     std::string m_title;
-    int m_authorWidth;
-    int m_authorHeight;
     bool m_fullscreenDefault;
     render::AspectRatio m_aspect;
     std::vector<render::DisplayMode> m_modes;

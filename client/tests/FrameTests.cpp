@@ -5,7 +5,6 @@
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/Graph.h>
-#include <tormakelin/core/SystemPath.h>
 
 #include <cmath>
 #include <tormakelin/render/RenderView.h>
@@ -290,7 +289,7 @@ TEST_F(PlayerTest, DebugDrawsStatisticsBelowTheTopOfTheView)
 // sin(time * speed) per channel, and its user effect draws a panel of waves over it.
 TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
 {
-    std::string const sample = (std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample").string();
+    std::string const sample = samplePath().string();
     s_step = 0;
     // Before 5 s, when the logo section starts.
     for (float const time : {0.0f, 2.0f, 3.5f, 4.9f}) {
@@ -335,7 +334,7 @@ TEST_F(PlayerTest, TheSampleShowsItsBackgroundAtChosenTimes)
 // The 3-D section from 10 s: the red box and the lit ground of its scene.
 TEST_F(PlayerTest, TheSamplesThreeDSectionDrawsItsScene)
 {
-    std::string const sample = (std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample").string();
+    std::string const sample = samplePath().string();
     s_step = 0;
     PlayerSeams seams;
     seams.onFrame = [](PlayerApplication& player) { PostMessageA(player.getHandle(), WM_KEYDOWN, VK_ESCAPE, 0); };

@@ -9,7 +9,6 @@
 #include "GifWriter.h"
 #include "SceneTestUtil.h"
 
-#include <tormakelin/core/SystemPath.h>
 #include <tormakelin/core/Zip.h>
 
 #include <fcntl.h>
@@ -217,11 +216,6 @@ std::vector<HostileCase> const& hostileCases()
             0, {"Unable to create screen: 1000000x1000000 is too large."}},
     };
     return cases;
-}
-
-std::filesystem::path programFolder()
-{
-    return std::filesystem::path(core::getExecutablePath()).parent_path();
 }
 
 // A copy of the player with the entries appended as its data pack, as the packing tool makes it.

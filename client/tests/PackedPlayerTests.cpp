@@ -2,19 +2,12 @@
 
 #include "PlayerTestSupport.h"
 
-#include <tormakelin/core/SystemPath.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
 
 namespace tormakelin::client::test {
 namespace {
-
-std::filesystem::path programFolder()
-{
-    return std::filesystem::path(core::getExecutablePath()).parent_path();
-}
 
 struct ProcessResult {
     int exitCode = -1;
@@ -59,7 +52,7 @@ TEST_F(PackedPlayer, PlaysItsOwnPackToTheEnd)
 
 TEST_F(PackedPlayer, TheSamplePlaysItsLastSecondCleanly)
 {
-    ProcessResult const played = runProgram((programFolder() / "Tormakelin.Sample").string() + " -nosetup -time 59");
+    ProcessResult const played = runProgram(samplePath().string() + " -nosetup -time 59");
     EXPECT_EQ(played.exitCode, 0);
     EXPECT_EQ(played.errors, "");
 }

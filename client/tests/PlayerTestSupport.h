@@ -4,11 +4,12 @@
 
 #include "PlayerApplication.h"
 
+#include <ProgramFolder.h>
+
 #include <tormakelin/render/RenderDevice.h>
 
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/SmartRef.h>
-#include <tormakelin/core/SystemPath.h>
 #include <tormakelin/core/Timer.h>
 #include <tormakelin/core/Zip.h>
 
@@ -29,6 +30,9 @@
 #include <vector>
 
 namespace tormakelin::client::test {
+
+using tormakelin::test::programFolder;
+using tormakelin::test::samplePath;
 
 // A folder of this process: test cases run in parallel processes.
 inline std::filesystem::path scratchFolder()
@@ -318,8 +322,7 @@ protected:
     // a 640x360 display; `each` sees every frame. Empty when the sample did not play two frames.
     Frame sampleFrameFrom(std::string const& time, std::function<void(PlayerApplication&)> each = {})
     {
-        std::filesystem::path const sample =
-            std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+        std::filesystem::path const sample = samplePath();
         D3DSimAdapter adapter = d3dsimDefaultAdapter();
         adapter.modes = {D3DDISPLAYMODE{640, 360, 60, D3DFMT_X8R8G8B8}};
         d3dsimSetAdapters({adapter});

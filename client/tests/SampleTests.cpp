@@ -3,7 +3,6 @@
 
 #include "PlayerTestSupport.h"
 
-
 #include <algorithm>
 #include <cmath>
 
@@ -93,7 +92,6 @@ TEST_F(SampleTest, DrawsItsLogoOverItsGradients)
     EXPECT_NE(frame.at(310, 630) & 0xFFFFFFu, 0xFFFFFFu);
 }
 
-} // namespace
 // From 7 s image effects lie over the captured picture: a rippled copy bottom left keeps its
 // blue ground, the copy turned 150 degrees in hue bottom right does not, and the animated
 // spinner shows its white middle top right.
@@ -112,7 +110,6 @@ TEST_F(SampleTest, LaysImageEffectsOverTheCapturedPicture)
     for (int shift : {16, 8, 0})
         EXPECT_GE(channel(spinner, shift), 220) << std::hex << spinner;
 }
-
 
 // From 18 s the image lab lays the captured picture, a quarter of its size, in tiles: the first
 // inverted. The lower left of the screen still shows that picture itself; across the middle a
@@ -144,4 +141,5 @@ TEST_F(SampleTest, ImageLabInvertsTheCapturedPictureAndStripesTheMiddle)
     EXPECT_GT(brightest - darkest, 300) << "stripes across the middle";
 }
 
+} // namespace
 } // namespace tormakelin::client::test

@@ -149,7 +149,7 @@ TEST_F(PlayerTest, TimeArgumentSetsTheStart)
 
 TEST_F(PlayerTest, TimeArgumentIgnoresADecimalCommaLocale)
 {
-    fxcore::test::DecimalCommaLocale const comma;
+    tormakelin::test::DecimalCommaLocale const comma;
     if (!comma.active())
         GTEST_SKIP() << "no decimal-comma locale on this machine";
     TestProject project;

@@ -2,6 +2,7 @@
 // What the framework's benchmarks set up alike: a headless device, nodes kept in a graph, inputs
 // set from text, resources served by id, and allocations counted per frame.
 
+#include <CountingAllocator.h>
 #include <HeadlessDevice.h>
 
 #include <tormakelin/fxcore/Application.h>
@@ -19,9 +20,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-// Counted by the program's own operator new (AllocationCount.cpp, linked where it is called).
-long allocationCount();
 
 namespace tormakelin::bench {
 
@@ -116,7 +114,7 @@ private:
 inline void countAllocations(benchmark::State& state, long allocationsBefore)
 {
     state.counters["allocs_per_frame"] = benchmark::Counter(
-        static_cast<double>(allocationCount() - allocationsBefore) / static_cast<double>(state.iterations()));
+        static_cast<double>(heap::allocationCount() - allocationsBefore) / static_cast<double>(state.iterations()));
 }
 
 } // namespace tormakelin::bench

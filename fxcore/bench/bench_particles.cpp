@@ -40,7 +40,7 @@ void BM_ParticleSystemFrame(benchmark::State& state)
     UpdateContext context;
     system->setUpdateFlag(true);
     system->update(context);
-    long const before = allocationCount();
+    long const before = heap::allocationCount();
     for (auto _ : state) {
         system->setUpdateFlag(true);
         system->update(context);

@@ -66,7 +66,7 @@ void BM_SceneRenderRecord(benchmark::State& state)
         state.SkipWithError("the record did not gather the linked nodes");
         return;
     }
-    long const before = allocationCount();
+    long const before = heap::allocationCount();
     for (auto _ : state) {
         frame.effect->buildState(context, record);
         benchmark::DoNotOptimize(record.entries.data());

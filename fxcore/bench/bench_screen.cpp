@@ -37,7 +37,7 @@ void BM_ClearScreen(benchmark::State& state)
     ClearScreen* clear = scene.make<ClearScreen>();
     RenderContext context;
     clear->render(context);
-    long const before = allocationCount();
+    long const before = heap::allocationCount();
     for (auto _ : state)
         clear->render(context);
     perFrame(state, before, 1);
@@ -64,7 +64,7 @@ void BM_RenderTargetEffect(benchmark::State& state)
     Scene::link(stack, "Output", effect, "Effects/Effects");
     RenderContext context;
     effect->render(context);
-    long const before = allocationCount();
+    long const before = heap::allocationCount();
     for (auto _ : state)
         effect->render(context);
     perFrame(state, before, count);

@@ -49,7 +49,7 @@ void BM_TextEffect(benchmark::State& state)
     RenderContext context;
     scene.screen.device->beginScene();
     text->render(context);
-    long const before = allocationCount();
+    long const before = heap::allocationCount();
     for (auto _ : state)
         text->render(context);
     perFrame(state, before, 2 * state.range(0));
@@ -78,7 +78,7 @@ void BM_Spline2DEffect(benchmark::State& state)
     context.instanceParameters[spline->findInput("Points")->getId()] = {nullptr, track.get()};
     scene.screen.device->beginScene();
     spline->render(context);
-    long const before = allocationCount();
+    long const before = heap::allocationCount();
     for (auto _ : state)
         spline->render(context);
     perFrame(state, before, state.range(0));

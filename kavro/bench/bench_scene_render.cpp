@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <new>
 
 #include <tormakelin/kavro/SceneRender.h>
 #include <tormakelin/kavro/ShaderInclude.h>
@@ -13,24 +12,7 @@
 
 #include "SceneBuild.h"
 
-namespace {
-size_t g_allocations = 0;
-}
-
-// Counting replacements of the global allocation functions; g++ cannot tell that they pair.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void* operator new(std::size_t size)
-{
-    ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include <CountingAllocator.h>
 
 namespace {
 
@@ -108,7 +90,7 @@ void sceneRenderFrame(benchmark::State& state)
         draw(float(warm) / 60);
         device->present();
     }
-    const size_t before = g_allocations;
+    const long before = heap::allocationCount();
     int frames = 0;
     for (auto _ : state) {
         draw(float(frames++) / 60);
@@ -116,7 +98,7 @@ void sceneRenderFrame(benchmark::State& state)
         device->present();
         state.ResumeTiming();
     }
-    state.counters["allocs/frame"] = double(g_allocations - before) / std::max(1, frames);
+    state.counters["allocs/frame"] = double(heap::allocationCount() - before) / std::max(1, frames);
     state.counters["draws/frame"] = double(device->getStatistics()->drawCalls);
     state.SetComplexityN(meshes);
 }

@@ -9,12 +9,14 @@
 
 #include <HeadlessDevice.h>
 
+#include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/kavro/Geometry.h>
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/MaterialShader.h>
 #include <tormakelin/kavro/Mesh.h>
 #include <tormakelin/kavro/SceneGraph.h>
+#include <tormakelin/kavro/Serializer.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/VertexBuffer.h>
 #include <tormakelin/render/VertexDecl.h>
@@ -139,5 +141,26 @@ public:
 
     SmartRef<kavro::ISceneGraph> graph;
 };
+
+// The bytes the graph writes, or an empty list when storing fails.
+inline std::vector<uint8_t> saveBytes(kavro::ISceneGraph* graph, uint32_t options = 0)
+{
+    core::MemStream* stream = new core::MemStream();
+    stream->addRef();
+    std::vector<uint8_t> out;
+    if (stream->create(nullptr, 0, false, true)) {
+        kavro::Serializer serializer;
+        serializer.addRef();
+        kavro::SerializerParams params;
+        params.mode = 1;
+        params.options = options;
+        if (serializer.create(stream, params) && graph->serialize(&serializer)) {
+            const auto* data = static_cast<const uint8_t*>(stream->getData());
+            out.assign(data, data + stream->getSize());
+        }
+    }
+    stream->release();
+    return out;
+}
 
 }  // namespace kavro_test

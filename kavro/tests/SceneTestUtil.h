@@ -119,28 +119,6 @@ inline kavro::ISceneGraph* loadBytes(const std::vector<uint8_t>& bytes)
     return graph;
 }
 
-// The bytes the graph writes, or an empty list when storing fails.
-inline std::vector<uint8_t> saveBytes(kavro::ISceneGraph* graph, uint32_t options = 0)
-{
-    core::MemStream* stream = new core::MemStream();
-    stream->addRef();
-    EXPECT_TRUE(stream->create(nullptr, 0, false, true));
-    std::vector<uint8_t> out;
-    {
-        kavro::Serializer serializer;
-        serializer.addRef();
-        kavro::SerializerParams params;
-        params.mode = 1;
-        params.options = options;
-        if (serializer.create(stream, params) && graph->serialize(&serializer)) {
-            const auto* data = static_cast<const uint8_t*>(stream->getData());
-            out.assign(data, data + stream->getSize());
-        }
-    }
-    stream->release();
-    return out;
-}
-
 // A track of `dimension` floats through the given (time, values) keys, linear.
 inline core::IKeyframe* linearTrack(unsigned dimension, const std::vector<std::pair<float, std::vector<float>>>& keys)
 {

@@ -6,16 +6,13 @@
 #include "SceneBuild.h"
 
 #include <tormakelin/core/Keyframe.h>
-#include <tormakelin/core/MemStream.h>
 #include <tormakelin/kavro/Camera.h>
-#include <tormakelin/kavro/Serializer.h>
 #include <tormakelin/kavro/ShaderInclude.h>
 #include <tormakelin/render/BlendMode.h>
-#include <tormakelin/render/RenderDevice.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
+#include <vector>
 
 using namespace tormakelin;
 using kavro_test::SceneBuilder;
@@ -139,23 +136,12 @@ bool build(SceneBuilder& scene)
 
 bool save(kavro::ISceneGraph* graph, const char* path)
 {
-    core::MemStream* stream = new core::MemStream();
-    stream->addRef();
-    bool ok = stream->create(nullptr, 0, false, true);
-    if (ok) {
-        kavro::Serializer serializer;
-        serializer.addRef();
-        kavro::SerializerParams params;
-        params.mode = 1;
-        ok = serializer.create(stream, params) && graph->serialize(&serializer);
-        if (ok) {
-            std::ofstream out(path, std::ios::binary);
-            out.write(static_cast<const char*>(stream->getData()), std::streamsize(stream->getSize()));
-            ok = bool(out);
-        }
-    }
-    stream->release();
-    return ok;
+    const std::vector<uint8_t> bytes = kavro_test::saveBytes(graph);
+    if (bytes.empty())
+        return false;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
 }
 
 }  // namespace
@@ -166,13 +152,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s <output.k3d>\n", argv[0]);
         return 2;
     }
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    test::HiddenWindow window;
-    core::SmartRef<render::IRenderDevice> device(render::createRenderDevice());
-    render::DeviceCreateParams params;
-    params.width = 64;
-    params.height = 64;
-    if (!device || !device->create(&window, params) || !kavro::setupShaderIncludes()) {
+    if (!test::headlessRenderDevice() || !kavro::setupShaderIncludes()) {
         std::fprintf(stderr, "no device to compile the scene's effects on\n");
         return 1;
     }
@@ -181,7 +161,6 @@ int main(int argc, char** argv)
         SceneBuilder scene;
         ok = build(scene) && save(scene.graph.get(), argv[1]);
     }
-    device = nullptr;
     if (!ok) {
         std::fprintf(stderr, "could not write %s\n", argv[1]);
         return 1;

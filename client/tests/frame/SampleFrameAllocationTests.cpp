@@ -4,10 +4,10 @@
 
 #include "PlayerApplication.h"
 
-#include <tormakelin/core/SystemPath.h>
 #include <tormakelin/core/Timer.h>
 
 #include <CountingAllocator.h>
+#include <ProgramFolder.h>
 
 #include <d3d9sim.h>
 
@@ -26,8 +26,7 @@ long allocationsPerFrames(std::string const& start, int settle, int counted)
     static int64_t counter = 0;
     counter = 0;
     core::Timer::setCounterSource([] { return counter += 100; }, [] { return int64_t(3000); });
-    std::filesystem::path const sample =
-        std::filesystem::path(core::getExecutablePath()).parent_path() / "Tormakelin.Sample";
+    std::filesystem::path const sample = tormakelin::test::samplePath();
     PlayerSeams seams;
     seams.commandLine = "Tormakelin.Sample -nosetup -time " + start + " -document " + sample.string();
     seams.pinThread = [] {};
