@@ -4,6 +4,7 @@
 
 #include "PlayerTestSupport.h"
 
+#include <Repeated.h>
 #include <ZipFixture.h>
 
 #include "GifWriter.h"
@@ -24,6 +25,7 @@ namespace tormakelin::client::test {
 namespace {
 
 using core::test::ZipEntry;
+using tormakelin::test::repeated;
 
 constexpr char kTextureLoader[] = "A6A09A24-B71E-11DD-B744-EBAD6DC0932E";
 constexpr char kAnimatedTextureLoader[] = "D992F1B0-0683-11DE-B5EE-E18597D763F8";
@@ -37,15 +39,6 @@ constexpr char kSceneRenderType[] = "D26DF6B1-0EFA-11DE-99C7-DFCFD624C433";
 // Generous: a player that refuses or bounds the file needs a fraction of these.
 constexpr auto kTimeLimit = std::chrono::seconds(60);
 constexpr long kMemoryLimitMb = 1536;
-
-std::string repeated(std::string const& piece, int count)
-{
-    std::string out;
-    out.reserve(piece.size() * size_t(count));
-    for (int i = 0; i < count; ++i)
-        out += piece;
-    return out;
-}
 
 std::string nestedXml(std::string const& root, int depth)
 {

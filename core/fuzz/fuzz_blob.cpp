@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a compressed blob, then compresses what came out and reads it back.
 
-#include <FuzzInput.h>
+#include <OwnedStream.h>
 
 #include <tormakelin/core/Compressor.h>
 #include <tormakelin/core/MemStream.h>

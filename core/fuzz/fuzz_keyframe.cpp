@@ -1,7 +1,7 @@
 // Loads arbitrary bytes as a keyframe track's binary record, evaluates it across and beyond its
 // range, and stores it again.
 
-#include <FuzzInput.h>
+#include <OwnedStream.h>
 
 #include <tormakelin/core/Keyframe.h>
 #include <tormakelin/core/MemStream.h>

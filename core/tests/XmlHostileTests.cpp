@@ -1,3 +1,5 @@
+#include <OwnedStream.h>
+#include <Repeated.h>
 #include <ResourceBudget.h>
 
 #include <tormakelin/core/MemStream.h>
@@ -6,33 +8,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 using namespace tormakelin::core;
 using tormakelin::test::kHostileMegabytes;
 using tormakelin::test::kHostileSeconds;
+using tormakelin::test::repeated;
 using tormakelin::test::ResourceBudget;
+using tormakelin::test::textStream;
 
 namespace {
-
-SmartRef<IStream> textStream(const std::string& text)
-{
-    void* data = std::malloc(text.size() + 1);
-    std::memcpy(data, text.data(), text.size());
-    return SmartRef<IStream>(createMemStream(data, unsigned(text.size()), true, true));
-}
-
-std::string repeated(const std::string& piece, int count)
-{
-    std::string out;
-    out.reserve(piece.size() * size_t(count));
-    for (int i = 0; i < count; ++i) {
-        out += piece;
-    }
-    return out;
-}
 
 std::string nested(int depth, const std::string& open = "<a>", const std::string& close = "</a>")
 {

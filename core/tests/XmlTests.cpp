@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <OwnedStream.h>
+
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/SmartRef.h>
@@ -7,20 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
-
 using namespace tormakelin::core;
 using tormakelin::core::test::ScratchDir;
+using tormakelin::test::textStream;
 
 namespace {
-
-SmartRef<IStream> textStream(const std::string& text)
-{
-    void* data = std::malloc(text.size() + 1);
-    std::memcpy(data, text.data(), text.size());
-    return SmartRef<IStream>(createMemStream(data, unsigned(text.size()), true, true));
-}
 
 std::string rendered(IXmlDocument& document)
 {

@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 #include "ZipFixture.h"
 
+#include <OwnedStream.h>
+
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/SmartRef.h>
@@ -8,13 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
-
 using namespace tormakelin::core;
 using tormakelin::core::test::ScratchDir;
 using tormakelin::core::test::ZipEntry;
 using tormakelin::core::test::ZipFixture;
+using tormakelin::test::textStream;
 
 namespace {
 
@@ -25,13 +25,6 @@ std::string readEntry(ZipHandle archive, const std::string& name)
         return "<null>";
     }
     return std::string(static_cast<const char*>(stream->getData()), stream->getSize());
-}
-
-SmartRef<MemStream> textStream(const std::string& text)
-{
-    void* data = std::malloc(text.size() + 1);
-    std::memcpy(data, text.data(), text.size());
-    return SmartRef<MemStream>(createMemStream(data, unsigned(text.size()), true, true));
 }
 
 uint16_t read16(const std::string& bytes, size_t at) { return uint16_t(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8); }

@@ -114,8 +114,10 @@ bool fitsString(size_t size)
 ScriptString* joined(std::string const& first, std::string const& second)
 {
     if (!fitsString(first.size() + second.size()))
-        return new ScriptString();
-    return new ScriptString(first + second);
+        return makeEmpty();
+    ScriptString* result = ScriptString::make(first);
+    result->text() += second;
+    return result;
 }
 
 ScriptString& assign(ScriptString const& other, ScriptString* self)

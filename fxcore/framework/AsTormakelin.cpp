@@ -93,7 +93,7 @@ void setFloat(ScriptString const& name, float value)
 ScriptString* getString(ScriptString const& name)
 {
     IParameter* parameter = findInput(name);
-    return new ScriptString(parameter ? parameter->getText() : std::string());
+    return ScriptString::make(parameter ? parameter->getText() : std::string());
 }
 
 void setString(ScriptString const& name, ScriptString const& value)

@@ -11,8 +11,11 @@
 #include <tormakelin/core/RefCounted.h>
 #include <tormakelin/core/SmartRef.h>
 
+#include <algorithm>
 #include <new>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace tormakelin::fxcore {
 namespace {
@@ -27,6 +30,57 @@ void clearGuides(ILayer* layer)
         clearGuides(child);
     }
 }
+
+// Compares the items of two trackers as (scene, layer) pairs in n log n, with lists that keep
+// their storage from one comparison to the next.
+class TrackerDiff {
+public:
+    void compare(LayerTracker const& fresh, LayerTracker const& previous)
+    {
+        // Most frames play the same layers as the one before, in the same order.
+        m_same = fresh.getItems() == previous.getItems();
+        if (m_same)
+            return;
+        keysOf(fresh.getItems(), m_fresh);
+        keysOf(previous.getItems(), m_previous);
+    }
+    // The items of `previous` that the fresh tracker lacks, in order.
+    template <class F>
+    void forEachHidden(LayerTracker const& previous, F&& f) const
+    {
+        if (!m_same)
+            forEachMissing(previous.getItems(), m_fresh, f);
+    }
+    // The items of `fresh` that the previous tracker lacks, in order.
+    template <class F>
+    void forEachShown(LayerTracker const& fresh, F&& f) const
+    {
+        if (!m_same)
+            forEachMissing(fresh.getItems(), m_previous, f);
+    }
+
+private:
+    using Key = std::pair<IScene const*, ILayer const*>;
+    static Key keyOf(LayerTracker::Item const& item) { return {item.scene.get(), item.layer.get()}; }
+    static void keysOf(std::vector<LayerTracker::Item> const& items, std::vector<Key>& keys)
+    {
+        keys.clear();
+        for (LayerTracker::Item const& item : items)
+            keys.push_back(keyOf(item));
+        std::sort(keys.begin(), keys.end());
+    }
+    template <class F>
+    static void forEachMissing(std::vector<LayerTracker::Item> const& from, std::vector<Key> const& other, F& f)
+    {
+        for (LayerTracker::Item const& item : from)
+            if (!std::binary_search(other.begin(), other.end(), keyOf(item)))
+                f(item);
+    }
+
+    std::vector<Key> m_fresh;
+    std::vector<Key> m_previous;
+    bool m_same = false;
+};
 
 class Document final : public core::RefCounted<IDocument> {
 public:
@@ -80,7 +134,7 @@ private:
     // their storage is reused; the scratch lists of the comparison are kept for the same reason.
     LayerTracker m_trackers[2];
     int m_previous = 0;
-    detail::TrackerDiff m_diff;
+    TrackerDiff m_diff;
     float m_time = 0.0f;
 };
 

@@ -144,15 +144,14 @@ public:
 
 private:
     // A render stack with what the frame needs of it, worked out when the links change rather
-    // than every frame: the nodes upstream of it in update order, and its effects.
+    // than every frame: the nodes upstream of it in update order, and its effects. A generation
+    // of UINT64_MAX, which the link count never reaches, means not yet worked out.
     struct StackCache {
         core::SmartRef<IGraphNode> stack;
         std::vector<core::SmartRef<IGraphNode>> order;
-        std::uint64_t orderGeneration = 0;
+        std::uint64_t orderGeneration = UINT64_MAX;
         std::vector<std::pair<core::SmartRef<IGraphNode>, Effect*>> effects;
-        std::uint64_t effectsGeneration = 0;
-        bool hasOrder = false;
-        bool hasEffects = false;
+        std::uint64_t effectsGeneration = UINT64_MAX;
     };
     void nodesChanged()
     {
@@ -202,18 +201,17 @@ void Graph::refreshStacks()
 void Graph::refreshOrder(StackCache& entry)
 {
     std::uint64_t const generation = detail::linkGeneration();
-    if (entry.hasOrder && entry.orderGeneration == generation)
+    if (entry.orderGeneration == generation)
         return;
     entry.order.clear();
     collectUpstream(entry.stack.get(), entry.order);
     entry.orderGeneration = generation;
-    entry.hasOrder = true;
 }
 
 void Graph::refreshEffects(StackCache& entry)
 {
     std::uint64_t const generation = detail::linkGeneration();
-    if (entry.hasEffects && entry.effectsGeneration == generation)
+    if (entry.effectsGeneration == generation)
         return;
     entry.effects.clear();
     if (auto const* renderStack = dynamic_cast<RenderStack const*>(entry.stack.get()))
@@ -221,7 +219,6 @@ void Graph::refreshEffects(StackCache& entry)
             if (auto* effect = dynamic_cast<Effect*>(node.get()))
                 entry.effects.emplace_back(node, effect);
     entry.effectsGeneration = generation;
-    entry.hasEffects = true;
 }
 
 void Graph::update(UpdateContext& context)

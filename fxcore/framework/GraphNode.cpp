@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <string_view>
 
 namespace tormakelin::fxcore {
 
@@ -29,7 +30,7 @@ std::vector<std::string> splitPath(std::string const& name)
     }
 }
 
-NodeParameter* findByName(std::vector<NodeParameter*> const& list, std::string const& name)
+NodeParameter* findByName(std::vector<NodeParameter*> const& list, std::string_view name)
 {
     for (NodeParameter* parameter : list)
         if (parameter->name == name)
@@ -150,6 +151,7 @@ void GraphNode::removeInput(unsigned int index)
 
 NodeParameter* GraphNode::findInput(std::string const& name) const { return findByName(m_inputs, name); }
 NodeParameter* GraphNode::findOutput(std::string const& name) const { return findByName(m_outputs, name); }
+NodeParameter* GraphNode::findInputNamed(std::string_view name) const { return findByName(m_inputs, name); }
 
 NodeParameter* GraphNode::findParameterById(core::UniqueId const& id) const
 {

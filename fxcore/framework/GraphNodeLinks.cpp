@@ -50,11 +50,6 @@ std::string const& valueInputName()
     return name;
 }
 
-bool holdsText(ParameterType type)
-{
-    return type == kParameterText || type == kParameterResource || type == kParameterLink;
-}
-
 // A text parameter's own text, without a copy; other kinds are formatted into a kept buffer.
 std::string const& textOf(IParameter const& parameter)
 {
@@ -250,14 +245,6 @@ std::vector<core::SmartRef<IResource>> GraphNode::getResourcesConnectedToInput(s
     std::vector<core::SmartRef<IResource>> resources;
     collectResourcesConnectedToInput(name, typeIds, instances, resources);
     return resources;
-}
-
-NodeParameter* GraphNode::findInputNamed(std::string_view name) const
-{
-    for (NodeParameter* input : m_inputs)
-        if (input->name == name)
-            return input;
-    return nullptr;
 }
 
 IGraphNode* GraphNode::firstNodeConnectedToInput(std::string_view name)

@@ -121,24 +121,6 @@ void LayerTracker::addLayer(IScene* scene, ILayer* layer)
     m_items.push_back({core::SmartRef<IScene>(scene), core::SmartRef<ILayer>(layer)});
 }
 
-std::vector<LayerTracker::Item> LayerTracker::getVisibleLayers(LayerTracker const& previous) const
-{
-    detail::TrackerDiff diff;
-    diff.compare(*this, previous);
-    std::vector<Item> shown;
-    diff.forEachShown(*this, [&](Item const& item) { shown.push_back(item); });
-    return shown;
-}
-
-std::vector<LayerTracker::Item> LayerTracker::getHiddenLayers(LayerTracker const& previous) const
-{
-    detail::TrackerDiff diff;
-    diff.compare(*this, previous);
-    std::vector<Item> hidden;
-    diff.forEachHidden(previous, [&](Item const& item) { hidden.push_back(item); });
-    return hidden;
-}
-
 void LayerTracker::clear()
 {
     m_items.clear();

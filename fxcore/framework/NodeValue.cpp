@@ -46,8 +46,7 @@ bool readIntoVariable(IParameter const& source, ParameterType memberType, void* 
     case kParameterText:
     case kParameterResource:
         // A text source is read in place: no copy per frame.
-        if (source.getType() == kParameterText || source.getType() == kParameterResource ||
-            source.getType() == kParameterLink)
+        if (holdsText(source.getType()))
             return assignText(variable, const_cast<IParameter&>(source).getData().text);
         return assignText(variable, source.getText());
     case kParameterInt:

@@ -166,20 +166,13 @@ void forEachLinkedNode(NodeParameter const& input, void (*visit)(IGraphNode*, vo
 
 IGraphNode* SelectFromStack::selectedNode()
 {
-    NodeParameter const* stack = findInputNamed("Stack");
-    size_t count = 0;
-    detail::forEachConnectedNode(stack, [&](IGraphNode*) { return ++count, true; });
-    if (count == 0)
-        return nullptr;
-    // Compared as unsigned, so a negative index picks the last node.
-    size_t const index = std::min(static_cast<size_t>(static_cast<unsigned int>(m_index)), count - 1);
+    // Compared as unsigned, so a negative index, like one past the end, picks the last node.
+    size_t const index = static_cast<unsigned int>(m_index);
     IGraphNode* picked = nullptr;
     size_t at = 0;
-    detail::forEachConnectedNode(stack, [&](IGraphNode* node) {
-        if (at++ < index)
-            return true;
+    detail::forEachConnectedNode(findInputNamed("Stack"), [&](IGraphNode* node) {
         picked = node;
-        return false;
+        return at++ < index;
     });
     return picked;
 }

@@ -1,3 +1,4 @@
+#include <Repeated.h>
 #include <ResourceBudget.h>
 
 #include <tormakelin/core/SmartRef.h>
@@ -11,16 +12,9 @@
 
 using namespace tormakelin;
 using namespace tormakelin::fxcore;
+using tormakelin::test::repeated;
 
 namespace {
-
-std::string repeated(std::string const& piece, int count)
-{
-    std::string out;
-    for (int i = 0; i < count; ++i)
-        out += piece;
-    return out;
-}
 
 struct Built {
     bool ok;

@@ -5,7 +5,7 @@
 
 #include <HeadlessDevice.h>
 
-#include <FuzzInput.h>
+#include <OwnedStream.h>
 
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/MemStream.h>

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <FuzzInput.h>
+#include <OwnedStream.h>
 
 #include <tormakelin/core/MemStream.h>
 #include <tormakelin/core/Serializer.h>

@@ -53,9 +53,8 @@ Texture::Texture() : RenderListener(true), m_saved(new SavedTargets()) {}
 
 Texture::~Texture()
 {
-    m_refusedBegins = 0;
-    if (m_begun) {
-        end();
+    if (m_beginState.forceEnd()) {
+        restoreTargets();
     }
     delete m_saved;
     releaseTexture();
@@ -163,8 +162,7 @@ bool Texture::reload()
 bool Texture::begin(IRenderView* view, IDepthBuffer* depthBuffer)
 {
     // A texture that already is the target would lose what its first begin saved.
-    if (m_begun) {
-        ++m_refusedBegins;
+    if (!m_beginState.mayBegin()) {
         return false;
     }
     if (m_texture == nullptr || !(m_desc.Usage & D3DUSAGE_RENDERTARGET) || g_d3d == nullptr) {
@@ -187,20 +185,21 @@ bool Texture::begin(IRenderView* view, IDepthBuffer* depthBuffer)
     m_usedView = view != nullptr ? view : m_view;
     m_usedView->addRef();
     m_usedView->begin();
-    m_begun = true;
+    m_beginState.begun();
     return true;
 }
 
 bool Texture::end()
 {
-    if (m_refusedBegins > 0) {
-        --m_refusedBegins;
+    if (!m_beginState.mayEnd()) {
         return false;
     }
-    if (!m_begun) {
-        return false;
-    }
-    m_begun = false;
+    restoreTargets();
+    return true;
+}
+
+void Texture::restoreTargets()
+{
     m_saved->restore();
     if (m_depthBuffer != nullptr) {
         m_depthBuffer->restore();
@@ -213,16 +212,14 @@ bool Texture::end()
     if (m_texture != nullptr && (m_desc.Usage & D3DUSAGE_AUTOGENMIPMAP)) {
         m_texture->GenerateMipSubLevels();
     }
-    return true;
 }
 
 bool Texture::onLostDevice()
 {
     // Managed, system-memory and scratch textures outlive a reset by themselves.
     if (m_texture != nullptr && m_desc.Pool == D3DPOOL_DEFAULT) {
-        m_refusedBegins = 0;
-        if (m_begun) {
-            end();
+        if (m_beginState.forceEnd()) {
+            restoreTargets();
         }
         releaseTexture();
         m_lost = true;

@@ -63,13 +63,10 @@ void RenderDeviceTest::drawQuad(float x0, float y0, float x1, float y1, D3DCOLOR
 
 std::vector<uint32_t> RenderDeviceTest::backBufferPixels()
 {
-    IDirect3DSurface9* back = nullptr;
-    if (FAILED(d3d()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back))) {
+    std::vector<uint32_t> pixels = tormakelin::test::backBufferPixels(d3d());
+    if (pixels.empty()) {
         ADD_FAILURE() << "no back buffer";
-        return {};
     }
-    std::vector<uint32_t> pixels = tormakelin::test::surfacePixels(back);
-    back->Release();
     return pixels;
 }
 

@@ -114,17 +114,7 @@ protected:
 
     // Pixels of a surface as D3DCOLOR values, row 0 at the top.
     static std::vector<uint32_t> readPixels(IDirect3DSurface9* surface) {
-        D3DSURFACE_DESC desc;
-        surface->GetDesc(&desc);
-        D3DLOCKED_RECT locked;
-        std::vector<uint32_t> pixels;
-        if (surface->LockRect(&locked, nullptr, D3DLOCK_READONLY) != D3D_OK) return pixels;
-        pixels.resize(size_t(desc.Width) * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y)
-            std::memcpy(&pixels[size_t(y) * desc.Width], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
-                desc.Width * 4);
-        surface->UnlockRect();
-        return pixels;
+        return tormakelin::test::surfacePixels(surface);
     }
 
     std::vector<uint32_t> backBufferPixels() {

@@ -10,9 +10,9 @@ protected:
             D3D_OK);
     }
 
+    // Corners exactly on these coordinates: quad moves its own half a pixel up and left.
     static std::vector<ScreenVertex> rect(float x0, float y0, float x1, float y1, D3DCOLOR color) {
-        return {{x0, y0, 0.5f, 1, color}, {x1, y0, 0.5f, 1, color}, {x0, y1, 0.5f, 1, color},
-                {x0, y1, 0.5f, 1, color}, {x1, y0, 0.5f, 1, color}, {x1, y1, 0.5f, 1, color}};
+        return quad(x0 + 0.5f, y0 + 0.5f, x1 + 0.5f, y1 + 0.5f, color);
     }
 
     void clearBlack() { device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0); }

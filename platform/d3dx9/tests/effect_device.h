@@ -61,15 +61,7 @@ protected:
     std::vector<uint32_t> pixels() {
         IDirect3DSurface9* back = nullptr;
         EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-        std::vector<uint32_t> out;
-        D3DLOCKED_RECT locked;
-        if (back && back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-            out.resize(size_t(kWidth) * kHeight);
-            for (UINT y = 0; y < kHeight; ++y)
-                std::memcpy(&out[size_t(y) * kWidth], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
-                            kWidth * 4);
-            back->UnlockRect();
-        }
+        std::vector<uint32_t> out = tormakelin::test::surfacePixels(back);
         if (back) back->Release();
         return out;
     }

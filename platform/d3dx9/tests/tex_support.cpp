@@ -71,22 +71,4 @@ std::vector<uint32_t> DeviceTest::levelPixels(IDirect3DTexture9* texture, UINT l
     return pixels;
 }
 
-std::vector<uint32_t> DeviceTest::backBufferPixels() {
-    IDirect3DSurface9* back = nullptr;
-    std::vector<uint32_t> pixels;
-    if (device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) != D3D_OK) return pixels;
-    D3DSURFACE_DESC desc{};
-    back->GetDesc(&desc);
-    D3DLOCKED_RECT locked{};
-    if (back->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-        pixels.resize(size_t(desc.Width) * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y)
-            std::memcpy(&pixels[size_t(y) * desc.Width], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
-                desc.Width * 4);
-        back->UnlockRect();
-    }
-    back->Release();
-    return pixels;
-}
-
 }  // namespace texfixture

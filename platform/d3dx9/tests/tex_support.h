@@ -52,7 +52,7 @@ protected:
     void TearDown() override;
     // Pixels of a level of an A8R8G8B8 (or X8R8G8B8) texture, row-major.
     static std::vector<uint32_t> levelPixels(IDirect3DTexture9* texture, UINT level);
-    std::vector<uint32_t> backBufferPixels();
+    std::vector<uint32_t> backBufferPixels() { return tormakelin::test::backBufferPixels(device); }
 
     IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;

@@ -85,10 +85,7 @@ public:
     };
 
     void addLayer(IScene* scene, ILayer* layer);
-    std::vector<Item> getVisibleLayers(LayerTracker const& previous) const;
-    std::vector<Item> getHiddenLayers(LayerTracker const& previous) const;
     std::vector<Item> const& getItems() const { return m_items; }
-    void setItems(std::vector<Item> items) { m_items = std::move(items); }
     void clear();
 
 private:

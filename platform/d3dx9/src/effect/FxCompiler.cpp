@@ -74,14 +74,15 @@ int targetLocation(const std::string& sem) {
 }
 
 // glslang splits an array varying into one variable per element, named "...[N]", each with the
-// array's semantic; as on the original, element N sits N registers (N × rows for matrices) further.
+// array's semantic; element N takes the register N (N × rows for matrices) past the array's own.
 std::string elementSemantic(spvc_compiler comp, const spvc_reflected_resource& r, const std::string& semantic) {
     std::string name = r.name ? r.name : "";
     if (name.size() < 3 || name.back() != ']') return semantic;
     size_t k = name.size() - 1;
     while (k > 0 && std::isdigit(static_cast<unsigned char>(name[k - 1]))) --k;
     if (k == name.size() - 1 || k == 0 || name[k - 1] != '[') return semantic;
-    int element = std::atoi(name.c_str() + k);
+    const int element =
+        static_cast<int>(std::min<int64_t>(readInteger(std::string_view(name).substr(k, name.size() - 1 - k), 10), 0x7FFF));
     spvc_type type = spvc_compiler_get_type_handle(comp, r.type_id);
     int span = std::max(1, static_cast<int>(spvc_type_get_columns(type)));
     auto [base, index] = splitSemantic(semantic);

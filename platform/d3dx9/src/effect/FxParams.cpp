@@ -50,23 +50,11 @@ std::unique_ptr<Param> makeAnnotation(const Annotation& a) {
     return p;
 }
 
-void componentTypes(const Param& p, std::vector<PType>& out) {
-    if (p.type.cls == PClass::Object) return;
-    if (!p.elements.empty()) {
-        for (const auto& e : p.elements) componentTypes(*e, out);
-        return;
-    }
-    if (p.type.cls == PClass::Struct) {
-        for (const auto& m : p.members) componentTypes(*m, out);
-        return;
-    }
-    out.insert(out.end(), p.type.rows * p.type.cols, p.type.type);
-}
-
 namespace {
 
-// Visits the components in the order componentTypes lists them, without making the list: a
-// parameter write happens for every draw and must not allocate. False once `count` are visited.
+// Visits the numeric components in packed order (elements and members depth first, objects
+// skipped) without making a list: a parameter write happens for every draw and must not
+// allocate. False once `count` are visited.
 template <typename Fn>
 bool visitComponents(const Param& p, uint32_t count, uint32_t& k, Fn& fn) {
     if (p.type.cls == PClass::Object) return true;

@@ -53,7 +53,4 @@ uint32_t writeInts(Param& p, const int* v, uint32_t count, bool asBool);
 uint32_t readFloats(Param& p, float* v, uint32_t count);
 uint32_t readInts(Param& p, int* v, uint32_t count);
 
-// Component types of p in packed order.
-void componentTypes(const Param& p, std::vector<PType>& out);
-
 } // namespace fx

@@ -6,6 +6,7 @@
 #include <d3d9.h>
 
 #include <tormakelin/core/RefCounted.h>
+#include <tormakelin/render/BeginState.h>
 #include <tormakelin/render/Export.h>
 #include <tormakelin/render/RenderListener.h>
 
@@ -98,6 +99,8 @@ private:
     bool adopt(IDirect3DTexture9* texture);
     bool recreate();
     void releaseTexture();
+    // Sets back what begin replaced.
+    void restoreTargets();
 
     IDirect3DTexture9* m_texture = nullptr;
     D3DSURFACE_DESC m_desc{};
@@ -108,9 +111,7 @@ private:
     bool m_hasParams = false;
     bool m_lost = false;
     IRenderView* m_view = nullptr;
-    // While begun, and the begins refused meanwhile that still await their ends.
-    bool m_begun = false;
-    unsigned m_refusedBegins = 0;
+    BeginState m_beginState;
     IRenderView* m_usedView = nullptr;
     IDepthBuffer* m_depthBuffer = nullptr;
     SavedTargets* m_saved = nullptr;
