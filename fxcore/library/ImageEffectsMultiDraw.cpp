@@ -2,7 +2,7 @@
 
 #include <tormakelin/fxcore/ImageEffects.h>
 
-#include "ImageEffectSupport.h"
+#include "RenderTargetInput.h"
 #include "PluginDescs.h"
 
 #include <tormakelin/fxcore/Resources.h>
@@ -123,7 +123,7 @@ void CMYKDistort::render(RenderContext& context)
 {
     static std::string const targetInput = "Attributes/Render Target";
     static std::string const wrap = "CMYKDistortWrap", clamp = "CMYKDistortClamp";
-    render::IRenderTargetTexture* target = fetchRenderTarget(targetInput, context);
+    render::IRenderTargetTexture* target = renderTargetOn(*this, targetInput, context);
     render::ITexture* texture = nullptr;
     if (!target || !fetchTexture(TextureEffect::textureInputName(), context, texture))
         return;

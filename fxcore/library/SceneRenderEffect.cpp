@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/SceneNodes.h>
 
 #include "PluginDescs.h"
+#include "RenderTargetInput.h"
 
 namespace tormakelin::fxcore {
 
@@ -17,12 +18,6 @@ core::UniqueId const& particleSystemNodeId()
 {
     static core::UniqueId const id = core::stringToUniqueId("856A0050-2051-11DE-9D34-F3DD278E6044");
     return id;
-}
-
-std::vector<core::UniqueId> const& renderTargetKinds()
-{
-    static std::vector<core::UniqueId> const kinds = {RenderTargetResource::_pluginDesc.id};
-    return kinds;
 }
 
 void addTargetInput(GraphNode& node, char const* name, char const* defaultText)
@@ -161,9 +156,7 @@ void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneS
     InstanceParameterMap const& instances = context.instanceParameters;
     auto first = [&](std::string const& input) -> kavro::TargetRef {
         NodeParameter const* linked = findInputNamed(input);
-        auto* resource =
-            linked ? dynamic_cast<RenderTargetResource*>(firstResourceOnInput(*linked, renderTargetKinds(), instances)) : nullptr;
-        return kavro::TargetRef(resource ? resource->getRenderTarget() : nullptr);
+        return kavro::TargetRef(linked ? renderTargetOn(*linked, instances) : nullptr);
     };
     settings = kavro::SceneSettings{};
     kavro::TargetRef const shadowTarget = m_shadowEnabled ? first(kShadow) : kavro::TargetRef();

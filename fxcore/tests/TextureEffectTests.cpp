@@ -4,6 +4,7 @@
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/VertexDecl.h>
+#include <tormakelin/fxcore/ImageEffects.h>
 #include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ShaderEffect.h>

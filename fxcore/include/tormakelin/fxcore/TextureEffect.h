@@ -129,49 +129,4 @@ private:
     int m_blendMode = 0;
 };
 
-// Shared by the two gradients: placement, blend, tint, channel and UV inputs.
-class TORMAKELIN_FXCORE_API GradientBase : public Effect {
-protected:
-    GradientBase();
-    // Draws the technique after the corner colours are set by `setCorners`.
-    void drawGradient(RenderContext& context, std::string const& technique);
-    virtual void setCorners(render::IShader* shader) = 0;
-
-    int m_blendMode = 0;
-    D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
-    int m_channel = 0;
-    int m_uvMode = 1;
-    D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
-};
-
-class TORMAKELIN_FXCORE_API Gradient : public GradientBase {
-public:
-    static PluginDesc _pluginDesc;
-    Gradient();
-    ~Gradient() override;
-    void render(RenderContext& context) override;
-
-private:
-    void setCorners(render::IShader* shader) override;
-
-    D3DXVECTOR4 m_topLeft{255.0f, 255.0f, 255.0f, 255.0f};
-    D3DXVECTOR4 m_topRight{255.0f, 255.0f, 255.0f, 255.0f};
-    D3DXVECTOR4 m_bottomLeft{0.0f, 0.0f, 0.0f, 255.0f};
-    D3DXVECTOR4 m_bottomRight{0.0f, 0.0f, 0.0f, 255.0f};
-};
-
-class TORMAKELIN_FXCORE_API RadialGradient : public GradientBase {
-public:
-    static PluginDesc _pluginDesc;
-    RadialGradient();
-    ~RadialGradient() override;
-    void render(RenderContext& context) override;
-
-private:
-    void setCorners(render::IShader* shader) override;
-
-    D3DXVECTOR4 m_inner{255.0f, 255.0f, 255.0f, 255.0f};
-    D3DXVECTOR4 m_outer{0.0f, 0.0f, 0.0f, 255.0f};
-};
-
 } // namespace tormakelin::fxcore
