@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/ParticleNodes.h>
 
 #include "PluginDescs.h"
+#include "SharedEffect.h"
 
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/Resources.h>
@@ -18,7 +19,6 @@
 #include <tormakelin/render/ShaderManager.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace tormakelin::fxcore {
 
@@ -73,13 +73,10 @@ ParticleSystemEffect::~ParticleSystemEffect() = default;
 void ParticleSystemEffect::compileShader()
 {
     // The own text draws with the technique the material selects for blended particles.
-    render::ShaderManager const* manager = render::g_shaderManager;
-    if (!render::g_renderDevice || !manager)
+    if (!render::g_renderDevice || !render::g_shaderManager)
         return;
-    char const* text = kavro::getParticleEffectText();
     core::SmartRef<render::IShader> const shader = render::createShader();
-    unsigned const length = static_cast<unsigned>(std::strlen(text));
-    if (shader && shader->compile(text, length, manager->getPool(), manager->getInclude()))
+    if (compileSharedEffect(shader.get(), kavro::getParticleEffectText(), "ParticleSystemEffect"))
         m_shader = shader;
 }
 
@@ -149,13 +146,11 @@ void ParticleSystemEffect::useTexture(InstanceParameterMap const& instances)
     m_system->setTextureAtlas(nullptr);
     render::ITexture* texture = nullptr;
     IResource* resource = firstResourceOnInput(*m_textureInput, kinds, instances);
-    if (auto const* plain = dynamic_cast<TextureResource const*>(resource)) {
-        texture = plain->getTexture();
-    } else if (auto const* target = dynamic_cast<RenderTargetResource const*>(resource)) {
-        texture = target->getTexture();
-    } else if (auto const* atlas = dynamic_cast<TextureAtlasResource const*>(resource)) {
+    if (auto const* atlas = dynamic_cast<TextureAtlasResource const*>(resource)) {
         texture = atlas->getTexture();
         m_system->setTextureAtlas(atlas->getAtlas());
+    } else {
+        texture = TextureEffect::resourceTexture(resource);
     }
     m_texture->setTexture(texture);
     m_sampler->setName(samplerName());

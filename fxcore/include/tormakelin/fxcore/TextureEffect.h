@@ -89,6 +89,8 @@ public:
                              render::ITexture*& texture);
     // "Attributes/Texture", made once.
     static std::string const& textureInputName();
+    // Texture and render-target resources: the kinds a family member draws.
+    static std::vector<core::UniqueId> const& textureKinds();
     // The texture a texture or render-target resource holds, or null for other resources.
     static render::ITexture* resourceTexture(IResource* resource);
     // The option names of the blend-mode and channel inputs.
