@@ -25,16 +25,6 @@ namespace tormakelin::fxcore {
 PluginDesc ParticleSystemEffect::_pluginDesc = libraryPluginDesc(kPluginGraphNode,
     "856A0050-2051-11DE-9D34-F3DD278E6044", "3D/Particle/Particle System", "Particle System Effect");
 
-namespace {
-
-std::string const& samplerName()
-{
-    static std::string const name = "particle";
-    return name;
-}
-
-} // namespace
-
 ParticleSystemEffect::ParticleSystemEffect()
 {
     m_textureInput = addInput("Attributes/Texture", kParameterResource, "0", nullptr);
@@ -59,7 +49,7 @@ ParticleSystemEffect::ParticleSystemEffect()
     m_system->setMaterial(m_material.get());
     m_texture = kavro::createTexture();
     m_sampler = kavro::createTextureSampler();
-    m_sampler->setName(samplerName());
+    m_sampler->setName("particle");
     m_material->addTextureSampler(m_sampler.get());
     compileShader();
     m_material->setShader(m_shader.get());
@@ -127,8 +117,7 @@ void ParticleSystemEffect::checkLinkedShader(render::IShader* shader)
 {
     // The material draws particles with this technique only; without it nothing shows.
     char const* technique = kavro::getTechniqueName(kavro::RenderTechnique_Blended);
-    ID3DXEffect* effect = shader ? shader->getEffect() : nullptr;
-    if (!shader || (effect && effect->GetTechniqueByName(technique))) {
+    if (!shader || shader->hasTechnique(technique)) {
         if (!getErrorString().empty())
             setErrorString({});
         return;
@@ -153,8 +142,6 @@ void ParticleSystemEffect::useTexture(InstanceParameterMap const& instances)
         texture = TextureEffect::resourceTexture(resource);
     }
     m_texture->setTexture(texture);
-    m_sampler->setName(samplerName());
-    m_sampler->getTexture().set(m_texture.get());
 }
 
 void ParticleSystemEffect::relink()
