@@ -1,5 +1,6 @@
 #include <tormakelin/fxcore/SceneRenderEffect.h>
 
+#include <tormakelin/fxcore/ParticleNodes.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/SceneNodes.h>
 
@@ -12,13 +13,6 @@ namespace {
 
 kavro::ISceneRender* g_renderer = nullptr;
 int g_instances = 0;
-
-// The row id of the particle-system node type: its nodes hand over a scene graph like the others.
-core::UniqueId const& particleSystemNodeId()
-{
-    static core::UniqueId const id = core::stringToUniqueId("856A0050-2051-11DE-9D34-F3DD278E6044");
-    return id;
-}
 
 void addTargetInput(GraphNode& node, char const* name, char const* defaultText)
 {
@@ -205,7 +199,7 @@ void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneS
 void SceneRenderEffect::takeEntries(kavro::SceneRenderState& state)
 {
     static std::string const inputs[] = {"Particle/System", "Particle/Flares", "Particle/Lens Flares", "Attributes/Scene"};
-    static std::vector<core::UniqueId> const ids[] = {{particleSystemNodeId()}, {FlareEffect::_pluginDesc.id},
+    static std::vector<core::UniqueId> const ids[] = {{ParticleSystemEffect::_pluginDesc.id}, {FlareEffect::_pluginDesc.id},
         {LensFlareEffect::_pluginDesc.id}, {SceneEffect::_pluginDesc.id}};
     state.entries.clear();
     for (size_t i = 0; i < std::size(inputs); ++i)
