@@ -38,8 +38,6 @@ public:
             kOffset, cRot, mRot, yRot, kRot, gradientLowerLeft, gradientLowerRight, gradientUpperLeft,
             gradientUpperRight, time;
 
-        // Releases every slot.
-        void release();
         // The effect compiled: every slot a draw needs is there.
         bool ready() const { return shader && vertexDecl; }
     };
@@ -53,9 +51,8 @@ public:
     static void decSharedRef();
     static void onStaticDataCreate();
     static void onStaticDataRelease();
-    // The zero-terminated text that every family member draws with; what onStaticDataCreate
-    // compiles is m_sharedEffectText, which starts as this text (tests swap it).
-    static char const* sharedEffectText();
+    // What onStaticDataCreate compiles; starts as the built-in text every family member draws
+    // with (tests swap it).
     static char const* m_sharedEffectText;
 
     TextureEffect();
