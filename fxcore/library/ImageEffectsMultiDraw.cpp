@@ -181,11 +181,16 @@ void AnimatedTextureEffect::render(RenderContext& context)
     if (canvasWidth <= 0.0f || canvasHeight <= 0.0f)
         return;
     animation->getFrame(context.time, m_frames);
+    if (m_frames.empty())
+        return;
+    // Every frame draws under the same states; only its texture and rectangle differ.
+    render::IShader* shader = beginModel(wrap, clamp, nullptr, nullptr);
+    if (!shader)
+        return;
+    Transform const& transform = getTransform();
     for (AnimatedTextureFrame const* frame : m_frames) {
-        render::IShader* shader = beginModel(wrap, clamp, frame->texture, nullptr);
-        if (!shader)
-            return;
-        Transform const& transform = getTransform();
+        if (frame->texture)
+            shader->setTexture(shared().colorTexture.get(), frame->texture);
         float const x0 = transform.position2d.x, y0 = transform.position2d.y;
         float const w0 = transform.size2d.x, h0 = transform.size2d.y;
         float const left = x0 + w0 * static_cast<float>(frame->left) / canvasWidth;
