@@ -28,8 +28,6 @@ PluginDesc AnimatedTextureEffect::_pluginDesc = libraryPluginDesc(kPluginGraphNo
 
 namespace {
 
-constexpr float kDegreesToRadians = 0.01745329238474369f;
-
 TextureEffect::SharedData& shared()
 {
     return *TextureEffect::m_shared;
@@ -74,7 +72,7 @@ void RadialBlur::render(RenderContext& context)
     if (!shader)
         return;
     int const n = copies(m_iterations);
-    float const rotation = static_cast<float>(m_rotation) * kDegreesToRadians;
+    float const rotation = D3DXToRadian(static_cast<float>(m_rotation));
     QuadVertex base[4];
     TextureEffect::buildQuad(getTransform(), m_uvRect, base);
     D3DXVECTOR2 const centre((base[0].x + base[2].x) * 0.5f, (base[0].y + base[2].y) * 0.5f);
@@ -135,7 +133,7 @@ void CMYKDistort::render(RenderContext& context)
     TextureEffect::SharedData::Param const* offsets[4] = {&s.cOffset, &s.mOffset, &s.yOffset, &s.kOffset};
     TextureEffect::SharedData::Param const* rotations[4] = {&s.cRot, &s.mRot, &s.yRot, &s.kRot};
     for (int i = 0; i < 4; ++i) {
-        float const r = m_rotations[i] * kDegreesToRadians;
+        float const r = D3DXToRadian(m_rotations[i]);
         D3DXVECTOR2 const turn(std::cos(r), std::sin(r));
         shader->setVector2(offsets[i]->get(), &m_offsets[i]);
         shader->setVector2(rotations[i]->get(), &turn);
