@@ -6,14 +6,13 @@
 
 #include "PluginDescs.h"
 #include "SceneShader.h"
+#include "SharedEffect.h"
 
 #include <tormakelin/kavro/Flare.h>
 #include <tormakelin/kavro/Material.h>
 #include <tormakelin/kavro/SceneGraph.h>
 #include <tormakelin/render/Shader.h>
-#include <tormakelin/render/ShaderManager.h>
 
-#include <cstring>
 #include <new>
 
 namespace tormakelin::fxcore {
@@ -21,22 +20,6 @@ namespace tormakelin::fxcore {
 namespace {
 
 std::string const kShaderInput = "Attributes/Shader";
-
-render::IShader* compileFlareEffect()
-{
-    render::IShader* shader = render::createShader();
-    if (!shader)
-        return nullptr;
-    shader->addRef();
-    char const* text = kavro::getFlareEffectText();
-    render::ShaderManager const* manager = render::g_shaderManager;
-    if (!shader->compile(text, static_cast<unsigned>(std::strlen(text)), manager ? manager->getPool() : nullptr,
-            manager ? manager->getInclude() : nullptr)) {
-        shader->release();
-        return nullptr;
-    }
-    return shader;
-}
 
 D3DXMATRIX identity()
 {
@@ -53,10 +36,9 @@ FlareNodeBase::FlareNodeBase()
 {
     if (!m_graph || !m_material || !m_texture || !m_sampler)
         throw std::bad_alloc();
-    render::IShader* own = compileFlareEffect();
-    m_ownShader = own;
-    if (own)
-        own->release();
+    core::SmartRef<render::IShader> const own = render::createShader();
+    if (compileSharedEffect(own.get(), kavro::getFlareEffectText(), "FlareEffect"))
+        m_ownShader = own;
     m_material->setBlendMode(0);
     m_material->setTwoSided(true);
     m_sampler->setName("flare");
@@ -103,8 +85,6 @@ FlareEffect::FlareEffect()
 
 void FlareEffect::eval(UpdateContext& context)
 {
-    static std::vector<core::UniqueId> const kinds = {
-        TextureResource::_pluginDesc.id, RenderTargetResource::_pluginDesc.id};
     Transform const& transform = getTransform();
     kavro::Transformation& place = m_flare->getTransformation().transform;
     place.position.value = transform.position3d;
@@ -117,13 +97,8 @@ void FlareEffect::eval(UpdateContext& context)
     if (m_flare->getShader() != m_material->getShader())
         m_flare->setShader(m_material->getShader());
 
-    render::ITexture* texture = nullptr;
-    if (IResource* resource = firstResourceOnInput(*m_textureInput, kinds, context.instanceParameters)) {
-        if (auto* image = dynamic_cast<TextureResource*>(resource))
-            texture = image->getTexture();
-        else if (auto* target = dynamic_cast<RenderTargetResource*>(resource))
-            texture = target->getTexture();
-    }
+    render::ITexture* texture = TextureEffect::resourceTexture(
+        firstResourceOnInput(*m_textureInput, TextureEffect::textureKinds(), context.instanceParameters));
     if (m_texture->getTexture() != texture)
         m_texture->setTexture(texture);
 }

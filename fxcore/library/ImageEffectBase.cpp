@@ -1,9 +1,5 @@
 #include <tormakelin/fxcore/ImageEffects.h>
 
-#include "ImageEffectSupport.h"
-
-#include <tormakelin/fxcore/RenderTargetResource.h>
-
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/VertexDecl.h>
@@ -41,21 +37,6 @@ bool ImageEffectBase::fetchTexture(std::string const& input, RenderContext const
     return TextureEffect::fetchTexture(*this, input, context, texture);
 }
 
-render::IRenderTargetTexture* renderTargetOn(GraphNode& node, std::string const& input, RenderContext const& context)
-{
-    static std::vector<core::UniqueId> const kinds = {RenderTargetResource::_pluginDesc.id};
-    core::SmartRef<IResource> const resource =
-        node.firstResourceConnectedToInput(input, kinds, context.instanceParameters);
-    auto const* target = dynamic_cast<RenderTargetResource const*>(resource.get());
-    return target ? target->getRenderTarget() : nullptr;
-}
-
-render::IRenderTargetTexture* ImageEffectBase::fetchRenderTarget(std::string const& input,
-                                                                 RenderContext const& context)
-{
-    return renderTargetOn(*this, input, context);
-}
-
 render::IShader* ImageEffectBase::beginModel(std::string const& wrap, std::string const& clamp,
                                              render::ITexture* texture, RenderContext const* context)
 {
@@ -63,7 +44,6 @@ render::IShader* ImageEffectBase::beginModel(std::string const& wrap, std::strin
     if (!shader)
         return nullptr;
     TextureEffect::SharedData& shared = *TextureEffect::m_shared;
-    render::applyBlendMode(render::BlendMode_Solid);
     TextureEffect::setQuadStates();
     render::applyBlendMode(static_cast<render::BlendMode>(m_blendMode));
     shader->setTechnique(m_uvMode != 0 ? clamp : wrap);

@@ -2,7 +2,7 @@
 
 #include <tormakelin/fxcore/ImageEffects.h>
 
-#include "ImageEffectSupport.h"
+#include "RenderTargetInput.h"
 #include "PluginDescs.h"
 
 #include <tormakelin/core/Debug.h>

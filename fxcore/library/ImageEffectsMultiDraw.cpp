@@ -2,7 +2,7 @@
 
 #include <tormakelin/fxcore/ImageEffects.h>
 
-#include "ImageEffectSupport.h"
+#include "RenderTargetInput.h"
 #include "PluginDescs.h"
 
 #include <tormakelin/fxcore/Resources.h>
@@ -27,8 +27,6 @@ PluginDesc AnimatedTextureEffect::_pluginDesc = libraryPluginDesc(kPluginGraphNo
     "4893A6A0-0683-11DE-B5C0-F6EA650898F0", "Effect/Texture/Animated Texture", "Animated Texture");
 
 namespace {
-
-constexpr float kDegreesToRadians = 0.01745329238474369f;
 
 TextureEffect::SharedData& shared()
 {
@@ -74,7 +72,7 @@ void RadialBlur::render(RenderContext& context)
     if (!shader)
         return;
     int const n = copies(m_iterations);
-    float const rotation = static_cast<float>(m_rotation) * kDegreesToRadians;
+    float const rotation = D3DXToRadian(static_cast<float>(m_rotation));
     QuadVertex base[4];
     TextureEffect::buildQuad(getTransform(), m_uvRect, base);
     D3DXVECTOR2 const centre((base[0].x + base[2].x) * 0.5f, (base[0].y + base[2].y) * 0.5f);
@@ -123,7 +121,7 @@ void CMYKDistort::render(RenderContext& context)
 {
     static std::string const targetInput = "Attributes/Render Target";
     static std::string const wrap = "CMYKDistortWrap", clamp = "CMYKDistortClamp";
-    render::IRenderTargetTexture* target = fetchRenderTarget(targetInput, context);
+    render::IRenderTargetTexture* target = renderTargetOn(*this, targetInput, context);
     render::ITexture* texture = nullptr;
     if (!target || !fetchTexture(TextureEffect::textureInputName(), context, texture))
         return;
@@ -135,7 +133,7 @@ void CMYKDistort::render(RenderContext& context)
     TextureEffect::SharedData::Param const* offsets[4] = {&s.cOffset, &s.mOffset, &s.yOffset, &s.kOffset};
     TextureEffect::SharedData::Param const* rotations[4] = {&s.cRot, &s.mRot, &s.yRot, &s.kRot};
     for (int i = 0; i < 4; ++i) {
-        float const r = m_rotations[i] * kDegreesToRadians;
+        float const r = D3DXToRadian(m_rotations[i]);
         D3DXVECTOR2 const turn(std::cos(r), std::sin(r));
         shader->setVector2(offsets[i]->get(), &m_offsets[i]);
         shader->setVector2(rotations[i]->get(), &turn);
@@ -181,11 +179,16 @@ void AnimatedTextureEffect::render(RenderContext& context)
     if (canvasWidth <= 0.0f || canvasHeight <= 0.0f)
         return;
     animation->getFrame(context.time, m_frames);
+    if (m_frames.empty())
+        return;
+    // Every frame draws under the same states; only its texture and rectangle differ.
+    render::IShader* shader = beginModel(wrap, clamp, nullptr, nullptr);
+    if (!shader)
+        return;
+    Transform const& transform = getTransform();
     for (AnimatedTextureFrame const* frame : m_frames) {
-        render::IShader* shader = beginModel(wrap, clamp, frame->texture, nullptr);
-        if (!shader)
-            return;
-        Transform const& transform = getTransform();
+        if (frame->texture)
+            shader->setTexture(shared().colorTexture.get(), frame->texture);
         float const x0 = transform.position2d.x, y0 = transform.position2d.y;
         float const w0 = transform.size2d.x, h0 = transform.size2d.y;
         float const left = x0 + w0 * static_cast<float>(frame->left) / canvasWidth;

@@ -52,9 +52,14 @@ void checkSceneTechniques(IGraphNode& node, render::IShader* shader, render::ISh
 
 void collectShaderParameters(IGraphNode& node, std::string const& input, std::vector<kavro::IShaderParameter*>& out)
 {
+    collectShaderParameters(node.findInput(input), out);
+}
+
+void collectShaderParameters(NodeParameter const* input, std::vector<kavro::IShaderParameter*>& out)
+{
     out.clear();
     static std::vector<core::UniqueId> const anyKind;
-    forEachLinkedNode(node.findInput(input), anyKind, [&](IGraphNode* linked) {
+    forEachLinkedNode(input, anyKind, [&](IGraphNode* linked) {
         if (auto* parameterNode = dynamic_cast<ShaderParameterNode*>(linked))
             if (kavro::IShaderParameter* parameter = parameterNode->getShaderParameter())
                 out.push_back(parameter);

@@ -25,7 +25,6 @@ PluginDesc ParticleMeshEmitter::_pluginDesc = libraryPluginDesc(kPluginGraphNode
 
 namespace {
 
-constexpr float kRadiansPerDegree = 0.017453292f;
 constexpr int kMaxParticlesPerSpawn = 20000;
 
 } // namespace
@@ -78,8 +77,8 @@ void ParticleEmitter::update()
     kavro::ParticleEmitterParams& params = m_emitter->getParams();
     params.emitterPosition = getTransform().position3d;
     params.particlesPerSpawn = std::clamp(params.particlesPerSpawn, 1, kMaxParticlesPerSpawn);
-    params.rotationMin = m_rotationMin * kRadiansPerDegree;
-    params.rotationMax = m_rotationMax * kRadiansPerDegree;
+    params.rotationMin = D3DXToRadian(m_rotationMin);
+    params.rotationMax = D3DXToRadian(m_rotationMax);
 }
 
 ParticleBoxEmitter::ParticleBoxEmitter()

@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/ParticleNodes.h>
 
 #include "PluginDescs.h"
+#include "SharedEffect.h"
 
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/Resources.h>
@@ -18,22 +19,11 @@
 #include <tormakelin/render/ShaderManager.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace tormakelin::fxcore {
 
 PluginDesc ParticleSystemEffect::_pluginDesc = libraryPluginDesc(kPluginGraphNode,
     "856A0050-2051-11DE-9D34-F3DD278E6044", "3D/Particle/Particle System", "Particle System Effect");
-
-namespace {
-
-std::string const& samplerName()
-{
-    static std::string const name = "particle";
-    return name;
-}
-
-} // namespace
 
 ParticleSystemEffect::ParticleSystemEffect()
 {
@@ -59,7 +49,7 @@ ParticleSystemEffect::ParticleSystemEffect()
     m_system->setMaterial(m_material.get());
     m_texture = kavro::createTexture();
     m_sampler = kavro::createTextureSampler();
-    m_sampler->setName(samplerName());
+    m_sampler->setName("particle");
     m_material->addTextureSampler(m_sampler.get());
     compileShader();
     m_material->setShader(m_shader.get());
@@ -73,13 +63,10 @@ ParticleSystemEffect::~ParticleSystemEffect() = default;
 void ParticleSystemEffect::compileShader()
 {
     // The own text draws with the technique the material selects for blended particles.
-    render::ShaderManager const* manager = render::g_shaderManager;
-    if (!render::g_renderDevice || !manager)
+    if (!render::g_renderDevice || !render::g_shaderManager)
         return;
-    char const* text = kavro::getParticleEffectText();
     core::SmartRef<render::IShader> const shader = render::createShader();
-    unsigned const length = static_cast<unsigned>(std::strlen(text));
-    if (shader && shader->compile(text, length, manager->getPool(), manager->getInclude()))
+    if (compileSharedEffect(shader.get(), kavro::getParticleEffectText(), "ParticleSystemEffect"))
         m_shader = shader;
 }
 
@@ -130,8 +117,7 @@ void ParticleSystemEffect::checkLinkedShader(render::IShader* shader)
 {
     // The material draws particles with this technique only; without it nothing shows.
     char const* technique = kavro::getTechniqueName(kavro::RenderTechnique_Blended);
-    ID3DXEffect* effect = shader ? shader->getEffect() : nullptr;
-    if (!shader || (effect && effect->GetTechniqueByName(technique))) {
+    if (!shader || shader->hasTechnique(technique)) {
         if (!getErrorString().empty())
             setErrorString({});
         return;
@@ -149,17 +135,13 @@ void ParticleSystemEffect::useTexture(InstanceParameterMap const& instances)
     m_system->setTextureAtlas(nullptr);
     render::ITexture* texture = nullptr;
     IResource* resource = firstResourceOnInput(*m_textureInput, kinds, instances);
-    if (auto const* plain = dynamic_cast<TextureResource const*>(resource)) {
-        texture = plain->getTexture();
-    } else if (auto const* target = dynamic_cast<RenderTargetResource const*>(resource)) {
-        texture = target->getTexture();
-    } else if (auto const* atlas = dynamic_cast<TextureAtlasResource const*>(resource)) {
+    if (auto const* atlas = dynamic_cast<TextureAtlasResource const*>(resource)) {
         texture = atlas->getTexture();
         m_system->setTextureAtlas(atlas->getAtlas());
+    } else {
+        texture = TextureEffect::resourceTexture(resource);
     }
     m_texture->setTexture(texture);
-    m_sampler->setName(samplerName());
-    m_sampler->getTexture().set(m_texture.get());
 }
 
 void ParticleSystemEffect::relink()

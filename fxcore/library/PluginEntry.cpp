@@ -49,7 +49,6 @@ struct Row {
     char const* id;
     char const* path;
     char const* name;
-    // Null while the type's class is not built yet: the row is listed but creates nothing.
     IPlugin* (*create)();
 };
 
@@ -111,13 +110,13 @@ constexpr Row kRows[] = {
     {kNode, "DCF42380-B253-11DD-9288-F17C82B47B41", "Effect/Screen/ClearScreen", "Clear Screen Effect",
         make<ClearScreen>},
     {kNode, "13382D4D-FEDB-11DE-8A68-E81C49CBD163", "Effect/Spline/2d Spline", "2d Spline Effect",
-        make<Spline2DEffect>}, // Spline2DEffect
+        make<Spline2DEffect>},
     {kNode, "64F960A0-E9FF-11DD-93A8-89895ED7ACE3", "Effect/Texture/Texture", "Texture Effect",
-        make<TextureEffect>}, // TextureEffect
+        make<TextureEffect>},
     {kNode, "4893A6A0-0683-11DE-B5C0-F6EA650898F0", "Effect/Texture/Animated Texture", "Animated Texture",
         make<AnimatedTextureEffect>},
     {kNode, "C0E625D2-F3A8-11DD-8057-8A02F6C56FE5", "Effect/Texture/Fullscreen Quad", "Fullscreen quad Effect",
-        make<FullscreenQuad>}, // FullscreenQuad
+        make<FullscreenQuad>},
     {kResource, "1CF18094-BA19-11DD-83A8-8D9303237748", "Texture Resource", "Texture Resource",
         make<TextureResource>},
     {kLoader, "A6A09A24-B71E-11DD-B744-EBAD6DC0932E", "Texture/Texture", "2d Texture Resource Loader",
@@ -150,7 +149,7 @@ constexpr Row kRows[] = {
     {kLoader, "0EEDB060-EA7E-11DD-B06F-A03A0823C824", "Sound/Sound", "Image Resource Loader",
         make<SoundResourceLoader>},
     {kNode, "1D77C1E0-F78D-11DD-BD73-A3099C3902D7", "Script/Script", "Script Node", make<ScriptNode>},
-    {kNode, "F0CCF960-F7B1-11DD-89B0-8388B0DCA6D2", "Effect/Text/Text", "Text Effect", make<TextEffect>}, // TextEffect
+    {kNode, "F0CCF960-F7B1-11DD-89B0-8388B0DCA6D2", "Effect/Text/Text", "Text Effect", make<TextEffect>},
     // 70
     {kResource, "1E2407A0-F7B2-11DD-98FC-8AA50E493AB6", "Font Resource", "Font Resource", make<FontResource>},
     {kLoader, "4271B350-F7B2-11DD-98FC-8AA50E493AB6", "Font/Font", "Font Resource Loader",
@@ -162,32 +161,32 @@ constexpr Row kRows[] = {
     {kResource, "BD12FA3A-0D66-11DE-9658-A306579BAEC5", "Scene Resource", "Scene Resource", make<SceneResource>},
     {kLoader, "F802D9D0-0D66-11DE-9658-A306579BAEC5", "3D/Scene", "Scene Resource Loader",
         make<SceneResourceLoader>},
-    {kNode, "12C3E60D-0D69-11DE-8C94-B8CD3BAF4A2A", "3D/Scene Graph", "Scene Effect", make<SceneEffect>}, // SceneEffect
-    {kNode, "D26DF6B1-0EFA-11DE-99C7-DFCFD624C433", "3D/Scene Render", "Scene Render", make<SceneRenderEffect>}, // SceneRenderEffect
-    {kNode, "36E3651D-0D8A-11DE-B171-FEFCC7395B7D", "3D/Camera", "Camera Effect", make<CameraEffect>}, // CameraEffect
-    {kNode, "584A8330-0D8A-11DE-B171-FEFCC7395B7D", "3D/Light", "Light Effect", make<LightEffect>}, // LightEffect
+    {kNode, "12C3E60D-0D69-11DE-8C94-B8CD3BAF4A2A", "3D/Scene Graph", "Scene Effect", make<SceneEffect>},
+    {kNode, "D26DF6B1-0EFA-11DE-99C7-DFCFD624C433", "3D/Scene Render", "Scene Render", make<SceneRenderEffect>},
+    {kNode, "36E3651D-0D8A-11DE-B171-FEFCC7395B7D", "3D/Camera", "Camera Effect", make<CameraEffect>},
+    {kNode, "584A8330-0D8A-11DE-B171-FEFCC7395B7D", "3D/Light", "Light Effect", make<LightEffect>},
     // 80
-    {kNode, "C94EE51B-0E37-11DE-945C-D8B628B6A8A0", "Keyframe/Animation", "Animation", make<Animation>}, // Animation
-    {kNode, "C0C906CA-1303-11DE-A0D4-DFE1E68F042A", "3D/View Matrix", "View Matrix Effect", make<ViewMatrix>}, // ViewMatrix
-    {kNode, "064B4B3F-1412-11DE-A36D-B9C63559994F", "3D/Shader/Material", "Material Effect", make<MaterialEffect>}, // MaterialEffect
+    {kNode, "C94EE51B-0E37-11DE-945C-D8B628B6A8A0", "Keyframe/Animation", "Animation", make<Animation>},
+    {kNode, "C0C906CA-1303-11DE-A0D4-DFE1E68F042A", "3D/View Matrix", "View Matrix Effect", make<ViewMatrix>},
+    {kNode, "064B4B3F-1412-11DE-A36D-B9C63559994F", "3D/Shader/Material", "Material Effect", make<MaterialEffect>},
     {kNode, "5F044A2D-1485-11DE-8C43-884C9573DF09", "3D/Shader/Shader", "Shader Effect", make<ShaderEffect>},
-    {kNode, "37F346FC-E030-11DE-978F-9A68AA91A0F7", "3D/Flare", "Flare Effect", make<FlareEffect>}, // FlareEffect
-    {kNode, "5A6F76ED-E30D-11DE-940C-D48F9C71F939", "3D/Lens Flare", "Lens Flare Effect", make<LensFlareEffect>}, // LensFlareEffect
+    {kNode, "37F346FC-E030-11DE-978F-9A68AA91A0F7", "3D/Flare", "Flare Effect", make<FlareEffect>},
+    {kNode, "5A6F76ED-E30D-11DE-940C-D48F9C71F939", "3D/Lens Flare", "Lens Flare Effect", make<LensFlareEffect>},
     {kNode, "BBA66D10-17FB-11DE-BF94-A17399492AB8", "Parameter/Scalar", "Scalar Shader Parameter",
-        make<ParameterScalar>}, // ParameterScalar
+        make<ParameterScalar>},
     {kNode, "B24238F0-17FE-11DE-BF94-A17399492AB8", "Parameter/Integer", "Integer Shader Parameter",
-        make<ParameterInt>}, // ParameterInt
+        make<ParameterInt>},
     {kNode, "B5FF40F0-17FE-11DE-BF94-A17399492AB8", "Parameter/Vec2", "Vec2 Shader Parameter",
-        make<ParameterVec2>}, // ParameterVec2
+        make<ParameterVec2>},
     {kNode, "B9CD38E0-17FE-11DE-BF94-A17399492AB8", "Parameter/Vec3", "Vec3 Shader Parameter",
-        make<ParameterVec3>}, // ParameterVec3
+        make<ParameterVec3>},
     // 90
     {kNode, "BD81B560-17FE-11DE-BF94-A17399492AB8", "Parameter/Vec4", "Vec4 Shader Parameter",
-        make<ParameterVec4>}, // ParameterVec4
+        make<ParameterVec4>},
     {kNode, "C0DF8660-17FE-11DE-BF94-A17399492AB8", "Parameter/Color", "Color Shader Parameter",
-        make<ParameterColor>}, // ParameterColor
+        make<ParameterColor>},
     {kNode, "C52657D0-17FE-11DE-BF94-A17399492AB8", "Parameter/Resource", "Resource Shader Parameter",
-        make<ParameterResource>}, // ParameterResource
+        make<ParameterResource>},
     {kNode, "70C0D550-18B0-11DE-95E2-830121C1AE93", "Effect/Texture/Glow", "Image glow effect", make<Glow>},
     {kNode, "77A825C0-18B1-11DE-B490-FE0E64559BFC", "Effect/Texture/Blur", "Texture blur effect", make<Blur>},
     {kNode, "7BC23D26-3B16-11DE-9932-E391ABBE640B", "Effect/Texture/Composite", "Image composite effect",
@@ -204,41 +203,50 @@ constexpr Row kRows[] = {
     {kNode, "CACA1382-3BDF-11DE-BF59-847ADB7C20B3", "Effect/Texture/Sobel Edge", "Sobel edge", make<SobelEdge>},
     {kNode, "D342C6E2-3C96-11DE-80E7-CCCB6596A6AA", "Effect/Texture/Radial Blur", "Radial Blur", make<RadialBlur>},
     {kNode, "856A0050-2051-11DE-9D34-F3DD278E6044", "3D/Particle/Particle System", "Particle System Effect",
-        make<ParticleSystemEffect>}, // ParticleSystemEffect
+        make<ParticleSystemEffect>},
     {kNode, "A32ABD50-2060-11DE-8173-A69DC20BAC7C", "3D/Particle/Emitter/Box Emitter", "Box Emitter",
-        make<ParticleBoxEmitter>}, // ParticleBoxEmitter
+        make<ParticleBoxEmitter>},
     {kNode, "AAF648B0-2060-11DE-8173-A69DC20BAC7C", "3D/Particle/Modifier/Color Modifier", "Particle color modifier",
-        make<ParticleColorModifier>}, // ParticleColorModifier
+        make<ParticleColorModifier>},
     {kNode, "1283077B-2086-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Attractor Modifier", "Attractor modifier",
-        make<ParticleAttractorModifier>}, // ParticleAttractorModifier
+        make<ParticleAttractorModifier>},
     {kNode, "4265471F-208E-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Camera Fade Modifier", "Particle color modifier",
-        make<ParticleCameraDistanceFadeModifier>}, // ParticleCameraDistanceFadeModifier
+        make<ParticleCameraDistanceFadeModifier>},
     {kNode, "559CE5ED-208E-11DE-AA50-98E911BD1873", "3D/Particle/Emitter/Cylinder Emitter", "Box Emitter",
-        make<ParticleCylinderEmitter>}, // ParticleCylinderEmitter
+        make<ParticleCylinderEmitter>},
     // 110
     {kNode, "6E6B535B-208E-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Linear Force Modifier", "Particle color modifier",
-        make<ParticleLinearForceModifier>}, // ParticleLinearForceModifier
+        make<ParticleLinearForceModifier>},
     {kNode, "8CB157A8-2090-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Plane Modifier", "Particle color modifier",
-        make<ParticlePlaneModifier>}, // ParticlePlaneModifier
+        make<ParticlePlaneModifier>},
     {kNode, "92B90290-208E-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Random Emitter", "Box Emitter",
-        make<ParticleRandomEmitter>}, // ParticleRandomEmitter
+        make<ParticleRandomEmitter>},
     {kNode, "B3E33D24-208E-11DE-AA50-98E911BD1873", "3D/Particle/Emitter/Sphere Emitter", "Sphere Emitter",
-        make<ParticleSphereEmitter>}, // ParticleSphereEmitter
+        make<ParticleSphereEmitter>},
     {kNode, "A2BA1970-208E-11DE-AA50-98E911BD1873", "3D/Particle/Modifier/Size Modifier", "Particle color modifier",
-        make<ParticleSizeModifier>}, // ParticleSizeModifier
+        make<ParticleSizeModifier>},
     {kNode, "EFE930F7-209D-11DE-84BB-C2EA7EF6DB97", "3D/Particle/Emitter/Mesh Emitter", "Mesh Emitter",
-        make<ParticleMeshEmitter>}, // ParticleMeshEmitter
+        make<ParticleMeshEmitter>},
     {kNode, "E959B31C-41F7-11DE-9D15-A2A6D0B38BFD", "Stack/Select From Stack", "Select from stack",
         make<SelectFromStack>},
     {kNode, "97AB42A4-55E4-11DE-AA78-9463349717FE", "Effect/Texture/CMYK Distort", "CMYK Distort Effect",
         make<CMYKDistort>},
-    {kNode, "9C8AE555-567B-11DE-95C2-EAC7C912CFB7", "Effect/Texture/Gradient", "Gradient Effect", make<Gradient>}, // Gradient
+    {kNode, "9C8AE555-567B-11DE-95C2-EAC7C912CFB7", "Effect/Texture/Gradient", "Gradient Effect", make<Gradient>},
     {kNode, "96A70BD1-5683-11DE-86FC-C775518C9FBA", "Effect/Texture/Radial Gradient", "Radial Gradient Effect",
-        make<RadialGradient>}, // RadialGradient
+        make<RadialGradient>},
 };
 
 constexpr int kRowCount = static_cast<int>(std::size(kRows));
 static_assert(kRowCount == 120, "the library answers exactly 120 indexes");
+
+constexpr bool everyRowCreates()
+{
+    for (Row const& row : kRows)
+        if (!row.create)
+            return false;
+    return true;
+}
+static_assert(everyRowCreates(), "every row makes an object");
 
 PluginLibraryDesc& libraryDesc()
 {
@@ -289,7 +297,7 @@ void* tormakelinPluginQuery(int kind, int index)
     } catch (std::bad_alloc const&) {
         return nullptr;
     }
-    if (kind == 1 && kRows[index].create)
+    if (kind == 1)
         return kRows[index].create();
     return nullptr;
 }

@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/RenderTargetResource.h>
 
 #include "PluginDescs.h"
+#include "RenderTargetInput.h"
 
 #include <tormakelin/render/RenderTarget.h>
 #include <tormakelin/render/Texture.h>
@@ -11,6 +12,19 @@ namespace tormakelin::fxcore {
 
 PluginDesc RenderTargetResource::_pluginDesc = libraryPluginDesc(
     kPluginResource, "0CAB70D6-F182-11DD-9C88-A960EEEB6D89", "Rendertarget Resource", "Rendertarget Resource");
+
+render::IRenderTargetTexture* renderTargetOn(NodeParameter const& input, InstanceParameterMap const& instances)
+{
+    static std::vector<core::UniqueId> const kinds = {RenderTargetResource::_pluginDesc.id};
+    auto const* target = dynamic_cast<RenderTargetResource const*>(firstResourceOnInput(input, kinds, instances));
+    return target ? target->getRenderTarget() : nullptr;
+}
+
+render::IRenderTargetTexture* renderTargetOn(GraphNode& node, std::string_view input, RenderContext const& context)
+{
+    NodeParameter const* parameter = node.findInputNamed(input);
+    return parameter ? renderTargetOn(*parameter, context.instanceParameters) : nullptr;
+}
 
 RenderTargetResource::~RenderTargetResource()
 {

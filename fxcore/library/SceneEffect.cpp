@@ -80,7 +80,6 @@ LightEffect::LightEffect()
 
 void LightEffect::eval(UpdateContext&)
 {
-    constexpr float kRadiansPerDegree = 0.017453292f;
     Transform const& transform = getTransform();
     D3DXMATRIX rotation;
     D3DXMatrixRotationQuaternion(&rotation, &transform.rotation3d);
@@ -92,8 +91,8 @@ void LightEffect::eval(UpdateContext&)
     m_light.direction = m_direction;
     m_light.colour = m_color / 255.0f * m_intensity;
     m_light.radius = m_range;
-    m_light.innerCone = m_innerCone * kRadiansPerDegree;
-    m_light.outerCone = m_outerCone * kRadiansPerDegree;
+    m_light.innerCone = D3DXToRadian(m_innerCone);
+    m_light.outerCone = D3DXToRadian(m_outerCone);
 }
 
 } // namespace tormakelin::fxcore

@@ -1,9 +1,11 @@
 #include <tormakelin/fxcore/SceneRenderEffect.h>
 
+#include <tormakelin/fxcore/ParticleNodes.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/SceneNodes.h>
 
 #include "PluginDescs.h"
+#include "RenderTargetInput.h"
 
 namespace tormakelin::fxcore {
 
@@ -12,22 +14,9 @@ namespace {
 kavro::ISceneRender* g_renderer = nullptr;
 int g_instances = 0;
 
-// The row id of the particle-system node type: its nodes hand over a scene graph like the others.
-core::UniqueId const& particleSystemNodeId()
+NodeParameter* addTargetInput(GraphNode& node, char const* name, char const* defaultText)
 {
-    static core::UniqueId const id = core::stringToUniqueId("856A0050-2051-11DE-9D34-F3DD278E6044");
-    return id;
-}
-
-std::vector<core::UniqueId> const& renderTargetKinds()
-{
-    static std::vector<core::UniqueId> const kinds = {RenderTargetResource::_pluginDesc.id};
-    return kinds;
-}
-
-void addTargetInput(GraphNode& node, char const* name, char const* defaultText)
-{
-    node.addInput(name, kParameterResource, defaultText, nullptr);
+    return node.addInput(name, kParameterResource, defaultText, nullptr);
 }
 
 } // namespace
@@ -37,20 +26,20 @@ PluginDesc SceneRenderEffect::_pluginDesc =
 
 SceneRenderEffect::SceneRenderEffect()
 {
-    addInput("Attributes/Scene", kParameterLink, "0", nullptr);
-    addInput("Attributes/Light", kParameterLink, "", nullptr);
-    addInput("Attributes/Materials", kParameterLink, "", nullptr);
-    addInput("Attributes/Shader Parameters", kParameterLink, "", nullptr);
-    addInput("Particle/System", kParameterLink, "", nullptr);
-    addInput("Particle/Flares", kParameterLink, "", nullptr);
-    addInput("Particle/Lens Flares", kParameterLink, "", nullptr);
+    m_inputs.entries[3] = addInput("Attributes/Scene", kParameterLink, "0", nullptr);
+    m_inputs.lights = addInput("Attributes/Light", kParameterLink, "", nullptr);
+    m_inputs.materials = addInput("Attributes/Materials", kParameterLink, "", nullptr);
+    m_inputs.shaderParameters = addInput("Attributes/Shader Parameters", kParameterLink, "", nullptr);
+    m_inputs.entries[0] = addInput("Particle/System", kParameterLink, "", nullptr);
+    m_inputs.entries[1] = addInput("Particle/Flares", kParameterLink, "", nullptr);
+    m_inputs.entries[2] = addInput("Particle/Lens Flares", kParameterLink, "", nullptr);
     addInput("Ambient/Power", kParameterFloat, "0.1", &m_ambientPower);
     addInput("Fog/Enabled", kParameterBool, "0", &m_fogEnabled);
     addInput("Fog/Color", kParameterColor, "255,255,255,255", &m_fogColor);
     addInput("Fog/Start", kParameterFloat, "0", &m_fogStart);
     addInput("Fog/End", kParameterFloat, "128", &m_fogEnd);
     addInput("Shadow/Enabled", kParameterBool, "0", &m_shadowEnabled);
-    addTargetInput(*this, "Shadow/Texture", "");
+    m_inputs.shadow = addTargetInput(*this, "Shadow/Texture", "");
     addInput("Shadow/Color", kParameterColor, "0,0,0,255", &m_shadowColor);
     addInput("Shadow/Position", kParameterVec3, "0,200,0", &m_shadowPosition);
     addInput("Shadow/Target Position", kParameterVec3, "2,0,0", &m_shadowTargetPosition);
@@ -61,25 +50,25 @@ SceneRenderEffect::SceneRenderEffect()
     addInput("Shadow/Smoothstep Min", kParameterFloat, "0.5", &m_shadowSmoothstepMin);
     addInput("Shadow/Smoothstep Max", kParameterFloat, "1", &m_shadowSmoothstepMax);
     addInput("Shadow/Blur Enabled", kParameterBool, "0", &m_shadowBlur);
-    addTargetInput(*this, "Shadow/Blur Downsample", "");
-    addTargetInput(*this, "Shadow/Blur Vertical", "");
-    addTargetInput(*this, "Shadow/Blur Horizontal", "");
+    m_inputs.shadowDownsample = addTargetInput(*this, "Shadow/Blur Downsample", "");
+    m_inputs.shadowVertical = addTargetInput(*this, "Shadow/Blur Vertical", "");
+    m_inputs.shadowHorizontal = addTargetInput(*this, "Shadow/Blur Horizontal", "");
     addInput("Reflection/Enabled", kParameterBool, "0", &m_reflectionEnabled);
     addInput("Reflection/Y", kParameterFloat, "0", &m_reflectionY);
-    addTargetInput(*this, "Reflection/Target", "");
+    m_inputs.reflection = addTargetInput(*this, "Reflection/Target", "");
     addInput("Reflection/Blur", kParameterBool, "0", &m_reflectionBlur);
     addInput("Reflection/Blur Width", kParameterFloat, "1", &m_reflectionBlurWidth);
-    addTargetInput(*this, "Reflection/Blur Vertical Target", "0");
-    addTargetInput(*this, "Reflection/Blur Horizontal Target", "0");
+    m_inputs.reflectionVertical = addTargetInput(*this, "Reflection/Blur Vertical Target", "0");
+    m_inputs.reflectionHorizontal = addTargetInput(*this, "Reflection/Blur Horizontal Target", "0");
     addInput("Depth Of Field/Enabled", kParameterBool, "0", &m_dofEnabled);
     addInput("Depth Of Field/Focal Plane Near", kParameterFloat, "0.1", &m_dofNear);
     addInput("Depth Of Field/Focal Plane Far", kParameterFloat, "0.9", &m_dofFar);
-    addTargetInput(*this, "Depth Of Field/Blur Target", "0");
+    m_inputs.dof = addTargetInput(*this, "Depth Of Field/Blur Target", "0");
     addInput("Depth Of Field/Blur Width", kParameterFloat, "1.0", &m_dofBlurWidth);
-    addTargetInput(*this, "Depth Of Field/Blur Vertical Target", "0");
-    addTargetInput(*this, "Depth Of Field/Blur Horizontal Target", "0");
+    m_inputs.dofVertical = addTargetInput(*this, "Depth Of Field/Blur Vertical Target", "0");
+    m_inputs.dofHorizontal = addTargetInput(*this, "Depth Of Field/Blur Horizontal Target", "0");
     addInput("ZPass/Enabled", kParameterBool, "0", &m_zPassEnabled);
-    addTargetInput(*this, "ZPass/Depth Target", "0");
+    m_inputs.zPass = addTargetInput(*this, "ZPass/Depth Target", "0");
     // The view and projection come from a linked view-matrix node, else the default camera.
     enableCamera();
 
@@ -128,19 +117,16 @@ bool SceneRenderEffect::buildState(RenderContext const& context, kavro::SceneRen
     state.ambientPower = m_ambientPower;
     takeSettings(context, state.settings);
 
-    static std::string const materialsInput = "Attributes/Materials";
-    static std::string const parametersInput = "Attributes/Shader Parameters";
-    static std::string const lightsInput = "Attributes/Light";
     static std::vector<core::UniqueId> const materialKinds = {MaterialEffect::_pluginDesc.id};
     static std::vector<core::UniqueId> const lightKinds = {LightEffect::_pluginDesc.id};
     state.materials.clear();
-    collectShaderParameters(*this, parametersInput, state.shaderParameters);
-    forEachLinkedNode(findInputNamed(materialsInput), materialKinds, [&](IGraphNode* node) {
+    collectShaderParameters(m_inputs.shaderParameters, state.shaderParameters);
+    forEachLinkedNode(m_inputs.materials, materialKinds, [&](IGraphNode* node) {
         if (auto const* material = dynamic_cast<MaterialEffect const*>(node))
             state.materials.push_back(material->getSettings());
     });
     state.lights.clear();
-    forEachLinkedNode(findInputNamed(lightsInput), lightKinds, [&](IGraphNode* node) {
+    forEachLinkedNode(m_inputs.lights, lightKinds, [&](IGraphNode* node) {
         if (auto const* light = dynamic_cast<LightEffect const*>(node))
             state.lights.push_back(light->getLight());
     });
@@ -150,23 +136,12 @@ bool SceneRenderEffect::buildState(RenderContext const& context, kavro::SceneRen
 
 void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneSettings& settings)
 {
-    // Made once: the lookups take their names as strings.
-    static std::string const kShadow = "Shadow/Texture", kShadowDown = "Shadow/Blur Downsample",
-                             kShadowVertical = "Shadow/Blur Vertical", kShadowHorizontal = "Shadow/Blur Horizontal",
-                             kReflection = "Reflection/Target", kReflectionVertical = "Reflection/Blur Vertical Target",
-                             kReflectionHorizontal = "Reflection/Blur Horizontal Target",
-                             kZPass = "ZPass/Depth Target", kDof = "Depth Of Field/Blur Target",
-                             kDofVertical = "Depth Of Field/Blur Vertical Target",
-                             kDofHorizontal = "Depth Of Field/Blur Horizontal Target";
     InstanceParameterMap const& instances = context.instanceParameters;
-    auto first = [&](std::string const& input) -> kavro::TargetRef {
-        NodeParameter const* linked = findInputNamed(input);
-        auto* resource =
-            linked ? dynamic_cast<RenderTargetResource*>(firstResourceOnInput(*linked, renderTargetKinds(), instances)) : nullptr;
-        return kavro::TargetRef(resource ? resource->getRenderTarget() : nullptr);
+    auto first = [&](NodeParameter const* input) {
+        return kavro::TargetRef(input ? renderTargetOn(*input, instances) : nullptr);
     };
     settings = kavro::SceneSettings{};
-    kavro::TargetRef const shadowTarget = m_shadowEnabled ? first(kShadow) : kavro::TargetRef();
+    kavro::TargetRef const shadowTarget = m_shadowEnabled ? first(m_inputs.shadow) : kavro::TargetRef();
     // Without a map no other shadow setting is taken.
     if (shadowTarget) {
         settings.shadowEnabled = true;
@@ -182,9 +157,9 @@ void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneS
         settings.shadowSmoothStepMax = m_shadowSmoothstepMax;
         settings.shadowBlur = m_shadowBlur;
         if (m_shadowBlur) {
-            settings.shadowBlurDownsample = first(kShadowDown);
-            settings.shadowBlurVertical = first(kShadowVertical);
-            settings.shadowBlurHorizontal = first(kShadowHorizontal);
+            settings.shadowBlurDownsample = first(m_inputs.shadowDownsample);
+            settings.shadowBlurVertical = first(m_inputs.shadowVertical);
+            settings.shadowBlurHorizontal = first(m_inputs.shadowHorizontal);
         }
     }
     settings.fogEnabled = m_fogEnabled;
@@ -193,30 +168,29 @@ void SceneRenderEffect::takeSettings(RenderContext const& context, kavro::SceneS
     settings.fogColour = m_fogColor / 255.0f;
     settings.reflectionEnabled = m_reflectionEnabled;
     settings.reflectionY = m_reflectionY;
-    settings.reflectionTarget = first(kReflection);
+    settings.reflectionTarget = first(m_inputs.reflection);
     settings.reflectionBlur = m_reflectionBlur;
     settings.reflectionBlurWidth = m_reflectionBlurWidth;
-    settings.reflectionBlurVertical = first(kReflectionVertical);
-    settings.reflectionBlurHorizontal = first(kReflectionHorizontal);
+    settings.reflectionBlurVertical = first(m_inputs.reflectionVertical);
+    settings.reflectionBlurHorizontal = first(m_inputs.reflectionHorizontal);
     settings.zPassEnabled = m_zPassEnabled;
-    settings.zPassTarget = first(kZPass);
+    settings.zPassTarget = first(m_inputs.zPass);
     settings.dofEnabled = m_dofEnabled;
     settings.dofNear = m_dofNear;
     settings.dofFar = m_dofFar;
     settings.dofBlurWidth = m_dofBlurWidth;
-    settings.dofBlurTarget = first(kDof);
-    settings.dofBlurVertical = first(kDofVertical);
-    settings.dofBlurHorizontal = first(kDofHorizontal);
+    settings.dofBlurTarget = first(m_inputs.dof);
+    settings.dofBlurVertical = first(m_inputs.dofVertical);
+    settings.dofBlurHorizontal = first(m_inputs.dofHorizontal);
 }
 
 void SceneRenderEffect::takeEntries(kavro::SceneRenderState& state)
 {
-    static std::string const inputs[] = {"Particle/System", "Particle/Flares", "Particle/Lens Flares", "Attributes/Scene"};
-    static std::vector<core::UniqueId> const ids[] = {{particleSystemNodeId()}, {FlareEffect::_pluginDesc.id},
+    static std::vector<core::UniqueId> const ids[] = {{ParticleSystemEffect::_pluginDesc.id}, {FlareEffect::_pluginDesc.id},
         {LensFlareEffect::_pluginDesc.id}, {SceneEffect::_pluginDesc.id}};
     state.entries.clear();
-    for (size_t i = 0; i < std::size(inputs); ++i)
-        forEachLinkedNode(findInputNamed(inputs[i]), ids[i], [&](IGraphNode* node) {
+    for (size_t i = 0; i < std::size(m_inputs.entries); ++i)
+        forEachLinkedNode(m_inputs.entries[i], ids[i], [&](IGraphNode* node) {
             if (auto const* source = dynamic_cast<ISceneGraphSource const*>(node))
                 if (kavro::ISceneGraph* graph = source->getSceneGraph())
                     state.entries.push_back({source->getSceneWorldMatrix(), graph});

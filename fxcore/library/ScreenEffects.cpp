@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/ScreenEffects.h>
 
 #include "PluginDescs.h"
+#include "RenderTargetInput.h"
 
 #include <tormakelin/fxcore/RenderTargetResource.h>
 
@@ -20,19 +21,6 @@ namespace {
 PluginDesc screenDesc(char const* id, char const* path, char const* name)
 {
     return libraryPluginDesc(kPluginGraphNode, id, path, name);
-}
-
-// The render-target resource named by a resource input, or null.
-core::SmartRef<IResource> firstRenderTarget(GraphNode& node, char const* input, RenderContext const& context)
-{
-    static std::vector<core::UniqueId> const kTypes{RenderTargetResource::_pluginDesc.id};
-    return node.firstResourceConnectedToInput(input, kTypes, context.instanceParameters);
-}
-
-render::IRenderTargetTexture* targetOf(IResource* resource)
-{
-    auto* target = dynamic_cast<RenderTargetResource*>(resource);
-    return target ? target->getRenderTarget() : nullptr;
 }
 
 } // namespace
@@ -74,9 +62,9 @@ BackBuffer2Screen::~BackBuffer2Screen() = default;
 
 void BackBuffer2Screen::render(RenderContext& context)
 {
-    core::SmartRef<IResource> const resource = firstRenderTarget(*this, "Render Target", context);
+    render::IRenderTargetTexture* target = renderTargetOn(*this, "Render Target", context);
     render::IRenderDevice* device = render::g_renderDevice;
-    if (!resource || !device || !device->getBackBuffer() || !device->getPostProcessor())
+    if (!target || !device || !device->getBackBuffer() || !device->getPostProcessor())
         return;
     D3DXVECTOR4 source;
     D3DXVECTOR4 const* sourceRect = nullptr;
@@ -86,8 +74,7 @@ void BackBuffer2Screen::render(RenderContext& context)
             float(viewport.Y + viewport.Height));
         sourceRect = &source;
     }
-    // A resource without a target makes the copy answer false and change nothing.
-    device->getPostProcessor()->stretchRect(device->getBackBuffer(), sourceRect, targetOf(resource.get()), nullptr);
+    device->getPostProcessor()->stretchRect(device->getBackBuffer(), sourceRect, target, nullptr);
 }
 
 RenderTargetEffect::RenderTargetEffect()
@@ -100,8 +87,7 @@ RenderTargetEffect::~RenderTargetEffect() = default;
 
 void RenderTargetEffect::render(RenderContext& context)
 {
-    core::SmartRef<IResource> const resource = firstRenderTarget(*this, "Attributes/Render Target", context);
-    render::IRenderTargetTexture* target = targetOf(resource.get());
+    render::IRenderTargetTexture* target = renderTargetOn(*this, "Attributes/Render Target", context);
     // Without a target the effects would draw into whatever is current.
     if (!target)
         return;

@@ -38,7 +38,6 @@ void SoundEffect::stopSound()
 void SoundEffect::rewind()
 {
     m_started = false;
-    m_ended = false;
 }
 
 // A sound that is no longer linked must not play on with nothing left to stop it.
@@ -66,8 +65,6 @@ void SoundEffect::eval(UpdateContext& context)
     // A sound we started that stopped by itself has run out: restarting it past its end every frame
     // would cost a seek per frame and play nothing. It waits until the play time moves.
     if (m_started)
-        m_ended = true;
-    if (m_ended)
         return;
     // The timeline's time, not the layer's: music stays in step wherever its layer starts.
     sound->setPosition(float(context.playTime));

@@ -57,11 +57,6 @@ unsigned int Spline2DEffect::m_refCount = 0;
 Spline2DEffect::SharedData* Spline2DEffect::m_shared = nullptr;
 char const* Spline2DEffect::m_sharedEffectText = kSplineEffectText;
 
-char const* Spline2DEffect::sharedEffectText()
-{
-    return kSplineEffectText;
-}
-
 Spline2DEffect::Spline2DEffect()
 {
     addInput("Point Count", kParameterFloat, "300", &m_pointCount);

@@ -97,11 +97,6 @@ unsigned int TextEffect::m_refCount = 0;
 TextEffect::SharedData* TextEffect::m_shared = nullptr;
 char const* TextEffect::m_sharedEffectText = kTextEffectText;
 
-char const* TextEffect::sharedEffectText()
-{
-    return kTextEffectText;
-}
-
 TextEffect::TextEffect()
 {
     // Which kinds it takes is decided where it is read: font resources only.

@@ -51,15 +51,14 @@ void bindParameterNode(render::IShader* shader, render::IShaderParameter* parame
     }
 }
 
-// Texture and render-target resources: the kinds a family member draws.
-std::vector<core::UniqueId> const& textureKinds()
+} // namespace
+
+std::vector<core::UniqueId> const& TextureEffect::textureKinds()
 {
     static std::vector<core::UniqueId> const kinds = {
         TextureResource::_pluginDesc.id, RenderTargetResource::_pluginDesc.id};
     return kinds;
 }
-
-} // namespace
 
 std::string const& TextureEffect::textureInputName()
 {

@@ -69,19 +69,6 @@ void setRenderState(D3DRENDERSTATETYPE state, DWORD value)
 
 } // namespace
 
-void TextureEffect::SharedData::release()
-{
-    shader = nullptr;
-    vertexDecl = nullptr;
-    for (auto const& [name, slot] : kParameterSlots)
-        this->*slot = nullptr;
-}
-
-char const* TextureEffect::sharedEffectText()
-{
-    return kImageEffectText;
-}
-
 void TextureEffect::addSharedRef()
 {
     if (m_refCount++ == 0)
@@ -116,7 +103,6 @@ void TextureEffect::onStaticDataRelease()
 {
     if (!m_shared)
         return;
-    m_shared->release();
     delete std::exchange(m_shared, nullptr);
 }
 

@@ -9,8 +9,6 @@ namespace tormakelin::fxcore {
 
 namespace {
 
-constexpr float kRadiansPerDegree = 0.017453292f;
-
 // False while there is no view or it has no height: the aspect is undefined then.
 bool currentAspect(float& aspect)
 {
@@ -46,11 +44,11 @@ void ViewMatrix::eval(UpdateContext&)
     D3DXMatrixLookAtLH(&m_view, &m_position, &m_lookAt, &up);
     D3DXVECTOR3 const axis(0.0f, 0.0f, 1.0f);
     D3DXMATRIX roll;
-    D3DXMatrixRotationAxis(&roll, &axis, m_roll * kRadiansPerDegree);
+    D3DXMatrixRotationAxis(&roll, &axis, D3DXToRadian(m_roll));
     m_view = m_view * roll;
     float aspect = 1.0f;
     if (currentAspect(aspect))
-        D3DXMatrixPerspectiveFovLH(&m_projection, m_fov * kRadiansPerDegree / aspect, aspect, m_near, m_far);
+        D3DXMatrixPerspectiveFovLH(&m_projection, D3DXToRadian(m_fov) / aspect, aspect, m_near, m_far);
 }
 
 void ViewMatrix::getCameraMatrices(D3DXMATRIX& view, D3DXMATRIX& projection, D3DXVECTOR3& eye)

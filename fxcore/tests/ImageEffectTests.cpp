@@ -3,6 +3,8 @@
 #include <tormakelin/fxcore/ImageEffects.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 
+#include <QuietLog.h>
+
 #include <tormakelin/core/Debug.h>
 #include <tormakelin/render/RenderTarget.h>
 
@@ -22,22 +24,6 @@ char const* const kMaskId = "11111111-0000-0000-0000-000000000003";
 char const* const kTargetIds[3] = {"22222222-0000-0000-0000-000000000001", "22222222-0000-0000-0000-000000000002",
                                    "22222222-0000-0000-0000-000000000003"};
 char const* const kAnimationId = "33333333-0000-0000-0000-000000000001";
-
-void expectNear(Rgba got, Rgba want, int tolerance)
-{
-    EXPECT_NEAR(got.r, want.r, tolerance);
-    EXPECT_NEAR(got.g, want.g, tolerance);
-    EXPECT_NEAR(got.b, want.b, tolerance);
-    EXPECT_NEAR(got.a, want.a, tolerance);
-}
-
-std::vector<std::string> g_reports;
-
-bool collectReport(core::DebugType, std::string const&, int, std::string const&, std::string const& message)
-{
-    g_reports.push_back(message);
-    return true;
-}
 
 class ImageEffectTest : public FamilyDeviceTest {
 public:
@@ -438,12 +424,7 @@ TEST_F(ImageEffectTest, GlowAndBlurComposeThroughTheirTargets)
 // the reason is given once.
 TEST_F(ImageEffectTest, AChainTargetInTwoSlotsDrawsNothingAndSaysSoOnce)
 {
-    struct Restore {
-        core::DebugCallback previous = core::g_debugCallback;
-        ~Restore() { core::setDebugCallback(previous); }
-    } const restore;
-    g_reports.clear();
-    core::setDebugCallback(&collectReport);
+    tormakelin::test::LogCatcher const log;
     addTarget(kTargetIds[0], 32);
     addTarget(kTargetIds[1], 32);
     addImage(solidTexture(0xFFFFFFFFu));
@@ -454,8 +435,8 @@ TEST_F(ImageEffectTest, AChainTargetInTwoSlotsDrawsNothingAndSaysSoOnce)
     for (int frame = 0; frame < 3; ++frame)
         EXPECT_EQ(drawsOf([&] { blur->render(context); }), 0);
     expectNear(pixel(32, 32), {0, 0, 0, 255}, 0);
-    ASSERT_EQ(g_reports.size(), 1u);
-    EXPECT_NE(g_reports.front().find("Blur/Horizontal"), std::string::npos) << g_reports.front();
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_NE(log.messages().front().find("Blur/Horizontal"), std::string::npos) << log.messages().front();
 }
 
 // Separated into the intermediate target and recombined: without offsets the image comes back,

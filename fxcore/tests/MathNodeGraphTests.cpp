@@ -43,16 +43,6 @@ public:
     D3DXVECTOR4 seen{0.0f, 0.0f, 0.0f, 0.0f};
 };
 
-bool link(IGraphNode* from, char const* output, IGraphNode* to, char const* input)
-{
-    NodeParameter* out = from->findOutput(output);
-    NodeParameter* in = to->findInput(input);
-    if (!out || !in || !from->canLink(out, to, in, true))
-        return false;
-    from->link(out, to, in, true);
-    return true;
-}
-
 } // namespace
 
 TEST(MathNodes, ClampPowerAndBlends)

@@ -6,6 +6,7 @@
 #include <tormakelin/core/Xml.h>
 
 #include "DeviceTestSupport.h"
+#include "MathNodeSupport.h"
 
 #include <tormakelin/core/Keyframe.h>
 #include <tormakelin/kavro/Flare.h>
@@ -21,25 +22,9 @@ using namespace tormakelin::fxcore;
 
 namespace {
 
-void setText(GraphNode& node, char const* input, char const* text)
-{
-    NodeParameter* parameter = node.findInput(input);
-    ASSERT_NE(parameter, nullptr) << input;
-    parameter->value->setText(text);
-}
-
-void update(GraphNode& node, double time = 0.0)
-{
-    UpdateContext context;
-    context.time = time;
-    node.setUpdateFlag(true);
-    node.update(context);
-}
-
-void link(IGraphNode* from, char const* output, IGraphNode* to, char const* input)
-{
-    from->link(from->findOutput(output), to, to->findInput(input), true);
-}
+using fxcore::test::link;
+using fxcore::test::runOnce;
+using fxcore::test::setInput;
 
 void expectVec4(D3DXVECTOR4 const& actual, D3DXVECTOR4 const& expected)
 {
@@ -82,8 +67,8 @@ TEST_F(ViewMatrixTest, FieldOfViewIsHorizontalOverTheViewsAspect)
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " fov " << c.fov);
         open(c.width, c.height);
         core::SmartRef<ViewMatrix> node(new ViewMatrix());
-        setText(*node, "Attributes/Field of View", c.fov);
-        update(*node);
+        setInput(*node, "Attributes/Field of View", c.fov);
+        runOnce(*node);
         EXPECT_NEAR(verticalFov(node->getProjection()), c.vertical, 1e-5f);
         EXPECT_NEAR(node->getProjection()._11 / node->getProjection()._22, float(c.height) / float(c.width), 1e-5f);
     }
@@ -93,9 +78,9 @@ TEST_F(ViewMatrixTest, LooksFromThePositionRollsAboutZAndFeedsLinkedCameras)
 {
     open(64, 64);
     core::SmartRef<ViewMatrix> node(new ViewMatrix());
-    setText(*node, "Transform/Position", "0,0,-10");
-    setText(*node, "Transform/Roll", "90");
-    update(*node);
+    setInput(*node, "Transform/Position", "0,0,-10");
+    setInput(*node, "Transform/Roll", "90");
+    runOnce(*node);
     // A point right of the target ends up above it after a quarter turn about the view axis.
     D3DXVECTOR3 const right(1, 0, 0);
     D3DXVECTOR3 viewed;
@@ -121,28 +106,28 @@ TEST_F(ViewMatrixTest, AViewWithoutHeightKeepsThePreviousProjection)
 {
     open(64, 32);
     core::SmartRef<ViewMatrix> node(new ViewMatrix());
-    update(*node);
+    runOnce(*node);
     D3DXMATRIX const before = node->getProjection();
     ASSERT_TRUE(std::isfinite(before._11));
     m_device->getRenderView()->getViewport().Height = 0;
-    setText(*node, "Attributes/Field of View", "90");
-    update(*node);
+    setInput(*node, "Attributes/Field of View", "90");
+    runOnce(*node);
     EXPECT_EQ(node->getProjection(), before);
 }
 
 TEST(LightEffect, ConvertsColourAndConesIntoTheRecordEveryFrameAlike)
 {
     core::SmartRef<LightEffect> node(new LightEffect());
-    setText(*node, "Attributes/Type", "2");
-    setText(*node, "Attributes/Color", "255,0,0,255");
-    setText(*node, "Attributes/Intensity", "2");
-    setText(*node, "Attributes/Range", "50");
+    setInput(*node, "Attributes/Type", "2");
+    setInput(*node, "Attributes/Color", "255,0,0,255");
+    setInput(*node, "Attributes/Intensity", "2");
+    setInput(*node, "Attributes/Range", "50");
     // A quarter turn about y turns the light's +z towards +x.
-    setText(*node, "Transform/Rotation", "0,0.70710678,0,0.70710678");
-    setText(*node, "Transform/Position", "1,2,3");
+    setInput(*node, "Transform/Rotation", "0,0.70710678,0,0.70710678");
+    setInput(*node, "Transform/Position", "1,2,3");
     for (int frame = 0; frame < 3; ++frame) {
         SCOPED_TRACE(frame);
-        update(*node);
+        runOnce(*node);
         kavro::LightRecord const& light = node->getLight();
         EXPECT_EQ(light.type, kavro::LightType_Spot);
         expectVec4(light.colour, {2, 0, 0, 2});
@@ -163,7 +148,7 @@ TEST(LightEffect, ConvertsColourAndConesIntoTheRecordEveryFrameAlike)
 TEST(Animation, OutputsRestValuesWithoutTracksAndTheTracksChannelsWithThem)
 {
     core::SmartRef<Animation> node(new Animation());
-    update(*node, 1.0);
+    runOnce(*node, 1.0);
     EXPECT_EQ(node->findOutput("Position")->value->getVec3(), D3DXVECTOR3(0, 0, 0));
     EXPECT_EQ(node->findOutput("Rotation")->value->getVec4(), D3DXVECTOR4(0, 0, 0, 1));
     EXPECT_EQ(node->findOutput("Scale")->value->getVec3(), D3DXVECTOR3(1, 1, 1));
@@ -179,7 +164,7 @@ TEST(Animation, OutputsRestValuesWithoutTracksAndTheTracksChannelsWithThem)
         track->addKey(key, true);
     }
     node->setScaleKeyframe(track);
-    update(*node, 1.0);
+    runOnce(*node, 1.0);
     EXPECT_EQ(node->findOutput("Scale")->value->getVec3(), D3DXVECTOR3(2, 4, 1));
 
     // The tracks travel in the node's own data, as saving and cloning write it.
@@ -193,14 +178,14 @@ TEST(Animation, OutputsRestValuesWithoutTracksAndTheTracksChannelsWithThem)
     ASSERT_NE(copy->getScaleKeyframe(), nullptr);
     EXPECT_EQ(copy->getPositionKeyframe(), nullptr);
     EXPECT_EQ(copy->getRotationKeyframe(), nullptr);
-    update(*copy, 1.0);
+    runOnce(*copy, 1.0);
     EXPECT_EQ(copy->findOutput("Scale")->value->getVec3(), D3DXVECTOR3(2, 4, 1));
 }
 
 TEST(SceneEffect, WithoutAResourceHoldsNoGraphAndAnEmptyBox)
 {
     core::SmartRef<SceneEffect> node(new SceneEffect());
-    update(*node);
+    runOnce(*node);
     EXPECT_EQ(node->getSceneGraph(), nullptr);
     node->updateBoundingBox();
     EXPECT_EQ(node->getTransform().boundingBox.min, D3DXVECTOR3(0, 0, 0));
@@ -210,10 +195,10 @@ TEST(SceneEffect, WithoutAResourceHoldsNoGraphAndAnEmptyBox)
 TEST(CameraEffect, GivesItsPositionLookAtAndRoll)
 {
     core::SmartRef<CameraEffect> node(new CameraEffect());
-    setText(*node, "Transform/Position", "1,2,3");
-    setText(*node, "Transform/Look At Position", "4,5,6");
-    setText(*node, "Transform/Roll", "30");
-    update(*node);
+    setInput(*node, "Transform/Position", "1,2,3");
+    setInput(*node, "Transform/Look At Position", "4,5,6");
+    setInput(*node, "Transform/Roll", "30");
+    runOnce(*node);
     EXPECT_EQ(node->findOutput("Position")->value->getVec3(), D3DXVECTOR3(1, 2, 3));
     EXPECT_EQ(node->findOutput("Look At Position")->value->getVec3(), D3DXVECTOR3(4, 5, 6));
     EXPECT_FLOAT_EQ(node->findOutput("Roll")->value->getFloat(), 30);
@@ -250,18 +235,18 @@ protected:
 TEST_F(SceneShaderTest, MaterialConvertsColoursIntoItsSettingsAndTakesTheLinkedShader)
 {
     core::SmartRef<MaterialEffect> node(new MaterialEffect());
-    setText(*node, "Attributes/Name", "Floor");
-    setText(*node, "Attributes/Doublesided", "1");
-    setText(*node, "Attributes/Type", "1");
-    setText(*node, "Parameters/Diffuse", "255,51,0,255");
-    setText(*node, "Parameters/Ambient", "0,0,102,255");
+    setInput(*node, "Attributes/Name", "Floor");
+    setInput(*node, "Attributes/Doublesided", "1");
+    setInput(*node, "Attributes/Type", "1");
+    setInput(*node, "Parameters/Diffuse", "255,51,0,255");
+    setInput(*node, "Parameters/Ambient", "0,0,102,255");
     core::SmartRef<ShaderEffect> shader = shaderNode(kSolidOnly);
     link(shader.get(), "Result", node.get(), "Shader/Shader");
     core::SmartRef<ParameterScalar> level(new ParameterScalar());
     level->setPluginDesc(ParameterScalar::_pluginDesc);
     link(level.get(), "Result", node.get(), "Shader/Shader Parameters");
     for (int frame = 0; frame < 2; ++frame) {
-        update(*node);
+        runOnce(*node);
         kavro::MaterialSettings const& settings = node->getSettings();
         EXPECT_EQ(settings.name, "Floor");
         EXPECT_EQ(settings.twoSided, 1);
@@ -287,10 +272,10 @@ TEST_F(SceneShaderTest, AUserShaderWithoutTheRenderersTechniquesIsReported)
     for (GraphNode* node : {static_cast<GraphNode*>(material.get()), static_cast<GraphNode*>(flare.get())}) {
         char const* input = node == material.get() ? "Shader/Shader" : "Attributes/Shader";
         link(shader.get(), "Result", node, input);
-        update(*node);
+        runOnce(*node);
         EXPECT_NE(node->getErrorString().find("Solid"), std::string::npos);
         node->setErrorString("");
-        update(*node);
+        runOnce(*node);
         EXPECT_EQ(node->getErrorString(), "") << "reported once";
         node->unlinkAll();
     }
@@ -300,13 +285,13 @@ TEST_F(SceneShaderTest, FlareDrawsItsColourAtItsPlaceOnceWithItsMaterialInTheGra
 {
     core::SmartRef<FlareEffect> node(new FlareEffect());
     ASSERT_NE(node->getOwnShader(), nullptr);
-    update(*node);
+    runOnce(*node);
     EXPECT_FLOAT_EQ(node->getFlare()->size, 5.0f) << "the default text \"5.0f\"";
-    setText(*node, "Attributes/Color", "255,0,0,255");
-    setText(*node, "Attributes/Size", "3");
-    setText(*node, "Transform/Position", "4,5,6");
+    setInput(*node, "Attributes/Color", "255,0,0,255");
+    setInput(*node, "Attributes/Size", "3");
+    setInput(*node, "Transform/Position", "4,5,6");
     for (int frame = 0; frame < 2; ++frame)
-        update(*node);
+        runOnce(*node);
     kavro::Flare* flare = node->getFlare();
     expectVec4(flare->colour, {1, 0, 0, 1});
     EXPECT_EQ(node->findInput("Attributes/Color")->value->getColor(), D3DXVECTOR4(255, 0, 0, 255));

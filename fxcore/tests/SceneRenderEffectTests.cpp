@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/SceneNodes.h>
 #include <tormakelin/fxcore/SceneRenderEffect.h>
 
+#include "MathNodeSupport.h"
 #include "SceneFixtures.h"
 #include "TextureEffectSupport.h"
 
@@ -16,32 +17,10 @@ using namespace tormakelin;
 using namespace tormakelin::fxcore;
 using texture_test::ResourceLookup;
 
-void setText(GraphNode& node, char const* input, char const* text)
-{
-    NodeParameter* parameter = node.findInput(input);
-    ASSERT_NE(parameter, nullptr) << input;
-    parameter->value->setText(text);
-}
-
-void update(GraphNode& node)
-{
-    UpdateContext context;
-    node.setUpdateFlag(true);
-    node.update(context);
-}
-
-void link(IGraphNode* from, char const* output, IGraphNode* to, char const* input)
-{
-    from->link(from->findOutput(output), to, to->findInput(input), true);
-}
-
-template <class T>
-core::SmartRef<T> make()
-{
-    core::SmartRef<T> node(new T());
-    node->setPluginDesc(T::_pluginDesc);
-    return node;
-}
+using fxcore::test::link;
+using fxcore::test::make;
+using fxcore::test::runOnce;
+using fxcore::test::setInput;
 
 TEST(SceneRenderEffectShare, InstancesShareOneRendererReleasedWithTheLast)
 {
@@ -96,8 +75,8 @@ protected:
     core::SmartRef<SceneEffect> sceneNode(kavro::ISceneGraph* graph, char const* id)
     {
         auto node = make<SceneEffect>();
-        setText(*node, "Attributes/Scene", addScene(graph, id).c_str());
-        update(*node);
+        setInput(*node, "Attributes/Scene", addScene(graph, id).c_str());
+        runOnce(*node);
         link(node.get(), "Result", effect.get(), "Attributes/Scene");
         return node;
     }
@@ -106,7 +85,7 @@ protected:
         kavro::SceneRenderState built;
         RenderContext context;
         effect->getCamera(context.view, context.projection, context.eye);
-        update(*effect);
+        runOnce(*effect);
         effect->buildState(context, built);
         return built;
     }
@@ -120,10 +99,10 @@ TEST_F(SceneRenderEffectTest, ShadowSettingsNeedALinkedMapAndColoursArrive0To1)
     kavro_test::SceneBuilder scene;
     scene.mesh(kavro_test::makeFloor(10), scene.material({}));
     auto node = sceneNode(scene.graph.get(), "6A1E0000-0000-0000-0000-000000000001");
-    setText(*effect, "Shadow/Enabled", "1");
-    setText(*effect, "Shadow/Blur Enabled", "1");
-    setText(*effect, "Shadow/Blur Vertical", addTarget("6A1E0000-0000-0000-0000-000000000002", D3DFMT_R32F).c_str());
-    setText(*effect, "Fog/Color", "255,51,0,255");
+    setInput(*effect, "Shadow/Enabled", "1");
+    setInput(*effect, "Shadow/Blur Enabled", "1");
+    setInput(*effect, "Shadow/Blur Vertical", addTarget("6A1E0000-0000-0000-0000-000000000002", D3DFMT_R32F).c_str());
+    setInput(*effect, "Fog/Color", "255,51,0,255");
 
     kavro::SceneRenderState without = state();
     EXPECT_FALSE(without.settings.shadowEnabled);
@@ -132,7 +111,7 @@ TEST_F(SceneRenderEffectTest, ShadowSettingsNeedALinkedMapAndColoursArrive0To1)
     EXPECT_NEAR(without.settings.fogColour.y, 0.2f, 1e-6f);
 
     std::string const map = addTarget("6A1E0000-0000-0000-0000-000000000003", D3DFMT_R32F);
-    setText(*effect, "Shadow/Texture", map.c_str());
+    setInput(*effect, "Shadow/Texture", map.c_str());
     kavro::SceneRenderState with = state();
     EXPECT_TRUE(with.settings.shadowEnabled);
     EXPECT_TRUE(with.settings.shadowTarget);
@@ -150,14 +129,14 @@ TEST_F(SceneRenderEffectTest, LightsAndMaterialsWithoutAnythingToDrawDrawNothing
 {
     auto light = make<LightEffect>();
     auto material = make<MaterialEffect>();
-    setText(*material, "Attributes/Name", "Floor");
-    update(*light);
-    update(*material);
+    setInput(*material, "Attributes/Name", "Floor");
+    runOnce(*light);
+    runOnce(*material);
     link(light.get(), "Result", effect.get(), "Attributes/Light");
     link(material.get(), "Result", effect.get(), "Attributes/Materials");
     // A scene node without a resource contributes nothing either.
     auto empty = make<SceneEffect>();
-    update(*empty);
+    runOnce(*empty);
     link(empty.get(), "Result", effect.get(), "Attributes/Scene");
 
     kavro::SceneRenderState built;
@@ -187,24 +166,24 @@ TEST_F(SceneRenderEffectTest, AGraphOfSceneCameraAndLightDrawsWhatTheRendererDra
 
     auto camera = make<CameraEffect>();
     auto view = make<ViewMatrix>();
-    setText(*camera, "Transform/Position", "0,300,-1");
-    setText(*view, "Attributes/Field of View", "40");
-    setText(*view, "Clip/Near", "1");
+    setInput(*camera, "Transform/Position", "0,300,-1");
+    setInput(*view, "Attributes/Field of View", "40");
+    setInput(*view, "Clip/Near", "1");
     link(camera.get(), "Position", view.get(), "Transform/Position");
-    update(*camera);
-    update(*view);
+    runOnce(*camera);
+    runOnce(*view);
     link(view.get(), "Result", effect.get(), "Camera/View");
 
     auto light = make<LightEffect>();
-    setText(*light, "Attributes/Type", "1");
-    setText(*light, "Transform/Rotation", "0.70710678,0,0,0.70710678");
-    update(*light);
+    setInput(*light, "Attributes/Type", "1");
+    setInput(*light, "Transform/Rotation", "0.70710678,0,0,0.70710678");
+    runOnce(*light);
     link(light.get(), "Result", effect.get(), "Attributes/Light");
 
-    setText(*effect, "Ambient/Power", "0");
-    setText(*effect, "Shadow/Enabled", "1");
-    setText(*effect, "Shadow/Texture", addTarget("6A1E0000-0000-0000-0000-000000000012", D3DFMT_R32F).c_str());
-    update(*effect);
+    setInput(*effect, "Ambient/Power", "0");
+    setInput(*effect, "Shadow/Enabled", "1");
+    setInput(*effect, "Shadow/Texture", addTarget("6A1E0000-0000-0000-0000-000000000012", D3DFMT_R32F).c_str());
+    runOnce(*effect);
 
     RenderContext context;
     effect->getCamera(context.view, context.projection, context.eye);
@@ -260,11 +239,11 @@ TEST_F(SceneRenderEffectTest, AFlareDrawsOnceAtItsOwnPlace)
     core::SmartRef<render::ITexture> texture(render::createTextureRgba(1, 1, &white));
     ASSERT_TRUE(texture);
     auto flare = make<FlareEffect>();
-    setText(*flare, "Attributes/Texture", lookup.addTexture(texture.get(), "6A1E0000-0000-0000-0000-000000000021").c_str());
-    setText(*flare, "Attributes/Color", "255,0,0,255");
-    setText(*flare, "Attributes/Size", "8");
-    setText(*flare, "Transform/Position", "15,0,0");
-    update(*flare);
+    setInput(*flare, "Attributes/Texture", lookup.addTexture(texture.get(), "6A1E0000-0000-0000-0000-000000000021").c_str());
+    setInput(*flare, "Attributes/Color", "255,0,0,255");
+    setInput(*flare, "Attributes/Size", "8");
+    setInput(*flare, "Transform/Position", "15,0,0");
+    runOnce(*flare);
     link(flare.get(), "Result", effect.get(), "Particle/Flares");
 
     RenderContext context;
@@ -294,30 +273,30 @@ TEST_F(SceneRenderEffectTest, ALinkedParticleSystemDrawsItsParticlesThroughTheCa
     auto system = make<ParticleSystemEffect>();
     auto box = make<ParticleBoxEmitter>();
     auto colour = make<ParticleColorModifier>();
-    setText(*system, "Attributes/Texture", lookup.addTexture(texture.get(), "6A1E0000-0000-0000-0000-000000000031").c_str());
-    setText(*system, "Attributes/Max particles", "8");
+    setInput(*system, "Attributes/Texture", lookup.addTexture(texture.get(), "6A1E0000-0000-0000-0000-000000000031").c_str());
+    setInput(*system, "Attributes/Max particles", "8");
     for (auto const& [input, text] : std::initializer_list<std::pair<char const*, char const*>>{{"Box/Min", "0,0,0"},
              {"Box/Max", "0,0,0"}, {"Velocity/Min velocity", "0,0,0"}, {"Velocity/Max velocity", "0,0,0"},
              {"Attributes/Num Particles", "1"}, {"Attributes/Num Spawns", "1"}, {"Attributes/Min life", "100"},
              {"Attributes/Max life", "100"}, {"Size/Min", "6"}, {"Size/Max", "6"}})
-        setText(*box, input, text);
+        setInput(*box, input, text);
     for (char const* input : {"Attributes/Start Color", "Attributes/Middle Color", "Attributes/End Color"})
-        setText(*colour, input, "255,0,0,255");
+        setInput(*colour, input, "255,0,0,255");
     link(box.get(), "Result", system.get(), "Attributes/Emitter");
     link(colour.get(), "Result", system.get(), "Attributes/Modifier");
-    update(*box);
-    update(*colour);
-    update(*system);
+    runOnce(*box);
+    runOnce(*colour);
+    runOnce(*system);
     link(system.get(), "Output", effect.get(), "Particle/System");
 
     auto camera = make<CameraEffect>();
     auto view = make<ViewMatrix>();
-    setText(*camera, "Transform/Position", "0,0,-20");
+    setInput(*camera, "Transform/Position", "0,0,-20");
     link(camera.get(), "Position", view.get(), "Transform/Position");
-    update(*camera);
-    update(*view);
+    runOnce(*camera);
+    runOnce(*view);
     link(view.get(), "Result", effect.get(), "Camera/View");
-    update(*effect);
+    runOnce(*effect);
 
     RenderContext context;
     context.delta = 0.02f;

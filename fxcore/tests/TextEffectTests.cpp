@@ -6,6 +6,8 @@
 #include <tormakelin/fxcore/Font.h>
 #include <tormakelin/fxcore/TextEffect.h>
 
+#include <QuietLog.h>
+
 #include <tormakelin/core/Debug.h>
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/Keyframe.h>
@@ -375,29 +377,18 @@ TEST(TextCharacterCodes, BytesReadUnsignedAsWindows1252)
 
 namespace {
 
-std::vector<std::string> g_reports;
-
-bool collectReport(core::DebugType, std::string const&, int, std::string const&, std::string const& message)
-{
-    g_reports.push_back(message);
-    return true;
-}
-
 // Swaps in a text for the next first node, with reports collected; puts both back.
 struct BrokenEffectText {
     char const* const textBefore = TextEffect::m_sharedEffectText;
     char const* const splineBefore = Spline2DEffect::m_sharedEffectText;
-    core::DebugCallback const previous = core::g_debugCallback;
+    tormakelin::test::LogCatcher const log;
     BrokenEffectText()
     {
-        g_reports.clear();
-        core::setDebugCallback(&collectReport);
         TextEffect::m_sharedEffectText = Spline2DEffect::m_sharedEffectText =
             "technique Normal { pass Pass_0 { PixelShader = compile ps_2_0 missing(); } }\n";
     }
     ~BrokenEffectText()
     {
-        core::setDebugCallback(previous);
         TextEffect::m_sharedEffectText = textBefore;
         Spline2DEffect::m_sharedEffectText = splineBefore;
     }
@@ -433,7 +424,7 @@ TEST_F(TextDeviceTest, SharedEffectsLiveWithTheirNodesAndFailOnce)
         spline->render(context);
     }
     EXPECT_EQ(drawCalls(), before);
-    EXPECT_EQ(g_reports.size(), 2u) << "one report per class";
+    EXPECT_EQ(broken.log.messages().size(), 2u) << "one report per class";
     std::vector<uint32_t> const drawn = pixels();
     EXPECT_TRUE(std::all_of(drawn.begin(), drawn.end(), [](uint32_t p) { return p == 0xFF000000u; }));
 }

@@ -35,6 +35,17 @@ inline Rgba unpack(uint32_t argb)
     return {int((argb >> 16) & 0xFF), int((argb >> 8) & 0xFF), int(argb & 0xFF), int(argb >> 24)};
 }
 
+// Each component within the tolerance; alpha is left out when the pixel's alpha is not meant.
+inline void expectNear(Rgba got, Rgba want, int tolerance, bool alpha = true)
+{
+    EXPECT_NEAR(got.r, want.r, tolerance);
+    EXPECT_NEAR(got.g, want.g, tolerance);
+    EXPECT_NEAR(got.b, want.b, tolerance);
+    if (alpha) {
+        EXPECT_NEAR(got.a, want.a, tolerance);
+    }
+}
+
 // Sets inputs by text and runs the node's update, as the graph does each frame.
 inline void setInputs(fxcore::GraphNode& node, std::vector<std::pair<char const*, char const*>> const& values)
 {

@@ -1,9 +1,12 @@
 #include "TextureEffectSupport.h"
 
+#include <QuietLog.h>
+
 #include <tormakelin/core/Debug.h>
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Shader.h>
 #include <tormakelin/render/VertexDecl.h>
+#include <tormakelin/fxcore/ImageEffects.h>
 #include <tormakelin/fxcore/ParameterNodes.h>
 #include <tormakelin/fxcore/RenderTargetResource.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
@@ -27,16 +30,6 @@ Node placedEffect(char const* size = "64,64")
     Node node(new TextureEffect);
     setInputs(*node, {{"Transform/Size", size}, {"Transform/Position", "0,0"}});
     return node;
-}
-
-void expectNear(Rgba got, Rgba want, int tolerance, bool alpha = true)
-{
-    EXPECT_NEAR(got.r, want.r, tolerance);
-    EXPECT_NEAR(got.g, want.g, tolerance);
-    EXPECT_NEAR(got.b, want.b, tolerance);
-    if (alpha) {
-        EXPECT_NEAR(got.a, want.a, tolerance);
-    }
 }
 
 } // namespace
@@ -220,33 +213,15 @@ TEST_F(FamilyDeviceTest, TheFamilySharesOneCompiledEffect)
     EXPECT_TRUE(TextureEffect::m_shared->ready());
 }
 
-namespace {
-
-std::vector<std::string> g_reports;
-
-bool collectReport(core::DebugType, std::string const&, int, std::string const&, std::string const& message)
-{
-    g_reports.push_back(message);
-    return true;
-}
-
-} // namespace
-
 // A shared effect that does not compile is reported once, with the compiler's text, and the
 // family draws nothing, however often it is asked to.
 TEST(TextureEffectFailures, AFailedSharedCompileIsReportedOnceAndDrawsNothing)
 {
     struct Swap {
-        core::DebugCallback previous = core::g_debugCallback;
         char const* text = TextureEffect::m_sharedEffectText;
-        ~Swap()
-        {
-            core::setDebugCallback(previous);
-            TextureEffect::m_sharedEffectText = text;
-        }
+        ~Swap() { TextureEffect::m_sharedEffectText = text; }
     } const restore;
-    g_reports.clear();
-    core::setDebugCallback(&collectReport);
+    tormakelin::test::LogCatcher const log;
     TextureEffect::m_sharedEffectText =
         "float4 color;\ntechnique ColorTextureWrap { pass P0 { PixelShader = compile ps_2_0 missing(); } }\n";
     HiddenWindow window;
@@ -276,8 +251,8 @@ TEST(TextureEffectFailures, AFailedSharedCompileIsReportedOnceAndDrawsNothing)
         quad->render(context);
     }
     device->endScene();
-    ASSERT_EQ(g_reports.size(), 1u);
-    EXPECT_NE(g_reports.front().find("missing"), std::string::npos) << g_reports.front();
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_NE(log.messages().front().find("missing"), std::string::npos) << log.messages().front();
     std::vector<uint32_t> const drawn = fxcore::test::backBufferPixels(device->getD3DDevice());
     EXPECT_TRUE(std::all_of(drawn.begin(), drawn.end(), [](uint32_t p) { return p == 0xFF0000FFu; }));
 }

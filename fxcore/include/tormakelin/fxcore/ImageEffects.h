@@ -25,8 +25,6 @@ public:
     // The texture of the first texture or render-target resource on the input; false when none is
     // connected (then `texture` is null).
     bool fetchTexture(std::string const& input, RenderContext const& context, render::ITexture*& texture);
-    // The target of the first render-target resource on the input, or null.
-    render::IRenderTargetTexture* fetchRenderTarget(std::string const& input, RenderContext const& context);
 
 protected:
     explicit ImageEffectBase(std::initializer_list<char const*> textureInputs, char const* blendDefault = "0");
@@ -45,6 +43,31 @@ protected:
     int m_channel = 0;
     int m_uvMode = 1;
     D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
+};
+
+// The gradients draw no texture: their own technique under the shared inputs.
+class TORMAKELIN_FXCORE_API Gradient : public ImageEffectBase {
+public:
+    static PluginDesc _pluginDesc;
+    Gradient();
+    void render(RenderContext& context) override;
+
+private:
+    D3DXVECTOR4 m_topLeft{255.0f, 255.0f, 255.0f, 255.0f};
+    D3DXVECTOR4 m_topRight{255.0f, 255.0f, 255.0f, 255.0f};
+    D3DXVECTOR4 m_bottomLeft{0.0f, 0.0f, 0.0f, 255.0f};
+    D3DXVECTOR4 m_bottomRight{0.0f, 0.0f, 0.0f, 255.0f};
+};
+
+class TORMAKELIN_FXCORE_API RadialGradient : public ImageEffectBase {
+public:
+    static PluginDesc _pluginDesc;
+    RadialGradient();
+    void render(RenderContext& context) override;
+
+private:
+    D3DXVECTOR4 m_inner{255.0f, 255.0f, 255.0f, 255.0f};
+    D3DXVECTOR4 m_outer{0.0f, 0.0f, 0.0f, 255.0f};
 };
 
 class TORMAKELIN_FXCORE_API Wave : public ImageEffectBase {

@@ -215,5 +215,7 @@ private:
 // The shader-parameter objects of the parameter nodes linked to `input`, in link order.
 TORMAKELIN_FXCORE_API void collectShaderParameters(
     IGraphNode& node, std::string const& input, std::vector<kavro::IShaderParameter*>& out);
+TORMAKELIN_FXCORE_API void collectShaderParameters(
+    NodeParameter const* input, std::vector<kavro::IShaderParameter*>& out);
 
 } // namespace tormakelin::fxcore

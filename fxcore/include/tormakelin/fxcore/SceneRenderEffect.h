@@ -53,6 +53,17 @@ private:
     float m_dofBlurWidth = 1.0f;
     bool m_zPassEnabled = false;
 
+    // The inputs a frame reads links from, found once.
+    struct Inputs {
+        // Particle systems, flares, lens flares and scene graphs, in the order they are drawn.
+        NodeParameter* entries[4] = {};
+        NodeParameter *lights = nullptr, *materials = nullptr, *shaderParameters = nullptr;
+        NodeParameter *shadow = nullptr, *shadowDownsample = nullptr, *shadowVertical = nullptr,
+                      *shadowHorizontal = nullptr, *reflection = nullptr, *reflectionVertical = nullptr,
+                      *reflectionHorizontal = nullptr, *dof = nullptr, *dofVertical = nullptr,
+                      *dofHorizontal = nullptr, *zPass = nullptr;
+    } m_inputs;
+
     // Kept between frames only for its capacity.
     kavro::SceneRenderState m_state;
 };

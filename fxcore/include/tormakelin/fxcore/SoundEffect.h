@@ -37,8 +37,9 @@ private:
 
     float m_volume = 1.0f;
     core::SmartRef<SoundResource> m_resource;
-    bool m_started = false; // started by this node and not stopped by it since
-    bool m_ended = false;   // ran out by itself; stays silent until the play time moves
+    // Started by this node and not stopped by it since: when it is not playing then, it ran out
+    // by itself and stays silent until the play time moves.
+    bool m_started = false;
 };
 
 } // namespace tormakelin::fxcore

@@ -66,9 +66,8 @@ public:
     static PluginDesc _pluginDesc;
     static unsigned int m_refCount;
     static SharedData* m_shared;
-    // What the first node compiles; starts as sharedEffectText() (tests swap it).
+    // What the first node compiles; starts as the built-in text (tests swap it).
     static char const* m_sharedEffectText;
-    static char const* sharedEffectText();
 
     TextEffect();
     ~TextEffect() override;
@@ -120,7 +119,6 @@ public:
     static unsigned int m_refCount;
     static SharedData* m_shared;
     static char const* m_sharedEffectText;
-    static char const* sharedEffectText();
 
     Spline2DEffect();
     ~Spline2DEffect() override;

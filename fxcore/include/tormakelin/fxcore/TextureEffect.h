@@ -38,8 +38,6 @@ public:
             kOffset, cRot, mRot, yRot, kRot, gradientLowerLeft, gradientLowerRight, gradientUpperLeft,
             gradientUpperRight, time;
 
-        // Releases every slot.
-        void release();
         // The effect compiled: every slot a draw needs is there.
         bool ready() const { return shader && vertexDecl; }
     };
@@ -53,9 +51,8 @@ public:
     static void decSharedRef();
     static void onStaticDataCreate();
     static void onStaticDataRelease();
-    // The zero-terminated text that every family member draws with; what onStaticDataCreate
-    // compiles is m_sharedEffectText, which starts as this text (tests swap it).
-    static char const* sharedEffectText();
+    // What onStaticDataCreate compiles; starts as the built-in text every family member draws
+    // with (tests swap it).
     static char const* m_sharedEffectText;
 
     TextureEffect();
@@ -89,6 +86,8 @@ public:
                              render::ITexture*& texture);
     // "Attributes/Texture", made once.
     static std::string const& textureInputName();
+    // Texture and render-target resources: the kinds a family member draws.
+    static std::vector<core::UniqueId> const& textureKinds();
     // The texture a texture or render-target resource holds, or null for other resources.
     static render::ITexture* resourceTexture(IResource* resource);
     // The option names of the blend-mode and channel inputs.
@@ -127,51 +126,6 @@ private:
     int m_type = 0;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
     int m_blendMode = 0;
-};
-
-// Shared by the two gradients: placement, blend, tint, channel and UV inputs.
-class TORMAKELIN_FXCORE_API GradientBase : public Effect {
-protected:
-    GradientBase();
-    // Draws the technique after the corner colours are set by `setCorners`.
-    void drawGradient(RenderContext& context, std::string const& technique);
-    virtual void setCorners(render::IShader* shader) = 0;
-
-    int m_blendMode = 0;
-    D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
-    int m_channel = 0;
-    int m_uvMode = 1;
-    D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
-};
-
-class TORMAKELIN_FXCORE_API Gradient : public GradientBase {
-public:
-    static PluginDesc _pluginDesc;
-    Gradient();
-    ~Gradient() override;
-    void render(RenderContext& context) override;
-
-private:
-    void setCorners(render::IShader* shader) override;
-
-    D3DXVECTOR4 m_topLeft{255.0f, 255.0f, 255.0f, 255.0f};
-    D3DXVECTOR4 m_topRight{255.0f, 255.0f, 255.0f, 255.0f};
-    D3DXVECTOR4 m_bottomLeft{0.0f, 0.0f, 0.0f, 255.0f};
-    D3DXVECTOR4 m_bottomRight{0.0f, 0.0f, 0.0f, 255.0f};
-};
-
-class TORMAKELIN_FXCORE_API RadialGradient : public GradientBase {
-public:
-    static PluginDesc _pluginDesc;
-    RadialGradient();
-    ~RadialGradient() override;
-    void render(RenderContext& context) override;
-
-private:
-    void setCorners(render::IShader* shader) override;
-
-    D3DXVECTOR4 m_inner{255.0f, 255.0f, 255.0f, 255.0f};
-    D3DXVECTOR4 m_outer{0.0f, 0.0f, 0.0f, 255.0f};
 };
 
 } // namespace tormakelin::fxcore
