@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/ParticleNodes.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 
+#include "MathNodeSupport.h"
 #include "TextureEffectSupport.h"
 
 #include <tormakelin/core/Debug.h>
@@ -36,15 +37,7 @@ void evalAgain(GraphNode& node)
     setInputs(node, {});
 }
 
-bool connect(IGraphNode* from, char const* output, IGraphNode* to, char const* input)
-{
-    NodeParameter* out = from->findOutput(output);
-    NodeParameter* in = to->findInput(input);
-    if (!out || !in || !from->canLink(out, to, in, true))
-        return false;
-    from->link(out, to, in, true);
-    return true;
-}
+using fxcore::test::link;
 
 // Links hold references both ways; nodes linked outside a graph are unlinked by the test's end.
 struct UnlinkAtEnd {
@@ -387,15 +380,15 @@ TEST(ParticleSystemNode, RelinksEmittersAndModifiersEveryFrameInLinkOrder)
     auto colour = node<ParticleColorModifier>();
     auto stack = node<NodeStack>();
     auto modifiers = node<NodeStack>();
-    ASSERT_TRUE(connect(sphere.get(), "Result", stack.get(), "Input-1"));
-    ASSERT_TRUE(connect(box.get(), "Result", stack.get(), "Input-2"));
-    ASSERT_TRUE(connect(stack.get(), "Output", system.get(), "Attributes/Emitter"));
-    ASSERT_TRUE(connect(colour.get(), "Result", modifiers.get(), "Input-1"));
-    ASSERT_TRUE(connect(size.get(), "Result", modifiers.get(), "Input-2"));
-    ASSERT_TRUE(connect(modifiers.get(), "Output", system.get(), "Attributes/Modifier"));
+    ASSERT_TRUE(link(sphere.get(), "Result", stack.get(), "Input-1"));
+    ASSERT_TRUE(link(box.get(), "Result", stack.get(), "Input-2"));
+    ASSERT_TRUE(link(stack.get(), "Output", system.get(), "Attributes/Emitter"));
+    ASSERT_TRUE(link(colour.get(), "Result", modifiers.get(), "Input-1"));
+    ASSERT_TRUE(link(size.get(), "Result", modifiers.get(), "Input-2"));
+    ASSERT_TRUE(link(modifiers.get(), "Output", system.get(), "Attributes/Modifier"));
     // A modifier on the emitter input is not an emitter.
     auto wrong = node<ParticleAttractorModifier>();
-    ASSERT_TRUE(connect(wrong.get(), "Result", stack.get(), "Input-3"));
+    ASSERT_TRUE(link(wrong.get(), "Result", stack.get(), "Input-3"));
     UnlinkAtEnd const unlink{system.get(), stack.get(), modifiers.get()};
 
     kavro::ParticleSystem* kSystem = system->getParticleSystem();
@@ -420,7 +413,7 @@ TEST(ParticleSystemNode, RelinksEmittersAndModifiersEveryFrameInLinkOrder)
 
     // A single node links straight in too.
     disconnect(modifiers.get(), "Output", system.get(), "Attributes/Modifier");
-    ASSERT_TRUE(connect(size.get(), "Result", system.get(), "Attributes/Modifier"));
+    ASSERT_TRUE(link(size.get(), "Result", system.get(), "Attributes/Modifier"));
     evalAgain(*system);
     EXPECT_EQ(kSystem->getModifiers(), (Modifiers{size->getModifier()}));
 
@@ -478,7 +471,7 @@ TEST_F(ParticleSystemDeviceTest, ALinkedShaderReplacesTheOwnOneUntilUnlinked)
     shader->findInput("Attributes/Hlsl")->value->setText(kavro::getParticleEffectText());
     shader->createShader();
     ASSERT_NE(shader->getShader(), nullptr) << shader->getStatus();
-    ASSERT_TRUE(connect(shader.get(), "Result", system.get(), "Attributes/Shader"));
+    ASSERT_TRUE(link(shader.get(), "Result", system.get(), "Attributes/Shader"));
     evalAgain(*system);
     EXPECT_EQ(system->getMaterial()->getShader(), shader->getShader());
     EXPECT_EQ(system->getErrorString(), "");
@@ -497,7 +490,7 @@ TEST_F(ParticleSystemDeviceTest, ALinkedShaderReplacesTheOwnOneUntilUnlinked)
         "float4 ps() : COLOR { return 1; }\ntechnique Glow { pass P { PixelShader = compile ps_3_0 ps(); } }\n");
     other->createShader();
     ASSERT_NE(other->getShader(), nullptr) << other->getStatus();
-    ASSERT_TRUE(connect(other.get(), "Result", system.get(), "Attributes/Shader"));
+    ASSERT_TRUE(link(other.get(), "Result", system.get(), "Attributes/Shader"));
     evalAgain(*system);
     evalAgain(*system);
     core::setDebugCallback(nullptr);
@@ -519,8 +512,8 @@ TEST_F(ParticleSystemDeviceTest, LinkedEmitterAndColourDrawThroughTheParticleRen
     auto box = node<ParticleBoxEmitter>();
     auto colour = node<ParticleColorModifier>();
     UnlinkAtEnd const unlink{system.get()};
-    ASSERT_TRUE(connect(box.get(), "Result", system.get(), "Attributes/Emitter"));
-    ASSERT_TRUE(connect(colour.get(), "Result", system.get(), "Attributes/Modifier"));
+    ASSERT_TRUE(link(box.get(), "Result", system.get(), "Attributes/Emitter"));
+    ASSERT_TRUE(link(colour.get(), "Result", system.get(), "Attributes/Modifier"));
     setInputs(*box, {{"Transform/Position", "0,0,5"}, {"Box/Min", "0,0,0"}, {"Box/Max", "0,0,0"},
                         {"Velocity/Min velocity", "0,0,0"}, {"Velocity/Max velocity", "0,0,0"},
                         {"Attributes/Num Particles", "1"}, {"Attributes/Min life", "100"},

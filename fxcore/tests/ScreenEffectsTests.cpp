@@ -12,6 +12,7 @@
 #include <tormakelin/render/Texture.h>
 
 #include "DeviceTestSupport.h"
+#include "MathNodeSupport.h"
 
 #include <algorithm>
 #include <memory>
@@ -20,6 +21,8 @@ using namespace tormakelin;
 using namespace tormakelin::fxcore;
 
 namespace {
+
+using fxcore::test::link;
 
 constexpr uint32_t kRed = 0xFFFF0000;
 constexpr uint32_t kGreen = 0xFF00FF00;
@@ -67,16 +70,6 @@ protected:
         UpdateContext context;
         node->setUpdateFlag(true);
         node->update(context);
-    }
-
-    static bool link(IGraphNode* from, char const* output, IGraphNode* to, char const* input)
-    {
-        NodeParameter* out = from->findOutput(output);
-        NodeParameter* in = to->findInput(input);
-        if (!out || !in || !from->canLink(out, to, in, true))
-            return false;
-        from->link(out, to, in, true);
-        return true;
     }
 
     // A render-target resource of the document; its id text names it in resource inputs.
