@@ -290,3 +290,39 @@ TEST_F(TexDevice, DxtFileKeepsItsBlocks) {
     EXPECT_EQ(Bytes(static_cast<uint8_t*>(locked.pBits), static_cast<uint8_t*>(locked.pBits) + 16), block);
     texture->UnlockRect(0);
 }
+
+// A picture file of the level's own size turned into blocks: four rows make one row of blocks, so
+// eight rows fill two rows of blocks and nothing past them.
+TEST_F(TexDevice, PictureIntoBlocksFillsEachRowOfBlocksOnce) {
+    constexpr int width = 8, height = 8;
+    Bytes rgba;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool top = y < 4;
+            rgba.insert(rgba.end(), {uint8_t(top ? 255 : 0), 0, uint8_t(top ? 0 : 255), 255});
+        }
+    const Bytes file = writeImage(Kind::Png, width, height, 4, rgba.data());
+    IDirect3DTexture9* blocks = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(device, file.data(), UINT(file.size()), D3DX_FROM_FILE,
+                  D3DX_FROM_FILE, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0,
+                  nullptr, nullptr, &blocks),
+        D3D_OK);
+    keep(blocks);
+    IDirect3DTexture9* plain = nullptr;
+    ASSERT_EQ(D3DXCreateTexture(device, width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &plain), D3D_OK);
+    keep(plain);
+    IDirect3DSurface9* to = nullptr;
+    ASSERT_EQ(plain->GetSurfaceLevel(0, &to), D3D_OK);
+    keep(to);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(blocks->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const RECT whole{0, 0, width, height};
+    const HRESULT decoded = D3DXLoadSurfaceFromMemory(to, nullptr, nullptr, locked.pBits, D3DFMT_DXT1,
+        UINT(locked.Pitch), nullptr, &whole, D3DX_FILTER_NONE, 0);
+    blocks->UnlockRect(0);
+    ASSERT_EQ(decoded, D3D_OK);
+    const std::vector<uint32_t> pixels = levelPixels(plain, 0);
+    ASSERT_EQ(pixels.size(), size_t(width * height));
+    for (int y = 0; y < height; ++y)
+        EXPECT_EQ(pixels[size_t(y) * width + 5], y < 4 ? 0xFFFF0000u : 0xFF0000FFu) << "row " << y;
+}

@@ -74,13 +74,23 @@ HRESULT writeImageRows(LevelTarget& target, D3DFORMAT format, const Rgba8Image& 
     HRESULT hr = target.lock(0, box);
     if (FAILED(hr)) return hr;
     FloatImage row(image.width, 1);
+    // Block formats store four rows in one row of blocks: rows are encoded a band of four at a time.
+    const UINT band = isBlockFormat(format) ? 4 : 1;
+    FloatImage rows(image.width, band);
     FloatImage pair(image.width, 2);
     FloatImage below;
     if (next) below = FloatImage(std::max(1u, image.width / 2), std::max(1u, image.height / 2));
     for (UINT y = 0; y < image.height; ++y) {
         image.rowToFloat(y, row.pixels.data());
         applyColorKey(row, colorKey);
-        encodeImage(format, row, static_cast<uint8_t*>(box.pBits) + y * size_t(box.RowPitch), size_t(box.RowPitch));
+        std::copy(row.pixels.begin(), row.pixels.end(), rows.pixels.begin() + size_t(y % band) * image.width);
+        const UINT filled = y % band + 1;
+        if (filled == band || y + 1 == image.height) {
+            // A short last band: the block encoder repeats its last row.
+            rows.height = filled;
+            encodeImage(format, rows, static_cast<uint8_t*>(box.pBits) + (y / band) * size_t(box.RowPitch),
+                size_t(box.RowPitch));
+        }
         if (!next) continue;
         // Rows 2k and 2k+1 (the last row again at an odd end) make row k below.
         const UINT k = y / 2;
