@@ -61,10 +61,60 @@ TEST_F(LayerTest, WithoutSegmentsNeverPlaysAndGapsCount)
     }
     play(scene, 2.0);
     EXPECT_TRUE(playing(gapped));
-    EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(120), gapped->getTime().getSegments()[0]);
-    EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(299), second.get());
-    EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(200), nullptr);
-    EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(150), nullptr);
+}
+
+// The first segment starting at t or later that ends after t; one under way at t does not count.
+TEST_F(LayerTest, CollidingSegmentIsTheFirstStartingAtOrAfterTheTime)
+{
+    ILayer* gapped = addLayer(root, kLayerPlain, 100, 150);
+    core::SmartRef<ITimeSegment> const second = createTimeSegment();
+    second->getRange()[0] = 250;
+    second->getRange()[1] = 300;
+    gapped->getTime().addSegment(second.get());
+    ITimeSegment* const first = gapped->getTime().getSegments()[0];
+    struct Case {
+        int t;
+        ITimeSegment* expected;
+    };
+    Case const cases[] = {
+        {50, first}, {100, first}, {120, second.get()}, {150, second.get()}, {200, second.get()},
+        {250, second.get()}, {299, nullptr}, {300, nullptr},
+    };
+    for (Case const& c : cases)
+        EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(c.t), c.expected) << c.t;
+}
+
+// Items compare as (scene, layer) pairs; each result keeps the order of the tracker it comes from.
+TEST_F(LayerTest, TrackersGiveTheLayersShownAndHiddenSinceAnother)
+{
+    IScene* other = addScene();
+    ILayer* a = addLayer(root, kLayerPlain, 0, 100);
+    ILayer* b = addLayer(root, kLayerPlain, 0, 100);
+    ILayer* c = addLayer(root, kLayerPlain, 0, 100);
+    ILayer* d = addLayer(root, kLayerPlain, 0, 100);
+    LayerTracker previous;
+    for (ILayer* layer : {d, a, b})
+        previous.addLayer(scene, layer);
+    LayerTracker fresh;
+    fresh.addLayer(scene, c);
+    fresh.addLayer(scene, b);
+    fresh.addLayer(other, a); // the same layer in another scene is another item
+    fresh.addLayer(scene, a);
+    auto layersOf = [](std::vector<LayerTracker::Item> const& items) {
+        std::vector<std::pair<IScene*, ILayer*>> out;
+        for (LayerTracker::Item const& item : items)
+            out.emplace_back(item.scene.get(), item.layer.get());
+        return out;
+    };
+    using Pairs = std::vector<std::pair<IScene*, ILayer*>>;
+    EXPECT_EQ(layersOf(fresh.getVisibleLayers(previous)), (Pairs{{scene, c}, {other, a}}));
+    EXPECT_EQ(layersOf(fresh.getHiddenLayers(previous)), (Pairs{{scene, d}}));
+    EXPECT_EQ(layersOf(previous.getVisibleLayers(fresh)), (Pairs{{scene, d}}));
+    EXPECT_TRUE(fresh.getVisibleLayers(fresh).empty());
+    LayerTracker empty;
+    EXPECT_EQ(layersOf(empty.getHiddenLayers(previous)), layersOf(previous.getItems()));
+    previous.clear();
+    EXPECT_EQ(layersOf(fresh.getVisibleLayers(previous)), layersOf(fresh.getItems()));
 }
 
 TEST_F(LayerTest, LoopingGraphSeesWrappedLocalTime)
