@@ -1,3 +1,4 @@
+#include "ActingDocument.h"
 #include "LayerImpl.h"
 #include "XmlWalk.h"
 #include "CreateValid.h"
@@ -39,6 +40,7 @@ public:
     }
     ~Document() override
     {
+        ActingDocument const acting(this);
         std::vector<LayerTracker::Item> const playing = previous().getItems();
         for (LayerTracker::Item const& item : playing)
             item.layer->deactivate();
@@ -53,12 +55,14 @@ public:
     std::vector<std::string> getUsedLibraries() const override;
     void onPlaybackStop() override
     {
+        ActingDocument const acting(this);
         std::vector<LayerTracker::Item> const playing = previous().getItems();
         for (LayerTracker::Item const& item : playing)
             item.layer->onPlaybackStop();
     }
     void onPlaybackSetTime(UpdateContext& context) override
     {
+        ActingDocument const acting(this);
         std::vector<LayerTracker::Item> const playing = previous().getItems();
         for (LayerTracker::Item const& item : playing)
             item.layer->onPlaybackSetTime(context);
@@ -90,6 +94,7 @@ private:
 
 void Document::update(UpdateContext& context)
 {
+    ActingDocument const acting(this);
     m_time = static_cast<float>(context.time);
     LayerTracker& fresh = m_trackers[1 - m_previous];
     fresh.clear();
@@ -135,6 +140,7 @@ bool Document::serialize(ISerializer* serializer)
 {
     if (!serializer)
         return false;
+    ActingDocument const acting(this);
     if (serializer->isSaving()) {
         m_settings.serialize(serializer);
         m_resources->serialize(serializer);

@@ -207,6 +207,42 @@ TEST_F(LayerTest, ReleasingThePlayingDocumentDeactivatesItsLayers)
     EXPECT_EQ(probe(node).deactivations(), 1);
 }
 
+// A document that is not the current one plays and saves with its own graphs, even when the
+// current one holds a graph of the same id.
+TEST_F(LayerTest, LayersOfAnotherDocumentResolveThroughTheirOwn)
+{
+    IGraphNode* currentProbe = nullptr;
+    IGraph* currentGraph = addProbeGraph(&currentProbe);
+    core::SmartRef<IDocument> const other = createDocument();
+    IGraphNode* otherProbe = nullptr;
+    IGraph* otherGraph = addProbeGraph(&otherProbe, other.get());
+    core::SmartRef<IScene> const otherScene = createScene();
+    other->getSceneManager()->addScene(otherScene.get());
+    core::SmartRef<IGraph> const hold(otherGraph);
+    other->getGraphManager()->remove(otherGraph->getId());
+    otherGraph->setId(currentGraph->getId());
+    other->getGraphManager()->add(otherGraph);
+    ILayer* layer = addLayer(otherScene->getRootLayer(), kLayerGraphInstance, 0, 100);
+    layer->setGraphInstance(otherGraph);
+    NodeParameter* input = otherProbe->getInputs().back();
+    layer->setParameterEnabled(input->value, true);
+
+    std::string const text = saveDocument(other.get());
+    EXPECT_NE(text.find("GraphNodeParameterInstance Id=\"" + core::uniqueIdToString(input->getId())),
+        std::string::npos)
+        << "the override is saved";
+
+    UpdateContext context;
+    context.time = 0.5;
+    context.playing = true;
+    context.scene = otherScene.get();
+    other->update(context);
+    EXPECT_EQ(probe(otherProbe).activations(), 1);
+    EXPECT_EQ(probe(currentProbe).activations(), 0) << "the current document's graph is not reached";
+    EXPECT_GT(probe(otherProbe).evals(), 0);
+    EXPECT_EQ(probe(currentProbe).evals(), 0);
+}
+
 TEST_F(LayerTest, PlaybackHooksReachTheGraphsOfPlayingLayers)
 {
     ILayer* parent = addLayer(root, kLayerPlain, 100, 1000);
