@@ -58,6 +58,32 @@ TEST(Keyframe, EmptyAndSingleKeyTracks) {
     EXPECT_EQ(none->eval(0), nullptr);
 }
 
+// Any dimension but 0 makes a track; each channel interpolates on its own.
+TEST(Keyframe, TracksOfEveryDimensionEvaluate) {
+    for (unsigned int dimension : {1u, 4u, 5u, 9u, kMaxKeyframeDimension}) {
+        SmartRef<IKeyframe> t(createKeyframe(dimension, false));
+        ASSERT_EQ(t->getDimension(), dimension);
+        ASSERT_NE(t->eval(0), nullptr) << dimension;
+        for (float time : {0.0f, 2.0f}) {
+            Key* key = t->createKey();
+            key->time = time;
+            key->kind = KeyLinear;
+            for (unsigned int c = 0; c < dimension; ++c) {
+                key->values[c] = time * float(c);
+            }
+            t->addKey(key, true);
+        }
+        const float* r = t->eval(1.0f);
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(r[dimension - 1], float(dimension - 1)) << dimension;
+    }
+    for (unsigned int refused : {0u, kMaxKeyframeDimension + 1}) {
+        SmartRef<IKeyframe> t(createKeyframe(refused, false));
+        EXPECT_EQ(t->getDimension(), 0u) << refused;
+        EXPECT_EQ(t->eval(0), nullptr) << refused;
+    }
+}
+
 TEST(Keyframe, LinearWithEveryOutOfRangeBehaviour) {
     struct Case { KeyframeOOR pre, post; float time, expected; };
     const Case cases[] = {
