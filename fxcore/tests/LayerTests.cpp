@@ -414,6 +414,38 @@ TEST_F(InstanceTest, EveryInputHasADisabledInstanceAndEachGroupAFolder)
     EXPECT_TRUE(layer->getParameterFolders(core::UniqueId{}).empty());
 }
 
+TEST_F(InstanceTest, AnimatingEitherWayClearsExpanded)
+{
+    for (bool animated : {true, false}) {
+        layer->setParameterExpanded(tint->getId(), true);
+        layer->setParameterAnimated(tint->getId(), animated);
+        EXPECT_FALSE(layer->getParameterExpanded(tint->getId())) << animated;
+        EXPECT_EQ(layer->getParameterKeyframe(tint->getId()) != nullptr, animated);
+    }
+}
+
+// An input edited as a rotation gets a rotation track when animated on a layer, whether its
+// instance is made now or was there before the editor type was known.
+TEST_F(InstanceTest, RotationInputsAnimateWithRotationTracks)
+{
+    tint->value->setEditorType(1);
+    IGraph* graph = document()->getGraphManager()->find(layer->getInfo().graphInstance);
+    ASSERT_NE(graph, nullptr);
+    ILayer* fresh = addLayer(root, kLayerGraphInstance, 0, 100);
+    fresh->setGraphInstance(graph);
+    layer->rebuildGraphNodeInstances(graph);
+    for (ILayer* each : {fresh, layer}) {
+        EXPECT_EQ(each->getParameterInstance(tint->getId())->getEditorType(), 1);
+        each->setParameterAnimated(tint->getId(), true);
+        core::IKeyframe* track = each->getParameterKeyframe(tint->getId());
+        ASSERT_NE(track, nullptr);
+        EXPECT_EQ(track->getDimension(), 4u);
+        EXPECT_TRUE(track->isQuaternion());
+        each->setParameterAnimated(value->getId(), true);
+        EXPECT_FALSE(each->getParameterKeyframe(value->getId())->isQuaternion());
+    }
+}
+
 TEST_F(InstanceTest, EnabledOverrideStartsFromTheNodeValue)
 {
     value->value->setText("7");
