@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <cmath>
 #include <initializer_list>
 
@@ -82,6 +85,24 @@ TEST(Keyframe, TracksOfEveryDimensionEvaluate) {
         EXPECT_EQ(t->getDimension(), 0u) << refused;
         EXPECT_EQ(t->eval(0), nullptr) << refused;
     }
+}
+
+// Stored tangents cover four channels; a wider track's other channels have none.
+TEST(Keyframe, StoredTangentsStopAtTheFourthChannel) {
+    SmartRef<IKeyframe> t(createKeyframe(6, false));
+    for (float time : {0.0f, 1.0f}) {
+        Key* key = t->createKey();
+        key->time = time;
+        key->kind = KeyHermite;
+        std::fill(key->values, key->values + 6, 2.0f);
+        std::fill(std::begin(key->inControl), std::end(key->inControl), 50.0f);
+        std::fill(std::begin(key->outControl), std::end(key->outControl), 100.0f);
+        t->addKey(key, true);
+    }
+    const float* r = t->eval(0.5f);
+    EXPECT_NE(r[3], 2.0f) << "the fourth channel follows its tangents";
+    EXPECT_EQ(r[4], 2.0f);
+    EXPECT_EQ(r[5], 2.0f);
 }
 
 TEST(Keyframe, LinearWithEveryOutOfRangeBehaviour) {
