@@ -15,7 +15,7 @@ void Keyframe::clearKeys() {
 }
 
 bool Keyframe::create(unsigned int dimension, bool quaternion) {
-    if (dimension == 0 || dimension > 4 || (quaternion && dimension != 4)) {
+    if (dimension == 0 || dimension > kMaxKeyframeDimension || (quaternion && dimension != 4)) {
         return false;
     }
     clearKeys();

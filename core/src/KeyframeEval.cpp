@@ -94,6 +94,13 @@ float Keyframe::rangeTime(float time) const {
     return std::min(t, end);
 }
 
+namespace {
+
+// A key stores tangents for four channels; those past them have none.
+float storedTangent(const float (&controls)[4], unsigned int c) { return c < 4 ? controls[c] : 0.0f; }
+
+}  // namespace
+
 size_t Keyframe::segmentAt(float time) const {
     auto after = std::upper_bound(m_keys.begin(), m_keys.end(), time,
                                   [](float t, const Key* key) { return t < key->time; });
@@ -121,7 +128,7 @@ float Keyframe::outgoingTangent(size_t i, unsigned int c) const {
             return pNext - p;
         }
         return (pNext - prev->values[c]) * spanRatio(next->time - key->time, next->time - prev->time);
-    case KeyHermite: return key->outControl[c];
+    case KeyHermite: return storedTangent(key->outControl, c);
     default: return 0;
     }
 }
@@ -145,7 +152,7 @@ float Keyframe::incomingTangent(size_t i, unsigned int c) const {
             return p - pPrev;
         }
         return (next->values[c] - pPrev) * spanRatio(key->time - prev->time, next->time - prev->time);
-    case KeyHermite: return key->inControl[c];
+    case KeyHermite: return storedTangent(key->inControl, c);
     default: return 0;
     }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace tormakelin::core {
 
@@ -49,10 +50,11 @@ bool serializeKey(ISerializer* serializer, FloatCodec& codec, Key& key, unsigned
     if (!serializeValue(serializer, key.time) || !serializeValue(serializer, key.kind)) {
         return false;
     }
-    float scratch[7];
-    float* values = serializer->isStoring() ? scratch : key.values;
+    std::vector<float> scratch;
+    float* values = key.values;
     if (serializer->isStoring()) {
-        std::copy(key.values, key.values + dimension, scratch);
+        scratch.assign(key.values, key.values + dimension);
+        values = scratch.data();
     }
     if (!codec.values(values, dimension)) {
         return false;
@@ -116,7 +118,7 @@ bool Keyframe::load(ISerializer* serializer) {
         !serializeValue(serializer, keyCount)) {
         return false;
     }
-    if (dimension == 0 || dimension > 4 || quaternion > 1 || (quaternion && dimension != 4)) {
+    if (dimension == 0 || dimension > kMaxKeyframeDimension || quaternion > 1 || (quaternion && dimension != 4)) {
         return false;
     }
     // Built aside, so that a short record leaves this track as it was. Keys are read one by

@@ -16,7 +16,8 @@ public:
     Keyframe(const Keyframe&) = delete;
     Keyframe& operator=(const Keyframe&) = delete;
 
-    // Sizes the result buffer (zeros); false for dimension 0 or above 4.
+    // Sizes the result buffer (zeros); false for dimension 0, one past kMaxKeyframeDimension, or
+    // a rotation track of other than 4.
     bool create(unsigned int dimension, bool quaternion);
 
     Key* createKey() override;

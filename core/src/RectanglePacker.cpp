@@ -138,8 +138,10 @@ bool GeneralRectanglePacker::pack(RectanglePackerTester& tester, std::vector<Rec
             minArea += extent.area();
         }
     }
-    // The testers yield only sides within the maximum.
-    Rectangle maxCase{0, 0, m_maxWidth, m_maxHeight};
+    // The largest candidate is the maximum rounded up as the tester rounds, so a maximum that is
+    // no power of two or no multiple of the alignment still offers the size just above it.
+    Rectangle maxCase{0, 0, m_maxWidth > 0 ? tester.roundUp(m_maxWidth, true) : 0,
+                      m_maxHeight > 0 ? tester.roundUp(m_maxHeight, false) : 0};
     tester.setMinArea(minArea);
     tester.setOptimizationLevel(m_optimizationLevel);
     tester.setMaxCase(maxCase);

@@ -114,7 +114,7 @@ public:
         if (!xmlWithinLimits(text.data(), got)) {
             Debug(DebugWarning, __FILE__, __LINE__, "xml")
                 << "XML text refused before parsing: nested deeper than " << kMaxXmlDepth << " levels, more than "
-                << kMaxXmlAttributes << " attributes on one element, or a declaration that is not plain";
+                << kMaxXmlAttributes << " attributes on one element, or a broken declaration";
             m_document.reset();
             return false;
         }

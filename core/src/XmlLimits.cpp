@@ -32,12 +32,13 @@ bool startsWithIgnoringCase(std::string_view text, size_t at, std::string_view p
 // Where the parser starts an element: a letter, '_' or any byte from 127 up after the '<'.
 bool opensElement(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 127; }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// The parser's white space: the C locale's.
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-bool isPlainValueChar(char c)
+bool isNameChar(unsigned char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
-           c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+           c == '.' || c == ':' || c >= 127;
 }
 
 size_t skipPast(std::string_view text, size_t from, std::string_view end)
@@ -46,39 +47,72 @@ size_t skipPast(std::string_view text, size_t from, std::string_view end)
     return at == std::string_view::npos ? text.size() : at + end.size();
 }
 
-// `<?xml` followed by version, encoding or standalone="plain value" pairs and `?>`. The parser
-// reads some of these values quoted and skips others word by word, so only a declaration on
-// which both readings agree is let through; `end` is set past it.
-bool plainDeclaration(std::string_view text, size_t at, size_t& end)
+size_t skipSpaces(std::string_view text, size_t i)
 {
-    size_t i = at + 5;
-    for (;;) {
-        while (i < text.size() && isSpace(text[i])) {
-            ++i;
-        }
-        if (startsWith(text, i, "?>")) {
-            end = i + 2;
-            return true;
-        }
-        size_t name = i;
-        while (i < text.size() && text[i] >= 'a' && text[i] <= 'z') {
-            ++i;
-        }
-        const std::string_view word = text.substr(name, i - name);
-        if ((word != "version" && word != "encoding" && word != "standalone") || i + 1 >= text.size() ||
-            text[i] != '=' || (text[i + 1] != '"' && text[i + 1] != '\'')) {
-            return false;
-        }
-        const char quote = text[i + 1];
-        i += 2;
-        while (i < text.size() && isPlainValueChar(text[i])) {
-            ++i;
-        }
-        if (i >= text.size() || text[i] != quote) {
-            return false;
-        }
+    while (i < text.size() && isSpace(text[i])) {
         ++i;
     }
+    return i;
+}
+
+// One version, encoding or standalone pair of a declaration, read as the parser reads it: a
+// name, '=' and a value in quotes, or unquoted up to a space, '/' or '>'. False where the
+// parser gives up; `i` is moved past the pair.
+bool declarationPair(std::string_view text, size_t& i)
+{
+    while (i < text.size() && isNameChar(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    i = skipSpaces(text, i);
+    if (i >= text.size() || text[i] != '=') {
+        return false;
+    }
+    i = skipSpaces(text, i + 1);
+    if (i >= text.size()) {
+        return false;
+    }
+    if (text[i] == '"' || text[i] == '\'') {
+        const size_t close = text.find(text[i], i + 1);
+        if (close == std::string_view::npos) {
+            return false;
+        }
+        i = close + 1;
+        return true;
+    }
+    for (; i < text.size() && !isSpace(text[i]) && text[i] != '/' && text[i] != '>'; ++i) {
+        if (text[i] == '"' || text[i] == '\'') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Anything the parser takes for a declaration, from its "<?xml" (any case, so "<?xml-stylesheet"
+// too) to the first '>' outside the values of its version, encoding and standalone pairs; other
+// words are stepped over whole, quotes and all, as the parser does. Read the same way here so
+// that no '<' or '>' inside counts differently; `end` is set past it. False when the parser
+// would stop inside it.
+bool declaration(std::string_view text, size_t at, size_t& end)
+{
+    size_t i = at + 5;
+    while (i < text.size()) {
+        if (text[i] == '>') {
+            end = i + 1;
+            return true;
+        }
+        i = skipSpaces(text, i);
+        if (startsWithIgnoringCase(text, i, "version") || startsWithIgnoringCase(text, i, "encoding") ||
+            startsWithIgnoringCase(text, i, "standalone")) {
+            if (!declarationPair(text, i)) {
+                return false;
+            }
+        } else {
+            while (i < text.size() && text[i] != '>' && !isSpace(text[i])) {
+                ++i;
+            }
+        }
+    }
+    return false;
 }
 
 // An element's start tag from its '<': quoted values are skipped, '=' outside them counts the
@@ -114,7 +148,7 @@ bool xmlWithinLimits(const char* data, size_t size)
     size_t i = 0;
     while ((i = text.find('<', i)) != std::string_view::npos) {
         if (startsWithIgnoringCase(text, i, "<?xml")) {
-            if (!plainDeclaration(text, i, i)) {
+            if (!declaration(text, i, i)) {
                 return false;
             }
         } else if (startsWith(text, i, "<!--")) {

@@ -11,7 +11,7 @@ constexpr int kMaxXmlDepth = 256;
 constexpr int kMaxXmlAttributes = 256;
 
 // False when the zero-terminated text nests elements deeper than kMaxXmlDepth, carries more
-// than kMaxXmlAttributes on one element, or holds a declaration other than a plain one. The
+// than kMaxXmlAttributes on one element, or holds a declaration the parser stops inside. The
 // scan reads tags as the parser does and errs towards counting more, never less.
 bool xmlWithinLimits(const char* text, size_t size);
 

@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include <unistd.h>
+
 namespace tormakelin::core {
 
 struct ZipArchive {
@@ -70,24 +72,24 @@ bool buildIndex(ZipArchive& archive)
     return result == UNZ_END_OF_LIST_OF_FILE;
 }
 
-// Checked on the declared sizes to refuse early, and again while inflating against the bytes
-// really consumed, so forged sizes gain nothing.
-bool withinInflateLimits(uint64_t inflated, uint64_t compressed)
-{
-    return inflated <= ZipRead::kMaxEntrySize &&
-           (inflated <= ZipRead::kMaxFreeRatioSize || inflated <= compressed * ZipRead::kMaxRatio);
-}
+// Checked on the declared size to refuse early, and again on the bytes that really arrive.
+bool withinInflateLimit(uint64_t inflated) { return inflated <= ZipRead::maxEntrySize(); }
 
 // Said once per refusal: the open that fails only returns null.
 void warnTooLarge(const char* name)
 {
     Debug(DebugWarning, __FILE__, __LINE__, "zip")
-        << "Pack entry " << name << " refused: it inflates beyond " << (ZipRead::kMaxEntrySize >> 20)
-        << " MiB, or beyond " << (ZipRead::kMaxFreeRatioSize >> 20) << " MiB at more than " << ZipRead::kMaxRatio
-        << " times its compressed size";
+        << "Pack entry " << name << " refused: it inflates beyond " << (ZipRead::maxEntrySize() >> 20) << " MiB";
 }
 
-// Small enough that the ratio is checked before much memory fills.
+uint64_t physicalMemory()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
+}
+
+// Small enough that the limit is checked before much memory fills.
 constexpr uint32_t kInflatePiece = 1u << 20;
 
 // Inflates the current entry; null when it is damaged or too large. The buffer grows with the
@@ -100,14 +102,16 @@ IStream* readCurrentEntry(const ZipArchive& archive)
     if (unzGetCurrentFileInfo64(file, &info, name, sizeof(name) - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
         return nullptr;
     }
-    if (!withinInflateLimits(info.uncompressed_size, std::min<uint64_t>(info.compressed_size, archive.fileSize))) {
+    if (archive.fileSize && info.compressed_size > archive.fileSize) {
+        return nullptr; // its data would run past the end of the pack
+    }
+    if (!withinInflateLimit(info.uncompressed_size)) {
         warnTooLarge(name);
         return nullptr;
     }
     if (unzOpenCurrentFile(file) != UNZ_OK) {
         return nullptr;
     }
-    const uint64_t start = unzGetCurrentFileZStreamPos64(file);
     const auto expected = uint32_t(info.uncompressed_size);
     unsigned char* data = nullptr;
     uint32_t capacity = 0;
@@ -129,7 +133,7 @@ IStream* readCurrentEntry(const ZipArchive& archive)
             ok = false;
         } else {
             size += uint32_t(got);
-            ok = withinInflateLimits(size, unzGetCurrentFileZStreamPos64(file) - start);
+            ok = withinInflateLimit(size);
             if (!ok) {
                 warnTooLarge(name);
             }
@@ -188,6 +192,15 @@ bool extractCurrentEntry(const ZipArchive& archive, const std::string& name, con
 }
 
 } // namespace
+
+uint64_t ZipRead::maxEntrySize()
+{
+    static const uint64_t limit = [] {
+        const uint64_t quarter = physicalMemory() / 4;
+        return quarter ? std::min(kMaxEntrySize, quarter) : kMaxEntrySize;
+    }();
+    return limit;
+}
 
 std::string ZipRead::normalizeName(const std::string& name) { return toLower(fixPath(stripDrive(name))); }
 

@@ -113,6 +113,24 @@ TEST(KeyframeRecord, RoundTripThroughHalves) {
     EXPECT_FLOAT_EQ(back->eval(0.05f)[0], t->eval(0.05f)[0]);
 }
 
+TEST(KeyframeRecord, WideTracksRoundTrip) {
+    SmartRef<IKeyframe> t(createKeyframe(9, false));
+    Key* key = t->createKey();
+    key->kind = KeyLinear;
+    for (int c = 0; c < 9; ++c) {
+        key->values[c] = float(c) + 0.5f;
+    }
+    t->addKey(key, true);
+    SmartRef<IKeyframe> back(createKeyframe());
+    ASSERT_TRUE(load(back.get(), store(t.get())));
+    ASSERT_EQ(back->getDimension(), 9u);
+    ASSERT_EQ(back->getKeys().size(), 1u);
+    for (int c = 0; c < 9; ++c) {
+        EXPECT_EQ(back->getKeys()[0]->values[c], float(c) + 0.5f) << c;
+    }
+    EXPECT_EQ(t->getKeys()[0]->values[8], 8.5f) << "storing leaves the key as it was";
+}
+
 TEST(KeyframeRecord, FullFloatRecordsAndUnsortedKeys) {
     Bytes b;
     b.u32(1001).u32(0).u32(1).u32(0).u32(0).u32(0).u32(2);
@@ -172,7 +190,8 @@ TEST(KeyframeRecord, ShortOrCorruptRecordsFailAndChangeNothing) {
         return b.m_bytes;
     };
     cases.push_back(header(0, 0, 0));            // no dimension
-    cases.push_back(header(5, 0, 0));            // too many components
+    cases.push_back(header(kMaxKeyframeDimension + 1, 0, 0));  // too many components
+    cases.push_back(header(0xFFFFFFFFu, 0, 0));  // a buffer of 16 GiB
     cases.push_back(header(3, 1, 0));            // rotations have four
     cases.push_back(header(1, 2, 0));            // not a flag
     cases.push_back(header(1, 0, 0xFFFFFFFFu));  // far more keys than bytes

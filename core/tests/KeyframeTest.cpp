@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <cmath>
 #include <initializer_list>
 
@@ -56,6 +59,50 @@ TEST(Keyframe, EmptyAndSingleKeyTracks) {
     SmartRef<IKeyframe> none(createKeyframe());
     EXPECT_EQ(none->getDimension(), 0u);
     EXPECT_EQ(none->eval(0), nullptr);
+}
+
+// Any dimension but 0 makes a track; each channel interpolates on its own.
+TEST(Keyframe, TracksOfEveryDimensionEvaluate) {
+    for (unsigned int dimension : {1u, 4u, 5u, 9u, kMaxKeyframeDimension}) {
+        SmartRef<IKeyframe> t(createKeyframe(dimension, false));
+        ASSERT_EQ(t->getDimension(), dimension);
+        ASSERT_NE(t->eval(0), nullptr) << dimension;
+        for (float time : {0.0f, 2.0f}) {
+            Key* key = t->createKey();
+            key->time = time;
+            key->kind = KeyLinear;
+            for (unsigned int c = 0; c < dimension; ++c) {
+                key->values[c] = time * float(c);
+            }
+            t->addKey(key, true);
+        }
+        const float* r = t->eval(1.0f);
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(r[dimension - 1], float(dimension - 1)) << dimension;
+    }
+    for (unsigned int refused : {0u, kMaxKeyframeDimension + 1}) {
+        SmartRef<IKeyframe> t(createKeyframe(refused, false));
+        EXPECT_EQ(t->getDimension(), 0u) << refused;
+        EXPECT_EQ(t->eval(0), nullptr) << refused;
+    }
+}
+
+// Stored tangents cover four channels; a wider track's other channels have none.
+TEST(Keyframe, StoredTangentsStopAtTheFourthChannel) {
+    SmartRef<IKeyframe> t(createKeyframe(6, false));
+    for (float time : {0.0f, 1.0f}) {
+        Key* key = t->createKey();
+        key->time = time;
+        key->kind = KeyHermite;
+        std::fill(key->values, key->values + 6, 2.0f);
+        std::fill(std::begin(key->inControl), std::end(key->inControl), 50.0f);
+        std::fill(std::begin(key->outControl), std::end(key->outControl), 100.0f);
+        t->addKey(key, true);
+    }
+    const float* r = t->eval(0.5f);
+    EXPECT_NE(r[3], 2.0f) << "the fourth channel follows its tangents";
+    EXPECT_EQ(r[4], 2.0f);
+    EXPECT_EQ(r[5], 2.0f);
 }
 
 TEST(Keyframe, LinearWithEveryOutOfRangeBehaviour) {

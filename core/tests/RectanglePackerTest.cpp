@@ -87,6 +87,40 @@ TEST(RectanglePacker, RefusesWhatCannotFit) {
     EXPECT_FALSE(bare.packPow2(one, solution, stats));
 }
 
+// The largest candidate is the maximum rounded up: to a power of two, or to the alignment.
+TEST(RectanglePacker, TheMaximumIsRoundedUpAsTheFormRounds) {
+    struct Case {
+        bool pow2;
+        int alignment;
+        Data rectangle;
+        bool packs;
+        int width;
+    };
+    const Case cases[] = {
+        {true, 1, {600, 600}, true, 1024},
+        {true, 1, {1024, 8}, true, 1024},
+        {true, 1, {1025, 8}, false, 0},
+        {false, 64, {990, 8}, true, 1024},
+        {false, 64, {1024, 8}, true, 1024},
+        {false, 64, {1025, 8}, false, 0},
+        {false, 1, {1001, 8}, false, 0},
+    };
+    for (const Case& c : cases) {
+        PerimeterRectanglePacker packer;
+        packer.setMaxWidth(1000);
+        packer.setMaxHeight(1000);
+        packer.setLinearAlignment(c.alignment, c.alignment);
+        std::vector<Data> list = {c.rectangle};
+        Rect solution;
+        RectanglePacker::Statistics stats;
+        const bool packed = c.pow2 ? packer.packPow2(list, solution, stats) : packer.packLinear(list, solution, stats);
+        EXPECT_EQ(packed, c.packs) << c.pow2 << " " << c.rectangle.width;
+        if (packed) {
+            EXPECT_EQ(solution.width, c.width) << c.rectangle.width;
+        }
+    }
+}
+
 TEST(RectanglePacker, ZeroAreaRectanglesTakeNoSpace) {
     PerimeterRectanglePacker packer;
     std::vector<Data> list = squares(4, 16);

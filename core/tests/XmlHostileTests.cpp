@@ -54,6 +54,11 @@ TEST(XmlHostile, DeepOrWideDocumentsAreRefusedCheaply)
         {"one past the depth", nested(257)},
         {"closers hidden in quoted values", nested(300, "<a x=\"</a>\" y='/>'>")},
         {"closers hidden in a declaration", "<r>" + repeated("<?xml version=\"1\" x=\"</r>\"?>", 300) + nested(250)},
+        // The parser steps over a stylesheet's words whole, so a '>' in a quoted value ends it.
+        {"openers after a quoted '>' in a stylesheet",
+            "<r><?xml-stylesheet href=\"x>" + repeated("<a>", 300) + "\"?>" + repeated("</a>", 300) + "</r>"},
+        {"openers in a declaration's unquoted word",
+            "<r><?xml version='1' x='>" + repeated("<a>", 300) + "'?>" + repeated("</a>", 300) + "</r>"},
         {"40,000 attributes", withAttributes(40000)},
         {"one attribute too many", withAttributes(257)},
     };
@@ -77,6 +82,28 @@ TEST(XmlHostile, DocumentsAtTheLimitsStillLoad)
     };
     for (const std::string& text : cases) {
         EXPECT_TRUE(loads(text)) << text.substr(0, 80);
+    }
+}
+
+TEST(XmlHostile, WellFormedDocumentsWithinTheLimitsLoad)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"spaces around '=' in the declaration", "<?xml version = \"1.0\" ?><a/>"},
+        {"a stylesheet instruction before the root", "<?xml-stylesheet href=\"x\"?><a/>"},
+        {"a declaration in upper case", "<?XML VERSION='1.0' ENCODING='UTF-8'?><a/>"},
+        {"a comment holding < and >", "<a><!-- if a < b > c --></a>"},
+        {"CDATA holding <a>", "<a><![CDATA[<a>]]></a>"},
+        {"a DOCTYPE line", "<?xml version=\"1.0\"?>\n<!DOCTYPE a>\n<a/>"},
+        {"attributes in single quotes", "<a x='1' y='<b>'><b z='\"'/></a>"},
+        {"a declaration and a stylesheet before a deep root",
+            "<?xml version='1.0'?><?xml-stylesheet type=\"text/xsl\" href=\"x.xsl\"?>" + nested(256)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(loads(c.text)) << c.what;
     }
 }
 

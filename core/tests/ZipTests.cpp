@@ -2,6 +2,7 @@
 #include "ZipFixture.h"
 
 #include <OwnedStream.h>
+#include <QuietLog.h>
 
 #include <tormakelin/core/FileSystem.h>
 #include <tormakelin/core/MemStream.h>
@@ -10,10 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 using namespace tormakelin::core;
 using tormakelin::core::test::ScratchDir;
 using tormakelin::core::test::ZipEntry;
 using tormakelin::core::test::ZipFixture;
+using tormakelin::core::test::zeros;
+using tormakelin::test::LogCatcher;
 using tormakelin::test::textStream;
 
 namespace {
@@ -197,4 +203,42 @@ TEST(ZipRead, ExtractNeverLeavesTheTarget)
         }
     }
     EXPECT_TRUE(stray.empty()) << stray.front();
+}
+
+// Long silences and flat textures compress by a thousand times; what the writer makes of them
+// reads back whole.
+TEST(ZipRead, EntriesOfZerosFromTheWriterReadBackWhole)
+{
+    for (const uint32_t megabytes : {20u, 64u}) {
+        ScratchDir dir;
+        const std::string path = dir.path("pack.zip");
+        const uint32_t size = megabytes << 20;
+        SmartRef<IStream> silence(createMemStream(std::calloc(size, 1), size, true, true));
+        ZipWriteHandle zip = ZipWrite::open(path, true);
+        ASSERT_TRUE(ZipWrite::add(zip, silence.get(), "media\\silence.wav"));
+        ASSERT_TRUE(ZipWrite::close(zip));
+
+        SmartRef<IFileSystem> fileSystem(createFileSystem());
+        ASSERT_TRUE(fileSystem->mountZip(path));
+        SmartRef<IStream> read(fileSystem->open("D:\\Media\\Silence.wav"));
+        ASSERT_TRUE(read) << megabytes << " MiB";
+        ASSERT_EQ(read->getSize(), size);
+        const auto* data = static_cast<const unsigned char*>(read->getData());
+        EXPECT_TRUE(std::all_of(data, data + size, [](unsigned char c) { return c == 0; })) << megabytes;
+    }
+}
+
+TEST(ZipRead, AnEntryInflatingPastTheCapIsRefusedWithItsMessage)
+{
+    const ZipEntry bomb = zeros("bomb.bin", ZipRead::maxEntrySize() + (1 << 20));
+    ASSERT_LT(bomb.data.size(), 2u << 20);
+    ScratchDir dir;
+    dir.write("pack.zip", ZipFixture::build({bomb}));
+    SmartRef<IFileSystem> fileSystem(createFileSystem());
+    ASSERT_TRUE(fileSystem->mountZip(dir.path("pack.zip")));
+    LogCatcher log;
+    EXPECT_EQ(SmartRef<IStream>(fileSystem->open("bomb.bin")).get(), nullptr);
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0],
+        "Pack entry bomb.bin refused: it inflates beyond " + std::to_string(ZipRead::maxEntrySize() >> 20) + " MiB");
 }

@@ -1,3 +1,5 @@
+#include "ActingDocument.h"
+
 #include <tormakelin/fxcore/Application.h>
 #include <tormakelin/fxcore/Document.h>
 #include <tormakelin/fxcore/Graph.h>
@@ -23,8 +25,11 @@ namespace {
 
 Application* s_instance = nullptr;
 
+// The document that is acting, else the current one.
 IDocument* currentDocument()
 {
+    if (IDocument* acting = ActingDocument::get())
+        return acting;
     return s_instance ? s_instance->getDocument() : nullptr;
 }
 

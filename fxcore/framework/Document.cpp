@@ -1,3 +1,4 @@
+#include "ActingDocument.h"
 #include "LayerImpl.h"
 #include "XmlWalk.h"
 #include "CreateValid.h"
@@ -31,57 +32,6 @@ void clearGuides(ILayer* layer)
     }
 }
 
-// Compares the items of two trackers as (scene, layer) pairs in n log n, with lists that keep
-// their storage from one comparison to the next.
-class TrackerDiff {
-public:
-    void compare(LayerTracker const& fresh, LayerTracker const& previous)
-    {
-        // Most frames play the same layers as the one before, in the same order.
-        m_same = fresh.getItems() == previous.getItems();
-        if (m_same)
-            return;
-        keysOf(fresh.getItems(), m_fresh);
-        keysOf(previous.getItems(), m_previous);
-    }
-    // The items of `previous` that the fresh tracker lacks, in order.
-    template <class F>
-    void forEachHidden(LayerTracker const& previous, F&& f) const
-    {
-        if (!m_same)
-            forEachMissing(previous.getItems(), m_fresh, f);
-    }
-    // The items of `fresh` that the previous tracker lacks, in order.
-    template <class F>
-    void forEachShown(LayerTracker const& fresh, F&& f) const
-    {
-        if (!m_same)
-            forEachMissing(fresh.getItems(), m_previous, f);
-    }
-
-private:
-    using Key = std::pair<IScene const*, ILayer const*>;
-    static Key keyOf(LayerTracker::Item const& item) { return {item.scene.get(), item.layer.get()}; }
-    static void keysOf(std::vector<LayerTracker::Item> const& items, std::vector<Key>& keys)
-    {
-        keys.clear();
-        for (LayerTracker::Item const& item : items)
-            keys.push_back(keyOf(item));
-        std::sort(keys.begin(), keys.end());
-    }
-    template <class F>
-    static void forEachMissing(std::vector<LayerTracker::Item> const& from, std::vector<Key> const& other, F& f)
-    {
-        for (LayerTracker::Item const& item : from)
-            if (!std::binary_search(other.begin(), other.end(), keyOf(item)))
-                f(item);
-    }
-
-    std::vector<Key> m_fresh;
-    std::vector<Key> m_previous;
-    bool m_same = false;
-};
-
 class Document final : public core::RefCounted<IDocument> {
 public:
     Document()
@@ -90,6 +40,7 @@ public:
     }
     ~Document() override
     {
+        ActingDocument const acting(this);
         std::vector<LayerTracker::Item> const playing = previous().getItems();
         for (LayerTracker::Item const& item : playing)
             item.layer->deactivate();
@@ -104,12 +55,14 @@ public:
     std::vector<std::string> getUsedLibraries() const override;
     void onPlaybackStop() override
     {
+        ActingDocument const acting(this);
         std::vector<LayerTracker::Item> const playing = previous().getItems();
         for (LayerTracker::Item const& item : playing)
             item.layer->onPlaybackStop();
     }
     void onPlaybackSetTime(UpdateContext& context) override
     {
+        ActingDocument const acting(this);
         std::vector<LayerTracker::Item> const playing = previous().getItems();
         for (LayerTracker::Item const& item : playing)
             item.layer->onPlaybackSetTime(context);
@@ -134,12 +87,14 @@ private:
     // their storage is reused; the scratch lists of the comparison are kept for the same reason.
     LayerTracker m_trackers[2];
     int m_previous = 0;
-    TrackerDiff m_diff;
+    std::vector<LayerTracker::Item> m_hidden;
+    std::vector<LayerTracker::Item> m_shown;
     float m_time = 0.0f;
 };
 
 void Document::update(UpdateContext& context)
 {
+    ActingDocument const acting(this);
     m_time = static_cast<float>(context.time);
     LayerTracker& fresh = m_trackers[1 - m_previous];
     fresh.clear();
@@ -149,9 +104,14 @@ void Document::update(UpdateContext& context)
         clearGuides(scene->getRootLayer());
         scene->update(context);
     }
-    m_diff.compare(fresh, previous());
-    m_diff.forEachHidden(previous(), [](LayerTracker::Item const& item) { item.layer->deactivate(); });
-    m_diff.forEachShown(fresh, [](LayerTracker::Item const& item) { item.layer->activate(); });
+    fresh.getHiddenLayers(previous(), m_hidden);
+    fresh.getVisibleLayers(previous(), m_shown);
+    for (LayerTracker::Item const& item : m_hidden)
+        item.layer->deactivate();
+    for (LayerTracker::Item const& item : m_shown)
+        item.layer->activate();
+    m_hidden.clear();
+    m_shown.clear();
     // The fresh tracker becomes the previous one; the caller keeps a valid one.
     previous().clear();
     m_previous = 1 - m_previous;
@@ -180,6 +140,7 @@ bool Document::serialize(ISerializer* serializer)
 {
     if (!serializer)
         return false;
+    ActingDocument const acting(this);
     if (serializer->isSaving()) {
         m_settings.serialize(serializer);
         m_resources->serialize(serializer);

@@ -31,13 +31,56 @@ core::UniqueId freshId()
     return id;
 }
 
-void giveFreshIds(IGraphNode* node)
+// Old id -> new id of every node and parameter given a fresh one.
+using IdRemap = std::map<core::UniqueId, core::UniqueId, core::UniqueIdLess>;
+using IdSet = std::set<core::UniqueId, core::UniqueIdLess>;
+
+// A fresh id for the node and each of its parameters whose id `taken` holds (all of them when
+// `taken` is null), noted in `remap`.
+void giveFreshIds(IGraphNode* node, IdSet const* taken, IdRemap& remap)
 {
-    node->setId(freshId());
-    for (NodeParameter* parameter : node->getInputs())
-        parameter->value->setId(freshId());
-    for (NodeParameter* parameter : node->getOutputs())
-        parameter->value->setId(freshId());
+    auto renew = [&](core::UniqueId const& old, auto&& set) {
+        if (taken && !taken->count(old))
+            return;
+        core::UniqueId const id = freshId();
+        remap[old] = id;
+        set(id);
+    };
+    renew(node->getId(), [&](core::UniqueId const& id) { node->setId(id); });
+    for (auto const* parameters : {&node->getInputs(), &node->getOutputs()})
+        for (NodeParameter* parameter : *parameters)
+            renew(parameter->getId(), [&](core::UniqueId const& id) { parameter->value->setId(id); });
+}
+
+// The ids a collection's pending links store follow the nodes and parameters they name.
+void carryPendingLinks(IGraphNode* node, IdRemap const& remap)
+{
+    auto* own = dynamic_cast<GraphNode*>(node);
+    if (!own)
+        return;
+    auto carry = [&](core::UniqueId& id) {
+        auto const found = remap.find(id);
+        if (found != remap.end())
+            id = found->second;
+    };
+    for (CollectionLink& link : own->getPendingLinks()) {
+        carry(link.nodeId);
+        carry(link.nodeParameterId);
+        carry(link.parameterId);
+    }
+}
+
+// The ids of the nodes and of every parameter of them.
+IdSet idsOf(std::vector<IGraphNode*> const& nodes)
+{
+    IdSet ids;
+    for (IGraphNode* node : nodes) {
+        ids.insert(node->getId());
+        for (auto const* parameters : {&node->getInputs(), &node->getOutputs()})
+            for (NodeParameter* parameter : *parameters)
+                ids.insert(parameter->getId());
+    }
+    return ids;
 }
 
 class Graph final : public core::RefCounted<IGraph> {
@@ -174,7 +217,11 @@ private:
     std::vector<IGraphNode*> loadNodes(ISerializer* serializer) const;
     void adopt(std::vector<IGraphNode*> const& nodes);
     // Saves this graph into a new document under the root, and loads the nodes back from it.
+    // Copies of the nodes with their links between them, ids unchanged.
     std::vector<IGraphNode*> copyNodes(char const* rootName) const;
+    // Fresh ids for the nodes' ids and parameter ids that `taken` holds (all when null), and
+    // the pending links inside the nodes carried to them.
+    static void renewIds(std::vector<IGraphNode*> const& nodes, IdSet const* taken);
 
     GraphType m_type;
     core::UniqueId m_id{};
@@ -332,7 +379,6 @@ bool Graph::serialize(ISerializer* serializer)
     bool const merging = context && context->getMerge();
     if (!merging)
         serializeAttributes(serializer);
-    int const counter = m_counter;
     std::vector<IGraphNode*> nodes = loadNodes(serializer);
     std::erase_if(nodes, [&](IGraphNode* node) {
         bool const taken = findNode(node->getId()) != nullptr;
@@ -341,9 +387,6 @@ bool Graph::serialize(ISerializer* serializer)
         return taken;
     });
     adopt(nodes);
-    // The stored counter stands, however many nodes came with it.
-    if (!merging)
-        m_counter = counter;
     return true;
 }
 
@@ -408,9 +451,16 @@ std::vector<IGraphNode*> Graph::copyNodes(char const* rootName) const
         return found == byOldId.end() ? nullptr : found->second;
     });
     element->release();
-    for (IGraphNode* node : nodes)
-        giveFreshIds(node);
     return nodes;
+}
+
+void Graph::renewIds(std::vector<IGraphNode*> const& nodes, IdSet const* taken)
+{
+    IdRemap remap;
+    for (IGraphNode* node : nodes)
+        giveFreshIds(node, taken, remap);
+    for (IGraphNode* node : nodes)
+        carryPendingLinks(node, remap);
 }
 
 IGraph* Graph::clone()
@@ -419,7 +469,9 @@ IGraph* Graph::clone()
     if (!copy)
         return nullptr;
     copy->m_view = m_view;
-    copy->adopt(copyNodes("CloneGraph"));
+    std::vector<IGraphNode*> const nodes = copyNodes("CloneGraph");
+    renewIds(nodes, nullptr);
+    copy->adopt(nodes);
     copy->m_counter = m_counter;
     return copy;
 }
@@ -430,8 +482,12 @@ void Graph::importGraph(IGraph* source)
     if (!other)
         return;
     core::SmartRef<IGraph> const keep = source;
-    // Fresh ids, so a graph can take in a copy of itself or of a graph it came from.
-    adopt(other->copyNodes("ExportedGraph"));
+    // Ids stay as they are, except where this graph already holds them (a graph taking in
+    // itself, or a graph it came from).
+    std::vector<IGraphNode*> const nodes = other->copyNodes("ExportedGraph");
+    IdSet const taken = idsOf(m_nodes);
+    renewIds(nodes, &taken);
+    adopt(nodes);
 }
 
 class GraphManager final : public core::RefCounted<IGraphManager> {

@@ -143,6 +143,14 @@ void Layer::rebuildGraphNodeInstances(IGraph* graph)
             }
             m_nodeInstances.emplace(nodeId, std::move(instance));
         }
+        // The editor type (a rotation, say) is not stored with a layer: it comes from the input,
+        // for loaded instances too.
+        GraphNodeInstance& instance = m_nodeInstances[nodeId];
+        for (NodeParameter* input : node->getInputs()) {
+            auto const found = instance.parameters.find(input->getId());
+            if (found != instance.parameters.end() && found->second.parameter)
+                found->second.parameter->setEditorType(input->value->getEditorType());
+        }
         for (NodeParameter* input : node->getInputs()) {
             std::string const group = node->getParameterGroupName(input->name);
             if (findParameterFolder(nodeId, group))
@@ -241,8 +249,8 @@ void Layer::setParameterAnimated(core::UniqueId const& parameterId, bool animate
     GraphNodeParameterInstance* instance = findInstance(parameterId);
     if (!instance)
         return;
+    instance->expanded = false;
     if (!animated) {
-        instance->expanded = false;
         instance->keyframe = nullptr;
         return;
     }

@@ -89,12 +89,13 @@ ITimeSegment* Time::findSegment(core::UniqueId const& id) const
     return nullptr;
 }
 
-// The segment that holds the time; one that only starts later does not collide with it.
+// The first segment that starts at t or later and ends after it: a segment already under way at
+// t does not count.
 ITimeSegment* Time::getCollidingTimeSegment(int t) const
 {
     for (ITimeSegment* segment : m_segments) {
         int const* range = segment->getRange();
-        if (range[0] <= t && t < range[1])
+        if (range[0] >= t && range[1] > t)
             return segment;
     }
     return nullptr;
@@ -119,11 +120,63 @@ int Time::getEndTime() const
 void LayerTracker::addLayer(IScene* scene, ILayer* layer)
 {
     m_items.push_back({core::SmartRef<IScene>(scene), core::SmartRef<ILayer>(layer)});
+    m_sortedValid = false;
 }
 
 void LayerTracker::clear()
 {
     m_items.clear();
+    m_sortedValid = false;
+}
+
+std::vector<LayerTracker::Key> const& LayerTracker::sortedKeys() const
+{
+    if (!m_sortedValid) {
+        m_sorted.clear();
+        for (Item const& item : m_items)
+            m_sorted.emplace_back(item.scene.get(), item.layer.get());
+        std::sort(m_sorted.begin(), m_sorted.end());
+        m_sortedValid = true;
+    }
+    return m_sorted;
+}
+
+// Appends the items of `from` that this tracker lacks; n log n, and nothing to do in the usual
+// frame that plays what the one before played.
+void LayerTracker::appendMissingFrom(LayerTracker const& from, std::vector<Item>& out) const
+{
+    if (from.m_items == m_items)
+        return;
+    std::vector<Key> const& keys = sortedKeys();
+    for (Item const& item : from.m_items)
+        if (!std::binary_search(keys.begin(), keys.end(), Key(item.scene.get(), item.layer.get())))
+            out.push_back(item);
+}
+
+void LayerTracker::getVisibleLayers(LayerTracker const& previous, std::vector<Item>& out) const
+{
+    out.clear();
+    previous.appendMissingFrom(*this, out);
+}
+
+void LayerTracker::getHiddenLayers(LayerTracker const& previous, std::vector<Item>& out) const
+{
+    out.clear();
+    appendMissingFrom(previous, out);
+}
+
+std::vector<LayerTracker::Item> LayerTracker::getVisibleLayers(LayerTracker const& previous) const
+{
+    std::vector<Item> out;
+    getVisibleLayers(previous, out);
+    return out;
+}
+
+std::vector<LayerTracker::Item> LayerTracker::getHiddenLayers(LayerTracker const& previous) const
+{
+    std::vector<Item> out;
+    getHiddenLayers(previous, out);
+    return out;
 }
 
 } // namespace tormakelin::fxcore

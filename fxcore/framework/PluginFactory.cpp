@@ -73,10 +73,12 @@ void PluginFactory::unload()
     m_module = nullptr;
 }
 
-// A refused library is closed at once rather than kept until the factory goes.
+// A refused library stays loaded, with the descriptor it gave, until the factory goes; nothing
+// can be created through it, as it has no query function or descriptors.
 bool PluginFactory::refuse()
 {
-    unload();
+    m_query = nullptr;
+    m_descs.clear();
     return false;
 }
 

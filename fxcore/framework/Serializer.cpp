@@ -1,6 +1,7 @@
 #include <tormakelin/fxcore/Serializer.h>
 
 #include <tormakelin/core/RefCounted.h>
+#include <tormakelin/core/SmartRef.h>
 #include <tormakelin/core/Xml.h>
 
 #include <new>
@@ -39,11 +40,31 @@ void pop(std::vector<core::IXmlNode*>& stack)
     stack.pop_back();
 }
 
-// The root wrapper comes with count 0; the stack's reference keeps it.
+// The root wrapper comes with count 0; the stack's reference keeps it. The room is made first,
+// so that a failed allocation leaves nothing held.
 void pushRoot(std::vector<core::IXmlNode*>& stack, core::IXmlDocument* document)
 {
-    if (document)
-        push(stack, document->getRoot());
+    if (!document)
+        return;
+    core::SmartRef<core::IXmlNode> const root(document->getRoot());
+    if (!root)
+        return;
+    stack.reserve(stack.size() + 1);
+    push(stack, root.get());
+}
+
+// A context takes a reference to the document, then its root; when the second fails it lets go
+// of the first.
+void holdDocumentAndRoot(std::vector<core::IXmlNode*>& stack, core::IXmlDocument* document)
+{
+    addRefIf(document);
+    try {
+        pushRoot(stack, document);
+    } catch (...) {
+        if (document)
+            document->release();
+        throw;
+    }
 }
 
 class Serializer final : public core::RefCounted<ISerializer> {
@@ -51,10 +72,19 @@ public:
     explicit Serializer(SerializerCreateDesc const& desc) : m_saving(desc.mode != 0), m_document(desc.document)
     {
         addRefIf(m_document);
-        if (m_saving)
-            m_save = new SaveContext(m_document, desc.flag);
-        else
-            m_load = new LoadContext(m_document, desc.flag);
+    }
+    // False when memory runs out; no exception leaves the module.
+    bool createContext(bool flag) noexcept
+    {
+        try {
+            if (m_saving)
+                m_save = new SaveContext(m_document, flag);
+            else
+                m_load = new LoadContext(m_document, flag);
+            return true;
+        } catch (std::bad_alloc const&) {
+            return false;
+        }
     }
     ~Serializer() override
     {
@@ -79,8 +109,7 @@ private:
 
 LoadContext::LoadContext(core::IXmlDocument* document, bool flag) : m_document(document), m_flag(flag)
 {
-    addRefIf(m_document);
-    pushRoot(m_stack, m_document);
+    holdDocumentAndRoot(m_stack, m_document);
 }
 
 LoadContext::~LoadContext()
@@ -100,8 +129,7 @@ bool LoadContext::getFlag() const { return m_flag; }
 
 SaveContext::SaveContext(core::IXmlDocument* document, bool flag) : m_document(document), m_flag(flag)
 {
-    addRefIf(m_document);
-    pushRoot(m_stack, m_document);
+    holdDocumentAndRoot(m_stack, m_document);
 }
 
 SaveContext::~SaveContext()
@@ -119,7 +147,12 @@ bool SaveContext::getFlag() const { return m_flag; }
 
 ISerializer* createSerializer(SerializerCreateDesc const& desc)
 {
-    return new (std::nothrow) Serializer(desc);
+    auto* serializer = new (std::nothrow) Serializer(desc);
+    if (serializer && !serializer->createContext(desc.flag)) {
+        delete serializer;
+        return nullptr;
+    }
+    return serializer;
 }
 
 core::IXmlNode* beginElement(ISerializer* serializer, std::string const& name)

@@ -54,8 +54,8 @@ protected:
 
     IDocument* document() const { return m_app->getDocument(); }
 
-    // A graph of the document whose render stack draws one probe.
-    IGraph* addProbeGraph(IGraphNode** probeOut = nullptr)
+    // A graph of the document (the current one unless given) whose render stack draws one probe.
+    IGraph* addProbeGraph(IGraphNode** probeOut = nullptr, IDocument* owner = nullptr)
     {
         core::SmartRef<IGraph> const graph = createGraph(0);
         core::SmartRef<IGraphNode> const probe = createGraphNode(docTypeId(kProbeId));
@@ -67,7 +67,7 @@ protected:
         NodeParameter* in = stack->findInput("Input-1");
         EXPECT_TRUE(probe->canLink(out, stack.get(), in, false));
         probe->link(out, stack.get(), in, false);
-        document()->getGraphManager()->add(graph.get());
+        (owner ? owner : document())->getGraphManager()->add(graph.get());
         if (probeOut)
             *probeOut = probe.get();
         return graph.get();

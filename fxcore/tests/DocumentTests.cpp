@@ -1,4 +1,5 @@
 #include "DocumentTestSupport.h"
+#include "GraphXmlSupport.h"
 
 #include <tormakelin/core/Keyframe.h>
 
@@ -108,7 +109,7 @@ TEST_F(DocumentXmlTest, SaveLoadSaveIsByteIdentical)
     // The first document and its nodes go here.
     m_app->newDocument();
     ASSERT_TRUE(loadDocument(document(), first));
-    EXPECT_EQ(saveDocument(document()), first);
+    EXPECT_EQ(withoutGraphCounters(saveDocument(document())), withoutGraphCounters(first));
 
     IScene* loaded = document()->getSceneManager()->findScene(scene->getId());
     ASSERT_NE(loaded, nullptr);

@@ -222,6 +222,68 @@ TEST_F(GraphUpdateTest, ImportingAddsLinkedCopiesWithFreshIdsEvenFromItself)
     EXPECT_FLOAT_EQ(probe(graph->getNodes()[8]).value(), 4.0f);
 }
 
+// A collection's pending link names the inner node, its parameter and the collection's own
+// input by id; importing keeps those ids, or carries the link to the fresh ones.
+class GraphImportTest : public GraphTest {
+protected:
+    GraphImportTest() : source(createGraph(0))
+    {
+        s_graphs->add(source.get());
+        inner = make(source.get(), kAdderId);
+        collection = dynamic_cast<Collection*>(make(source.get(), Collection::_pluginDesc.id));
+        collection->addInput("Amount", inner, inner->findInput("Attributes/B"));
+    }
+
+    // The imported collection's link resolves to the imported inner node and both parameters.
+    static void expectLinkResolved(IGraph* graph, IGraphNode* innerCopy, IGraphNode* collectionCopy)
+    {
+        graph->resolve();
+        auto* copy = dynamic_cast<Collection*>(collectionCopy);
+        ASSERT_NE(copy, nullptr);
+        ASSERT_EQ(copy->getPendingLinks().size(), 1u);
+        CollectionLink const& link = copy->getPendingLinks()[0];
+        EXPECT_EQ(link.node, innerCopy);
+        EXPECT_EQ(link.nodeParameter, innerCopy->findInput("Attributes/B"));
+        EXPECT_EQ(link.parameter, copy->findInput("Attributes/Amount"));
+    }
+
+    GraphHandle source;
+    IGraphNode* inner = nullptr;
+    Collection* collection = nullptr;
+};
+
+TEST_F(GraphImportTest, ImportKeepsTheIdsOfNodesAndParameters)
+{
+    GraphHandle target(createGraph(0));
+    make(target.get(), kAdderId);
+    target->importGraph(source.get());
+    ASSERT_EQ(target->getNodes().size(), 3u);
+    IGraphNode* innerCopy = target->getNodes()[1];
+    IGraphNode* collectionCopy = target->getNodes()[2];
+    EXPECT_EQ(innerCopy->getId(), inner->getId());
+    EXPECT_EQ(collectionCopy->getId(), collection->getId());
+    EXPECT_EQ(innerCopy->findInput("Attributes/B")->getId(), inner->findInput("Attributes/B")->getId());
+    EXPECT_EQ(collectionCopy->findInput("Attributes/Amount")->getId(),
+        collection->findInput("Attributes/Amount")->getId());
+    // The source leaves the document, as when a graph is taken from another project.
+    s_graphs->remove(source->getId());
+    s_graphs->add(target.get());
+    expectLinkResolved(target.get(), innerCopy, collectionCopy);
+}
+
+TEST_F(GraphImportTest, ImportingItselfRenewsTheIdsAndCarriesThePendingLinks)
+{
+    source->importGraph(source.get());
+    ASSERT_EQ(source->getNodes().size(), 4u);
+    IGraphNode* innerCopy = source->getNodes()[2];
+    IGraphNode* collectionCopy = source->getNodes()[3];
+    EXPECT_NE(innerCopy->getId(), inner->getId());
+    EXPECT_NE(collectionCopy->findInput("Attributes/Amount")->getId(),
+        collection->findInput("Attributes/Amount")->getId());
+    expectLinkResolved(source.get(), innerCopy, collectionCopy);
+    expectLinkResolved(source.get(), inner, collection);
+}
+
 TEST_F(GraphTest, TheManagerKeepsGraphsByIdAndFindsNodesAcrossThem)
 {
     core::SmartRef<IGraphManager> const manager = createGraphManager();
@@ -274,7 +336,7 @@ TEST_F(GraphUpdateTest, SavingALoadedDocumentGivesTheSameBytes)
     std::string const first = saveManager(s_graphs);
     core::SmartRef<IGraphManager> const loaded = loadManager(first);
     ASSERT_TRUE(loaded);
-    EXPECT_EQ(saveManager(loaded.get()), first);
+    EXPECT_EQ(withoutGraphCounters(saveManager(loaded.get())), withoutGraphCounters(first));
     IGraph* again = loaded->find(graph->getId());
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(linksOf(again), linksOf(graph));

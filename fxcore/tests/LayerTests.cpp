@@ -61,10 +61,60 @@ TEST_F(LayerTest, WithoutSegmentsNeverPlaysAndGapsCount)
     }
     play(scene, 2.0);
     EXPECT_TRUE(playing(gapped));
-    EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(120), gapped->getTime().getSegments()[0]);
-    EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(299), second.get());
-    EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(200), nullptr);
-    EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(150), nullptr);
+}
+
+// The first segment starting at t or later that ends after t; one under way at t does not count.
+TEST_F(LayerTest, CollidingSegmentIsTheFirstStartingAtOrAfterTheTime)
+{
+    ILayer* gapped = addLayer(root, kLayerPlain, 100, 150);
+    core::SmartRef<ITimeSegment> const second = createTimeSegment();
+    second->getRange()[0] = 250;
+    second->getRange()[1] = 300;
+    gapped->getTime().addSegment(second.get());
+    ITimeSegment* const first = gapped->getTime().getSegments()[0];
+    struct Case {
+        int t;
+        ITimeSegment* expected;
+    };
+    Case const cases[] = {
+        {50, first}, {100, first}, {120, second.get()}, {150, second.get()}, {200, second.get()},
+        {250, second.get()}, {299, nullptr}, {300, nullptr},
+    };
+    for (Case const& c : cases)
+        EXPECT_EQ(gapped->getTime().getCollidingTimeSegment(c.t), c.expected) << c.t;
+}
+
+// Items compare as (scene, layer) pairs; each result keeps the order of the tracker it comes from.
+TEST_F(LayerTest, TrackersGiveTheLayersShownAndHiddenSinceAnother)
+{
+    IScene* other = addScene();
+    ILayer* a = addLayer(root, kLayerPlain, 0, 100);
+    ILayer* b = addLayer(root, kLayerPlain, 0, 100);
+    ILayer* c = addLayer(root, kLayerPlain, 0, 100);
+    ILayer* d = addLayer(root, kLayerPlain, 0, 100);
+    LayerTracker previous;
+    for (ILayer* layer : {d, a, b})
+        previous.addLayer(scene, layer);
+    LayerTracker fresh;
+    fresh.addLayer(scene, c);
+    fresh.addLayer(scene, b);
+    fresh.addLayer(other, a); // the same layer in another scene is another item
+    fresh.addLayer(scene, a);
+    auto layersOf = [](std::vector<LayerTracker::Item> const& items) {
+        std::vector<std::pair<IScene*, ILayer*>> out;
+        for (LayerTracker::Item const& item : items)
+            out.emplace_back(item.scene.get(), item.layer.get());
+        return out;
+    };
+    using Pairs = std::vector<std::pair<IScene*, ILayer*>>;
+    EXPECT_EQ(layersOf(fresh.getVisibleLayers(previous)), (Pairs{{scene, c}, {other, a}}));
+    EXPECT_EQ(layersOf(fresh.getHiddenLayers(previous)), (Pairs{{scene, d}}));
+    EXPECT_EQ(layersOf(previous.getVisibleLayers(fresh)), (Pairs{{scene, d}}));
+    EXPECT_TRUE(fresh.getVisibleLayers(fresh).empty());
+    LayerTracker empty;
+    EXPECT_EQ(layersOf(empty.getHiddenLayers(previous)), layersOf(previous.getItems()));
+    previous.clear();
+    EXPECT_EQ(layersOf(fresh.getVisibleLayers(previous)), layersOf(fresh.getItems()));
 }
 
 TEST_F(LayerTest, LoopingGraphSeesWrappedLocalTime)
@@ -155,6 +205,42 @@ TEST_F(LayerTest, ReleasingThePlayingDocumentDeactivatesItsLayers)
     core::SmartRef<IGraphNode> const keep(node);
     m_app->newDocument();
     EXPECT_EQ(probe(node).deactivations(), 1);
+}
+
+// A document that is not the current one plays and saves with its own graphs, even when the
+// current one holds a graph of the same id.
+TEST_F(LayerTest, LayersOfAnotherDocumentResolveThroughTheirOwn)
+{
+    IGraphNode* currentProbe = nullptr;
+    IGraph* currentGraph = addProbeGraph(&currentProbe);
+    core::SmartRef<IDocument> const other = createDocument();
+    IGraphNode* otherProbe = nullptr;
+    IGraph* otherGraph = addProbeGraph(&otherProbe, other.get());
+    core::SmartRef<IScene> const otherScene = createScene();
+    other->getSceneManager()->addScene(otherScene.get());
+    core::SmartRef<IGraph> const hold(otherGraph);
+    other->getGraphManager()->remove(otherGraph->getId());
+    otherGraph->setId(currentGraph->getId());
+    other->getGraphManager()->add(otherGraph);
+    ILayer* layer = addLayer(otherScene->getRootLayer(), kLayerGraphInstance, 0, 100);
+    layer->setGraphInstance(otherGraph);
+    NodeParameter* input = otherProbe->getInputs().back();
+    layer->setParameterEnabled(input->value, true);
+
+    std::string const text = saveDocument(other.get());
+    EXPECT_NE(text.find("GraphNodeParameterInstance Id=\"" + core::uniqueIdToString(input->getId())),
+        std::string::npos)
+        << "the override is saved";
+
+    UpdateContext context;
+    context.time = 0.5;
+    context.playing = true;
+    context.scene = otherScene.get();
+    other->update(context);
+    EXPECT_EQ(probe(otherProbe).activations(), 1);
+    EXPECT_EQ(probe(currentProbe).activations(), 0) << "the current document's graph is not reached";
+    EXPECT_GT(probe(otherProbe).evals(), 0);
+    EXPECT_EQ(probe(currentProbe).evals(), 0);
 }
 
 TEST_F(LayerTest, PlaybackHooksReachTheGraphsOfPlayingLayers)
@@ -326,6 +412,38 @@ TEST_F(InstanceTest, EveryInputHasADisabledInstanceAndEachGroupAFolder)
     layer->setGraphInstance(document()->getGraphManager()->find(layer->getInfo().graphInstance));
     EXPECT_EQ(layer->getParameterFolders(node->getId()).size(), folders);
     EXPECT_TRUE(layer->getParameterFolders(core::UniqueId{}).empty());
+}
+
+TEST_F(InstanceTest, AnimatingEitherWayClearsExpanded)
+{
+    for (bool animated : {true, false}) {
+        layer->setParameterExpanded(tint->getId(), true);
+        layer->setParameterAnimated(tint->getId(), animated);
+        EXPECT_FALSE(layer->getParameterExpanded(tint->getId())) << animated;
+        EXPECT_EQ(layer->getParameterKeyframe(tint->getId()) != nullptr, animated);
+    }
+}
+
+// An input edited as a rotation gets a rotation track when animated on a layer, whether its
+// instance is made now or was there before the editor type was known.
+TEST_F(InstanceTest, RotationInputsAnimateWithRotationTracks)
+{
+    tint->value->setEditorType(1);
+    IGraph* graph = document()->getGraphManager()->find(layer->getInfo().graphInstance);
+    ASSERT_NE(graph, nullptr);
+    ILayer* fresh = addLayer(root, kLayerGraphInstance, 0, 100);
+    fresh->setGraphInstance(graph);
+    layer->rebuildGraphNodeInstances(graph);
+    for (ILayer* each : {fresh, layer}) {
+        EXPECT_EQ(each->getParameterInstance(tint->getId())->getEditorType(), 1);
+        each->setParameterAnimated(tint->getId(), true);
+        core::IKeyframe* track = each->getParameterKeyframe(tint->getId());
+        ASSERT_NE(track, nullptr);
+        EXPECT_EQ(track->getDimension(), 4u);
+        EXPECT_TRUE(track->isQuaternion());
+        each->setParameterAnimated(value->getId(), true);
+        EXPECT_FALSE(each->getParameterKeyframe(value->getId())->isQuaternion());
+    }
 }
 
 TEST_F(InstanceTest, EnabledOverrideStartsFromTheNodeValue)

@@ -155,27 +155,43 @@ TEST_F(PluginScan, PluginPathNamesTheFirstLibraryListingTheId)
     EXPECT_EQ(m_manager->getPluginPath(desc), "");
 }
 
-TEST(PluginFactory, RefusedLibrariesAreClosedAgain)
+bool libraryLoaded(std::string const& path)
+{
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (module)
+        dlclose(module);
+    return module != nullptr;
+}
+
+// A refused library stays loaded, with the descriptor it answered, until its factory goes.
+TEST(PluginFactory, RefusedLibrariesStayLoadedUntilTheFactoryGoes)
 {
     struct Case {
         char const* file;
         bool accepted;
+        bool opens;
+        bool libraryDesc;
     };
     Case const cases[] = {
-        {"e_reserved.so", false},
-        {"d_noquery.so", false},
-        {"missing.so", false},
-        {"a_good.so", true},
+        {"e_reserved.so", false, true, true},
+        {"d_noquery.so", false, true, true},
+        {"missing.so", false, false, false},
+        {"a_good.so", true, true, true},
     };
     for (Case const& c : cases) {
+        std::string const path = std::string(TEST_PLUGIN_DIR) + "/" + c.file;
         IPluginFactory* factory = createPluginFactory();
         factory->addRef();
         EXPECT_EQ(factory->getLibraryDesc(), nullptr);
-        EXPECT_EQ(factory->load(std::string(TEST_PLUGIN_DIR) + "/" + c.file), c.accepted) << c.file;
-        EXPECT_EQ(factory->getLibraryDesc() != nullptr, c.accepted) << c.file;
+        EXPECT_EQ(factory->load(path), c.accepted) << c.file;
+        EXPECT_EQ(factory->getLibraryDesc() != nullptr, c.libraryDesc) << c.file;
         EXPECT_EQ(factory->getPluginDescs().empty(), !c.accepted) << c.file;
         EXPECT_EQ(factory->createPlugin(idOf(test::kIdHidden)), nullptr);
+        EXPECT_EQ(libraryLoaded(path), c.opens) << c.file;
         factory->release();
+        if (!c.accepted) {
+            EXPECT_FALSE(libraryLoaded(path)) << c.file << " is closed with its factory";
+        }
     }
 }
 

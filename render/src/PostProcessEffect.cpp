@@ -4,7 +4,9 @@ namespace tormakelin::render {
 
 const char* const kPostProcessEffect = R"FX(
 float4x4 worldViewProjection;
-// The half-pixel correction of the current viewport: (-1 / width, 1 / height).
+// The half-pixel correction of the current viewport: (-1 / width, 1 / height). The device
+// centres pixels on whole coordinates and texels between them; without this shift the quad's
+// corners would sample half a texel off, and a copy would blend neighbours.
 float2 invViewportSize;
 texture textureMap;
 float4 vertexColor;
@@ -122,12 +124,14 @@ float4 dofTap(float2 texCoord, float blur)
     return lerp(tex2D(dofHiSampler, texCoord), tex2D(dofLoSampler, texCoord), blur);
 }
 
+// The twelve taps alone. Where none of them weighs anything (a sharp pixel with nothing behind it)
+// the pixel is its sharp self rather than 0 / 0.
 float4 depthOfFieldPS(float2 texCoord : TEXCOORD0) : COLOR
 {
     float centreDepth = tex2D(dofDepthSampler, texCoord).r;
     float centreBlur = dofBlur(centreDepth);
-    float4 sum = dofTap(texCoord, centreBlur);
-    float total = 1.0;
+    float4 sum = 0;
+    float total = 0.0;
     for (int i = 0; i < 12; i++) {
         float2 tapCoord = texCoord + dofFilterTaps[i] * (centreBlur * dofMaxCoC);
         float tapDepth = tex2D(dofDepthSampler, tapCoord).r;
@@ -136,7 +140,7 @@ float4 depthOfFieldPS(float2 texCoord : TEXCOORD0) : COLOR
         sum += dofTap(tapCoord, tapBlur) * weight;
         total += weight;
     }
-    return sum / total;
+    return total > 0.0 ? sum / total : tex2D(dofHiSampler, texCoord);
 }
 
 // Near and far gradients: (x, y) before the focal plane, (x + z, y + w) behind it.

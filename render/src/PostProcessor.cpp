@@ -206,7 +206,9 @@ private:
 
     IShaderParameter* param(Param which) const { return m_params[which]; }
 
-    // Identity transform and the half-pixel correction of the viewport being drawn into.
+    // Identity transform and the half-pixel correction of the viewport being drawn into: the device
+    // has pixel centres on whole coordinates, so the quad is moved half a pixel up and left for
+    // each pixel to sample its own texel's centre (a copy reads back unchanged only so).
     void setCommon()
     {
         D3DXMATRIX identity;

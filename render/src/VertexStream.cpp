@@ -137,13 +137,15 @@ private:
         for (uint32_t i = 0; i < count; ++i) {
             uint32_t stream = 0, frequency = 0, stride = 0;
             if (!record::value(serializer, stream) || !record::value(serializer, frequency) ||
-                !record::value(serializer, stride) || stride == 0) {
+                !record::value(serializer, stride)) {
                 return false;
             }
             IVertexBuffer* buffer = createVertexBuffer();
             buffer->addRef();
-            // The buffer must hold whole vertices of the stride.
-            const bool ok = buffer->serialize(serializer, false) && buffer->getDesc()->Size % stride == 0 &&
+            // The buffer must hold whole vertices of the stride; a stride of 0 reads one vertex
+            // for all, which any buffer holds.
+            const bool ok = buffer->serialize(serializer, false) &&
+                (stride == 0 || buffer->getDesc()->Size % stride == 0) &&
                 addStream(stream, stride, buffer, frequency);
             buffer->release();
             if (!ok) {

@@ -202,7 +202,6 @@ TEST_F(BufferTest, MalformedRecordsAreRefused)
         {"more than 65 elements", declRecord(std::vector<D3DVERTEXELEMENT9>(66, kEnd)), 2},
         {"count beyond the data", declRecord({kPosition, kEnd}, 3), 2},
         {"no end marker", declRecord({kPosition, kPosition}), 2},
-        {"stride 0", streamRecord(0, vertexRecord(0, 16, 16)), 3},
         {"partial vertex", streamRecord(12, vertexRecord(0, 16, 16)), 3},
         {"stream buffer cut short", streamRecord(16, vertexRecord(0, 16, 8)), 3},
     };
@@ -224,6 +223,13 @@ TEST_F(BufferTest, MalformedRecordsAreRefused)
     // The well-formed neighbours load.
     RecordStream good(streamRecord(16, vertexRecord(0, 32, 32)));
     EXPECT_TRUE(SmartRef<IVertexStream>(createVertexStream())->serialize(good.load(), false));
+    // A stride of 0 gives every vertex the same data.
+    RecordStream still(streamRecord(0, vertexRecord(0, 12, 12)));
+    SmartRef<IVertexStream> shared = createVertexStream();
+    ASSERT_TRUE(shared->serialize(still.load(), false));
+    ASSERT_EQ(shared->getStreams().size(), 1u);
+    EXPECT_EQ(shared->getStreams()[0].stride, 0u);
+    EXPECT_TRUE(shared->bind());
     RecordStream decl(declRecord({kPosition, kEnd}));
     EXPECT_TRUE(SmartRef<IVertexDecl>(createVertexDecl())->serialize(decl.load()));
 }

@@ -264,6 +264,36 @@ TEST_F(PostProcessorTest, DepthOfFieldBlursOnlyPixelsAwayFromTheFocalPlane)
     }
 }
 
+// Across a sharp edge, with every pixel far out of focus: the pixel left of the edge averages its
+// twelve taps alone, the six reaching right of it white, one of them seven tenths of the way.
+TEST_F(PostProcessorTest, DepthOfFieldAveragesTheTwelveTapsOnly)
+{
+    constexpr unsigned kW = 1024, kH = 4;
+    std::vector<uint32_t> edge(kW * kH);
+    for (unsigned i = 0; i < edge.size(); ++i) {
+        edge[i] = (i % kW) < kW / 2 ? 0xFF000000u : 0xFFFFFFFFu;
+    }
+    Texture* into = target(kW, kH);
+    PostProcessOp op;
+    op.kind = 3;
+    op.dofDepth = image(kW, kH, std::vector<uint32_t>(kW * kH, 0xFFFFFFFFu));
+    op.dofHigh = image(kW, kH, edge);
+    op.dofLow = image(kW, kH, edge);
+    op.dofFocalDistance = 0.0f;
+    op.dofFocalScale = 1.0f;
+    ASSERT_TRUE(runInto(into, op));
+    // Tap x offsets in texels at blur 1 (x 5 x 1024), sampled with linear filtering.
+    const float taps[12] = {-0.0003186f, -0.0008205f, -0.0006796f, -0.0001986f, 0.0009398f, 0.0004623f,
+        0.0005073f, 0.0001811f, 0.0004955f, 0.0008754f, -0.0003144f, -0.0007730f};
+    float white = 0.0f;
+    for (float tap : taps) {
+        white += std::clamp(tap * 5.0f * float(kW), 0.0f, 1.0f);
+    }
+    const auto result = read<uint32_t>(into);
+    const int blue = int(result[kW + kW / 2 - 1] & 0xFF);
+    EXPECT_NEAR(blue, white / 12.0f * 255.0f, 3.0) << "a centre tap would give " << white / 13.0f * 255.0f;
+}
+
 TEST_F(PostProcessorTest, MissingInputsDrawNothingAndAnswerFalse)
 {
     Texture* into = target(4, 4);

@@ -3,6 +3,10 @@
 #include <tormakelin/fxcore/GraphNode.h>
 #include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/Resource.h>
+#include <tormakelin/fxcore/Serializer.h>
+
+#include <tormakelin/core/SmartRef.h>
+#include <tormakelin/core/Xml.h>
 
 #include <gtest/gtest.h>
 
@@ -67,4 +71,29 @@ TEST(RegistryAllocation, AFailedDescriptorCopyIsMadeOnTheNextQuery)
     auto const* desc = static_cast<PluginDesc const*>(tormakelinPluginQuery(0, 64));
     ASSERT_NE(desc, nullptr);
     EXPECT_EQ(desc->name, "Time");
+}
+
+TEST(SerializerAllocation, AFailedAllocationGivesNullAndHoldsNothing)
+{
+    for (int mode : {0, 1}) {
+        tormakelin::core::SmartRef<tormakelin::core::IXmlDocument> const document(tormakelin::core::createXmlDocument());
+        ASSERT_TRUE(document->create("Tormakelin"));
+        ISerializer* serializer = nullptr;
+        int failures = 0;
+        for (long n = 0; n < 1000 && !serializer; ++n) {
+            g_failAfter = n;
+            serializer = createSerializer({mode, document.get(), false});
+            failures += (g_failAfter == -1 && !serializer) ? 1 : 0;
+            g_failAfter = -1;
+        }
+        ASSERT_NE(serializer, nullptr) << mode;
+        EXPECT_GE(failures, 2) << "the serializer and its context each fail once";
+        serializer->addRef();
+        EXPECT_NE(mode ? static_cast<void*>(serializer->getSaveContext()) : static_cast<void*>(serializer->getLoadContext()),
+            nullptr);
+        serializer->release();
+        // Only the test's reference is left after every failed try.
+        EXPECT_EQ(document->addRef(), 2) << mode;
+        document->release();
+    }
 }

@@ -71,6 +71,10 @@ public:
     virtual ~IKeyframe() = default;
 };
 
+// Channels a track may carry: far more than any value has, and few enough that a stored track
+// cannot claim much memory by its dimension alone.
+constexpr unsigned int kMaxKeyframeDimension = 256;
+
 // A new track (count 0); dimension 0 gives an empty track for serialize to fill.
 TORMAKELIN_CORE_API IKeyframe* createKeyframe(unsigned int dimension, bool quaternion);
 TORMAKELIN_CORE_API IKeyframe* createKeyframe();

@@ -19,11 +19,12 @@ using ZipWriteHandle = ZipWriter*;
 class TORMAKELIN_CORE_API ZipRead {
 public:
     // What one entry may inflate to: a few times the largest texture or song a demo carries.
-    // Beyond kMaxFreeRatioSize an entry must also not inflate more than kMaxRatio times its
-    // compressed size, so a small pack cannot claim much memory. Larger entries fail to read.
+    // Real media compress very well at times (silence, flat images), so only absolute sizes
+    // bound an entry: this, and a quarter of the machine's memory when that is less.
     static constexpr uint64_t kMaxEntrySize = uint64_t(256) << 20;
-    static constexpr uint64_t kMaxFreeRatioSize = uint64_t(16) << 20;
-    static constexpr uint64_t kMaxRatio = 100;
+
+    // The bound in force on this machine.
+    static uint64_t maxEntrySize();
 
     // Null when the file is missing or holds no readable archive. Data before the archive (a
     // program it is appended to) is allowed, with offsets absolute or relative to the archive.

@@ -10,6 +10,7 @@
 #include <climits>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tormakelin::core {
@@ -86,10 +87,25 @@ public:
 
     void addLayer(IScene* scene, ILayer* layer);
     std::vector<Item> const& getItems() const { return m_items; }
+    // The items of this tracker that `previous` lacks, in this tracker's order.
+    std::vector<Item> getVisibleLayers(LayerTracker const& previous) const;
+    // The items of `previous` that this tracker lacks, in the order of `previous`.
+    std::vector<Item> getHiddenLayers(LayerTracker const& previous) const;
+    // The same into `out`, which is emptied first and keeps its storage, for the frame path.
+    void getVisibleLayers(LayerTracker const& previous, std::vector<Item>& out) const;
+    void getHiddenLayers(LayerTracker const& previous, std::vector<Item>& out) const;
     void clear();
 
 private:
+    using Key = std::pair<IScene const*, ILayer const*>;
+    std::vector<Key> const& sortedKeys() const;
+    void appendMissingFrom(LayerTracker const& from, std::vector<Item>& out) const;
+
     std::vector<Item> m_items;
+    // The items as sorted pointer pairs, made on the first comparison after a change; the
+    // storage is kept from frame to frame.
+    mutable std::vector<Key> m_sorted;
+    mutable bool m_sortedValid = false;
 };
 
 struct TORMAKELIN_FXCORE_API GraphNodeParameterInstance {
