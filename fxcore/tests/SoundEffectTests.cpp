@@ -288,6 +288,29 @@ TEST_F(SoundEffectTest, ASoundThatRanOutStaysQuietWithoutASeekPerFrame)
     EXPECT_NEAR(counting->getPosition(), 0.25, 0.01);
 }
 
+// A shared sound that ran out stays quiet for every node, the one that did not start it too.
+TEST_F(SoundEffectTest, ASharedSoundThatRanOutStaysQuietForEveryNode)
+{
+    ASSERT_TRUE(pack.ready());
+    core::SmartRef<CountingSound> const counting(new CountingSound(shortSound()));
+    blip->setSound(counting.get());
+    link(long_.effect.get(), nullptr);
+    play(scene, 2.0);
+    ASSERT_TRUE(counting->isPlaying()) << "started by the short layer";
+    link(long_.effect.get(), blip.get());
+    play(scene, 2.1);
+    ASSERT_TRUE(counting->isPlaying());
+    listen(kShortLength + 0.1);
+    ASSERT_FALSE(counting->isPlaying());
+    int const seeks = counting->seeks;
+    int const plays = counting->plays;
+    for (double time : {3.6, 3.7, 3.8})
+        play(scene, time);
+    EXPECT_FALSE(counting->isPlaying());
+    EXPECT_EQ(counting->seeks, seeks);
+    EXPECT_EQ(counting->plays, plays);
+}
+
 TEST_F(SoundEffectTest, VolumeAppliesInTheFrameItIsSet)
 {
     ASSERT_TRUE(pack.ready());
