@@ -270,7 +270,6 @@ void Layer::onPlaybackSetTime(UpdateContext& context)
     if (!graph)
         return;
     UpdateContext local = context;
-    local.playTime = context.time;
     local.time = toLocalTime(context.scene ? context.scene->getRootLayer() : nullptr, context.time);
     graph->onPlaybackSetTime(local);
 }
@@ -373,7 +372,6 @@ void Layer::updateGraph(UpdateContext& context, IGraph* graph, double local)
 {
     UpdateContext& graphContext = m_graphContext;
     graphContext.time = local;
-    graphContext.playTime = context.time;
     graphContext.delta = context.delta;
     graphContext.playing = context.playing;
     graphContext.editor = context.editor;

@@ -49,6 +49,13 @@ void SoundEffect::holdResource(SoundResource* resource)
     m_resource = resource;
 }
 
+// Stopped at its end: it ran out by itself. Stopped anywhere else, another node stopped it.
+bool SoundEffect::ranOut(sound::ISound* sound)
+{
+    constexpr float kEndMargin = 0.001f;
+    return sound->getPosition() >= sound->getLength() - kEndMargin;
+}
+
 void SoundEffect::eval(UpdateContext& context)
 {
     // Made once: the frame path builds no lists it can keep.
@@ -60,18 +67,19 @@ void SoundEffect::eval(UpdateContext& context)
         return;
     // Set before a start too, so a new volume is heard in the frame it is set.
     sound->setVolume(m_volume);
-    if (sound->isPlaying())
+    if (sound->isPlaying()) {
+        m_started = true;
         return;
-    // A sound we started that stopped by itself has run out: restarting it past its end every frame
-    // would cost a seek per frame and play nothing. It waits until the play time moves.
-    if (m_started)
+    }
+    // Restarting a sound that ran out past its end every frame would cost a seek per frame and
+    // play nothing: it waits until the play time moves or its layer starts again.
+    if (m_started && ranOut(sound))
         return;
-    // The timeline's time, not the layer's: music stays in step wherever its layer starts.
-    sound->setPosition(float(context.playTime));
+    // The context's time: inside a layer's graph the layer's own, so its sound starts with it.
+    sound->setPosition(float(context.time));
     sound->play(false);
     m_started = true;
 }
-
 
 void SoundEffect::onDeactivated()
 {
@@ -87,7 +95,7 @@ void SoundEffect::onPlaybackSetTime(UpdateContext& context)
 {
     sound::ISound* sound = getSound();
     if (sound && sound->isPlaying())
-        sound->setPosition(float(context.playTime));
+        sound->setPosition(float(context.time));
     else
         rewind();
 }

@@ -1,4 +1,5 @@
 #include "RenderDeviceImpl.h"
+#include "SavedTargets.h"
 #include "WindowAccess.h"
 
 #include <algorithm>
@@ -176,6 +177,7 @@ bool RenderDevice::notifyLostDevice()
     // Told again when a reset failed: listeners take a second loss in their stride, and one
     // that could not let go the first time gets another chance.
     m_listenersLost = true;
+    endBegunTargets();
     // Listeners may join or leave during the calls: walk a copy, skip those that left.
     const std::vector<RenderListener*> listeners = m_listeners;
     bool ok = true;

@@ -23,9 +23,15 @@ IRenderView* fullView(unsigned width, unsigned height)
 }
 
 // Makes a surface target 0 with its depth buffer (when there is one) and its view, and puts back
-// what was current when the matching end comes.
+// what was current when the matching end comes. Bindings in force are kept in begin order, so
+// a device loss can end them innermost first while every saved surface still lives.
 class TargetBinding {
 public:
+    TargetBinding() = default;
+    TargetBinding(const TargetBinding&) = delete;
+    TargetBinding& operator=(const TargetBinding&) = delete;
+    ~TargetBinding() { forceEnd(); }
+
     // False, and counted, while a begin is in force.
     bool mayBegin() { return m_state.mayBegin(); }
 
@@ -37,38 +43,81 @@ public:
             depth->bind();
         }
         view->begin();
+        m_depth = depth;
+        m_view = view;
         m_state.begun();
+        link();
     }
 
-    bool end(DepthBuffer* depth, IRenderView* view)
+    bool end()
     {
         if (!m_state.mayEnd()) {
             return false;
         }
-        restore(depth, view);
+        restore();
         return true;
     }
 
     // Ends a begin in force, refused ones included (device loss, destruction).
-    void forceEnd(DepthBuffer* depth, IRenderView* view)
+    void forceEnd()
     {
         if (m_state.forceEnd()) {
-            restore(depth, view);
+            restore();
+        }
+    }
+
+    static void forceEndAll()
+    {
+        while (s_last != nullptr) {
+            TargetBinding* const last = s_last;
+            last->forceEnd();
+            last->unlink();
         }
     }
 
 private:
-    void restore(DepthBuffer* depth, IRenderView* view)
+    void restore()
     {
+        unlink();
         m_saved.restore();
-        if (depth != nullptr) {
-            depth->restore();
+        if (m_depth != nullptr) {
+            m_depth->restore();
         }
-        view->end();
+        m_view->end();
+        m_depth = nullptr;
+        m_view = nullptr;
     }
 
+    void link()
+    {
+        m_previous = s_last;
+        s_last = this;
+        if (m_previous != nullptr) {
+            m_previous->m_next = this;
+        }
+    }
+
+    void unlink()
+    {
+        if (m_previous != nullptr) {
+            m_previous->m_next = m_next;
+        }
+        if (m_next != nullptr) {
+            m_next->m_previous = m_previous;
+        }
+        if (s_last == this) {
+            s_last = m_previous;
+        }
+        m_previous = m_next = nullptr;
+    }
+
+    static inline TargetBinding* s_last = nullptr;
     SavedTargets m_saved;
     BeginState m_state;
+    DepthBuffer* m_depth = nullptr;
+    IRenderView* m_view = nullptr;
+    TargetBinding* m_previous = nullptr;
+    TargetBinding* m_next = nullptr;
 };
 
 // Its texture and depth buffer make themselves again after a reset, so the objects callers
@@ -77,7 +126,7 @@ class RenderTargetTexture final : public core::RefCounted<IRenderTargetTexture> 
 public:
     ~RenderTargetTexture() override
     {
-        m_binding.forceEnd(m_depth, m_view);
+        m_binding.forceEnd();
         if (m_texture != nullptr) {
             m_texture->release();
         }
@@ -125,7 +174,7 @@ public:
         return true;
     }
 
-    bool end() override { return m_binding.end(m_depth, m_view); }
+    bool end() override { return m_binding.end(); }
 
     IRenderView* getRenderView() override { return m_view; }
     ITexture* getTexture() override { return m_texture; }
@@ -149,7 +198,7 @@ public:
 
     ~RenderTarget() override
     {
-        m_binding.forceEnd(m_depth, m_view);
+        m_binding.forceEnd();
         releaseSurface();
         if (m_depth != nullptr) {
             m_depth->release();
@@ -184,7 +233,7 @@ public:
         return true;
     }
 
-    bool end() override { return m_binding.end(m_depth, m_view); }
+    bool end() override { return m_binding.end(); }
 
     IRenderView* getRenderView() override { return m_view; }
     IDirect3DSurface9* getSurface() override { return shareSurface(m_surface); }
@@ -193,7 +242,7 @@ public:
     bool onLostDevice() override
     {
         if (m_surface != nullptr) {
-            m_binding.forceEnd(m_depth, m_view);
+            m_binding.forceEnd();
             releaseSurface();
             m_lost = true;
         }
@@ -240,6 +289,11 @@ private:
 };
 
 } // namespace
+
+void endBegunTargets()
+{
+    TargetBinding::forceEndAll();
+}
 
 IRenderTargetTexture* createRenderTargetTexture(unsigned width, unsigned height, D3DFORMAT format,
     D3DMULTISAMPLE_TYPE, DWORD, DWORD, bool useDepth)

@@ -36,5 +36,8 @@ bool setTarget(IDirect3DSurface9* surface);
 bool setDepth(IDirect3DSurface9* surface);
 // A new reference to `surface` for a caller, or null.
 IDirect3DSurface9* shareSurface(IDirect3DSurface9* surface);
+// Ends every render target and render-target texture still begun, innermost first, so a device
+// loss finds nothing holding the surfaces it must release.
+void endBegunTargets();
 
 } // namespace tormakelin::render

@@ -76,9 +76,10 @@ IShader* loadShader(const std::string& path)
         return nullptr;
     }
     if (IShader* found = manager->findShader(path)) {
-        // A held shader whose file no longer compiles is no shader to draw with.
-        if (!manager->isCacheEnabled() && !found->reload()) {
-            return nullptr;
+        // A failed reload still answers the shader: it is empty, and its errors say why, for
+        // the caller to show.
+        if (!manager->isCacheEnabled()) {
+            found->reload();
         }
         return found;
     }

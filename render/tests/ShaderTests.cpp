@@ -251,8 +251,12 @@ TEST_F(ShaderTest, ManagerCachesByPathWhateverTheDriveSlashesAndCase)
     EXPECT_EQ(loadShader("shaders\\Glow.fx"), first);
     EXPECT_NE(first->getParameter("extra"), nullptr);
     files.write("shaders/Glow.fx", "broken(\n");
-    EXPECT_EQ(loadShader("shaders\\Glow.fx"), nullptr) << "a failed reload gives no shader";
+    EXPECT_EQ(loadShader("shaders\\Glow.fx"), first) << "a failed reload still answers the held shader";
     EXPECT_FALSE(first->getErrors().empty());
+    EXPECT_EQ(first->getEffect(), nullptr);
+    files.write("shaders/Glow.fx", kQuad);
+    EXPECT_EQ(loadShader("shaders\\Glow.fx"), first);
+    EXPECT_NE(first->getEffect(), nullptr) << "the file mended, the next load compiles it again";
 
     first->addRef();
     EXPECT_TRUE(g_shaderManager->removeShader(first));

@@ -168,6 +168,44 @@ TEST_F(TargetTest, RenderTargetTextureWithDepthSurvivesAReset)
     }
 }
 
+// The device's loss ends the begins still in force, innermost first and refused ones included,
+// so a strict reset succeeds without the callers' ends; those ends then change nothing.
+TEST_F(TargetTest, ALossEndsTheTargetsBegunWhenTheDeviceIsLost)
+{
+    // Made in this order so each nesting ends an inner target made after the outer one and one
+    // made before it.
+    SmartRef<IRenderTarget> plain = createRenderTarget(40, 20, D3DFMT_A8R8G8B8);
+    SmartRef<IRenderTargetTexture> texture = createRenderTargetTexture(16, 8, D3DFMT_A8R8G8B8,
+        D3DMULTISAMPLE_NONE, 0, 0, true);
+    ASSERT_TRUE(texture && plain);
+    IDirect3DSurface9* const backBuffer = target();
+    IDirect3DSurface9* const backDepth = depth();
+    for (bool textureInside : {true, false}) {
+        SCOPED_TRACE(textureInside ? "texture inside" : "texture outside");
+        if (textureInside) {
+            ASSERT_TRUE(plain->begin());
+            ASSERT_TRUE(texture->begin());
+        } else {
+            ASSERT_TRUE(texture->begin());
+            ASSERT_TRUE(plain->begin());
+        }
+        EXPECT_FALSE(texture->begin());
+        loseAndRecover();
+        EXPECT_EQ(target(), backBuffer);
+        EXPECT_EQ(depth(), backDepth);
+        EXPECT_EQ(viewport().Width, kWidth);
+        EXPECT_FALSE(texture->end());
+        EXPECT_FALSE(texture->end());
+        EXPECT_FALSE(plain->end());
+        EXPECT_EQ(target(), backBuffer);
+
+        ASSERT_TRUE(texture->begin()) << "it begins again after the reset";
+        EXPECT_EQ(viewport().Width, 16u);
+        EXPECT_TRUE(texture->end());
+        EXPECT_EQ(target(), backBuffer);
+    }
+}
+
 // A begin refused because the target is current already is matched by an end of its own: that
 // end leaves the outer begin in force, and the outer end still restores.
 TEST_F(TargetTest, TheEndOfARefusedBeginLeavesTheOuterBeginInForce)

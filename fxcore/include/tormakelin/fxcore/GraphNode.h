@@ -57,8 +57,6 @@ struct UpdateContext {
     IScene* scene = nullptr;
     LayerTracker* tracker = nullptr;
     InstanceParameterMap instanceParameters;
-    // Seconds on the timeline, the same in every layer (what music follows).
-    double playTime = 0.0;
 };
 
 struct RenderContext {

@@ -32,13 +32,13 @@ public:
 private:
     void stopSound();
     void holdResource(SoundResource* resource);
+    static bool ranOut(sound::ISound* sound);
     // Forgets that the sound ran out, so the next frame of playback starts it again.
     void rewind();
 
     float m_volume = 1.0f;
     core::SmartRef<SoundResource> m_resource;
-    // Started by this node and not stopped by it since: when it is not playing then, it ran out
-    // by itself and stays silent until the play time moves.
+    // Started or heard playing by this node since its layer began or the play time moved.
     bool m_started = false;
 };
 
