@@ -567,6 +567,11 @@ TEST_F(FamilyDeviceTest, ADivisionByZeroLinkedIntoThePlacementDrawsNoGarbage)
         setInputs(*node, {{"Transform/Position", "16,16"}});
         core::SmartRef<fxcore::Div> divide(new fxcore::Div);
         ASSERT_TRUE(fxcore::test::link(divide.get(), "Result", node.get(), c.input));
+        // The two ends of a link hold each other.
+        struct Unlink {
+            fxcore::IGraphNode* node;
+            ~Unlink() { node->unlinkAll(); }
+        } const unlink{divide.get()};
         setInputs(*divide, {{"Attributes/Dividend", c.dividend}, {"Attributes/Divisor", "0,0,0,0"}});
         setInputs(*node, {});
         clear({0, 0, 0, 255});
