@@ -206,7 +206,14 @@ std::vector<HostileCase> const& hostileCases()
                 project.resources += resourceXml(40, kRenderTargetLoader,
                     {{"Width", "1000000"}, {"Height", "1000000"}, {"Depth Buffer", "1"}});
             },
-            0, {"Unable to create screen: 1000000x1000000 is too large."}},
+            0, {"a 1000000x1000000 render target is larger than the device's", "Unable to create screen."}},
+        // Sides the device makes, at sixteen bytes a texel: gigabytes.
+        {"RenderTargetOfGigabytes",
+            [](TestProject& project, std::vector<ZipEntry>&) {
+                project.resources += resourceXml(40, kRenderTargetLoader,
+                    {{"Width", "16384"}, {"Height", "16384"}, {"Format", "116"}, {"Depth Buffer", "1"}});
+            },
+            0, {"a 16384x16384 render target is more than the device's", "Unable to create screen."}},
     };
     return cases;
 }

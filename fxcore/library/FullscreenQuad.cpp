@@ -28,13 +28,10 @@ FullscreenQuad::FullscreenQuad()
     addInput("Attributes/Color", kParameterColor, "255,255,255,255", &m_color);
     TextureEffect::addBlendModeOptions(addInput("Attributes/Blend Mode", kParameterOption, "0", &m_blendMode));
     enableScript();
-    TextureEffect::addSharedRef();
+    m_sharedRef.take();
 }
 
-FullscreenQuad::~FullscreenQuad()
-{
-    TextureEffect::decSharedRef();
-}
+FullscreenQuad::~FullscreenQuad() = default;
 
 void FullscreenQuad::render(RenderContext& context)
 {

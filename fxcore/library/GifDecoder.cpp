@@ -159,6 +159,12 @@ public:
         m_last[m_next] = pixel;
         m_first[m_next] = m_first[prefix];
         ++m_next;
+    }
+
+    // After every code, the first after a clear too: the next code may be the next free one, so
+    // the width must hold it (with code size 1 the starting table already fills two bits).
+    void widen()
+    {
         if (m_next >= (1 << m_width) && m_width < kMaxCodeWidth)
             ++m_width;
     }
@@ -188,8 +194,8 @@ private:
 bool decodeLzw(Reader& reader, std::vector<uint32_t>& pixels, size_t count)
 {
     int const minimumSize = reader.byte();
-    // Below 2 the GIF code widths are ambiguous; above 11 the first strings fill the table.
-    if (reader.failed() || minimumSize < 2 || minimumSize >= kMaxCodeWidth)
+    // At 0 the end code does not fit the first width; from 12 on the first strings fill the table.
+    if (reader.failed() || minimumSize < 1 || minimumSize >= kMaxCodeWidth)
         return false;
     LzwTable table(minimumSize);
     CodeReader codes(reader);
@@ -219,6 +225,7 @@ bool decodeLzw(Reader& reader, std::vector<uint32_t>& pixels, size_t count)
             return false;
         }
         table.emit(code, pixels, count);
+        table.widen();
         previous = code;
     }
 }

@@ -21,15 +21,12 @@ ImageEffectBase::ImageEffectBase(std::initializer_list<char const*> textureInput
     addInput("UV/UV Rect", kParameterVec4, "0,0,1,1", &m_uvRect);
 }
 
-ImageEffectBase::~ImageEffectBase()
-{
-    TextureEffect::decSharedRef();
-}
+ImageEffectBase::~ImageEffectBase() = default;
 
 void ImageEffectBase::finishInputs()
 {
     enableScript();
-    TextureEffect::addSharedRef();
+    m_sharedRef.take();
 }
 
 bool ImageEffectBase::fetchTexture(std::string const& input, RenderContext const& context, render::ITexture*& texture)

@@ -42,10 +42,7 @@ BlurChainBase::BlurChainBase()
     addInput("Attributes/Texture", kParameterResource, "0", nullptr);
 }
 
-BlurChainBase::~BlurChainBase()
-{
-    TextureEffect::decSharedRef();
-}
+BlurChainBase::~BlurChainBase() = default;
 
 void BlurChainBase::addTargetInputs()
 {
@@ -147,7 +144,7 @@ Glow::Glow()
     addTargetInputs();
     TextureEffect::addBlendModeOptions(addInput("Attributes/Blend Mode", kParameterOption, "0", &m_blendMode));
     enableScript();
-    TextureEffect::addSharedRef();
+    m_sharedRef.take();
 }
 
 void Glow::render(RenderContext& context)
@@ -179,7 +176,7 @@ Blur::Blur()
     addInput("Blur/Width", kParameterFloat, "1.5", &m_width);
     addTargetInputs();
     enableScript();
-    TextureEffect::addSharedRef();
+    m_sharedRef.take();
 }
 
 void Blur::plan(int horizontal, int vertical, Plan& out)

@@ -11,13 +11,13 @@ namespace {
 float add(float a, float b) { return a + b; }
 float sub(float a, float b) { return a - b; }
 float mul(float a, float b) { return a * b; }
-// A zero divisor gives 0 rather than an infinity or NaN that would poison every linked node.
-float divide(float a, float b) { return b == 0.0f ? 0.0f : a / b; }
+// Unguarded: a zero divisor gives an infinity or NaN; the drawing nodes keep such values sane.
+float divide(float a, float b) { return a / b; }
 float minOf(float a, float b) { return b > a ? a : b; }
 float maxOf(float a, float b) { return a > b ? a : b; }
 float modulus(float a, float b)
 {
-    return b == 0.0f ? 0.0f : static_cast<float>(std::fmod(static_cast<double>(a), static_cast<double>(b)));
+    return static_cast<float>(std::fmod(static_cast<double>(a), static_cast<double>(b)));
 }
 float logicAnd(float a, float b) { return a != 0.0f && b != 0.0f ? 1.0f : 0.0f; }
 float logicOr(float a, float b) { return a != 0.0f || b != 0.0f ? 1.0f : 0.0f; }

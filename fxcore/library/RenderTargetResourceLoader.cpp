@@ -5,16 +5,62 @@
 
 #include <tormakelin/fxcore/RenderTargetResource.h>
 
+#include <tormakelin/core/Debug.h>
 #include <tormakelin/render/DeviceUtil.h>
+#include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/Texture.h>
 
 #include <cstdio>
+#include <string>
 
 namespace tormakelin::fxcore {
 
 using detail::createResourcePlugin;
 using detail::failLoad;
 using detail::finishLoad;
+
+namespace {
+
+// Bytes a texel takes in the formats the setup page offers; the widest of them for any other.
+unsigned long long texelBytes(D3DFORMAT format)
+{
+    switch (format) {
+    case D3DFMT_L8:
+        return 1;
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_X8R8G8B8:
+    case D3DFMT_R32F:
+        return 4;
+    case D3DFMT_A16B16G16R16F:
+        return 8;
+    default:
+        return 16;
+    }
+}
+
+// Why the device cannot make a target of this size, or empty when it may: the sides the device
+// reports it can make, and the texture memory it reports, so that a project's size never asks
+// for gigabytes.
+std::string sizeRefusal(int width, int height, D3DFORMAT format, bool depth)
+{
+    if (width <= 0 || height <= 0)
+        return "too small";
+    IDirect3DDevice9* device = render::g_renderDevice ? render::g_renderDevice->getD3DDevice() : nullptr;
+    D3DCAPS9 caps{};
+    if (!device || FAILED(device->GetDeviceCaps(&caps)))
+        return "not possible without a device";
+    if (unsigned(width) > caps.MaxTextureWidth || unsigned(height) > caps.MaxTextureHeight)
+        return "larger than the device's " + std::to_string(caps.MaxTextureWidth) + "x" +
+            std::to_string(caps.MaxTextureHeight);
+    unsigned long long const texels = (unsigned long long)width * (unsigned long long)height;
+    unsigned long long const bytes = texels * (texelBytes(format) + (depth ? 4 : 0));
+    if (bytes > device->GetAvailableTextureMem())
+        return "more than the device's " + std::to_string(device->GetAvailableTextureMem() >> 20) +
+            " MiB of texture memory";
+    return {};
+}
+
+} // namespace
 
 PluginDesc RenderTargetResourceLoader::_pluginDesc = libraryPluginDesc(kPluginResourceLoader,
     "193ACA04-F182-11DD-9C88-A960EEEB6D89", "RenderTarget/RenderTarget", "Render Target Resource Loader");
@@ -47,13 +93,12 @@ void RenderTargetResourceLoader::loadResource(ResourceLoadResult& result, void* 
     int const mipmaps = findParameter("Mipmaps")->getInt();
     bool const autogen = findParameter("Autogen Mipmaps")->getInt() != 0;
     bool const depth = findParameter("Depth Buffer")->getInt() != 0;
-    // The size comes from the project file: one that cannot be sensible must not reach the device.
-    bool const empty = width <= 0 || height <= 0;
-    if (empty || width > kMaxSide || height > kMaxSide || (long long)width * (long long)height > kMaxArea) {
-        char text[96];
-        std::snprintf(text, sizeof(text), "Unable to create screen: %dx%d is too %s.", width, height,
-            empty ? "small" : "large");
-        failLoad(result, text);
+    // The size comes from the project file: one the device cannot make must not reach it.
+    std::string const refusal = sizeRefusal(width, height, D3DFORMAT(format), depth);
+    if (!refusal.empty()) {
+        core::Debug(core::DebugWarning, __FILE__, __LINE__, "RenderTargetResourceLoader")
+            << "a " << width << "x" << height << " render target is " << refusal;
+        failLoad(result, "Unable to create screen.");
         return;
     }
     auto made = createResourcePlugin<RenderTargetResource>(result, "RenderTargetResource");

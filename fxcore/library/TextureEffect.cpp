@@ -56,13 +56,10 @@ TextureEffect::TextureEffect()
     addInput("Shader/Shader", kParameterLink, "", nullptr);
     addInput("Shader/Parameters", kParameterLink, "", nullptr);
     enableScript();
-    addSharedRef();
+    m_sharedRef.take();
 }
 
-TextureEffect::~TextureEffect()
-{
-    decSharedRef();
-}
+TextureEffect::~TextureEffect() = default;
 
 void TextureEffect::eval(UpdateContext&) {}
 

@@ -71,8 +71,16 @@ void setRenderState(D3DRENDERSTATETYPE state, DWORD value)
 
 void TextureEffect::addSharedRef()
 {
-    if (m_refCount++ == 0)
-        onStaticDataCreate();
+    if (m_refCount == 0) {
+        // A creation that throws leaves neither the count nor half-made data behind.
+        try {
+            onStaticDataCreate();
+        } catch (...) {
+            onStaticDataRelease();
+            throw;
+        }
+    }
+    ++m_refCount;
 }
 
 void TextureEffect::decSharedRef()
@@ -81,6 +89,20 @@ void TextureEffect::decSharedRef()
         return;
     if (--m_refCount == 0)
         onStaticDataRelease();
+}
+
+TextureEffect::SharedRef::~SharedRef()
+{
+    if (m_taken)
+        decSharedRef();
+}
+
+void TextureEffect::SharedRef::take()
+{
+    if (m_taken)
+        return;
+    addSharedRef();
+    m_taken = true;
 }
 
 void TextureEffect::onStaticDataCreate()

@@ -202,7 +202,10 @@ TEST(GifDecoder, LzwRoundTripsAcrossCodeWidthsAndSubBlocks)
         const char* what;
         int width, height, minimumSize, subBlockSize, colors;
     } const cases[] = {
-        {"smallest code size", 17, 9, 2, 255, 4},
+        {"code size 1: two colours", 17, 9, 1, 255, 2},
+        {"code size 1 across a table refill", 160, 120, 1, 255, 2},
+        {"code size 2", 17, 9, 2, 255, 4},
+        {"largest code size", 60, 50, 11, 255, 256},
         {"every width up to 12, table refills", 160, 120, 8, 255, 256},
         {"one-byte sub-blocks", 64, 40, 8, 1, 256},
         {"odd sub-blocks", 90, 33, 5, 7, 32},
@@ -232,6 +235,19 @@ TEST(GifDecoder, LzwRoundTripsAcrossCodeWidthsAndSubBlocks)
             wrong += frame.pixels[i] != argb(255, image.indices[i], image.indices[i], image.indices[i]);
         EXPECT_EQ(wrong, 0u) << c.what;
     }
+}
+
+// Code size 1 by hand: clear and the first pixel at two bits, then three bits, since the second
+// code may already be the next free one (here 4, the string 1,1).
+TEST(GifDecoder, CodeSizeOneReadsTheSecondCodeAtThreeBits)
+{
+    Image const image = solid(4, 1, 1);
+    GifDecoder decoder;
+    ASSERT_TRUE(decodeBytes(
+        decoder, GifWriter().screen(4, 1, {{0, 0, 0}, {255, 255, 255}}).imageHeader(image).lzw(1, {0x46, 0x0C}).trailer().bytes()));
+    std::vector<uint32_t> const white = {argb(255, 255, 255, 255)}, black = {argb(255, 0, 0, 0)};
+    EXPECT_EQ(decoder.getImage().frames.at(0).pixels,
+              (std::vector<uint32_t>{white[0], white[0], white[0], black[0]}));
 }
 
 TEST(GifDecoder, ShortAndLongPixelDataFitTheImage)
@@ -429,7 +445,12 @@ TEST(GifDecoder, WritesFuzzSeeds)
     interlaced.interlaced = true;
     interlaced.localColors = grayRamp(16);
     interlaced.minimumSize = 4;
+    Image twoColors = noisy;
+    twoColors.minimumSize = 1;
+    for (uint8_t& index : twoColors.indices)
+        index &= 1;
     std::pair<const char*, std::vector<uint8_t>> const seeds[] = {
+        {"code-size-1.gif", GifWriter().screen(24, 16, grayRamp(2)).image(twoColors).trailer().bytes()},
         {"animation.gif", sampleAnimation()},
         {"gif87a.gif", GifWriter("GIF87a").screen(2, 2, kPalette).image(solid(2, 2, 3)).trailer().bytes()},
         {"noise.gif", GifWriter().screen(24, 16, grayRamp(64)).control(0, 10).image(noisy).trailer().bytes()},
@@ -445,28 +466,31 @@ TEST(GifDecoder, WritesFuzzSeeds)
 
 TEST(GifDecoder, FilesBeyondThePixelBudgetAreRefusedCheaply)
 {
-    auto frames = [](int width, int height, int count) {
+    auto frames = [](int width, int height, int count, int minimumSize) {
         GifWriter writer;
         writer.screen(width, height, kPalette);
         Image frame;
         frame.width = width;
         frame.height = height;
         for (int i = 0; i < count; ++i)
-            writer.imageHeader(frame).lzw(2, giftest::lzwRuns(int64_t(width) * height));
+            writer.imageHeader(frame).lzw(minimumSize, giftest::lzwRuns(int64_t(width) * height, minimumSize));
         return writer.trailer().bytes();
     };
     struct Case {
         int width, height, count;
         bool decodes;
+        int minimumSize = 2;
     };
     const Case cases[] = {
         {4096, 4096, 2, true},
         {4096, 4096, 3, false},
         {256, 256, 1000, false},
         {640, 480, 100, true},
+        {4096, 4096, 3, false, 1},
+        {640, 480, 100, true, 1},
     };
     for (const Case& c : cases) {
-        std::vector<uint8_t> const bytes = frames(c.width, c.height, c.count);
+        std::vector<uint8_t> const bytes = frames(c.width, c.height, c.count, c.minimumSize);
         tormakelin::test::ResourceBudget budget;
         GifDecoder decoder;
         EXPECT_EQ(decodeBytes(decoder, bytes), c.decodes) << c.count << " frames of " << c.width;

@@ -101,6 +101,9 @@ inline std::vector<uint8_t> lzwRuns(int64_t count, int minimumSize = 2)
         width = minimumSize + 1;
         out.put(0, width);
         produced += 1;
+        // With code size 1 the starting table already fills the first width.
+        if (clear + 2 >= (1 << width))
+            ++width;
         for (int next = clear + 2, length = 2; next < 4096 && produced < count; ++next, ++length) {
             out.put(next, width);
             produced += length;

@@ -10,12 +10,15 @@
 #include <tormakelin/core/Debug.h>
 #include <tormakelin/core/SmartRef.h>
 #include <tormakelin/kavro/SceneGraph.h>
+#include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/Texture.h>
 #include <tormakelin/render/TextureData.h>
 #include <tormakelin/sound/Sound.h>
 
 #include <commdlg.h>
 #include <tormakelin_win32.h>
+
+#include <QuietLog.h>
 
 #include <gtest/gtest.h>
 
@@ -402,10 +405,19 @@ TEST_F(ResourceLoaderTest, AProjectLoadRunsEachLoaderByIdAndKeepsOnlyWhatLoaded)
 TEST_F(ResourceLoaderTest, RenderTargetsAreMadeFromTheirSettingsAndAbsurdSizesRefused)
 {
     ASSERT_TRUE(pack.ready());
+    ASSERT_NE(render::g_renderDevice, nullptr);
+    D3DCAPS9 caps{};
+    ASSERT_EQ(render::g_renderDevice->getD3DDevice()->GetDeviceCaps(&caps), D3D_OK);
+    ASSERT_GE(caps.MaxTextureWidth, 5000u);
+    ASSERT_GE(caps.MaxTextureHeight, 4000u);
+    std::string const wide = std::to_string(caps.MaxTextureWidth + 1);
+    std::string const tall = std::to_string(caps.MaxTextureHeight + 1);
     struct Case {
         std::map<std::string, std::string> parameters;
         int status;
         std::string text;
+        // What the log says besides the message, for a refused size.
+        std::string detail = {};
     };
     Case const cases[] = {
         {{}, 0, "256x256 A8R8G8B8 1 mip(s) , depth buffer: Yes"},
@@ -413,13 +425,15 @@ TEST_F(ResourceLoaderTest, RenderTargetsAreMadeFromTheirSettingsAndAbsurdSizesRe
              {"Depth Buffer", "0"}},
             0, "64x32 R32F 3 mip(s) , depth buffer: No"},
         {{{"Width", "4096"}, {"Height", "1"}, {"Format", "113"}}, 0, "4096x1 A16B16G16R16F 1 mip(s) , depth buffer: Yes"},
+        // Larger than a fixed area would allow, well within what the device makes.
+        {{{"Width", "5000"}, {"Height", "4000"}}, 0, "5000x4000 A8R8G8B8 1 mip(s) , depth buffer: Yes"},
         // Each side may pass while the area would take gigabytes.
-        {{{"Width", "16384"}, {"Height", "16384"}, {"Format", "116"}}, 1,
-            "Unable to create screen: 16384x16384 is too large."},
-        {{{"Width", "5000"}, {"Height", "5000"}}, 1, "Unable to create screen: 5000x5000 is too large."},
-        {{{"Width", "100000"}, {"Height", "1"}}, 1, "Unable to create screen: 100000x1 is too large."},
-        {{{"Width", "0"}}, 1, "Unable to create screen: 0x256 is too small."},
-        {{{"Height", "-4"}}, 1, "Unable to create screen: 256x-4 is too small."},
+        {{{"Width", "16384"}, {"Height", "16384"}, {"Format", "116"}}, 1, "Unable to create screen.",
+            "a 16384x16384 render target is more than the device's"},
+        {{{"Width", wide}, {"Height", "1"}}, 1, "Unable to create screen.", "a " + wide + "x1 render target is larger"},
+        {{{"Width", "1"}, {"Height", tall}}, 1, "Unable to create screen.", "a 1x" + tall + " render target is larger"},
+        {{{"Width", "0"}}, 1, "Unable to create screen.", "a 0x256 render target is too small"},
+        {{{"Height", "-4"}}, 1, "Unable to create screen.", "a 256x-4 render target is too small"},
         {{{"Format", "12345"}}, 1, "Unable to create screen."},
         // The device draws into no luminance target.
         {{{"Format", "50"}}, 1, "Unable to create screen."},
@@ -427,11 +441,16 @@ TEST_F(ResourceLoaderTest, RenderTargetsAreMadeFromTheirSettingsAndAbsurdSizesRe
     for (Case const& c : cases) {
         auto const made = loader(RenderTargetResourceLoader::_pluginDesc.id);
         ASSERT_TRUE(made);
+        tormakelin::test::LogCatcher const log;
         Loaded const loaded = load(made.get(), c.parameters);
         EXPECT_EQ(loaded.result.status, c.status) << c.text;
         if (c.status != 0) {
             EXPECT_EQ(loaded.result.message, c.text);
             EXPECT_FALSE(loaded.resource);
+            if (!c.detail.empty()) {
+                ASSERT_EQ(log.messages().size(), 1u) << c.detail;
+                EXPECT_EQ(log.messages().front().rfind(c.detail, 0), 0u) << log.messages().front();
+            }
             continue;
         }
         ASSERT_TRUE(loaded.resource);

@@ -1,3 +1,4 @@
+#include "MathNodeSupport.h"
 #include "TextureEffectSupport.h"
 
 #include <QuietLog.h>
@@ -541,5 +542,48 @@ TEST_F(FamilyDeviceTest, SharedTechniquesFollowTheirFormulasOnFlatImages)
         clear({0, 0, 0, 0});
         TextureEffect::drawPasses(shader, quad);
         expectNear(pixel(32, 32), k.expected, k.tolerance);
+    }
+}
+
+// A division by zero upstream reaches the placement as an infinity or NaN: nothing is smeared
+// across the screen, and the same link places the quad again once the divisor is not zero.
+TEST_F(FamilyDeviceTest, ADivisionByZeroLinkedIntoThePlacementDrawsNoGarbage)
+{
+    struct Case {
+        char const* input;
+        char const* dividend;
+    };
+    render::ITexture* white = solidTexture(0xFFFFFFFFu);
+    auto drawnCount = [&](uint32_t argb) {
+        std::vector<uint32_t> const drawn = pixels();
+        return std::count(drawn.begin(), drawn.end(), argb);
+    };
+    for (Case const c : {Case{"Transform/Position", "1,1,0,0"}, Case{"Transform/Position", "-1,-1,0,0"},
+                         Case{"Transform/Position", "0,0,0,0"}, Case{"Transform/Position", "1,-1,0,0"},
+                         Case{"Transform/Size", "1,1,0,0"}, Case{"Transform/Size", "0,0,0,0"},
+                         Case{"Transform/Size", "-1,1,0,0"}}) {
+        SCOPED_TRACE(std::string(c.input) + " of " + c.dividend + " / 0");
+        Node node = placedEffect("32,32");
+        setInputs(*node, {{"Transform/Position", "16,16"}});
+        core::SmartRef<fxcore::Div> divide(new fxcore::Div);
+        ASSERT_TRUE(fxcore::test::link(divide.get(), "Result", node.get(), c.input));
+        // The two ends of a link hold each other.
+        struct Unlink {
+            fxcore::IGraphNode* node;
+            ~Unlink() { node->unlinkAll(); }
+        } const unlink{divide.get()};
+        setInputs(*divide, {{"Attributes/Dividend", c.dividend}, {"Attributes/Divisor", "0,0,0,0"}});
+        setInputs(*node, {});
+        clear({0, 0, 0, 255});
+        node->drawShared(white);
+        EXPECT_EQ(drawnCount(0xFFFFFFFFu) + drawnCount(0xFF000000u), long(kSize * kSize));
+
+        setInputs(*divide, {{"Attributes/Dividend", c.input == std::string("Transform/Size") ? "32,32,0,0" : "16,16,0,0"},
+                            {"Attributes/Divisor", "1,1,1,1"}});
+        setInputs(*node, {});
+        clear({0, 0, 0, 255});
+        node->drawShared(white);
+        EXPECT_EQ(drawnCount(0xFFFFFFFFu), 32 * 32);
+        expectNear(pixel(16, 16), {255, 255, 255, 255}, 0);
     }
 }

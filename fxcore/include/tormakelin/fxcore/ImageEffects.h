@@ -43,6 +43,9 @@ protected:
     int m_channel = 0;
     int m_uvMode = 1;
     D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
+
+private:
+    TextureEffect::SharedRef m_sharedRef;
 };
 
 // The gradients draw no texture: their own technique under the shared inputs.
@@ -229,6 +232,9 @@ protected:
     render::ITexture* m_texture = nullptr;
     render::IRenderTargetTexture* m_targets[kSlotCount] = {};
     QuadVertex m_quad[4];
+
+    // Taken by the member's constructor as its last step.
+    TextureEffect::SharedRef m_sharedRef;
 
 private:
     bool m_sharedSlotReported = false;

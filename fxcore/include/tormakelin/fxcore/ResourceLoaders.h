@@ -92,9 +92,6 @@ public:
 class TORMAKELIN_FXCORE_API RenderTargetResourceLoader : public ResourceLoader {
 public:
     static PluginDesc _pluginDesc;
-    // The most texels a target may have, whatever its shape: 64 MiB at four bytes a texel.
-    static constexpr long long kMaxArea = 4096LL * 4096LL;
-    static constexpr int kMaxSide = 16384;
     RenderTargetResourceLoader();
     void loadResource(ResourceLoadResult& result, void* parentWindow, bool interactive, IResource** resource) override;
 };

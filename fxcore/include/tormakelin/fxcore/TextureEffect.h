@@ -42,6 +42,21 @@ public:
         bool ready() const { return shader && vertexDecl; }
     };
 
+    // A node's one count in `m_refCount`: taken as its constructor's last step, given back by
+    // its destructor only when it was taken, so a construction that fails half-way leaves the
+    // count as it found it.
+    class TORMAKELIN_FXCORE_API SharedRef {
+    public:
+        SharedRef() = default;
+        ~SharedRef();
+        SharedRef(SharedRef const&) = delete;
+        SharedRef& operator=(SharedRef const&) = delete;
+        void take();
+
+    private:
+        bool m_taken = false;
+    };
+
     static PluginDesc _pluginDesc;
     // Living nodes of the whole family, and what they share while there is one.
     static unsigned int m_refCount;
@@ -105,6 +120,7 @@ protected:
     D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
 
 private:
+    SharedRef m_sharedRef;
     // The compiled shader of a shader-effect node on "Shader/Shader", or null.
     render::IShader* linkedUserShader();
     void drawUserShader(render::IShader* shader);
@@ -123,6 +139,7 @@ public:
     void render(RenderContext& context) override;
 
 private:
+    TextureEffect::SharedRef m_sharedRef;
     int m_type = 0;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
     int m_blendMode = 0;
