@@ -1,6 +1,7 @@
 #include "SceneRenderFixture.h"
 
 #include <tormakelin/kavro/Camera.h>
+#include <tormakelin/kavro/Particles.h>
 #include <tormakelin/render/PostProcessor.h>
 
 namespace kavro_test {
@@ -262,6 +263,43 @@ TEST_F(SceneRenderTest, EntriesSharingAGraphDrawAtTheirOwnMatrices)
     EXPECT_GT(readPixel(device, 8, 16)[0], 240);
     EXPECT_GT(readPixel(device, 24, 16)[0], 240);
     EXPECT_EQ(readPixel(device, 16, 16)[0], 0);
+}
+
+// Two entries of one graph, at x = -4 and 4.
+void addSharedEntries(SceneRenderState& state, ISceneGraph* graph)
+{
+    for (float x : {-4.0f, 4.0f}) {
+        SceneEntry entry;
+        D3DXMatrixTranslation(&entry.world, x, 0, 0);
+        entry.graph = graph;
+        state.entries.push_back(entry);
+    }
+}
+
+TEST_F(SceneRenderTest, ASharedGraphMovesItsParticlesOnceAFrame)
+{
+    SmartRef<ISceneGraph> graph = createSceneGraph();
+    auto* system = static_cast<ParticleSystem*>(createNode(NodeType_ParticleSystem));
+    graph->addNode(system);
+    auto* emitter = new ParticleBoxEmitter();
+    ParticleEmitterParams& params = emitter->getParams();
+    params.spawnLimit = 1;
+    params.particlesPerSpawn = 1;
+    params.lifeMin = params.lifeMax = 100;
+    params.velocityMin = params.velocityMax = D3DXVECTOR3(1, 0, 0);
+    emitter->setBounds({D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 0)});
+    system->addEmitter(emitter);
+    SceneRenderState state;
+    addSharedEntries(state, graph.get());
+    lookAlongZ(state);
+    state.delta = 1;
+    // Born at the end of the first frame, one unit further at the end of the second.
+    for (float time : {1.0f, 2.0f}) {
+        state.time = time;
+        renderer->render(state);
+        ASSERT_EQ(system->getCloud().getAliveCount(), 1u);
+        EXPECT_FLOAT_EQ(system->getCloud().getFirstAlive()->position.x, time - 1) << "at " << time;
+    }
 }
 
 TEST_F(SceneRenderTest, TheCameraComesFromTheSceneWhenNoneIsGiven)

@@ -97,5 +97,30 @@ TEST_F(SkinDrawTest, EachVertexDrawsWhereItsBoneTakesIt)
     }
 }
 
+// Two entries of one graph at x = -4 and 4. The bones carry the entry's matrix and the mesh's
+// world matrix carries it again, so each square lands at twice its entry's x; drawn with the
+// other entry's bones, the second would land at 0.
+TEST_F(SkinDrawTest, EntriesSharingASkinnedGraphDrawWithTheirOwnBones)
+{
+    for (uint32_t mode : {0u, SkinModifier::kModeEffect}) {
+        SCOPED_TRACE(mode ? "in the effect" : "on the processor");
+        SkinnedSquare square(mode, 0);
+        SceneRenderState state;
+        for (float x : {-4.0f, 4.0f}) {
+            SceneEntry entry;
+            D3DXMatrixTranslation(&entry.world, x, 0, 0);
+            entry.graph = square.scene.graph.get();
+            state.entries.push_back(entry);
+        }
+        state.time = 1;
+        lookAlongZ(state);
+        clear();
+        renderer->render(state);
+        EXPECT_GT(readPixel(device, 16 - 8, 16)[0], 240);
+        EXPECT_GT(readPixel(device, 16 + 8, 16)[0], 240);
+        EXPECT_EQ(readPixel(device, 16, 16)[0], 0);
+    }
+}
+
 }  // namespace
 }  // namespace kavro_test
