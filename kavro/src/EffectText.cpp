@@ -93,7 +93,8 @@ float4x4 skinMatrix(float4 weights, float4 indices)
 {
     if (boneCount == 0)
         return identityMatrix;
-    int4 i = D3DCOLORtoUBYTE4(indices);
+    // The indices are bone numbers as floats; one past the bones given falls on the last.
+    int4 i = clamp((int4)(indices + 0.5), 0, min(boneCount, GPU_SKINNING_MAXBONECOUNT) - 1);
     return boneMatrix(i.x) * weights.x + boneMatrix(i.y) * weights.y + boneMatrix(i.z) * weights.z +
            boneMatrix(i.w) * weights.w;
 }

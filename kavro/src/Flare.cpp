@@ -11,6 +11,7 @@
 #include <tormakelin/render/Query.h>
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/Shader.h>
+#include <tormakelin/render/StateManager.h>
 #include <tormakelin/render/VertexBuffer.h>
 #include <tormakelin/render/VertexDecl.h>
 
@@ -50,9 +51,17 @@ public:
         return m_decl && m_buffer;
     }
 
-    void drawLensFlare() override {}
+    void drawLensFlare(RenderPass& pass, LensFlare* lensFlare, bool occlusionTest) override
+    {
+        drawSprite(pass, lensFlare, occlusionTest ? Sprite_OcclusionTest : Sprite_OverTheScene);
+    }
 
-    void draw(RenderPass& pass, Flare* flare) override
+    void draw(RenderPass& pass, Flare* flare) override { drawSprite(pass, flare, Sprite_InTheScene); }
+
+private:
+    enum SpriteMode { Sprite_InTheScene, Sprite_OcclusionTest, Sprite_OverTheScene };
+
+    void drawSprite(RenderPass& pass, FlareNode* flare, SpriteMode mode)
     {
         render::IShader* shader = flare->getShader();
         IMaterial* material = flare->getMaterial();
@@ -75,12 +84,28 @@ public:
                 out[i].texCoord2 = flare->rotation;
             }
             m_buffer->unlock();
+            applySpriteMode(mode);
             drawSpritePasses(m_decl, m_buffer, material, shader, passes, D3DPT_TRIANGLESTRIP, 2);
         }
         material->end(shader);
     }
 
-private:
+    // After the material's states; its end writes all colours again, and every material begins
+    // with the depth test on.
+    static void applySpriteMode(SpriteMode mode)
+    {
+        render::StateManager* states = render::g_stateManager;
+        if (states == nullptr || mode == Sprite_InTheScene) {
+            return;
+        }
+        if (mode == Sprite_OcclusionTest) {
+            states->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+            states->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+        } else {
+            states->SetRenderState(D3DRS_ZENABLE, FALSE);
+        }
+    }
+
     render::IVertexDecl* m_decl = nullptr;
     render::IVertexBuffer* m_buffer = nullptr;
 };
@@ -168,13 +193,34 @@ void Flare::render(RenderPass& pass)
 void LensFlare::render(RenderPass& pass)
 {
     if (takesPartIn(pass)) {
-        // Nothing is occlusion-tested: a lens flare that takes part in the pass counts as seen.
-        m_completed = 1;
         if (IFlareRender* renderer = rendererOf(pass)) {
-            renderer->drawLensFlare();
+            testOcclusion(pass, renderer);
         }
     }
     renderChildren(pass);
+}
+
+void LensFlare::testOcclusion(RenderPass& pass, IFlareRender* renderer)
+{
+    auto* query = static_cast<render::OcclusionQuery*>(getQuery());
+    if (query == nullptr) {
+        visible = true;
+    }
+    // Reflections show what the main view decided; only the main view asks.
+    const bool asking = query && !pass.reflectionPass;
+    if (asking && query->poll()) {
+        m_completed = 1;
+        visible = query->getPixelCount() > 0;
+    }
+    if (visible) {
+        renderer->drawLensFlare(pass, this, false);
+    }
+    // A question still out is left to answer: asking again would throw its answer away.
+    if (asking && !query->isPending()) {
+        query->begin();
+        renderer->drawLensFlare(pass, this, true);
+        query->endWithoutWaiting();
+    }
 }
 
 const char* getFlareEffectText()

@@ -198,7 +198,7 @@ public:
     // The settings carry the blend mode that the pass choice and the blending both read.
     void setBlendMode(int mode) override { m_settings.blendMode = int(m_blendMode = uint32_t(mode)); }
     const D3DXVECTOR4& getEmbm() override { return m_embm; }
-    void setEmbm(const D3DXVECTOR4& embm) override { m_embm = embm; }
+    void setEmbm(const D3DXVECTOR4& embm) override { m_settings.embm = m_embm = embm; }
     bool isOpaque() override { return m_settings.blendMode == render::BlendMode_Solid; }
 
     bool setTechnique(int technique, render::IShader* shader) override

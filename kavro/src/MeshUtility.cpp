@@ -208,7 +208,7 @@ const Material* Mesh::getMaterial(int index) const
 
 int Mesh::getNumPopulatedUvSets() const
 {
-    return int(std::count_if(std::begin(m_texCoords), std::end(m_texCoords), [](const Pool<D3DXVECTOR2>& pool) {
+    return int(std::count_if(std::begin(m_texCoords), std::end(m_texCoords), [](const core::MapVector<D3DXVECTOR2>& pool) {
         return pool.size() > 0;
     }));
 }
@@ -243,7 +243,7 @@ void Mesh::clear(uint32_t flags)
         m_normals.clear();
     }
     if (flags & Clear_TexCoords) {
-        for (Pool<D3DXVECTOR2>& pool : m_texCoords) {
+        for (core::MapVector<D3DXVECTOR2>& pool : m_texCoords) {
             pool.clear();
         }
     }

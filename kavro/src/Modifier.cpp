@@ -210,16 +210,22 @@ void SkinModifier::resolve(ISceneGraph* graph)
 
 void SkinModifier::update(const UpdateContext& context)
 {
-    if (context.phase != 2 || context.time == m_lastTime) {
+    // A graph shared by several entries is placed once per entry at the same time: the bones
+    // then follow that entry's matrices, and the vertices are blended again only when they moved.
+    if (context.phase != 2 || (context.time == m_lastTime && context.advance)) {
         return;
     }
+    const bool sameTime = context.time == m_lastTime;
     m_lastTime = context.time;
-    m_boneMatrices.clear();
-    for (ISkinWeightMap* map : m_weightMaps) {
-        map->updateBoneWorldMatrix();
-        m_boneMatrices.push_back(m_bindShape * map->getOffsetMatrix() * map->getBoneWorldMatrix());
+    bool moved = m_boneMatrices.size() != m_weightMaps.size();
+    m_boneMatrices.resize(m_weightMaps.size());
+    for (size_t m = 0; m < m_weightMaps.size(); ++m) {
+        m_weightMaps[m]->updateBoneWorldMatrix();
+        const D3DXMATRIX bone = m_bindShape * m_weightMaps[m]->getOffsetMatrix() * m_weightMaps[m]->getBoneWorldMatrix();
+        moved = moved || bone != m_boneMatrices[m];
+        m_boneMatrices[m] = bone;
     }
-    if (m_mode == kModeEffect || m_working == nullptr) {
+    if (m_mode == kModeEffect || m_working == nullptr || (sameTime && !moved)) {
         return;
     }
     skinOnProcessor();

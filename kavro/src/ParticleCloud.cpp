@@ -32,6 +32,7 @@ bool ParticleCloud::create(uint32_t capacity)
     m_capacity = capacity;
     m_aliveCount = 0;
     m_aliveHead = nullptr;
+    m_newest = kNoParticle;
     m_inRecordOrder = true;
     m_freeHead = capacity ? &m_records[0] : nullptr;
     for (uint32_t i = 0; i < capacity; ++i) {
@@ -59,6 +60,12 @@ Particle* ParticleCloud::newParticle()
         m_aliveHead->previous = p;
     }
     m_aliveHead = p;
+    p->newerBorn = kNoParticle;
+    p->olderBorn = m_newest;
+    if (m_newest != kNoParticle) {
+        m_records[m_newest].newerBorn = p->index;
+    }
+    m_newest = p->index;
     m_alive[p->index] = 1;
     m_inRecordOrder = false;
     ++m_aliveCount;
@@ -81,6 +88,15 @@ void ParticleCloud::freeParticle(Particle* p)
         m_freeHead->previous = p;
     }
     m_freeHead = p;
+    if (p->newerBorn != kNoParticle) {
+        m_records[p->newerBorn].olderBorn = p->olderBorn;
+    } else {
+        m_newest = p->olderBorn;
+    }
+    if (p->olderBorn != kNoParticle) {
+        m_records[p->olderBorn].newerBorn = p->newerBorn;
+    }
+    p->olderBorn = p->newerBorn = kNoParticle;
     m_alive[p->index] = 0;
     --m_aliveCount;
 }
@@ -115,8 +131,8 @@ void ParticleCloud::prepare(bool sort, const D3DXVECTOR3& eye)
 {
     uint32_t n = 0;
     if (!sort) {
-        for (Particle* p = m_aliveHead; p; p = nextInList(p)) {
-            m_order[n++] = p->index;
+        for (uint32_t i = m_newest; i != kNoParticle; i = m_records[i].olderBorn) {
+            m_order[n++] = i;
         }
         return;
     }

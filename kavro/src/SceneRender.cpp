@@ -156,8 +156,8 @@ private:
         }
         m_updatedAt.clear();
         for (size_t i = 0; i < count; ++i) {
-            updatePhase(i, 2);
-            markUpdated(i);
+            // A graph's time moves once a frame, with its first entry; later ones only place it.
+            updatePhase(i, 2, !markUpdated(i));
             if (camera && i == cameraEntry) {
                 // Read right after its own entry's update: a later entry of the same graph moves it.
                 m_view = camera->getViewMatrix();
@@ -168,9 +168,10 @@ private:
         }
     }
 
-    void updatePhase(size_t entry, int phase)
+    void updatePhase(size_t entry, int phase, bool advance = true)
     {
         UpdateContext context;
+        context.advance = advance;
         context.time = m_state->time;
         context.delta = m_state->delta;
         context.phase = phase;
@@ -230,23 +231,25 @@ private:
             if (updated == graph) {
                 if (at != entry) {
                     updatePhase(entry, 1);
-                    updatePhase(entry, 2);
+                    updatePhase(entry, 2, false);
                     at = entry;
                 }
                 return;
             }
         }
     }
-    void markUpdated(size_t entry)
+    // True when an earlier entry of the frame has the same graph.
+    bool markUpdated(size_t entry)
     {
         ISceneGraph* graph = m_state->entries[entry].graph;
         for (auto& [updated, at] : m_updatedAt) {
             if (updated == graph) {
                 at = entry;
-                return;
+                return true;
             }
         }
         m_updatedAt.emplace_back(graph, entry);
+        return false;
     }
 
     // The settings the passes use: shadows only with a map that can hold exp(k x depth), so

@@ -1,8 +1,13 @@
 #include "GeometryFixtures.h"
 #include "SpriteTestUtil.h"
 
+#include <chrono>
+#include <thread>
+
 #include <tormakelin/kavro/Flare.h>
 #include <tormakelin/kavro/Particles.h>
+#include <tormakelin/kavro/SceneRender.h>
+#include <tormakelin/kavro/ShaderInclude.h>
 
 namespace kavro_test {
 namespace {
@@ -100,7 +105,7 @@ TEST_F(FlareRenderTest, FlaresWithoutEffectOrPartDrawNothing)
     EXPECT_EQ(recording->begins, 0);
 }
 
-TEST_F(FlareRenderTest, LensFlareIsMarkedSeenWhenItTakesPart)
+TEST_F(FlareRenderTest, LensFlareIsCompletedWhenItsQueryAnswers)
 {
     SmartRef<RecordingMaterial> recording = new RecordingMaterial();
     SmartRef<LensFlare> lens = flareAt<LensFlare>(D3DXVECTOR3(0, 0, 5));
@@ -119,8 +124,89 @@ TEST_F(FlareRenderTest, LensFlareIsMarkedSeenWhenItTakesPart)
     EXPECT_FALSE(lens->isCompleted()) << "not in this pass";
     recording->accept = true;
     lens->render(p);
+    EXPECT_FALSE(lens->isCompleted()) << "asked, and not waited for";
+    // Frames go on without waiting; the answer comes when the device has it.
+    for (int frame = 0; frame < 2000 && !lens->isCompleted(); ++frame) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        lens->render(p);
+    }
     EXPECT_TRUE(lens->isCompleted());
-    EXPECT_EQ(recording->begins, 0) << "the effect graph draws lens flares";
+    EXPECT_FALSE(lens->visible) << "without an effect nothing is drawn, so nothing is seen";
+    EXPECT_EQ(recording->begins, 0);
+}
+
+// A red wall 12 units across at z = 10, a green lens flare of size 4 at z = 20, seen straight on
+// without perspective: x lands on column 32 + x.
+class LensFlareSceneTest : public FlareRenderTest {
+protected:
+    void SetUp() override
+    {
+        FlareRenderTest::SetUp();
+        ASSERT_TRUE(setupShaderIncludes());
+        makeMaterial(getFlareEffectText(), "flare", 1, {0xFFFFFFFF}, render::BlendMode_Additive);
+        sceneRender = createSceneRender();
+        scene.mesh(makeWall(-6, -6, 6, 6, 10), scene.material({{1, 0, 0, 1}, 0, 0, false}));
+        scene.graph->addMaterial(material.get());
+        lens = new LensFlare();
+        lens->setMaterial(material.get());
+        lens->setShader(shader.get());
+        lens->colour = D3DXVECTOR4(0, 1, 0, 1);
+        lens->size = 4;
+        scene.graph->addNode(lens);
+        state.entries.push_back({});
+        state.entries.back().graph = scene.graph.get();
+        state.useGivenCamera = true;
+        D3DXMatrixOrthoLH(&state.projection, 64, 48, 1, 100);
+    }
+    void releaseObjects() override
+    {
+        sceneRender = nullptr;
+        scene.graph = nullptr;
+        FlareRenderTest::releaseObjects();
+    }
+
+    // The green at the flare's place after one more frame with the flare at x.
+    int frameWithFlareAt(float x)
+    {
+        lens->getTransformation().transform.position.value = D3DXVECTOR3(x, 0, 20);
+        state.time += 1.0f / 60;
+        clear();
+        sceneRender->render(state);
+        return pixel(unsigned(32 + x), 24)[1];
+    }
+
+    SceneBuilder scene;
+    LensFlare* lens = nullptr;  // held by the graph
+    SceneRenderState state;
+    SmartRef<ISceneRender> sceneRender;
+};
+
+TEST_F(LensFlareSceneTest, ShowsOnlyWhileSomeOfItPassesTheScenesDepth)
+{
+    for (int frame = 0; frame < 4; ++frame) {
+        EXPECT_EQ(frameWithFlareAt(0), 0) << "behind the wall, frame " << frame;
+        EXPECT_EQ(pixel(32, 24)[0], 255) << "the wall stays in front";
+    }
+    // Out from behind the wall: the first frame still has the answer asked behind it.
+    int shownAt = -1;
+    for (int frame = 0; frame < 5; ++frame) {
+        const int green = frameWithFlareAt(12);
+        if (shownAt < 0 && green > 240) {
+            shownAt = frame;
+        }
+        if (shownAt >= 0) {
+            EXPECT_GT(green, 240) << "in view, frame " << frame;
+        }
+    }
+    EXPECT_GE(shownAt, 0);
+    EXPECT_LE(shownAt, 1) << "appears within a frame or two";
+    // Back behind it: gone within a frame or two, and stays gone.
+    for (int frame = 0; frame < 4; ++frame) {
+        const int green = frameWithFlareAt(0);
+        if (frame >= 2) {
+            EXPECT_EQ(green, 0) << "hidden again, frame " << frame;
+        }
+    }
 }
 
 TEST_F(FlareRenderTest, OneSharedRendererLivesWhileItIsHeld)

@@ -293,6 +293,26 @@ TEST_F(MaterialBegin, ASamplerWithoutTextureIsSkipped)
     EXPECT_GE(colour[0], 0) << "drawn without touching the missing texture";
 }
 
+TEST_F(MaterialBegin, ANewEmbmReachesTheEffectWithoutWaitingForAnUpdate)
+{
+    const std::string text = "#include \"Tormakelin.fxh\"\n"
+                             "float4 materialEmbm;\n"
+                             "float4 vs(float4 p : POSITION) : POSITION { return mul(p, worldViewProjection); }\n"
+                             "float4 ps() : COLOR { return materialEmbm; }\n"
+                             "technique Solid { pass P { VertexShader = compile vs_3_0 vs(); "
+                             "PixelShader = compile ps_3_0 ps(); } }\n";
+    render::IShader* shader = useEffectText(text);
+    ASSERT_TRUE(shader->getEffect());
+    const D3DXVECTOR4 embm(0.1f, 0.2f, 0.3f, 0.4f);
+    material->setEmbm(embm);
+    EXPECT_EQ(material->getSettings().embm, embm);
+    ASSERT_EQ(material->begin(pass, nullptr), 1u);
+    D3DXVECTOR4 bound(0, 0, 0, 0);
+    effect()->GetVector(effect()->GetParameterByName(nullptr, "materialEmbm"), &bound);
+    material->end(nullptr);
+    EXPECT_EQ(bound, embm);
+}
+
 TEST_F(MaterialBegin, ShaderParametersBindByNameAndMatchingType)
 {
     const std::string text = "#include \"Tormakelin.fxh\"\n"

@@ -95,7 +95,7 @@ TEST(ParticleCloud, NewAndFreeMoveRecordsBetweenTheLists)
     cloud.relinkInRecordOrder();
     cloud.freeParticle(b);
     cloud.prepare(false, D3DXVECTOR3(0, 0, 0));
-    EXPECT_EQ(std::vector<uint32_t>(order, order + 2), (std::vector<uint32_t>{0, 2}));
+    EXPECT_EQ(std::vector<uint32_t>(order, order + 2), (std::vector<uint32_t>{2, 0})) << "still newest first";
     EXPECT_EQ(cloud.getFirstAlive(), a);
     EXPECT_EQ(a->previous, nullptr);
     EXPECT_EQ(c->previous, a);
@@ -189,6 +189,28 @@ TEST(ParticleEmitter, SpawnLimitGivesThatManySpawnsTheFirstInFrameOne)
     }
     EXPECT_EQ(alive, (std::vector<uint32_t>{1, 2, 3, 3, 3, 3}));
     EXPECT_EQ(emitter->getSpawnCount(), 3);
+}
+
+// Unsorted, overlapping particles must not swap their stacking between frames: newest first,
+// frame after frame, with births and deaths in between.
+TEST(ParticleSystem, UnsortedDrawOrderStaysNewestFirst)
+{
+    // Three born every second into a pool of four, at two frames a second.
+    auto* emitter = new ParticleRandomEmitter();
+    SmartRef<ParticleSystem> system = systemWith(emitter, 4, 3);
+    emitter->getParams().timeBetweenSpawns = 1;
+    const auto frameOrder = [&] {
+        UpdateContext context = frame(0.5f);
+        system->update(context);
+        const ParticleCloud& cloud = system->getCloud();
+        return std::vector<uint32_t>(cloud.getDrawOrder(), cloud.getDrawOrder() + cloud.getAliveCount());
+    };
+    EXPECT_EQ(frameOrder(), (std::vector<uint32_t>{2, 1, 0}));
+    EXPECT_EQ(frameOrder(), (std::vector<uint32_t>{2, 1, 0})) << "a frame without births";
+    EXPECT_EQ(frameOrder(), (std::vector<uint32_t>{3, 2, 1, 0})) << "one free record for the second spawn";
+    system->getCloud().getRecords()[1].remainingLife = 0.1f;
+    EXPECT_EQ(frameOrder(), (std::vector<uint32_t>{3, 2, 0})) << "a death keeps the others' order";
+    EXPECT_EQ(frameOrder(), (std::vector<uint32_t>{1, 3, 2, 0})) << "the reused record is the newest";
 }
 
 TEST(ParticleEmitter, FullPoolSpawnsNothingButKeepsCounting)

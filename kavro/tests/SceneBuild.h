@@ -103,6 +103,8 @@ struct MaterialLook {
     uint32_t type = kavro::MaterialType_Solid;
     // Without lights the effect shows the diffuse colour as it is.
     bool lit = true;
+    // Above 0: the effect blends the vertices by up to this many bones.
+    uint32_t gpuBones = 0;
 };
 
 // Builds a graph of meshes, each with its own material.
@@ -123,6 +125,8 @@ public:
         if (!look.lit) {
             param.pointLightsEnabled = param.directionalLightsEnabled = param.spotLightsEnabled = 0;
         }
+        param.gpuSkinning = look.gpuBones > 0;
+        param.maxBoneCount = look.gpuBones;
         // A material whose effect does not compile draws nothing, which the pixels then show.
         m->setShader(kavro::createShaderFromMaterial(m, param));
         return m;

@@ -1,64 +1,13 @@
-#include "SceneFixtures.h"
+#include "SceneRenderFixture.h"
 
 #include <tormakelin/kavro/Camera.h>
-#include <tormakelin/kavro/SceneRender.h>
-#include <tormakelin/kavro/ShaderInclude.h>
+#include <tormakelin/kavro/Particles.h>
 #include <tormakelin/render/PostProcessor.h>
-#include <tormakelin/render/RenderTarget.h>
 
 namespace kavro_test {
 namespace {
 
 using namespace tormakelin::kavro;
-
-constexpr unsigned kSize = 32;
-
-class SceneRenderTest : public DeviceTest {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(openDevice(kSize, kSize));
-        ASSERT_TRUE(setupShaderIncludes());
-        renderer = createSceneRender();
-        ASSERT_TRUE(renderer);
-    }
-    void TearDown() override
-    {
-        renderer = nullptr;
-        DeviceTest::TearDown();
-    }
-
-    void clear(const D3DXVECTOR4& colour = {0, 0, 0, 0})
-    {
-        device->clear(render::Clear_Colour | render::Clear_Depth | render::Clear_Stencil, colour, 1, 0);
-    }
-
-    static SmartRef<render::IRenderTargetTexture> target(unsigned size, D3DFORMAT format, bool depth = false)
-    {
-        SmartRef<render::IRenderTargetTexture> t =
-            render::createRenderTargetTexture(size, size, format, D3DMULTISAMPLE_NONE, 0, 0, depth);
-        EXPECT_TRUE(t);
-        return t;
-    }
-
-    // The pixel that a world point lands on.
-    static std::pair<unsigned, unsigned> pixelOf(const SceneRenderState& state, const D3DXVECTOR3& point)
-    {
-        const D3DXMATRIX viewProjection = state.view * state.projection;
-        D3DXVECTOR3 clip;
-        D3DXVec3TransformCoord(&clip, &point, &viewProjection);
-        return {unsigned((clip.x * 0.5f + 0.5f) * kSize), unsigned((0.5f - clip.y * 0.5f) * kSize)};
-    }
-
-    SmartRef<ISceneRender> renderer;
-};
-
-void lookAt(SceneRenderState& state, const D3DXVECTOR3& eye, const D3DXVECTOR3& at, const D3DXVECTOR3& up)
-{
-    state.useGivenCamera = true;
-    state.eye = eye;
-    D3DXMatrixLookAtLH(&state.view, &eye, &at, &up);
-}
 
 LightRecord sunFrom(const D3DXVECTOR3& direction)
 {
@@ -314,6 +263,43 @@ TEST_F(SceneRenderTest, EntriesSharingAGraphDrawAtTheirOwnMatrices)
     EXPECT_GT(readPixel(device, 8, 16)[0], 240);
     EXPECT_GT(readPixel(device, 24, 16)[0], 240);
     EXPECT_EQ(readPixel(device, 16, 16)[0], 0);
+}
+
+// Two entries of one graph, at x = -4 and 4.
+void addSharedEntries(SceneRenderState& state, ISceneGraph* graph)
+{
+    for (float x : {-4.0f, 4.0f}) {
+        SceneEntry entry;
+        D3DXMatrixTranslation(&entry.world, x, 0, 0);
+        entry.graph = graph;
+        state.entries.push_back(entry);
+    }
+}
+
+TEST_F(SceneRenderTest, ASharedGraphMovesItsParticlesOnceAFrame)
+{
+    SmartRef<ISceneGraph> graph = createSceneGraph();
+    auto* system = static_cast<ParticleSystem*>(createNode(NodeType_ParticleSystem));
+    graph->addNode(system);
+    auto* emitter = new ParticleBoxEmitter();
+    ParticleEmitterParams& params = emitter->getParams();
+    params.spawnLimit = 1;
+    params.particlesPerSpawn = 1;
+    params.lifeMin = params.lifeMax = 100;
+    params.velocityMin = params.velocityMax = D3DXVECTOR3(1, 0, 0);
+    emitter->setBounds({D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 0)});
+    system->addEmitter(emitter);
+    SceneRenderState state;
+    addSharedEntries(state, graph.get());
+    lookAlongZ(state);
+    state.delta = 1;
+    // Born at the end of the first frame, one unit further at the end of the second.
+    for (float time : {1.0f, 2.0f}) {
+        state.time = time;
+        renderer->render(state);
+        ASSERT_EQ(system->getCloud().getAliveCount(), 1u);
+        EXPECT_FLOAT_EQ(system->getCloud().getFirstAlive()->position.x, time - 1) << "at " << time;
+    }
 }
 
 TEST_F(SceneRenderTest, TheCameraComesFromTheSceneWhenNoneIsGiven)

@@ -12,6 +12,7 @@ OcclusionQuery::~OcclusionQuery()
 
 void OcclusionQuery::releaseQuery()
 {
+    m_pending = false;
     if (m_query != nullptr) {
         m_query->Release();
         m_query = nullptr;
@@ -45,6 +46,31 @@ void OcclusionQuery::end()
     }
     m_complete = true;
     m_pixelCount = result == S_OK ? static_cast<int>(count) : 0;
+}
+
+void OcclusionQuery::endWithoutWaiting()
+{
+    // The last count stays readable until the new one arrives.
+    if (m_query == nullptr) {
+        return;
+    }
+    m_query->Issue(D3DISSUE_END);
+    m_pending = true;
+}
+
+bool OcclusionQuery::poll()
+{
+    if (m_pending) {
+        DWORD count = 0;
+        const HRESULT result = m_query->GetData(&count, sizeof(count), D3DGETDATA_FLUSH);
+        if (result == S_FALSE) {
+            return false;
+        }
+        m_pending = false;
+        m_complete = true;
+        m_pixelCount = result == S_OK ? static_cast<int>(count) : 0;
+    }
+    return m_complete;
 }
 
 bool OcclusionQuery::onLostDevice()

@@ -1,5 +1,6 @@
 #include "DeviceFixture.h"
 
+#include <tormakelin/core/SmartRef.h>
 #include <tormakelin/render/BlendMode.h>
 #include <tormakelin/render/Query.h>
 #include <tormakelin/render/StateManager.h>
@@ -140,4 +141,38 @@ TEST_F(RenderDeviceTest, OcclusionQueryCountsTheDrawnPixels)
     ASSERT_TRUE(device->resize(32, 24));
     EXPECT_EQ(countQuad(4, 4), 16);
     EXPECT_EQ(query->release(), 0);
+}
+
+// Frames that must not stall ask, draw on, and read the count when it has come.
+TEST_F(RenderDeviceTest, OcclusionQueryAnswersLaterWithoutWaiting)
+{
+    ASSERT_TRUE(createDevice());
+    tormakelin::core::SmartRef<IQuery> query = createQuery(QueryType_Occlusion);
+    ASSERT_TRUE(query);
+    auto* occlusion = static_cast<OcclusionQuery*>(query.get());
+    EXPECT_FALSE(occlusion->poll()) << "nothing asked";
+    for (const float side : {6.0f, 3.0f}) {
+        useScreenPipeline(device->getPresentParameters()->BackBufferWidth,
+            device->getPresentParameters()->BackBufferHeight);
+        EXPECT_TRUE(device->beginScene());
+        occlusion->begin();
+        drawQuad(2, 2, 2 + side, 2 + side, 0xFFFFFFFF);
+        occlusion->endWithoutWaiting();
+        EXPECT_TRUE(device->endScene());
+        EXPECT_TRUE(occlusion->isPending());
+        bool answered = false;
+        for (int poll = 0; poll < 1000000 && !answered; ++poll) {
+            answered = occlusion->poll();
+        }
+        ASSERT_TRUE(answered);
+        EXPECT_FALSE(occlusion->isPending());
+        EXPECT_TRUE(occlusion->poll()) << "the answer stays until the next question";
+        EXPECT_EQ(occlusion->getPixelCount(), int(side * side));
+    }
+    EXPECT_TRUE(device->beginScene());
+    occlusion->begin();
+    occlusion->endWithoutWaiting();
+    EXPECT_TRUE(device->endScene());
+    ASSERT_TRUE(device->resize(32, 24));
+    EXPECT_FALSE(occlusion->isPending()) << "a question out is dropped with the device's reset";
 }

@@ -1,5 +1,6 @@
 // Writes the sample's 3-D scene through the scene library's own writer: a ground around a mirror pool,
-// three boxes (one spinning on a keyframe track), a camera and two lights. Usage:
+// three boxes (one spinning on a keyframe track), a column that sways on two bones, a camera and
+// two lights. Usage:
 // Tormakelin.MakeScene <output.k3d>
 // The materials' effects are generated and compiled on a hidden device, so the file carries them.
 
@@ -7,9 +8,12 @@
 
 #include <tormakelin/core/Keyframe.h>
 #include <tormakelin/kavro/Camera.h>
+#include <tormakelin/kavro/MeshUtility.h>
+#include <tormakelin/kavro/Modifier.h>
 #include <tormakelin/kavro/ShaderInclude.h>
 #include <tormakelin/render/BlendMode.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <vector>
@@ -73,6 +77,129 @@ core::IKeyframe* spinTrack()
     return track;
 }
 
+// One track of quaternions about `axis` through the given angles, one second apart, repeated.
+core::IKeyframe* turnTrack(const D3DXVECTOR3& axis, std::initializer_list<float> angles)
+{
+    core::IKeyframe* track = core::createKeyframe(4, true);
+    track->setPostOORBehavior(core::KeyframeCycle);
+    float time = 0;
+    for (float angle : angles) {
+        core::Key* key = track->createKey();
+        key->time = time++;
+        key->kind = core::KeyLinear;
+        D3DXQUATERNION q;
+        D3DXQuaternionRotationAxis(&q, &axis, angle);
+        key->values[0] = q.x;
+        key->values[1] = q.y;
+        key->values[2] = q.z;
+        key->values[3] = q.w;
+        track->addKey(key, true);
+    }
+    return track;
+}
+
+constexpr float kColumnHeight = 56;
+constexpr float kColumnWidth = 10;
+constexpr int kColumnRings = 8;
+
+// The bone that holds a ring of the column: the lower half the base, the upper half the joint,
+// the ring between them both.
+void bindRing(kavro::meshUtility::Vertex& v, int ring)
+{
+    const int middle = kColumnRings / 2;
+    if (ring == middle) {
+        v.setBoneInfluence(0, 0, 0.5f);
+        v.setBoneInfluence(1, 1, 0.5f);
+    } else {
+        v.setBoneInfluence(0, ring < middle ? 0 : 1, 1.0f);
+    }
+}
+
+// A square column standing at `base`, in world coordinates (the bones place it), each side
+// with its own normal, and the blend weights and indices of its two bones.
+kavro::IGeometry* makeColumn(const D3DXVECTOR3& base)
+{
+    namespace mu = kavro::meshUtility;
+    mu::Mesh mesh;
+    const float h = kColumnWidth / 2;
+    const D3DXVECTOR3 normals[] = {{0, 0, -1}, {1, 0, 0}, {0, 0, 1}, {-1, 0, 0}};
+    const D3DXVECTOR3 corners[] = {{-h, 0, -h}, {h, 0, -h}, {h, 0, h}, {-h, 0, h}, {-h, 0, -h}};
+    const int binormal = mesh.addBinormal(D3DXVECTOR3(0, 1, 0));
+    for (int side = 0; side < 4; ++side) {
+        const int normal = mesh.addNormal(normals[side]);
+        D3DXVECTOR3 along = corners[side + 1] - corners[side];
+        D3DXVec3Normalize(&along, &along);
+        const int tangent = mesh.addTangent(along);
+        const int first = int(mesh.getNumVertices());
+        for (int ring = 0; ring <= kColumnRings; ++ring) {
+            const D3DXVECTOR3 up(0, kColumnHeight * float(ring) / kColumnRings, 0);
+            for (int edge = 0; edge < 2; ++edge) {
+                mu::Vertex v;
+                v.setPosition(mesh.addPosition(base + corners[side + edge] + up));
+                v.setNormal(normal);
+                v.setTangent(tangent);
+                v.setBinormal(binormal);
+                bindRing(v, ring);
+                mesh.addVertex(v);
+            }
+        }
+        for (int ring = 0; ring < kColumnRings; ++ring) {
+            const int a = first + 2 * ring;
+            for (const auto& triangle : {std::array{a, a + 2, a + 3}, std::array{a, a + 3, a + 1}}) {
+                mu::Polygon polygon;
+                polygon.setMaterial(0);
+                for (int index : triangle) {
+                    polygon.addIndex(index);
+                }
+                mesh.addPolygon(polygon);
+            }
+        }
+    }
+    mu::Mesh::ConvertParams params;
+    params.writeSkin = true;
+    kavro::VertexRemap remap;
+    return mesh.convertMesh(params, remap);
+}
+
+// The column with its skin: a base bone and a joint halfway up that sways to and fro.
+bool addSwayingColumn(SceneBuilder& scene, const D3DXVECTOR3& base)
+{
+    kavro::IGeometry* geometry = makeColumn(base);
+    if (geometry == nullptr) {
+        return false;
+    }
+    kavro_test::MaterialLook look{{0.25f, 0.7f, 0.4f, 1}};
+    look.gpuBones = 2;
+    kavro::IMaterial* material = namedMaterial(scene, "Column", look);
+    kavro::Mesh* mesh = scene.mesh(geometry, material);
+    mesh->setName("Column");
+
+    kavro::SkinModifierCreateContext context;
+    context.geometry = geometry->getId();
+    context.mode = kavro::SkinModifier::kModeEffect;
+    const D3DXVECTOR3 places[] = {base, base + D3DXVECTOR3(0, kColumnHeight / 2, 0)};
+    for (const D3DXVECTOR3& place : places) {
+        kavro::INode* bone = kavro::createNode(kavro::NodeType_Node);
+        bone->setName("Bone");
+        bone->getTransformation().transform.position.value = place;
+        scene.graph->addNode(bone);
+        kavro::ISkinWeightMap* map = kavro::createSkinWeightMap();
+        map->getBone().set(bone);
+        // From the column's rest pose into the bone's own space.
+        D3DXMatrixTranslation(&map->getOffsetMatrix(), -place.x, -place.y, -place.z);
+        context.weightMaps.push_back(map);
+        if (&place == &places[1]) {
+            bone->getTransformation().transform.rotation.setTrack(
+                turnTrack(D3DXVECTOR3(0, 0, 1), {0, 0.45f, -0.45f, 0}));
+        }
+    }
+    auto* skin = new kavro::SkinModifier();
+    skin->create(context);
+    scene.graph->addModifier(skin);
+    mesh->setModifier(skin->getId());
+    return true;
+}
+
 bool build(SceneBuilder& scene)
 {
     // The ground leaves the pool open: a solid surface under the mirror would cover what it shows.
@@ -114,6 +241,9 @@ bool build(SceneBuilder& scene)
         }
     }
     spinning->getTransformation().transform.rotation.setTrack(spinTrack());
+    if (!addSwayingColumn(scene, D3DXVECTOR3(-32, 0, -45))) {
+        return false;
+    }
 
     auto* camera = static_cast<kavro::Camera*>(kavro::createNode(kavro::NodeType_Camera));
     camera->setName("Camera");

@@ -16,6 +16,7 @@ namespace tormakelin::kavro {
 
 class IMaterial;
 class Flare;
+class LensFlare;
 
 // Four vertices in a strip: texCoord0 = (vertex number, size), texCoord1 the corner (0,0)..(1,1),
 // texCoord2 the rotation.
@@ -26,8 +27,9 @@ public:
 
     virtual int addRef() = 0;
     virtual int release() = 0;
-    // Called by lens flares, which the effect graph draws itself.
-    virtual void drawLensFlare() = 0;
+    // A lens flare's sprite: as its occlusion test (depth-tested, no colour written), or shown
+    // over the scene, whose depth then hides nothing of it.
+    virtual void drawLensFlare(RenderPass& pass, LensFlare* lensFlare, bool occlusionTest) = 0;
     virtual void draw(RenderPass& pass, Flare* flare) = 0;
     virtual ~IFlareRender() = default;
 };
@@ -57,6 +59,12 @@ public:
     render::IShader* getShader() const { return m_shader; }
     render::IQuery* getQuery() const { return m_query; }
 
+    // The camera-facing sprite.
+    float size = 1;
+    float rotation = 0;
+    // (red, green, blue, alpha)
+    D3DXVECTOR4 colour{1, 1, 1, 1};
+
 protected:
     // Whether this node draws in the pass; when it does, the pass carries its world matrix.
     bool takesPartIn(RenderPass& pass);
@@ -73,11 +81,6 @@ class TORMAKELIN_KAVRO_API Flare : public FlareNode {
 public:
     NodeType getType() override { return NodeType_Flare; }
     void render(RenderPass& pass) override;
-
-    float size = 1;
-    float rotation = 0;
-    // (red, green, blue, alpha)
-    D3DXVECTOR4 colour{1, 1, 1, 1};
 };
 
 class TORMAKELIN_KAVRO_API LensFlare : public FlareNode {
@@ -85,16 +88,22 @@ public:
     NodeType getType() override { return NodeType_LensFlare; }
     void render(RenderPass& pass) override;
 
-    // Set by render when the flare was seen; the effect graph's lens flare reads and clears it.
+    // Set by render when the occlusion query has answered; the effect graph's lens flare reads
+    // and clears it.
     bool isCompleted() const { return m_completed != 0; }
     void setCompleted(bool completed) { m_completed = completed ? 1 : 0; }
 
     // Kept for the effect graph's lens flare, which gives them their meaning.
     float range = 400.0f;
     float fade = 100.0f;
+    // The latest answer of the occlusion query: some of the sprite's pixels passed the scene's
+    // depth. Without a query the flare always shows.
     bool visible = false;
 
 private:
+    // Takes the query's answer when there is one and asks again; never waits for the device.
+    void testOcclusion(RenderPass& pass, IFlareRender* renderer);
+
     uint8_t m_completed = 0;
 };
 

@@ -9,6 +9,7 @@
 
 #include <d3dx9math.h>
 
+#include <tormakelin/core/MapVector.h>
 #include <tormakelin/core/UniqueId.h>
 #include <tormakelin/kavro/Export.h>
 
@@ -80,56 +81,6 @@ struct Material {
     core::UniqueId id{};
 };
 
-// An indexed list that can also find an element equal to a given one.
-template <class T>
-class Pool {
-public:
-    int add(const T& item)
-    {
-        const int index = int(m_items.size());
-        m_items.push_back(item);
-        m_lookup.emplace(key(item), index);
-        return index;
-    }
-    int addUnique(const T& item)
-    {
-        auto found = m_lookup.find(key(item));
-        return found != m_lookup.end() ? found->second : add(item);
-    }
-    void set(const std::vector<T>& items)
-    {
-        clear();
-        for (const T& item : items) {
-            add(item);
-        }
-    }
-    void clear()
-    {
-        m_items.clear();
-        m_lookup.clear();
-    }
-    const T* get(int index) const
-    {
-        return index >= 0 && size_t(index) < m_items.size() ? &m_items[size_t(index)] : nullptr;
-    }
-    const std::vector<T>& items() const { return m_items; }
-    size_t size() const { return m_items.size(); }
-
-private:
-    // Bit patterns, with -0 read as 0, so that equal floats share a key.
-    static std::vector<uint32_t> key(const T& item)
-    {
-        std::vector<uint32_t> words(sizeof(T) / 4);
-        std::memcpy(words.data(), &item, sizeof(T));
-        for (uint32_t& w : words) {
-            w = w == 0x80000000u ? 0 : w;
-        }
-        return words;
-    }
-    std::vector<T> m_items;
-    std::map<std::vector<uint32_t>, int> m_lookup;
-};
-
 class TORMAKELIN_KAVRO_API Mesh {
 public:
     struct ConvertParams {
@@ -199,12 +150,12 @@ public:
 private:
     static D3DXVECTOR3 quantise(const D3DXVECTOR3& v);
 
-    Pool<D3DXVECTOR3> m_positions;
-    Pool<D3DXVECTOR3> m_normals;
-    Pool<D3DXVECTOR3> m_tangents;
-    Pool<D3DXVECTOR3> m_binormals;
-    Pool<D3DXVECTOR2> m_texCoords[kUvSets];
-    Pool<Vertex> m_vertices;
+    core::MapVector<D3DXVECTOR3> m_positions;
+    core::MapVector<D3DXVECTOR3> m_normals;
+    core::MapVector<D3DXVECTOR3> m_tangents;
+    core::MapVector<D3DXVECTOR3> m_binormals;
+    core::MapVector<D3DXVECTOR2> m_texCoords[kUvSets];
+    core::MapVector<Vertex> m_vertices;
     std::map<int, int> m_vertexByPosition;
     std::vector<Polygon> m_polygons;
     std::map<std::vector<int>, int> m_polygonLookup;

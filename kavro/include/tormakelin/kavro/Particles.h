@@ -41,7 +41,13 @@ struct Particle {
     float textureRect[4] = {0, 0, 1, 1};
     Particle* next = nullptr;
     Particle* previous = nullptr;
+    // The alive records by birth, newest first (record indices, kNoParticle at either end): the
+    // unsorted draw order, which the walks' relinking in record order must not disturb.
+    uint32_t olderBorn = UINT32_MAX;
+    uint32_t newerBorn = UINT32_MAX;
 };
+
+constexpr uint32_t kNoParticle = UINT32_MAX;
 
 // The record after p in its list. The alive list mostly runs in record order, so the record
 // next in memory is tried first: the compare is a predicted branch, and the walk goes on without
@@ -87,8 +93,8 @@ public:
     // Null when the pool is full.
     Particle* newParticle();
     void freeParticle(Particle* particle);
-    // Fills the draw order from the alive list; sorted, the farthest from the eye comes first and
-    // equal distances keep their list order.
+    // Fills the draw order: unsorted, newest first; sorted, the farthest from the eye first, and
+    // equal distances in the order of the alive list.
     void prepare(bool sort, const D3DXVECTOR3& eye);
     // Chains the alive list in record order, so that walking it reads memory front to back
     // instead of jumping wherever births have scattered it; nothing to do when none was born.
@@ -111,6 +117,7 @@ private:
     // Deaths keep the alive list in record order; births put records at its head.
     bool m_inRecordOrder = true;
     Particle* m_aliveHead = nullptr;
+    uint32_t m_newest = kNoParticle;
     Particle* m_freeHead = nullptr;
     std::vector<Particle> m_records;
     std::vector<uint8_t> m_alive;

@@ -44,6 +44,9 @@ struct UpdateContext {
     bool recurse = true;
     // Camera position: particles sort and fade by it.
     D3DXVECTOR3 eye{0, 0, 0};
+    // Cleared when a graph that another entry shares is placed again in the same frame: its
+    // time-driven work (particle steps, spawns) has run already; only matrices are redone.
+    bool advance = true;
 };
 
 enum RenderTechnique : int {

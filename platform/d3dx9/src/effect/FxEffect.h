@@ -207,7 +207,9 @@ private:
     DWORD evalState(const PassState& s);
     HRESULT applyState(const PassState& s, int samplerOverride);
     HRESULT applyStage(StageBinding& b, bool pixel);
-    HRESULT setMatrices(Param* p, const D3DXMATRIX* const* m, UINT count, bool transpose);
+    // Matrix i is pointers[i], or without pointers contiguous[i].
+    HRESULT setMatrices(Param* p, const D3DXMATRIX* const* pointers, const D3DXMATRIX* contiguous, UINT count,
+                        bool transpose);
 
     HRESULT setRenderState(DWORD state, DWORD value);
     HRESULT setSamplerState(DWORD sampler, DWORD type, DWORD value);

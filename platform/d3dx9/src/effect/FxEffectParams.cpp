@@ -351,9 +351,11 @@ HRESULT Effect::GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector) {
     return D3D_OK;
 }
 
-HRESULT Effect::setMatrices(Param* p, const D3DXMATRIX* const* m, UINT count, bool transpose) {
+HRESULT Effect::setMatrices(Param* p, const D3DXMATRIX* const* pointers, const D3DXMATRIX* contiguous, UINT count,
+                            bool transpose) {
     NUMERIC_OR_FAIL(p);
-    if (!m || !isMatrix(firstOf(p))) return D3DERR_INVALIDCALL;
+    if ((!pointers && !contiguous) || !isMatrix(firstOf(p))) return D3DERR_INVALIDCALL;
+    auto at = [&](UINT i) { return pointers ? pointers[i] : &contiguous[i]; };
     auto one = [&](Param& q, const D3DXMATRIX& mx) {
         float v[16];
         uint32_t R = q.type.rows, C = q.type.cols;
@@ -362,40 +364,37 @@ HRESULT Effect::setMatrices(Param* p, const D3DXMATRIX* const* m, UINT count, bo
         writeFloats(q, v, R * C);
     };
     if (p->elements.empty()) {
-        if (count && m[0]) one(*p, *m[0]);
+        if (count && at(0)) one(*p, *at(0));
         return D3D_OK;
     }
     for (UINT i = 0; i < count && i < p->elements.size(); ++i) {
-        if (!m[i]) return D3DERR_INVALIDCALL;
-        one(*p->elements[i], *m[i]);
+        if (!at(i)) return D3DERR_INVALIDCALL;
+        one(*p->elements[i], *at(i));
     }
     return D3D_OK;
 }
 
 HRESULT Effect::SetMatrix(D3DXHANDLE parameter, const D3DXMATRIX* matrix) {
-    return setMatrices(findParam(parameter), &matrix, 1, false);
+    return setMatrices(findParam(parameter), &matrix, nullptr, 1, false);
 }
 
 HRESULT Effect::SetMatrixTranspose(D3DXHANDLE parameter, const D3DXMATRIX* matrix) {
-    return setMatrices(findParam(parameter), &matrix, 1, true);
+    return setMatrices(findParam(parameter), &matrix, nullptr, 1, true);
 }
 
+// Bone palettes are set on every draw: no list of pointers is made for them.
 HRESULT Effect::SetMatrixArray(D3DXHANDLE parameter, const D3DXMATRIX* matrices, UINT count) {
     if (!matrices) return D3DERR_INVALIDCALL;
-    std::vector<const D3DXMATRIX*> ptrs(count);
-    for (UINT i = 0; i < count; ++i) ptrs[i] = &matrices[i];
-    return setMatrices(findParam(parameter), ptrs.data(), count, false);
+    return setMatrices(findParam(parameter), nullptr, matrices, count, false);
 }
 
 HRESULT Effect::SetMatrixTransposeArray(D3DXHANDLE parameter, const D3DXMATRIX* matrices, UINT count) {
     if (!matrices) return D3DERR_INVALIDCALL;
-    std::vector<const D3DXMATRIX*> ptrs(count);
-    for (UINT i = 0; i < count; ++i) ptrs[i] = &matrices[i];
-    return setMatrices(findParam(parameter), ptrs.data(), count, true);
+    return setMatrices(findParam(parameter), nullptr, matrices, count, true);
 }
 
 HRESULT Effect::SetMatrixPointerArray(D3DXHANDLE parameter, const D3DXMATRIX** matrices, UINT count) {
-    return setMatrices(findParam(parameter), matrices, count, false);
+    return setMatrices(findParam(parameter), matrices, nullptr, count, false);
 }
 
 HRESULT Effect::GetMatrix(D3DXHANDLE parameter, D3DXMATRIX* matrix) {

@@ -35,6 +35,11 @@ public:
     void begin();
     // Blocks until the count is there.
     void end();
+    // Ends without waiting: poll reads the count once the device has it.
+    void endWithoutWaiting();
+    // Whether the count of the last end is there (getPixelCount then holds it); never waits.
+    bool poll();
+    bool isPending() const { return m_pending; }
     int getPixelCount() const { return m_pixelCount; }
 
     bool onLostDevice() override;
@@ -46,6 +51,7 @@ private:
     IDirect3DQuery9* m_query = nullptr;
     int m_pixelCount = 0;
     bool m_complete = false;
+    bool m_pending = false;
 };
 
 // Null for any type but occlusion, or when the device cannot make the query.
