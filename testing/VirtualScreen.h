@@ -9,6 +9,7 @@
 #include <X11/keysym.h>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,6 +48,7 @@ public:
         argv.push_back(nullptr);
         m_pid = fork();
         if (m_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that dies
             for (std::string const& e : environment)
                 putenv(const_cast<char*>(e.c_str()));
             execv(argv[0], argv.data());
@@ -98,11 +100,27 @@ public:
     // Starts Xvfb with one screen of the size; `display()` is null when it could not start.
     VirtualScreen(int width, int height)
     {
+        // Windows come and go while they are looked at: an error about one is no reason to exit.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        // Busy machines now and then lose a start: a few tries before giving up.
+        for (int attempt = 0; attempt < 3 && !m_display; ++attempt) {
+            stop();
+            start(width, height);
+        }
+    }
+    ~VirtualScreen() { stop(); }
+    VirtualScreen(VirtualScreen const&) = delete;
+    VirtualScreen& operator=(VirtualScreen const&) = delete;
+
+private:
+    void start(int width, int height)
+    {
         int fds[2];
         if (pipe(fds) != 0)
             return;
         m_server = fork();
         if (m_server == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             close(fds[0]);
             std::string const fd = std::to_string(fds[1]);
             std::string const screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
@@ -119,19 +137,21 @@ public:
         if (got <= 0)
             return;
         m_name = ":" + std::string(number, std::strcspn(number, "\n"));
-        m_display = XOpenDisplay(m_name.c_str());
+        waitFor([&] { return (m_display = XOpenDisplay(m_name.c_str())) != nullptr; }, std::chrono::seconds(3));
     }
-    ~VirtualScreen()
+    void stop()
     {
         if (m_display)
             XCloseDisplay(m_display);
+        m_display = nullptr;
         if (m_server > 0) {
             kill(m_server, SIGTERM);
             waitpid(m_server, nullptr, 0);
         }
+        m_server = -1;
     }
-    VirtualScreen(VirtualScreen const&) = delete;
-    VirtualScreen& operator=(VirtualScreen const&) = delete;
+
+public:
 
     Display* display() const { return m_display; }
     // "DISPLAY=:<n>" for a child that is to show on this screen.

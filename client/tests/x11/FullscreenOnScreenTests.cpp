@@ -21,16 +21,21 @@ constexpr uint32_t kFrameColour = 0xC82814;  // the project's clear colour (200,
 
 // A project of the player's full-screen size (800 x 600, 4:3) that clears its frame to one
 // colour for a minute: only Escape ends it within a test's time.
-std::string packedPlayer()
+TestProject oneColourProject()
 {
-    std::filesystem::path const project = scratchFolder() / "project";
-    std::filesystem::create_directories(project);
     TestProject settings;
     settings.title = kTitle;
     settings.authorWidth = 800;
     settings.authorHeight = 600;
     settings.graphs = oneEffectGraph(40, kClearScreenType, inputXml("Color", 9, "200,40,20,255"));
     settings.layers = graphLayerXml(30, 40, 0, 6000);
+    return settings;
+}
+
+std::string packedPlayer(TestProject const& settings)
+{
+    std::filesystem::path const project = scratchFolder() / "project";
+    std::filesystem::create_directories(project);
     std::ofstream(project / "tormakelin.script") << settings.xml();
     // The packed copy stays in the program folder: the plug-in scan lists the program's own folder.
     std::filesystem::path const packed = programFolder() / ("Tormakelin.ScreenTest." + std::to_string(getpid()));
@@ -89,7 +94,7 @@ protected:
     std::unique_ptr<ChildProcess> startPlayer(VirtualScreen& screen, std::string const& arguments)
     {
         if (m_packed.empty())
-            m_packed = packedPlayer();
+            m_packed = packedPlayer(oneColourProject());
         std::vector<std::string> argv{m_packed};
         std::istringstream words(arguments);
         for (std::string word; words >> word;)
@@ -150,6 +155,34 @@ TEST_F(FullscreenOnScreen, TheFrameFillsAScreenOfAnotherModeInItsOwnShapeAndEsca
         screen.type({XK_Escape});
         EXPECT_EQ(player->exitCode(20s), std::optional<int>(0)) << "Escape reaches the full-screen player";
     }
+}
+
+TEST_F(FullscreenOnScreen, TheSetupDialogShowsAndItsScriptedRunPlaysFullScreen)
+{
+    VirtualScreen screen(1024, 768);
+    SKIP_WITHOUT_X(screen);
+    TestProject project = oneColourProject();
+    project.showSetupDialog = 1;
+    project.fullscreen = 1;  // "Fullscreen" ticked
+    m_packed = packedPlayer(project);
+    std::vector<std::string> const argv{m_packed};
+    ChildProcess player(argv, {screen.environment(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+                                  "TORMAKELIN_ACCEPT_DIALOGS=1"});
+    // The dialog bears the project's title too; it is the smaller window.
+    EXPECT_TRUE(waitFor([&] {
+        ::Window const dialog = screen.viewableWindow(kTitle);
+        return dialog && screen.placeOf(dialog).width < 800;
+    }, 30s)) << "the dialog is on the screen";
+    ::Window window = 0;
+    ASSERT_TRUE(waitFor([&] {
+        window = screen.viewableWindow(kTitle);
+        return window && screen.placeOf(window).width == 1024;
+    }, 60s)) << "after Run, full screen";
+    // The dialog offers the screen's own mode: the frame covers the screen without bars.
+    EXPECT_EQ(showsFrame(screen, screen.screen()), "");
+    ASSERT_TRUE(player.running());
+    screen.type({XK_Escape});
+    EXPECT_EQ(player.exitCode(20s), std::optional<int>(0));
 }
 
 TEST_F(FullscreenOnScreen, AltEnterGoesToAWindowAndBackOnTheScreen)

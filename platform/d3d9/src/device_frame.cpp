@@ -11,6 +11,7 @@
 
 // The window layer may not be linked in (tools and tests without windows).
 __attribute__((weak)) SDL_Window* tormakelinGetSDLWindow(HWND window);
+__attribute__((weak)) void tormakelinFocusWindow(HWND window);
 
 namespace d3d9gl {
 
@@ -71,8 +72,12 @@ bool Device::applyWindowMode() {
         fullscreen_.leave();
         return true;
     }
-    return fullscreen_.enter(context_->window(), int(parameters_.BackBufferWidth), int(parameters_.BackBufferHeight),
-        int(parameters_.FullScreen_RefreshRateInHz));
+    if (!fullscreen_.enter(context_->window(), int(parameters_.BackBufferWidth), int(parameters_.BackBufferHeight),
+            int(parameters_.FullScreen_RefreshRateInHz)))
+        return false;
+    HWND window = parameters_.hDeviceWindow ? parameters_.hDeviceWindow : creation_.hFocusWindow;
+    if (&tormakelinFocusWindow) tormakelinFocusWindow(window);
+    return true;
 }
 
 bool Device::fillPresentParameters(D3DPRESENT_PARAMETERS& p) const {

@@ -166,6 +166,9 @@ void translate(const SDL_Event& e) {
     default: return;
     }
     Window* w = windowOfEvent(id);
+    // X hands SDL the keyboard a moment after the window has it; keys of that moment go where
+    // this layer's focus is.
+    if (!w && id == 0 && (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP)) w = topLevel(findWindow(state().focus));
     if (!w) return;
     bool input = e.type != SDL_WINDOWEVENT;
     if (w->dialog && w->dialog->ui && (!input || w->enabled)) queueDialogEvent(w->dialog->ui, &e);
