@@ -72,8 +72,9 @@ bool Device::applyWindowMode() {
         fullscreen_.leave();
         return true;
     }
-    if (!fullscreen_.enter(context_->window(), int(parameters_.BackBufferWidth), int(parameters_.BackBufferHeight),
-            int(parameters_.FullScreen_RefreshRateInHz)))
+    // Adapters are the displays in order (adapters.cpp).
+    if (!fullscreen_.enter(context_->window(), int(creation_.AdapterOrdinal), int(parameters_.BackBufferWidth),
+            int(parameters_.BackBufferHeight), int(parameters_.FullScreen_RefreshRateInHz)))
         return false;
     HWND window = parameters_.hDeviceWindow ? parameters_.hDeviceWindow : creation_.hFocusWindow;
     if (&tormakelinFocusWindow) tormakelinFocusWindow(window);

@@ -19,14 +19,16 @@ SDL_Rect fitKeepingAspect(int frameWidth, int frameHeight, int drawableWidth, in
     return r;
 }
 
-bool FullscreenWindow::enter(SDL_Window* window, int width, int height, int refreshRate) {
+bool FullscreenWindow::enter(SDL_Window* window, int display, int width, int height, int refreshRate) {
     if (!window) return false;
     if (window != this->window()) {
         leave();
         SDL_GetWindowPosition(window, &windowed_.x, &windowed_.y);
         SDL_GetWindowSize(window, &windowed_.w, &windowed_.h);
     }
-    const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
+    if (display < 0 || display >= SDL_GetNumVideoDisplays()) display = std::max(0, SDL_GetWindowDisplayIndex(window));
+    if (SDL_GetWindowDisplayIndex(window) != display && !(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN))
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
     SDL_ShowWindow(window);  // a hidden window would switch the mode only once shown
     SDL_DisplayMode wanted{0, width, height, refreshRate, nullptr};
     SDL_DisplayMode closest{};

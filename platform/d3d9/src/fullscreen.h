@@ -16,9 +16,10 @@ public:
     FullscreenWindow& operator=(const FullscreenWindow&) = delete;
     ~FullscreenWindow() { leave(); }
 
-    // Shows the window above the others, borderless over its whole display, in the display mode
-    // of that size where the display has one, else in the desktop's mode. False leaves it windowed.
-    bool enter(SDL_Window* window, int width, int height, int refreshRate);
+    // Shows the window above the others, borderless over the whole of the display (the adapter's
+    // ordinal), in the display mode of that size where the display has one, else in the desktop's
+    // mode. False leaves it windowed.
+    bool enter(SDL_Window* window, int display, int width, int height, int refreshRate);
     // Back to the desktop's mode and the window's own place and size; the window stays shown.
     void leave();
     bool active() const { return windowId_ != 0; }
