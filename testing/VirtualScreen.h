@@ -121,6 +121,9 @@ private:
         m_server = fork();
         if (m_server == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
+            // The server is no program of ours: none of the sanitizer build's preloads and checks.
+            for (char const* name : {"LD_PRELOAD", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+                unsetenv(name);
             close(fds[0]);
             std::string const fd = std::to_string(fds[1]);
             std::string const screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
