@@ -32,10 +32,11 @@ bool FullscreenWindow::enter(SDL_Window* window, int display, int width, int hei
     SDL_ShowWindow(window);  // a hidden window would switch the mode only once shown
     SDL_DisplayMode wanted{0, width, height, refreshRate, nullptr};
     SDL_DisplayMode closest{};
-    switchedMode_ = SDL_GetClosestDisplayMode(display, &wanted, &closest) && closest.w == width &&
-                    closest.h == height && SDL_SetWindowDisplayMode(window, &closest) == 0 &&
-                    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
-    if (!switchedMode_ && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+    // The display's own mode of the frame's size where it has one; else the desktop's mode, scaled onto.
+    const bool switched = SDL_GetClosestDisplayMode(display, &wanted, &closest) && closest.w == width &&
+                          closest.h == height && SDL_SetWindowDisplayMode(window, &closest) == 0 &&
+                          SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+    if (!switched && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         windowId_ = SDL_GetWindowID(window);
         leave();
         return false;
@@ -51,7 +52,6 @@ bool FullscreenWindow::enter(SDL_Window* window, int display, int width, int hei
 void FullscreenWindow::leave() {
     SDL_Window* w = window();
     windowId_ = 0;
-    switchedMode_ = false;
     if (!w) return;
     SDL_SetWindowFullscreen(w, 0);
     SDL_SetWindowSize(w, windowed_.w, windowed_.h);

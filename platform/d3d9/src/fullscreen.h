@@ -23,15 +23,12 @@ public:
     // Back to the desktop's mode and the window's own place and size; the window stays shown.
     void leave();
     bool active() const { return windowId_ != 0; }
-    // The mode was switched: the frame fills the display without scaling of its shape.
-    bool switchedMode() const { return switchedMode_; }
 
 private:
     SDL_Window* window() const { return windowId_ ? SDL_GetWindowFromID(windowId_) : nullptr; }
 
     Uint32 windowId_ = 0;  // looked up again: the window may be destroyed before the device
     SDL_Rect windowed_{};
-    bool switchedMode_ = false;
 };
 
 // Moves the native window over `bounds` and raises it, for X servers without a window manager
