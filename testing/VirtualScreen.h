@@ -194,7 +194,7 @@ public:
         XWindowAttributes a{};
         ::Window child = 0;
         ScreenRect r;
-        if (!XGetWindowAttributes(m_display, window, &a))
+        if (!window || !XGetWindowAttributes(m_display, window, &a))
             return r;
         XTranslateCoordinates(m_display, window, DefaultRootWindow(m_display), 0, 0, &r.x, &r.y, &child);
         r.width = a.width;

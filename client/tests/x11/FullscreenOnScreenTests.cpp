@@ -121,6 +121,9 @@ protected:
         return mismatch;
     }
 
+    // Looked up anew each time: what is on the screen now, not a window seen before.
+    static ScreenRect placeOfPlayer(VirtualScreen const& screen) { return screen.placeOf(screen.viewableWindow(kTitle)); }
+
     std::string m_packed;
     ::Window m_window = 0;
 };
@@ -149,8 +152,8 @@ TEST_F(FullscreenOnScreen, TheFrameFillsAScreenOfAnotherModeInItsOwnShapeAndEsca
         auto player = startPlayer(screen, "-nosetup -fullscreen");
         ASSERT_NE(m_window, 0u) << "the full-screen window is never mapped";
         // Shown first at its own size, then over the whole screen once the device is made.
-        waitFor([&] { return screen.placeOf(m_window).width == c.width; }, 10s);
-        ScreenRect const place = screen.placeOf(m_window);
+        waitFor([&] { return placeOfPlayer(screen).width == c.width; }, 10s);
+        ScreenRect const place = placeOfPlayer(screen);
         EXPECT_EQ(place.x, 0);
         EXPECT_EQ(place.y, 0);
         EXPECT_EQ(place.width, c.width) << "the window covers the screen";
@@ -205,17 +208,17 @@ TEST_F(FullscreenOnScreen, AltEnterGoesToAWindowAndBackOnTheScreen)
     screen.type({XK_Alt_L, XK_Return});
     ScreenRect const windowed{112, 84, 800, 600};
     EXPECT_TRUE(waitFor([&] {
-        ScreenRect const r = screen.placeOf(m_window);
+        ScreenRect const r = placeOfPlayer(screen);
         return r.width == 800 && r.height == 600;
     }, 10s)) << "Alt+Enter leaves full screen";
-    ScreenRect const place = screen.placeOf(m_window);
+    ScreenRect const place = placeOfPlayer(screen);
     EXPECT_EQ(place.x, windowed.x);
     EXPECT_EQ(place.y, windowed.y);
     EXPECT_EQ(showsFrame(screen, windowed), "");
 
     screen.type({XK_Alt_L, XK_Return});
     EXPECT_TRUE(waitFor([&] {
-        ScreenRect const r = screen.placeOf(m_window);
+        ScreenRect const r = placeOfPlayer(screen);
         return r.width == whole.width && r.height == whole.height;
     }, 10s)) << "Alt+Enter goes back to full screen";
     EXPECT_EQ(showsFrame(screen, whole), "");

@@ -31,8 +31,8 @@ private:
     SDL_Rect windowed_{};
 };
 
-// Moves the native window over `bounds` and raises it, for X servers without a window manager
-// to do it; false where the window is no X11 window.
+// Moves the native window over `bounds`, raises it and gives it the keyboard, for X servers
+// without a window manager to do it; false where the window is no X11 window.
 bool x11CoverRect(SDL_Window* window, const SDL_Rect& bounds);
 
 }  // namespace d3d9gl
