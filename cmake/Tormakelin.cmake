@@ -65,7 +65,12 @@ function(tormakelin_tests target)
   if(NOT TORMAKELIN_TESTS)
     return()
   endif()
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  # RESOURCE_LOCK: the executable's tests run one at a time, apart from others taking the lock.
+  cmake_parse_arguments(A "" "RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
+  set(_lock)
+  if(A_RESOURCE_LOCK)
+    set(_lock RESOURCE_LOCK ${A_RESOURCE_LOCK})
+  endif()
   add_executable(${target} ${A_SOURCES})
   target_compile_options(${target} PRIVATE ${TORMAKELIN_WARNINGS})
   target_link_libraries(${target} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
@@ -78,7 +83,7 @@ function(tormakelin_tests target)
     WORKING_DIRECTORY ${TORMAKELIN_BIN}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 120)
+    PROPERTIES TIMEOUT 120 ${_lock})
 endfunction()
 
 # tormakelin_fuzzer(<target> SOURCES ... LIBS ... CORPUS <dir>)

@@ -5,7 +5,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libminizip-dev libtinyxml-dev
-  libsdl2-dev libx11-dev libepoxy-dev libgl1-mesa-dri libegl-dev mesa-utils xvfb xauth
+  libsdl2-dev libx11-dev libxtst-dev libepoxy-dev libgl1-mesa-dri libegl-dev mesa-utils xvfb xauth
   glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev
   libstb-dev libfreetype-dev fonts-dejavu-core
   libsndfile1-dev libopenmpt-dev libkissfft-dev

@@ -16,7 +16,6 @@ namespace {
 constexpr char kTimeType[] = "DB94E697-E727-11DD-9823-C725EA03B51E";
 constexpr char kMulType[] = "1CB86FDA-B24A-11DD-8D85-C0B36B773332";
 constexpr char kAddType[] = "20F53DD0-B24A-11DD-8D85-C0B36B773332";
-constexpr char kClearScreenType[] = "DCF42380-B253-11DD-9288-F17C82B47B41";
 constexpr char kBackBufferCopyType[] = "1FCBF8EB-F1E7-11DD-A30D-F7A0FD545234";
 constexpr char kTextureEffectType[] = "64F960A0-E9FF-11DD-93A8-89895ED7ACE3";
 constexpr char kShaderEffectType[] = "5F044A2D-1485-11DE-8C43-884C9573DF09";
@@ -33,13 +32,6 @@ std::string clearGraph()
         nodeXml(17, kClearScreenType, inputXml("Color", 9, "0,0,0,255", linkXml(15, 16)), outputXml("Output", 18, 0)) +
         nodeXml(19, kRenderStackType, inputXml("Input-1", 0, "", linkXml(17, 18)), "");
     return graphXml(10, nodes);
-}
-
-// A graph whose render stack draws one effect.
-std::string oneEffectGraph(int id, char const* type, std::string const& inputs)
-{
-    return graphXml(id, nodeXml(id + 1, type, inputs, outputXml("Output", id + 2, 0)) +
-            nodeXml(id + 3, kRenderStackType, inputXml("Input-1", 0, "", linkXml(id + 1, id + 2)), ""));
 }
 
 // A render-target resource as the project declares it; its loader makes the target.

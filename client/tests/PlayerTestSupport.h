@@ -127,6 +127,14 @@ inline std::string graphLayerXml(int id, int graph, int start, int end, std::str
 constexpr char kRenderStackType[] = "ADF3C9B7-E5BB-11DD-852B-B0D445C48459";
 constexpr char kScriptType[] = "1D77C1E0-F78D-11DD-BD73-A3099C3902D7";
 constexpr char kRenderTargetLoader[] = "193ACA04-F182-11DD-9C88-A960EEEB6D89";
+constexpr char kClearScreenType[] = "DCF42380-B253-11DD-9288-F17C82B47B41";
+
+// A graph whose render stack draws one effect.
+inline std::string oneEffectGraph(int id, char const* type, std::string const& inputs)
+{
+    return graphXml(id, nodeXml(id + 1, type, inputs, outputXml("Output", id + 2, 0)) +
+            nodeXml(id + 3, kRenderStackType, inputXml("Input-1", 0, "", linkXml(id + 1, id + 2)), ""));
+}
 
 // A resource as the project declares it: its loader and the loader's parameters by name.
 inline std::string resourceXml(int id, char const* loader, std::vector<std::pair<std::string, std::string>> const& parameters)

@@ -214,6 +214,8 @@ TEST_F(PlayerTest, WindowSizeAndModeFollowTheSwitchesAndTheDialog)
             width = player.getWidth();
             height = player.getHeight();
             fullscreen = player.isFullscreen();
+            // The SDL window's own state, not the style bit; the screen itself is checked on X
+            // (FullscreenOnScreenTests).
             visible = IsWindowVisible(player.getHandle()) != FALSE;
             backWidth = player.getRenderDevice()->getPresentParameters()->BackBufferWidth;
             backHeight = player.getRenderDevice()->getPresentParameters()->BackBufferHeight;

@@ -185,6 +185,8 @@ bool RenderWindow::setFullscreen(bool full) {
     if (!m_window || !m_ownsWindow) return false;
     m_fullscreen = full;
     DWORD style = full ? DWORD(WS_POPUP | WS_VISIBLE | (m_parent ? WS_CHILD : 0)) : m_windowedStyle;
+    // A window made for full screen is made hidden; once shown it stays on the screen windowed.
+    if (!full && IsWindowVisible(m_window)) style |= WS_VISIBLE;
     SetWindowLongPtrA(m_window, GWL_STYLE, LONG_PTR(style));
     return true;
 }

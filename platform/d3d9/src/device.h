@@ -10,6 +10,7 @@
 #include "buffers.h"
 #include "com_object.h"
 #include "d3d9gl.h"
+#include "fullscreen.h"
 #include "gl_context.h"
 #include "objects.h"
 #include "surfaces.h"
@@ -207,6 +208,8 @@ private:
     bool fillPresentParameters(D3DPRESENT_PARAMETERS& parameters) const;
     // The back buffer and automatic depth buffer for the parameters; both or neither.
     HRESULT createImplicitSurfaces(const D3DPRESENT_PARAMETERS& p, Surface*& back, Surface*& depth);
+    // The window full screen or windowed as the parameters ask; false when it cannot cover the display.
+    bool applyWindowMode();
     void setDefaultStates();
     void releaseBindings();
     void setRenderStateDefaults();
@@ -248,6 +251,7 @@ private:
     unsigned lostPolls_ = 0;
     bool inScene_ = false;
     D3DGAMMARAMP gamma_{};
+    FullscreenWindow fullscreen_;
 
     // GL objects of the device.
     GLuint vao_ = 0, framebuffer_ = 0, pipeline_ = 0;  // framebuffer_: the cached one drawn into

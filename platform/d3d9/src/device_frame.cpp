@@ -11,6 +11,7 @@
 
 // The window layer may not be linked in (tools and tests without windows).
 __attribute__((weak)) SDL_Window* tormakelinGetSDLWindow(HWND window);
+__attribute__((weak)) void tormakelinFocusWindow(HWND window);
 
 namespace d3d9gl {
 
@@ -62,7 +63,22 @@ HRESULT Device::initialize(D3DPRESENT_PARAMETERS& parameters) {
         false);
     SDL_GL_SetSwapInterval(parameters_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
     setDefaultStates();
-    return D3D_OK;
+    return applyWindowMode() ? D3D_OK : D3DERR_NOTAVAILABLE;
+}
+
+bool Device::applyWindowMode() {
+    if (context_->ownsWindow()) return true;  // drawn off screen: no window of the caller's to cover
+    if (parameters_.Windowed) {
+        fullscreen_.leave();
+        return true;
+    }
+    // Adapters are the displays in order (adapters.cpp).
+    if (!fullscreen_.enter(context_->window(), int(creation_.AdapterOrdinal), int(parameters_.BackBufferWidth),
+            int(parameters_.BackBufferHeight), int(parameters_.FullScreen_RefreshRateInHz)))
+        return false;
+    HWND window = parameters_.hDeviceWindow ? parameters_.hDeviceWindow : creation_.hFocusWindow;
+    if (&tormakelinFocusWindow) tormakelinFocusWindow(window);
+    return true;
 }
 
 bool Device::fillPresentParameters(D3DPRESENT_PARAMETERS& p) const {
@@ -257,6 +273,10 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
     SDL_GL_SetSwapInterval(p.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
     setDefaultStates();
     inScene_ = false;
+    if (!applyWindowMode()) {
+        loss_ = LossState::NotReset;
+        return D3DERR_NOTAVAILABLE;
+    }
     loss_ = LossState::Operational;
     return D3D_OK;
 }
@@ -272,9 +292,19 @@ void Device::blitToWindow(Surface& source, SDL_Window* window) {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    const GLint frameWidth = GLint(source.desc().Width), frameHeight = GLint(source.desc().Height);
+    SDL_Rect to{0, 0, w, h};
+    if (fullscreen_.active() && window == context_->window()) {
+        // A display that kept another mode shows the frame whole, in its own shape.
+        to = fitKeepingAspect(frameWidth, frameHeight, w, h);
+        if (to.w != w || to.h != h) {
+            const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+            glClearNamedFramebufferfv(0, GL_COLOR, 0, black);
+        }
+    }
     // Our rows run top-down; the window's bottom-up.
-    glBlitNamedFramebuffer(read, 0, 0, 0, GLint(source.desc().Width), GLint(source.desc().Height), 0, h, w,
-        0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBlitNamedFramebuffer(read, 0, 0, 0, frameWidth, frameHeight, to.x, h - to.y, to.x + to.w, h - to.y - to.h,
+        GL_COLOR_BUFFER_BIT, GL_LINEAR);
     SDL_GL_SwapWindow(window);
     context_->makeCurrent();
     dirty_ |= kDirtyScissor | kDirtyColorMask | kDirtyFramebuffer;

@@ -1,3 +1,5 @@
+#include <SDL2/SDL.h>
+#include <sdl_window_bridge.h>
 #include <windows.h>
 
 #include "device_fixture.h"
@@ -6,7 +8,7 @@ namespace {
 
 LRESULT plainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
-HWND plainWindow(int width, int height) {
+HWND plainWindow(int width, int height, DWORD style = WS_POPUP | WS_VISIBLE, int x = 0, int y = 0) {
     static bool registered = false;
     if (!registered) {
         WNDCLASSA c{};
@@ -14,8 +16,8 @@ HWND plainWindow(int width, int height) {
         c.lpszClassName = "D3D9TESTWINDOW";
         registered = RegisterClassA(&c) != 0;
     }
-    return CreateWindowExA(0, "D3D9TESTWINDOW", "device", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
-        nullptr, nullptr);
+    return CreateWindowExA(0, "D3D9TESTWINDOW", "device", style, x, y, width, height, nullptr, nullptr, nullptr,
+        nullptr);
 }
 
 }  // namespace
@@ -67,4 +69,48 @@ TEST(DeviceOnWindow, PresentsToTheWindowItWasMadeOn) {
     DestroyWindow(other);
     DestroyWindow(window);
     EXPECT_EQ(d3dsimTakeGLErrors(), 0u);
+}
+
+TEST(DeviceOnWindow, FullScreenShowsTheWindowOverItsDisplayAndGoingWindowedGivesItsPlaceBack) {
+    HWND window = plainWindow(320, 240, WS_POPUP, 30, 20);
+    ASSERT_NE(window, nullptr);
+    SDL_Window* sdl = tormakelinGetSDLWindow(window);
+    ASSERT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.Windowed = FALSE;
+    pp.BackBufferWidth = 320;
+    pp.BackBufferHeight = 240;
+    pp.BackBufferCount = 3;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
+    pp.hDeviceWindow = window;
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device), D3D_OK);
+    auto fullscreen = [&] { return (SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN) != 0; };
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN) << "full screen shows the window";
+    EXPECT_TRUE(fullscreen());
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+    pp.Windowed = TRUE;
+    pp.BackBufferCount = 1;
+    ASSERT_EQ(device->Reset(&pp), D3D_OK);
+    EXPECT_FALSE(fullscreen());
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN) << "still on the screen, windowed";
+    int x = 0, y = 0, width = 0, height = 0;
+    SDL_GetWindowPosition(sdl, &x, &y);
+    SDL_GetWindowSize(sdl, &width, &height);
+    EXPECT_EQ(x, 30);
+    EXPECT_EQ(y, 20);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
+
+    pp.Windowed = FALSE;
+    ASSERT_EQ(device->Reset(&pp), D3D_OK);
+    EXPECT_TRUE(fullscreen());
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_FALSE(fullscreen()) << "a device that goes gives the desktop back";
+    d3d->Release();
+    DestroyWindow(window);
 }

@@ -65,6 +65,8 @@ TORMAKELIN_WIN32_API void setDialogDriver(const DialogDriver& driver);
 
 // True when there is no display to show dialogs on (SDL's offscreen or dummy video driver).
 // Without a driver, dialogs then accept their defaults (Enter) and open-file requests cancel.
+// On a display, TORMAKELIN_ACCEPT_DIALOGS=<seconds> in the environment does the same after
+// showing each dialog that long (scripted runs on a virtual display).
 TORMAKELIN_WIN32_API bool isHeadless();
 
 // The (description, pattern) pairs of an open-file filter list; stops at the double zero byte

@@ -137,6 +137,7 @@ LONG_PTR SetWindowLongPtrA(HWND handle, int index, LONG_PTR value) {
         w->style = DWORD(value);
         w->enabled = !(w->style & WS_DISABLED);
         syncSdlStyle(*w);
+        syncSdlVisibility(*w);
         return old;
     case GWL_EXSTYLE: w->exStyle = DWORD(value); return old;
     case GWLP_USERDATA: w->userData = value; return old;

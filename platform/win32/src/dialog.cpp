@@ -2,7 +2,9 @@
 // handling, the modal loop and the scripted user.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "win32_state.h"
 
@@ -71,10 +73,22 @@ void idleStep(HWND dialog, int idle, bool driven) {
     }
 }
 
+// TORMAKELIN_ACCEPT_DIALOGS=<seconds>: a scripted user for runs on a (virtual) display, who looks
+// at each dialog that long and then presses its default button. 0 when unset.
+Uint32 acceptDelayMs() {
+    const char* text = std::getenv("TORMAKELIN_ACCEPT_DIALOGS");
+    if (!text || !*text) return 0;
+    const double seconds = std::strtod(text, nullptr);
+    return seconds > 0 ? Uint32(std::min(seconds, 3600.0) * 1000.0) : 1;
+}
+
 void runModal(HWND dialog) {
     State& s = state();
     bool driven = bool(s.driver.onDialog);
     bool headless = isHeadless();
+    const Uint32 acceptDelay = driven ? 0 : acceptDelayMs();
+    const Uint32 acceptAt = SDL_GetTicks() + acceptDelay;
+    int acceptSteps = 0;
     if (driven && !finished(dialog)) {
         auto onDialog = s.driver.onDialog;  // the driver may replace itself
         onDialog(dialog, dialogOf(dialog)->templateName);
@@ -101,6 +115,10 @@ void runModal(HWND dialog) {
         Window* w = findWindow(dialog);
         if (w && w->dialog->ui) drawDialog(*w, nullptr, nullptr, nullptr);
         if (finished(dialog)) break;
+        if (acceptDelay && SDL_TICKS_PASSED(SDL_GetTicks(), acceptAt)) {
+            idleStep(dialog, ++acceptSteps, false);  // then closed, then cancelled, if it stays open
+            continue;
+        }
         if (!worked && s.queue.empty() && (driven || headless)) {
             idleStep(dialog, ++idle, driven);
             continue;

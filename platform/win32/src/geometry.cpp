@@ -32,16 +32,28 @@ void sendSize(HWND handle, WPARAM kind) {
     SendMessageA(handle, WM_SIZE, kind, kind == SIZE_MINIMIZED ? 0 : clientSizeParam(*w));
 }
 
+}  // namespace
+
 void setVisible(Window& w, bool visible) {
     bool was = (w.style & WS_VISIBLE) != 0;
-    if (was == visible) return;
     if (visible) w.style |= WS_VISIBLE;
     else w.style &= ~WS_VISIBLE;
-    if (w.sdl) visible ? SDL_ShowWindow(w.sdl) : SDL_HideWindow(w.sdl);
-    SendMessageA(w.handle, WM_SHOWWINDOW, visible, 0);
+    syncSdlVisibility(w);
+    if (was != visible) SendMessageA(w.handle, WM_SHOWWINDOW, visible, 0);
 }
 
-}  // namespace
+void syncSdlVisibility(Window& w) {
+    if (!w.sdl) return;
+    // The style bit may say one thing and the screen another (the device layer shows windows too).
+    const bool visible = (w.style & WS_VISIBLE) != 0;
+    if (isShownOnScreen(w) != visible) visible ? SDL_ShowWindow(w.sdl) : SDL_HideWindow(w.sdl);
+}
+
+bool isShownOnScreen(const Window& w) {
+    const Uint32 flags = SDL_GetWindowFlags(w.sdl);
+    return (flags & SDL_WINDOW_SHOWN) && !(flags & SDL_WINDOW_HIDDEN);
+}
+
 }  // namespace tormakelin::win32
 
 using namespace tormakelin::win32;
@@ -210,8 +222,14 @@ BOOL UpdateWindow(HWND handle) {
 }
 
 BOOL IsWindowVisible(HWND handle) {
-    Window* w = findWindow(handle);
-    return w && (w->style & WS_VISIBLE);
+    // A child is visible with its own bit and every parent's; a top-level window is what the
+    // windowing system shows.
+    for (Window* w = findWindow(handle); w; w = findWindow(w->parent)) {
+        if (w->sdl) return isShownOnScreen(*w);
+        if (!(w->style & WS_VISIBLE)) return FALSE;
+        if (!(w->style & WS_CHILD)) return TRUE;
+    }
+    return FALSE;
 }
 
 BOOL IsIconic(HWND handle) {

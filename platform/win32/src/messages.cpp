@@ -98,7 +98,19 @@ void resizedEvent(Window& w, int width, int height) {
                       MAKELPARAM(width, height));
 }
 
+// Full screen covers the display without changing the window's own rectangle (the device's mode
+// is the size the program asked for); the sizes it passes through are not the program's to see.
+bool fullscreenGeometry(const Window& w, const SDL_WindowEvent& e) {
+    if (!w.sdl || (e.event != SDL_WINDOWEVENT_SIZE_CHANGED && e.event != SDL_WINDOWEVENT_MOVED)) return false;
+    if (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_FULLSCREEN) return true;
+    if (e.event != SDL_WINDOWEVENT_SIZE_CHANGED) return false;
+    int width = 0, height = 0;
+    SDL_GetWindowSize(w.sdl, &width, &height);
+    return width != e.data1 || height != e.data2;  // queued before the window left full screen
+}
+
 void translateWindowEvent(Window& w, const SDL_WindowEvent& e) {
+    if (fullscreenGeometry(w, e)) return;
     switch (e.event) {
     case SDL_WINDOWEVENT_EXPOSED: w.invalid = true; break;
     case SDL_WINDOWEVENT_MINIMIZED: sizeEvent(w, ShowState::Minimized, SIZE_MINIMIZED); break;
@@ -154,6 +166,9 @@ void translate(const SDL_Event& e) {
     default: return;
     }
     Window* w = windowOfEvent(id);
+    // X hands SDL the keyboard a moment after the window has it; keys of that moment go where
+    // this layer's focus is.
+    if (!w && id == 0 && (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP)) w = topLevel(findWindow(state().focus));
     if (!w) return;
     bool input = e.type != SDL_WINDOWEVENT;
     if (w->dialog && w->dialog->ui && (!input || w->enabled)) queueDialogEvent(w->dialog->ui, &e);

@@ -122,6 +122,12 @@ void syncSdlGeometry(Window& window);
 void clientSize(const Window& window, int& width, int& height);
 void applyIcon(Window& window);
 void syncSdlStyle(Window& window);
+// Shows or hides a window and keeps its WS_VISIBLE bit; a top-level window on the screen too.
+void setVisible(Window& window, bool visible);
+// Shows or hides a top-level window's SDL window as its WS_VISIBLE bit says.
+void syncSdlVisibility(Window& window);
+// What the windowing system says of a top-level window's SDL window.
+bool isShownOnScreen(const Window& window);
 void destroySdl(Window& window);
 
 // Message plumbing.

@@ -301,3 +301,7 @@ SDL_Window* tormakelinGetSDLWindow(HWND window) {
     Window* w = topLevel(findWindow(window));
     return w ? w->sdl : nullptr;
 }
+
+void tormakelinFocusWindow(HWND window) {
+    if (findWindow(window)) SetForegroundWindow(window);
+}

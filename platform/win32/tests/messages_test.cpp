@@ -145,7 +145,7 @@ TEST(Messages, WindowEventsBecomeSizeActivateAndClose) {
     pushWindowEvent(w, SDL_WINDOWEVENT_RESTORED);
     pushWindowEvent(w, SDL_WINDOWEVENT_MAXIMIZED);
     pushWindowEvent(w, SDL_WINDOWEVENT_RESTORED);
-    pushWindowEvent(w, SDL_WINDOWEVENT_SIZE_CHANGED, 333, 222);
+    SDL_SetWindowSize(tormakelinGetSDLWindow(w), 333, 222);  // as a user's drag: SDL's size, then the event
     drain();
     auto sizes = recordedOf(w, WM_SIZE);
     ASSERT_EQ(sizes.size(), 5u);
@@ -171,6 +171,60 @@ TEST(Messages, WindowEventsBecomeSizeActivateAndClose) {
     EXPECT_EQ(recordedOf(w, WM_CLOSE).size(), 1u);
     EXPECT_EQ(recordedOf(w, WM_DESTROY).size(), 1u) << "DefWindowProc destroys a closed window";
     EXPECT_FALSE(IsWindow(w));
+}
+
+TEST(Messages, FullScreenSizesStayOutOfTheWindowsRectangle) {
+    drain();
+    HWND w = recordingWindow(WS_POPUP | WS_VISIBLE);
+    SDL_Window* sdl = tormakelinGetSDLWindow(w);
+    recorded().clear();
+    ASSERT_EQ(SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP), 0);
+    pushWindowEvent(w, SDL_WINDOWEVENT_SIZE_CHANGED, 1024, 768);
+    pushWindowEvent(w, SDL_WINDOWEVENT_MOVED, 0, 0);
+    drain();
+    // Left as the device layer leaves it: its own size again, then a size from full screen that
+    // was queued before.
+    SDL_SetWindowFullscreen(sdl, 0);
+    SDL_SetWindowSize(sdl, 200, 120);
+    pushWindowEvent(w, SDL_WINDOWEVENT_SIZE_CHANGED, 1024, 768);
+    drain();
+    EXPECT_TRUE(recordedOf(w, WM_SIZE).empty());
+    RECT r{};
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 50);
+    EXPECT_EQ(r.right - r.left, 200);
+    EXPECT_EQ(r.bottom - r.top, 120);
+    DestroyWindow(w);
+}
+
+TEST(Windows, VisibilityIsWhatTheScreenShows) {
+    HWND w = recordingWindow(WS_POPUP);
+    HWND child = recordingWindow(WS_CHILD | WS_VISIBLE, w);
+    SDL_Window* sdl = tormakelinGetSDLWindow(w);
+    auto shown = [&] { return (SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN) != 0; };
+    EXPECT_FALSE(IsWindowVisible(w));
+    EXPECT_FALSE(IsWindowVisible(child)) << "a child of a hidden window";
+
+    SetWindowLongA(w, GWL_STYLE, LONG(WS_POPUP | WS_VISIBLE));
+    EXPECT_TRUE(shown()) << "the style's visible bit shows the window";
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_TRUE(IsWindowVisible(child));
+    SetWindowLongA(w, GWL_STYLE, LONG(WS_POPUP));
+    EXPECT_FALSE(shown());
+
+    // Shown behind the layer's back (the device layer does for full screen): the screen answers.
+    SDL_ShowWindow(sdl);
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_FALSE(GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE);
+    ShowWindow(w, SW_HIDE);
+    EXPECT_FALSE(shown()) << "hiding a window the style already calls hidden";
+    ShowWindow(w, SW_SHOW);
+    EXPECT_TRUE(shown());
+    ShowWindow(child, SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(child));
+    EXPECT_TRUE(IsWindowVisible(w));
+    DestroyWindow(w);
 }
 
 TEST(Messages, DisabledWindowGetsNoInput) {
