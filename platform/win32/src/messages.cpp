@@ -53,8 +53,8 @@ UINT modifiersOf(Uint16 mod) {
 bool takenByHotKey(const Window& w, const SDL_KeyboardEvent& e, UINT vk, UINT mods) {
     for (const HotKey& k : state().hotKeys) {
         if (k.key != vk || (k.modifiers & ~MOD_NOREPEAT) != mods) continue;
-        if (e.repeat && (k.modifiers & MOD_NOREPEAT)) return true;
         if (k.window && topLevel(findWindow(k.window)) != &w) continue;
+        if (e.repeat && (k.modifiers & MOD_NOREPEAT)) return true;
         postWindowMessage(k.window, WM_HOTKEY, WPARAM(k.id), MAKELPARAM(mods & ~MOD_NOREPEAT, vk));
         return true;
     }
