@@ -58,6 +58,7 @@ private:
     void precompileShaders();
     fxcore::IScene* firstScene() const;
     void fillUpdateContext();
+    void toggleScreenMode();
     void renderFrame();
     void prepareStatistics();
     void formatStatistics();

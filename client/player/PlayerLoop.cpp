@@ -15,6 +15,23 @@ namespace {
 constexpr int kStatisticsLineHeight = 15;
 constexpr size_t kStatisticsLineCapacity = 256;
 
+// An active player polls, so that frames keep coming; an inactive one sleeps until a message.
+bool takeMessage(bool active, MSG& message)
+{
+    if (active)
+        return PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
+    if (GetMessageA(&message, nullptr, 0, 0) <= 0)
+        message.message = WM_QUIT;
+    return true;
+}
+
+float secondsSinceLastUpdate(core::Timer const& timer)
+{
+    double const ticks = double(timer.current - timer.last);
+    float const seconds = timer.frequency > 0 ? float(ticks / double(timer.frequency)) : 0.0f;
+    return std::max(seconds, 0.0f);
+}
+
 } // namespace
 
 void PlayerApplication::runMainLoop()
@@ -29,45 +46,39 @@ void PlayerApplication::runMainLoop()
     m_playTime = m_startTime;
 
     while (!m_quit) {
-        bool got = false;
-        if (isActive()) {
-            got = PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
-        } else {
-            got = true;
-            if (GetMessageA(&message, nullptr, 0, 0) <= 0)
-                message.message = WM_QUIT;
-        }
-        if (got) {
+        if (takeMessage(isActive(), message)) {
             if (message.message == WM_QUIT)
                 break;
             TranslateMessage(&message);
             DispatchMessageA(&message);
             continue;
         }
-
-        if (m_toggleRequest) {
-            bool const switched = m_device->setFullscreen(!isFullscreen());
-            if (switched)
-                m_toggleRequest = false;
-            Sleep(1);
-            if (switched)
-                renderFrame();
-        } else {
+        if (m_toggleRequest)
+            toggleScreenMode();
+        else
             renderFrame();
-        }
         if (!isFullscreen())
             Sleep(1);
-
         m_timer.update();
-        double const ticks = double(m_timer.current - m_timer.last);
-        m_delta = m_timer.frequency > 0 ? float(ticks / double(m_timer.frequency)) : 0.0f;
-        m_delta = std::max(m_delta, 0.0f);
+        m_delta = secondsSinceLastUpdate(m_timer);
         m_playTime += m_delta;
         if (m_playTime >= m_endTime)
             m_quit = true;
     }
     m_context.scene = nullptr;
     closeDocument();
+}
+
+// A switch that fails stays requested and is tried again on the next pass, with no frame drawn
+// in between.
+void PlayerApplication::toggleScreenMode()
+{
+    bool const switched = m_device->setFullscreen(!isFullscreen());
+    if (switched)
+        m_toggleRequest = false;
+    Sleep(1);
+    if (switched)
+        renderFrame();
 }
 
 void PlayerApplication::fillUpdateContext()

@@ -286,40 +286,59 @@ AttribFormat attribFormat(BYTE type) {
     }
 }
 
+struct VertexInputUse {
+    uint32_t attributes = 0;
+    uint32_t streams = 0;
+};
+
+// Formats and stream bindings of the declared attributes that have a buffer to read; the first
+// element of a location wins.
+VertexInputUse formatAttributes(GLuint vao, const VertexDeclaration* declaration,
+    const std::array<StreamSlot, kStreams>& streams, bool userStream) {
+    VertexInputUse use;
+    if (!declaration) return use;
+    for (const D3DVERTEXELEMENT9& e : declaration->elements()) {
+        int location = d3dglAttribLocation(e.Usage, e.UsageIndex);
+        if (location < 0 || location >= 16 || (use.attributes & (1u << location))) continue;
+        if (!streams[e.Stream].buffer && !(userStream && e.Stream == 0)) continue;
+        AttribFormat f = attribFormat(e.Type);
+        glVertexArrayAttribFormat(vao, GLuint(location), f.size, f.type, f.normalized, e.Offset);
+        glVertexArrayAttribBinding(vao, GLuint(location), e.Stream);
+        use.attributes |= 1u << location;
+        use.streams |= 1u << e.Stream;
+    }
+    return use;
+}
+
+void switchAttributes(GLuint vao, uint32_t enabled, uint32_t wasEnabled) {
+    for (GLuint location = 0; location < 16; ++location) {
+        const uint32_t bit = 1u << location;
+        if ((enabled & bit) && !(wasEnabled & bit)) glEnableVertexArrayAttrib(vao, location);
+        if (!(enabled & bit) && (wasEnabled & bit)) glDisableVertexArrayAttrib(vao, location);
+    }
+}
+
+void bindStream(GLuint vao, GLuint s, const StreamSlot& slot) {
+    glVertexArrayVertexBuffer(vao, s, slot.buffer->name(), GLintptr(slot.offset), GLsizei(slot.stride));
+    const bool instanced = (slot.frequency & D3DSTREAMSOURCE_INSTANCEDATA) != 0;
+    glVertexArrayBindingDivisor(vao, s, instanced ? (slot.frequency & 0x3FFFFFFF) : 0);
+}
+
 }  // namespace
 
 void Device::applyVertexInput(GLuint userBuffer, UINT userStride) {
-    uint32_t enabled = 0;
-    uint32_t streamsUsed = 0;
-    if (declaration_) {
-        for (const D3DVERTEXELEMENT9& e : declaration_->elements()) {
-            int location = d3dglAttribLocation(e.Usage, e.UsageIndex);
-            if (location < 0 || location >= 16 || (enabled & (1u << location))) continue;
-            if (!streams_[e.Stream].buffer && !(userBuffer && e.Stream == 0)) continue;
-            AttribFormat f = attribFormat(e.Type);
-            glVertexArrayAttribFormat(vao_, GLuint(location), f.size, f.type, f.normalized, e.Offset);
-            glVertexArrayAttribBinding(vao_, GLuint(location), e.Stream);
-            enabled |= 1u << location;
-            streamsUsed |= 1u << e.Stream;
-        }
-    }
-    for (GLuint location = 0; location < 16; ++location) {
-        const uint32_t bit = 1u << location;
-        if ((enabled & bit) && !(enabledAttributes_ & bit)) glEnableVertexArrayAttrib(vao_, location);
-        if (!(enabled & bit) && (enabledAttributes_ & bit)) glDisableVertexArrayAttrib(vao_, location);
-    }
-    enabledAttributes_ = enabled;
+    const VertexInputUse use = formatAttributes(vao_, declaration_, streams_, userBuffer != 0);
+    switchAttributes(vao_, use.attributes, enabledAttributes_);
+    enabledAttributes_ = use.attributes;
     for (GLuint s = 0; s < kStreams; ++s) {
-        if (!(streamsUsed & (1u << s))) continue;
-        const StreamSlot& slot = streams_[s];
+        if (!(use.streams & (1u << s))) continue;
         if (userBuffer && s == 0) {
+            // Drawn from user memory: stream 0 reads the device's upload buffer.
             glVertexArrayVertexBuffer(vao_, 0, userBuffer, 0, GLsizei(userStride));
             glVertexArrayBindingDivisor(vao_, 0, 0);
             continue;
         }
-        glVertexArrayVertexBuffer(vao_, s, slot.buffer->name(), GLintptr(slot.offset), GLsizei(slot.stride));
-        const bool instanced = (slot.frequency & D3DSTREAMSOURCE_INSTANCEDATA) != 0;
-        glVertexArrayBindingDivisor(vao_, s, instanced ? (slot.frequency & 0x3FFFFFFF) : 0);
+        bindStream(vao_, s, streams_[s]);
     }
     glVertexArrayElementBuffer(vao_, indices_ ? indices_->name() : 0);
 }

@@ -422,19 +422,51 @@ bool intersect(RECT& r, const RECT& with) {
     return r.left < r.right && r.top < r.bottom;
 }
 
-}  // namespace
+bool validClear(DWORD count, const D3DRECT* rects, DWORD flags) {
+    return !(count > 0 && !rects) && !(flags & ~DWORD(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL));
+}
 
-HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
-    if ((count > 0 && !rects) || (flags & ~DWORD(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
-        return D3DERR_INVALIDCALL;
-    context_->makeCurrent();
-    if (dirty_ & kDirtyFramebuffer) applyFramebuffer();
-    if (!framebufferComplete_) return D3DERR_INVALIDCALL;
-    // Clear what the target is drawn with; depth or stencil it lacks is no reason to clear nothing.
-    Surface* const depthSurface = drawnDepth();
+// Clear what the target is drawn with; depth or stencil it lacks is no reason to clear nothing.
+DWORD clearableFlags(DWORD flags, const Surface* depthSurface) {
     const bool hasStencil = depthSurface && depthSurface->desc().Format == D3DFMT_D24S8;
     if (!depthSurface) flags &= ~DWORD(D3DCLEAR_ZBUFFER);
     if (!hasStencil) flags &= ~DWORD(D3DCLEAR_STENCIL);
+    return flags;
+}
+
+std::array<float, 4> clearColour(D3DCOLOR color) {
+    return {float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f, float(color & 0xFF) / 255.0f,
+        float(color >> 24) / 255.0f};
+}
+
+void clearTargets(const std::array<Surface*, kRenderTargets>& targets, const std::array<float, 4>& rgba) {
+    for (UINT t = 0; t < kRenderTargets; ++t)
+        if (targets[t]) {
+            glClearBufferfv(GL_COLOR, GLint(t), rgba.data());
+            targets[t]->written();
+        }
+}
+
+void clearDepthStencil(DWORD flags, float z, DWORD stencil) {
+    const GLfloat depth = std::clamp(z, 0.0f, 1.0f);
+    if ((flags & D3DCLEAR_ZBUFFER) && (flags & D3DCLEAR_STENCIL)) {
+        glClearBufferfi(GL_DEPTH_STENCIL, 0, depth, GLint(stencil & 0xFF));
+    } else if (flags & D3DCLEAR_ZBUFFER) {
+        glClearBufferfv(GL_DEPTH, 0, &depth);
+    } else if (flags & D3DCLEAR_STENCIL) {
+        const GLint s = GLint(stencil & 0xFF);
+        glClearBufferiv(GL_STENCIL, 0, &s);
+    }
+}
+
+}  // namespace
+
+HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+    if (!validClear(count, rects, flags)) return D3DERR_INVALIDCALL;
+    context_->makeCurrent();
+    if (dirty_ & kDirtyFramebuffer) applyFramebuffer();
+    if (!framebufferComplete_) return D3DERR_INVALIDCALL;
+    flags = clearableFlags(flags, drawnDepth());
     RECT area{LONG(viewport_.X), LONG(viewport_.Y), LONG(viewport_.X + viewport_.Width),
         LONG(viewport_.Y + viewport_.Height)};
     if (renderStates_[D3DRS_SCISSORTESTENABLE] && !intersect(area, scissor_)) return D3D_OK;
@@ -443,28 +475,13 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     glDepthMask(GL_TRUE);
     glStencilMask(0xFF);
     dirty_ |= kDirtyScissor | kDirtyColorMask | kDirtyDepth | kDirtyStencil;
-    const float rgba[4] = {float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f,
-        float(color & 0xFF) / 255.0f, float(color >> 24) / 255.0f};
+    const std::array<float, 4> rgba = clearColour(color);
     for (DWORD i = 0; i < std::max<DWORD>(count, 1); ++i) {
         RECT r = area;
         if (count > 0 && !intersect(r, RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2})) continue;
         glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
-        if (flags & D3DCLEAR_TARGET) {
-            for (UINT t = 0; t < kRenderTargets; ++t)
-                if (renderTargets_[t]) {
-                    glClearBufferfv(GL_COLOR, GLint(t), rgba);
-                    renderTargets_[t]->written();
-                }
-        }
-        const GLfloat depth = std::clamp(z, 0.0f, 1.0f);
-        if ((flags & D3DCLEAR_ZBUFFER) && (flags & D3DCLEAR_STENCIL)) {
-            glClearBufferfi(GL_DEPTH_STENCIL, 0, depth, GLint(stencil & 0xFF));
-        } else if (flags & D3DCLEAR_ZBUFFER) {
-            glClearBufferfv(GL_DEPTH, 0, &depth);
-        } else if (flags & D3DCLEAR_STENCIL) {
-            const GLint s = GLint(stencil & 0xFF);
-            glClearBufferiv(GL_STENCIL, 0, &s);
-        }
+        if (flags & D3DCLEAR_TARGET) clearTargets(renderTargets_, rgba);
+        clearDepthStencil(flags, z, stencil);
     }
     return D3D_OK;
 }

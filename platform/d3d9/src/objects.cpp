@@ -174,6 +174,28 @@ std::string readAtOffset(const std::string& to, const std::string& from, const s
     return to + " = interpolateAtOffset(" + from + ", " + offset + ");";
 }
 
+bool endsStatement(const std::string& w) { return w == ";" || w == "{" || w == "}"; }
+
+// The declaration whose "in" is token i, its statement beginning at token statement; false
+// when the tokens there are no plain "in TYPE NAME;" or "in TYPE NAME[N];".
+bool readInput(const std::vector<Token>& t, size_t i, size_t statement, Input& in) {
+    size_t k = i + 1;
+    if (k < t.size() && isPrecision(t[k].text)) ++k;
+    if (k + 2 >= t.size()) return false;
+    in = Input{t[k].text, t[k + 1].text, "", t[k + 1].begin, t[k + 1].end, 0, true};
+    size_t end = k + 2;
+    if (t[end].text == "[" && end + 2 < t.size() && t[end + 2].text == "]") {
+        in.arraySize = t[end + 1].text;
+        end += 3;
+    }
+    if (end >= t.size() || t[end].text != ";") return false;
+    in.statementEnd = t[end].end;
+    for (size_t j = statement; j < i; ++j)
+        if (t[j].text == "flat") in.interpolated = false;
+    if (!isInterpolable(in.type)) in.interpolated = false;
+    return true;
+}
+
 std::vector<Input> pixelInputs(const std::vector<Token>& t) {
     std::vector<Input> inputs;
     size_t statement = 0;
@@ -182,26 +204,13 @@ std::vector<Input> pixelInputs(const std::vector<Token>& t) {
         const std::string& w = t[i].text;
         if (w == "{") ++depth;
         if (w == "}") --depth;
-        if (w == ";" || w == "{" || w == "}") {
+        if (endsStatement(w)) {
             statement = i + 1;
             continue;
         }
         if (w != "in" || depth != 0) continue;
-        size_t k = i + 1;
-        if (k < t.size() && isPrecision(t[k].text)) ++k;
-        if (k + 2 >= t.size()) continue;
-        Input in{t[k].text, t[k + 1].text, "", t[k + 1].begin, t[k + 1].end, 0, true};
-        size_t end = k + 2;
-        if (t[end].text == "[" && end + 2 < t.size() && t[end + 2].text == "]") {
-            in.arraySize = t[end + 1].text;
-            end += 3;
-        }
-        if (end >= t.size() || t[end].text != ";") continue;
-        in.statementEnd = t[end].end;
-        for (size_t j = statement; j < i; ++j)
-            if (t[j].text == "flat") in.interpolated = false;
-        if (!isInterpolable(in.type)) in.interpolated = false;
-        inputs.push_back(in);
+        Input in{};
+        if (readInput(t, i, statement, in)) inputs.push_back(std::move(in));
     }
     return inputs;
 }

@@ -60,6 +60,67 @@ int clampPosition(const Control& c, LPARAM position) {
     return int(std::clamp<LPARAM>(position, c.rangeMin, std::max(c.rangeMin, c.rangeMax)));
 }
 
+LRESULT insertItem(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!lParam) return CB_ERR;
+    size_t at = c.items.size();
+    if (message == CB_INSERTSTRING && wParam != WPARAM(-1)) {
+        if (wParam > c.items.size()) return CB_ERR;
+        at = wParam;
+    }
+    c.items.insert(c.items.begin() + long(at), reinterpret_cast<const char*>(lParam));
+    c.itemData.insert(c.itemData.begin() + long(at), 0);
+    if (c.selection >= int(at)) c.selection++;
+    return LRESULT(at);
+}
+
+LRESULT deleteItem(Control& c, WPARAM index) {
+    if (!validIndex(c, index)) return CB_ERR;
+    c.items.erase(c.items.begin() + long(index));
+    c.itemData.erase(c.itemData.begin() + long(index));
+    if (c.selection == int(index)) c.selection = -1;
+    else if (c.selection > int(index)) c.selection--;
+    return LRESULT(c.items.size());
+}
+
+LRESULT resetItems(Control& c) {
+    c.items.clear();
+    c.itemData.clear();
+    c.selection = -1;
+    return CB_OKAY;
+}
+
+LRESULT selectItem(Control& c, WPARAM index) {
+    if (!validIndex(c, index)) {
+        c.selection = -1;
+        return CB_ERR;
+    }
+    c.selection = int(index);
+    return LRESULT(index);
+}
+
+LRESULT setItemData(Control& c, WPARAM index, LPARAM data) {
+    if (!validIndex(c, index)) return CB_ERR;
+    c.itemData[index] = data;
+    return TRUE;
+}
+
+LRESULT selectMatch(Control& c, WPARAM start, LPARAM text) {
+    LRESULT found = findItem(c, start, reinterpret_cast<LPCSTR>(text), false);
+    if (found != CB_ERR) c.selection = int(found);
+    return found;
+}
+
+// A drop-down list's text is its selected item's, or the window text while none is selected.
+LRESULT copyShownText(const Control& c, const Window& w, WPARAM capacity, LPARAM buffer) {
+    const std::string& text = c.selection >= 0 ? c.items[size_t(c.selection)] : w.text;
+    char* out = reinterpret_cast<char*>(buffer);
+    if (!out || capacity == 0) return 0;
+    size_t n = std::min<size_t>(text.size(), capacity - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = 0;
+    return LRESULT(n);
+}
+
 }  // namespace
 
 void notifyParent(HWND control, WORD code) {
@@ -113,64 +174,21 @@ LRESULT comboProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!c) return 0;
     switch (message) {
     case CB_ADDSTRING:
-    case CB_INSERTSTRING: {
-        if (!lParam) return CB_ERR;
-        size_t at = c->items.size();
-        if (message == CB_INSERTSTRING && wParam != WPARAM(-1)) {
-            if (wParam > c->items.size()) return CB_ERR;
-            at = wParam;
-        }
-        c->items.insert(c->items.begin() + long(at), reinterpret_cast<const char*>(lParam));
-        c->itemData.insert(c->itemData.begin() + long(at), 0);
-        if (c->selection >= int(at)) c->selection++;
-        return LRESULT(at);
-    }
-    case CB_DELETESTRING:
-        if (!validIndex(*c, wParam)) return CB_ERR;
-        c->items.erase(c->items.begin() + long(wParam));
-        c->itemData.erase(c->itemData.begin() + long(wParam));
-        if (c->selection == int(wParam)) c->selection = -1;
-        else if (c->selection > int(wParam)) c->selection--;
-        return LRESULT(c->items.size());
-    case CB_RESETCONTENT:
-        c->items.clear();
-        c->itemData.clear();
-        c->selection = -1;
-        return CB_OKAY;
+    case CB_INSERTSTRING: return insertItem(*c, message, wParam, lParam);
+    case CB_DELETESTRING: return deleteItem(*c, wParam);
+    case CB_RESETCONTENT: return resetItems(*c);
     case CB_GETCOUNT: return LRESULT(c->items.size());
     case CB_GETCURSEL: return c->selection;
-    case CB_SETCURSEL:
-        if (!validIndex(*c, wParam)) {
-            c->selection = -1;
-            return CB_ERR;
-        }
-        c->selection = int(wParam);
-        return LRESULT(wParam);
+    case CB_SETCURSEL: return selectItem(*c, wParam);
     case CB_GETLBTEXT: return validIndex(*c, wParam) ? copyItem(c->items[wParam], lParam) : CB_ERR;
     case CB_GETLBTEXTLEN: return validIndex(*c, wParam) ? LRESULT(c->items[wParam].size()) : CB_ERR;
     case CB_GETITEMDATA: return validIndex(*c, wParam) ? c->itemData[wParam] : CB_ERR;
-    case CB_SETITEMDATA:
-        if (!validIndex(*c, wParam)) return CB_ERR;
-        c->itemData[wParam] = lParam;
-        return TRUE;
+    case CB_SETITEMDATA: return setItemData(*c, wParam, lParam);
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT: return findItem(*c, wParam, reinterpret_cast<LPCSTR>(lParam), message == CB_FINDSTRINGEXACT);
-    case CB_SELECTSTRING: {
-        LRESULT found = findItem(*c, wParam, reinterpret_cast<LPCSTR>(lParam), false);
-        if (found != CB_ERR) c->selection = int(found);
-        return found;
-    }
+    case CB_SELECTSTRING: return selectMatch(*c, wParam, lParam);
     case CB_SHOWDROPDOWN: return TRUE;
-    case WM_GETTEXT: {
-        Window* w = findWindow(handle);
-        std::string text = c->selection >= 0 ? c->items[size_t(c->selection)] : w->text;
-        char* out = reinterpret_cast<char*>(lParam);
-        if (!out || wParam == 0) return 0;
-        size_t n = std::min<size_t>(text.size(), wParam - 1);
-        std::memcpy(out, text.data(), n);
-        out[n] = 0;
-        return LRESULT(n);
-    }
+    case WM_GETTEXT: return copyShownText(*c, *findWindow(handle), wParam, lParam);
     case WM_GETTEXTLENGTH:
         return c->selection >= 0 ? LRESULT(c->items[size_t(c->selection)].size()) : DefWindowProcA(handle, message, wParam, lParam);
     default: return DefWindowProcA(handle, message, wParam, lParam);

@@ -82,49 +82,76 @@ Uint32 acceptDelayMs() {
     return seconds > 0 ? Uint32(std::min(seconds, 3600.0) * 1000.0) : 1;
 }
 
-void runModal(HWND dialog) {
-    State& s = state();
-    bool driven = bool(s.driver.onDialog);
-    bool headless = isHeadless();
-    const Uint32 acceptDelay = driven ? 0 : acceptDelayMs();
-    const Uint32 acceptAt = SDL_GetTicks() + acceptDelay;
-    int acceptSteps = 0;
-    if (driven && !finished(dialog)) {
-        auto onDialog = s.driver.onDialog;  // the driver may replace itself
-        onDialog(dialog, dialogOf(dialog)->templateName);
+void startDriver(HWND dialog) {
+    auto onDialog = state().driver.onDialog;  // the driver may replace itself
+    onDialog(dialog, dialogOf(dialog)->templateName);
+}
+
+// Dispatches what was queued when it began (what handlers post waits for the next pass, after
+// the dialog is drawn); true when there was anything.
+bool dispatchQueued(HWND dialog) {
+    size_t pending = state().queue.size();
+    bool worked = false;
+    for (size_t i = 0; i < pending + 1 && !finished(dialog); ++i) {
+        MSG m;
+        if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) break;
+        worked = true;
+        if (m.message == WM_QUIT) {
+            PostQuitMessage(int(m.wParam));  // the outer loop must see it too
+            endWith(dialog, 0);
+            break;
+        }
+        if (dialogKey(dialog, m)) continue;
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
     }
+    return worked;
+}
+
+void drawShown(HWND dialog) {
+    Window* w = findWindow(dialog);
+    if (w && w->dialog->ui) drawDialog(*w, nullptr, nullptr, nullptr);
+}
+
+// Who works the dialog while it waits: a driver, a scripted user with a delay, or nobody
+// (headless); a person at the display otherwise.
+struct ModalUser {
+    bool driven;
+    bool headless;
+    Uint32 acceptDelay;
+    Uint32 acceptAt;
+    int acceptSteps = 0;
     int idle = 0;
+};
+
+// One wait of the modal loop after the queue was dispatched and the dialog drawn.
+void waitStep(HWND dialog, ModalUser& user, bool worked) {
+    if (user.acceptDelay && SDL_TICKS_PASSED(SDL_GetTicks(), user.acceptAt)) {
+        idleStep(dialog, ++user.acceptSteps, false);  // then closed, then cancelled, if it stays open
+        return;
+    }
+    const bool unattended = user.driven || user.headless;
+    if (!worked && state().queue.empty() && unattended) {
+        idleStep(dialog, ++user.idle, user.driven);
+        return;
+    }
+    if (worked) user.idle = 0;
+    if (!unattended) SDL_WaitEventTimeout(nullptr, 16);
+}
+
+void runModal(HWND dialog) {
+    const bool driven = bool(state().driver.onDialog);
+    const bool headless = isHeadless();
+    const Uint32 acceptDelay = driven ? 0 : acceptDelayMs();
+    ModalUser user{driven, headless, acceptDelay, SDL_GetTicks() + acceptDelay};
+    if (driven && !finished(dialog)) startDriver(dialog);
     while (!finished(dialog)) {
         pumpEvents();
-        size_t pending = s.queue.size();
-        bool worked = false;
-        for (size_t i = 0; i < pending + 1 && !finished(dialog); ++i) {
-            MSG m;
-            if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) break;
-            worked = true;
-            if (m.message == WM_QUIT) {
-                PostQuitMessage(int(m.wParam));  // the outer loop must see it too
-                endWith(dialog, 0);
-                break;
-            }
-            if (dialogKey(dialog, m)) continue;
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
+        const bool worked = dispatchQueued(dialog);
         if (finished(dialog)) break;
-        Window* w = findWindow(dialog);
-        if (w && w->dialog->ui) drawDialog(*w, nullptr, nullptr, nullptr);
+        drawShown(dialog);
         if (finished(dialog)) break;
-        if (acceptDelay && SDL_TICKS_PASSED(SDL_GetTicks(), acceptAt)) {
-            idleStep(dialog, ++acceptSteps, false);  // then closed, then cancelled, if it stays open
-            continue;
-        }
-        if (!worked && s.queue.empty() && (driven || headless)) {
-            idleStep(dialog, ++idle, driven);
-            continue;
-        }
-        if (worked) idle = 0;
-        if (!driven && !headless) SDL_WaitEventTimeout(nullptr, 16);
+        waitStep(dialog, user, worked);
     }
 }
 

@@ -135,85 +135,101 @@ void drawGroup(const Window& c, const Box& b) {
     draw->AddText(at, ImGui::GetColorU32(ImGuiCol_Text), text.c_str());
 }
 
-void drawControl(Window& c, Actions& actions) {
+void drawStatic(const Window& c, const Box& b) {
+    ImGui::SetCursorPos(ImVec2(b.x, b.y + 2));
+    ImGui::PushTextWrapPos(b.x + b.w);
+    ImGui::TextUnformatted(label(c.text).c_str());
+    ImGui::PopTextWrapPos();
+}
+
+void drawButton(const Window& c, const Box& b, Actions& actions) {
+    HWND h = c.handle;
+    ImGui::SetCursorPos(ImVec2(b.x, b.y));
+    bool strong = c.control->kind == ControlKind::DefaultButton;
+    if (strong) ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 2.0f);
+    if (ImGui::Button(label(c.text).c_str(), ImVec2(b.w, b.h)))
+        actions.push_back([h] { SendMessageA(h, BM_CLICK, 0, 0); });
+    if (strong) ImGui::PopStyleVar();
+}
+
+void drawCheckBox(const Window& c, const Box& b, Actions& actions) {
+    HWND h = c.handle;
+    placeLine(b);
+    bool checked = c.control->check == BST_CHECKED;
+    if (ImGui::Checkbox(label(c.text).c_str(), &checked)) actions.push_back([h] { SendMessageA(h, BM_CLICK, 0, 0); });
+}
+
+void drawEdit(Window& c, const Box& b, Actions& actions) {
+    HWND h = c.handle;
+    placeLine(b);
+    ImGui::SetNextItemWidth(b.w);
+    std::string text = c.text;
+    ImGuiInputTextFlags flags = 0;
+    if (c.style & ES_NUMBER) flags |= ImGuiInputTextFlags_CharsDecimal;
+    if (c.style & ES_READONLY) flags |= ImGuiInputTextFlags_ReadOnly;
+    if (ImGui::InputText("##edit", &text, flags)) {
+        if (text.size() > c.control->limit) text.resize(c.control->limit);
+        c.text = text;
+        actions.push_back([h] { notifyParent(h, EN_CHANGE); });
+    }
+}
+
+const char* selectedItem(const Control& k) {
+    return k.selection >= 0 && size_t(k.selection) < k.items.size() ? k.items[size_t(k.selection)].c_str() : "";
+}
+
+void drawComboItems(HWND h, Control& k, Actions& actions) {
+    for (size_t i = 0; i < k.items.size(); ++i) {
+        ImGui::PushID(int(i));
+        bool selected = int(i) == k.selection;
+        if (ImGui::Selectable(k.items[i].c_str(), selected) && !selected) {
+            k.selection = int(i);
+            actions.push_back([h] { notifyParent(h, CBN_SELCHANGE); });
+        }
+        if (selected) ImGui::SetItemDefaultFocus();
+        ImGui::PopID();
+    }
+}
+
+void drawComboBox(const Window& c, const Box& b, Actions& actions) {
+    ImGui::SetCursorPos(ImVec2(b.x, b.y));  // a combo's height includes its list
+    ImGui::SetNextItemWidth(b.w);
+    if (ImGui::BeginCombo("##combo", selectedItem(*c.control))) {
+        drawComboItems(c.handle, *c.control, actions);
+        ImGui::EndCombo();
+    }
+}
+
+void drawTrackbar(const Window& c, const Box& b, Actions& actions) {
     HWND h = c.handle;
     Control& k = *c.control;
-    Box b = boxOf(c);
-    switch (k.kind) {
-    case ControlKind::Static: {
-        ImGui::SetCursorPos(ImVec2(b.x, b.y + 2));
-        ImGui::PushTextWrapPos(b.x + b.w);
-        ImGui::TextUnformatted(label(c.text).c_str());
-        ImGui::PopTextWrapPos();
-        break;
+    placeLine(b);
+    ImGui::SetNextItemWidth(b.w);
+    int position = k.position;
+    HWND parent = c.parent;
+    if (ImGui::SliderInt("##track", &position, k.rangeMin, k.rangeMax, "")) {
+        k.position = position;
+        actions.push_back([h, parent, position] {
+            SendMessageA(parent, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(h));
+        });
     }
+    if (ImGui::IsItemDeactivatedAfterEdit())
+        actions.push_back([h, parent] {
+            SendMessageA(parent, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(h));
+        });
+}
+
+void drawControl(Window& c, Actions& actions) {
+    Box b = boxOf(c);
+    switch (c.control->kind) {
+    case ControlKind::Static: drawStatic(c, b); break;
     case ControlKind::GroupBox: drawGroup(c, b); break;
     case ControlKind::Button:
-    case ControlKind::DefaultButton: {
-        ImGui::SetCursorPos(ImVec2(b.x, b.y));
-        bool strong = k.kind == ControlKind::DefaultButton;
-        if (strong) ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 2.0f);
-        if (ImGui::Button(label(c.text).c_str(), ImVec2(b.w, b.h)))
-            actions.push_back([h] { SendMessageA(h, BM_CLICK, 0, 0); });
-        if (strong) ImGui::PopStyleVar();
-        break;
-    }
-    case ControlKind::CheckBox: {
-        placeLine(b);
-        bool checked = k.check == BST_CHECKED;
-        if (ImGui::Checkbox(label(c.text).c_str(), &checked)) actions.push_back([h] { SendMessageA(h, BM_CLICK, 0, 0); });
-        break;
-    }
-    case ControlKind::Edit: {
-        placeLine(b);
-        ImGui::SetNextItemWidth(b.w);
-        std::string text = c.text;
-        ImGuiInputTextFlags flags = 0;
-        if (c.style & ES_NUMBER) flags |= ImGuiInputTextFlags_CharsDecimal;
-        if (c.style & ES_READONLY) flags |= ImGuiInputTextFlags_ReadOnly;
-        if (ImGui::InputText("##edit", &text, flags)) {
-            if (text.size() > k.limit) text.resize(k.limit);
-            c.text = text;
-            actions.push_back([h] { notifyParent(h, EN_CHANGE); });
-        }
-        break;
-    }
-    case ControlKind::ComboBox: {
-        ImGui::SetCursorPos(ImVec2(b.x, b.y));  // a combo's height includes its list
-        ImGui::SetNextItemWidth(b.w);
-        const char* preview = k.selection >= 0 && size_t(k.selection) < k.items.size() ? k.items[size_t(k.selection)].c_str() : "";
-        if (ImGui::BeginCombo("##combo", preview)) {
-            for (size_t i = 0; i < k.items.size(); ++i) {
-                ImGui::PushID(int(i));
-                bool selected = int(i) == k.selection;
-                if (ImGui::Selectable(k.items[i].c_str(), selected) && !selected) {
-                    k.selection = int(i);
-                    actions.push_back([h] { notifyParent(h, CBN_SELCHANGE); });
-                }
-                if (selected) ImGui::SetItemDefaultFocus();
-                ImGui::PopID();
-            }
-            ImGui::EndCombo();
-        }
-        break;
-    }
-    case ControlKind::Trackbar: {
-        placeLine(b);
-        ImGui::SetNextItemWidth(b.w);
-        int position = k.position;
-        HWND parent = c.parent;
-        if (ImGui::SliderInt("##track", &position, k.rangeMin, k.rangeMax, "")) {
-            k.position = position;
-            actions.push_back([h, parent, position] {
-                SendMessageA(parent, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(h));
-            });
-        }
-        if (ImGui::IsItemDeactivatedAfterEdit())
-            actions.push_back([h, parent] {
-                SendMessageA(parent, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(h));
-            });
-        break;
-    }
+    case ControlKind::DefaultButton: drawButton(c, b, actions); break;
+    case ControlKind::CheckBox: drawCheckBox(c, b, actions); break;
+    case ControlKind::Edit: drawEdit(c, b, actions); break;
+    case ControlKind::ComboBox: drawComboBox(c, b, actions); break;
+    case ControlKind::Trackbar: drawTrackbar(c, b, actions); break;
     }
 }
 

@@ -48,29 +48,40 @@ UINT modifiersOf(Uint16 mod) {
     return m;
 }
 
+// True when the key press belongs to a hot key: posted as WM_HOTKEY, or swallowed as a repeat
+// the hot key does not want.
+bool takenByHotKey(const Window& w, const SDL_KeyboardEvent& e, UINT vk, UINT mods) {
+    for (const HotKey& k : state().hotKeys) {
+        if (k.key != vk || (k.modifiers & ~MOD_NOREPEAT) != mods) continue;
+        if (k.window && topLevel(findWindow(k.window)) != &w) continue;
+        if (e.repeat && (k.modifiers & MOD_NOREPEAT)) return true;
+        postWindowMessage(k.window, WM_HOTKEY, WPARAM(k.id), MAKELPARAM(mods & ~MOD_NOREPEAT, vk));
+        return true;
+    }
+    return false;
+}
+
+// Repeat count 1, the scan code, the context bit for Alt, and the previous and transition
+// states.
+LPARAM keyFlags(const SDL_KeyboardEvent& e, bool down, bool alt) {
+    LPARAM lParam = 1 | (LPARAM(e.keysym.scancode & 0xFF) << 16);
+    if (alt) lParam |= LPARAM(1) << 29;
+    if (!down) lParam |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
+    else if (e.repeat) lParam |= LPARAM(1) << 30;
+    return lParam;
+}
+
 void translateKey(Window& w, const SDL_KeyboardEvent& e) {
     State& s = state();
     UINT vk = keyToVirtualKey(e.keysym.sym);
     if (!vk || !w.enabled) return;
     bool down = e.type == SDL_KEYDOWN;
     UINT mods = modifiersOf(e.keysym.mod);
-    if (down) {
-        for (const HotKey& k : s.hotKeys) {
-            if (k.key != vk || (k.modifiers & ~MOD_NOREPEAT) != mods) continue;
-            if (e.repeat && (k.modifiers & MOD_NOREPEAT)) return;
-            if (k.window && topLevel(findWindow(k.window)) != &w) continue;
-            postWindowMessage(k.window, WM_HOTKEY, WPARAM(k.id), MAKELPARAM(mods & ~MOD_NOREPEAT, vk));
-            return;
-        }
-    }
+    if (down && takenByHotKey(w, e, vk, mods)) return;
     HWND target = (s.focus && isDescendant(s.focus, w.handle)) ? s.focus : w.handle;
     bool alt = (mods & MOD_ALT) && !(mods & MOD_CONTROL);
     UINT message = (alt || vk == VK_F10) ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-    LPARAM lParam = 1 | (LPARAM(e.keysym.scancode & 0xFF) << 16);
-    if (alt) lParam |= LPARAM(1) << 29;
-    if (!down) lParam |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
-    else if (e.repeat) lParam |= LPARAM(1) << 30;
-    postWindowMessage(target, message, vk, lParam);
+    postWindowMessage(target, message, vk, keyFlags(e, down, alt));
 }
 
 void sizeEvent(Window& w, ShowState show, WPARAM kind) {

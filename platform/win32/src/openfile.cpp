@@ -25,6 +25,21 @@ bool isDirectory(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The name in folder that is part in another case; empty when there is none or the folder
+// cannot be read.
+std::string nameInAnyCase(const std::string& folder, const std::string& part) {
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return {};
+    std::string match;
+    while (dirent* e = readdir(dir))
+        if (strcasecmp(e->d_name, part.c_str()) == 0) {
+            match = e->d_name;
+            break;
+        }
+    closedir(dir);
+    return match;
+}
+
 // A disk path for text that may use "\" and a case the disk does not have.
 std::string osPath(const std::string& text) {
     std::string path = text;
@@ -40,15 +55,7 @@ std::string osPath(const std::string& text) {
         if (part.empty()) continue;
         std::string candidate = resolved + part;
         if (stat(candidate.c_str(), &st) != 0) {
-            DIR* dir = opendir(resolved.empty() ? "." : resolved.c_str());
-            if (!dir) return path;
-            std::string match;
-            while (dirent* e = readdir(dir))
-                if (strcasecmp(e->d_name, part.c_str()) == 0) {
-                    match = e->d_name;
-                    break;
-                }
-            closedir(dir);
+            const std::string match = nameInAnyCase(resolved, part);
             if (match.empty()) return path;
             candidate = resolved + match;
         }
@@ -176,33 +183,42 @@ void accept(HWND dialog, Browser& b) {
     EndDialog(dialog, IDOK);
 }
 
+std::string startFolder(const OPENFILENAMEA& request) {
+    if (request.lpstrInitialDir) return osPath(request.lpstrInitialDir);
+    char cwd[PATH_MAX];
+    return getcwd(cwd, sizeof(cwd)) ? cwd : "/";
+}
+
+INT_PTR initBrowser(HWND dialog, Browser& b) {
+    if (b.request->lpstrTitle) SetWindowTextA(dialog, b.request->lpstrTitle);
+    for (auto& f : b.filters) SendDlgItemMessageA(dialog, kTypes, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.first.c_str()));
+    DWORD index = b.request->nFilterIndex ? b.request->nFilterIndex - 1 : 0;
+    SendDlgItemMessageA(dialog, kTypes, CB_SETCURSEL, index < b.filters.size() ? index : 0, 0);
+    std::string start = startFolder(*b.request);
+    enter(dialog, b, isDirectory(start) ? start : "/");
+    if (b.request->lpstrFile && b.request->lpstrFile[0]) SetDlgItemTextA(dialog, kName, b.request->lpstrFile);
+    Window* w = findWindow(dialog);
+    if (w && w->dialog) w->dialog->drawExtra = drawList;
+    return TRUE;
+}
+
+INT_PTR browserCommand(HWND dialog, Browser& b, WPARAM wParam) {
+    if (LOWORD(wParam) == IDOK) accept(dialog, b);
+    else if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+    else if (LOWORD(wParam) == kFolder && HIWORD(wParam) == EN_CHANGE) {
+        std::string folder = textOf(dialog, kFolder);
+        if (isDirectory(folder)) b.folder = folder;
+    }
+    return TRUE;
+}
+
 INT_PTR browserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* b = reinterpret_cast<Browser*>(GetWindowLongPtrA(dialog, DWLP_USER));
     switch (message) {
-    case WM_INITDIALOG: {
-        b = reinterpret_cast<Browser*>(lParam);
+    case WM_INITDIALOG:
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        if (b->request->lpstrTitle) SetWindowTextA(dialog, b->request->lpstrTitle);
-        for (auto& f : b->filters) SendDlgItemMessageA(dialog, kTypes, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.first.c_str()));
-        DWORD index = b->request->nFilterIndex ? b->request->nFilterIndex - 1 : 0;
-        SendDlgItemMessageA(dialog, kTypes, CB_SETCURSEL, index < b->filters.size() ? index : 0, 0);
-        char cwd[PATH_MAX];
-        std::string start = b->request->lpstrInitialDir ? osPath(b->request->lpstrInitialDir) : (getcwd(cwd, sizeof(cwd)) ? cwd : "/");
-        enter(dialog, *b, isDirectory(start) ? start : "/");
-        if (b->request->lpstrFile && b->request->lpstrFile[0]) SetDlgItemTextA(dialog, kName, b->request->lpstrFile);
-        Window* w = findWindow(dialog);
-        if (w && w->dialog) w->dialog->drawExtra = drawList;
-        return TRUE;
-    }
-    case WM_COMMAND:
-        if (!b) return FALSE;
-        if (LOWORD(wParam) == IDOK) accept(dialog, *b);
-        else if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-        else if (LOWORD(wParam) == kFolder && HIWORD(wParam) == EN_CHANGE) {
-            std::string folder = textOf(dialog, kFolder);
-            if (isDirectory(folder)) b->folder = folder;
-        }
-        return TRUE;
+        return initBrowser(dialog, *reinterpret_cast<Browser*>(lParam));
+    case WM_COMMAND: return b ? browserCommand(dialog, *b, wParam) : FALSE;
     default: return FALSE;
     }
 }

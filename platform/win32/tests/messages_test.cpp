@@ -137,6 +137,27 @@ TEST(Messages, AltEnterHotKeyArrivesAsWmHotkey) {
     DestroyWindow(other);
 }
 
+// A hot key of one window leaves the same key alone in another, held or not; in its own window
+// a no-repeat hot key fires once and swallows the repeats.
+TEST(Messages, NoRepeatHotKeyKeepsToItsOwnWindow) {
+    drain();
+    HWND owner = recordingWindow(), other = recordingWindow();
+    ASSERT_TRUE(RegisterHotKey(owner, 7, MOD_ALT | MOD_NOREPEAT, VK_RETURN));
+    recorded().clear();
+    for (Uint8 repeat : {0, 1, 1}) {
+        pushKey(owner, SDLK_RETURN, KMOD_LALT, true, repeat);
+        pushKey(other, SDLK_RETURN, KMOD_LALT, true, repeat);
+    }
+    drain();
+    EXPECT_EQ(recordedOf(owner, WM_HOTKEY).size(), 1u);
+    EXPECT_TRUE(recordedOf(owner, WM_SYSKEYDOWN).empty());
+    EXPECT_TRUE(recordedOf(other, WM_HOTKEY).empty());
+    EXPECT_EQ(recordedOf(other, WM_SYSKEYDOWN).size(), 3u) << "the held key reaches the other window";
+    EXPECT_TRUE(UnregisterHotKey(owner, 7));
+    DestroyWindow(owner);
+    DestroyWindow(other);
+}
+
 TEST(Messages, WindowEventsBecomeSizeActivateAndClose) {
     drain();
     HWND w = recordingWindow();
