@@ -107,6 +107,10 @@ TEST(EffectCompile, ErrorsSayWhereAndWhat) {
         {"literal count", "float4 f(uniform float k) : COLOR { return k; }\ntechnique T { pass P { PixelShader = compile ps_2_0 f(); } }",
          "takes 1 uniform arguments, 0 given"},
         {"empty", "", "empty"},
+        {"unsupported semantic", "float4 f(float4 v : BOGUS0) : COLOR { return v; }\n"
+                                 "technique T { pass P { PixelShader = compile ps_2_0 f(); } }",
+         "memory(1): error: 'f': pixel input semantic 'BOGUS0' is not supported"},
+        {"swizzle letter", "float4 v = {1, 2, 3, 4};\nfloat2 w = v.xq;\n", "bad swizzle 'xq'"},
         {"vpos in a struct", "struct I { float2 p : VPOS; };\nfloat4 f(I i) : COLOR { return i.p.xyxy; }\n"
                              "technique T { pass P { PixelShader = compile ps_3_0 f(); } }",
          "memory(1,23): error: VPOS must be a parameter"},

@@ -181,6 +181,18 @@ TEST(EffectParams, InitialValuesAndConversions) {
     EXPECT_STREQ(s, "changed");
 }
 
+TEST(EffectParams, SwizzlesPickComponentsOfConstantsInBothSpellings) {
+    Compiled c;
+    compileEffect(c, "float4 v = {1, 2, 3, 4};\nfloat4 picked = v.wxgz;\nfloat one = v.a;\n");
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    D3DXVECTOR4 p;
+    c.effect->GetVector("picked", &p);
+    EXPECT_EQ((std::vector<float>{p.x, p.y, p.z, p.w}), (std::vector<float>{4, 1, 2, 3}));
+    FLOAT one = 0;
+    c.effect->GetFloat("one", &one);
+    EXPECT_FLOAT_EQ(one, 4.f);
+}
+
 TEST(EffectParams, ArrayAndStructWritesFillComponentsInOrderAndStopAtTheCount) {
     Compiled c;
     compileEffect(c, kParams);

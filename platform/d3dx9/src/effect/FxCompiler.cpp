@@ -119,7 +119,7 @@ std::string mapLog(const Module& m, const std::string& log, const std::vector<st
             rest = rest.substr(c2 + 1);
             while (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
         }
-        out += where + ": " + kind + ": " + rest + "\n";
+        out.append(where).append(": ").append(kind).append(": ").append(rest).append("\n");
     }
     return out;
 }
@@ -251,15 +251,11 @@ struct Std140 {
     }
 };
 
-void failSpvc(const Module& m, spvc_context ctx, const std::string& entry) {
+[[noreturn]] void failSpvc(const Module& m, spvc_context ctx, const std::string& entry) {
     throw FxError(m.files.where(0, 1) + ": error: cannot translate '" + entry + "': " + spvc_context_get_last_error_string(ctx));
 }
 
-Program translate(const Module& m, Stage stage, const std::vector<uint32_t>& spirv, const std::string& entry) {
-    Program prog;
-    prog.stage = stage;
-    Spvc s;
-    if (spvc_context_create(&s.ctx) != SPVC_SUCCESS) throw FxError("error: out of memory");
+spvc_compiler glslCompiler(const Module& m, const Spvc& s, const std::vector<uint32_t>& spirv, const std::string& entry) {
     spvc_parsed_ir ir = nullptr;
     if (spvc_context_parse_spirv(s.ctx, spirv.data(), spirv.size(), &ir) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
     spvc_compiler comp = nullptr;
@@ -272,19 +268,19 @@ Program translate(const Module& m, Stage stage, const std::vector<uint32_t>& spi
     spvc_compiler_options_set_bool(opts, SPVC_COMPILER_OPTION_GLSL_SEPARATE_SHADER_OBJECTS, SPVC_TRUE);
     spvc_compiler_options_set_bool(opts, SPVC_COMPILER_OPTION_GLSL_VULKAN_SEMANTICS, SPVC_FALSE);
     spvc_compiler_install_compiler_options(comp, opts);
+    return comp;
+}
 
-    spvc_resources res = nullptr;
-    if (spvc_compiler_create_shader_resources(comp, &res) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
+// Constants: one block, at the register binding of the stage.
+void placeConstants(const Module& m, spvc_compiler comp, spvc_resources res, const std::string& entry, Program& prog) {
     const spvc_reflected_resource* list = nullptr;
     size_t count = 0;
-
-    // Constants: one block, at the register binding of the stage.
     spvc_resources_get_resource_list_for_type(res, SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, &list, &count);
-    uint32_t maxBytes = (stage == Stage::Vertex ? D3DGL_VS_CONSTANT_REGISTERS : D3DGL_PS_CONSTANT_REGISTERS) * 16;
+    const bool vertex = prog.stage == Stage::Vertex;
+    uint32_t maxBytes = (vertex ? D3DGL_VS_CONSTANT_REGISTERS : D3DGL_PS_CONSTANT_REGISTERS) * 16;
     for (size_t k = 0; k < count; ++k) {
         spvc_compiler_unset_decoration(comp, list[k].id, SpvDecorationDescriptorSet);
-        spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationBinding,
-                                     stage == Stage::Vertex ? D3DGL_VS_CONSTANTS : D3DGL_PS_CONSTANTS);
+        spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationBinding, vertex ? D3DGL_VS_CONSTANTS : D3DGL_PS_CONSTANTS);
         Std140 relayout{comp, {}};
         relayout.structLayout(list[k].base_type_id);
         spvc_type bt = spvc_compiler_get_type_handle(comp, list[k].base_type_id);
@@ -302,48 +298,76 @@ Program translate(const Module& m, Stage stage, const std::vector<uint32_t>& spi
             prog.constants.push_back({name ? name : "", reflectType(comp, spvc_type_get_member_type(bt, i), bt, i, off)});
         }
     }
-    // Samplers: register order.
+}
+
+// Samplers: register order.
+void placeSamplers(const Module& m, spvc_compiler comp, spvc_resources res, const std::string& entry, Program& prog) {
+    const spvc_reflected_resource* list = nullptr;
+    size_t count = 0;
     spvc_resources_get_resource_list_for_type(res, SPVC_RESOURCE_TYPE_SAMPLED_IMAGE, &list, &count);
+    const bool vertex = prog.stage == Stage::Vertex;
     for (size_t k = 0; k < count; ++k) {
         uint32_t unit = static_cast<uint32_t>(prog.samplers.size());
-        if (unit >= (stage == Stage::Vertex ? 4u : 16u))
+        if (unit >= (vertex ? 4u : 16u))
             throw FxError(m.files.where(0, 1) + ": error: '" + entry + "' uses too many samplers");
         spvc_compiler_unset_decoration(comp, list[k].id, SpvDecorationDescriptorSet);
-        spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationBinding,
-                                     stage == Stage::Vertex ? D3DGL_VERTEX_SAMPLER_UNIT0 + unit : unit);
+        spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationBinding, vertex ? D3DGL_VERTEX_SAMPLER_UNIT0 + unit : unit);
         prog.samplers.push_back({list[k].name ? list[k].name : "", unit});
     }
-    // Inputs and outputs by semantic.
-    auto place = [&](spvc_resource_type type, int (*loc)(const std::string&), const char* what) {
-        spvc_resources_get_resource_list_for_type(res, type, &list, &count);
-        for (size_t k = 0; k < count; ++k) {
-            const char* sem = spvc_compiler_get_decoration_string(comp, list[k].id, SpvDecorationUserSemantic);
-            std::string semantic = sem ? sem : "";
-            int l = loc(elementSemantic(comp, list[k], semantic));
-            if (l < 0)
-                throw FxError(m.files.where(0, 1) + ": error: '" + entry + "': " + what + " semantic '" + semantic +
-                              "' is not supported");
-            spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationLocation, static_cast<unsigned>(l));
-        }
-    };
+}
+
+[[noreturn]] void failSemantic(const Module& m, const std::string& entry, const char* what, const std::string& semantic) {
+    std::string msg = m.files.where(0, 1);
+    msg.append(": error: '").append(entry).append("': ").append(what).append(" semantic '").append(semantic);
+    msg.append("' is not supported");
+    throw FxError(msg);
+}
+
+// Inputs or outputs, located by semantic.
+void placeBySemantic(const Module& m, spvc_compiler comp, spvc_resources res, spvc_resource_type type,
+                     int (*loc)(const std::string&), const char* what, const std::string& entry) {
+    const spvc_reflected_resource* list = nullptr;
+    size_t count = 0;
+    spvc_resources_get_resource_list_for_type(res, type, &list, &count);
+    for (size_t k = 0; k < count; ++k) {
+        const char* sem = spvc_compiler_get_decoration_string(comp, list[k].id, SpvDecorationUserSemantic);
+        std::string semantic = sem ? sem : "";
+        int l = loc(elementSemantic(comp, list[k], semantic));
+        if (l < 0) failSemantic(m, entry, what, semantic);
+        spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationLocation, static_cast<unsigned>(l));
+    }
+}
+
+// The device's pixel-centre shift, after everything main writes.
+void addPixelCentreShift(const Module& m, const Spvc& s, const std::string& entry, Program& prog) {
+    size_t v = prog.glsl.find('\n');
+    prog.glsl.insert(v + 1, D3DGL_DEVICE_BLOCK_GLSL);
+    size_t end = prog.glsl.rfind('}');
+    if (end == std::string::npos) failSpvc(m, s.ctx, entry);
+    prog.glsl.insert(end, "    gl_Position.xy += d3dgl_pixelOffset.xy * gl_Position.w;\n");
+}
+
+Program translate(const Module& m, Stage stage, const std::vector<uint32_t>& spirv, const std::string& entry) {
+    Program prog;
+    prog.stage = stage;
+    Spvc s;
+    if (spvc_context_create(&s.ctx) != SPVC_SUCCESS) throw FxError("error: out of memory");
+    spvc_compiler comp = glslCompiler(m, s, spirv, entry);
+    spvc_resources res = nullptr;
+    if (spvc_compiler_create_shader_resources(comp, &res) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
+    placeConstants(m, comp, res, entry, prog);
+    placeSamplers(m, comp, res, entry, prog);
     if (stage == Stage::Vertex) {
-        place(SPVC_RESOURCE_TYPE_STAGE_INPUT, attribLocation, "vertex input");
-        place(SPVC_RESOURCE_TYPE_STAGE_OUTPUT, varyingLocation, "vertex output");
+        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, attribLocation, "vertex input", entry);
+        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, varyingLocation, "vertex output", entry);
     } else {
-        place(SPVC_RESOURCE_TYPE_STAGE_INPUT, varyingLocation, "pixel input");
-        place(SPVC_RESOURCE_TYPE_STAGE_OUTPUT, targetLocation, "pixel output");
+        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, varyingLocation, "pixel input", entry);
+        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, targetLocation, "pixel output", entry);
     }
     const char* glsl = nullptr;
     if (spvc_compiler_compile(comp, &glsl) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
     prog.glsl = glsl;
-    if (stage == Stage::Vertex) {
-        // The device's pixel-centre shift, after everything main writes.
-        size_t v = prog.glsl.find('\n');
-        prog.glsl.insert(v + 1, D3DGL_DEVICE_BLOCK_GLSL);
-        size_t end = prog.glsl.rfind('}');
-        if (end == std::string::npos) failSpvc(m, s.ctx, entry);
-        prog.glsl.insert(end, "    gl_Position.xy += d3dgl_pixelOffset.xy * gl_Position.w;\n");
-    }
+    if (stage == Stage::Vertex) addPixelCentreShift(m, s, entry, prog);
     return prog;
 }
 

@@ -119,70 +119,92 @@ private:
     Nums unary() {
         Nest guard(nest_, *this);
         const Token& t = cur();
-        if (t.kind == Tok::Punct) {
-            if (t.text == "-" || t.text == "+" || t.text == "!") {
-                ++i_;
-                Nums v = unary();
-                for (auto& x : v) x = t.text == "-" ? -x : t.text == "!" ? (x == 0) : x;
-                return v;
-            }
-            if (t.text == "(") {
-                ++i_;
-                // A cast: (float) x
-                TypeDesc td;
-                if (i_ + 1 < end_ && m_.tokens[i_].kind == Tok::Ident && m_.tokens[i_ + 1].text == ")" &&
-                    typeFromName(m_, m_.tokens[i_].text, td)) {
-                    i_ += 2;
-                    return unary();
-                }
-                Nums v = ternary();
-                if (!is(")")) fail("expected ')'");
-                ++i_;
-                return v;
-            }
-            if (t.text == "{") return list("{", "}");
-            fail("unexpected '" + t.text + "' in a constant");
-        }
+        if (t.kind == Tok::Punct) return punctOperand(t);
         if (t.kind == Tok::Number) {
             ++i_;
             return {readNumber(t.text)};
         }
         if (t.kind == Tok::Ident) {
             ++i_;
-            if (t.text == "true" || t.text == "TRUE") return {1};
-            if (t.text == "false" || t.text == "FALSE") return {0};
-            TypeDesc td;
-            if (is("(") && typeFromName(m_, t.text, td)) {
-                Nums v = list("(", ")");
-                uint32_t n = td.rows * td.cols;
-                if (v.size() == 1 && n > 1) v.assign(n, v[0]);
-                return v;
-            }
-            if (is("(")) fail("'" + t.text + "' cannot be evaluated in a constant");
-            Nums resolved;
-            if (resolve_ && (*resolve_)(t.text, resolved)) return resolved;
-            const Variable* var = m_.findVariable(t.text);
-            if (!var || var->initEnd <= var->initBegin) fail("'" + t.text + "' is not a constant");
-            if (depth_ > 32) fail("constant refers to itself");
-            ConstEval sub(m_, var->initBegin, var->initEnd, depth_ + 1, nullptr);
-            Value v = sub.run();
-            if (v.isString) fail("'" + t.text + "' is a string");
-            Nums r = v.numbers;
-            if (is(".")) { // swizzle
-                ++i_;
-                std::string sw = cur().text;
-                ++i_;
-                Nums s;
-                for (char c : sw) {
-                    size_t k = std::string("xyzwrgba").find(c) % 4;
-                    if (k >= r.size()) fail("bad swizzle '" + sw + "'");
-                    s.push_back(r[k]);
-                }
-                r = s;
-            }
-            return r;
+            return namedOperand(t.text);
         }
         fail("unexpected '" + t.text + "' in a constant");
+    }
+
+    Nums punctOperand(const Token& t) {
+        if (t.text == "-" || t.text == "+" || t.text == "!") {
+            ++i_;
+            Nums v = unary();
+            for (auto& x : v) x = t.text == "-" ? -x : t.text == "!" ? (x == 0) : x;
+            return v;
+        }
+        if (t.text == "(") {
+            ++i_;
+            return castOrGroup();
+        }
+        if (t.text == "{") return list("{", "}");
+        fail("unexpected '" + t.text + "' in a constant");
+    }
+
+    // After "(": a cast such as "(float) x" or a bracketed expression.
+    Nums castOrGroup() {
+        TypeDesc td;
+        if (i_ + 1 < end_ && m_.tokens[i_].kind == Tok::Ident && m_.tokens[i_ + 1].text == ")" &&
+            typeFromName(m_, m_.tokens[i_].text, td)) {
+            i_ += 2;
+            return unary();
+        }
+        Nums v = ternary();
+        if (!is(")")) fail("expected ')'");
+        ++i_;
+        return v;
+    }
+
+    Nums namedOperand(const std::string& name) {
+        if (name == "true" || name == "TRUE") return {1};
+        if (name == "false" || name == "FALSE") return {0};
+        TypeDesc td;
+        if (is("(") && typeFromName(m_, name, td)) return constructed(td);
+        if (is("(")) fail("'" + name + "' cannot be evaluated in a constant");
+        Nums resolved;
+        if (resolve_ && (*resolve_)(name, resolved)) return resolved;
+        Nums r = variableValue(name);
+        if (is(".")) {
+            ++i_;
+            r = swizzled(r);
+        }
+        return r;
+    }
+
+    // "float4(1)" fills every component with its one value.
+    Nums constructed(const TypeDesc& td) {
+        Nums v = list("(", ")");
+        uint32_t n = td.rows * td.cols;
+        if (v.size() == 1 && n > 1) v.assign(n, v[0]);
+        return v;
+    }
+
+    Nums variableValue(const std::string& name) const {
+        const Variable* var = m_.findVariable(name);
+        if (!var || var->initEnd <= var->initBegin) fail("'" + name + "' is not a constant");
+        if (depth_ > 32) fail("constant refers to itself");
+        ConstEval sub(m_, var->initBegin, var->initEnd, depth_ + 1, nullptr);
+        Value v = sub.run();
+        if (v.isString) fail("'" + name + "' is a string");
+        return std::move(v.numbers);
+    }
+
+    Nums swizzled(const Nums& r) {
+        std::string sw = cur().text;
+        ++i_;
+        static const std::string letters = "xyzwrgba";
+        Nums s;
+        for (char c : sw) {
+            size_t at = letters.find(c);
+            if (at == std::string::npos || at % 4 >= r.size()) fail("bad swizzle '" + sw + "'");
+            s.push_back(r[at % 4]);
+        }
+        return s;
     }
 
     Nums list(const char* open, const char* close) {

@@ -201,6 +201,8 @@ private:
 
     void buildParams();
     void buildTechniques();
+    std::unique_ptr<PassRt> buildPass(const Pass& p);
+    PassState shaderState(PassRt& pass, const StateAssign& a, const StateInfo& info);
     void compileStage(PassRt& pass, PassState& st, const Compile& c, Stage stage);
     void bindStage(StageBinding& b);
     PassState makeState(const StateAssign& a, bool inSampler);

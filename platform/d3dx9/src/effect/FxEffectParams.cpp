@@ -43,32 +43,40 @@ ULONG Effect::Release() {
 
 // --- handles ---------------------------------------------------------------------------------
 
+namespace {
+
+Param* named(const std::vector<std::unique_ptr<Param>>& list, const std::string& name) {
+    for (const auto& q : list)
+        if (q->name == name) return q.get();
+    return nullptr;
+}
+
+// "[n]" at `cut`: the element, with `cut` moved past the bracket (npos at the end of the path).
+Param* elementAt(const Param& p, const std::string& path, size_t& cut) {
+    size_t close = path.find(']', cut);
+    if (close == std::string::npos) return nullptr;
+    size_t idx = 0;
+    const char* first = path.data() + cut + 1;
+    const auto read = std::from_chars(first, path.data() + close, idx);
+    if (read.ec != std::errc() || read.ptr != path.data() + close || idx >= p.elements.size()) return nullptr;
+    cut = close + 1 < path.size() ? close + 1 : std::string::npos;
+    return p.elements[idx].get();
+}
+
+// ".name" at `cut`: the member, with `cut` moved to what follows it.
+Param* memberAt(const Param& p, const std::string& path, size_t& cut) {
+    size_t next = path.find_first_of(".[", cut + 1);
+    std::string name = path.substr(cut + 1, next == std::string::npos ? std::string::npos : next - cut - 1);
+    cut = next;
+    return named(p.members, name);
+}
+
+} // namespace
+
 Param* Effect::findPath(const std::vector<std::unique_ptr<Param>>& list, const std::string& path) {
     size_t cut = path.find_first_of(".[");
-    std::string head = path.substr(0, cut);
-    Param* p = nullptr;
-    for (const auto& q : list)
-        if (q->name == head) { p = q.get(); break; }
-    while (p && cut != std::string::npos) {
-        if (path[cut] == '[') {
-            size_t close = path.find(']', cut);
-            if (close == std::string::npos) return nullptr;
-            size_t idx = 0;
-            const char* first = path.data() + cut + 1;
-            const auto read = std::from_chars(first, path.data() + close, idx);
-            if (read.ec != std::errc() || read.ptr != path.data() + close || idx >= p->elements.size()) return nullptr;
-            p = p->elements[idx].get();
-            cut = close + 1 < path.size() ? close + 1 : std::string::npos;
-        } else {
-            size_t next = path.find_first_of(".[", cut + 1);
-            std::string name = path.substr(cut + 1, next == std::string::npos ? std::string::npos : next - cut - 1);
-            Param* found = nullptr;
-            for (const auto& q : p->members)
-                if (q->name == name) { found = q.get(); break; }
-            p = found;
-            cut = next;
-        }
-    }
+    Param* p = named(list, path.substr(0, cut));
+    while (p && cut != std::string::npos) p = path[cut] == '[' ? elementAt(*p, path, cut) : memberAt(*p, path, cut);
     return p;
 }
 

@@ -21,39 +21,50 @@ DWORD toDword(double d, bool isFloat) {
     return static_cast<DWORD>(static_cast<int64_t>(std::fmax(-9.2e18, std::fmin(9.2e18, d))));
 }
 
+void put(uint8_t* regs, size_t size, uint32_t off, const uint8_t* src) {
+    if (static_cast<size_t>(off) + 4 <= size) std::memcpy(regs + off, src, 4);
+}
+
+// The program's matrix is the transpose of the declared one: its column i is row i.
+void scatterMatrix(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
+    const uint8_t* src = p.data();
+    uint32_t R = p.type.rows, C = p.type.cols;
+    for (uint32_t i = 0; i < l.columns && i < R; ++i)
+        for (uint32_t j = 0; j < l.vecsize && j < C; ++j) {
+            uint32_t off = l.rowMajor ? offset + j * l.matrixStride + i * 4 : offset + i * l.matrixStride + j * 4;
+            put(regs, size, off, src + 4 * (i * C + j));
+        }
+}
+
+void scatterVector(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
+    const uint8_t* src = p.data();
+    uint32_t n = std::min(l.vecsize, p.type.rows * p.type.cols);
+    for (uint32_t k = 0; k < n; ++k) put(regs, size, offset + 4 * k, src + 4 * k);
+}
+
+void scatter(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size);
+
+void scatterElements(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
+    uint32_t n = std::min<uint32_t>(l.arraySize ? l.arraySize : 1, static_cast<uint32_t>(p.elements.size()));
+    for (uint32_t k = 0; k < n; ++k) scatter(l, offset + k * l.arrayStride, *p.elements[k], regs, size);
+}
+
+void scatterMembers(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
+    for (const auto& [name, ml] : l.members)
+        for (auto& m : p.members)
+            if (m->name == name) {
+                scatter(ml, offset + ml.offset, *m, regs, size);
+                break;
+            }
+}
+
 // Writes one parameter into the register image as the program's layout places it, `offset`
 // bytes in. Layouts are never copied: this runs for every pass of every draw.
 void scatter(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
-    auto put = [&](uint32_t off, const uint8_t* src) {
-        if (static_cast<size_t>(off) + 4 <= size) std::memcpy(regs + off, src, 4);
-    };
-    if (!p.elements.empty()) {
-        uint32_t n = std::min<uint32_t>(l.arraySize ? l.arraySize : 1, static_cast<uint32_t>(p.elements.size()));
-        for (uint32_t k = 0; k < n; ++k) scatter(l, offset + k * l.arrayStride, *p.elements[k], regs, size);
-        return;
-    }
-    if (l.base == Layout::Struct) {
-        for (const auto& [name, ml] : l.members)
-            for (auto& m : p.members)
-                if (m->name == name) {
-                    scatter(ml, offset + ml.offset, *m, regs, size);
-                    break;
-                }
-        return;
-    }
-    const uint8_t* src = p.data();
-    uint32_t R = p.type.rows, C = p.type.cols;
-    if (l.columns > 1) {
-        // The program's matrix is the transpose of the declared one: its column i is row i.
-        for (uint32_t i = 0; i < l.columns && i < R; ++i)
-            for (uint32_t j = 0; j < l.vecsize && j < C; ++j) {
-                uint32_t off = l.rowMajor ? offset + j * l.matrixStride + i * 4 : offset + i * l.matrixStride + j * 4;
-                put(off, src + 4 * (i * C + j));
-            }
-        return;
-    }
-    uint32_t n = std::min(l.vecsize, R * C);
-    for (uint32_t k = 0; k < n; ++k) put(offset + 4 * k, src + 4 * k);
+    if (!p.elements.empty()) scatterElements(l, offset, p, regs, size);
+    else if (l.base == Layout::Struct) scatterMembers(l, offset, p, regs, size);
+    else if (l.columns > 1) scatterMatrix(l, offset, p, regs, size);
+    else scatterVector(l, offset, p, regs, size);
 }
 
 } // namespace

@@ -3,64 +3,87 @@
 #include "FxEffect.h"
 
 namespace fx {
+namespace {
+
+constexpr DWORD kVertexSampler0 = 257;
+
+// Reads each device state once, the first time a pass of the technique names it.
+struct StateSaver {
+    IDirect3DDevice9* device;
+    SavedStates& saved;
+    bool shaders, samplers;
+
+    void texture(DWORD stage) {
+        if (saved.textures.count(stage)) return;
+        IDirect3DBaseTexture9* t = nullptr;
+        device->GetTexture(stage, &t);
+        saved.textures[stage] = t;
+    }
+
+    void sampler(DWORD unit, DWORD type) {
+        auto key = std::make_pair(unit, type);
+        if (saved.sampler.count(key)) return;
+        DWORD v = 0;
+        device->GetSamplerState(unit, static_cast<D3DSAMPLERSTATETYPE>(type), &v);
+        saved.sampler[key] = v;
+    }
+
+    void render(DWORD id) {
+        if (saved.render.count(id)) return;
+        DWORD v = 0;
+        device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(id), &v);
+        saved.render[id] = v;
+    }
+
+    void textureStage(DWORD stage, DWORD type) {
+        auto key = std::make_pair(stage, type);
+        if (saved.stage.count(key)) return;
+        DWORD v = 0;
+        device->GetTextureStageState(stage, static_cast<D3DTEXTURESTAGESTATETYPE>(type), &v);
+        saved.stage[key] = v;
+    }
+
+    void state(const PassState& st) {
+        switch (st.info.kind) {
+        case StateKind::Render: render(st.info.id); break;
+        case StateKind::Sampler:
+            if (samplers) sampler(static_cast<DWORD>(st.index), st.info.id);
+            break;
+        case StateKind::TextureStage: textureStage(static_cast<DWORD>(st.index), st.info.id); break;
+        case StateKind::Texture:
+            if (samplers) texture(static_cast<DWORD>(st.index));
+            break;
+        case StateKind::VertexShader:
+        case StateKind::PixelShader: saved.shaders = saved.shaders || shaders; break;
+        }
+    }
+
+    // The textures and sampler_state states of the samplers a program reads.
+    template <class SetupOf> void programSamplers(const StageBinding& b, DWORD firstStage, const SetupOf& setupOf) {
+        for (const auto& [unit, sp] : b.samplers) {
+            const DWORD stage = firstStage + unit;
+            texture(stage);
+            if (const SamplerSetup* setup = setupOf(sp))
+                for (const auto& st : setup->states) sampler(stage, st.info.id);
+        }
+    }
+};
+
+} // namespace
 
 void Effect::saveStates(DWORD flags) {
     saved_ = SavedStates{};
     if (!device_ || (flags & D3DXFX_DONOTSAVESTATE)) return;
-    bool shaders = !(flags & D3DXFX_DONOTSAVESHADERSTATE);
-    bool samplers = !(flags & D3DXFX_DONOTSAVESAMPLERSTATE);
-    auto texture = [&](DWORD stage) {
-        if (saved_.textures.count(stage)) return;
-        IDirect3DBaseTexture9* t = nullptr;
-        device_->GetTexture(stage, &t);
-        saved_.textures[stage] = t;
-    };
-    auto sampler = [&](DWORD unit, DWORD type) {
-        auto key = std::make_pair(unit, type);
-        if (saved_.sampler.count(key)) return;
-        DWORD v = 0;
-        device_->GetSamplerState(unit, static_cast<D3DSAMPLERSTATETYPE>(type), &v);
-        saved_.sampler[key] = v;
+    StateSaver save{device_, saved_, !(flags & D3DXFX_DONOTSAVESHADERSTATE), !(flags & D3DXFX_DONOTSAVESAMPLERSTATE)};
+    auto setupOf = [this](const Param* sp) -> const SamplerSetup* {
+        const int idx = paramIndex(sp);
+        return idx >= 0 ? &samplerSetups_[static_cast<size_t>(idx)] : nullptr;
     };
     for (const auto& pass : current_->passes) {
-        for (const auto& st : pass->states) {
-            DWORD v = 0;
-            switch (st.info.kind) {
-            case StateKind::Render:
-                if (!saved_.render.count(st.info.id)) {
-                    device_->GetRenderState(static_cast<D3DRENDERSTATETYPE>(st.info.id), &v);
-                    saved_.render[st.info.id] = v;
-                }
-                break;
-            case StateKind::Sampler:
-                if (samplers) sampler(static_cast<DWORD>(st.index), st.info.id);
-                break;
-            case StateKind::TextureStage: {
-                auto key = std::make_pair(static_cast<DWORD>(st.index), st.info.id);
-                if (!saved_.stage.count(key)) {
-                    device_->GetTextureStageState(key.first, static_cast<D3DTEXTURESTAGESTATETYPE>(key.second), &v);
-                    saved_.stage[key] = v;
-                }
-                break;
-            }
-            case StateKind::Texture:
-                if (samplers) texture(static_cast<DWORD>(st.index));
-                break;
-            case StateKind::VertexShader:
-            case StateKind::PixelShader:
-                saved_.shaders = saved_.shaders || shaders;
-                break;
-            }
-        }
-        if (!samplers) continue;
-        for (const StageBinding* b : {&pass->vs, &pass->ps})
-            for (const auto& [unit, sp] : b->samplers) {
-                DWORD stage = b == &pass->vs ? 257 + unit : unit;
-                texture(stage);
-                int idx = paramIndex(sp);
-                if (idx >= 0)
-                    for (const auto& st : samplerSetups_[static_cast<size_t>(idx)].states) sampler(stage, st.info.id);
-            }
+        for (const auto& st : pass->states) save.state(st);
+        if (!save.samplers) continue;
+        save.programSamplers(pass->vs, kVertexSampler0, setupOf);
+        save.programSamplers(pass->ps, 0, setupOf);
     }
     if (saved_.shaders) {
         device_->GetVertexShader(&saved_.vs);

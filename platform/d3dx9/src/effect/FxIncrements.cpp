@@ -56,6 +56,16 @@ bool holdsVariable(const Tokens& toks, size_t open, size_t close) {
     return true;
 }
 
+// Whether the group that `close` ends makes a value: a call (after a name, a call or an index),
+// or a bracket around anything but a variable.
+bool groupIsValue(const Tokens& toks, size_t close) {
+    const size_t open = openerOf(toks, close);
+    if (open == std::string::npos) return true;
+    const bool call = open > 0 && ((toks[open - 1].kind == Tok::Ident && !isPrefixWord(toks[open - 1])) ||
+                                   isPunct(toks[open - 1], ")") || isPunct(toks[open - 1], "]"));
+    return call || !holdsVariable(toks, open, close);
+}
+
 // Whether the operand that ends at `end` is a value rather than a variable: a call, a literal,
 // an earlier postfix step or a bracketed expression, anywhere along its member and index path.
 bool endsInValue(const Tokens& toks, size_t end, const std::vector<bool>& postfix) {
@@ -63,25 +73,17 @@ bool endsInValue(const Tokens& toks, size_t end, const std::vector<bool>& postfi
     for (;;) {
         const Token& t = toks[pos];
         if (t.kind == Tok::Ident) {
-            if (pos >= 2 && isPunct(toks[pos - 1], ".")) { pos -= 2; continue; }
-            return false;
-        }
-        if (t.kind == Tok::Number || t.kind == Tok::String) return true;
-        if (isStep(t)) return postfix[pos];
-        if (isPunct(t, "]")) {
+            if (pos < 2 || !isPunct(toks[pos - 1], ".")) return false;
+            pos -= 2;
+        } else if (isPunct(t, "]")) {
             const size_t open = openerOf(toks, pos);
             if (open == std::string::npos || open == 0) return true;
             pos = open - 1;
-            continue;
+        } else if (isStep(t)) {
+            return postfix[pos];
+        } else {
+            return !isPunct(t, ")") || groupIsValue(toks, pos);
         }
-        if (isPunct(t, ")")) {
-            const size_t open = openerOf(toks, pos);
-            if (open == std::string::npos) return true;
-            const bool call = open > 0 && ((toks[open - 1].kind == Tok::Ident && !isPrefixWord(toks[open - 1])) ||
-                                           isPunct(toks[open - 1], ")") || isPunct(toks[open - 1], "]"));
-            return call || !holdsVariable(toks, open, pos);
-        }
-        return true;
     }
 }
 

@@ -386,32 +386,8 @@ private:
         f.retEnd = te;
         f.returnType = t_[te - 1].text;
         expect("(");
-        if (!accept(")")) {
-            if (is("void") && peek(1).text == ")") { i_ += 2; }
-            else for (;;) {
-                FuncParam p;
-                while (cur().kind == Tok::Ident && interpWords().count(cur().text)) p.mods.push_back(t_[i_++].text);
-                size_t pb, pe;
-                type(pb, pe);
-                p.typeBegin = pb;
-                p.typeEnd = pe;
-                p.typeName = t_[pe - 1].text;
-                p.name = ident("a parameter name");
-                dims(p.dims, nullptr);
-                while (is(":")) {
-                    std::string s = semantic(nullptr);
-                    if (!s.empty()) p.semantic = s;
-                }
-                if (accept("=")) { i_ = valueEndIn(")"); }
-                f.params.push_back(std::move(p));
-                if (accept(")")) break;
-                expect(",");
-            }
-        }
-        while (is(":")) {
-            std::string s = semantic(nullptr);
-            if (!s.empty()) f.semantic = s;
-        }
+        if (!accept(")")) paramList(f.params);
+        semantics(f.semantic);
         if (accept(";")) {
             f.hasBody = false;
         } else {
@@ -421,6 +397,42 @@ private:
         }
         m_.decls.push_back({DeclKind::Function, declBegin, i_, name, static_cast<int>(m_.functions.size())});
         m_.functions.push_back(std::move(f));
+    }
+
+    // After "(": "void)" or the parameters up to and past ")".
+    void paramList(std::vector<FuncParam>& params) {
+        if (is("void") && peek(1).text == ")") {
+            i_ += 2;
+            return;
+        }
+        for (;;) {
+            params.push_back(funcParam());
+            if (accept(")")) return;
+            expect(",");
+        }
+    }
+
+    FuncParam funcParam() {
+        FuncParam p;
+        while (cur().kind == Tok::Ident && interpWords().count(cur().text)) p.mods.push_back(t_[i_++].text);
+        size_t pb, pe;
+        type(pb, pe);
+        p.typeBegin = pb;
+        p.typeEnd = pe;
+        p.typeName = t_[pe - 1].text;
+        p.name = ident("a parameter name");
+        dims(p.dims, nullptr);
+        semantics(p.semantic);
+        if (accept("=")) i_ = valueEndIn(")");
+        return p;
+    }
+
+    // ": SEMANTIC" parts; the last one that names a semantic holds.
+    void semantics(std::string& out) {
+        while (is(":")) {
+            std::string s = semantic(nullptr);
+            if (!s.empty()) out = s;
+        }
     }
 
     // --- techniques ----------------------------------------------------------------------

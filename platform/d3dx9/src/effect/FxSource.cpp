@@ -263,40 +263,55 @@ private:
         return s;
     }
 
-    void emitWrapper() {
-        const Function& f = *entry_;
+    // The compile expression's arguments, spelled in place of the uniform parameters they fill.
+    std::vector<std::string> literalArguments(const Function& f) const {
         std::vector<size_t> uni = uniformParams(f);
-        std::string params, call;
         std::vector<std::string> argText(f.params.size());
         for (size_t k = 0; k < uni.size(); ++k)
             argText[uni[k]] = "(" + spell(c_.args[k].first, c_.args[k].second) + ")";
+        return argText;
+    }
+
+    // Pixel inputs the new profiles spell otherwise: the pixel position without the half-pixel
+    // offset, and the face sign from the front-facing flag.
+    bool wrapPixelInput(const FuncParam& p, const std::string& pname, const std::string& type, std::string& params,
+                        std::string& call) const {
+        if (stage_ != Stage::Pixel || p.isOut()) return false;
+        const std::string u = upper(p.semantic);
+        if (u == "VPOS") {
+            params.append("float4 ").append(pname).append(" : SV_Position");
+            call.append("(").append(type).append(")(").append(pname).append(" - float4(0.5, 0.5, 0.0, 0.0))");
+            return true;
+        }
+        if (u == "VFACE") {
+            params.append("bool ").append(pname).append(" : SV_IsFrontFace");
+            call.append("(").append(pname).append(" ? 1.0 : -1.0)");
+            return true;
+        }
+        return false;
+    }
+
+    void wrapParam(size_t k, const FuncParam& p, std::string& params, std::string& call) const {
+        std::string pname = "fx_arg" + std::to_string(k);
+        std::string type = spell(p.typeBegin, p.typeEnd);
+        if (wrapPixelInput(p, pname, type, params, call)) return;
+        for (const auto& mo : p.mods)
+            if (mo != "uniform" && mo != "const") params.append(mo).append(" ");
+        params.append(type).append(" ").append(pname);
+        for (const auto& d : p.dims) params.append("[").append(spell(d.first, d.second)).append("]");
+        if (!p.semantic.empty()) params.append(" : ").append(rewriteSemantic(p.semantic, p.isOut()));
+        call += pname;
+    }
+
+    void emitWrapper() {
+        const Function& f = *entry_;
+        std::vector<std::string> argText = literalArguments(f);
+        std::string params, call;
         for (size_t k = 0; k < f.params.size(); ++k) {
-            const FuncParam& p = f.params[k];
             if (!call.empty()) call += ", ";
             if (!argText[k].empty()) { call += argText[k]; continue; }
-            std::string pname = "fx_arg" + std::to_string(k);
-            std::string type = spell(p.typeBegin, p.typeEnd);
-            std::string dims;
-            for (const auto& d : p.dims) dims += "[" + spell(d.first, d.second) + "]";
-            std::string sem = p.semantic;
-            std::string u = upper(sem);
-            std::string mods;
-            for (const auto& mo : p.mods)
-                if (mo != "uniform" && mo != "const") mods += mo + " ";
             if (!params.empty()) params += ", ";
-            if (stage_ == Stage::Pixel && !p.isOut() && u == "VPOS") {
-                params += "float4 " + pname + " : SV_Position";
-                call += "(" + type + ")(" + pname + " - float4(0.5, 0.5, 0.0, 0.0))";
-                continue;
-            }
-            if (stage_ == Stage::Pixel && !p.isOut() && u == "VFACE") {
-                params += "bool " + pname + " : SV_IsFrontFace";
-                call += "(" + pname + " ? 1.0 : -1.0)";
-                continue;
-            }
-            if (!sem.empty()) sem = rewriteSemantic(sem, p.isOut());
-            params += mods + type + " " + pname + dims + (sem.empty() ? "" : " : " + sem);
-            call += pname;
+            wrapParam(k, f.params[k], params, call);
         }
         std::string ret = spell(f.retBegin, f.retEnd);
         std::string rs = f.semantic.empty() ? "" : " : " + rewriteSemantic(f.semantic, true);
