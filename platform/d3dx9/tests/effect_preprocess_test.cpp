@@ -152,4 +152,32 @@ technique T { pass P { } })";
     EXPECT_FALSE(hasParameter(c, "notTaken"));
 }
 
+// Each call copies its argument a thousand times: three calls deep this would make a billion
+// tokens, so the budget must hold while a macro's replacement is built, not only after.
+TEST(EffectPreprocess, ArgumentsCopiedManyTimesStopAtTheTokenBudget) {
+    std::string text = "#define A(x)";
+    for (int i = 0; i < 1000; ++i) text += " x";
+    text += "\nfloat f = A(A(A(1)));\n";
+    Compiled c;
+    compileEffect(c, text);
+    EXPECT_TRUE(FAILED(c.hr));
+    EXPECT_NE(c.errors.find("memory(2,11): error: macro expansion too large"), std::string::npos) << c.errors;
+}
+
+// Macros that expand to nothing make no output, so only a bound on the work stops these few
+// kilobytes from nesting into twenty million replacements.
+TEST(EffectPreprocess, MacrosThatExpandToNothingStopAtTheWorkBudget) {
+    std::string text = "#define E\n#define C";
+    for (int i = 0; i < 1000; ++i) text += " E";
+    text += "\n#define B";
+    for (int i = 0; i < 1000; ++i) text += " C";
+    text += "\n#define A";
+    for (int i = 0; i < 20; ++i) text += " B";
+    text += "\nfloat f = 1 A;\n";
+    Compiled c;
+    compileEffect(c, text);
+    EXPECT_TRUE(FAILED(c.hr));
+    EXPECT_NE(c.errors.find("memory(5,13): error: macro expansion too large"), std::string::npos) << c.errors;
+}
+
 } // namespace

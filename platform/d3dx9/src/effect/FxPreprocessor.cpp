@@ -11,6 +11,9 @@ namespace {
 
 constexpr int kMaxIncludeDepth = 32;
 constexpr size_t kMaxTokens = 4u << 20;
+// Tokens read again after replacement, over the whole text: macros that expand to nothing
+// make no output, yet a few lines of them can nest into hours of work.
+constexpr size_t kMaxExpansionWork = 4 * kMaxTokens;
 
 struct Macro {
     bool function = false;
@@ -79,6 +82,7 @@ private:
     FileTable& files_;
     std::map<std::string, Macro> macros_;
     std::set<std::string> once_;
+    size_t expansionWork_ = 0;
 
     [[noreturn]] void fail(const Token& at, const std::string& msg) {
         throw FxError(files_.where(at) + ": error: " + msg);
@@ -259,7 +263,7 @@ private:
                 continue;
             }
             Tokens body;
-            if (m->function) substitute(*m, callArguments(t, *m, in, callEnd, end), body, active, depth);
+            if (m->function) substitute(t, *m, callArguments(t, *m, in, callEnd, end), body, active, depth);
             else body = m->body;
             rescan(t, body, out, active, depth);
             i = callEnd;
@@ -302,6 +306,8 @@ private:
 
     // The replacement takes the call's place and is scanned again with the macro masked.
     void rescan(const Token& call, Tokens& body, Tokens& out, std::set<std::string>& active, int depth) {
+        expansionWork_ += body.size() + 1;
+        if (expansionWork_ > kMaxExpansionWork) fail(call, "macro expansion too large");
         for (auto& b : body) { b.file = call.file; b.line = call.line; b.col = call.col; b.bol = false; }
         if (!body.empty()) body[0].space = call.space;
         const std::string name = call.text;
@@ -318,9 +324,12 @@ private:
         return -1;
     }
 
-    void substitute(const Macro& m, const std::vector<Tokens>& args, Tokens& out, std::set<std::string>& active, int depth) {
+    void substitute(const Token& call, const Macro& m, const std::vector<Tokens>& args, Tokens& out,
+                    std::set<std::string>& active, int depth) {
         const Tokens& b = m.body;
         for (size_t k = 0; k < b.size(); ++k) {
+            // A parameter used many times copies its argument as often: the budget holds here too.
+            if (out.size() > kMaxTokens) fail(call, "macro expansion too large");
             if (b[k].text == "#" && k + 1 < b.size() && paramIndex(m, b[k + 1]) >= 0) {
                 out.push_back(stringized(b[k], args[static_cast<size_t>(paramIndex(m, b[k + 1]))]));
                 ++k;
