@@ -11,6 +11,9 @@ namespace {
 
 constexpr int kMaxIncludeDepth = 32;
 constexpr size_t kMaxTokens = 4u << 20;
+// Tokens read again after replacement, over the whole text: macros that expand to nothing
+// make no output, yet a few lines of them can nest into hours of work.
+constexpr size_t kMaxExpansionWork = 4 * kMaxTokens;
 
 struct Macro {
     bool function = false;
@@ -60,7 +63,7 @@ public:
                 size_t e = i + 1;
                 while (e < toks.size() && !toks[e].bol) ++e;
                 Tokens line(toks.begin() + static_cast<long>(i) + 1, toks.begin() + static_cast<long>(e));
-                directive(t, line, conds, file, depth);
+                directive(line, conds, file, depth);
                 i = e;
                 continue;
             }
@@ -79,6 +82,7 @@ private:
     FileTable& files_;
     std::map<std::string, Macro> macros_;
     std::set<std::string> once_;
+    size_t expansionWork_ = 0;
 
     [[noreturn]] void fail(const Token& at, const std::string& msg) {
         throw FxError(files_.where(at) + ": error: " + msg);
@@ -99,59 +103,78 @@ private:
         return s;
     }
 
-    void directive(const Token& hash, Tokens& line, std::vector<Cond>& conds, uint16_t file, int depth) {
+    void directive(const Tokens& line, std::vector<Cond>& conds, uint16_t file, int depth) {
         if (line.empty()) return; // null directive
-        const std::string& d = line[0].text;
-        bool active = conds.empty() || conds.back().active;
-        Tokens rest(line.begin() + 1, line.end());
-        if (d == "if" || d == "ifdef" || d == "ifndef") {
-            bool v = false;
-            if (active) {
-                if (d == "if") v = evalCondition(line[0], rest);
-                else {
-                    if (rest.empty() || rest[0].kind != Tok::Ident) fail(line[0], "#" + d + " needs a macro name");
-                    v = macros_.count(rest[0].text) != 0;
-                    if (d == "ifndef") v = !v;
-                }
-            }
-            conds.push_back({active && v, v, active});
-            return;
-        }
-        if (d == "elif") {
-            if (conds.empty() || conds.back().sawElse) fail(line[0], "#elif without #if");
-            Cond& c = conds.back();
-            if (c.parentActive && !c.taken && evalCondition(line[0], rest)) { c.active = true; c.taken = true; }
-            else c.active = false;
-            return;
-        }
-        if (d == "else") {
-            if (conds.empty() || conds.back().sawElse) fail(line[0], "#else without #if");
-            Cond& c = conds.back();
-            c.sawElse = true;
-            c.active = c.parentActive && !c.taken;
-            c.taken = true;
-            return;
-        }
-        if (d == "endif") {
-            if (conds.empty()) fail(line[0], "#endif without #if");
-            conds.pop_back();
-            return;
-        }
-        if (!active) return;
-        if (d == "define") defineFrom(line[0], rest);
-        else if (d == "undef") {
-            if (rest.empty() || rest[0].kind != Tok::Ident) fail(line[0], "#undef needs a macro name");
-            macros_.erase(rest[0].text);
-        } else if (d == "include") includeFrom(line[0], rest, file, depth);
-        else if (d == "error") fail(line[0], "#error " + spell(rest));
-        else if (d == "pragma") {
-            if (!rest.empty() && rest[0].text == "once") once_.insert(files_.names[file]);
-        } else if (d == "line" || d == "warning") {
+        const Token& name = line[0];
+        const Tokens rest(line.begin() + 1, line.end());
+        if (conditional(name, rest, conds)) return;
+        if (conds.empty() || conds.back().active) command(name, rest, file, depth);
+    }
+
+    // Conditionals are tracked even inside skipped groups, so that their nesting stays right.
+    bool conditional(const Token& name, const Tokens& rest, std::vector<Cond>& conds) {
+        const std::string& d = name.text;
+        if (d == "if" || d == "ifdef" || d == "ifndef") openGroup(name, rest, conds);
+        else if (d == "elif") elifBranch(name, rest, conds);
+        else if (d == "else") elseBranch(name, conds);
+        else if (d == "endif") closeGroup(name, conds);
+        else return false;
+        return true;
+    }
+
+    void openGroup(const Token& name, const Tokens& rest, std::vector<Cond>& conds) {
+        const bool active = conds.empty() || conds.back().active;
+        bool v = false;
+        if (active) v = name.text == "if" ? evalCondition(name, rest) : definedTest(name, rest);
+        conds.push_back({active && v, v, active});
+    }
+
+    bool definedTest(const Token& name, const Tokens& rest) {
+        const bool defined = macros_.count(macroName(name, rest)) != 0;
+        return name.text == "ifndef" ? !defined : defined;
+    }
+
+    const std::string& macroName(const Token& name, const Tokens& rest) {
+        if (rest.empty() || rest[0].kind != Tok::Ident) fail(name, "#" + name.text + " needs a macro name");
+        return rest[0].text;
+    }
+
+    void elifBranch(const Token& name, const Tokens& rest, std::vector<Cond>& conds) {
+        if (conds.empty() || conds.back().sawElse) fail(name, "#elif without #if");
+        Cond& c = conds.back();
+        if (c.parentActive && !c.taken && evalCondition(name, rest)) { c.active = true; c.taken = true; }
+        else c.active = false;
+    }
+
+    void elseBranch(const Token& name, std::vector<Cond>& conds) {
+        if (conds.empty() || conds.back().sawElse) fail(name, "#else without #if");
+        Cond& c = conds.back();
+        c.sawElse = true;
+        c.active = c.parentActive && !c.taken;
+        c.taken = true;
+    }
+
+    void closeGroup(const Token& name, std::vector<Cond>& conds) {
+        if (conds.empty()) fail(name, "#endif without #if");
+        conds.pop_back();
+    }
+
+    void command(const Token& name, const Tokens& rest, uint16_t file, int depth) {
+        const std::string& d = name.text;
+        if (d == "define") defineFrom(name, rest);
+        else if (d == "undef") macros_.erase(macroName(name, rest));
+        else if (d == "include") includeFrom(name, rest, file, depth);
+        else if (d == "error") fail(name, "#error " + spell(rest));
+        else if (d == "pragma") pragma(rest, file);
+        else if (d == "line" || d == "warning") {
             // Line renumbering is not kept: messages name the real lines.
         } else {
-            (void)hash;
-            fail(line[0], "unknown preprocessor directive '#" + d + "'");
+            fail(name, "unknown preprocessor directive '#" + d + "'");
         }
+    }
+
+    void pragma(const Tokens& rest, uint16_t file) {
+        if (!rest.empty() && rest[0].text == "once") once_.insert(files_.names[file]);
     }
 
     void defineFrom(const Token& at, const Tokens& rest) {
@@ -231,48 +254,67 @@ private:
         while (i < end) {
             if (out.size() > kMaxTokens) fail(in[i], "macro expansion too large");
             const Token& t = in[i];
-            auto it = t.kind == Tok::Ident ? macros_.find(t.text) : macros_.end();
-            if (it == macros_.end() || active.count(t.text)) {
+            const Macro* m = expandable(t, active);
+            size_t callEnd = i + 1;
+            // A function-like macro's name without '(' after it is an ordinary name.
+            if (!m || (m->function && (callEnd >= end || in[callEnd].text != "("))) {
                 out.push_back(t);
                 ++i;
                 continue;
             }
-            const Macro& m = it->second;
             Tokens body;
-            size_t callEnd = i + 1;
-            if (m.function) {
-                if (callEnd >= end || in[callEnd].text != "(") { out.push_back(t); ++i; continue; }
-                std::vector<Tokens> args;
-                if (!collectArgs(in, callEnd, end, args)) fail(t, "unterminated call of macro '" + t.text + "'");
-                if (args.size() == 1 && args[0].empty() && m.params.empty()) args.clear();
-                if (m.variadic && args.size() > m.params.size()) {
-                    Tokens& va = args[m.params.size() - 1];
-                    for (size_t k = m.params.size(); k < args.size(); ++k) {
-                        Token comma = t;
-                        comma.kind = Tok::Punct;
-                        comma.text = ",";
-                        va.push_back(comma);
-                        va.insert(va.end(), args[k].begin(), args[k].end());
-                    }
-                    args.resize(m.params.size());
-                }
-                if (m.variadic && args.size() + 1 == m.params.size()) args.emplace_back();
-                if (args.size() != m.params.size())
-                    fail(t, "macro '" + t.text + "' takes " + std::to_string(m.params.size()) + " arguments, given " +
-                                std::to_string(args.size()));
-                substitute(m, args, body, active, depth);
-            } else {
-                body = m.body;
-            }
-            for (auto& b : body) { b.file = t.file; b.line = t.line; b.col = t.col; b.bol = false; }
-            if (!body.empty()) body[0].space = t.space;
-            std::string name = t.text;
-            active.insert(name);
-            size_t k = 0;
-            expandList(body, k, body.size(), out, active, depth + 1);
-            active.erase(name);
+            if (m->function) substitute(t, *m, callArguments(t, *m, in, callEnd, end), body, active, depth);
+            else body = m->body;
+            rescan(t, body, out, active, depth);
             i = callEnd;
         }
+    }
+
+    // A macro being expanded is not expanded again inside itself.
+    const Macro* expandable(const Token& t, const std::set<std::string>& active) const {
+        if (t.kind != Tok::Ident || active.count(t.text)) return nullptr;
+        auto it = macros_.find(t.text);
+        return it == macros_.end() ? nullptr : &it->second;
+    }
+
+    // The arguments of a call whose '(' is at in[callEnd], one for each parameter; callEnd ends after ')'.
+    std::vector<Tokens> callArguments(const Token& call, const Macro& m, const Tokens& in, size_t& callEnd,
+                                      size_t end) {
+        std::vector<Tokens> args;
+        if (!collectArgs(in, callEnd, end, args)) fail(call, "unterminated call of macro '" + call.text + "'");
+        if (args.size() == 1 && args[0].empty() && m.params.empty()) args.clear();
+        if (m.variadic && args.size() > m.params.size()) joinVariadic(call, m.params.size(), args);
+        if (m.variadic && args.size() + 1 == m.params.size()) args.emplace_back();
+        if (args.size() != m.params.size())
+            fail(call, "macro '" + call.text + "' takes " + std::to_string(m.params.size()) + " arguments, given " +
+                           std::to_string(args.size()));
+        return args;
+    }
+
+    // The arguments from the last parameter on become one, commas kept.
+    static void joinVariadic(const Token& call, size_t params, std::vector<Tokens>& args) {
+        Tokens& va = args[params - 1];
+        for (size_t k = params; k < args.size(); ++k) {
+            Token comma = call;
+            comma.kind = Tok::Punct;
+            comma.text = ",";
+            va.push_back(comma);
+            va.insert(va.end(), args[k].begin(), args[k].end());
+        }
+        args.resize(params);
+    }
+
+    // The replacement takes the call's place and is scanned again with the macro masked.
+    void rescan(const Token& call, Tokens& body, Tokens& out, std::set<std::string>& active, int depth) {
+        expansionWork_ += body.size() + 1;
+        if (expansionWork_ > kMaxExpansionWork) fail(call, "macro expansion too large");
+        for (auto& b : body) { b.file = call.file; b.line = call.line; b.col = call.col; b.bol = false; }
+        if (!body.empty()) body[0].space = call.space;
+        const std::string name = call.text;
+        active.insert(name);
+        size_t k = 0;
+        expandList(body, k, body.size(), out, active, depth + 1);
+        active.erase(name);
     }
 
     int paramIndex(const Macro& m, const Token& t) const {
@@ -282,49 +324,71 @@ private:
         return -1;
     }
 
-    void substitute(const Macro& m, const std::vector<Tokens>& args, Tokens& out, std::set<std::string>& active, int depth) {
+    void substitute(const Token& call, const Macro& m, const std::vector<Tokens>& args, Tokens& out,
+                    std::set<std::string>& active, int depth) {
         const Tokens& b = m.body;
         for (size_t k = 0; k < b.size(); ++k) {
+            // A parameter used many times copies its argument as often: the budget holds here too.
+            if (out.size() > kMaxTokens) fail(call, "macro expansion too large");
             if (b[k].text == "#" && k + 1 < b.size() && paramIndex(m, b[k + 1]) >= 0) {
-                Token s = b[k];
-                s.kind = Tok::String;
-                std::string v = spell(args[static_cast<size_t>(paramIndex(m, b[k + 1]))]);
-                s.text = "\"";
-                for (char c : v) { if (c == '"' || c == '\\') s.text += '\\'; s.text += c; }
-                s.text += "\"";
-                out.push_back(s);
+                out.push_back(stringized(b[k], args[static_cast<size_t>(paramIndex(m, b[k + 1]))]));
                 ++k;
                 continue;
             }
-            bool pasteNext = k + 1 < b.size() && b[k + 1].text == "##";
-            bool pastePrev = k > 0 && b[k - 1].text == "##";
             if (b[k].text == "##") continue;
-            int pi = paramIndex(m, b[k]);
-            Tokens piece;
-            if (pi >= 0) {
-                const Tokens& a = args[static_cast<size_t>(pi)];
-                if (pasteNext || pastePrev) piece = a;
-                else {
-                    size_t z = 0;
-                    expandList(a, z, a.size(), piece, active, depth + 1);
-                }
-                if (!piece.empty()) piece[0].space = b[k].space;
-            } else {
-                piece.push_back(b[k]);
-            }
-            if (pastePrev && !out.empty() && !piece.empty()) {
-                Tokens glued;
-                std::string text = out.back().text + piece[0].text;
-                tokenize(text.data(), text.size(), 0, glued);
-                Token base = out.back();
-                out.pop_back();
-                for (auto& g : glued) { g.file = base.file; g.line = base.line; g.col = base.col; g.bol = false; g.space = false; out.push_back(g); }
-                if (!out.empty() && !glued.empty()) out[out.size() - glued.size()].space = base.space;
-                out.insert(out.end(), piece.begin() + 1, piece.end());
-            } else {
-                out.insert(out.end(), piece.begin(), piece.end());
-            }
+            const bool pasteNext = k + 1 < b.size() && b[k + 1].text == "##";
+            const bool pastePrev = k > 0 && b[k - 1].text == "##";
+            const Tokens piece = replacement(m, b[k], args, pasteNext || pastePrev, active, depth);
+            if (pastePrev && !out.empty() && !piece.empty()) pasteOnto(out, piece);
+            else out.insert(out.end(), piece.begin(), piece.end());
         }
+    }
+
+    static Token stringized(const Token& hash, const Tokens& arg) {
+        Token s = hash;
+        s.kind = Tok::String;
+        s.text = "\"";
+        for (char c : spell(arg)) {
+            if (c == '"' || c == '\\') s.text += '\\';
+            s.text += c;
+        }
+        s.text += "\"";
+        return s;
+    }
+
+    // A parameter stands for its argument, expanded first unless it is pasted.
+    Tokens replacement(const Macro& m, const Token& t, const std::vector<Tokens>& args, bool pasted,
+                       std::set<std::string>& active, int depth) {
+        const int pi = paramIndex(m, t);
+        if (pi < 0) return {t};
+        const Tokens& a = args[static_cast<size_t>(pi)];
+        Tokens piece;
+        if (pasted) piece = a;
+        else {
+            size_t z = 0;
+            expandList(a, z, a.size(), piece, active, depth + 1);
+        }
+        if (!piece.empty()) piece[0].space = t.space;
+        return piece;
+    }
+
+    // The last token out and the first of piece are glued and read again as text.
+    static void pasteOnto(Tokens& out, const Tokens& piece) {
+        Tokens glued;
+        const std::string text = out.back().text + piece[0].text;
+        tokenize(text.data(), text.size(), 0, glued);
+        const Token base = out.back();
+        out.pop_back();
+        for (auto& g : glued) {
+            g.file = base.file;
+            g.line = base.line;
+            g.col = base.col;
+            g.bol = false;
+            g.space = false;
+            out.push_back(g);
+        }
+        if (!out.empty() && !glued.empty()) out[out.size() - glued.size()].space = base.space;
+        out.insert(out.end(), piece.begin() + 1, piece.end());
     }
 
     // --- #if expressions -------------------------------------------------------------
@@ -361,6 +425,13 @@ private:
         return v != 0;
     }
 
+    enum class Op { Or, And, BitOr, BitXor, BitAnd, Eq, Ne, Lt, Gt, Le, Ge, Shl, Shr, Add, Sub, Mul, Div, Mod };
+
+    struct BinaryOp {
+        int prec;
+        Op op;
+    };
+
     struct CondEval {
         const Tokens& t;
         size_t pos;
@@ -384,43 +455,54 @@ private:
             }
             return c;
         }
-        static int prec(const std::string& op) {
-            static const std::map<std::string, int> p = {
-                {"||", 1}, {"&&", 2}, {"|", 3}, {"^", 4}, {"&", 5}, {"==", 6}, {"!=", 6}, {"<", 7}, {">", 7},
-                {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9}, {"-", 9}, {"*", 10}, {"/", 10}, {"%", 10}};
-            auto it = p.find(op);
-            return it == p.end() ? -1 : it->second;
+        static const BinaryOp* binaryOp(const std::string& text) {
+            static const std::map<std::string, BinaryOp> ops = {
+                {"||", {1, Op::Or}},  {"&&", {2, Op::And}}, {"|", {3, Op::BitOr}}, {"^", {4, Op::BitXor}},
+                {"&", {5, Op::BitAnd}}, {"==", {6, Op::Eq}}, {"!=", {6, Op::Ne}},  {"<", {7, Op::Lt}},
+                {">", {7, Op::Gt}},   {"<=", {7, Op::Le}},  {">=", {7, Op::Ge}},  {"<<", {8, Op::Shl}},
+                {">>", {8, Op::Shr}}, {"+", {9, Op::Add}},  {"-", {9, Op::Sub}},  {"*", {10, Op::Mul}},
+                {"/", {10, Op::Div}}, {"%", {10, Op::Mod}}};
+            auto it = ops.find(text);
+            return it == ops.end() ? nullptr : &it->second;
         }
         long long binary(int minPrec) {
             long long l = unary();
             for (;;) {
                 if (pos >= t.size() || t[pos].kind != Tok::Punct) return l;
-                int p = prec(t[pos].text);
-                if (p < 0 || p <= minPrec - 1 || p < minPrec) return l;
-                std::string op = t[pos++].text;
-                long long r = binary(p + 1);
-                if (op == "||") l = l || r;
-                else if (op == "&&") l = l && r;
-                else if (op == "|") l |= r;
-                else if (op == "^") l ^= r;
-                else if (op == "&") l &= r;
-                else if (op == "==") l = l == r;
-                else if (op == "!=") l = l != r;
-                else if (op == "<") l = l < r;
-                else if (op == ">") l = l > r;
-                else if (op == "<=") l = l <= r;
-                else if (op == ">=") l = l >= r;
-                else if (op == "<<") l = (r >= 0 && r < 63) ? static_cast<long long>(static_cast<unsigned long long>(l) << r) : 0;
-                else if (op == ">>") l = (r >= 0 && r < 63) ? l >> r : 0;
-                else if (op == "+") l = static_cast<long long>(static_cast<unsigned long long>(l) + static_cast<unsigned long long>(r));
-                else if (op == "-") l = static_cast<long long>(static_cast<unsigned long long>(l) - static_cast<unsigned long long>(r));
-                else if (op == "*") l = static_cast<long long>(static_cast<unsigned long long>(l) * static_cast<unsigned long long>(r));
-                else {
-                    if (r == 0) pp->fail(at, "division by zero in #if expression");
-                    if (l == INT64_MIN && r == -1) l = 0;
-                    else l = op == "/" ? l / r : l % r;
-                }
+                const BinaryOp* op = binaryOp(t[pos].text);
+                if (!op || op->prec < minPrec) return l;
+                ++pos;
+                const long long r = binary(op->prec + 1);
+                l = apply(op->op, l, r);
             }
+        }
+        // Arithmetic wraps as unsigned numbers do and wide shifts give 0: no input is undefined behaviour.
+        static long long wrap(unsigned long long v) { return static_cast<long long>(v); }
+        static unsigned long long bits(long long v) { return static_cast<unsigned long long>(v); }
+        long long apply(Op op, long long l, long long r) {
+            switch (op) {
+            case Op::Or: return l || r;
+            case Op::And: return l && r;
+            case Op::BitOr: return l | r;
+            case Op::BitXor: return l ^ r;
+            case Op::BitAnd: return l & r;
+            case Op::Eq: return l == r;
+            case Op::Ne: return l != r;
+            case Op::Lt: return l < r;
+            case Op::Gt: return l > r;
+            case Op::Le: return l <= r;
+            case Op::Ge: return l >= r;
+            case Op::Shl: return (r >= 0 && r < 63) ? wrap(bits(l) << r) : 0;
+            case Op::Shr: return (r >= 0 && r < 63) ? l >> r : 0;
+            case Op::Add: return wrap(bits(l) + bits(r));
+            case Op::Sub: return wrap(bits(l) - bits(r));
+            case Op::Mul: return wrap(bits(l) * bits(r));
+            case Op::Div:
+            case Op::Mod: break;
+            }
+            if (r == 0) pp->fail(at, "division by zero in #if expression");
+            if (l == INT64_MIN && r == -1) return 0;
+            return op == Op::Div ? l / r : l % r;
         }
         int nest = 0;
         long long unary() {

@@ -80,6 +80,51 @@ D3DFORMAT formatOf(const PixelFormatWords& pf) {
 
 UINT mipSize(UINT size, UINT level) { return size >> level ? size >> level : 1; }
 
+// A cube map, a volume or a plain texture; a cube map names the faces it stores.
+bool readKind(DWORD flags, DWORD depth, DWORD caps2, DdsFile& file, UINT& faces) {
+    if (caps2 & DDSCAPS2_CUBEMAP) {
+        if (file.width != file.height || !(caps2 & DDSCAPS2_CUBEMAP_ALLFACES)) return false;
+        file.type = D3DRTYPE_CUBETEXTURE;
+        file.faceMask = (caps2 & DDSCAPS2_CUBEMAP_ALLFACES) >> 10;
+        faces = 6;
+    } else if ((caps2 & DDSCAPS2_VOLUME) && (flags & DDSD_DEPTH) && depth > 0) {
+        if (depth > kMaxDdsDepth) return false;
+        file.type = D3DRTYPE_VOLUMETEXTURE;
+        file.depth = depth;
+    }
+    return true;
+}
+
+UINT maxLevels(const DdsFile& file) {
+    UINT largest = std::max({file.width, file.height, file.depth});
+    UINT n = 1;
+    while (largest > 1) largest >>= 1, ++n;
+    return n;
+}
+
+// Faces follow each other, each with its whole chain; every byte must lie inside the file.
+bool layOutImages(size_t size, UINT faces, DdsFile& file) {
+    uint64_t offset = kHeaderBytes;
+    for (UINT face = 0; face < faces; ++face) {
+        if (file.type == D3DRTYPE_CUBETEXTURE && !(file.faceMask & (1u << face))) continue;
+        for (UINT level = 0; level < file.levels; ++level) {
+            DdsLevel image;
+            image.face = face;
+            image.level = level;
+            image.width = mipSize(file.width, level);
+            image.height = mipSize(file.height, level);
+            image.depth = mipSize(file.depth, level);
+            image.rowPitch = rowBytes(file.format, image.width);
+            image.slicePitch = size_t(imageBytes(file.format, image.width, image.height));
+            image.offset = size_t(offset);
+            offset += uint64_t(image.slicePitch) * image.depth;
+            if (offset > size) return false;
+            file.images.push_back(image);
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 const DdsLevel* DdsFile::find(UINT face, UINT level) const {
@@ -112,45 +157,10 @@ bool readDds(const void* data, size_t size, DdsFile& file) {
     if (file.format == D3DFMT_UNKNOWN) return false;
 
     UINT faces = 1;
-    if (caps2 & DDSCAPS2_CUBEMAP) {
-        if (file.width != file.height || !(caps2 & DDSCAPS2_CUBEMAP_ALLFACES)) return false;
-        file.type = D3DRTYPE_CUBETEXTURE;
-        file.faceMask = (caps2 & DDSCAPS2_CUBEMAP_ALLFACES) >> 10;
-        faces = 6;
-    } else if ((caps2 & DDSCAPS2_VOLUME) && (flags & DDSD_DEPTH) && depth > 0) {
-        if (depth > kMaxDdsDepth) return false;
-        file.type = D3DRTYPE_VOLUMETEXTURE;
-        file.depth = depth;
-    }
-    const UINT maxLevels = [&] {
-        UINT largest = std::max({file.width, file.height, file.depth});
-        UINT n = 1;
-        while (largest > 1) largest >>= 1, ++n;
-        return n;
-    }();
+    if (!readKind(flags, depth, caps2, file, faces)) return false;
     file.levels = (flags & DDSD_MIPMAPCOUNT) && mipCount > 0 ? mipCount : 1;
-    if (file.levels > maxLevels) return false;
-
-    // Faces follow each other, each with its whole chain; every byte must lie inside the file.
-    uint64_t offset = kHeaderBytes;
-    for (UINT face = 0; face < faces; ++face) {
-        if (file.type == D3DRTYPE_CUBETEXTURE && !(file.faceMask & (1u << face))) continue;
-        for (UINT level = 0; level < file.levels; ++level) {
-            DdsLevel image;
-            image.face = face;
-            image.level = level;
-            image.width = mipSize(file.width, level);
-            image.height = mipSize(file.height, level);
-            image.depth = mipSize(file.depth, level);
-            image.rowPitch = rowBytes(file.format, image.width);
-            image.slicePitch = size_t(imageBytes(file.format, image.width, image.height));
-            image.offset = size_t(offset);
-            offset += uint64_t(image.slicePitch) * image.depth;
-            if (offset > size) return false;
-            file.images.push_back(image);
-        }
-    }
-    return true;
+    if (file.levels > maxLevels(file)) return false;
+    return layOutImages(size, faces, file);
 }
 
 }  // namespace d3dxtex

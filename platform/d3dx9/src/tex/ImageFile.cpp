@@ -74,6 +74,22 @@ bool pngChunksFit(const uint8_t* p, size_t size) {
     return false;
 }
 
+// Markers that carry no length: a stuffed zero, TEM, start of image and the restarts.
+bool standaloneMarker(uint8_t m) { return m == 0x00 || m == 0x01 || m == 0xD8 || (m >= 0xD0 && m <= 0xD7); }
+
+// Read as the decoder reads them: whole tables even past the segment's end.
+bool huffmanCodesFit(const uint8_t* p, size_t size, size_t at, size_t length) {
+    long remaining = long(length) - 2;
+    for (size_t t = at + 4; remaining > 0;) {
+        size_t codes = 0;
+        for (size_t i = 1; i <= 16; ++i) codes += t + i < size ? p[t + i] : 0;
+        if (codes > 256) return false;
+        t += 17 + codes;
+        remaining -= long(17 + codes);
+    }
+    return true;
+}
+
 // Huffman tables may hold at most 256 codes; the decoder would write past its table otherwise.
 bool jpegTablesValid(const uint8_t* p, size_t size) {
     size_t at = 0;
@@ -83,24 +99,14 @@ bool jpegTablesValid(const uint8_t* p, size_t size) {
             ++at;
             continue;
         }
-        if (m == 0x00 || m == 0x01 || m == 0xD8 || (m >= 0xD0 && m <= 0xD7)) {
+        if (standaloneMarker(m)) {
             at += 2;
             continue;
         }
         if (m == 0xD9) return true;
         const size_t length = size_t(p[at + 2]) << 8 | p[at + 3];
         if (length < 2 || length > size - at - 2) return false;
-        if (m == 0xC4) {
-            // Read as the decoder reads them: whole tables even past the segment's end.
-            long remaining = long(length) - 2;
-            for (size_t t = at + 4; remaining > 0;) {
-                size_t codes = 0;
-                for (size_t i = 1; i <= 16; ++i) codes += t + i < size ? p[t + i] : 0;
-                if (codes > 256) return false;
-                t += 17 + codes;
-                remaining -= long(17 + codes);
-            }
-        }
+        if (m == 0xC4 && !huffmanCodesFit(p, size, at, length)) return false;
         at += 2 + length;
     }
     return true;

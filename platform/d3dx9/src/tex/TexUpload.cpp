@@ -13,7 +13,7 @@ namespace {
 
 UINT mipSize(UINT size, UINT level) { return std::max(1u, size >> level); }
 
-uint8_t toByte(float v) { return uint8_t(std::clamp(std::isnan(v) ? 0.0f : v, 0.0f, 1.0f) * 255.0f + 0.5f); }
+uint8_t toByte(float v) { return uint8_t(std::lround(std::clamp(std::isnan(v) ? 0.0f : v, 0.0f, 1.0f) * 255.0f)); }
 
 // Slices scaled to width x height x depth; depth by nearest slice.
 std::vector<FloatImage> scaleSlices(const std::vector<FloatImage>& slices, UINT width, UINT height, UINT depth,
@@ -35,6 +35,7 @@ std::vector<FloatImage> nextLevel(const std::vector<FloatImage>& above, UINT wid
         if (above.size() > 1 && depth == std::max<size_t>(1, above.size() / 2)) return halveVolume(above);
         if (above.size() == depth) {
             std::vector<FloatImage> out;
+            out.reserve(above.size());
             for (const FloatImage& s : above) out.push_back(halve(s));
             return out;
         }
@@ -102,9 +103,136 @@ HRESULT writeImageRows(LevelTarget& target, D3DFORMAT format, const Rgba8Image& 
         const FloatImage half = halve(pair);
         std::copy(half.pixels.begin(), half.pixels.end(), below.pixels.begin() + size_t(k) * below.width);
     }
-    if (next) next->assign(1, std::move(below));
+    if (next) {
+        next->clear();
+        next->push_back(std::move(below));
+    }
     return target.unlock(0);
 }
+
+// Where one level's pixels come from, in the order the sources are preferred.
+enum class LevelFill {
+    ImageRows,   // the decoded file, straight into level 0 (and the level below, when halving)
+    Pending,     // the level made while the one above was written
+    CopyStored,  // the file's own level, byte for byte
+    FromSource,  // the file's own level, or its top one, scaled to size
+    FromAbove,   // made from the level above with the mip filter
+    Stop,        // no mip filter: the rest of the chain is left as it is
+};
+
+struct LevelShape {
+    UINT level, width, height, depth;
+    const DdsLevel* stored;  // the file's own level when it has this size
+};
+
+class ChainFill {
+public:
+    ChainFill(LevelTarget& target, const ChainTarget& dst, const ChainSource& src, DWORD filter, DWORD mipFilter,
+        D3DCOLOR colorKey)
+        : target_(target), dst_(dst), src_(src), filter_(filter), mipFilter_(mipFilter), colorKey_(colorKey) {}
+
+    HRESULT run() {
+        for (UINT level = 0; level < dst_.levels; ++level) {
+            const LevelShape at = shape(level);
+            const LevelFill how = choose(at);
+            if (how == LevelFill::Stop) break;
+            const HRESULT hr = fill(how, at);
+            if (FAILED(hr)) return hr;
+        }
+        return D3D_OK;
+    }
+
+private:
+    LevelTarget& target_;
+    const ChainTarget& dst_;
+    const ChainSource& src_;
+    const DWORD filter_, mipFilter_;
+    const D3DCOLOR colorKey_;
+    std::vector<FloatImage> above_;  // the level written last, as floats (empty when copied raw)
+    const DdsLevel* aboveStored_ = nullptr;
+    bool aboveIsNext_ = false;  // `above_` already holds the next level
+
+    DWORD mipKind() const { return mipFilter_ & 0xFF; }
+    bool halving() const { return dst_.levels > 1 && mipKind() != D3DX_FILTER_NONE && mipKind() != D3DX_FILTER_POINT; }
+
+    LevelShape shape(UINT level) const {
+        LevelShape at{level, mipSize(dst_.width, level), mipSize(dst_.height, level), mipSize(dst_.depth, level),
+            src_.dds ? src_.dds->find(src_.face, level) : nullptr};
+        if (at.stored && (at.stored->width != at.width || at.stored->height != at.height || at.stored->depth != at.depth))
+            at.stored = nullptr;
+        return at;
+    }
+
+    // The decoded file is written a row at a time only where no other filter must see it whole.
+    bool rowsFromImage(const LevelShape& at) const {
+        const bool wholeImage = at.level == 0 && src_.image && at.depth == 1 && at.width == src_.image->width &&
+                                at.height == src_.image->height;
+        return wholeImage && (halving() || dst_.levels == 1 || mipKind() == D3DX_FILTER_NONE);
+    }
+
+    LevelFill choose(const LevelShape& at) const {
+        if (rowsFromImage(at)) return LevelFill::ImageRows;
+        if (aboveIsNext_) return LevelFill::Pending;
+        if (at.stored && src_.dds->format == dst_.format && colorKey_ == 0) return LevelFill::CopyStored;
+        if (at.stored || at.level == 0) return LevelFill::FromSource;
+        if (mipKind() == D3DX_FILTER_NONE) return LevelFill::Stop;
+        return LevelFill::FromAbove;
+    }
+
+    HRESULT fill(LevelFill how, const LevelShape& at) {
+        switch (how) {
+        case LevelFill::ImageRows: return fromImageRows();
+        case LevelFill::Pending: return fromPending(at);
+        case LevelFill::CopyStored: return copyLevel(at);
+        case LevelFill::FromSource: return fromSource(at);
+        case LevelFill::FromAbove: return fromAbove(at);
+        case LevelFill::Stop: break;
+        }
+        return D3D_OK;
+    }
+
+    HRESULT fromImageRows() {
+        const bool next = halving();
+        const HRESULT hr = writeImageRows(target_, dst_.format, *src_.image, colorKey_, next ? &above_ : nullptr);
+        aboveIsNext_ = next;
+        return hr;
+    }
+
+    HRESULT fromPending(const LevelShape& at) {
+        const HRESULT hr = writeSlices(target_, at.level, dst_.format, above_);
+        aboveIsNext_ = false;
+        return hr;
+    }
+
+    HRESULT copyLevel(const LevelShape& at) {
+        const HRESULT hr = copyStored(target_, at.level, dst_.format, src_.file, *at.stored);
+        above_.clear();
+        aboveStored_ = at.stored;
+        return hr;
+    }
+
+    HRESULT fromSource(const LevelShape& at) {
+        std::vector<FloatImage> slices;
+        if (src_.dds) {
+            const DdsLevel* top = src_.dds->find(src_.face, 0);
+            if (!top) return D3DXERR_INVALIDDATA;
+            slices = decodeStored(src_.file, src_.dds->format, at.stored ? *at.stored : *top);
+        } else if (src_.image) {
+            slices.push_back(src_.image->toFloat());
+        }
+        if (slices.empty()) return D3DXERR_INVALIDDATA;
+        for (FloatImage& s : slices) applyColorKey(s, colorKey_);
+        above_ = scaleSlices(slices, at.width, at.height, at.depth, filter_);
+        return writeSlices(target_, at.level, dst_.format, above_);
+    }
+
+    HRESULT fromAbove(const LevelShape& at) {
+        if (above_.empty() && aboveStored_) above_ = decodeStored(src_.file, src_.dds->format, *aboveStored_);
+        if (above_.empty()) return D3DXERR_INVALIDDATA;
+        above_ = nextLevel(above_, at.width, at.height, at.depth, mipFilter_);
+        return writeSlices(target_, at.level, dst_.format, above_);
+    }
+};
 
 }  // namespace
 
@@ -127,50 +255,7 @@ std::vector<FloatImage> decodeStored(const uint8_t* file, D3DFORMAT format, cons
 
 HRESULT fillChain(LevelTarget& target, const ChainTarget& dst, const ChainSource& src, DWORD filter,
     DWORD mipFilter, D3DCOLOR colorKey) {
-    std::vector<FloatImage> above;  // the level written last, as floats (empty when copied raw)
-    const DdsLevel* aboveStored = nullptr;
-    bool aboveIsNext = false;  // `above` already holds the next level
-    for (UINT level = 0; level < dst.levels; ++level) {
-        const UINT w = mipSize(dst.width, level), h = mipSize(dst.height, level), d = mipSize(dst.depth, level);
-        const DdsLevel* stored = src.dds ? src.dds->find(src.face, level) : nullptr;
-        const bool fits = stored && stored->width == w && stored->height == h && stored->depth == d;
-        HRESULT hr;
-        const bool wholeImage = level == 0 && src.image && d == 1 && w == src.image->width && h == src.image->height;
-        const bool halving = dst.levels > 1 && (mipFilter & 0xFF) != D3DX_FILTER_NONE &&
-                             (mipFilter & 0xFF) != D3DX_FILTER_POINT;
-        if (wholeImage && (halving || dst.levels == 1 || (mipFilter & 0xFF) == D3DX_FILTER_NONE)) {
-            hr = writeImageRows(target, dst.format, *src.image, colorKey, halving ? &above : nullptr);
-            aboveIsNext = halving;
-        } else if (aboveIsNext) {
-            hr = writeSlices(target, level, dst.format, above);
-            aboveIsNext = false;
-        } else if (fits && src.dds->format == dst.format && colorKey == 0) {
-            hr = copyStored(target, level, dst.format, src.file, *stored);
-            above.clear();
-            aboveStored = stored;
-        } else if (fits || level == 0) {
-            std::vector<FloatImage> slices;
-            if (src.dds) {
-                const DdsLevel* top = src.dds->find(src.face, 0);
-                if (!top) return D3DXERR_INVALIDDATA;
-                slices = decodeStored(src.file, src.dds->format, fits ? *stored : *top);
-            } else if (src.image) {
-                slices.push_back(src.image->toFloat());
-            }
-            if (slices.empty()) return D3DXERR_INVALIDDATA;
-            for (FloatImage& s : slices) applyColorKey(s, colorKey);
-            above = scaleSlices(slices, w, h, d, filter);
-            hr = writeSlices(target, level, dst.format, above);
-        } else {
-            if ((mipFilter & 0xFF) == D3DX_FILTER_NONE) break;
-            if (above.empty() && aboveStored) above = decodeStored(src.file, src.dds->format, *aboveStored);
-            if (above.empty()) return D3DXERR_INVALIDDATA;
-            above = nextLevel(above, w, h, d, mipFilter);
-            hr = writeSlices(target, level, dst.format, above);
-        }
-        if (FAILED(hr)) return hr;
-    }
-    return D3D_OK;
+    return ChainFill(target, dst, src, filter, mipFilter, colorKey).run();
 }
 
 }  // namespace d3dxtex

@@ -31,36 +31,50 @@ HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID srcData, UINT srcDataSize, D3DX
     return D3D_OK;
 }
 
-HRESULT D3DXCheckTextureRequirements(IDirect3DDevice9* device, UINT* width, UINT* height, UINT* numMipLevels,
-    DWORD usage, D3DFORMAT* format, D3DPOOL pool) {
-    if (!device) return D3DERR_INVALIDCALL;
-    D3DCAPS9 caps{};
-    device->GetDeviceCaps(&caps);
-    UINT w = width ? *width : 0, h = height ? *height : 0;
+namespace {
+
+// A side left out (0 or D3DX_DEFAULT) takes the other's size; both left out make 256 x 256.
+void requestedSize(const UINT* width, const UINT* height, UINT& w, UINT& h) {
+    w = width ? *width : 0;
+    h = height ? *height : 0;
     if (w == D3DX_DEFAULT) w = 0;
     if (h == D3DX_DEFAULT) h = 0;
     if (w == 0 && h == 0) w = h = 256;
     if (w == 0) w = h;
     if (h == 0) h = w;
+}
+
+void fitSizeToDevice(const D3DCAPS9& caps, D3DFORMAT f, UINT& w, UINT& h) {
+    if ((caps.TextureCaps & D3DPTEXTURECAPS_POW2) && !(caps.TextureCaps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL))
+        w = nextPowerOfTwo(w), h = nextPowerOfTwo(h);
+    if (isBlockFormat(f)) w = (w + 3) & ~3u, h = (h + 3) & ~3u;
+    if (caps.MaxTextureWidth) w = std::min<UINT>(w, caps.MaxTextureWidth);
+    if (caps.MaxTextureHeight) h = std::min<UINT>(h, caps.MaxTextureHeight);
+}
+
+UINT chainLevels(UINT requested, DWORD usage, UINT w, UINT h) {
+    if (usage & D3DUSAGE_AUTOGENMIPMAP) return requested == 1 ? 1 : 0;  // the device owns the others
+    const UINT full = fullChainLevels(w, h);
+    return requested == 0 || requested == D3DX_DEFAULT || requested > full ? full : requested;
+}
+
+}  // namespace
+
+HRESULT D3DXCheckTextureRequirements(IDirect3DDevice9* device, UINT* width, UINT* height, UINT* numMipLevels,
+    DWORD usage, D3DFORMAT* format, D3DPOOL pool) {
+    if (!device) return D3DERR_INVALIDCALL;
+    D3DCAPS9 caps{};
+    device->GetDeviceCaps(&caps);
+    UINT w = 0, h = 0;
+    requestedSize(width, height, w, h);
 
     D3DFORMAT f = format ? *format : D3DFMT_UNKNOWN;
     if (f == D3DFMT_UNKNOWN || f == D3DFORMAT(D3DX_DEFAULT)) f = D3DFMT_A8R8G8B8;
     f = supportedFormat(device, f, usage, D3DRTYPE_TEXTURE);
     if (f == D3DFMT_UNKNOWN) return D3DERR_NOTAVAILABLE;
 
-    if ((caps.TextureCaps & D3DPTEXTURECAPS_POW2) && !(caps.TextureCaps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL))
-        w = nextPowerOfTwo(w), h = nextPowerOfTwo(h);
-    if (isBlockFormat(f)) w = (w + 3) & ~3u, h = (h + 3) & ~3u;
-    if (caps.MaxTextureWidth) w = std::min<UINT>(w, caps.MaxTextureWidth);
-    if (caps.MaxTextureHeight) h = std::min<UINT>(h, caps.MaxTextureHeight);
-
-    if (numMipLevels) {
-        const UINT full = fullChainLevels(w, h);
-        UINT levels = *numMipLevels;
-        if (usage & D3DUSAGE_AUTOGENMIPMAP) levels = levels == 1 ? 1 : 0;  // the device owns the others
-        else if (levels == 0 || levels == D3DX_DEFAULT || levels > full) levels = full;
-        *numMipLevels = levels;
-    }
+    fitSizeToDevice(caps, f, w, h);
+    if (numMipLevels) *numMipLevels = chainLevels(*numMipLevels, usage, w, h);
     (void)pool;
     if (width) *width = w;
     if (height) *height = h;
