@@ -2,6 +2,9 @@
 find_package(PkgConfig REQUIRED)
 
 set(TORMAKELIN_WARNINGS -Wall -Wextra)
+# Calls into shared libraries are bound when the program starts, not on their first call: a
+# first call in the middle of playback would stall that frame.
+add_link_options(-Wl,-z,now)
 if(TORMAKELIN_SANITIZE)
   # glslang is built without RTTI, so the vptr check cannot see its types.
   add_compile_options(-fsanitize=address,undefined -fno-sanitize=vptr -fno-omit-frame-pointer

@@ -11,6 +11,7 @@
 #include "ConnectedNodes.h"
 #include "LinkGeneration.h"
 #include "NodeValue.h"
+#include "ScriptEngineImpl.h"
 
 namespace tormakelin::fxcore {
 
@@ -205,10 +206,7 @@ void GraphNode::runScript(UpdateContext const& context)
 {
     if (!m_scriptModule)
         return;
-    IGraphNode* source = firstNodeConnectedToInput("Script/Script");
-    NodeParameter const* script = source ? source->findInput(scriptTextName()) : nullptr;
-    // Read in place: the script's text is not copied each frame.
-    std::string const& text = script ? textOf(*script->value) : emptyText();
+    std::string const& text = linkedScriptText();
     if (text.empty())
         return;
     ScriptContext scriptContext;
@@ -222,6 +220,20 @@ void GraphNode::runScript(UpdateContext const& context)
     // Scripts reach their node's inputs through the graph code.
     AsTormakelin::s_inputLookup = &scriptInputLookup;
     m_scriptModule->run(scriptContext, text);
+}
+
+// Read in place: the script's text is not copied each frame.
+std::string const& GraphNode::linkedScriptText()
+{
+    IGraphNode* source = firstNodeConnectedToInput("Script/Script");
+    NodeParameter const* script = source ? source->findInput(scriptTextName()) : nullptr;
+    return script ? textOf(*script->value) : emptyText();
+}
+
+void GraphNode::prebuildScript()
+{
+    if (m_scriptModule)
+        prebuildScriptModule(m_scriptModule, linkedScriptText());
 }
 
 void GraphNode::pushOutputs()

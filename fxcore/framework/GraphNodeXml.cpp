@@ -290,6 +290,8 @@ IGraphNode* GraphNode::clone()
 
 void GraphNode::resolve(IGraph*)
 {
+    // The graph's links are in place now: a script compiled here costs its first frame nothing.
+    prebuildScript();
     IGraphManager* manager = FrameworkServices::graphManager();
     if (!manager)
         return;

@@ -32,4 +32,8 @@ private:
     bool m_capturing = false;
 };
 
+// Builds the module from the text as its first run with that text would, without running it, so
+// that the compile is not paid in the frame that first plays the node.
+void prebuildScriptModule(IScriptModule* module, std::string const& text);
+
 } // namespace tormakelin::fxcore

@@ -24,6 +24,7 @@ public:
     ScriptModule(ScriptEngine* engine, std::string name);
 
     void rebuild() override;
+    void prebuild(std::string const& text);
     bool run(ScriptContext const& context, std::string const& text) override;
     bool hasError() const override { return m_error; }
     std::string getErrorString() const override { return m_errorText; }
@@ -135,6 +136,15 @@ void ScriptModule::rebuild()
         build();
 }
 
+void ScriptModule::prebuild(std::string const& text)
+{
+    if (text.empty() || text == m_source)
+        return;
+    m_error = false;
+    m_source = text;
+    build();
+}
+
 bool ScriptModule::run(ScriptContext const& context, std::string const& text)
 {
     if (text.empty()) {
@@ -193,6 +203,12 @@ void ScriptModule::onLine(asIScriptContext* context, void* self)
 }
 
 } // namespace
+
+void prebuildScriptModule(IScriptModule* module, std::string const& text)
+{
+    if (auto* own = dynamic_cast<ScriptModule*>(module))
+        own->prebuild(text);
+}
 
 IScriptModule* createScriptModule(IScriptEngine* engine, core::UniqueId const& id)
 {

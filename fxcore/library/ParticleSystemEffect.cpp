@@ -92,6 +92,15 @@ void ParticleSystemEffect::reset()
     m_system->getCloud().create(count);
 }
 
+void ParticleSystemEffect::resolve(IGraph* graph)
+{
+    Effect::resolve(graph);
+    if (NodeParameter const* input = findInputNamed("Attributes/Max particles")) {
+        m_maxParticles = input->value->getInt();
+        m_system->setMaxParticles(clampedMaxParticles());
+    }
+}
+
 void ParticleSystemEffect::useShader()
 {
     render::IShader* shader = m_shader.get();

@@ -187,6 +187,60 @@ TEST_F(NodeTest, AnInstanceOverrideBeatsTheNodesOwnValueAndItsScript)
     engine->release();
 }
 
+// A node whose script the graph has linked, with the application's script engine in place.
+class ScriptedNodeTest : public NodeTest {
+protected:
+    void SetUp() override
+    {
+        s_engine = createScriptEngine();
+        s_engine->addRef();
+        ASSERT_TRUE(s_engine->init());
+        FrameworkServices::scriptEngine = [] { return s_engine; };
+        m_graph = core::SmartRef<IGraph>(createGraph(0));
+        adder = make(m_graph.get(), kAdderId);
+        script = make(m_graph.get(), ScriptNode::_pluginDesc.id);
+        adder->enableScript();
+        ASSERT_TRUE(connect(script, "Output", adder, "Script/Script"));
+    }
+    void TearDown() override
+    {
+        m_graph = core::SmartRef<IGraph>();
+        FrameworkServices::scriptEngine = [] { return static_cast<IScriptEngine*>(nullptr); };
+        s_engine->release();
+    }
+    void updateAdder()
+    {
+        UpdateContext context;
+        for (IGraphNode* node : {script, adder}) {
+            node->setUpdateFlag(true);
+            node->update(context);
+        }
+    }
+
+    static inline IScriptEngine* s_engine = nullptr;
+    core::SmartRef<IGraph> m_graph;
+    IGraphNode* adder = nullptr;
+    IGraphNode* script = nullptr;
+};
+
+TEST_F(ScriptedNodeTest, ResolvingAfterLoadBuildsTheScriptWithoutRunningIt)
+{
+    // Failing to build is known once the links are resolved, before the node's first frame.
+    set(script, "Attributes/Script", "void main() { this does not build }");
+    adder->resolve(m_graph.get());
+    EXPECT_TRUE(adder->getScriptModule()->hasError());
+
+    // main() does not run at the build: the first frame counts one, and the globals live on.
+    set(script, "Attributes/Script", "float runs = 0; void main() { runs += 1; setFloat(\"Attributes/A\", runs); }");
+    adder->resolve(m_graph.get());
+    EXPECT_FALSE(adder->getScriptModule()->hasError());
+    updateAdder();
+    EXPECT_FLOAT_EQ(probe(adder).value(), 1.0f);
+    adder->resolve(m_graph.get());
+    updateAdder();
+    EXPECT_FLOAT_EQ(probe(adder).value(), 2.0f) << "the same text is not built again";
+}
+
 TEST_F(NodeTest, ChangeNotificationOnlyWhenEnabledAndTheValueChanged)
 {
     GraphHandle graph(createGraph(0));

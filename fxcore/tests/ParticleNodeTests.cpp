@@ -371,6 +371,16 @@ TEST(ParticleSystemNode, OwnsAMaterialAndSamplerAndClampsItsPool)
     EXPECT_EQ(system->getParticleSystem()->getCloud().getCapacity(), 8u);
 }
 
+TEST(ParticleSystemNode, TheLoadedPoolSizeIsInPlaceBeforeTheFirstFrame)
+{
+    auto system = node<ParticleSystemEffect>();
+    // As loading leaves it: the stored text in the input, the node not yet updated.
+    system->findInput("Attributes/Max particles")->value->setText("300");
+    system->resolve(nullptr);
+    EXPECT_EQ(system->getParticleSystem()->getMaxParticles(), 300u);
+    EXPECT_EQ(system->getParticleSystem()->getCloud().getCapacity(), 300u);
+}
+
 TEST(ParticleSystemNode, RelinksEmittersAndModifiersEveryFrameInLinkOrder)
 {
     auto system = node<ParticleSystemEffect>();

@@ -157,6 +157,7 @@ public:
         // Handles of effects no longer in use would keep those effects alive.
         m_bindings.clear();
         m_nextBinding = 0;
+        bindOwnShader();
     }
     const std::vector<ITextureSampler*>& getTextureSamplers() override { return m_samplers; }
     void addTextureSampler(ITextureSampler* sampler) override
@@ -305,12 +306,20 @@ public:
                           m_glossiness.serialize(serializer);
         if (!serializer->isStoring()) {
             fillSettings();
+            bindOwnShader();
         }
         return done;
     }
 
 private:
     // The handles of the effect, found once and kept while the effect stays as compiled.
+    // The handles looked up when the effect arrives rather than in the first frame that draws.
+    void bindOwnShader()
+    {
+        if (m_shader != nullptr && m_shader->getEffect() != nullptr) {
+            binding(m_shader);
+        }
+    }
     EffectBinding& binding(render::IShader* effect)
     {
         if (EffectBinding* found = findBinding(effect)) {

@@ -295,12 +295,15 @@ public:
 
 protected:
     void runScript(UpdateContext const& context);
+    // Builds the node's script from its linked text ahead of its first run.
+    void prebuildScript();
     void pushOutputs();
     bool loadParameters(ISerializer* serializer, bool inputs);
     void saveParameters(ISerializer* serializer, bool inputs);
 
 private:
     void deleteParameters();
+    std::string const& linkedScriptText();
 
     PluginDesc m_pluginDesc;
     core::UniqueId m_id{};

@@ -217,6 +217,8 @@ public:
     void eval(UpdateContext& context) override;
     // A fresh pool: every particle goes.
     void reset() override;
+    // The pool sized as loaded, before the first frame plays the system.
+    void resolve(IGraph* graph) override;
 
     kavro::ISceneGraph* getSceneGraph() const override { return m_sceneGraph.get(); }
     D3DXMATRIX getSceneWorldMatrix() const override { return getTransformMatrix(); }
