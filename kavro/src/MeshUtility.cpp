@@ -91,7 +91,8 @@ bool cornersExist(const Polygon& p, const core::MapVector<Vertex>& vertices)
 
 // Polygons grouped by material, ascending; only the first three indices of each count.
 // False when a polygon names a vertex the mesh lacks.
-bool groupByMaterial(const std::vector<Polygon>& polygons, const core::MapVector<Vertex>& vertices, MaterialGroups& groups)
+bool groupByMaterial(
+    const std::vector<Polygon>& polygons, const core::MapVector<Vertex>& vertices, MaterialGroups& groups)
 {
     for (const Polygon& p : polygons) {
         if (p.getIndices().size() < 3) {
@@ -270,7 +271,8 @@ bool attachBuffers(IGeometry* geometry, const ConvertedMesh& mesh, size_t uvSetC
     return true;
 }
 
-IGeometry* buildGeometry(const render::VertexDeclBuilder& layout, const ConvertedMesh& mesh, size_t uvSetCount, bool writeSkin)
+IGeometry* buildGeometry(
+    const render::VertexDeclBuilder& layout, const ConvertedMesh& mesh, size_t uvSetCount, bool writeSkin)
 {
     IGeometry* geometry = createGeometry();
     geometry->setVertexDecl(layout.build());
