@@ -103,6 +103,44 @@ int64_t farCorner(const Rectangle& free, const RectanglePacker::RectangleData& r
     return x * x + y * y;
 }
 
+// Every non-empty rectangle is a base case; false for a negative size.
+bool addBaseCases(RectanglePackerTester& tester, const std::vector<RectanglePacker::RectangleData>& rectangles,
+                  int64_t& minArea) {
+    for (const RectanglePacker::RectangleData& r : rectangles) {
+        if (r.width < 0 || r.height < 0) {
+            return false;
+        }
+        Rectangle extent{0, 0, r.width, r.height};
+        if (extent.area() > 0) {
+            tester.addBaseCase(extent);
+            minArea += extent.area();
+        }
+    }
+    return true;
+}
+
+// A candidate inside one that failed would fail too.
+bool insideAFailure(const Rectangle& candidate, const std::vector<Rectangle>& failed) {
+    return std::any_of(failed.begin(), failed.end(), [&](const Rectangle& f) {
+        return candidate.width <= f.width && candidate.height <= f.height;
+    });
+}
+
+Rectangle placedExtent(const std::vector<RectanglePacker::RectangleData>& placed) {
+    int32_t usedWidth = 0, usedHeight = 0;
+    for (const RectanglePacker::RectangleData& r : placed) {
+        usedWidth = std::max(usedWidth, r.x + r.width);
+        usedHeight = std::max(usedHeight, r.y + r.height);
+    }
+    return Rectangle{0, 0, usedWidth, usedHeight};
+}
+
+// Smaller area wins; at equal area, the squarer size.
+bool smallerPacking(const Rectangle& size, const Rectangle& best) {
+    return size.area() < best.area() ||
+           (size.area() == best.area() && size.width + size.height < best.width + best.height);
+}
+
 }  // namespace
 
 PerimeterRectanglePacker::PerimeterRectanglePacker() : GeneralRectanglePacker(byAscendingArea, farCorner) {}
@@ -128,15 +166,8 @@ bool GeneralRectanglePacker::pack(RectanglePackerTester& tester, std::vector<Rec
     int64_t minArea = 0;
     Rectangle base{0, 0, 1, 1};
     tester.setBaseCase(base);
-    for (const RectangleData& r : rectangles) {
-        if (r.width < 0 || r.height < 0) {
-            return false;
-        }
-        Rectangle extent{0, 0, r.width, r.height};
-        if (extent.area() > 0) {
-            tester.addBaseCase(extent);
-            minArea += extent.area();
-        }
+    if (!addBaseCases(tester, rectangles, minArea)) {
+        return false;
     }
     // The largest candidate is the maximum rounded up as the tester rounds, so a maximum that is
     // no power of two or no multiple of the alignment still offers the size just above it.
@@ -161,11 +192,7 @@ bool GeneralRectanglePacker::pack(RectanglePackerTester& tester, std::vector<Rec
     std::vector<Rectangle> failed;
     int triesLeft = -1;
     while (triesLeft != 0 && tester.getNextTestCase(candidate)) {
-        // A candidate inside one that failed would fail too.
-        bool dominated = std::any_of(failed.begin(), failed.end(), [&](const Rectangle& f) {
-            return candidate.width <= f.width && candidate.height <= f.height;
-        });
-        if (dominated) {
+        if (insideAFailure(candidate, failed)) {
             continue;
         }
         std::vector<RectangleData> trial = rectangles;
@@ -173,16 +200,11 @@ bool GeneralRectanglePacker::pack(RectanglePackerTester& tester, std::vector<Rec
             failed.push_back(candidate);
             continue;
         }
-        int32_t usedWidth = 0, usedHeight = 0;
-        for (const RectangleData& r : trial) {
-            usedWidth = std::max(usedWidth, r.x + r.width);
-            usedHeight = std::max(usedHeight, r.y + r.height);
-        }
-        Rectangle size{0, 0, std::min(tester.roundUp(usedWidth, true), candidate.width),
-                       std::min(tester.roundUp(usedHeight, false), candidate.height)};
-        bool better = !found || size.area() < bestSize.area() ||
-                      (size.area() == bestSize.area() && size.width + size.height < bestSize.width + bestSize.height);
-        if (better) {
+        const Rectangle used = placedExtent(trial);
+        // Rounded as the tester rounds, but never beyond the candidate.
+        Rectangle size{0, 0, std::min(tester.roundUp(used.width, true), candidate.width),
+                       std::min(tester.roundUp(used.height, false), candidate.height)};
+        if (!found || smallerPacking(size, bestSize)) {
             best = std::move(trial);
             bestSize = size;
             found = true;

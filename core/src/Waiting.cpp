@@ -1,6 +1,8 @@
 #include "WaitHandle.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 #include <set>
 #include <sched.h>
 
@@ -76,46 +78,66 @@ bool acquire(WaitHandle& h, std::thread::id self) {
     return true;
 }
 
-// WaitSignalled + index, WaitTimeout, or WaitFailed for bad arguments.
-int waitFor(WaitHandle** handles, unsigned int count, bool all, unsigned int milliseconds) {
+bool validHandles(WaitHandle* const* handles, unsigned int count) {
     if (count == 0 || count > MaxWaitObjects) {
-        return WaitFailed;
+        return false;
     }
+    return std::all_of(handles, handles + count, [](const WaitHandle* h) { return h != nullptr; });
+}
+
+// Takes every handle once all are ready at the same time; nothing while one is not.
+std::optional<int> tryTakeAll(WaitHandle* const* handles, unsigned int count, std::thread::id self) {
     for (unsigned int i = 0; i < count; ++i) {
-        if (!handles[i]) {
-            return WaitFailed;
+        if (!isReady(*handles[i], self)) {
+            return std::nullopt;
         }
+    }
+    bool clean = true;
+    for (unsigned int i = 0; i < count; ++i) {
+        clean = acquire(*handles[i], self) && clean;
+    }
+    return clean ? WaitSignalled : WaitAbandoned;
+}
+
+// Takes the first ready handle, lowest index first.
+std::optional<int> tryTakeAny(WaitHandle* const* handles, unsigned int count, std::thread::id self) {
+    for (unsigned int i = 0; i < count; ++i) {
+        if (isReady(*handles[i], self)) {
+            return acquire(*handles[i], self) ? WaitSignalled + static_cast<int>(i) : WaitAbandoned;
+        }
+    }
+    return std::nullopt;
+}
+
+// False once the deadline has passed; else sleeps until some object changes or the deadline.
+bool awaitChange(std::unique_lock<std::mutex>& guard, unsigned int milliseconds,
+                 std::chrono::steady_clock::time_point deadline) {
+    if (milliseconds == WaitInfinite) {
+        waiting::changed().wait(guard);
+        return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+        return false;
+    }
+    waiting::changed().wait_until(guard, deadline);
+    return true;
+}
+
+// WaitSignalled + index, WaitTimeout, WaitAbandoned, or WaitFailed for bad arguments.
+int waitFor(WaitHandle** handles, unsigned int count, bool all, unsigned int milliseconds) {
+    if (!validHandles(handles, count)) {
+        return WaitFailed;
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     std::thread::id self = std::this_thread::get_id();
     std::unique_lock<std::mutex> guard(waiting::lock());
     for (;;) {
-        if (all) {
-            bool ready = true;
-            for (unsigned int i = 0; i < count && ready; ++i) {
-                ready = isReady(*handles[i], self);
-            }
-            if (ready) {
-                bool clean = true;
-                for (unsigned int i = 0; i < count; ++i) {
-                    clean = acquire(*handles[i], self) && clean;
-                }
-                return clean ? WaitSignalled : WaitFailed;
-            }
-        } else {
-            for (unsigned int i = 0; i < count; ++i) {
-                if (isReady(*handles[i], self)) {
-                    return acquire(*handles[i], self) ? WaitSignalled + static_cast<int>(i) : WaitFailed;
-                }
-            }
+        const std::optional<int> taken = all ? tryTakeAll(handles, count, self) : tryTakeAny(handles, count, self);
+        if (taken) {
+            return *taken;
         }
-        if (milliseconds == WaitInfinite) {
-            waiting::changed().wait(guard);
-        } else {
-            if (std::chrono::steady_clock::now() >= deadline) {
-                return WaitTimeout;
-            }
-            waiting::changed().wait_until(guard, deadline);
+        if (!awaitChange(guard, milliseconds, deadline)) {
+            return WaitTimeout;
         }
     }
 }

@@ -92,8 +92,57 @@ uint64_t physicalMemory()
 // Small enough that the limit is checked before much memory fills.
 constexpr uint32_t kInflatePiece = 1u << 20;
 
-// Inflates the current entry; null when it is damaged or too large. The buffer grows with the
-// data that really arrives, so a forged size in the header cannot demand memory by itself.
+struct InflatedBytes {
+    unsigned char* data = nullptr;
+    uint32_t capacity = 0;
+    uint32_t size = 0;
+};
+
+// Doubles a full buffer, never past the declared size.
+bool growWhenFull(InflatedBytes& bytes, uint32_t expected)
+{
+    if (bytes.size < bytes.capacity) {
+        return true;
+    }
+    const uint64_t wanted = bytes.capacity ? uint64_t(bytes.capacity) * 2 : 65536;
+    const auto capacity = uint32_t(wanted < expected ? wanted : expected);
+    auto* grown = static_cast<unsigned char*>(std::realloc(bytes.data, capacity));
+    if (!grown) {
+        return false;
+    }
+    bytes.data = grown;
+    bytes.capacity = capacity;
+    return true;
+}
+
+// False when the data breaks off, outgrows the limit, or an empty entry holds data. The buffer
+// grows with the data that really arrives, so a forged size in the header cannot demand memory
+// by itself.
+bool inflateOpenEntry(unzFile file, uint32_t expected, const char* name, InflatedBytes& bytes)
+{
+    while (bytes.size < expected) {
+        if (!growWhenFull(bytes, expected)) {
+            return false;
+        }
+        const unsigned piece = std::min(bytes.capacity - bytes.size, kInflatePiece);
+        const int got = unzReadCurrentFile(file, bytes.data + bytes.size, piece);
+        if (got <= 0) {
+            return false;
+        }
+        bytes.size += uint32_t(got);
+        if (!withinInflateLimit(bytes.size)) {
+            warnTooLarge(name);
+            return false;
+        }
+    }
+    if (expected == 0) {
+        char probe;
+        return unzReadCurrentFile(file, &probe, 1) == 0;
+    }
+    return true;
+}
+
+// Inflates the current entry; null when it is damaged or too large.
 IStream* readCurrentEntry(const ZipArchive& archive)
 {
     unzFile file = archive.file;
@@ -112,44 +161,15 @@ IStream* readCurrentEntry(const ZipArchive& archive)
     if (unzOpenCurrentFile(file) != UNZ_OK) {
         return nullptr;
     }
-    const auto expected = uint32_t(info.uncompressed_size);
-    unsigned char* data = nullptr;
-    uint32_t capacity = 0;
-    uint32_t size = 0;
-    bool ok = true;
-    while (ok && size < expected) {
-        if (size == capacity) {
-            const uint64_t wanted = capacity ? uint64_t(capacity) * 2 : 65536;
-            capacity = uint32_t(wanted < expected ? wanted : expected);
-            auto* grown = static_cast<unsigned char*>(std::realloc(data, capacity));
-            if (!grown) {
-                ok = false;
-                break;
-            }
-            data = grown;
-        }
-        const int got = unzReadCurrentFile(file, data + size, std::min(capacity - size, kInflatePiece));
-        if (got <= 0) {
-            ok = false;
-        } else {
-            size += uint32_t(got);
-            ok = withinInflateLimit(size);
-            if (!ok) {
-                warnTooLarge(name);
-            }
-        }
-    }
-    if (ok && expected == 0) {
-        char probe;
-        ok = unzReadCurrentFile(file, &probe, 1) == 0;
-    }
+    InflatedBytes bytes;
+    bool ok = inflateOpenEntry(file, uint32_t(info.uncompressed_size), name, bytes);
     // Closing checks the CRC of a fully read entry.
     ok = (unzCloseCurrentFile(file) == UNZ_OK) && ok;
     if (!ok) {
-        std::free(data);
+        std::free(bytes.data);
         return nullptr;
     }
-    return createMemStream(data, size, true, true);
+    return createMemStream(bytes.data, bytes.size, true, true);
 }
 
 // Names that would climb out of the target folder are refused.

@@ -114,6 +114,57 @@ core::IKeyframe* loadKeyframe(ISerializer* serializer, std::string const&)
     return keyframe;
 }
 
+namespace {
+
+void serializeLinkAttributes(ISerializer* serializer, CollectionLink& link)
+{
+    serializeAttribute(serializer, "GraphNode", link.nodeId);
+    serializeAttribute(serializer, "GraphNodeParameter", link.nodeParameterId);
+    serializeAttribute(serializer, "Parameter", link.parameterId);
+}
+
+CollectionLink loadLink(ISerializer* serializer)
+{
+    CollectionLink link;
+    serializeLinkAttributes(serializer, link);
+    return link;
+}
+
+// A stored group the node lacks is skipped.
+void loadGroupState(ISerializer* serializer, GraphNode& node)
+{
+    std::string group;
+    bool expanded = true;
+    serializeAttribute(serializer, "Name", group);
+    serializeAttribute(serializer, "Expanded", expanded);
+    if (GraphNodeParameterGroup* found = node.getParameterGroup(group))
+        found->expanded = expanded;
+}
+
+void saveGroupStates(ISerializer* serializer, ParameterGroupMap& groups)
+{
+    for (auto& [name, group] : groups) {
+        if (!beginElement(serializer, "GraphNodeParameterGroup"))
+            continue;
+        std::string groupName = name;
+        serializeAttribute(serializer, "Name", groupName);
+        serializeAttribute(serializer, "Expanded", group.expanded);
+        endElement(serializer);
+    }
+}
+
+void saveLinks(ISerializer* serializer, std::vector<CollectionLink>& links)
+{
+    for (CollectionLink& link : links) {
+        if (!beginElement(serializer, "Link"))
+            continue;
+        serializeLinkAttributes(serializer, link);
+        endElement(serializer);
+    }
+}
+
+} // namespace
+
 bool GraphNode::serialize(ISerializer* serializer)
 {
     if (!serializer)
@@ -137,18 +188,9 @@ bool GraphNode::serialize(ISerializer* serializer)
     if (!saving) {
         detail::forEachChild(serializer, [&](std::string const& name) {
             if (name == "GraphNodeParameterGroup") {
-                std::string group;
-                bool expanded = true;
-                serializeAttribute(serializer, "Name", group);
-                serializeAttribute(serializer, "Expanded", expanded);
-                if (GraphNodeParameterGroup* found = getParameterGroup(group))
-                    found->expanded = expanded;
+                loadGroupState(serializer, *this);
             } else if (name == "Link") {
-                CollectionLink link;
-                serializeAttribute(serializer, "GraphNode", link.nodeId);
-                serializeAttribute(serializer, "GraphNodeParameter", link.nodeParameterId);
-                serializeAttribute(serializer, "Parameter", link.parameterId);
-                m_pendingLinks.push_back(link);
+                m_pendingLinks.push_back(loadLink(serializer));
             } else if (name == "Keyframe") {
                 if (core::IKeyframe* keyframe = loadKeyframe(serializer, name))
                     setKeyframe(keyframe);
@@ -158,22 +200,8 @@ bool GraphNode::serialize(ISerializer* serializer)
         });
         return true;
     }
-    for (auto& [name, group] : m_groups) {
-        if (!beginElement(serializer, "GraphNodeParameterGroup"))
-            continue;
-        std::string groupName = name;
-        serializeAttribute(serializer, "Name", groupName);
-        serializeAttribute(serializer, "Expanded", group.expanded);
-        endElement(serializer);
-    }
-    for (CollectionLink& link : m_pendingLinks) {
-        if (!beginElement(serializer, "Link"))
-            continue;
-        serializeAttribute(serializer, "GraphNode", link.nodeId);
-        serializeAttribute(serializer, "GraphNodeParameter", link.nodeParameterId);
-        serializeAttribute(serializer, "Parameter", link.parameterId);
-        endElement(serializer);
-    }
+    saveGroupStates(serializer, m_groups);
+    saveLinks(serializer, m_pendingLinks);
     saveKeyframe(serializer, "Keyframe", m_keyframe);
     saveParameters(serializer, true);
     saveParameters(serializer, false);

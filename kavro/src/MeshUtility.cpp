@@ -77,6 +77,223 @@ void put(std::vector<float>& out, const D3DXVECTOR3* v)
     out.insert(out.end(), {value.x, value.y, value.z});
 }
 
+using MaterialGroups = std::map<int, std::vector<const Polygon*>>;
+
+bool cornersExist(const Polygon& p, const core::MapVector<Vertex>& vertices)
+{
+    for (size_t i = 0; i < 3; ++i) {
+        if (vertices.get(p.getIndices()[i]) == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Polygons grouped by material, ascending; only the first three indices of each count.
+// False when a polygon names a vertex the mesh lacks.
+bool groupByMaterial(
+    const std::vector<Polygon>& polygons, const core::MapVector<Vertex>& vertices, MaterialGroups& groups)
+{
+    for (const Polygon& p : polygons) {
+        if (p.getIndices().size() < 3) {
+            continue;
+        }
+        if (!cornersExist(p, vertices)) {
+            return false;
+        }
+        groups[p.getMaterial()].push_back(&p);
+    }
+    return true;
+}
+
+std::vector<int> populatedUvSets(const core::MapVector<D3DXVECTOR2> (&texCoords)[kUvSets])
+{
+    std::vector<int> uvSets;
+    for (int set = 0; set < kUvSets; ++set) {
+        if (texCoords[set].size() > 0) {
+            uvSets.push_back(set);
+        }
+    }
+    return uvSets;
+}
+
+// Stream 0 holds the model attributes, 1 the populated UV sets, 2 the skin.
+render::VertexDeclBuilder describeVertex(const std::vector<int>& uvSets, bool writeSkin)
+{
+    render::VertexDeclBuilder builder;
+    builder.add(element(0, 0, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION));
+    builder.add(element(0, 12, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_NORMAL));
+    builder.add(element(0, 24, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_TANGENT));
+    builder.add(element(0, 36, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_BINORMAL));
+    for (size_t k = 0; k < uvSets.size(); ++k) {
+        builder.add(element(1, unsigned(8 * k), D3DDECLTYPE_FLOAT2, D3DDECLUSAGE_TEXCOORD, uint8_t(uvSets[k])));
+    }
+    if (writeSkin) {
+        builder.add(element(2, 0, D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_BLENDWEIGHT));
+        builder.add(element(2, 16, D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_BLENDINDICES));
+    }
+    return builder;
+}
+
+struct VertexSources {
+    const core::MapVector<D3DXVECTOR3>& positions;
+    const core::MapVector<D3DXVECTOR3>& normals;
+    const core::MapVector<D3DXVECTOR3>& tangents;
+    const core::MapVector<D3DXVECTOR3>& binormals;
+    const core::MapVector<D3DXVECTOR2> (&texCoords)[kUvSets];
+};
+
+struct ConvertedMesh {
+    std::vector<float> model;
+    std::vector<float> uvs;
+    std::vector<float> skin;
+    std::vector<uint32_t> indices;
+    std::vector<DrawParams> fragments;
+};
+
+// Appends one vertex's attributes to the stream data; a missing attribute is written as zeros.
+class VertexWriter {
+public:
+    VertexWriter(const VertexSources& sources, const std::vector<int>& uvSets, bool writeSkin, ConvertedMesh& out)
+        : m_sources(sources), m_uvSets(uvSets), m_writeSkin(writeSkin), m_out(out)
+    {
+    }
+
+    void emit(const Vertex& v)
+    {
+        put(m_out.model, m_sources.positions.get(v.position));
+        put(m_out.model, m_sources.normals.get(v.normal));
+        put(m_out.model, m_sources.tangents.get(v.tangent));
+        put(m_out.model, m_sources.binormals.get(v.binormal));
+        emitTexCoords(v);
+        if (m_writeSkin) {
+            emitSkin(v);
+        }
+    }
+
+private:
+    void emitTexCoords(const Vertex& v)
+    {
+        for (int set : m_uvSets) {
+            const D3DXVECTOR2* uv = m_sources.texCoords[set].get(v.texCoords[set]);
+            m_out.uvs.push_back(uv ? uv->x : 0.0f);
+            m_out.uvs.push_back(uv ? uv->y : 0.0f);
+        }
+    }
+
+    void emitSkin(const Vertex& v)
+    {
+        for (const Vertex::Influence& influence : v.bones) {
+            m_out.skin.push_back(influence.weight);
+        }
+        for (const Vertex::Influence& influence : v.bones) {
+            m_out.skin.push_back(influence.bone < 0 ? 0.0f : float(influence.bone));
+        }
+    }
+
+    VertexSources m_sources;
+    const std::vector<int>& m_uvSets;
+    bool m_writeSkin;
+    ConvertedMesh& m_out;
+};
+
+// Every vertex once, in order, and one index range per material.
+void writeIndexed(const core::MapVector<Vertex>& vertices, const MaterialGroups& groups, VertexWriter& writer,
+    ConvertedMesh& out, VertexRemap& remap)
+{
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        writer.emit(vertices.items()[i]);
+        remap.addVertex(int(i), int(i));
+    }
+    for (const auto& [material, polygons] : groups) {
+        DrawParams draw{DrawKind_Indexed, D3DPT_TRIANGLELIST, uint32_t(polygons.size()), 0, 0,
+            uint32_t(vertices.size()), uint32_t(out.indices.size()), 0};
+        for (const Polygon* p : polygons) {
+            out.indices.insert(out.indices.end(), p->getIndices().begin(), p->getIndices().begin() + 3);
+        }
+        out.fragments.push_back(draw);
+    }
+}
+
+// Three vertices per triangle, written in material order.
+void writeNonIndexed(const core::MapVector<Vertex>& vertices, const MaterialGroups& groups, VertexWriter& writer,
+    ConvertedMesh& out, VertexRemap& remap)
+{
+    uint32_t written = 0;
+    for (const auto& [material, polygons] : groups) {
+        DrawParams draw{DrawKind_NonIndexed, D3DPT_TRIANGLELIST, uint32_t(polygons.size()), 0, 0, 0, 0, written};
+        for (const Polygon* p : polygons) {
+            for (size_t i = 0; i < 3; ++i) {
+                writer.emit(*vertices.get(p->getIndices()[i]));
+                remap.addVertex(p->getIndices()[i], int(written++));
+            }
+        }
+        out.fragments.push_back(draw);
+    }
+}
+
+render::IIndexBuffer* makeIndexBuffer(const std::vector<uint32_t>& indices)
+{
+    const unsigned size = unsigned(indices.size() * sizeof(uint32_t));
+    render::IIndexBuffer* buffer = render::createIndexBuffer(size, D3DUSAGE_WRITEONLY, D3DFMT_INDEX32, D3DPOOL_DEFAULT);
+    if (buffer == nullptr) {
+        return nullptr;
+    }
+    auto* bytes = new unsigned char[size];
+    std::memcpy(bytes, indices.data(), size);
+    buffer->setData(bytes);
+    buffer->upload(0);
+    return buffer;
+}
+
+// False as soon as one buffer cannot be made; the geometry keeps what was attached.
+bool attachBuffers(IGeometry* geometry, const ConvertedMesh& mesh, size_t uvSetCount, bool writeSkin)
+{
+    render::IVertexStream* stream = render::createVertexStream();
+    geometry->setVertexStream(stream);
+    if (!stream->addStream(0, kModelStride, makeBuffer(mesh.model), 0)) {
+        return false;
+    }
+    if (uvSetCount > 0 && !stream->addStream(1, unsigned(8 * uvSetCount), makeBuffer(mesh.uvs), 0)) {
+        return false;
+    }
+    if (writeSkin && !stream->addStream(2, kSkinStride, makeBuffer(mesh.skin), 0)) {
+        return false;
+    }
+    if (mesh.indices.empty()) {
+        return true;
+    }
+    render::IIndexBuffer* buffer = makeIndexBuffer(mesh.indices);
+    if (buffer == nullptr) {
+        return false;
+    }
+    geometry->setIndexBuffer(buffer);
+    return true;
+}
+
+IGeometry* buildGeometry(
+    const render::VertexDeclBuilder& layout, const ConvertedMesh& mesh, size_t uvSetCount, bool writeSkin)
+{
+    IGeometry* geometry = createGeometry();
+    geometry->setVertexDecl(layout.build());
+    for (const DrawParams& draw : mesh.fragments) {
+        IGeometryFragment* fragment = createGeometryFragment();
+        fragment->getDrawParams() = draw;
+        geometry->addFragment(fragment);
+    }
+    if (mesh.model.empty()) {
+        return geometry;
+    }
+    if (!attachBuffers(geometry, mesh, uvSetCount, writeSkin)) {
+        // The geometry comes at count 0: one reference taken and dropped frees it.
+        geometry->addRef();
+        geometry->release();
+        return nullptr;
+    }
+    geometry->computeBoundingBox();
+    return geometry;
+}
+
 }  // namespace
 
 void setUsePositionOnlyWhenComparingVertex(bool positionOnly) { g_positionOnly = positionOnly; }
@@ -251,130 +468,21 @@ void Mesh::clear(uint32_t flags)
 
 IGeometry* Mesh::convertMesh(const ConvertParams& params, VertexRemap& remap) const
 {
-    // Polygons grouped by material, ascending; only the first three indices of each count.
-    std::map<int, std::vector<const Polygon*>> groups;
-    for (const Polygon& p : m_polygons) {
-        if (p.getIndices().size() < 3) {
-            continue;
-        }
-        for (size_t i = 0; i < 3; ++i) {
-            if (m_vertices.get(p.getIndices()[i]) == nullptr) {
-                return nullptr;
-            }
-        }
-        groups[p.getMaterial()].push_back(&p);
-    }
-
-    std::vector<int> uvSets;
-    for (int set = 0; set < kUvSets; ++set) {
-        if (m_texCoords[set].size() > 0) {
-            uvSets.push_back(set);
-        }
-    }
-
-    render::VertexDeclBuilder builder;
-    builder.add(element(0, 0, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION));
-    builder.add(element(0, 12, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_NORMAL));
-    builder.add(element(0, 24, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_TANGENT));
-    builder.add(element(0, 36, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_BINORMAL));
-    for (size_t k = 0; k < uvSets.size(); ++k) {
-        builder.add(element(1, unsigned(8 * k), D3DDECLTYPE_FLOAT2, D3DDECLUSAGE_TEXCOORD, uint8_t(uvSets[k])));
-    }
-    if (params.writeSkin) {
-        builder.add(element(2, 0, D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_BLENDWEIGHT));
-        builder.add(element(2, 16, D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_BLENDINDICES));
-    }
-
-    std::vector<float> model;
-    std::vector<float> uvs;
-    std::vector<float> skin;
-    auto emit = [&](const Vertex& v) {
-        put(model, m_positions.get(v.position));
-        put(model, m_normals.get(v.normal));
-        put(model, m_tangents.get(v.tangent));
-        put(model, m_binormals.get(v.binormal));
-        for (int set : uvSets) {
-            const D3DXVECTOR2* uv = m_texCoords[set].get(v.texCoords[set]);
-            uvs.push_back(uv ? uv->x : 0.0f);
-            uvs.push_back(uv ? uv->y : 0.0f);
-        }
-        if (params.writeSkin) {
-            for (const Vertex::Influence& influence : v.bones) {
-                skin.push_back(influence.weight);
-            }
-            for (const Vertex::Influence& influence : v.bones) {
-                skin.push_back(influence.bone < 0 ? 0.0f : float(influence.bone));
-            }
-        }
-    };
-
-    std::vector<DrawParams> fragments;
-    std::vector<uint32_t> indices;
-    if (params.indexed) {
-        for (size_t i = 0; i < m_vertices.size(); ++i) {
-            emit(m_vertices.items()[i]);
-            remap.addVertex(int(i), int(i));
-        }
-        for (const auto& [material, polygons] : groups) {
-            DrawParams draw{DrawKind_Indexed, D3DPT_TRIANGLELIST, uint32_t(polygons.size()), 0, 0,
-                uint32_t(m_vertices.size()), uint32_t(indices.size()), 0};
-            for (const Polygon* p : polygons) {
-                indices.insert(indices.end(), p->getIndices().begin(), p->getIndices().begin() + 3);
-            }
-            fragments.push_back(draw);
-        }
-    } else {
-        uint32_t written = 0;
-        for (const auto& [material, polygons] : groups) {
-            DrawParams draw{DrawKind_NonIndexed, D3DPT_TRIANGLELIST, uint32_t(polygons.size()), 0, 0, 0, 0, written};
-            for (const Polygon* p : polygons) {
-                for (size_t i = 0; i < 3; ++i) {
-                    emit(*m_vertices.get(p->getIndices()[i]));
-                    remap.addVertex(p->getIndices()[i], int(written++));
-                }
-            }
-            fragments.push_back(draw);
-        }
-    }
-
-    IGeometry* geometry = createGeometry();
-    geometry->setVertexDecl(builder.build());
-    for (const DrawParams& draw : fragments) {
-        IGeometryFragment* fragment = createGeometryFragment();
-        fragment->getDrawParams() = draw;
-        geometry->addFragment(fragment);
-    }
-    if (model.empty()) {
-        return geometry;
-    }
-    render::IVertexStream* stream = render::createVertexStream();
-    geometry->setVertexStream(stream);
-    bool ok = stream->addStream(0, kModelStride, makeBuffer(model), 0);
-    if (ok && !uvSets.empty()) {
-        ok = stream->addStream(1, unsigned(8 * uvSets.size()), makeBuffer(uvs), 0);
-    }
-    if (ok && params.writeSkin) {
-        ok = stream->addStream(2, kSkinStride, makeBuffer(skin), 0);
-    }
-    if (ok && !indices.empty()) {
-        const unsigned size = unsigned(indices.size() * sizeof(uint32_t));
-        render::IIndexBuffer* buffer = render::createIndexBuffer(size, D3DUSAGE_WRITEONLY, D3DFMT_INDEX32, D3DPOOL_DEFAULT);
-        ok = buffer != nullptr;
-        if (ok) {
-            auto* bytes = new unsigned char[size];
-            std::memcpy(bytes, indices.data(), size);
-            buffer->setData(bytes);
-            buffer->upload(0);
-            geometry->setIndexBuffer(buffer);
-        }
-    }
-    if (!ok) {
-        geometry->addRef();
-        geometry->release();
+    MaterialGroups groups;
+    if (!groupByMaterial(m_polygons, m_vertices, groups)) {
         return nullptr;
     }
-    geometry->computeBoundingBox();
-    return geometry;
+    const std::vector<int> uvSets = populatedUvSets(m_texCoords);
+    const render::VertexDeclBuilder layout = describeVertex(uvSets, params.writeSkin);
+
+    ConvertedMesh out;
+    VertexWriter writer({m_positions, m_normals, m_tangents, m_binormals, m_texCoords}, uvSets, params.writeSkin, out);
+    if (params.indexed) {
+        writeIndexed(m_vertices, groups, writer, out, remap);
+    } else {
+        writeNonIndexed(m_vertices, groups, writer, out, remap);
+    }
+    return buildGeometry(layout, out, uvSets.size(), params.writeSkin);
 }
 
 }  // namespace meshUtility

@@ -232,6 +232,62 @@ void Node::resolve(ISceneGraph* graph)
     }
 }
 
+namespace {
+
+bool serializeChildIds(Serializer* serializer, std::vector<ObjectRef<INode>>& children)
+{
+    uint32_t childCount = uint32_t(children.size());
+    if (!io::count(serializer, childCount, sizeof(core::UniqueId))) {
+        return false;
+    }
+    if (!serializer->isStoring()) {
+        children.assign(childCount, ObjectRef<INode>());
+    }
+    for (ObjectRef<INode>& child : children) {
+        if (!io::id(serializer, child.id)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool storeSplines(Serializer* serializer, const std::vector<ISpline*>& splines)
+{
+    for (ISpline* spline : splines) {
+        if (!spline->serialize(serializer)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Each spline joins the node before it is read, so a partial load leaves nothing unowned.
+bool loadSplines(Serializer* serializer, INode& node, uint32_t splineCount)
+{
+    node.clearSplines();
+    for (uint32_t i = 0; i < splineCount; ++i) {
+        ISpline* spline = createSpline();
+        node.addSpline(spline);
+        if (!spline->serialize(serializer)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool serializeSplines(Serializer* serializer, INode& node)
+{
+    uint32_t splineCount = uint32_t(node.getSplines().size());
+    // A spline record is at least version, id and object count.
+    if (!io::count(serializer, splineCount, 24)) {
+        return false;
+    }
+    return serializer->isStoring() ? storeSplines(serializer, node.getSplines())
+                                   : loadSplines(serializer, node, splineCount);
+}
+
+}  // namespace
+
 bool Node::serialize(Serializer* serializer)
 {
     uint32_t version = kNodeVersion;
@@ -239,40 +295,11 @@ bool Node::serialize(Serializer* serializer)
         !io::value(serializer, m_attributes) || !io::id(serializer, m_parent.id) || !io::id(serializer, m_target.id)) {
         return false;
     }
-    uint32_t childCount = uint32_t(m_children.size());
-    if (!io::count(serializer, childCount, sizeof(core::UniqueId))) {
+    if (!serializeChildIds(serializer, m_children)) {
         return false;
     }
-    if (!serializer->isStoring()) {
-        m_children.assign(childCount, ObjectRef<INode>());
-    }
-    for (ObjectRef<INode>& child : m_children) {
-        if (!io::id(serializer, child.id)) {
-            return false;
-        }
-    }
-    if (version >= kFirstSplineVersion) {
-        uint32_t splineCount = uint32_t(m_splines.size());
-        // A spline record is at least version, id and object count.
-        if (!io::count(serializer, splineCount, 24)) {
-            return false;
-        }
-        if (serializer->isStoring()) {
-            for (ISpline* spline : m_splines) {
-                if (!spline->serialize(serializer)) {
-                    return false;
-                }
-            }
-        } else {
-            clearSplines();
-            for (uint32_t i = 0; i < splineCount; ++i) {
-                ISpline* spline = createSpline();
-                addSpline(spline);
-                if (!spline->serialize(serializer)) {
-                    return false;
-                }
-            }
-        }
+    if (version >= kFirstSplineVersion && !serializeSplines(serializer, *this)) {
+        return false;
     }
     return m_transformation.serialize(serializer);
 }

@@ -78,6 +78,75 @@ void append(std::vector<T*>& list, T* item)
     }
 }
 
+void dropChild(INode* parent, INode* node)
+{
+    for (ObjectRef<INode>& child : parent->getChildren()) {
+        if (child.object == node) {
+            child.object = nullptr;
+        }
+    }
+}
+
+// The first link to a node makes it a child; later links to it stop resolving.
+void unlinkLaterParents(const std::vector<INode*>& nodes)
+{
+    std::set<INode*> adopted;
+    for (INode* node : nodes) {
+        for (ObjectRef<INode>& child : node->getChildren()) {
+            if (child.object && !adopted.insert(child.object).second) {
+                child.object = nullptr;
+            }
+        }
+    }
+}
+
+std::map<INode*, INode*> parentsOf(const std::vector<INode*>& nodes)
+{
+    std::map<INode*, INode*> parentOf;
+    for (INode* node : nodes) {
+        for (ObjectRef<INode>& child : node->getChildren()) {
+            if (child.object) {
+                parentOf[child.object] = node;
+            }
+        }
+    }
+    return parentOf;
+}
+
+enum class WalkState { Unvisited, OnWalk, Finished };
+
+// Walks up the parents from `node` until a node already seen; a parent on this very walk closes
+// a ring, which is cut there.
+void walkUpAndCut(INode* node, std::map<INode*, INode*>& parentOf, std::map<INode*, WalkState>& state)
+{
+    std::vector<INode*> walk;
+    INode* at = node;
+    while (at && state[at] == WalkState::Unvisited) {
+        state[at] = WalkState::OnWalk;
+        walk.push_back(at);
+        auto up = parentOf.find(at);
+        INode* parent = up == parentOf.end() ? nullptr : up->second;
+        if (parent && state[parent] == WalkState::OnWalk) {
+            dropChild(parent, at);
+            parentOf.erase(up);
+            parent = nullptr;
+        }
+        at = parent;
+    }
+    for (INode* done : walk) {
+        state[done] = WalkState::Finished;
+    }
+}
+
+// With one parent each, a cycle is a ring: walk up from every node and cut where it closes.
+void cutCycles(const std::vector<INode*>& nodes, std::map<INode*, INode*>& parentOf)
+{
+    std::map<INode*, WalkState> state;
+    for (INode* node : nodes) {
+        walkUpAndCut(node, parentOf, state);
+    }
+}
+
 class SceneGraph : public core::RefCounted<ISceneGraph> {
 public:
     ~SceneGraph() override
@@ -164,52 +233,9 @@ private:
     // anyone's child twice or its own descendant: such links stay stored but do not resolve.
     void pruneChildLinks()
     {
-        std::set<INode*> adopted;
-        for (INode* node : m_nodes) {
-            for (ObjectRef<INode>& child : node->getChildren()) {
-                if (child.object && !adopted.insert(child.object).second) {
-                    child.object = nullptr;
-                }
-            }
-        }
-        // With one parent each, a cycle is a ring: walk up from every node and cut where it closes.
-        std::map<INode*, INode*> parentOf;
-        for (INode* node : m_nodes) {
-            for (ObjectRef<INode>& child : node->getChildren()) {
-                if (child.object) {
-                    parentOf[child.object] = node;
-                }
-            }
-        }
-        std::map<INode*, int> state;  // 1 on the current walk, 2 finished
-        for (INode* node : m_nodes) {
-            std::vector<INode*> walk;
-            INode* at = node;
-            while (at && state[at] == 0) {
-                state[at] = 1;
-                walk.push_back(at);
-                auto up = parentOf.find(at);
-                INode* parent = up == parentOf.end() ? nullptr : up->second;
-                if (parent && state[parent] == 1) {
-                    dropChild(parent, at);
-                    parentOf.erase(up);
-                    parent = nullptr;
-                }
-                at = parent;
-            }
-            for (INode* done : walk) {
-                state[done] = 2;
-            }
-        }
-    }
-
-    static void dropChild(INode* parent, INode* node)
-    {
-        for (ObjectRef<INode>& child : parent->getChildren()) {
-            if (child.object == node) {
-                child.object = nullptr;
-            }
-        }
+        unlinkLaterParents(m_nodes);
+        std::map<INode*, INode*> parentOf = parentsOf(m_nodes);
+        cutCycles(m_nodes, parentOf);
     }
 
     template <class T>

@@ -21,6 +21,9 @@ struct DebugVertex {
 };
 static_assert(sizeof(DebugVertex) == 28);
 
+struct ArcShape;
+struct CylinderShape;
+
 class DebugRender final : public core::RefCounted<IDebugRender>, public RenderListener {
 public:
     DebugRender() : RenderListener(true) {}
@@ -57,6 +60,15 @@ private:
     // A vertex whose normal follows the mode: the current normal, or `outward` (mode 1) or its
     // opposite (mode 2).
     void addShapeVertex(const D3DXVECTOR3& position, const D3DXVECTOR3& outward);
+    // The steps of arc and cylinder (DebugRoundShapes.cpp).
+    void fillArc(const ArcShape& shape);
+    void outlineArcRings(const ArcShape& shape, bool rimsOnly);
+    void drawArcSpokes(const ArcShape& shape, bool endsOnly);
+    void addCylinderSideVertex(const CylinderShape& shape, int segment, int ring);
+    void fillCylinderSide(const CylinderShape& shape);
+    void fillCylinderEnd(const CylinderShape& shape, int end);
+    void outlineCylinderRings(const CylinderShape& shape, bool endsOnly);
+    void drawCylinderSideLines(const CylinderShape& shape);
     void drawList(D3DPRIMITIVETYPE type, unsigned count, const DebugVertex* vertices);
     void drawVertices();
 

@@ -4,6 +4,7 @@
 #include <tormakelin/core/BoundingVolume.h>
 
 #include "DebugRenderImpl.h"
+#include "DebugRoundShapes.h"
 
 namespace tormakelin::render {
 
@@ -11,11 +12,6 @@ namespace {
 
 constexpr int kMaxSegments = 239;
 constexpr float kPi = 3.14159265358979f;
-
-D3DXVECTOR3 onCircle(float radius, float radians, float y = 0.0f)
-{
-    return D3DXVECTOR3(radius * std::cos(radians), y, radius * std::sin(radians));
-}
 
 } // namespace
 
@@ -92,59 +88,18 @@ void DebugRender::arc(float innerRadius, float outerRadius, int segments, int ri
     if (segments < 2 || rings < 1 || outerRadius <= 0.0f || innerRadius < 0.0f || innerRadius > outerRadius) {
         return;
     }
-    const bool full = sweepDegrees <= -360.0f || sweepDegrees >= 360.0f;
-    if (full) {
-        sweepDegrees = 360.0f;
-    } else if (sweepDegrees < 0.0f) {
-        startDegrees += sweepDegrees;
-        sweepDegrees = -sweepDegrees;
-    }
-    const int points = full ? segments : segments + 1;
-    const float start = startDegrees * kPi / 180.0f;
-    const float step = sweepDegrees * kPi / 180.0f / float(segments);
-    auto radiusOf = [&](int ring) { return innerRadius + (outerRadius - innerRadius) * float(ring) / float(rings); };
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-
+    const ArcShape shape(innerRadius, outerRadius, segments, rings, startDegrees, sweepDegrees);
     if (type == 0) {
-        // One strip per band; a full circle repeats its first point to close.
-        const int around = full ? points + 1 : points;
-        for (int ring = 0; ring < rings; ++ring) {
-            beginPrimitive(2);
-            for (int i = 0; i < around; ++i) {
-                const float angle = start + step * float(i % points);
-                addShapeVertex(onCircle(radiusOf(ring + 1), angle), up);
-                addShapeVertex(onCircle(radiusOf(ring), angle), up);
-            }
-            endPrimitive();
-        }
+        fillArc(shape);
         return;
     }
     if (type != 1 && type != 2) {
         return;
     }
     // Outlines: every ring (the outer and inner rims only for type 2), spokes for type 1.
-    for (int ring = rings; ring >= 0; --ring) {
-        const float radius = radiusOf(ring);
-        if (radius <= 0.0f || (type == 2 && ring != 0 && ring != rings)) {
-            continue;
-        }
-        beginPrimitive(full ? 7 : 5);
-        for (int i = 0; i < points; ++i) {
-            addShapeVertex(onCircle(radius, start + step * float(i)), up);
-        }
-        endPrimitive();
-    }
-    if (type == 1 || !full) {
-        beginPrimitive(6);
-        for (int i = 0; i < points; ++i) {
-            if (type == 2 && i != 0 && i != points - 1) {
-                continue;
-            }
-            const float angle = start + step * float(i);
-            addShapeVertex(onCircle(innerRadius, angle), up);
-            addShapeVertex(onCircle(outerRadius, angle), up);
-        }
-        endPrimitive();
+    outlineArcRings(shape, type == 2);
+    if (type == 1 || !shape.full) {
+        drawArcSpokes(shape, type == 2);
     }
 }
 
@@ -216,61 +171,19 @@ void DebugRender::cylinder(float bottomRadius, float topRadius, float height, in
     if (segments < 2 || rings < 1 || bottomRadius < 0.0f || topRadius < 0.0f || height < 0.0f) {
         return;
     }
-    const float step = 2.0f * kPi / float(segments);
-    const float slope = height > 0.0f ? (bottomRadius - topRadius) / height : 0.0f;
-    auto ringRadius = [&](int ring) { return bottomRadius + (topRadius - bottomRadius) * float(ring) / float(rings); };
-    auto ringHeight = [&](int ring) { return height * float(ring) / float(rings); };
-    auto side = [&](int segment, int ring) {
-        const float angle = step * float(segment % segments);
-        D3DXVECTOR3 outward(std::cos(angle), slope, std::sin(angle));
-        D3DXVec3Normalize(&outward, &outward);
-        addShapeVertex(onCircle(ringRadius(ring), angle, ringHeight(ring)), outward);
-    };
+    const CylinderShape shape(bottomRadius, topRadius, height, segments, rings);
     if (type == 0) {
-        for (int ring = 0; ring < rings; ++ring) {
-            beginPrimitive(2);
-            for (int i = 0; i <= segments; ++i) {
-                side(i, ring + 1);
-                side(i, ring);
-            }
-            endPrimitive();
-        }
-        for (int end = 0; end < 2; ++end) {
-            const float radius = end == 0 ? bottomRadius : topRadius;
-            if (radius <= 0.0f) {
-                continue;
-            }
-            const float y = end == 0 ? 0.0f : height;
-            const D3DXVECTOR3 outward(0.0f, end == 0 ? -1.0f : 1.0f, 0.0f);
-            beginPrimitive(1);
-            addShapeVertex(D3DXVECTOR3(0.0f, y, 0.0f), outward);
-            for (int i = 0; i <= segments; ++i) {
-                addShapeVertex(onCircle(radius, step * float(i % segments), y), outward);
-            }
-            endPrimitive();
-        }
+        fillCylinderSide(shape);
+        fillCylinderEnd(shape, 0);
+        fillCylinderEnd(shape, 1);
         return;
     }
     if (type != 1 && type != 2) {
         return;
     }
     // Rings round the axis (only the two ends for type 2) and the lines along the side.
-    for (int ring = 0; ring <= rings; ++ring) {
-        if ((type == 2 && ring != 0 && ring != rings) || ringRadius(ring) <= 0.0f) {
-            continue;
-        }
-        beginPrimitive(7);
-        for (int i = 0; i < segments; ++i) {
-            side(i, ring);
-        }
-        endPrimitive();
-    }
-    beginPrimitive(6);
-    for (int i = 0; i < segments; ++i) {
-        side(i, 0);
-        side(i, rings);
-    }
-    endPrimitive();
+    outlineCylinderRings(shape, type == 2);
+    drawCylinderSideLines(shape);
 }
 
 } // namespace tormakelin::render
