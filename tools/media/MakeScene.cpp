@@ -56,6 +56,17 @@ kavro::IMaterial* namedMaterial(SceneBuilder& scene, const char* name, const kav
     return material;
 }
 
+// A key's four values: the rotation about `axis` through `angle`.
+void setRotation(core::Key& key, const D3DXVECTOR3& axis, float angle)
+{
+    D3DXQUATERNION q;
+    D3DXQuaternionRotationAxis(&q, &axis, angle);
+    key.values[0] = q.x;
+    key.values[1] = q.y;
+    key.values[2] = q.z;
+    key.values[3] = q.w;
+}
+
 // One turn about y every four seconds, repeated.
 core::IKeyframe* spinTrack()
 {
@@ -65,13 +76,8 @@ core::IKeyframe* spinTrack()
         core::Key* key = track->createKey();
         key->time = float(step);
         key->kind = core::KeyLinear;
-        D3DXQUATERNION q;
         D3DXVECTOR3 const axis(0.3f, 1, 0.2f);
-        D3DXQuaternionRotationAxis(&q, &axis, float(step) * D3DX_PI / 2);
-        key->values[0] = q.x;
-        key->values[1] = q.y;
-        key->values[2] = q.z;
-        key->values[3] = q.w;
+        setRotation(*key, axis, float(step) * D3DX_PI / 2);
         track->addKey(key, true);
     }
     return track;
@@ -87,12 +93,7 @@ core::IKeyframe* turnTrack(const D3DXVECTOR3& axis, std::initializer_list<float>
         core::Key* key = track->createKey();
         key->time = time++;
         key->kind = core::KeyLinear;
-        D3DXQUATERNION q;
-        D3DXQuaternionRotationAxis(&q, &axis, angle);
-        key->values[0] = q.x;
-        key->values[1] = q.y;
-        key->values[2] = q.z;
-        key->values[3] = q.w;
+        setRotation(*key, axis, angle);
         track->addKey(key, true);
     }
     return track;

@@ -46,19 +46,34 @@ void* operator new(std::size_t size)
 
 using namespace tormakelin::fxcore;
 
+namespace {
+
+// Creates the registry row's object while the n-th allocation fails, for n = 0, 1, ... until one
+// creation succeeds; `afterFailure(n)` checks what a failed try left behind.
+template <typename Check>
+IPlugin* createFailingEachAllocation(int index, int& failures, Check afterFailure)
+{
+    IPlugin* plugin = nullptr;
+    for (long n = 0; n < 100000 && !plugin; ++n) {
+        g_failAfter = n;
+        plugin = static_cast<IPlugin*>(tormakelinPluginQuery(1, index));
+        bool const failed = g_failAfter == -1 && !plugin;
+        g_failAfter = -1;
+        failures += failed ? 1 : 0;
+        if (!plugin)
+            afterFailure(n);
+    }
+    return plugin;
+}
+
+} // namespace
+
 TEST(RegistryAllocation, EveryFailedAllocationWhileCreatingGivesNullAndLaterOnesSucceed)
 {
     // Objects of different shapes: math, logic, stacks, script, screen and shader nodes, a resource.
     for (int index : {0, 41, 42, 52, 56, 58, 68, 83, 116}) {
-        IPlugin* plugin = nullptr;
         int failures = 0;
-        for (long n = 0; n < 100000 && !plugin; ++n) {
-            g_failAfter = n;
-            plugin = static_cast<IPlugin*>(tormakelinPluginQuery(1, index));
-            bool const failed = g_failAfter == -1 && !plugin;
-            g_failAfter = -1;
-            failures += failed ? 1 : 0;
-        }
+        IPlugin* plugin = createFailingEachAllocation(index, failures, [](long) {});
         ASSERT_NE(plugin, nullptr) << index;
         EXPECT_GT(failures, 0) << index;
         if (auto* node = dynamic_cast<IGraphNode*>(plugin)) {
@@ -119,18 +134,10 @@ namespace render = tormakelin::render;
 void createUnderEveryFailure(int index)
 {
     unsigned const before = TextureEffect::m_refCount;
-    IPlugin* plugin = nullptr;
     int failures = 0;
-    for (long n = 0; n < 100000 && !plugin; ++n) {
-        g_failAfter = n;
-        plugin = static_cast<IPlugin*>(tormakelinPluginQuery(1, index));
-        bool const failed = g_failAfter == -1 && !plugin;
-        g_failAfter = -1;
-        failures += failed ? 1 : 0;
-        if (!plugin) {
-            ASSERT_EQ(TextureEffect::m_refCount, before) << "allocation " << n;
-        }
-    }
+    IPlugin* plugin = createFailingEachAllocation(index, failures, [before](long n) {
+        ASSERT_EQ(TextureEffect::m_refCount, before) << "allocation " << n;
+    });
     ASSERT_NE(plugin, nullptr);
     EXPECT_GT(failures, 0);
     EXPECT_EQ(TextureEffect::m_refCount, before + 1);
