@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const std::vector<kavro::INode*> roots = graph->getRootNodes();
     for (float time : {0.0f, 0.5f, 2.0f}) {
-        for (int phase = 0; phase < 3; ++phase) {
+        for (int phase = kavro::UpdatePhase_Evaluate; phase < kavro::UpdatePhase_Count; ++phase) {
             for (kavro::INode* root : roots) {
                 kavro::UpdateContext context;
                 context.time = time;

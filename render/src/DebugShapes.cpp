@@ -21,7 +21,7 @@ D3DXVECTOR3 onCircle(float radius, float radians, float y = 0.0f)
 
 void DebugRender::line(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 {
-    beginPrimitive(6);
+    beginPrimitive(DebugPrimitive_LineList);
     addVertex(a);
     addVertex(b);
     endPrimitive();
@@ -29,14 +29,14 @@ void DebugRender::line(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 
 void DebugRender::triangle(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c, int type)
 {
-    if (type == 0) {
-        beginPrimitive(0);
+    if (type == DebugShape_Filled) {
+        beginPrimitive(DebugPrimitive_TriangleList);
         for (const D3DXVECTOR3* p : {&a, &b, &c}) {
             addVertex(*p);
         }
         endPrimitive();
-    } else if (type == 1 || type == 2) {
-        beginPrimitive(6);
+    } else if (type == DebugShape_Wire || type == DebugShape_Outline) {
+        beginPrimitive(DebugPrimitive_LineList);
         for (const D3DXVECTOR3* p : {&a, &b, &b, &c, &c, &a}) {
             addVertex(*p);
         }
@@ -47,23 +47,23 @@ void DebugRender::triangle(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3D
 void DebugRender::quad(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c, const D3DXVECTOR3& d,
     int type)
 {
-    if (type == 0) {
-        beginPrimitive(2);
+    if (type == DebugShape_Filled) {
+        beginPrimitive(DebugPrimitive_TriangleStrip);
         for (const D3DXVECTOR3* p : {&a, &b, &d, &c}) {
             addVertex(*p);
         }
         endPrimitive();
         return;
     }
-    if (type != 1 && type != 2) {
+    if (type != DebugShape_Wire && type != DebugShape_Outline) {
         return;
     }
-    beginPrimitive(7);
+    beginPrimitive(DebugPrimitive_LineLoop);
     for (const D3DXVECTOR3* p : {&a, &b, &c, &d}) {
         addVertex(*p);
     }
     endPrimitive();
-    if (type == 1) {
+    if (type == DebugShape_Wire) {
         line(b, d);
     }
 }
@@ -105,11 +105,11 @@ void DebugRender::arc(float innerRadius, float outerRadius, int segments, int ri
     auto radiusOf = [&](int ring) { return innerRadius + (outerRadius - innerRadius) * float(ring) / float(rings); };
     const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
 
-    if (type == 0) {
+    if (type == DebugShape_Filled) {
         // One strip per band; a full circle repeats its first point to close.
         const int around = full ? points + 1 : points;
         for (int ring = 0; ring < rings; ++ring) {
-            beginPrimitive(2);
+            beginPrimitive(DebugPrimitive_TriangleStrip);
             for (int i = 0; i < around; ++i) {
                 const float angle = start + step * float(i % points);
                 addShapeVertex(onCircle(radiusOf(ring + 1), angle), up);
@@ -119,25 +119,25 @@ void DebugRender::arc(float innerRadius, float outerRadius, int segments, int ri
         }
         return;
     }
-    if (type != 1 && type != 2) {
+    if (type != DebugShape_Wire && type != DebugShape_Outline) {
         return;
     }
     // Outlines: every ring (the outer and inner rims only for type 2), spokes for type 1.
     for (int ring = rings; ring >= 0; --ring) {
         const float radius = radiusOf(ring);
-        if (radius <= 0.0f || (type == 2 && ring != 0 && ring != rings)) {
+        if (radius <= 0.0f || (type == DebugShape_Outline && ring != 0 && ring != rings)) {
             continue;
         }
-        beginPrimitive(full ? 7 : 5);
+        beginPrimitive(full ? DebugPrimitive_LineLoop : DebugPrimitive_LineStrip);
         for (int i = 0; i < points; ++i) {
             addShapeVertex(onCircle(radius, start + step * float(i)), up);
         }
         endPrimitive();
     }
-    if (type == 1 || !full) {
-        beginPrimitive(6);
+    if (type == DebugShape_Wire || !full) {
+        beginPrimitive(DebugPrimitive_LineList);
         for (int i = 0; i < points; ++i) {
-            if (type == 2 && i != 0 && i != points - 1) {
+            if (type == DebugShape_Outline && i != 0 && i != points - 1) {
                 continue;
             }
             const float angle = start + step * float(i);
@@ -164,26 +164,26 @@ void DebugRender::sphere(float radius, int slices, int stacks, int type)
         const D3DXVECTOR3 n = direction(slice, stack);
         addShapeVertex(n * radius, n);
     };
-    if (type == 0) {
+    if (type == DebugShape_Filled) {
         if (stacks == 1) {
             return;
         }
         // Caps as fans round the poles, the bands between them as strips.
-        beginPrimitive(1);
+        beginPrimitive(DebugPrimitive_TriangleFan);
         add(0, 0);
         for (int i = 0; i <= slices; ++i) {
             add(i, 1);
         }
         endPrimitive();
         for (int j = 1; j + 1 < stacks; ++j) {
-            beginPrimitive(2);
+            beginPrimitive(DebugPrimitive_TriangleStrip);
             for (int i = 0; i <= slices; ++i) {
                 add(i, j);
                 add(i, j + 1);
             }
             endPrimitive();
         }
-        beginPrimitive(1);
+        beginPrimitive(DebugPrimitive_TriangleFan);
         add(0, stacks);
         for (int i = slices; i >= 0; --i) {
             add(i, stacks - 1);
@@ -191,18 +191,18 @@ void DebugRender::sphere(float radius, int slices, int stacks, int type)
         endPrimitive();
         return;
     }
-    if (type != 1 && type != 2) {
+    if (type != DebugShape_Wire && type != DebugShape_Outline) {
         return;
     }
     for (int j = 1; j < stacks; ++j) {
-        beginPrimitive(5);
+        beginPrimitive(DebugPrimitive_LineStrip);
         for (int i = 0; i <= slices; ++i) {
             add(i, j);
         }
         endPrimitive();
     }
     for (int i = 0; i < slices; ++i) {
-        beginPrimitive(5);
+        beginPrimitive(DebugPrimitive_LineStrip);
         for (int j = 0; j <= stacks; ++j) {
             add(i, j);
         }
@@ -226,9 +226,9 @@ void DebugRender::cylinder(float bottomRadius, float topRadius, float height, in
         D3DXVec3Normalize(&outward, &outward);
         addShapeVertex(onCircle(ringRadius(ring), angle, ringHeight(ring)), outward);
     };
-    if (type == 0) {
+    if (type == DebugShape_Filled) {
         for (int ring = 0; ring < rings; ++ring) {
-            beginPrimitive(2);
+            beginPrimitive(DebugPrimitive_TriangleStrip);
             for (int i = 0; i <= segments; ++i) {
                 side(i, ring + 1);
                 side(i, ring);
@@ -242,7 +242,7 @@ void DebugRender::cylinder(float bottomRadius, float topRadius, float height, in
             }
             const float y = end == 0 ? 0.0f : height;
             const D3DXVECTOR3 outward(0.0f, end == 0 ? -1.0f : 1.0f, 0.0f);
-            beginPrimitive(1);
+            beginPrimitive(DebugPrimitive_TriangleFan);
             addShapeVertex(D3DXVECTOR3(0.0f, y, 0.0f), outward);
             for (int i = 0; i <= segments; ++i) {
                 addShapeVertex(onCircle(radius, step * float(i % segments), y), outward);
@@ -251,21 +251,21 @@ void DebugRender::cylinder(float bottomRadius, float topRadius, float height, in
         }
         return;
     }
-    if (type != 1 && type != 2) {
+    if (type != DebugShape_Wire && type != DebugShape_Outline) {
         return;
     }
     // Rings round the axis (only the two ends for type 2) and the lines along the side.
     for (int ring = 0; ring <= rings; ++ring) {
-        if ((type == 2 && ring != 0 && ring != rings) || ringRadius(ring) <= 0.0f) {
+        if ((type == DebugShape_Outline && ring != 0 && ring != rings) || ringRadius(ring) <= 0.0f) {
             continue;
         }
-        beginPrimitive(7);
+        beginPrimitive(DebugPrimitive_LineLoop);
         for (int i = 0; i < segments; ++i) {
             side(i, ring);
         }
         endPrimitive();
     }
-    beginPrimitive(6);
+    beginPrimitive(DebugPrimitive_LineList);
     for (int i = 0; i < segments; ++i) {
         side(i, 0);
         side(i, rings);

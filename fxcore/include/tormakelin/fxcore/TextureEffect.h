@@ -20,6 +20,19 @@ struct QuadVertex {
     float u, v;
 };
 
+// Keys of the "Attributes/Channel" option list: the colour channels a quad writes.
+enum TextureChannel : int {
+    kChannelRgba = 0,
+    kChannelRed = 1,
+    kChannelGreen = 2,
+    kChannelBlue = 3,
+    kChannelAlpha = 4,
+    kChannelCount = 5,
+};
+
+// Keys of the "UV/UV Mode" option list.
+enum UvMode : int { kUvModeWrap = 0, kUvModeClamp = 1 };
+
 class TORMAKELIN_FXCORE_API TextureEffect : public Effect {
 public:
     // The compiled image effect, its parameter handles and the quad's declaration.
@@ -115,8 +128,8 @@ public:
 protected:
     int m_blendMode = 0;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
-    int m_channel = 0;
-    int m_uvMode = 1;
+    int m_channel = kChannelRgba;
+    int m_uvMode = kUvModeClamp;
     D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
 
 private:
@@ -131,6 +144,9 @@ private:
     std::vector<core::SmartRef<IGraphNode>> m_connected;
 };
 
+// Keys of the FullscreenQuad "Attributes/Type" option list.
+enum FullscreenQuadType : int { kFullscreenQuadTextured = 0, kFullscreenQuadSolid = 1 };
+
 class TORMAKELIN_FXCORE_API FullscreenQuad : public Effect {
 public:
     static PluginDesc _pluginDesc;
@@ -140,7 +156,7 @@ public:
 
 private:
     TextureEffect::SharedRef m_sharedRef;
-    int m_type = 0;
+    int m_type = kFullscreenQuadTextured;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
     int m_blendMode = 0;
 };
