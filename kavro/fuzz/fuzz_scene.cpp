@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     core::SmartRef<core::IStream> outStream(core::createMemStream(nullptr, 0, false, true));
     core::SmartRef<kavro::Serializer> out(new kavro::Serializer());
     kavro::SerializerParams params;
-    params.mode = 1;
+    params.mode = kavro::SerializerMode_Store;
     if (out->create(outStream.get(), params)) {
         graph->serialize(out.get());
     }
