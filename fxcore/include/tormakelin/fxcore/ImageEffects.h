@@ -38,7 +38,7 @@ protected:
     // The placed quad through every pass under the channel mask.
     void drawModel(render::IShader* shader);
 
-    int m_blendMode = 0;
+    int m_blendMode = render::BlendMode_Solid;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
     int m_channel = kChannelRgba;
     int m_uvMode = kUvModeClamp;
@@ -230,7 +230,7 @@ protected:
     void drawComposed(render::IShader* shader, std::string const& technique, Slot source);
     render::ITexture* slotTexture(Slot slot) const;
 
-    int m_blendMode = 0;
+    int m_blendMode = render::BlendMode_Solid;
     float m_width = 1.5f;
     render::ITexture* m_texture = nullptr;
     render::IRenderTargetTexture* m_targets[kSlotCount] = {};

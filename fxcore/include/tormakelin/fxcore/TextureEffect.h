@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/Nodes.h>
 
 #include <tormakelin/core/SmartRef.h>
+#include <tormakelin/render/BlendMode.h>
 
 namespace tormakelin::render {
 class IShader;
@@ -126,7 +127,7 @@ public:
     void drawShared(render::ITexture* texture);
 
 protected:
-    int m_blendMode = 0;
+    int m_blendMode = render::BlendMode_Solid;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
     int m_channel = kChannelRgba;
     int m_uvMode = kUvModeClamp;
@@ -158,7 +159,7 @@ private:
     TextureEffect::SharedRef m_sharedRef;
     int m_type = kFullscreenQuadTextured;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
-    int m_blendMode = 0;
+    int m_blendMode = render::BlendMode_Solid;
 };
 
 } // namespace tormakelin::fxcore
