@@ -112,7 +112,8 @@ bool PlayerApplication::runStartup()
 
 bool PlayerApplication::loadDocumentSettings(core::IXmlDocument* xml)
 {
-    core::SmartRef<fxcore::ISerializer> const serializer = fxcore::createSerializer({0, xml, false});
+    core::SmartRef<fxcore::ISerializer> const serializer =
+        fxcore::createSerializer({fxcore::kSerializerLoad, xml, false});
     if (!serializer)
         return false;
     fxcore::forEachChildElement(serializer.get(), fxcore::kDocumentSettingsElement,
@@ -135,7 +136,8 @@ bool PlayerApplication::loadDocument(core::IXmlDocument* xml)
 {
     newDocument();
     fxcore::IDocument* const document = getDocument();
-    core::SmartRef<fxcore::ISerializer> const serializer = fxcore::createSerializer({0, xml, false});
+    core::SmartRef<fxcore::ISerializer> const serializer =
+        fxcore::createSerializer({fxcore::kSerializerLoad, xml, false});
     if (!document || !serializer || !document->serialize(serializer.get())) {
         showError("Unable to load document script.");
         return false;

@@ -57,13 +57,13 @@ bool PlayerApplication::createWindowAndDevice()
 
     render::DeviceCreateParams params;
     params.adapter = m_setupRan && !m_setup.displayAutodetect ? uint32_t(std::max(m_setup.displayDevice, 0)) : 0;
-    params.deviceType = 1;
-    params.vertexProcessing = 1;
+    params.deviceType = D3DDEVTYPE_HAL;
+    params.vertexProcessing = render::VertexProcessing_PureDevice;
     params.width = width;
     params.height = height;
     params.fullscreen = fullscreen;
     params.vsync = m_setupRan && m_setup.verticalSync;
-    params.multiSampleType = m_setupRan ? m_setup.multiSample : 2;
+    params.multiSampleType = m_setupRan ? m_setup.multiSample : int32_t(D3DMULTISAMPLE_2_SAMPLES);
     params.multiSampleQuality = 0;
     params.presentFlags = 0;
     params.reference = false;

@@ -428,8 +428,8 @@ std::vector<IGraphNode*> Graph::copyNodes(char const* rootName) const
     core::SmartRef<core::IXmlDocument> const document = core::createXmlDocument();
     if (!document || !document->create(rootName))
         return nodes;
-    core::SmartRef<ISerializer> const save = createSerializer(SerializerCreateDesc{1, document.get(), false});
-    core::SmartRef<ISerializer> const load = createSerializer(SerializerCreateDesc{0, document.get(), false});
+    core::SmartRef<ISerializer> const save = createSerializer({kSerializerSave, document.get(), false});
+    core::SmartRef<ISerializer> const load = createSerializer({kSerializerLoad, document.get(), false});
     if (!save || !load)
         return nodes;
     const_cast<Graph*>(this)->serialize(save.get());

@@ -42,7 +42,7 @@ void GraphNode::enableTransform(TransformType type, int handles, TransformBoundi
     addInput("Transform/Position", kParameterVec3, "0,0,0", &m_transform.position3d)->visible = position;
     NodeParameter* turn = addInput("Transform/Rotation", kParameterVec4, "0,0,0,1", &m_transform.rotation3d);
     turn->visible = rotation;
-    turn->value->setEditorType(1);
+    turn->value->setEditorType(kEditorRotation);
     addInput("Transform/Scale", kParameterVec3, "1,1,1", &m_transform.scale3d)->visible = size;
 }
 

@@ -305,8 +305,8 @@ IGraphNode* GraphNode::clone()
         return node;
     document->addRef();
     if (document->create("CloneData")) {
-        core::SmartRef<ISerializer> const save = createSerializer(SerializerCreateDesc{1, document, false});
-        core::SmartRef<ISerializer> const load = createSerializer(SerializerCreateDesc{0, document, false});
+        core::SmartRef<ISerializer> const save = createSerializer({kSerializerSave, document, false});
+        core::SmartRef<ISerializer> const load = createSerializer({kSerializerLoad, document, false});
         if (save && load) {
             serializeData(save.get());
             node->serializeData(load.get());

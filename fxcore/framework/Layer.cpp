@@ -293,7 +293,7 @@ void Layer::updateAt(UpdateContext& context, double ancestors, bool below)
     int const t = TimeUtil::floatToTimeUnit(context.time);
     int const s = TimeUtil::floatToTimeUnit(start);
     int const e = TimeUtil::floatToTimeUnit(end);
-    bool const active = m_info.endBehavior == 1 ? t >= s : (s <= t && t < e);
+    bool const active = m_info.endBehavior == kEndLoop ? t >= s : (s <= t && t < e);
     if (!active)
         return;
     if (context.tracker)
@@ -301,7 +301,7 @@ void Layer::updateAt(UpdateContext& context, double ancestors, bool below)
 
     if (IGraph* graph = findGraph()) {
         double local = context.time - (startOrZero(m_time) + ancestors) / 100.0;
-        if (m_info.endBehavior == 1) {
+        if (m_info.endBehavior == kEndLoop) {
             double const length = end - start;
             // A loop of no length has no place to wrap to.
             local = length > 0.0 ? std::fmod(local, length) : 0.0;

@@ -259,7 +259,7 @@ void Layer::setParameterAnimated(core::UniqueId const& parameterId, bool animate
     IParameter* parameter = instance->parameter.get();
     unsigned int const channels = channelsOf(parameter->getType());
     // Rotation tracks hold quaternions, which need four channels.
-    bool const rotation = parameter->getEditorType() == 1 && channels == 4;
+    bool const rotation = parameter->getEditorType() == kEditorRotation && channels == 4;
     core::SmartRef<core::IKeyframe> const track = core::createKeyframe(channels, rotation);
     if (!track)
         return;

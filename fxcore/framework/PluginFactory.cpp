@@ -101,7 +101,7 @@ bool PluginFactory::load(std::string const& path)
     if (!m_query)
         return refuse();
     for (int index = 0;; ++index) {
-        auto const* desc = static_cast<PluginDesc const*>(m_query(0, index));
+        auto const* desc = static_cast<PluginDesc const*>(m_query(kPluginQueryDesc, index));
         if (!desc)
             break;
         m_descs.push_back(*desc);
@@ -115,7 +115,7 @@ IPlugin* PluginFactory::createPlugin(core::UniqueId const& id)
         return nullptr;
     for (size_t index = 0; index < m_descs.size(); ++index)
         if (sameId(m_descs[index].id, id))
-            return static_cast<IPlugin*>(m_query(1, static_cast<int>(index)));
+            return static_cast<IPlugin*>(m_query(kPluginQueryCreate, static_cast<int>(index)));
     return nullptr;
 }
 

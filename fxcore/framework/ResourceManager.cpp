@@ -154,7 +154,7 @@ private:
         if (loaded)
             loaded->release();
         // A failed load keeps nothing, and its words reach the log.
-        if (result.status != 0 || !loaded) {
+        if (result.status != kResourceLoadOk || !loaded) {
             if (!result.message.empty())
                 core::Debug(core::DebugWarning, __FILE__, __LINE__, "resources") << result.message;
             return;

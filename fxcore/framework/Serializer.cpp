@@ -69,7 +69,8 @@ void holdDocumentAndRoot(std::vector<core::IXmlNode*>& stack, core::IXmlDocument
 
 class Serializer final : public core::RefCounted<ISerializer> {
 public:
-    explicit Serializer(SerializerCreateDesc const& desc) : m_saving(desc.mode != 0), m_document(desc.document)
+    explicit Serializer(SerializerCreateDesc const& desc)
+        : m_saving(desc.mode != kSerializerLoad), m_document(desc.document)
     {
         addRefIf(m_document);
     }

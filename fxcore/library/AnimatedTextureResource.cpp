@@ -101,7 +101,7 @@ void AnimatedTextureResource::getFrame(float seconds, std::vector<AnimatedTextur
     float start = 0.0f;
     for (AnimatedTextureFrame const* frame : m_frames) {
         float const end = start + frame->delay / 100.0f;
-        if ((u > end && frame->disposal == 1) || (start <= u && u <= end))
+        if ((u > end && frame->disposal == kDisposalKeep) || (start <= u && u <= end))
             out.push_back(frame);
         start = end;
     }

@@ -60,7 +60,7 @@ void FileResourceLoader::loadResource(ResourceLoadResult& result, void* parentWi
         dialog.addFileType(m_description, m_pattern);
         dialog.addFileType("All Files (*.*)", "*.*");
         if (!dialog.doModal(parentWindow, ResourceDialogOpenFile)) {
-            result.status = 2;
+            result.status = kResourceLoadCancelled;
             return;
         }
         findParameter("Filename")->setText(dialog.getFileName());

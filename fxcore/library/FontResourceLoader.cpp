@@ -30,7 +30,7 @@ void FontResourceLoader::loadResource(ResourceLoadResult& result, void* parentWi
     if (interactive) {
         FontSetupPage page(this);
         if (!page.doModal(parentWindow, ResourceDialogModal)) {
-            result.status = 2;
+            result.status = kResourceLoadCancelled;
             return;
         }
     }

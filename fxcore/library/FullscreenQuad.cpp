@@ -23,8 +23,8 @@ FullscreenQuad::FullscreenQuad()
 {
     addInput("Attributes/Texture", kParameterResource, "0", nullptr);
     NodeParameter* type = addInput("Attributes/Type", kParameterOption, "0", &m_type);
-    type->value->addOption("Textured", 0);
-    type->value->addOption("Solid", 1);
+    type->value->addOption("Textured", kFullscreenQuadTextured);
+    type->value->addOption("Solid", kFullscreenQuadSolid);
     addInput("Attributes/Color", kParameterColor, "255,255,255,255", &m_color);
     TextureEffect::addBlendModeOptions(addInput("Attributes/Blend Mode", kParameterOption, "0", &m_blendMode));
     enableScript();
@@ -37,17 +37,17 @@ void FullscreenQuad::render(RenderContext& context)
 {
     render::ITexture* texture = nullptr;
     bool const connected = TextureEffect::fetchTexture(*this, TextureEffect::textureInputName(), context, texture);
-    if (!connected && m_type != 1)
+    if (!connected && m_type != kFullscreenQuadSolid)
         return;
     render::IShader* shader = TextureEffect::sharedShader();
     if (!shader)
         return;
     TextureEffect::SharedData& shared = *TextureEffect::m_shared;
-    shader->setTechnique(m_type != 0 ? kSolidTechnique : kTexturedTechnique);
+    shader->setTechnique(m_type != kFullscreenQuadTextured ? kSolidTechnique : kTexturedTechnique);
     shared.vertexDecl->bind();
     render::applyBlendMode(static_cast<render::BlendMode>(m_blendMode));
     TextureEffect::setQuadStates();
-    if (m_type == 0 && texture)
+    if (m_type == kFullscreenQuadTextured && texture)
         shader->setTexture(shared.colorTexture.get(), texture);
     D3DXVECTOR4 const color = m_color / 255.0f;
     shader->setFloat4(shared.color.get(), color);

@@ -43,7 +43,7 @@ render::IShader* ImageEffectBase::beginModel(std::string const& wrap, std::strin
     TextureEffect::SharedData& shared = *TextureEffect::m_shared;
     TextureEffect::setQuadStates();
     render::applyBlendMode(static_cast<render::BlendMode>(m_blendMode));
-    shader->setTechnique(m_uvMode != 0 ? clamp : wrap);
+    shader->setTechnique(m_uvMode != kUvModeWrap ? clamp : wrap);
     shared.vertexDecl->bind();
     if (texture)
         shader->setTexture(shared.colorTexture.get(), texture);

@@ -161,8 +161,8 @@ void EdgeDetect::render(RenderContext& context)
 Composite::Composite() : ImageEffectBase({"Attributes/Texture-1", "Attributes/Texture-2", "Attributes/Alpha Texture"})
 {
     NodeParameter* mode = addInput("Composite/Alpha Mode", kParameterOption, "0", &m_alphaMode);
-    mode->value->addOption("Alpha", 0);
-    mode->value->addOption("RGB", 1);
+    mode->value->addOption("Alpha", kCompositeAlpha);
+    mode->value->addOption("RGB", kCompositeRgb);
     addInput("Composite/Fade", kParameterFloat, "0", &m_fade);
     finishInputs();
 }
@@ -175,7 +175,7 @@ void Composite::render(RenderContext& context)
                              rgbClamp = "CompositeRGBClamp";
     render::ITexture* texture = nullptr;
     fetchTexture(first, context, texture);
-    bool const rgb = m_alphaMode == 1;
+    bool const rgb = m_alphaMode == kCompositeRgb;
     render::IShader* shader = beginModel(rgb ? rgbWrap : wrap, rgb ? rgbClamp : clamp, texture, &context);
     if (!shader)
         return;

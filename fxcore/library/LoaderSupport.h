@@ -14,7 +14,7 @@ namespace tormakelin::fxcore::detail {
 
 inline void failLoad(ResourceLoadResult& result, std::string message)
 {
-    result.status = 1;
+    result.status = kResourceLoadFailed;
     result.message = std::move(message);
 }
 

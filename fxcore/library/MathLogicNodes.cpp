@@ -48,22 +48,22 @@ Comparison::~Comparison() = default;
 void Comparison::eval(UpdateContext&)
 {
     switch (m_operator) {
-    case 0:
+    case kComparisonEquals:
         m_result = everyComponent(m_first, m_second, [](float a, float b) { return a == b; });
         break;
-    case 1:
+    case kComparisonNotEquals:
         m_result = !everyComponent(m_first, m_second, [](float a, float b) { return a == b; });
         break;
-    case 2:
+    case kComparisonLess:
         m_result = everyComponent(m_first, m_second, [](float a, float b) { return a < b; });
         break;
-    case 3:
+    case kComparisonLessEquals:
         m_result = everyComponent(m_first, m_second, [](float a, float b) { return a <= b; });
         break;
-    case 4:
+    case kComparisonGreater:
         m_result = everyComponent(m_first, m_second, [](float a, float b) { return a > b; });
         break;
-    case 5:
+    case kComparisonGreaterEquals:
         m_result = everyComponent(m_first, m_second, [](float a, float b) { return a >= b; });
         break;
     default:
@@ -92,28 +92,28 @@ void Curve::eval(UpdateContext&)
     float const twoPi = 6.28318531f;
     // A zero wave length has no period: the curve lies flat instead of turning NaN.
     if (m_waveLength == 0.0f) {
-        if (m_curveType >= 0 && m_curveType <= 4)
+        if (m_curveType >= kCurveSine && m_curveType <= kCurveSquare)
             m_result = 0.0f;
         return;
     }
     float const x = m_phase / m_waveLength;
     switch (m_curveType) {
-    case 0:
+    case kCurveSine:
         m_result = m_amplitude * static_cast<float>(std::sin(static_cast<double>(x)));
         break;
-    case 1:
+    case kCurveSineNormalized:
         m_result = m_amplitude * static_cast<float>(std::sin(static_cast<double>(x))) * 0.5f + 0.5f;
         break;
-    case 2:
+    case kCurveSawTooth:
         m_result = m_amplitude * (wrapToPeriod(x, twoPi) / pi - 1.0f);
         break;
-    case 3: {
+    case kCurveTriangle: {
         float const w = wrapToPeriod(x + halfPi, twoPi);
         m_result = w > pi ? m_amplitude * (((w - pi) / pi) * 2.0f - 1.0f)
                           : m_amplitude * (((pi - w) / pi) * 2.0f - 1.0f);
         break;
     }
-    case 4:
+    case kCurveSquare:
         m_result = x - std::trunc(x) <= 0.5f ? m_amplitude : 0.0f;
         break;
     default:

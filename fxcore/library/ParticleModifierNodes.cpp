@@ -57,8 +57,8 @@ ParticleLinearForceModifier::ParticleLinearForceModifier() : ParticleModifier(ne
 {
     auto* force = static_cast<kavro::ParticleLinearForceModifier*>(kavroModifier());
     NodeParameter* op = addInput("Attributes/Operator", kParameterOption, "0", &force->op);
-    op->value->addOption("Add", 0);
-    op->value->addOption("Average", 1);
+    op->value->addOption("Add", kavro::LinearForceOperator_Add);
+    op->value->addOption("Average", kavro::LinearForceOperator_Average);
     addInput("Attributes/Direction", kParameterVec3, "0,0,1", &force->direction);
     enableScript();
 }

@@ -292,12 +292,12 @@ void* tormakelinPluginQuery(int kind, int index)
     if (index < 0 || index >= kRowCount)
         return nullptr;
     try {
-        if (kind == 0)
+        if (kind == kPluginQueryDesc)
             return rowDesc(index);
     } catch (std::bad_alloc const&) {
         return nullptr;
     }
-    if (kind == 1)
+    if (kind == kPluginQueryCreate)
         return kRows[index].create();
     return nullptr;
 }

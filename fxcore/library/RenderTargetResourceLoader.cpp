@@ -83,7 +83,7 @@ void RenderTargetResourceLoader::loadResource(ResourceLoadResult& result, void* 
     if (interactive) {
         RenderTargetSetupPage page(this);
         if (!page.doModal(parentWindow, ResourceDialogModal)) {
-            result.status = 2;
+            result.status = kResourceLoadCancelled;
             return;
         }
     }

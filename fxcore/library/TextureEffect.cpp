@@ -33,15 +33,15 @@ void TextureEffect::addBlendModeOptions(NodeParameter* input)
 
 void TextureEffect::addChannelOptions(NodeParameter* input)
 {
-    static char const* const names[] = {"RGBA", "R", "G", "B", "A"};
-    for (int channel = 0; channel < 5; ++channel)
+    static char const* const names[kChannelCount] = {"RGBA", "R", "G", "B", "A"};
+    for (int channel = kChannelRgba; channel < kChannelCount; ++channel)
         input->value->addOption(names[channel], channel);
 }
 
 void TextureEffect::addUvModeOptions(NodeParameter* input)
 {
-    input->value->addOption("Wrap", 0);
-    input->value->addOption("Clamp", 1);
+    input->value->addOption("Wrap", kUvModeWrap);
+    input->value->addOption("Clamp", kUvModeClamp);
 }
 
 TextureEffect::TextureEffect()
@@ -90,7 +90,7 @@ void TextureEffect::drawShared(render::ITexture* texture)
     if (!shader)
         return;
     SharedData& shared = *m_shared;
-    shader->setTechnique(m_uvMode != 0 ? kClampTechnique : kWrapTechnique);
+    shader->setTechnique(m_uvMode != kUvModeWrap ? kClampTechnique : kWrapTechnique);
     QuadVertex quad[4];
     setStatesAndQuad(quad);
     if (texture)

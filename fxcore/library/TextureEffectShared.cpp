@@ -160,8 +160,8 @@ D3DXVECTOR2 TextureEffect::viewportSize()
 
 unsigned long TextureEffect::channelMask(int channel)
 {
-    static unsigned long const masks[] = {15, 1, 2, 4, 8};
-    return channel >= 0 && channel < 5 ? masks[channel] : 0;
+    static unsigned long const masks[kChannelCount] = {15, 1, 2, 4, 8};
+    return channel >= kChannelRgba && channel < kChannelCount ? masks[channel] : 0;
 }
 
 void TextureEffect::buildQuad(Transform const& transform, D3DXVECTOR4 const& uv, QuadVertex (&quad)[4])

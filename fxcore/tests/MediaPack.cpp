@@ -45,7 +45,7 @@ Bytes sceneWithTexture()
     kavro::Serializer serializer;
     serializer.addRef();
     kavro::SerializerParams params;
-    params.mode = 1;
+    params.mode = kavro::SerializerMode_Store;
     if (serializer.create(stream.get(), params) && graph->serialize(&serializer)) {
         auto const* data = static_cast<uint8_t const*>(stream->getData());
         out.assign(data, data + stream->getSize());

@@ -170,8 +170,8 @@ TEST(Animation, OutputsRestValuesWithoutTracksAndTheTracksChannelsWithThem)
     // The tracks travel in the node's own data, as saving and cloning write it.
     core::SmartRef<core::IXmlDocument> document(core::createXmlDocument());
     ASSERT_TRUE(document->create("Data"));
-    core::SmartRef<ISerializer> const save(createSerializer(SerializerCreateDesc{1, document.get(), false}));
-    core::SmartRef<ISerializer> const load(createSerializer(SerializerCreateDesc{0, document.get(), false}));
+    core::SmartRef<ISerializer> const save(createSerializer({kSerializerSave, document.get(), false}));
+    core::SmartRef<ISerializer> const load(createSerializer({kSerializerLoad, document.get(), false}));
     ASSERT_TRUE(node->serializeData(save.get()));
     core::SmartRef<Animation> copy(new Animation());
     ASSERT_TRUE(copy->serializeData(load.get()));

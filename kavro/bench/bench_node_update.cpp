@@ -32,7 +32,7 @@ void updateAll(benchmark::State& state, bool chain)
     const auto nodes = makeNodes(int(state.range(0)), chain);
     kavro::RenderPass pass;
     for (auto _ : state) {
-        for (int phase = 0; phase < 3; ++phase) {
+        for (int phase = kavro::UpdatePhase_Evaluate; phase < kavro::UpdatePhase_Count; ++phase) {
             kavro::UpdateContext context;
             context.phase = phase;
             nodes[0]->update(context);

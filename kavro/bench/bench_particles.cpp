@@ -63,7 +63,7 @@ SmartRef<ParticleSystem> makeSystem(bool modifiers = true)
 UpdateContext frameAt(int frame)
 {
     UpdateContext context;
-    context.phase = 2;
+    context.phase = UpdatePhase_Apply;
     context.delta = kDelta;
     context.time = float(frame) * kDelta;
     context.eye = D3DXVECTOR3(30 * std::cos(context.time), 5, 30 * std::sin(context.time));

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const std::vector<kavro::INode*> roots = graph->getRootNodes();
     for (float time : {0.0f, 0.5f, 2.0f}) {
-        for (int phase = 0; phase < 3; ++phase) {
+        for (int phase = kavro::UpdatePhase_Evaluate; phase < kavro::UpdatePhase_Count; ++phase) {
             for (kavro::INode* root : roots) {
                 kavro::UpdateContext context;
                 context.time = time;
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     core::SmartRef<core::IStream> outStream(core::createMemStream(nullptr, 0, false, true));
     core::SmartRef<kavro::Serializer> out(new kavro::Serializer());
     kavro::SerializerParams params;
-    params.mode = 1;
+    params.mode = kavro::SerializerMode_Store;
     if (out->create(outStream.get(), params)) {
         graph->serialize(out.get());
     }

@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         core::SmartRef<render::IShader> shader(kavro::createShaderFromMaterial(material, param));
     }
     const std::vector<kavro::INode*> roots = graph->getRootNodes();
-    for (int phase = 0; phase < 3; ++phase) {
+    for (int phase = kavro::UpdatePhase_Evaluate; phase < kavro::UpdatePhase_Count; ++phase) {
         for (kavro::INode* root : roots) {
             kavro::UpdateContext context;
             context.phase = phase;

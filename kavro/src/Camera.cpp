@@ -51,7 +51,7 @@ void Camera::computeView(const UpdateContext& context)
 
 void Camera::update(UpdateContext& context)
 {
-    if (context.phase == 0) {
+    if (context.phase == UpdatePhase_Evaluate) {
         roll.update(context.time);
         fov.update(context.time);
         aspectRatio.update(context.time);
@@ -59,7 +59,7 @@ void Camera::update(UpdateContext& context)
         farPlane.update(context.time);
     }
     Node::update(context);
-    if (context.phase != 2) {
+    if (context.phase != UpdatePhase_Apply) {
         return;
     }
     // The automatic ratio is not written back, so a saved camera keeps its stored value.
@@ -79,14 +79,14 @@ bool Camera::serialize(Serializer* serializer)
 
 void Light::update(UpdateContext& context)
 {
-    if (context.phase == 0) {
+    if (context.phase == UpdatePhase_Evaluate) {
         colour.update(context.time);
         radius.update(context.time);
         innerCone.update(context.time);
         outerCone.update(context.time);
     }
     Node::update(context);
-    if (context.phase != 1) {
+    if (context.phase != UpdatePhase_Matrices) {
         return;
     }
     D3DXVECTOR3 axis(m_worldMatrix._31, m_worldMatrix._32, m_worldMatrix._33);

@@ -73,10 +73,10 @@ void Mesh::gatherLights(const std::vector<LightRecord>& lights)
 
 void Mesh::update(UpdateContext& context)
 {
-    if (context.phase == 0) {
+    if (context.phase == UpdatePhase_Evaluate) {
         IGeometry* geometry = getGeometryInUse();
         m_box = geometry ? geometry->getBoundingBox() : emptyBox();
-    } else if (context.phase == 2) {
+    } else if (context.phase == UpdatePhase_Apply) {
         if (context.lights) {
             gatherLights(*context.lights);
         } else {

@@ -212,7 +212,7 @@ void SkinModifier::update(const UpdateContext& context)
 {
     // A graph shared by several entries is placed once per entry at the same time: the bones
     // then follow that entry's matrices, and the vertices are blended again only when they moved.
-    if (context.phase != 2 || (context.time == m_lastTime && context.advance)) {
+    if (context.phase != UpdatePhase_Apply || (context.time == m_lastTime && context.advance)) {
         return;
     }
     const bool sameTime = context.time == m_lastTime;
@@ -338,7 +338,7 @@ void MorphModifier::resolve(ISceneGraph* graph)
 
 void MorphModifier::update(const UpdateContext& context)
 {
-    if (context.phase != 2 || context.time == m_lastTime) {
+    if (context.phase != UpdatePhase_Apply || context.time == m_lastTime) {
         return;
     }
     m_lastTime = context.time;

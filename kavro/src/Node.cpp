@@ -150,9 +150,9 @@ void pushChildren(std::vector<WalkEntry>& stack, INode* node, const D3DXMATRIX& 
 
 void Node::update(UpdateContext& context)
 {
-    if (context.phase == 0) {
+    if (context.phase == UpdatePhase_Evaluate) {
         m_transformation.eval(context.time);
-    } else if (context.phase == 1) {
+    } else if (context.phase == UpdatePhase_Matrices) {
         D3DXMATRIX local = m_transformation.transform.getMatrix();
         if (m_target.object) {
             D3DXVECTOR3 eye = m_transformation.transform.position.value;
@@ -165,7 +165,7 @@ void Node::update(UpdateContext& context)
         m_worldMatrix = m_transformation.objectOffset.getMatrix() * m_nodeWorldMatrix;
     }
     // Phase 0 hands the context's matrix on unchanged; the later phases the node's own.
-    const D3DXMATRIX& childMatrix = context.phase == 0 ? context.parentMatrix : m_nodeWorldMatrix;
+    const D3DXMATRIX& childMatrix = context.phase == UpdatePhase_Evaluate ? context.parentMatrix : m_nodeWorldMatrix;
     WalkState& walk = t_walk;
     if (walk.updating == this) {
         walk.childMatrix = childMatrix;

@@ -19,6 +19,16 @@ constexpr float kPi = 3.14159265358979f;
 
 float random(float a, float b) { return core::randomFloat(a, b); }
 
+// The face of the box an on-surface spawn is moved onto.
+enum BoxFace : int {
+    BoxFace_MinX = 0,
+    BoxFace_MaxX = 1,
+    BoxFace_MinY = 2,
+    BoxFace_MaxY = 3,
+    BoxFace_MinZ = 4,
+    BoxFace_MaxZ = 5,
+};
+
 D3DXVECTOR3 randomIn(const D3DXVECTOR3& min, const D3DXVECTOR3& max)
 {
     // Drawn x, y, z in turn so a seeded sequence gives the same points everywhere.
@@ -107,12 +117,12 @@ void ParticleBoxEmitter::placeParticle(Particle& p)
 {
     D3DXVECTOR3 at = randomIn(m_bounds.min, m_bounds.max);
     if (m_onBox) {
-        switch (core::randomInt(0, 5)) {
-        case 0: at.x = m_bounds.min.x; break;
-        case 1: at.x = m_bounds.max.x; break;
-        case 2: at.y = m_bounds.min.y; break;
-        case 3: at.y = m_bounds.max.y; break;
-        case 4: at.z = m_bounds.min.z; break;
+        switch (core::randomInt(BoxFace_MinX, BoxFace_MaxZ)) {
+        case BoxFace_MinX: at.x = m_bounds.min.x; break;
+        case BoxFace_MaxX: at.x = m_bounds.max.x; break;
+        case BoxFace_MinY: at.y = m_bounds.min.y; break;
+        case BoxFace_MaxY: at.y = m_bounds.max.y; break;
+        case BoxFace_MinZ: at.z = m_bounds.min.z; break;
         default: at.z = m_bounds.max.z; break;
         }
     }

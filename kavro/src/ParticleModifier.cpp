@@ -100,7 +100,7 @@ void ParticleLinearForceModifier::apply(UpdateContext& context, Particle* first)
     const D3DXVECTOR3 push = direction * context.delta;
     for (Particle* p = first; p; p = nextInList(p)) {
         p->velocity += push;
-        if (op != 0) {
+        if (op != LinearForceOperator_Add) {
             p->velocity *= 0.5f;
         }
     }

@@ -139,7 +139,7 @@ void ParticleSystem::updateParticles(UpdateContext& context)
 
 void ParticleSystem::update(UpdateContext& context)
 {
-    if (context.phase == 2 && context.advance) {
+    if (context.phase == UpdatePhase_Apply && context.advance) {
         updateParticles(context);
     }
     Node::update(context);

@@ -40,7 +40,7 @@ void fillFloat(float value)
 {
     if (render::IPostProcessor* post = postProcessor()) {
         render::PostProcessOp op;
-        op.kind = 5;
+        op.kind = render::PostProcessKind_ClearFloat;
         op.blendMode = render::BlendMode_Solid;
         op.clearColour = D3DXVECTOR4(value, value, value, value);
         post->process(op);
@@ -64,7 +64,7 @@ void blur(render::ITexture* source, render::IRenderTargetTexture* first, render:
         return;
     }
     render::PostProcessOp op;
-    op.kind = 2;
+    op.kind = render::PostProcessKind_Blur;
     op.blendMode = render::BlendMode_Solid;
     op.blurSource = source;
     op.blurTargetA = targetTexture(first);
@@ -141,10 +141,10 @@ private:
         m_eye = state.eye;
         m_lights = state.lights;
         for (size_t i = 0; i < count; ++i) {
-            updatePhase(i, 0);
+            updatePhase(i, UpdatePhase_Evaluate);
         }
         for (size_t i = 0; i < count; ++i) {
-            updatePhase(i, 1);
+            updatePhase(i, UpdatePhase_Matrices);
             gatherLights(state.entries[i].graph);
         }
         size_t cameraEntry = count;
@@ -157,7 +157,7 @@ private:
         m_updatedAt.clear();
         for (size_t i = 0; i < count; ++i) {
             // A graph's time moves once a frame, with its first entry; later ones only place it.
-            updatePhase(i, 2, !markUpdated(i));
+            updatePhase(i, UpdatePhase_Apply, !markUpdated(i));
             if (camera && i == cameraEntry) {
                 // Read right after its own entry's update: a later entry of the same graph moves it.
                 m_view = camera->getViewMatrix();
@@ -230,8 +230,8 @@ private:
         for (auto& [updated, at] : m_updatedAt) {
             if (updated == graph) {
                 if (at != entry) {
-                    updatePhase(entry, 1);
-                    updatePhase(entry, 2, false);
+                    updatePhase(entry, UpdatePhase_Matrices);
+                    updatePhase(entry, UpdatePhase_Apply, false);
                     at = entry;
                 }
                 return;
@@ -364,7 +364,7 @@ private:
         }
         if (render::IPostProcessor* post = postProcessor()) {
             render::PostProcessOp op;
-            op.kind = 0;
+            op.kind = render::PostProcessKind_Copy;
             op.blendMode = render::BlendMode_Solid;
             op.copySource = image;
             post->process(op);
@@ -427,7 +427,7 @@ private:
         blur(s.dofBlurTarget->getTexture(), s.dofBlurVertical.get(), s.dofBlurHorizontal.get(),
             s.dofBlurVertical.get(), s.dofBlurWidth);
         render::PostProcessOp op;
-        op.kind = 3;
+        op.kind = render::PostProcessKind_DepthOfField;
         op.blendMode = render::BlendMode_Solid;
         op.dofDepth = s.zPassTarget->getTexture();
         op.dofHigh = s.dofBlurTarget->getTexture();

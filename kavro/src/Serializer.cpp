@@ -8,7 +8,7 @@ namespace tormakelin::kavro {
 
 bool Serializer::create(core::IStream* stream, const SerializerParams& params)
 {
-    if (!core::Serializer::create(stream, params.mode == 1)) {
+    if (!core::Serializer::create(stream, params.mode == SerializerMode_Store)) {
         return false;
     }
     m_mode = params.mode;

@@ -158,7 +158,7 @@ TEST(Splines, AnEmptySplineIs24BytesAndKnotsKeepStoredPoints)
     {
         Serializer serializer;
         serializer.addRef();
-        ASSERT_TRUE(serializer.create(stream, SerializerParams{1, 0}));
+        ASSERT_TRUE(serializer.create(stream, SerializerParams{SerializerMode_Store, 0}));
         ASSERT_TRUE(spline->serialize(&serializer));
     }
     EXPECT_EQ(stream->getSize(), 24u);

@@ -1,6 +1,7 @@
 #include <tormakelin/core/RefCounted.h>
 #include <tormakelin/render/RenderDevice.h>
 #include <tormakelin/render/RenderTarget.h>
+#include <tormakelin/render/ResourceType.h>
 
 namespace tormakelin::render {
 
@@ -9,7 +10,7 @@ namespace {
 // The device's own back buffer: drawing goes there unless something else is begun.
 class BackBuffer final : public core::RefCounted<IRenderTarget> {
 public:
-    int getResourceType() override { return 0; }
+    int getResourceType() override { return ResourceType_RenderTarget; }
     bool begin() override { return false; }
     bool end() override { return false; }
     IRenderView* getRenderView() override { return nullptr; }

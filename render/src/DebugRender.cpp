@@ -155,9 +155,9 @@ void DebugRender::addVertex(const D3DXVECTOR3& position)
 
 void DebugRender::addShapeVertex(const D3DXVECTOR3& position, const D3DXVECTOR3& outward)
 {
-    if (m_mode == 1 || m_mode == 2) {
+    if (m_mode == DebugNormalMode_Outward || m_mode == DebugNormalMode_Inward) {
         const D3DXVECTOR3 kept = m_normal;
-        m_normal = m_mode == 1 ? outward : -outward;
+        m_normal = m_mode == DebugNormalMode_Outward ? outward : -outward;
         addVertex(position);
         m_normal = kept;
     } else {
@@ -178,29 +178,29 @@ void DebugRender::drawVertices()
     const unsigned n = unsigned(m_vertices.size());
     const DebugVertex* v = m_vertices.data();
     switch (m_type) {
-    case 0:
+    case DebugPrimitive_TriangleList:
         drawList(D3DPT_TRIANGLELIST, n / 3, v);
         break;
-    case 1:
-    case 8:
+    case DebugPrimitive_TriangleFan:
+    case DebugPrimitive_TriangleFanAlias:
         drawList(D3DPT_TRIANGLEFAN, n >= 3 ? n - 2 : 0, v);
         break;
-    case 2:
-    case 3:
+    case DebugPrimitive_TriangleStrip:
+    case DebugPrimitive_TriangleStripAlias:
         drawList(D3DPT_TRIANGLESTRIP, n >= 3 ? n - 2 : 0, v);
         break;
-    case 4:
+    case DebugPrimitive_Quads:
         for (unsigned first = 0; first + 4 <= n; first += 4) {
             drawList(D3DPT_TRIANGLEFAN, 2, v + first);
         }
         break;
-    case 5:
+    case DebugPrimitive_LineStrip:
         drawList(D3DPT_LINESTRIP, n >= 2 ? n - 1 : 0, v);
         break;
-    case 6:
+    case DebugPrimitive_LineList:
         drawList(D3DPT_LINELIST, n / 2, v);
         break;
-    case 7:
+    case DebugPrimitive_LineLoop:
         if (n > 2) {
             drawList(D3DPT_LINESTRIP, n - 1, v);
             const DebugVertex closing[2] = {v[n - 1], v[0]};

@@ -80,8 +80,8 @@ private:
     D3DXMATRIX m_matrix{};
     D3DXVECTOR4 m_colour{1.0f, 1.0f, 1.0f, 1.0f};
     D3DXVECTOR3 m_normal{0.0f, 1.0f, 0.0f};
-    int m_mode = 0;
-    int m_type = 0;
+    int m_mode = DebugNormalMode_Current;
+    int m_type = DebugPrimitive_TriangleList;
     std::vector<DebugVertex> m_vertices;
     unsigned m_passes = 0;
 };

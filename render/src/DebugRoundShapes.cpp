@@ -67,7 +67,7 @@ void DebugRender::fillArc(const ArcShape& shape)
     const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
     const int around = shape.full ? shape.points + 1 : shape.points;
     for (int ring = 0; ring < shape.rings; ++ring) {
-        beginPrimitive(2);
+        beginPrimitive(DebugPrimitive_TriangleStrip);
         for (int i = 0; i < around; ++i) {
             addShapeVertex(shape.at(shape.radiusOf(ring + 1), i % shape.points), up);
             addShapeVertex(shape.at(shape.radiusOf(ring), i % shape.points), up);
@@ -85,7 +85,7 @@ void DebugRender::outlineArcRings(const ArcShape& shape, bool rimsOnly)
         if (radius <= 0.0f || (rimsOnly && ring != 0 && ring != shape.rings)) {
             continue;
         }
-        beginPrimitive(shape.full ? 7 : 5);
+        beginPrimitive(shape.full ? DebugPrimitive_LineLoop : DebugPrimitive_LineStrip);
         for (int i = 0; i < shape.points; ++i) {
             addShapeVertex(shape.at(radius, i), up);
         }
@@ -97,7 +97,7 @@ void DebugRender::outlineArcRings(const ArcShape& shape, bool rimsOnly)
 void DebugRender::drawArcSpokes(const ArcShape& shape, bool endsOnly)
 {
     const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-    beginPrimitive(6);
+    beginPrimitive(DebugPrimitive_LineList);
     for (int i = 0; i < shape.points; ++i) {
         if (endsOnly && i != 0 && i != shape.points - 1) {
             continue;
@@ -117,7 +117,7 @@ void DebugRender::addCylinderSideVertex(const CylinderShape& shape, int segment,
 void DebugRender::fillCylinderSide(const CylinderShape& shape)
 {
     for (int ring = 0; ring < shape.rings; ++ring) {
-        beginPrimitive(2);
+        beginPrimitive(DebugPrimitive_TriangleStrip);
         for (int i = 0; i <= shape.segments; ++i) {
             addCylinderSideVertex(shape, i, ring + 1);
             addCylinderSideVertex(shape, i, ring);
@@ -135,7 +135,7 @@ void DebugRender::fillCylinderEnd(const CylinderShape& shape, int end)
     }
     const float y = end == 0 ? 0.0f : shape.height;
     const D3DXVECTOR3 outward(0.0f, end == 0 ? -1.0f : 1.0f, 0.0f);
-    beginPrimitive(1);
+    beginPrimitive(DebugPrimitive_TriangleFan);
     addShapeVertex(D3DXVECTOR3(0.0f, y, 0.0f), outward);
     for (int i = 0; i <= shape.segments; ++i) {
         addShapeVertex(onCircle(radius, shape.angleOf(i), y), outward);
@@ -150,7 +150,7 @@ void DebugRender::outlineCylinderRings(const CylinderShape& shape, bool endsOnly
         if ((endsOnly && ring != 0 && ring != shape.rings) || shape.ringRadius(ring) <= 0.0f) {
             continue;
         }
-        beginPrimitive(7);
+        beginPrimitive(DebugPrimitive_LineLoop);
         for (int i = 0; i < shape.segments; ++i) {
             addCylinderSideVertex(shape, i, ring);
         }
@@ -160,7 +160,7 @@ void DebugRender::outlineCylinderRings(const CylinderShape& shape, bool endsOnly
 
 void DebugRender::drawCylinderSideLines(const CylinderShape& shape)
 {
-    beginPrimitive(6);
+    beginPrimitive(DebugPrimitive_LineList);
     for (int i = 0; i < shape.segments; ++i) {
         addCylinderSideVertex(shape, i, 0);
         addCylinderSideVertex(shape, i, shape.rings);

@@ -17,7 +17,7 @@ constexpr float kPi = 3.14159265358979f;
 
 void DebugRender::line(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 {
-    beginPrimitive(6);
+    beginPrimitive(DebugPrimitive_LineList);
     addVertex(a);
     addVertex(b);
     endPrimitive();
@@ -25,14 +25,14 @@ void DebugRender::line(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 
 void DebugRender::triangle(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c, int type)
 {
-    if (type == 0) {
-        beginPrimitive(0);
+    if (type == DebugShape_Filled) {
+        beginPrimitive(DebugPrimitive_TriangleList);
         for (const D3DXVECTOR3* p : {&a, &b, &c}) {
             addVertex(*p);
         }
         endPrimitive();
-    } else if (type == 1 || type == 2) {
-        beginPrimitive(6);
+    } else if (type == DebugShape_Wire || type == DebugShape_Outline) {
+        beginPrimitive(DebugPrimitive_LineList);
         for (const D3DXVECTOR3* p : {&a, &b, &b, &c, &c, &a}) {
             addVertex(*p);
         }
@@ -43,23 +43,23 @@ void DebugRender::triangle(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3D
 void DebugRender::quad(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c, const D3DXVECTOR3& d,
     int type)
 {
-    if (type == 0) {
-        beginPrimitive(2);
+    if (type == DebugShape_Filled) {
+        beginPrimitive(DebugPrimitive_TriangleStrip);
         for (const D3DXVECTOR3* p : {&a, &b, &d, &c}) {
             addVertex(*p);
         }
         endPrimitive();
         return;
     }
-    if (type != 1 && type != 2) {
+    if (type != DebugShape_Wire && type != DebugShape_Outline) {
         return;
     }
-    beginPrimitive(7);
+    beginPrimitive(DebugPrimitive_LineLoop);
     for (const D3DXVECTOR3* p : {&a, &b, &c, &d}) {
         addVertex(*p);
     }
     endPrimitive();
-    if (type == 1) {
+    if (type == DebugShape_Wire) {
         line(b, d);
     }
 }
@@ -89,17 +89,17 @@ void DebugRender::arc(float innerRadius, float outerRadius, int segments, int ri
         return;
     }
     const ArcShape shape(innerRadius, outerRadius, segments, rings, startDegrees, sweepDegrees);
-    if (type == 0) {
+    if (type == DebugShape_Filled) {
         fillArc(shape);
         return;
     }
-    if (type != 1 && type != 2) {
+    if (type != DebugShape_Wire && type != DebugShape_Outline) {
         return;
     }
     // Outlines: every ring (the outer and inner rims only for type 2), spokes for type 1.
-    outlineArcRings(shape, type == 2);
-    if (type == 1 || !shape.full) {
-        drawArcSpokes(shape, type == 2);
+    outlineArcRings(shape, type == DebugShape_Outline);
+    if (type == DebugShape_Wire || !shape.full) {
+        drawArcSpokes(shape, type == DebugShape_Outline);
     }
 }
 
@@ -119,26 +119,26 @@ void DebugRender::sphere(float radius, int slices, int stacks, int type)
         const D3DXVECTOR3 n = direction(slice, stack);
         addShapeVertex(n * radius, n);
     };
-    if (type == 0) {
+    if (type == DebugShape_Filled) {
         if (stacks == 1) {
             return;
         }
         // Caps as fans round the poles, the bands between them as strips.
-        beginPrimitive(1);
+        beginPrimitive(DebugPrimitive_TriangleFan);
         add(0, 0);
         for (int i = 0; i <= slices; ++i) {
             add(i, 1);
         }
         endPrimitive();
         for (int j = 1; j + 1 < stacks; ++j) {
-            beginPrimitive(2);
+            beginPrimitive(DebugPrimitive_TriangleStrip);
             for (int i = 0; i <= slices; ++i) {
                 add(i, j);
                 add(i, j + 1);
             }
             endPrimitive();
         }
-        beginPrimitive(1);
+        beginPrimitive(DebugPrimitive_TriangleFan);
         add(0, stacks);
         for (int i = slices; i >= 0; --i) {
             add(i, stacks - 1);
@@ -146,18 +146,18 @@ void DebugRender::sphere(float radius, int slices, int stacks, int type)
         endPrimitive();
         return;
     }
-    if (type != 1 && type != 2) {
+    if (type != DebugShape_Wire && type != DebugShape_Outline) {
         return;
     }
     for (int j = 1; j < stacks; ++j) {
-        beginPrimitive(5);
+        beginPrimitive(DebugPrimitive_LineStrip);
         for (int i = 0; i <= slices; ++i) {
             add(i, j);
         }
         endPrimitive();
     }
     for (int i = 0; i < slices; ++i) {
-        beginPrimitive(5);
+        beginPrimitive(DebugPrimitive_LineStrip);
         for (int j = 0; j <= stacks; ++j) {
             add(i, j);
         }
@@ -172,17 +172,17 @@ void DebugRender::cylinder(float bottomRadius, float topRadius, float height, in
         return;
     }
     const CylinderShape shape(bottomRadius, topRadius, height, segments, rings);
-    if (type == 0) {
+    if (type == DebugShape_Filled) {
         fillCylinderSide(shape);
         fillCylinderEnd(shape, 0);
         fillCylinderEnd(shape, 1);
         return;
     }
-    if (type != 1 && type != 2) {
+    if (type != DebugShape_Wire && type != DebugShape_Outline) {
         return;
     }
     // Rings round the axis (only the two ends for type 2) and the lines along the side.
-    outlineCylinderRings(shape, type == 2);
+    outlineCylinderRings(shape, type == DebugShape_Outline);
     drawCylinderSideLines(shape);
 }
 

@@ -126,7 +126,7 @@ public:
 
     bool process(const PostProcessOp& op) override
     {
-        if (op.kind < 0 || op.kind > 6) {
+        if (op.kind < PostProcessKind_Copy || op.kind > PostProcessKind_Custom) {
             return true;
         }
         if (!hasInputs(op)) {
@@ -134,17 +134,17 @@ public:
         }
         prepareStates(op.blendMode);
         switch (op.kind) {
-        case 0:
+        case PostProcessKind_Copy:
             return copy(op);
-        case 1:
+        case PostProcessKind_SolidQuad:
             return fill("SolidQuad", op.colour);
-        case 2:
+        case PostProcessKind_Blur:
             return blur(op);
-        case 3:
+        case PostProcessKind_DepthOfField:
             return depthOfField(op);
-        case 4:
+        case PostProcessKind_KernelFilter:
             return kernelFilter(op);
-        case 5:
+        case PostProcessKind_ClearFloat:
             return fill("ClearFloat", op.clearColour);
         default:
             return draw(op.customShader);
@@ -175,15 +175,15 @@ private:
     static bool hasInputs(const PostProcessOp& op)
     {
         switch (op.kind) {
-        case 0:
+        case PostProcessKind_Copy:
             return op.copySource != nullptr;
-        case 2:
+        case PostProcessKind_Blur:
             return op.blurSource && op.blurTargetA && op.blurTargetB && op.blurDestination;
-        case 3:
+        case PostProcessKind_DepthOfField:
             return op.dofDepth && op.dofHigh && op.dofLow;
-        case 4:
+        case PostProcessKind_KernelFilter:
             return op.kernelSource != nullptr;
-        case 6:
+        case PostProcessKind_Custom:
             return op.customShader != nullptr;
         default:
             return true;

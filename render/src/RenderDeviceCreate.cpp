@@ -56,7 +56,7 @@ bool RenderDevice::create(IRenderWindow* window, const DeviceCreateParams& param
     if (params.reference) {
         type = D3DDEVTYPE_REF;
         behaviour = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
-    } else if (params.vertexProcessing == 1) {
+    } else if (params.vertexProcessing == VertexProcessing_PureDevice) {
         behaviour |= D3DCREATE_PUREDEVICE;
     }
     if (FAILED(m_direct3D->CreateDevice(params.adapter, type, handle, behaviour, &m_presentParams, &m_device))) {

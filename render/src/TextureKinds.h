@@ -5,6 +5,7 @@
 
 #include <tormakelin/core/RefCounted.h>
 #include <tormakelin/render/RenderListener.h>
+#include <tormakelin/render/ResourceType.h>
 #include <tormakelin/render/Texture.h>
 
 namespace tormakelin::render {
@@ -18,7 +19,7 @@ public:
     bool load(const std::string& path, const TextureCreateParams* params);
     IDirect3DBaseTexture9* getD3DTexture() override { return m_texture; }
     const std::string& getFileName() override { return m_fileName; }
-    int getResourceType() override { return 1; }
+    int getResourceType() override { return ResourceType_Texture; }
     bool bind(unsigned stage) override;
     bool reload() override;
     bool onLostDevice() override;

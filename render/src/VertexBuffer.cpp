@@ -17,6 +17,9 @@ namespace tormakelin::render {
 
 namespace {
 
+// The first byte of a stored vertex buffer: how its data follows the description.
+enum VertexRecordEncoding : uint8_t { VertexRecord_Floats = 0, VertexRecord_Halves = 1 };
+
 class VertexBuffer final : public DeviceBuffer<IVertexBuffer, IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC> {
 public:
     bool create(unsigned size, DWORD usage, DWORD fvf, D3DPOOL pool)
@@ -88,7 +91,7 @@ private:
         if (m_data == nullptr || (halfFloats && m_desc.Size % 4 != 0)) {
             return false;
         }
-        uint8_t flag = halfFloats ? 1 : 0;
+        uint8_t flag = halfFloats ? VertexRecord_Halves : VertexRecord_Floats;
         D3DVERTEXBUFFER_DESC desc = m_desc;
         if (!record::value(serializer, flag) || !transferDesc(serializer, desc)) {
             return false;
@@ -113,16 +116,16 @@ private:
     {
         uint8_t flag = 0;
         D3DVERTEXBUFFER_DESC desc{};
-        if (!record::value(serializer, flag) || flag > 1 || !transferDesc(serializer, desc) || desc.Size == 0 ||
-            (flag == 1 && desc.Size % 4 != 0)) {
+        if (!record::value(serializer, flag) || flag > VertexRecord_Halves || !transferDesc(serializer, desc) ||
+            desc.Size == 0 || (flag == VertexRecord_Halves && desc.Size % 4 != 0)) {
             return false;
         }
         std::vector<uint8_t> stored;
-        if (!record::readBytes(serializer, flag == 1 ? desc.Size / 2 : desc.Size, stored)) {
+        if (!record::readBytes(serializer, flag == VertexRecord_Halves ? desc.Size / 2 : desc.Size, stored)) {
             return false;
         }
         auto* bytes = new unsigned char[desc.Size];
-        if (flag == 1) {
+        if (flag == VertexRecord_Halves) {
             const unsigned count = desc.Size / 4;
             std::vector<unsigned short> halves(count);
             std::memcpy(halves.data(), stored.data(), stored.size());

@@ -38,10 +38,10 @@ protected:
     // The placed quad through every pass under the channel mask.
     void drawModel(render::IShader* shader);
 
-    int m_blendMode = 0;
+    int m_blendMode = render::BlendMode_Solid;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
-    int m_channel = 0;
-    int m_uvMode = 1;
+    int m_channel = kChannelRgba;
+    int m_uvMode = kUvModeClamp;
     D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
 
 private:
@@ -145,6 +145,9 @@ private:
     float m_pixelSteps = 1.5f;
 };
 
+// Keys of the Composite "Composite/Alpha Mode" option list.
+enum CompositeAlphaMode : int { kCompositeAlpha = 0, kCompositeRgb = 1 };
+
 class TORMAKELIN_FXCORE_API Composite : public ImageEffectBase {
 public:
     static PluginDesc _pluginDesc;
@@ -152,7 +155,7 @@ public:
     void render(RenderContext& context) override;
 
 private:
-    int m_alphaMode = 0;
+    int m_alphaMode = kCompositeAlpha;
     float m_fade = 0.0f;
 };
 
@@ -227,7 +230,7 @@ protected:
     void drawComposed(render::IShader* shader, std::string const& technique, Slot source);
     render::ITexture* slotTexture(Slot slot) const;
 
-    int m_blendMode = 0;
+    int m_blendMode = render::BlendMode_Solid;
     float m_width = 1.5f;
     render::ITexture* m_texture = nullptr;
     render::IRenderTargetTexture* m_targets[kSlotCount] = {};

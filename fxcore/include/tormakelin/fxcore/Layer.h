@@ -30,6 +30,9 @@ enum LayerType : int {
     kLayerGraphInstance = 2,
 };
 
+// Stored in project documents as "EndBehavior".
+enum EndBehavior : int { kEndPlayOnce = 0, kEndLoop = 1 };
+
 struct LayerInfo {
     std::string name;
     core::UniqueId graphInstance{};
@@ -37,8 +40,7 @@ struct LayerInfo {
     bool expanded = true;
     bool editorOnly = false;
     bool visible = true;
-    // 0 plays once, 1 loops.
-    int endBehavior = 0;
+    int endBehavior = kEndPlayOnce;
     std::map<core::UniqueId, Guide, core::UniqueIdLess> guides;
 };
 

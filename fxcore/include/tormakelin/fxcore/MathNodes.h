@@ -159,12 +159,31 @@ class TORMAKELIN_FXCORE_API Normalize : public Modifier {
     D3DXVECTOR3 m_result{0.0f, 0.0f, 0.0f};
 };
 
+// Keys of the Comparison "Attributes/Operator" option list.
+enum ComparisonOperator : int {
+    kComparisonEquals = 0,
+    kComparisonNotEquals = 1,
+    kComparisonLess = 2,
+    kComparisonLessEquals = 3,
+    kComparisonGreater = 4,
+    kComparisonGreaterEquals = 5,
+};
+
 class TORMAKELIN_FXCORE_API Comparison : public Modifier {
     TORMAKELIN_FX_NODE_HEAD(Comparison)
     D3DXVECTOR4 m_first{0.0f, 0.0f, 0.0f, 0.0f};
     D3DXVECTOR4 m_second{0.0f, 0.0f, 0.0f, 0.0f};
-    int m_operator = 0;
+    int m_operator = kComparisonEquals;
     bool m_result = false;
+};
+
+// Keys of the Curve "Attributes/CurveType" option list.
+enum CurveType : int {
+    kCurveSine = 0,
+    kCurveSineNormalized = 1,
+    kCurveSawTooth = 2,
+    kCurveTriangle = 3,
+    kCurveSquare = 4,
 };
 
 class TORMAKELIN_FXCORE_API Curve : public Modifier {
@@ -172,7 +191,7 @@ class TORMAKELIN_FXCORE_API Curve : public Modifier {
     float m_phase = 0.0f;
     float m_amplitude = 1.0f;
     float m_waveLength = 1.0f;
-    int m_curveType = 0;
+    int m_curveType = kCurveSine;
     float m_result = 0.0f;
 };
 

@@ -55,6 +55,12 @@ struct TORMAKELIN_FXCORE_API ParameterValue {
 using ParameterOptions = std::map<std::string, int>;
 using ParameterTextPairs = std::vector<std::pair<std::string, std::string>>;
 
+// Stored in project documents as "EditorType".
+enum ParameterEditorType : int {
+    kEditorDefault = 0,
+    kEditorRotation = 1, // a quaternion edited as angles; its tracks are rotation tracks
+};
+
 class TORMAKELIN_FXCORE_API IParameter {
 public:
     virtual int addRef() = 0;
@@ -150,7 +156,7 @@ private:
     ParameterValue m_data;
     ParameterTextPairs m_textPairs;
     ParameterOptions m_options;
-    int m_editorType = 0;
+    int m_editorType = kEditorDefault;
 };
 
 // A new parameter with reference count 0; null when memory is exhausted.

@@ -249,7 +249,7 @@ private:
     NodeParameter* m_emitterInput = nullptr;
     NodeParameter* m_modifierInput = nullptr;
     NodeParameter* m_shaderInput = nullptr;
-    int m_blendMode = 1;
+    int m_blendMode = render::BlendMode_Alpha;
     int m_maxParticles = 2000;
     bool m_sort = false;
 };

@@ -40,7 +40,13 @@ public:
     virtual ~IPlugin() = default;
 };
 
-// Entry points every plug-in library exports (kind 0: descriptor of an index, kind 1: new object).
+// What the kind argument of the query entry point asks for.
+enum PluginQueryKind : int {
+    kPluginQueryDesc = 0,   // the descriptor of an index
+    kPluginQueryCreate = 1, // a new object of an index
+};
+
+// Entry points every plug-in library exports.
 extern "C" {
 using PluginFactoryQueryFunction = PluginLibraryDesc* (*)();
 using PluginQueryFunction = void* (*)(int kind, int index);

@@ -34,9 +34,15 @@ public:
     virtual ~IResourceObject() = default;
 };
 
-// What a loader's loadResource reports: 0 success, 1 failure (message), 2 cancelled.
+enum ResourceLoadStatus : int {
+    kResourceLoadOk = 0,
+    kResourceLoadFailed = 1, // with a message
+    kResourceLoadCancelled = 2,
+};
+
+// What a loader's loadResource reports.
 struct ResourceLoadResult {
-    int status = 0;
+    int status = kResourceLoadOk;
     std::string message;
 };
 

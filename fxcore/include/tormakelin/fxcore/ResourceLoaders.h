@@ -1,7 +1,8 @@
 #pragma once
 // The loaders of the media kinds: each turns its parameters (a file name, a few settings) into a
 // new resource, asking the user first when interactive (an open-file dialog or a setup page).
-// Failures give status 1 and a message and leave no resource; a cancelled dialog gives status 2.
+// Failures give kResourceLoadFailed and a message and leave no resource; a cancelled dialog gives
+// kResourceLoadCancelled.
 
 #include <tormakelin/fxcore/Export.h>
 #include <tormakelin/fxcore/Resource.h>

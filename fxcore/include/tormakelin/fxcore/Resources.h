@@ -75,6 +75,12 @@ private:
     render::ITexture* m_texture = nullptr;
 };
 
+// The frame disposal codes the animated texture acts on (the file may hold others, up to 7).
+enum FrameDisposal : int {
+    kDisposalNone = 0,
+    kDisposalKeep = 1, // the frame stays visible beneath the later ones
+};
+
 // One frame of an animated image, placed on the image's logical screen.
 struct TORMAKELIN_FXCORE_API AnimatedTextureFrame {
     AnimatedTextureFrame() = default;
@@ -82,8 +88,7 @@ struct TORMAKELIN_FXCORE_API AnimatedTextureFrame {
     AnimatedTextureFrame& operator=(AnimatedTextureFrame const&) = delete;
     ~AnimatedTextureFrame();
 
-    // 1: the frame stays visible beneath the later ones.
-    int disposal = 0;
+    int disposal = kDisposalNone;
     render::ITexture* texture = nullptr;
     int left = 0;
     int top = 0;

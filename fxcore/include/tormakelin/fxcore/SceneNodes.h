@@ -7,6 +7,7 @@
 #include <tormakelin/kavro/RenderPass.h>
 
 #include <tormakelin/core/SmartRef.h>
+#include <tormakelin/render/BlendMode.h>
 
 #include <vector>
 
@@ -119,7 +120,7 @@ public:
 private:
     std::string m_name;
     bool m_doubleSided = false;
-    int m_blendMode = 0;
+    int m_blendMode = render::BlendMode_Solid;
     int m_type = 0;
     D3DXVECTOR4 m_ambient{0.0f, 0.0f, 0.0f, 255.0f};
     D3DXVECTOR4 m_diffuse{255.0f, 255.0f, 255.0f, 255.0f};
@@ -148,7 +149,7 @@ protected:
     // Picks the shader and the blend mode; reports once a user shader the renderer cannot select.
     void applyMaterial();
 
-    int m_blendMode = 1;
+    int m_blendMode = render::BlendMode_Alpha;
     core::SmartRef<kavro::ISceneGraph> m_graph;
     core::SmartRef<kavro::IMaterial> m_material;
     core::SmartRef<kavro::ITexture> m_texture;

@@ -21,9 +21,11 @@ inline constexpr char kResourceManagerElement[] = "ResourceManager";
 inline constexpr char kGraphManagerElement[] = "GraphManager";
 inline constexpr char kSceneManagerElement[] = "SceneManager";
 
+// The direction of a SerializerCreateDesc::mode; any value but load saves.
+enum SerializerMode : int { kSerializerLoad = 0, kSerializerSave = 1 };
+
 struct SerializerCreateDesc {
-    // 0 loads, anything else saves.
-    int mode = 0;
+    int mode = kSerializerLoad;
     core::IXmlDocument* document = nullptr;
     bool flag = false;
 };

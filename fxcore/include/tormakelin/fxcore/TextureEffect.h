@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/Nodes.h>
 
 #include <tormakelin/core/SmartRef.h>
+#include <tormakelin/render/BlendMode.h>
 
 namespace tormakelin::render {
 class IShader;
@@ -19,6 +20,19 @@ struct QuadVertex {
     float x, y, z;
     float u, v;
 };
+
+// Keys of the "Attributes/Channel" option list: the colour channels a quad writes.
+enum TextureChannel : int {
+    kChannelRgba = 0,
+    kChannelRed = 1,
+    kChannelGreen = 2,
+    kChannelBlue = 3,
+    kChannelAlpha = 4,
+    kChannelCount = 5,
+};
+
+// Keys of the "UV/UV Mode" option list.
+enum UvMode : int { kUvModeWrap = 0, kUvModeClamp = 1 };
 
 class TORMAKELIN_FXCORE_API TextureEffect : public Effect {
 public:
@@ -113,10 +127,10 @@ public:
     void drawShared(render::ITexture* texture);
 
 protected:
-    int m_blendMode = 0;
+    int m_blendMode = render::BlendMode_Solid;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
-    int m_channel = 0;
-    int m_uvMode = 1;
+    int m_channel = kChannelRgba;
+    int m_uvMode = kUvModeClamp;
     D3DXVECTOR4 m_uvRect{0.0f, 0.0f, 1.0f, 1.0f};
 
 private:
@@ -131,6 +145,9 @@ private:
     std::vector<core::SmartRef<IGraphNode>> m_connected;
 };
 
+// Keys of the FullscreenQuad "Attributes/Type" option list.
+enum FullscreenQuadType : int { kFullscreenQuadTextured = 0, kFullscreenQuadSolid = 1 };
+
 class TORMAKELIN_FXCORE_API FullscreenQuad : public Effect {
 public:
     static PluginDesc _pluginDesc;
@@ -140,9 +157,9 @@ public:
 
 private:
     TextureEffect::SharedRef m_sharedRef;
-    int m_type = 0;
+    int m_type = kFullscreenQuadTextured;
     D3DXVECTOR4 m_color{255.0f, 255.0f, 255.0f, 255.0f};
-    int m_blendMode = 0;
+    int m_blendMode = render::BlendMode_Solid;
 };
 
 } // namespace tormakelin::fxcore

@@ -317,11 +317,14 @@ public:
     float endStart = 0.75f;
 };
 
+// ParticleLinearForceModifier::op; any value but add averages.
+enum LinearForceOperator : int { LinearForceOperator_Add = 0, LinearForceOperator_Average = 1 };
+
 class TORMAKELIN_KAVRO_API ParticleLinearForceModifier : public ParticleModifier {
 public:
     void apply(UpdateContext& context, Particle* first) override;
 
-    int op = 0;  // non-zero averages the old and the new velocity
+    int op = LinearForceOperator_Add;
     D3DXVECTOR3 direction{0, 0, 0};
 };
 

@@ -35,10 +35,18 @@ struct LightRecord {
 };
 static_assert(sizeof(LightRecord) == 56);
 
+// The scene is updated in these phases each frame, in this order.
+enum UpdatePhase : int {
+    UpdatePhase_Evaluate = 0, // animated values and transformations at the frame's time
+    UpdatePhase_Matrices = 1, // world matrices and the lights' world records
+    UpdatePhase_Apply = 2,    // work that needs both: particles, camera aspect, mesh lights
+    UpdatePhase_Count = 3,
+};
+
 struct UpdateContext {
     float time = 0;
     float delta = 0;
-    int phase = 0;
+    int phase = UpdatePhase_Evaluate;
     D3DXMATRIX parentMatrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     const std::vector<LightRecord>* lights = nullptr;
     bool recurse = true;

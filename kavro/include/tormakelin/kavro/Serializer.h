@@ -11,8 +11,11 @@ namespace tormakelin::kavro {
 
 class ISceneGraph;
 
+// The direction of a SerializerParams::mode; any value but store loads.
+enum SerializerMode : uint32_t { SerializerMode_Load = 0, SerializerMode_Store = 1 };
+
 struct SerializerParams {
-    uint32_t mode = 0;     // 1 stores, anything else loads
+    uint32_t mode = SerializerMode_Load;
     uint32_t options = 0;  // passed to the vertex-stream records when storing
 };
 

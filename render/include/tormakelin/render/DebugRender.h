@@ -15,9 +15,33 @@ class AxisAlignedBoundingBox;
 
 namespace tormakelin::render {
 
-// Primitive types of beginPrimitive: 0 triangle list, 1 and 8 triangle fan, 2 and 3 triangle
-// strip, 4 quads (groups of four), 5 line strip, 6 line list, 7 closed line loop.
-// Shape types: 0 filled, 1 wire with diagonals or spokes, 2 outline.
+// Primitive types of beginPrimitive; values above 8 draw nothing.
+enum DebugPrimitive : int {
+    DebugPrimitive_TriangleList = 0,
+    DebugPrimitive_TriangleFan = 1,
+    DebugPrimitive_TriangleStrip = 2,
+    DebugPrimitive_TriangleStripAlias = 3, // drawn as DebugPrimitive_TriangleStrip
+    DebugPrimitive_Quads = 4,              // each group of four vertices
+    DebugPrimitive_LineStrip = 5,
+    DebugPrimitive_LineList = 6,
+    DebugPrimitive_LineLoop = 7,
+    DebugPrimitive_TriangleFanAlias = 8, // drawn as DebugPrimitive_TriangleFan
+};
+
+// The type argument of the shapes.
+enum DebugShapeType : int {
+    DebugShape_Filled = 0,
+    DebugShape_Wire = 1, // outline with diagonals, spokes and inner rings
+    DebugShape_Outline = 2,
+};
+
+// How shape vertices get their normals.
+enum DebugNormalMode : int {
+    DebugNormalMode_Current = 0, // the normal given by setNormal
+    DebugNormalMode_Outward = 1,
+    DebugNormalMode_Inward = 2,
+};
+
 class TORMAKELIN_RENDER_API IDebugRender {
 public:
     virtual int addRef() = 0;
@@ -29,7 +53,7 @@ public:
     virtual void addVertex(const D3DXVECTOR3& position) = 0;
     virtual void addVertex(float x, float y, float z) = 0;
     virtual void endPrimitive() = 0;
-    // 0: the current normal on every vertex; 1: shapes give outward normals; 2: inward normals.
+    // A DebugNormalMode.
     virtual void setMode(int mode) = 0;
     virtual void setNormal(const D3DXVECTOR3& normal) = 0;
     virtual void setNormal(float x, float y, float z) = 0;

@@ -17,8 +17,19 @@ class IShader;
 class IRenderTarget;
 class IRenderTargetTexture;
 
+// The image operation a PostProcessOp asks for; other values draw nothing.
+enum PostProcessKind : int {
+    PostProcessKind_Copy = 0,
+    PostProcessKind_SolidQuad = 1,
+    PostProcessKind_Blur = 2,
+    PostProcessKind_DepthOfField = 3,
+    PostProcessKind_KernelFilter = 4,
+    PostProcessKind_ClearFloat = 5,
+    PostProcessKind_Custom = 6,
+};
+
 struct PostProcessOp {
-    int kind = 0;
+    int kind = PostProcessKind_Copy;
     BlendMode blendMode = BlendMode_Solid;
     ITexture* copySource = nullptr;
     D3DXVECTOR4 colour{0.0f, 0.0f, 0.0f, 0.0f};

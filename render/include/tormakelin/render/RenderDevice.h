@@ -19,11 +19,13 @@ class StateManager;
 class ShaderManager;
 class TextureManager;
 
+// DeviceCreateParams::vertexProcessing; any value but pure is plain hardware processing.
+enum VertexProcessing : int32_t { VertexProcessing_Hardware = 0, VertexProcessing_PureDevice = 1 };
+
 struct DeviceCreateParams {
     uint32_t adapter = 0;
     int32_t deviceType = D3DDEVTYPE_HAL;
-    // 1: hardware vertex processing on a pure device; anything else: hardware vertex processing.
-    int32_t vertexProcessing = 1;
+    int32_t vertexProcessing = VertexProcessing_PureDevice;
     uint32_t width = 640;
     uint32_t height = 480;
     bool fullscreen = false;
