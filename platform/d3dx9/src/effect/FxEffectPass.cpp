@@ -48,12 +48,12 @@ void scatter(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t s
         for (uint32_t i = 0; i < l.columns && i < R; ++i)
             for (uint32_t j = 0; j < l.vecsize && j < C; ++j) {
                 uint32_t off = l.rowMajor ? offset + j * l.matrixStride + i * 4 : offset + i * l.matrixStride + j * 4;
-                put(off, src + 4 * (i * C + j));
+                put(off, src + size_t{4} * (i * C + j));
             }
         return;
     }
     uint32_t n = std::min(l.vecsize, R * C);
-    for (uint32_t k = 0; k < n; ++k) put(offset + 4 * k, src + 4 * k);
+    for (uint32_t k = 0; k < n; ++k) put(offset + 4 * k, src + size_t{4} * k);
 }
 
 } // namespace
