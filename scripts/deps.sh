@@ -9,7 +9,7 @@ PACKAGES=(
   glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev
   libstb-dev libfreetype-dev fonts-dejavu-core
   libsndfile1-dev libopenmpt-dev libkissfft-dev
-  libimgui-dev angelscript-dev locales llvm
+  libimgui-dev angelscript-dev locales llvm clang-tidy
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

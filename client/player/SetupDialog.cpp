@@ -104,7 +104,7 @@ std::vector<uint8_t> iconPixels(int size)
             uint8_t* pixel = &rgba[(size_t(y) * size + x) * 4];
             pixel[0] = ring ? 255 : 24;
             pixel[1] = ring ? uint8_t(120 + 120 * float(y) / float(size)) : 24;
-            pixel[2] = ring ? 40 : 40;
+            pixel[2] = 40;
             pixel[3] = 255;
         }
     }

@@ -183,8 +183,8 @@ TEST_F(PlayerTest, ARenderTargetLayerDrawsItsChildrenIntoTheTargetAndTheBackBuff
     ASSERT_EQ(run.frames.size(), 1u);
     EXPECT_EQ(run.frames[0].at(32, 24), rgb(20, 40, 60)) << "the target's drawing stays off the screen";
     EXPECT_EQ(run.frames[0].at(56, 24), rgb(200, 0, 0)) << "until a texture effect shows the target";
-    EXPECT_EQ(offscreenPixels, std::vector<uint32_t>(16 * 8, rgb(200, 0, 0)));
-    EXPECT_EQ(copyPixels, std::vector<uint32_t>(32 * 24, rgb(20, 40, 60)));
+    EXPECT_EQ(offscreenPixels, std::vector<uint32_t>(size_t{16} * 8, rgb(200, 0, 0)));
+    EXPECT_EQ(copyPixels, std::vector<uint32_t>(size_t{32} * 24, rgb(20, 40, 60)));
 }
 
 // A user effect drawing the texture effect's quad: its tint and a level that a node script sets

@@ -223,7 +223,7 @@ std::vector<HostileCase> const& hostileCases()
 std::filesystem::path packedPlayer(std::string const& name, std::vector<ZipEntry> const& entries)
 {
     std::filesystem::path const player = programFolder() / "Tormakelin.Client";
-    std::filesystem::path const packed =
+    std::filesystem::path packed =
         programFolder() / ("Tormakelin.Hostile." + name + "." + std::to_string(getpid()));
     std::filesystem::copy_file(player, packed, std::filesystem::copy_options::overwrite_existing);
     uint32_t const programSize = uint32_t(std::filesystem::file_size(packed));

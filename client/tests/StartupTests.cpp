@@ -277,8 +277,9 @@ TEST_F(PlayerTest, F1AndF2MoveTheTimeOnlyInDebugModeAndTellTheLayers)
             told = probe ? dynamic_cast<fxcore::test::IProbe const&>(*probe).lastSetTime() : -2.0;
             PostMessageA(player.getHandle(), WM_KEYDOWN, frame++ == 0 ? c.key : WPARAM(VK_ESCAPE), 0);
         };
-        std::string const debug = c.debug ? " -debug" : "";
-        PlayerRun const run = play("-nosetup -time " + std::string(c.start) + debug + " -document " + pack, false, seams);
+        std::string arguments = "-nosetup -time ";
+        arguments.append(c.start).append(c.debug ? " -debug" : "").append(" -document ").append(pack);
+        PlayerRun const run = play(arguments, false, seams);
         EXPECT_EQ(run.exitCode, 0);
         ASSERT_EQ(run.frames.size(), 2u);
         EXPECT_FLOAT_EQ(run.frames[1].time, c.expected);

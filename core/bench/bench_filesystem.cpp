@@ -9,8 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 
 #include <unistd.h>
@@ -34,7 +34,7 @@ const std::string& packOf(int entries)
     for (int i = 0; i < entries; ++i) {
         const std::string content = formatString("texture %d", i);
         void* data = std::malloc(content.size());
-        std::memcpy(data, content.data(), content.size());
+        std::copy_n(content.data(), content.size(), static_cast<char*>(data));
         SmartRef<MemStream> stream(createMemStream(data, unsigned(content.size()), true, true));
         ZipWrite::add(zip, stream.get(), entryName(i));
     }
@@ -69,6 +69,7 @@ void BM_OpenEveryEntryByName(benchmark::State& state)
         return;
     }
     std::vector<std::string> names;
+    names.reserve(size_t(entries));
     for (int i = 0; i < entries; ++i) {
         names.push_back("D:\\" + toLower(entryName(i)));
     }

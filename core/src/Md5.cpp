@@ -69,7 +69,7 @@ void Md5::finish(uint8_t digest[16])
 void Md5::transform(const uint8_t block[64])
 {
     uint32_t m[16];
-    for (int i = 0; i < 16; ++i) {
+    for (size_t i = 0; i < 16; ++i) {
         m[i] = uint32_t(block[i * 4]) | uint32_t(block[i * 4 + 1]) << 8 | uint32_t(block[i * 4 + 2]) << 16 |
                uint32_t(block[i * 4 + 3]) << 24;
     }

@@ -262,9 +262,11 @@ bool findFiles(const std::string& directory, const std::string& pattern, std::ve
         const int order = compareIgnoreCase(a, b);
         return order != 0 ? order < 0 : a < b;
     });
+    std::string systemPath;
     for (const std::string& name : names) {
         struct stat info{};
-        if (stat((systemFolder + "/" + name).c_str(), &info) != 0) {
+        systemPath.assign(systemFolder).append("/").append(name);
+        if (stat(systemPath.c_str(), &info) != 0) {
             continue;
         }
         FileInfo file;

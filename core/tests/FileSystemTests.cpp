@@ -44,7 +44,7 @@ protected:
     // A program with the pack appended, offsets absolute within the whole file.
     std::string writeProgramWithPack(const std::string& comment = "")
     {
-        const std::string path = dir.path("player");
+        std::string path = dir.path("player");
         dir.write("player", kProgram + ZipFixture::build(kPackEntries, uint32_t(kProgram.size()), comment));
         return path;
     }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
+#include <vector>
 
 using namespace tormakelin::core;
 
@@ -70,7 +70,7 @@ TEST(HalfFloat, ArraysWithStrides) {
 
     float back[3];
     convertHalfToFloat(back, packed, 3);
-    EXPECT_EQ(std::memcmp(back, in, sizeof in), 0);
+    EXPECT_EQ(std::vector<float>(back, back + 3), std::vector<float>(in, in + 3));
     float backSpaced[6] = {};
     convertHalfToFloat(backSpaced, 8, strided, 6, 3);
     EXPECT_EQ(backSpaced[0], 1.0f);

@@ -139,6 +139,7 @@ TEST(RectanglePacker, ZeroAreaRectanglesTakeNoSpace) {
 
 TEST(RectanglePacker, MixedSizesStayInsideAndApart) {
     std::vector<Data> list;
+    list.reserve(60);
     for (int i = 0; i < 60; ++i) {
         list.push_back({4 + (i * 7) % 23, 5 + (i * 11) % 17});
     }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,7 +19,7 @@ namespace {
 SmartRef<MemStream> ownedStream(const std::string& text)
 {
     void* data = std::malloc(text.size() ? text.size() : 1);
-    std::memcpy(data, text.data(), text.size());
+    std::copy_n(text.data(), text.size(), static_cast<char*>(data));
     return SmartRef<MemStream>(createMemStream(data, unsigned(text.size()), false, true));
 }
 

@@ -195,6 +195,7 @@ TEST(CriticalSection, GuardsACounter) {
     CriticalSection section;
     int counter = 0;
     std::vector<std::thread> threads;
+    threads.reserve(4);
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 10000; ++i) {

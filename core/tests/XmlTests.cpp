@@ -78,7 +78,7 @@ TEST(Xml, CdataHoldingItsOwnTerminatorSurvivesSaveAndLoad)
         SmartRef<IXmlDocument> document(createXmlDocument());
         document->create("Root");
         SmartRef<IXmlNode> root(document->getRoot());
-        SmartRef<IXmlNode>(document->addText(root.get(), source));
+        SmartRef<IXmlNode> const added(document->addText(root.get(), source));
         const std::string saved = rendered(*document);
         SmartRef<IXmlDocument> loaded = parsed(saved);
         SmartRef<IXmlNode> loadedRoot(loaded->getRoot());

@@ -33,7 +33,7 @@ struct Scene {
     {
         if (!screen.ok)
             return;
-        std::vector<uint32_t> const pixels(16 * 16, 0xFF808080u);
+        std::vector<uint32_t> const pixels(size_t{16} * 16, 0xFF808080u);
         resource = new TextureResource;
         served.add(resource);
         resource->setPluginDesc(TextureResource::_pluginDesc);

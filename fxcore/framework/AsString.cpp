@@ -6,6 +6,7 @@
 
 #include "AngelScript.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -91,7 +92,7 @@ public:
         if (length)
             *length = static_cast<asUINT>(text.size());
         if (data)
-            std::memcpy(data, text.data(), text.size());
+            std::copy_n(text.data(), text.size(), data);
         return asSUCCESS;
     }
 };

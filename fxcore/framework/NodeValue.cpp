@@ -11,7 +11,8 @@ template <typename T>
 bool assignIfDifferent(void* variable, T const& value)
 {
     T& member = *static_cast<T*>(variable);
-    bool const changed = std::memcmp(&member, &value, sizeof(T)) != 0;
+    // Bit equality on purpose: a NaN that stays NaN is no change, and these types have no padding.
+    bool const changed = std::memcmp(&member, &value, sizeof(T)) != 0;  // NOLINT(bugprone-suspicious-memory-comparison)
     member = value;
     return changed;
 }

@@ -191,7 +191,7 @@ void ScriptNode::eval(UpdateContext&) {}
 GraphNodeType Collection::getNodeType() const { return kGraphNodeCollection; }
 void Collection::eval(UpdateContext&) {}
 
-NodeParameter* Collection::addInput(std::string name, IGraphNode* innerNode, NodeParameter* innerParameter)
+NodeParameter* Collection::addInput(std::string const& name, IGraphNode* innerNode, NodeParameter* innerParameter)
 {
     if (!innerNode || !innerParameter)
         return nullptr;

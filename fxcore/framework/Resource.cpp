@@ -115,7 +115,7 @@ std::string ResourceObject::getGroupName() const
 
 std::string ResourceObject::getFormattedName() const
 {
-    std::string const name = getName();
+    std::string name = getName();
     size_t const slash = name.find('/');
     if (slash == std::string::npos)
         return name;

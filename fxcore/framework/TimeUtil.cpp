@@ -44,7 +44,8 @@ int TimeUtil::pixelToTimeUnit(int pixels)
     if (g_pixelScale == 0)
         return 0;
     // INT_MIN / -1 does not fit.
-    return clampToInt(static_cast<double>(static_cast<int64_t>(pixels) / g_pixelScale));
+    int64_t const units = static_cast<int64_t>(pixels) / g_pixelScale;
+    return clampToInt(static_cast<double>(units));
 }
 
 void TimeUtil::setPixelScale(int scale)

@@ -42,6 +42,7 @@ protected:
     static std::vector<unsigned int> numbers(std::vector<core::SmartRef<IResource>> const& resources)
     {
         std::vector<unsigned int> out;
+        out.reserve(resources.size());
         for (auto const& resource : resources)
             out.push_back(resource->getInfo().id.data1);
         return out;

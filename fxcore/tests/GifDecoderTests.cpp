@@ -58,6 +58,7 @@ Image rowNumbers(int width, int height)
 std::vector<GifColor> grayRamp(int count)
 {
     std::vector<GifColor> colors;
+    colors.reserve(size_t(count));
     for (int i = 0; i < count; ++i)
         colors.push_back(GifColor{uint8_t(i), uint8_t(i), uint8_t(i)});
     return colors;
@@ -147,7 +148,7 @@ TEST(GifDecoder, AnimationFramesKeepTheirOwnValues)
     ASSERT_EQ(second.pixels.size(), 30u);
     for (int row = 0; row < 10; ++row)
         EXPECT_EQ(second.pixels[size_t(row) * 3 + 1], argb(255, row, row, row)) << "interlaced row " << row;
-    EXPECT_EQ(second.pixels[3 * 3], argb(255, 3, 3, 3)) << "index 3 is opaque: the local frame has no transparency";
+    EXPECT_EQ(second.pixels[size_t{3} * 3], argb(255, 3, 3, 3)) << "index 3 is opaque: the local frame has no transparency";
 
     const GifFrame& third = image.frames[2];
     EXPECT_EQ(third.delay, 4);

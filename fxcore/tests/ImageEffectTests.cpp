@@ -84,8 +84,8 @@ TEST(ImageEffectInputs, InOrderWithTypesAndDefaults)
         "Attributes/Channel 10 0", "Transform/Position 5 0.000000,0.000000", "Transform/Size 5 256.000000,256.000000",
         "Transform/Rotation 4 0.000000", "Transform/Anchor Center 3 1", "Transform/Anchor Point 5 0.000000,0.000000",
         "UV/UV Mode 10 1", "UV/UV Rect 7 0.000000,0.000000,1.000000,1.000000"};
-    auto shape = [&](std::vector<std::string> textures, std::vector<std::string> own) {
-        std::vector<std::string> out = textures;
+    auto shape = [&](std::vector<std::string> textures, std::vector<std::string> const& own) {
+        std::vector<std::string> out = std::move(textures);
         out.insert(out.end(), common.begin(), common.end());
         out.insert(out.end(), own.begin(), own.end());
         out.push_back("Script/Script 0 ");

@@ -102,6 +102,7 @@ TEST_F(LayerTest, TrackersGiveTheLayersShownAndHiddenSinceAnother)
     fresh.addLayer(scene, a);
     auto layersOf = [](std::vector<LayerTracker::Item> const& items) {
         std::vector<std::pair<IScene*, ILayer*>> out;
+        out.reserve(items.size());
         for (LayerTracker::Item const& item : items)
             out.emplace_back(item.scene.get(), item.layer.get());
         return out;

@@ -74,7 +74,7 @@ MediaPack::MediaPack()
     put(kPackImage, texfixture::writeImage(texfixture::Kind::Png, 4, 4, 4, pixels.data()));
     texfixture::DdsLayout cube;
     cube.caps2 = 0xFE00;
-    put(kPackCube, texfixture::writeDds(cube, Bytes(6 * 4 * 4 * 4, 0x80)));
+    put(kPackCube, texfixture::writeDds(cube, Bytes(size_t{6} * 4 * 4 * 4, 0x80)));
     put(kPackGif, threeFrameGif());
     put(kPackAtlas,
         textBytes("<Tormakelin.TextureAtlas Width=\"256\" Height=\"128\" Border=\"1\" TextureFilename=\"" +

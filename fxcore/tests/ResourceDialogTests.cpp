@@ -176,6 +176,7 @@ TEST_F(ResourceDialogs, FilterTextsStayWithinTheBuffer)
         size_t kept;
     };
     std::vector<ResourceDialog::FileType> many;
+    many.reserve(200);
     for (int i = 0; i < 200; ++i)
         many.push_back({"Images number " + std::to_string(i) + std::string(20, ' '), "*.i" + std::to_string(i)});
     std::string const huge(9000, 'd');

@@ -356,7 +356,7 @@ std::string resourceElement(int tag, core::UniqueId const& loader, std::map<std:
     std::string text = std::string("<Resource Id=\"") + id + "\" ResourceLoaderPluginId=\"" +
         core::uniqueIdToString(loader) + "\" Description=\"stored\"><ParameterMap>";
     for (auto const& [name, value] : parameters)
-        text += "<Parameter Name=\"" + name + "\" Value=\"" + value + "\"/>";
+        text.append("<Parameter Name=\"").append(name).append("\" Value=\"").append(value).append("\"/>");
     return text + "</ParameterMap></Resource>";
 }
 

@@ -319,7 +319,7 @@ TEST_F(SoundEffectTest, VolumeAppliesInTheFrameItIsSet)
     play(scene, 3.0);
     ASSERT_TRUE(tone()->isPlaying());
     auto peak = [] {
-        std::vector<float> out(4410 * 2);
+        std::vector<float> out(size_t{4410} * 2);
         BASS_TestRender(out.data(), DWORD(out.size() / 2));
         float loudest = 0.0f;
         for (float sample : out)

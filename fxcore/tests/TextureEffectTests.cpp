@@ -403,7 +403,7 @@ TEST(TextureFamilyInputs, InOrderWithTypesAndDefaults)
     std::vector<std::string> const placement = {"Transform/Position 5 0.000000,0.000000",
         "Transform/Size 5 256.000000,256.000000", "Transform/Rotation 4 0.000000", "Transform/Anchor Center 3 1",
         "Transform/Anchor Point 5 0.000000,0.000000"};
-    auto join = [](std::vector<std::vector<std::string>> parts) {
+    auto join = [](std::vector<std::vector<std::string>> const& parts) {
         std::vector<std::string> out;
         for (auto const& part : parts)
             out.insert(out.end(), part.begin(), part.end());

@@ -100,7 +100,7 @@ void particlesUpdateSortAndWrite(benchmark::State& state)
     SmartRef<ParticleSystem> system = makeSystem(state.range(0) != 0);
     int frame = 0;
     warmUp(system.get(), frame);
-    std::vector<SpriteVertex> batch(IParticleRender::kParticlesPerDraw * 6);
+    std::vector<SpriteVertex> batch(size_t{IParticleRender::kParticlesPerDraw} * 6);
     for (auto _ : state) {
         UpdateContext context = frameAt(frame++);
         system->update(context);

@@ -38,6 +38,7 @@ void sceneRenderFrame(benchmark::State& state)
     const int meshes = int(state.range(0));
     kavro_test::SceneBuilder scene;
     std::vector<kavro::IMaterial*> materials;
+    materials.reserve(size_t(kMaterials));
     for (int m = 0; m < kMaterials; ++m) {
         materials.push_back(scene.material({D3DXVECTOR4(0.2f + 0.1f * m, 0.5f, 0.8f - 0.1f * m, 1)}));
     }
@@ -45,7 +46,8 @@ void sceneRenderFrame(benchmark::State& state)
     const int side = int(std::ceil(std::sqrt(double(meshes))));
     for (int i = 0; i < meshes; ++i) {
         const float x = float(i % side) - side / 2.0f;
-        const float y = float(i / side) - side / 2.0f;
+        const int row = i / side;
+        const float y = float(row) - side / 2.0f;
         scene.mesh(kavro_test::makeWall(-0.3f, -0.3f, 0.3f, 0.3f, 0), materials[size_t(i % kMaterials)],
             D3DXVECTOR3(x, y, 20));
     }

@@ -117,7 +117,7 @@ void writeParticleBatch(SpriteVertex* out, ParticleCloud& cloud, uint32_t first,
             __builtin_prefetch(&ahead.size, 0, 2);
             __builtin_prefetch(&ahead.textureRect[3], 0, 2);
         }
-        writeCorners(out + i * kVerticesPerParticle, records[batch[i]]);
+        writeCorners(out + size_t{i} * kVerticesPerParticle, records[batch[i]]);
     }
 }
 

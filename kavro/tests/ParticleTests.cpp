@@ -303,60 +303,80 @@ TEST(ParticleEmitter, TextureRectangleComesFromTheAtlas)
     EXPECT_EQ(std::vector<float>(rect, rect + 4), (std::vector<float>{0, 0, 1, 1}));
 }
 
-TEST(ParticleEmitter, PlacementStaysInsideEachEmittersShape)
+// Which face of the box from (-1, -2, -3) to (1, 2, 3) the offset lies on: -x, +x, -y, +y, -z, +z,
+// or -1 for none.
+int boxFaceOf(const D3DXVECTOR3& d)
+{
+    const float planes[6] = {-1, 1, -2, 2, -3, 3};
+    const float axes[6] = {d.x, d.x, d.y, d.y, d.z, d.z};
+    for (int face = 0; face < 6; ++face)
+        if (axes[face] == planes[face])
+            return face;
+    return -1;
+}
+
+TEST(ParticleEmitter, BoxSurfacePlacementPicksEveryFace)
 {
     core::randomSeed(7);
     const D3DXVECTOR3 at(10, 20, 30);
-    {
-        auto* box = new ParticleBoxEmitter();
-        box->spawnOnBox(true);
-        box->setBounds({D3DXVECTOR3(-1, -2, -3), D3DXVECTOR3(1, 2, 3)});
-        box->getParams().emitterPosition = at;
-        SmartRef<ParticleSystem> system = systemWith(box, 600, 600);
-        UpdateContext context = frame(0.01f);
-        system->update(context);
-        std::set<int> faces;
-        for (Particle* p = system->getCloud().getFirstAlive(); p; p = p->next) {
-            const D3DXVECTOR3 d = p->position - at;
-            const int face = d.x == -1 ? 0 : d.x == 1 ? 1 : d.y == -2 ? 2 : d.y == 2 ? 3 : d.z == -3 ? 4 : d.z == 3 ? 5 : -1;
-            EXPECT_NE(face, -1) << "on a face";
-            faces.insert(face);
-        }
-        EXPECT_EQ(faces.size(), 6u) << "every face is picked";
+    auto* box = new ParticleBoxEmitter();
+    box->spawnOnBox(true);
+    box->setBounds({D3DXVECTOR3(-1, -2, -3), D3DXVECTOR3(1, 2, 3)});
+    box->getParams().emitterPosition = at;
+    SmartRef<ParticleSystem> system = systemWith(box, 600, 600);
+    UpdateContext context = frame(0.01f);
+    system->update(context);
+    std::set<int> faces;
+    for (Particle* p = system->getCloud().getFirstAlive(); p; p = p->next) {
+        const int face = boxFaceOf(p->position - at);
+        EXPECT_NE(face, -1) << "on a face";
+        faces.insert(face);
     }
-    {
-        auto* sphere = new ParticleSphereEmitter();
-        sphere->spawnOnSphere(true);
-        sphere->setRadius(4);
-        sphere->getParams().emitterPosition = at;
-        SmartRef<ParticleSystem> system = systemWith(sphere, 50, 50);
-        UpdateContext context = frame(0.01f);
-        system->update(context);
-        for (Particle* p = system->getCloud().getFirstAlive(); p; p = p->next) {
-            const D3DXVECTOR3 d = p->position - at;
-            EXPECT_NEAR(D3DXVec3Length(&d), 4, 1e-3f);
-        }
+    EXPECT_EQ(faces.size(), 6u) << "every face is picked";
+}
+
+TEST(ParticleEmitter, SphereSurfacePlacementLiesOnTheRadius)
+{
+    core::randomSeed(7);
+    const D3DXVECTOR3 at(10, 20, 30);
+    auto* sphere = new ParticleSphereEmitter();
+    sphere->spawnOnSphere(true);
+    sphere->setRadius(4);
+    sphere->getParams().emitterPosition = at;
+    SmartRef<ParticleSystem> system = systemWith(sphere, 50, 50);
+    UpdateContext context = frame(0.01f);
+    system->update(context);
+    for (Particle* p = system->getCloud().getFirstAlive(); p; p = p->next) {
+        const D3DXVECTOR3 d = p->position - at;
+        EXPECT_NEAR(D3DXVec3Length(&d), 4, 1e-3f);
     }
-    {
-        auto* inside = new ParticleSphereEmitter();
-        inside->setRadius(4);
-        SmartRef<ParticleSystem> system = systemWith(inside, 50, 50);
-        UpdateContext context = frame(0.01f);
-        system->update(context);
-        for (Particle* p = system->getCloud().getFirstAlive(); p; p = p->next) {
-            EXPECT_LE(std::fabs(p->position.x), 2);
-            EXPECT_LE(std::fabs(p->position.y), 2);
-            EXPECT_LE(std::fabs(p->position.z), 2);
-        }
+}
+
+TEST(ParticleEmitter, SphereVolumePlacementStaysInside)
+{
+    core::randomSeed(7);
+    auto* inside = new ParticleSphereEmitter();
+    inside->setRadius(4);
+    SmartRef<ParticleSystem> system = systemWith(inside, 50, 50);
+    UpdateContext context = frame(0.01f);
+    system->update(context);
+    for (Particle* p = system->getCloud().getFirstAlive(); p; p = p->next) {
+        EXPECT_LE(std::fabs(p->position.x), 2);
+        EXPECT_LE(std::fabs(p->position.y), 2);
+        EXPECT_LE(std::fabs(p->position.z), 2);
     }
-    {
-        auto* cylinder = new ParticleCylinderEmitter();
-        cylinder->getParams().emitterPosition = at;
-        SmartRef<ParticleSystem> system = systemWith(cylinder, 3, 3);
-        UpdateContext context = frame(0.01f);
-        system->update(context);
-        expectVec(system->getCloud().getFirstAlive()->position, at, "cylinder");
-    }
+}
+
+TEST(ParticleEmitter, CylinderPlacementStartsAtTheEmitter)
+{
+    core::randomSeed(7);
+    const D3DXVECTOR3 at(10, 20, 30);
+    auto* cylinder = new ParticleCylinderEmitter();
+    cylinder->getParams().emitterPosition = at;
+    SmartRef<ParticleSystem> system = systemWith(cylinder, 3, 3);
+    UpdateContext context = frame(0.01f);
+    system->update(context);
+    expectVec(system->getCloud().getFirstAlive()->position, at, "cylinder");
 }
 
 TEST(ParticleEmitter, ParticlesDyingTogetherAllReturnToThePool)

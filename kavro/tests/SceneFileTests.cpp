@@ -279,7 +279,7 @@ TEST_F(SceneFile, UnknownNodeTypesAndModifierClassesFail)
 TEST_F(SceneFile, ChildCyclesAndSharedChildrenDoNotResolve)
 {
     const core::UniqueId a = makeId(1), b = makeId(2), c = makeId(3);
-    auto node = [](Bytes& file, const core::UniqueId& self, std::vector<core::UniqueId> children) {
+    auto node = [](Bytes& file, const core::UniqueId& self, std::vector<core::UniqueId> const& children) {
         file.u32(NodeType_Node).u32(1002).id(self).text("n").u32(0).id({}).id({}).u32(uint32_t(children.size()));
         for (const core::UniqueId& child : children) {
             file.id(child);

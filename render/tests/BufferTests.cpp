@@ -89,7 +89,7 @@ std::vector<uint8_t> indexRecord(uint32_t format, uint32_t size, uint32_t dataBy
     return out;
 }
 
-std::vector<uint8_t> declRecord(std::vector<D3DVERTEXELEMENT9> elements, int count = -1)
+std::vector<uint8_t> declRecord(std::vector<D3DVERTEXELEMENT9> const& elements, int count = -1)
 {
     std::vector<uint8_t> out;
     putU32(out, count < 0 ? uint32_t(elements.size()) : uint32_t(count));

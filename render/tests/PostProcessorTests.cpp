@@ -78,7 +78,7 @@ protected:
             return pixels;
         }
         for (unsigned y = 0; y < texture->getHeight(); ++y) {
-            const auto* row = reinterpret_cast<const Pixel*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
+            const auto* row = reinterpret_cast<const Pixel*>(static_cast<uint8_t*>(locked.pBits) + size_t{y} * locked.Pitch);
             pixels.insert(pixels.end(), row, row + texture->getWidth());
         }
         d3dTexture->UnlockRect(0);
@@ -174,7 +174,7 @@ TEST_F(PostProcessorTest, BlurOfOneBrightPixelSpreadsEvenlyAndKeepsItsWeight)
     // Targets wider than tall: the horizontal offsets follow the width, the vertical the height,
     // so the spread in pixels is the same both ways.
     constexpr unsigned kW = 32, kH = 16;
-    std::vector<uint32_t> pixels(kW * kH, 0xFF000000u);
+    std::vector<uint32_t> pixels(size_t{kW} * kH, 0xFF000000u);
     pixels[8 * kW + 16] = 0xFFFFFFFFu;
     Texture* a = target(kW, kH, D3DFMT_A32B32G32R32F);
     Texture* b = target(kW, kH, D3DFMT_A32B32G32R32F);
@@ -240,7 +240,7 @@ TEST_F(PostProcessorTest, DepthOfFieldBlursOnlyPixelsAwayFromTheFocalPlane)
 {
     // Left half at the focal depth, right half far: the sharp image on the left, the blurred on the right.
     constexpr unsigned kW = 16, kH = 8;
-    std::vector<uint32_t> depth(kW * kH);
+    std::vector<uint32_t> depth(size_t{kW} * kH);
     for (unsigned i = 0; i < depth.size(); ++i) {
         depth[i] = (i % kW) < kW / 2 ? 0xFF000000u : 0xFFFFFFFFu;
     }
@@ -251,8 +251,8 @@ TEST_F(PostProcessorTest, DepthOfFieldBlursOnlyPixelsAwayFromTheFocalPlane)
         op.kind = 3;
         op.dofFake = fake;
         op.dofDepth = image(kW, kH, depth);
-        op.dofHigh = image(kW, kH, std::vector<uint32_t>(kW * kH, 0xFFFF0000u));
-        op.dofLow = image(kW, kH, std::vector<uint32_t>(kW * kH, 0xFF00FF00u));
+        op.dofHigh = image(kW, kH, std::vector<uint32_t>(size_t{kW} * kH, 0xFFFF0000u));
+        op.dofLow = image(kW, kH, std::vector<uint32_t>(size_t{kW} * kH, 0xFF00FF00u));
         op.dofFocalDistance = 0.0f;
         op.dofFocalScale = 1.0f;
         ASSERT_TRUE(runInto(into, op));
@@ -269,14 +269,14 @@ TEST_F(PostProcessorTest, DepthOfFieldBlursOnlyPixelsAwayFromTheFocalPlane)
 TEST_F(PostProcessorTest, DepthOfFieldAveragesTheTwelveTapsOnly)
 {
     constexpr unsigned kW = 1024, kH = 4;
-    std::vector<uint32_t> edge(kW * kH);
+    std::vector<uint32_t> edge(size_t{kW} * kH);
     for (unsigned i = 0; i < edge.size(); ++i) {
         edge[i] = (i % kW) < kW / 2 ? 0xFF000000u : 0xFFFFFFFFu;
     }
     Texture* into = target(kW, kH);
     PostProcessOp op;
     op.kind = 3;
-    op.dofDepth = image(kW, kH, std::vector<uint32_t>(kW * kH, 0xFFFFFFFFu));
+    op.dofDepth = image(kW, kH, std::vector<uint32_t>(size_t{kW} * kH, 0xFFFFFFFFu));
     op.dofHigh = image(kW, kH, edge);
     op.dofLow = image(kW, kH, edge);
     op.dofFocalDistance = 0.0f;

@@ -47,7 +47,7 @@ protected:
             return pixels;
         }
         for (unsigned y = 0; y < texture->getHeight(); ++y) {
-            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(locked.pBits) + size_t{y} * locked.Pitch);
             pixels.insert(pixels.end(), row, row + texture->getWidth());
         }
         d3dTexture->UnlockRect(0);

@@ -170,7 +170,7 @@ TEST_F(SoundTest, ModuleLoopsAndEnds) {
     sound::ISound* s = loaded(put("song.xm", module()));
     EXPECT_NEAR(s->getLength(), 1.28f, 1e-4);
     s->play(true);
-    render(kRate * 2);
+    render(size_t(kRate) * 2);
     EXPECT_TRUE(s->isPlaying());
     EXPECT_NEAR(s->getPosition(), 0.72f, 0.01f);
     s->play(false);

@@ -112,7 +112,7 @@ std::vector<uint8_t> spinner()
         image.width = size;
         image.height = size;
         image.minimumSize = 2;
-        image.indices.resize(size_t(size * size));
+        image.indices.resize(size_t(size) * size_t(size));
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) {
                 double const dx = x - cx, dy = y - cy;
@@ -125,7 +125,7 @@ std::vector<uint8_t> spinner()
                     index = 3;
                 else if (radius < 2.0)
                     index = 1;
-                image.indices[size_t(y * size + x)] = index;
+                image.indices[size_t(y) * size_t(size) + size_t(x)] = index;
             }
         gif.control(0, 10, 0).image(image);
     }

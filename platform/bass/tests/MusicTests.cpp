@@ -41,7 +41,7 @@ TEST_F(ManualDevice, ModulePlaysOnceOrLoops) {
     ASSERT_NE(looped, 0u);
     BASS_ChannelPlay(once, FALSE);
     BASS_ChannelPlay(looped, FALSE);
-    render(2 * kRate);
+    render(size_t{2} * kRate);
     EXPECT_EQ(BASS_ChannelIsActive(once), DWORD(BASS_ACTIVE_STOPPED));
     EXPECT_EQ(BASS_ChannelGetPosition(once), BASS_ChannelGetLength(once));
     EXPECT_EQ(BASS_ChannelIsActive(looped), DWORD(BASS_ACTIVE_PLAYING));

@@ -57,7 +57,7 @@ TEST_F(ManualDevice, BytesThatAreNoSoundAreRefused) {
 TEST_F(ManualDevice, ATruncatedFilePlaysWhatItHolds) {
     Bytes wav = encode(kWav, kRate, 2, ramp(2, 4410));
     // The header still claims 4410 frames; the data stops after 1000.
-    Bytes cut(wav.begin(), wav.begin() + 44 + 1000 * 4);
+    Bytes cut(wav.begin(), wav.begin() + 44 + std::ptrdiff_t{1000} * 4);
     HSTREAM h = stream(cut);
     ASSERT_NE(h, 0u);
     EXPECT_TRUE(BASS_ChannelPlay(h, FALSE));
@@ -65,7 +65,7 @@ TEST_F(ManualDevice, ATruncatedFilePlaysWhatItHolds) {
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_STOPPED));
     EXPECT_EQ(BASS_ChannelGetPosition(h), BASS_ChannelGetLength(h));
     EXPECT_EQ(BASS_ChannelGetLength(h), 1000u * 4);
-    EXPECT_EQ(out[2 * 1200], 0.0f);
+    EXPECT_EQ(out[size_t{2} * 1200], 0.0f);
 }
 
 TEST_F(ManualDevice, OnlyMemoryIsPlayed) {
@@ -84,7 +84,7 @@ TEST_F(ManualDevice, PlayAdvancesStopKeepsAndPlayResumes) {
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
     std::vector<float> out = render(1000);
     EXPECT_FLOAT_EQ(out[0], 0.0f);
-    EXPECT_FLOAT_EQ(out[2 * 999], 999.0f / kRate);
+    EXPECT_FLOAT_EQ(out[size_t{2} * 999], 999.0f / kRate);
     EXPECT_EQ(BASS_ChannelGetPosition(h), 1000u * 4);
 
     ASSERT_TRUE(BASS_ChannelStop(h));
@@ -111,7 +111,7 @@ TEST_F(ManualDevice, SeekInBytesThenContinue) {
     BASS_ChannelPlay(h, FALSE);
     std::vector<float> out = render(100);
     EXPECT_FLOAT_EQ(out[0], 0.5f);
-    EXPECT_FLOAT_EQ(seconds(h), float((kRate / 2 + 100.0) / kRate));
+    EXPECT_FLOAT_EQ(seconds(h), float((kRate / 2.0 + 100.0) / kRate));
 
     // Past the end is the end: the channel finishes at once.
     ASSERT_TRUE(BASS_ChannelSetPosition(h, BASS_ChannelGetLength(h) + 400));
@@ -134,7 +134,7 @@ TEST_P(CompressedSeek, LandsOnTheExactFrame) {
         ASSERT_TRUE(BASS_ChannelSetPosition(h, frame * 4));
         EXPECT_EQ(BASS_ChannelGetPosition(h), frame * 4);
         std::vector<float> out = render(64);
-        for (size_t i = 0; i < 64 * 2; ++i)
+        for (size_t i = 0; i < size_t{64} * 2; ++i)
             ASSERT_FLOAT_EQ(out[i], played[frame * 2 + i]) << "frame " << frame << " sample " << i;
     }
 }
@@ -150,8 +150,8 @@ TEST_F(ManualDevice, PlayOnceEndsAndStaysAtTheEnd) {
     ASSERT_NE(h, 0u);
     BASS_ChannelPlay(h, FALSE);
     std::vector<float> out = render(1500);
-    EXPECT_FLOAT_EQ(out[2 * 999], 0.25f);
-    EXPECT_EQ(out[2 * 1000], 0.0f);
+    EXPECT_FLOAT_EQ(out[size_t{2} * 999], 0.25f);
+    EXPECT_EQ(out[size_t{2} * 1000], 0.0f);
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_STOPPED));
     EXPECT_EQ(BASS_ChannelGetPosition(h), BASS_ChannelGetLength(h));
 
@@ -173,9 +173,9 @@ TEST_F(ManualDevice, LoopFlagWrapsSeamlesslyAndCanBeCleared) {
     ASSERT_TRUE(BASS_ChannelSetFlags(h, BASS_SAMPLE_LOOP));
     BASS_ChannelPlay(h, FALSE);
     std::vector<float> out = render(2500);
-    EXPECT_FLOAT_EQ(out[2 * 999], 0.999f);
-    EXPECT_FLOAT_EQ(out[2 * 1000], 0.0f);
-    EXPECT_FLOAT_EQ(out[2 * 2499], 0.499f);
+    EXPECT_FLOAT_EQ(out[size_t{2} * 999], 0.999f);
+    EXPECT_FLOAT_EQ(out[size_t{2} * 1000], 0.0f);
+    EXPECT_FLOAT_EQ(out[size_t{2} * 2499], 0.499f);
     EXPECT_EQ(BASS_ChannelGetPosition(h), 500u * 4);
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
 

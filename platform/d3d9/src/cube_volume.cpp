@@ -6,7 +6,7 @@ namespace d3d9gl {
 
 // Cube textures -------------------------------------------------------------------------------------
 
-CubeTexture::CubeTexture(std::shared_ptr<GLContext> context, const FormatInfo* format, DWORD usage, D3DPOOL pool,
+CubeTexture::CubeTexture(const std::shared_ptr<GLContext>& context, const FormatInfo* format, DWORD usage, D3DPOOL pool,
     UINT edge, UINT levels)
     : BaseTexture(context, GL_TEXTURE_CUBE_MAP, format, usage, pool, edge, edge, 1, levels) {
     for (UINT level = 0; level < visibleLevels(); ++level) {
@@ -17,7 +17,7 @@ CubeTexture::CubeTexture(std::shared_ptr<GLContext> context, const FormatInfo* f
     }
 }
 
-HRESULT CubeTexture::create(std::shared_ptr<GLContext> context, UINT edge, UINT levels, DWORD usage,
+HRESULT CubeTexture::create(const std::shared_ptr<GLContext>& context, UINT edge, UINT levels, DWORD usage,
     D3DFORMAT format, D3DPOOL pool, IDirect3DCubeTexture9** texture) {
     if (!texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
@@ -25,7 +25,7 @@ HRESULT CubeTexture::create(std::shared_ptr<GLContext> context, UINT edge, UINT 
     HRESULT hr = validate(info, edge, edge, usage, pool, levels, fullChain(edge, edge));
     if (FAILED(hr)) return hr;
     if (info->depth) return D3DERR_NOTAVAILABLE;
-    *texture = new CubeTexture(std::move(context), info, usage, pool, edge, levels);
+    *texture = new CubeTexture(context, info, usage, pool, edge, levels);
     return D3D_OK;
 }
 

@@ -7,8 +7,8 @@ namespace d3d9gl {
 
 class CubeTexture final : public BaseTexture<IDirect3DCubeTexture9> {
 public:
-    static HRESULT create(std::shared_ptr<GLContext> context, UINT edge, UINT levels, DWORD usage, D3DFORMAT format,
-        D3DPOOL pool, IDirect3DCubeTexture9** texture);
+    static HRESULT create(const std::shared_ptr<GLContext>& context, UINT edge, UINT levels, DWORD usage,
+        D3DFORMAT format, D3DPOOL pool, IDirect3DCubeTexture9** texture);
     ~CubeTexture() override;
 
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_CUBETEXTURE; }
@@ -22,8 +22,8 @@ public:
     Surface* surface(DWORD face, UINT level) const;
 
 private:
-    CubeTexture(std::shared_ptr<GLContext> context, const FormatInfo* format, DWORD usage, D3DPOOL pool, UINT edge,
-        UINT levels);
+    CubeTexture(const std::shared_ptr<GLContext>& context, const FormatInfo* format, DWORD usage, D3DPOOL pool,
+        UINT edge, UINT levels);
     std::vector<std::unique_ptr<Surface>> surfaces_;  // level-major: level * 6 + face
 };
 

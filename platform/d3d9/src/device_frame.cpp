@@ -113,8 +113,8 @@ void Device::initGLObjects() {
         glNamedBufferData(name, size, nullptr, GL_DYNAMIC_DRAW);
         glBindBufferBase(GL_UNIFORM_BUFFER, binding, name);
     };
-    makeBlock(vsConstants_, D3DGL_VS_CONSTANT_REGISTERS * 16, D3DGL_VS_CONSTANTS);
-    makeBlock(psConstants_, D3DGL_PS_CONSTANT_REGISTERS * 16, D3DGL_PS_CONSTANTS);
+    makeBlock(vsConstants_, size_t{D3DGL_VS_CONSTANT_REGISTERS} * 16, D3DGL_VS_CONSTANTS);
+    makeBlock(psConstants_, size_t{D3DGL_PS_CONSTANT_REGISTERS} * 16, D3DGL_PS_CONSTANTS);
     makeBlock(deviceBlock_, 16, D3DGL_DEVICE_BLOCK);
     makeBlock(alphaBlock_, 48, D3DGL_ALPHA_TEST_BLOCK);
     glCreateBuffers(1, &streamVertices_);

@@ -235,8 +235,8 @@ void TextureGL::contentsLost() {
 
 // 2-D textures ---------------------------------------------------------------------------------------
 
-Texture::Texture(std::shared_ptr<GLContext> context, const FormatInfo* format, DWORD usage, D3DPOOL pool, UINT width,
-    UINT height, UINT levels)
+Texture::Texture(const std::shared_ptr<GLContext>& context, const FormatInfo* format, DWORD usage, D3DPOOL pool,
+    UINT width, UINT height, UINT levels)
     : BaseTexture(context, GL_TEXTURE_2D, format, usage, pool, width, height, 1, levels) {
     for (UINT level = 0; level < visibleLevels(); ++level) {
         D3DSURFACE_DESC desc{format->format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0,
@@ -245,14 +245,14 @@ Texture::Texture(std::shared_ptr<GLContext> context, const FormatInfo* format, D
     }
 }
 
-HRESULT Texture::create(std::shared_ptr<GLContext> context, UINT width, UINT height, UINT levels, DWORD usage,
+HRESULT Texture::create(const std::shared_ptr<GLContext>& context, UINT width, UINT height, UINT levels, DWORD usage,
     D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture) {
     if (!texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
     const FormatInfo* info = formatInfo(format);
     HRESULT hr = validate(info, width, height, usage, pool, levels, fullChain(width, height));
     if (FAILED(hr)) return hr;
-    *texture = new Texture(std::move(context), info, usage, pool, width, height, levels);
+    *texture = new Texture(context, info, usage, pool, width, height, levels);
     return D3D_OK;
 }
 

@@ -153,7 +153,7 @@ protected:
 
 class Texture final : public BaseTexture<IDirect3DTexture9> {
 public:
-    static HRESULT create(std::shared_ptr<GLContext> context, UINT width, UINT height, UINT levels, DWORD usage,
+    static HRESULT create(const std::shared_ptr<GLContext>& context, UINT width, UINT height, UINT levels, DWORD usage,
         D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture);
     ~Texture() override;
 
@@ -166,7 +166,7 @@ public:
     Surface* level(UINT level) const { return level < surfaces_.size() ? surfaces_[level].get() : nullptr; }
 
 private:
-    Texture(std::shared_ptr<GLContext> context, const FormatInfo* format, DWORD usage, D3DPOOL pool, UINT width,
+    Texture(const std::shared_ptr<GLContext>& context, const FormatInfo* format, DWORD usage, D3DPOOL pool, UINT width,
         UINT height, UINT levels);
     std::vector<std::unique_ptr<Surface>> surfaces_;
 };

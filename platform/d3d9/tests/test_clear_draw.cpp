@@ -83,7 +83,7 @@ TEST_F(DeviceTest, ATargetIsNotDrawnWithADepthSurfaceOfAnotherSampleCount) {
     expectRect(readPixels(target), kWidth / 2, kHeight / 2, whole, 0xFF336699, 0);
     useScreenPipeline(kWidth / 2, kHeight / 2);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    drawQuad(0, 0, float(kWidth / 2), float(kHeight / 2), 0xFF00FF00);
+    drawQuad(0, 0, kWidth / 2.0f, kHeight / 2.0f, 0xFF00FF00);
     expectRect(readPixels(target), kWidth / 2, kHeight / 2, whole, 0xFF00FF00, 0);
 }
 
@@ -205,5 +205,5 @@ TEST_F(DeviceTest, RendersIntoATextureTargetStoredTopDown) {
     drawQuad(0, 0, 16, 2, 0xFFFF0000);
     auto pixels = readPixels(level);
     EXPECT_EQ(pixels[0], 0xFFFF0000u);
-    EXPECT_EQ(pixels[16 * 7], 0xFF000000u);
+    EXPECT_EQ(pixels[size_t{16} * 7], 0xFF000000u);
 }

@@ -87,7 +87,7 @@ TEST_F(DeviceTest, LockedSubRectanglesWriteOnlyThemselves) {
     D3DLOCKED_RECT locked;
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
     EXPECT_EQ(locked.Pitch, 12);
-    for (int y = 0; y < 4; ++y) std::memset(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, 0x11, 12);
+    for (int y = 0; y < 4; ++y) std::memset(static_cast<uint8_t*>(locked.pBits) + std::ptrdiff_t{y} * locked.Pitch, 0x11, 12);
     texture->UnlockRect(0);
     RECT inner{1, 2, 3, 3};
     ASSERT_EQ(texture->LockRect(0, &locked, &inner, 0), D3D_OK);

@@ -37,7 +37,7 @@ protected:
         D3DLOCKED_RECT locked;
         EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
         const uint32_t rows[2][2] = {{0x80FF0000, 0x8000FF00}, {0x800000FF, 0x80FFFFFF}};
-        for (int y = 0; y < 2; ++y) std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, rows[y], 8);
+        for (int y = 0; y < 2; ++y) std::memcpy(static_cast<uint8_t*>(locked.pBits) + std::ptrdiff_t{y} * locked.Pitch, rows[y], 8);
         EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
         return keep(texture);
     }

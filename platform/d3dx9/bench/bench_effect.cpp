@@ -19,9 +19,9 @@ std::string bigEffect() {
         "struct VS_OUT { float4 position : POSITION; float2 uv : TEXCOORD0; float3 normal : TEXCOORD1; };\n";
     for (int i = 0; i < 40; ++i) {
         std::string n = std::to_string(i);
-        s += "float param" + n + " = " + n + ";\n";
-        s += "float3 helper" + n + "(float3 v)\n{\n    float3 r = v * param" + n + ";\n    r = normalize(r + float3(1, 0, 0));\n"
-             "    return r * SEED;\n}\n";
+        s.append("float param").append(n).append(" = ").append(n).append(";\n");
+        s.append("float3 helper").append(n).append("(float3 v)\n{\n    float3 r = v * param").append(n).append(
+            ";\n    r = normalize(r + float3(1, 0, 0));\n    return r * SEED;\n}\n");
     }
     s += "VS_OUT vs(VS_IN i)\n{\n    VS_OUT o;\n    o.position = mul(i.position, worldViewProjection);\n    o.uv = i.uv;\n"
          "    float3 n = mul(i.normal, (float3x3)world);\n";

@@ -72,17 +72,17 @@ TEST_F(EffectRegisters, MatricesArriveInTheirPacking) {
     size_t ca = find(100);
     ASSERT_NE(ca, std::string::npos);
     for (int r = 0; r < 4; ++r)
-        for (int col = 0; col < 4; ++col) EXPECT_EQ(sm.vsRegisters[ca + col * 4 + r], a.m[r][col]);
+        for (int col = 0; col < 4; ++col) EXPECT_EQ(sm.vsRegisters[ca + size_t(col) * 4 + r], a.m[r][col]);
     size_t rb = find(200);
     ASSERT_NE(rb, std::string::npos);
     for (int r = 0; r < 4; ++r)
-        for (int col = 0; col < 4; ++col) EXPECT_EQ(sm.vsRegisters[rb + r * 4 + col], b.m[r][col]);
+        for (int col = 0; col < 4; ++col) EXPECT_EQ(sm.vsRegisters[rb + size_t(r) * 4 + col], b.m[r][col]);
 
     // The transposed setter stores the transpose.
     c.effect->SetMatrixTranspose("columnMatrix", &a);
     run();
     for (int r = 0; r < 4; ++r)
-        for (int col = 0; col < 4; ++col) EXPECT_EQ(sm.vsRegisters[ca + col * 4 + r], a.m[col][r]);
+        for (int col = 0; col < 4; ++col) EXPECT_EQ(sm.vsRegisters[ca + size_t(col) * 4 + r], a.m[col][r]);
 }
 
 TEST_F(EffectRegisters, MatrixArraysTakeThreeRegistersPerBone) {
@@ -95,7 +95,7 @@ TEST_F(EffectRegisters, MatrixArraysTakeThreeRegistersPerBone) {
     ASSERT_NE(b1, std::string::npos);
     EXPECT_EQ(b1 - b0, 12u); // 4x3 in column packing: 3 registers of 4 rows
     for (int r = 0; r < 4; ++r)
-        for (int col = 0; col < 3; ++col) EXPECT_EQ(sm.vsRegisters[b1 + col * 4 + r], m[1].m[r][col]);
+        for (int col = 0; col < 3; ++col) EXPECT_EQ(sm.vsRegisters[b1 + size_t(col) * 4 + r], m[1].m[r][col]);
     // The fourth column of a 4x3 bone is never sent.
     EXPECT_EQ(find(403), std::string::npos);
 

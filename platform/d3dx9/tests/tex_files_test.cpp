@@ -49,7 +49,7 @@ TEST(TexFiles, LosslessFilesDecodePixelByPixel) {
         const FloatImage image = bytes.toFloat();
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                Bytes texel(rgba.begin() + (y * w + x) * 4, rgba.begin() + (y * w + x) * 4 + 4);
+                Bytes texel(rgba.begin() + std::ptrdiff_t{y * w + x} * 4, rgba.begin() + std::ptrdiff_t{y * w + x} * 4 + 4);
                 if (c.channels == 3) texel[3] = 255;
                 EXPECT_EQ(argbOf(image.at(UINT(x), UINT(y))), argb(texel.data())) << x << "," << y;
             }
@@ -123,9 +123,9 @@ TEST(TexDds, InfoOf2DCubeAndVolumeFiles) {
     DdsLayout volume;
     volume.depth = 4, volume.levels = 2, volume.caps2 = 0x200000;
     const Case cases[] = {
-        {flat, (32 + 8 + 2 + 1) * 4, D3DRTYPE_TEXTURE, 1, 1},
-        {cube, 6 * (16 + 4 + 1) * 4, D3DRTYPE_CUBETEXTURE, 1, 6},
-        {volume, (64 + 8) * 4, D3DRTYPE_VOLUMETEXTURE, 4, 1},
+        {flat, size_t{32 + 8 + 2 + 1} * 4, D3DRTYPE_TEXTURE, 1, 1},
+        {cube, size_t{6} * (16 + 4 + 1) * 4, D3DRTYPE_CUBETEXTURE, 1, 6},
+        {volume, size_t{64 + 8} * 4, D3DRTYPE_VOLUMETEXTURE, 4, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.type));

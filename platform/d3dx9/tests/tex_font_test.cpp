@@ -123,7 +123,7 @@ TEST_F(DrawTest, LineDrawnBetweenTwoPoints) {
     ASSERT_EQ(line->Draw(points, 2, 0xFF00FF00), D3D_OK);
     ASSERT_EQ(line->End(), D3D_OK);
     auto pixels = backBufferPixels();
-    for (int x = 6; x < 50; ++x) EXPECT_EQ(pixels[20 * 64 + size_t(x)], 0xFF00FF00u) << x;
+    for (int x = 6; x < 50; ++x) EXPECT_EQ(pixels[size_t{20} * 64 + size_t(x)], 0xFF00FF00u) << x;
     int inside = 0, outside = 0;
     countLit(pixels, RECT{5, 20, 51, 21}, inside, outside);
     EXPECT_EQ(outside, 0);

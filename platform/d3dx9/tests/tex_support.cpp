@@ -66,7 +66,7 @@ std::vector<uint32_t> DeviceTest::levelPixels(IDirect3DTexture9* texture, UINT l
     pixels.resize(size_t(desc.Width) * desc.Height);
     for (UINT y = 0; y < desc.Height; ++y)
         std::memcpy(&pixels[size_t(y) * desc.Width], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
-            desc.Width * 4);
+            size_t{desc.Width} * 4);
     texture->UnlockRect(level);
     return pixels;
 }

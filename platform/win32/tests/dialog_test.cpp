@@ -153,7 +153,7 @@ protected:
     }
     void TearDown() override { setDialogDriver(DialogDriver{}); }
 
-    INT_PTR run(std::function<void(HWND)> act, HWND owner = nullptr) {
+    INT_PTR run(std::function<void(HWND)> const& act, HWND owner = nullptr) {
         DialogDriver driver;
         driver.onDialog = [act](HWND dialog, LPCSTR name) {
             if (name == kAll) act(dialog);
@@ -337,7 +337,7 @@ TEST_F(Dialogs, MessageBoxAsksTheDriver) {
 }
 
 TEST_F(Dialogs, RegisteredIconsLoadAndSetOnWindows) {
-    std::vector<uint8_t> rgba(16 * 16 * 4, 200);
+    std::vector<uint8_t> rgba(size_t{16} * 16 * 4, 200);
     registerIcon(nullptr, MAKEINTRESOURCEA(103), 16, 16, rgba);
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(103));
     ASSERT_NE(icon, nullptr);

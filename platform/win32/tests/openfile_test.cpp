@@ -33,7 +33,7 @@ protected:
     }
 
     // Answers with a path; records what the request carried.
-    void answer(std::string path, bool pick = true) {
+    void answer(std::string const& path, bool pick = true) {
         DialogDriver driver;
         driver.onOpenFile = [this, path, pick](const OPENFILENAMEA& request, std::string& out) {
             m_filters = parseFilter(request.lpstrFilter);

@@ -92,7 +92,7 @@ public:
     static PluginDesc _pluginDesc;
     GraphNodeType getNodeType() const override;
     void eval(UpdateContext& context) override;
-    NodeParameter* addInput(std::string name, IGraphNode* innerNode, NodeParameter* innerParameter);
+    NodeParameter* addInput(std::string const& name, IGraphNode* innerNode, NodeParameter* innerParameter);
     NodeParameter* addOutput(std::string name, IGraphNode* innerNode, NodeParameter* innerParameter);
     using GraphNode::addInput;
     using GraphNode::addOutput;

@@ -346,7 +346,7 @@ void Effect::bindStage(StageBinding& b) {
                 b.samplers.emplace_back(s.unit, p.get());
                 break;
             }
-    b.registers.assign((b.program->registerBytes + 15) / 16 * 4, 0);
+    b.registers.assign(size_t{(b.program->registerBytes + 15) / 16} * 4, 0);
 }
 
 namespace {

@@ -80,7 +80,7 @@ template <typename Fn>
 uint32_t eachComponent(Param& p, uint32_t count, Fn fn) {
     uint8_t* d = p.data();
     uint32_t k = 0;
-    auto visit = [&](uint32_t index, PType t) { fn(d + 4 * index, t, index); };
+    auto visit = [&](uint32_t index, PType t) { fn(d + size_t{4} * index, t, index); };
     visitComponents(p, count, k, visit);
     return k;
 }

@@ -10,7 +10,7 @@ namespace {
 
 
 // Far above the 256 constant registers a program can read; keeps hostile text from exhausting memory.
-constexpr uint64_t kMaxBytes = 64 * 1024;
+constexpr uint64_t kMaxBytes = uint64_t{64} * 1024;
 constexpr uint64_t kMaxNodes = 4096;
 
 const std::set<std::string>& storageWords() {

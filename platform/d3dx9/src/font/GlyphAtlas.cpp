@@ -42,7 +42,7 @@ bool setHeight(FT_Face face, int height) {
     if (height < 0) return true;
     const long cell = (face->size->metrics.ascender - face->size->metrics.descender) >> 6;
     if (cell <= 0 || cell == wanted) return true;
-    return FT_Set_Pixel_Sizes(face, 0, FT_UInt(std::max(1L, wanted * wanted / cell))) == 0;
+    return FT_Set_Pixel_Sizes(face, 0, FT_UInt(std::max(1L, long{wanted} * wanted / cell))) == 0;
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ bool buildGlyphAtlas(const std::string& file, int height, GlyphAtlas& atlas) {
         Bitmap& b = bitmaps[byte];
         b.w = g.width, b.h = g.height;
         for (int r = 0; r < g.height; ++r) {
-            const uint8_t* row = slot->bitmap.buffer + r * slot->bitmap.pitch;
+            const uint8_t* row = slot->bitmap.buffer + std::ptrdiff_t{r} * slot->bitmap.pitch;
             b.pixels.insert(b.pixels.end(), row, row + g.width);
         }
         if (x + g.width + 1 > atlas.atlasWidth) x = 0, y += shelf + 1, shelf = 0;

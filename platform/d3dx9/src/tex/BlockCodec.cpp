@@ -68,7 +68,7 @@ void decodeBlocks(D3DFORMAT format, const uint8_t* src, size_t pitch, FloatImage
     const unsigned bytes = blockBytes(format);
     for (UINT by = 0; by < (out.height + 3) / 4; ++by)
         for (UINT bx = 0; bx < (out.width + 3) / 4; ++bx) {
-            const uint8_t* block = src + by * pitch + bx * bytes;
+            const uint8_t* block = src + by * pitch + size_t{bx} * bytes;
             Float4 texels[16];
             if (format == D3DFMT_DXT1) {
                 decodeColours(block, true, texels);
@@ -92,10 +92,10 @@ void encodeBlocks(D3DFORMAT format, const FloatImage& image, uint8_t* dst, size_
             for (UINT i = 0; i < 16; ++i) {  // edge blocks repeat the last row and column
                 const UINT x = std::min(bx * 4 + i % 4, image.width - 1), y = std::min(by * 4 + i / 4, image.height - 1);
                 const Float4& c = image.at(x, y);
-                rgba[4 * i] = toByte(c.r), rgba[4 * i + 1] = toByte(c.g), rgba[4 * i + 2] = toByte(c.b);
-                rgba[4 * i + 3] = toByte(c.a);
+                rgba[size_t{4} * i] = toByte(c.r), rgba[size_t{4} * i + 1] = toByte(c.g), rgba[size_t{4} * i + 2] = toByte(c.b);
+                rgba[size_t{4} * i + 3] = toByte(c.a);
             }
-            uint8_t* block = dst + by * pitch + bx * bytes;
+            uint8_t* block = dst + by * pitch + size_t{bx} * bytes;
             if (format == D3DFMT_DXT1) {
                 stb_compress_dxt_block(block, rgba, 0, STB_DXT_HIGHQUAL);
             } else if (format == D3DFMT_DXT2 || format == D3DFMT_DXT3) {

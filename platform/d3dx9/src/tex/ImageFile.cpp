@@ -56,7 +56,7 @@ D3DXIMAGE_FILEFORMAT fileKind(const uint8_t* p, size_t size) {
 // file whose header claims a huge image is refused before its pixels are allocated.
 uint64_t pixelsPerByte(D3DXIMAGE_FILEFORMAT kind) {
     switch (kind) {
-    case D3DXIFF_PNG: return 8 * 1032;  // 1-bit pixels through deflate's best ratio
+    case D3DXIFF_PNG: return size_t{8} * 1032;  // 1-bit pixels through deflate's best ratio
     case D3DXIFF_JPG: return 4096;
     default: return 256;  // run-length packets of BMP and TGA
     }

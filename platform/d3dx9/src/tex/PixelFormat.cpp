@@ -123,10 +123,10 @@ Float4 decodeFloat(const FloatLayout& f, const uint8_t* p) {
     for (unsigned i = 0; i < f.channels; ++i) {
         if (f.channelBytes == 2) {
             uint16_t h;
-            std::memcpy(&h, p + 2 * i, 2);
+            std::memcpy(&h, p + size_t{2} * i, 2);
             v[i] = halfToFloat(h);
         } else {
-            std::memcpy(&v[i], p + 4 * i, 4);
+            std::memcpy(&v[i], p + size_t{4} * i, 4);
         }
     }
     return {v[0], v[1], v[2], v[3]};
@@ -137,9 +137,9 @@ void encodeFloat(const FloatLayout& f, const Float4& c, uint8_t* p) {
     for (unsigned i = 0; i < f.channels; ++i) {
         if (f.channelBytes == 2) {
             const uint16_t h = floatToHalf(v[i]);
-            std::memcpy(p + 2 * i, &h, 2);
+            std::memcpy(p + size_t{2} * i, &h, 2);
         } else {
-            std::memcpy(p + 4 * i, &v[i], 4);
+            std::memcpy(p + size_t{4} * i, &v[i], 4);
         }
     }
 }
@@ -189,7 +189,7 @@ void decodeImage(D3DFORMAT format, const uint8_t* src, size_t pitch, UINT width,
     for (UINT y = 0; y < height; ++y) {
         const uint8_t* row = src + y * pitch;
         for (UINT x = 0; x < width; ++x)
-            out.at(x, y) = m ? decodeMasked(*m, row + x * bytes) : f ? decodeFloat(*f, row + x * bytes) : Float4{};
+            out.at(x, y) = m ? decodeMasked(*m, row + size_t{x} * bytes) : f ? decodeFloat(*f, row + size_t{x} * bytes) : Float4{};
     }
 }
 
@@ -204,8 +204,8 @@ void encodeImage(D3DFORMAT format, const FloatImage& image, uint8_t* dst, size_t
     for (UINT y = 0; y < image.height; ++y) {
         uint8_t* row = dst + y * pitch;
         for (UINT x = 0; x < image.width; ++x) {
-            if (m) encodeMasked(*m, image.at(x, y), row + x * bytes);
-            else if (f) encodeFloat(*f, image.at(x, y), row + x * bytes);
+            if (m) encodeMasked(*m, image.at(x, y), row + size_t{x} * bytes);
+            else if (f) encodeFloat(*f, image.at(x, y), row + size_t{x} * bytes);
         }
     }
 }

@@ -84,7 +84,7 @@ HRESULT writeImageRows(LevelTarget& target, D3DFORMAT format, const Rgba8Image& 
     for (UINT y = 0; y < image.height; ++y) {
         image.rowToFloat(y, row.pixels.data());
         applyColorKey(row, colorKey);
-        std::copy(row.pixels.begin(), row.pixels.end(), rows.pixels.begin() + size_t(y % band) * image.width);
+        std::copy(row.pixels.begin(), row.pixels.end(), rows.pixels.begin() + std::ptrdiff_t(y % band) * image.width);
         const UINT filled = y % band + 1;
         if (filled == band || y + 1 == image.height) {
             // A short last band: the block encoder repeats its last row.
@@ -96,12 +96,12 @@ HRESULT writeImageRows(LevelTarget& target, D3DFORMAT format, const Rgba8Image& 
         // Rows 2k and 2k+1 (the last row again at an odd end) make row k below.
         const UINT k = y / 2;
         if (k >= below.height) continue;
-        std::copy(row.pixels.begin(), row.pixels.end(), pair.pixels.begin() + (y % 2) * image.width);
+        std::copy(row.pixels.begin(), row.pixels.end(), pair.pixels.begin() + std::ptrdiff_t(y % 2) * image.width);
         const bool last = y + 1 == image.height;
         if (y % 2 == 0 && !last) continue;
         if (y % 2 == 0) std::copy(row.pixels.begin(), row.pixels.end(), pair.pixels.begin() + image.width);
         const FloatImage half = halve(pair);
-        std::copy(half.pixels.begin(), half.pixels.end(), below.pixels.begin() + size_t(k) * below.width);
+        std::copy(half.pixels.begin(), half.pixels.end(), below.pixels.begin() + std::ptrdiff_t(k) * below.width);
     }
     if (next) {
         next->clear();
