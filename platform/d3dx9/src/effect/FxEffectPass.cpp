@@ -32,14 +32,14 @@ void scatterMatrix(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, si
     for (uint32_t i = 0; i < l.columns && i < R; ++i)
         for (uint32_t j = 0; j < l.vecsize && j < C; ++j) {
             uint32_t off = l.rowMajor ? offset + j * l.matrixStride + i * 4 : offset + i * l.matrixStride + j * 4;
-            put(regs, size, off, src + 4 * (i * C + j));
+            put(regs, size, off, src + size_t{4} * (i * C + j));
         }
 }
 
 void scatterVector(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
     const uint8_t* src = p.data();
     uint32_t n = std::min(l.vecsize, p.type.rows * p.type.cols);
-    for (uint32_t k = 0; k < n; ++k) put(regs, size, offset + 4 * k, src + 4 * k);
+    for (uint32_t k = 0; k < n; ++k) put(regs, size, offset + 4 * k, src + size_t{4} * k);
 }
 
 void scatter(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size);
