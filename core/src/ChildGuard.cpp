@@ -108,26 +108,31 @@ bool childEnds(std::function<void()> const& work, std::chrono::milliseconds dead
 }
 
 // Each run of resident pages of one private writable mapping, prefaulted writable. Untouched pages
-// are left out: populating them would allocate them.
+// are left out: populating them would allocate them. Huge sparse mappings (a sanitizer's shadow)
+// are looked at a window at a time.
 void reclaimResidentPages(uintptr_t start, uintptr_t end, std::vector<unsigned char>& residency)
 {
     size_t const page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-    size_t const pages = (end - start) / page;
-    residency.resize(pages);
-    if (mincore(reinterpret_cast<void*>(start), end - start, residency.data()) != 0) {
-        return;
-    }
-    for (size_t first = 0; first < pages;) {
-        if (!(residency[first] & 1)) {
-            ++first;
-            continue;
+    constexpr size_t kWindowPages = size_t(1) << 16;
+    residency.resize(kWindowPages);
+    for (uintptr_t window = start; window < end;) {
+        size_t const pages = std::min<size_t>(kWindowPages, (end - window) / page);
+        if (mincore(reinterpret_cast<void*>(window), pages * page, residency.data()) != 0) {
+            return;
         }
-        size_t last = first;
-        while (last < pages && (residency[last] & 1)) {
-            ++last;
+        for (size_t first = 0; first < pages;) {
+            if (!(residency[first] & 1)) {
+                ++first;
+                continue;
+            }
+            size_t last = first;
+            while (last < pages && (residency[last] & 1)) {
+                ++last;
+            }
+            madvise(reinterpret_cast<void*>(window + first * page), (last - first) * page, MADV_POPULATE_WRITE);
+            first = last;
         }
-        madvise(reinterpret_cast<void*>(start + first * page), (last - first) * page, MADV_POPULATE_WRITE);
-        first = last;
+        window += pages * page;
     }
 }
 
