@@ -5,6 +5,7 @@
 #include <tormakelin/fxcore/ShaderEffect.h>
 #include <tormakelin/fxcore/TimeUtil.h>
 
+#include <tormakelin/core/ChildGuard.h>
 #include <tormakelin/core/CommandLine.h>
 #include <tormakelin/core/FileStream.h>
 #include <tormakelin/core/FileSystem.h>
@@ -105,6 +106,8 @@ bool PlayerApplication::runStartup()
     if (!loadDocument(xml.get()))
         return false;
     precompileShaders();
+    // Loading tried its shaders and scripts in children; the frames should not pay for that.
+    core::reclaimPagesAfterChildren();
     m_endTime = float(fxcore::TimeUtil::timeUnitToFloat(firstScene()->getEndTime()));
     RegisterHotKey(getHandle(), kToggleHotKey, MOD_ALT, VK_RETURN);
     return true;

@@ -1,15 +1,19 @@
 #include <tormakelin/core/ChildGuard.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 #include <unordered_set>
+#include <vector>
 
 #include <cerrno>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,12 +72,15 @@ bool pollChild(pid_t child, std::chrono::steady_clock::time_point until)
     }
 }
 
+std::atomic<bool> g_childrenSinceReclaim{false};
+
 bool childEnds(std::function<void()> const& work, std::chrono::milliseconds deadline)
 {
     pid_t const child = fork();
     if (child < 0) {
         return true;
     }
+    g_childrenSinceReclaim = true;
     if (child == 0) {
         runInChild(work);
     }
@@ -100,7 +107,59 @@ bool childEnds(std::function<void()> const& work, std::chrono::milliseconds dead
     }
 }
 
+// Each run of resident pages of one private writable mapping, prefaulted writable. Untouched pages
+// are left out: populating them would allocate them. Huge sparse mappings (a sanitizer's shadow)
+// are looked at a window at a time.
+void reclaimResidentPages(uintptr_t start, uintptr_t end, std::vector<unsigned char>& residency)
+{
+    size_t const page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    constexpr size_t kWindowPages = size_t(1) << 16;
+    residency.resize(kWindowPages);
+    for (uintptr_t window = start; window < end;) {
+        size_t const pages = std::min<size_t>(kWindowPages, (end - window) / page);
+        if (mincore(reinterpret_cast<void*>(window), pages * page, residency.data()) != 0) {
+            return;
+        }
+        for (size_t first = 0; first < pages;) {
+            if (!(residency[first] & 1)) {
+                ++first;
+                continue;
+            }
+            size_t last = first;
+            while (last < pages && (residency[last] & 1)) {
+                ++last;
+            }
+            madvise(reinterpret_cast<void*>(window + first * page), (last - first) * page, MADV_POPULATE_WRITE);
+            first = last;
+        }
+        window += pages * page;
+    }
+}
+
 } // namespace
+
+void reclaimPagesAfterChildren()
+{
+    if (!g_childrenSinceReclaim.exchange(false)) {
+        return;
+    }
+    FILE* maps = std::fopen("/proc/self/maps", "r");
+    if (!maps) {
+        return;
+    }
+    std::vector<unsigned char> residency;
+    char line[512];
+    while (std::fgets(line, sizeof line, maps)) {
+        unsigned long start = 0, end = 0;
+        char permissions[5] = {};
+        // Shared mappings are not copied on write; read-only ones are never written.
+        if (std::sscanf(line, "%lx-%lx %4s", &start, &end, permissions) == 3 && permissions[1] == 'w' &&
+            permissions[3] == 'p') {
+            reclaimResidentPages(start, end, residency);
+        }
+    }
+    std::fclose(maps);
+}
 
 bool survivesInChild(std::string_view kind, std::string_view text, std::function<void()> const& work,
     std::chrono::milliseconds deadline)

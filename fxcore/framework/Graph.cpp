@@ -183,6 +183,8 @@ public:
         for (IGraphNode* node : m_nodes)
             node->resolve(this);
     }
+    // The walks' lists worked out ahead, as the first frame would, once every link is in place.
+    void prepareWalks();
     bool serialize(ISerializer* serializer) override;
 
 private:
@@ -243,6 +245,17 @@ void Graph::refreshStacks()
         if (node->getNodeType() == kGraphNodeRenderStack)
             m_stacks.emplace_back().stack = node;
     m_stacksStale = false;
+}
+
+void Graph::prepareWalks()
+{
+    if (m_walking)
+        return;
+    refreshStacks();
+    for (StackCache& entry : m_stacks) {
+        refreshOrder(entry);
+        refreshEffects(entry);
+    }
 }
 
 void Graph::refreshOrder(StackCache& entry)
@@ -573,6 +586,10 @@ public:
     {
         for (auto const& [graphId, graph] : m_graphs)
             graph->resolve();
+        // After all of them: any link made while resolving would make earlier lists stale.
+        for (auto const& [graphId, graph] : m_graphs)
+            if (auto* own = dynamic_cast<Graph*>(graph))
+                own->prepareWalks();
     }
 
     void linkGraph(LoadContext* context, IGraph* graph) override

@@ -48,12 +48,24 @@ PerlinNoise::PerlinNoise()
 
 PerlinNoise::~PerlinNoise() = default;
 
+void PerlinNoise::resolve(IGraph* graph)
+{
+    Modifier::resolve(graph);
+    if (NodeParameter const* seed = findInputNamed("Attributes/Seed"))
+        reseed(seed->value->getInt());
+}
+
+void PerlinNoise::reseed(int seed)
+{
+    if (seed == m_seed)
+        return;
+    m_noise.init(static_cast<unsigned int>(seed));
+    m_seed = seed;
+}
+
 void PerlinNoise::eval(UpdateContext& context)
 {
-    if (m_seedInput != m_seed) {
-        m_noise.init(static_cast<unsigned int>(m_seedInput));
-        m_seed = m_seedInput;
-    }
+    reseed(m_seedInput);
     // Past a few dozen octaves the sum no longer changes; a typo must not stall the frame.
     int const maxOctaves = 32;
     m_noise.setNumOctaves(std::clamp(m_octaves, 1, maxOctaves));

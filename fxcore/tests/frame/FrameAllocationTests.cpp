@@ -103,6 +103,25 @@ TEST(FrameAllocations, GraphOfAHundredNodes)
     EXPECT_EQ(draws.front()->renders, 40);
 }
 
+// Resolving after a load works out what the graph's walks need, so that the first frame of a
+// section that plays the graph pays nothing for it.
+TEST(FrameAllocations, FirstFrameOfAResolvedGraph)
+{
+    Application app;
+    app.newDocument();
+    std::vector<Draw*> draws;
+    core::SmartRef<IGraph> const graph = makeGraph(draws);
+    app.getDocument()->getGraphManager()->add(graph.get());
+    app.getDocument()->getGraphManager()->resolveAll();
+    UpdateContext update;
+    RenderContext render;
+    heap::startCountingAllocations();
+    graph->update(update);
+    graph->render(render);
+    EXPECT_EQ(heap::stopCountingAllocations(), 0);
+    EXPECT_EQ(draws.front()->renders, 2);
+}
+
 TEST(FrameAllocations, HundredActiveLayersAndAGraphLayer)
 {
     Application app;

@@ -20,4 +20,12 @@ namespace tormakelin::core {
 TORMAKELIN_CORE_API bool survivesInChild(std::string_view kind, std::string_view text,
     std::function<void()> const& work, std::chrono::milliseconds deadline = std::chrono::seconds(20));
 
+// A fork leaves every page of the parent write-protected until it is next written, so the first
+// write to each page after the children pays a fault: in a player, the first frame of a section
+// writes much that loading last wrote before its children. Once the children are done, this
+// makes the pages the process already has writable again in one pass, without writing them and
+// without bringing in pages it has not touched. Nothing to do when no child was made since the
+// last call.
+TORMAKELIN_CORE_API void reclaimPagesAfterChildren();
+
 } // namespace tormakelin::core

@@ -221,6 +221,14 @@ class TORMAKELIN_FXCORE_API TimeModifier : public Modifier {
 
 class TORMAKELIN_FXCORE_API PerlinNoise : public Modifier {
     TORMAKELIN_FX_NODE_HEAD(PerlinNoise)
+
+public:
+    // The noise source seeded as loaded, before the first frame evaluates the node.
+    void resolve(IGraph* graph) override;
+
+private:
+    void reseed(int seed);
+
     int m_seedInput = 0;
     float m_frequency = 1.0f;
     int m_octaves = 8;
