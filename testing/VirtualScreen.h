@@ -140,7 +140,7 @@ private:
         if (got <= 0)
             return;
         m_name = ":" + std::string(number, std::strcspn(number, "\n"));
-        waitFor([&] { return (m_display = XOpenDisplay(m_name.c_str())) != nullptr; }, std::chrono::seconds(3));
+        waitFor([&] { return (m_display = XOpenDisplay(m_name.c_str())) != nullptr; }, std::chrono::seconds(10));
     }
     void stop()
     {
