@@ -101,4 +101,9 @@ UINT fullChainLevels(UINT width, UINT height, UINT depth) {
     return levels;
 }
 
+UINT chainLevels(UINT asked, UINT full, DWORD usage) {
+    if (usage & D3DUSAGE_AUTOGENMIPMAP) return asked == 1 ? 1 : 0;
+    return asked == 0 || asked == D3DX_DEFAULT || asked > full ? full : asked;
+}
+
 }  // namespace d3dxtex

@@ -13,5 +13,8 @@ FloatImage halve(const FloatImage& src);
 std::vector<FloatImage> halveVolume(const std::vector<FloatImage>& slices);
 // The number of levels of a full mip chain down to 1 x 1 x 1.
 UINT fullChainLevels(UINT width, UINT height, UINT depth = 1);
+// The levels to make when `asked` are asked of a chain of `full`: 0, D3DX_DEFAULT and more than
+// `full` make the full chain; with automatic mips the device owns all but the top level.
+UINT chainLevels(UINT asked, UINT full, DWORD usage);
 
 }  // namespace d3dxtex

@@ -52,12 +52,6 @@ void fitSizeToDevice(const D3DCAPS9& caps, D3DFORMAT f, UINT& w, UINT& h) {
     if (caps.MaxTextureHeight) h = std::min<UINT>(h, caps.MaxTextureHeight);
 }
 
-UINT chainLevels(UINT requested, DWORD usage, UINT w, UINT h) {
-    if (usage & D3DUSAGE_AUTOGENMIPMAP) return requested == 1 ? 1 : 0;  // the device owns the others
-    const UINT full = fullChainLevels(w, h);
-    return requested == 0 || requested == D3DX_DEFAULT || requested > full ? full : requested;
-}
-
 }  // namespace
 
 HRESULT D3DXCheckTextureRequirements(IDirect3DDevice9* device, UINT* width, UINT* height, UINT* numMipLevels,
@@ -74,7 +68,7 @@ HRESULT D3DXCheckTextureRequirements(IDirect3DDevice9* device, UINT* width, UINT
     if (f == D3DFMT_UNKNOWN) return D3DERR_NOTAVAILABLE;
 
     fitSizeToDevice(caps, f, w, h);
-    if (numMipLevels) *numMipLevels = chainLevels(*numMipLevels, usage, w, h);
+    if (numMipLevels) *numMipLevels = chainLevels(*numMipLevels, fullChainLevels(w, h), usage);
     (void)pool;
     if (width) *width = w;
     if (height) *height = h;

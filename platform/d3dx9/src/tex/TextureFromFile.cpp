@@ -50,12 +50,6 @@ D3DFORMAT resolveFormat(D3DFORMAT asked, const D3DXIMAGE_INFO& info) {
     return asked;
 }
 
-// Level counts for cube and volume textures: 0 and D3DX_DEFAULT make the full chain.
-UINT chainLevels(UINT asked, UINT full, DWORD usage) {
-    if (usage & D3DUSAGE_AUTOGENMIPMAP) return asked == 1 ? 1 : 0;
-    return asked == 0 || asked == D3DX_DEFAULT || asked > full ? full : asked;
-}
-
 DWORD levelCountOf(IDirect3DBaseTexture9* texture, UINT asked) {
     const DWORD n = texture->GetLevelCount();
     return asked == 0 ? 1 : n;  // with automatic mips only the top level is ours to fill
