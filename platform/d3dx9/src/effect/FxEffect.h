@@ -50,10 +50,23 @@ struct SamplerSetup {
     std::vector<PassState> states;
 };
 
+// A run of values copied from one parameter leaf into a stage's register image, placed once
+// when the stage is bound so that a pass copies without walking layouts or matching names.
+struct RegisterCopy {
+    Param* source = nullptr; // a leaf; its values are read at each pass
+    uint32_t from = 0;       // bytes into the leaf's values
+    uint32_t to = 0;         // bytes into the register image
+    uint32_t bytes = 0;
+};
+
+// The copies that place `p` into a register image of `size` bytes as the program's layout
+// `l` reads it, `offset` bytes in; words past the image are left out.
+void planRegisterCopies(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out);
+
 struct StageBinding {
     ProgramPtr program;
     IUnknown* shader = nullptr; // device shader object (one reference)
-    std::vector<std::pair<Layout, Param*>> constants;
+    std::vector<RegisterCopy> copies;
     std::vector<std::pair<uint32_t, Param*>> samplers; // unit, sampler parameter
     std::vector<uint32_t> registers;
 };

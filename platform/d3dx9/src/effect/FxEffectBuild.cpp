@@ -334,10 +334,11 @@ void Effect::compileStage(PassRt& pass, PassState&, const Compile& c, Stage stag
 }
 
 void Effect::bindStage(StageBinding& b) {
+    const size_t registerBytes = size_t{(b.program->registerBytes + 15) / 16} * 16;
     for (const auto& k : b.program->constants)
         for (auto& p : params_)
             if (p->name == k.name && p->type.cls != PClass::Object) {
-                b.constants.emplace_back(k.layout, p.get());
+                planRegisterCopies(k.layout, k.layout.offset, *p, registerBytes, b.copies);
                 break;
             }
     for (const auto& s : b.program->samplers)
@@ -346,7 +347,7 @@ void Effect::bindStage(StageBinding& b) {
                 b.samplers.emplace_back(s.unit, p.get());
                 break;
             }
-    b.registers.assign(size_t{(b.program->registerBytes + 15) / 16} * 4, 0);
+    b.registers.assign(registerBytes / 4, 0);
 }
 
 namespace {

@@ -21,53 +21,56 @@ DWORD toDword(double d, bool isFloat) {
     return static_cast<DWORD>(static_cast<int64_t>(std::fmax(-9.2e18, std::fmin(9.2e18, d))));
 }
 
-void put(uint8_t* regs, size_t size, uint32_t off, const uint8_t* src) {
-    if (static_cast<size_t>(off) + 4 <= size) std::memcpy(regs + off, src, 4);
+// One 4-byte word, joined to the run before it when both sides continue it.
+void plan(std::vector<RegisterCopy>& out, Param& leaf, uint32_t from, uint32_t to, size_t size) {
+    if (static_cast<size_t>(to) + 4 > size) return;
+    if (!out.empty()) {
+        RegisterCopy& last = out.back();
+        if (last.source == &leaf && last.from + last.bytes == from && last.to + last.bytes == to) {
+            last.bytes += 4;
+            return;
+        }
+    }
+    out.push_back({&leaf, from, to, 4});
 }
 
 // The program's matrix is the transpose of the declared one: its column i is row i.
-void scatterMatrix(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
-    const uint8_t* src = p.data();
+void planMatrix(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
     uint32_t R = p.type.rows, C = p.type.cols;
     for (uint32_t i = 0; i < l.columns && i < R; ++i)
         for (uint32_t j = 0; j < l.vecsize && j < C; ++j) {
             uint32_t off = l.rowMajor ? offset + j * l.matrixStride + i * 4 : offset + i * l.matrixStride + j * 4;
-            put(regs, size, off, src + size_t{4} * (i * C + j));
+            plan(out, p, 4 * (i * C + j), off, size);
         }
 }
 
-void scatterVector(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
-    const uint8_t* src = p.data();
+void planVector(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
     uint32_t n = std::min(l.vecsize, p.type.rows * p.type.cols);
-    for (uint32_t k = 0; k < n; ++k) put(regs, size, offset + 4 * k, src + size_t{4} * k);
+    for (uint32_t k = 0; k < n; ++k) plan(out, p, 4 * k, offset + 4 * k, size);
 }
 
-void scatter(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size);
-
-void scatterElements(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
+void planElements(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
     uint32_t n = std::min<uint32_t>(l.arraySize ? l.arraySize : 1, static_cast<uint32_t>(p.elements.size()));
-    for (uint32_t k = 0; k < n; ++k) scatter(l, offset + k * l.arrayStride, *p.elements[k], regs, size);
+    for (uint32_t k = 0; k < n; ++k) planRegisterCopies(l, offset + k * l.arrayStride, *p.elements[k], size, out);
 }
 
-void scatterMembers(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
+void planMembers(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
     for (const auto& [name, ml] : l.members)
         for (auto& m : p.members)
             if (m->name == name) {
-                scatter(ml, offset + ml.offset, *m, regs, size);
+                planRegisterCopies(ml, offset + ml.offset, *m, size, out);
                 break;
             }
 }
 
-// Writes one parameter into the register image as the program's layout places it, `offset`
-// bytes in. Layouts are never copied: this runs for every pass of every draw.
-void scatter(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
-    if (!p.elements.empty()) scatterElements(l, offset, p, regs, size);
-    else if (l.base == Layout::Struct) scatterMembers(l, offset, p, regs, size);
-    else if (l.columns > 1) scatterMatrix(l, offset, p, regs, size);
-    else scatterVector(l, offset, p, regs, size);
-}
-
 } // namespace
+
+void planRegisterCopies(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
+    if (!p.elements.empty()) planElements(l, offset, p, size, out);
+    else if (l.base == Layout::Struct) planMembers(l, offset, p, size, out);
+    else if (l.columns > 1) planMatrix(l, offset, p, size, out);
+    else planVector(l, offset, p, size, out);
+}
 
 HRESULT Effect::setRenderState(DWORD state, DWORD value) {
     if (manager_) return manager_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state), value);
@@ -176,8 +179,7 @@ HRESULT Effect::applyStage(StageBinding& b, bool pixel) {
     if (!b.registers.empty()) {
         std::fill(b.registers.begin(), b.registers.end(), 0u);
         auto* regs = reinterpret_cast<uint8_t*>(b.registers.data());
-        size_t size = b.registers.size() * 4;
-        for (auto& [layout, p] : b.constants) scatter(layout, layout.offset, *p, regs, size);
+        for (const RegisterCopy& c : b.copies) std::memcpy(regs + c.to, c.source->data() + c.from, c.bytes);
         HRESULT r = setConstants(pixel, b.registers);
         if (FAILED(r)) hr = r;
     }
