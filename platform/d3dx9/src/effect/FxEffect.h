@@ -1,6 +1,7 @@
 #pragma once
 // The effect object: parameters, techniques and passes over a parsed module and its programs.
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -203,9 +204,20 @@ private:
     void addHandles(Param& p);
     void addSlot(HandleKind kind, void* object, const std::vector<std::unique_ptr<Param>>& annotations);
     void pointHandles();
-    const HandleSlot* slotOf(D3DXHANDLE h) const;
+    // The slot a handle of ours stands at, or null: one subtraction and one range test, as a
+    // handle is checked on every parameter set.
+    const HandleSlot* slotOf(D3DXHANDLE h) const {
+        const auto offset = reinterpret_cast<std::uintptr_t>(h) - reinterpret_cast<std::uintptr_t>(slots_.data());
+        if (offset >= slots_.size() * sizeof(HandleSlot) || offset % sizeof(HandleSlot)) return nullptr;
+        return &slots_[offset / sizeof(HandleSlot)];
+    }
     bool inSlots(D3DXHANDLE h) const;
-    Param* findParam(D3DXHANDLE h);
+    Param* findParam(D3DXHANDLE h) {
+        if (const HandleSlot* s = slotOf(h))
+            return s->kind == HandleKind::Parameter ? static_cast<Param*>(s->object) : nullptr;
+        return paramNamed(h);
+    }
+    Param* paramNamed(D3DXHANDLE h);
     Param* findPath(const std::vector<std::unique_ptr<Param>>& list, const std::string& path);
     TechniqueRt* findTechnique(D3DXHANDLE h);
     PassRt* findPass(D3DXHANDLE h);

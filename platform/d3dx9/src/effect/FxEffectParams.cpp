@@ -102,27 +102,13 @@ bool Effect::inSlots(D3DXHANDLE h) const {
     return at >= first && at - first < slots_.size() * sizeof(HandleSlot);
 }
 
-const HandleSlot* Effect::slotOf(D3DXHANDLE h) const {
-    if (!inSlots(h)) return nullptr;
-    const auto offset = reinterpret_cast<std::uintptr_t>(h) - reinterpret_cast<std::uintptr_t>(slots_.data());
-    return offset % sizeof(HandleSlot) ? nullptr : &slots_[offset / sizeof(HandleSlot)];
-}
-
-Param* Effect::findParam(D3DXHANDLE h) {
-    if (!h) return nullptr;
-    if (inSlots(h)) {
-        const HandleSlot* s = slotOf(h);
-        return s && s->kind == HandleKind::Parameter ? static_cast<Param*>(s->object) : nullptr;
-    }
-    return findPath(params_, h);
-}
+// A handle that is no slot of ours is read as a name; one inside our table names nothing.
+Param* Effect::paramNamed(D3DXHANDLE h) { return h && !inSlots(h) ? findPath(params_, h) : nullptr; }
 
 TechniqueRt* Effect::findTechnique(D3DXHANDLE h) {
-    if (!h) return nullptr;
-    if (inSlots(h)) {
-        const HandleSlot* s = slotOf(h);
-        return s && s->kind == HandleKind::Technique ? static_cast<TechniqueRt*>(s->object) : nullptr;
-    }
+    if (const HandleSlot* s = slotOf(h))
+        return s->kind == HandleKind::Technique ? static_cast<TechniqueRt*>(s->object) : nullptr;
+    if (!h || inSlots(h)) return nullptr;
     for (auto& t : techniques_)
         if (t->name == h) return t.get();
     return nullptr;

@@ -136,7 +136,8 @@ uint32_t writeNumbers(Param& p, const double* v, uint32_t count) {
 uint32_t writeFloats(Param& p, const float* v, uint32_t count) {
     if (p.floats) {
         const uint32_t n = std::min(count, p.floats);
-        if (n) std::memcpy(p.data(), v, size_t{4} * n);
+        if (n == 1) std::memcpy(p.data(), v, 4); // a single float is the most common write
+        else if (n) std::memcpy(p.data(), v, size_t{4} * n);
         return n;
     }
     return eachComponent(p, count, [&](uint8_t* s, PType t, uint32_t k) {
