@@ -64,11 +64,18 @@ struct RegisterCopy {
 // `l` reads it, `offset` bytes in; words past the image are left out.
 void planRegisterCopies(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out);
 
+// A sampler a program reads, with its sampler_state setup found once when the stage is bound.
+struct StageSampler {
+    uint32_t unit = 0;
+    Param* sampler = nullptr;
+    const SamplerSetup* setup = nullptr; // into the effect's setups, which never move once built
+};
+
 struct StageBinding {
     ProgramPtr program;
     IUnknown* shader = nullptr; // device shader object (one reference)
     std::vector<RegisterCopy> copies;
-    std::vector<std::pair<uint32_t, Param*>> samplers; // unit, sampler parameter
+    std::vector<StageSampler> samplers;
     std::vector<uint32_t> registers;
 };
 
@@ -222,7 +229,6 @@ private:
     TechniqueRt* findTechnique(D3DXHANDLE h);
     PassRt* findPass(D3DXHANDLE h);
     const std::vector<std::unique_ptr<Param>>* annotations(D3DXHANDLE h);
-    int paramIndex(const Param* p) const;
 
     void buildParams();
     void buildTechniques();

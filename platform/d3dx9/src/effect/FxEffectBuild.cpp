@@ -342,9 +342,9 @@ void Effect::bindStage(StageBinding& b) {
                 break;
             }
     for (const auto& s : b.program->samplers)
-        for (auto& p : params_)
-            if (p->name == s.name) {
-                b.samplers.emplace_back(s.unit, p.get());
+        for (size_t i = 0; i < params_.size(); ++i)
+            if (params_[i]->name == s.name) {
+                b.samplers.push_back({s.unit, params_[i].get(), &samplerSetups_[i]});
                 break;
             }
     b.registers.assign(registerBytes / 4, 0);

@@ -506,10 +506,4 @@ HRESULT Effect::GetStateManager(ID3DXEffectStateManager** manager) {
     return D3D_OK;
 }
 
-int Effect::paramIndex(const Param* p) const {
-    for (size_t i = 0; i < params_.size(); ++i)
-        if (params_[i].get() == p) return static_cast<int>(i);
-    return -1;
-}
-
 } // namespace fx

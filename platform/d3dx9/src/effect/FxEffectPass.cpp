@@ -163,18 +163,16 @@ HRESULT Effect::applyState(const PassState& s, int) {
 
 HRESULT Effect::applyStage(StageBinding& b, bool pixel) {
     HRESULT hr = D3D_OK;
-    for (auto& [unit, sp] : b.samplers) {
-        int idx = paramIndex(sp);
-        const SamplerSetup* setup = idx >= 0 ? &samplerSetups_[static_cast<size_t>(idx)] : nullptr;
-        IDirect3DBaseTexture9* tex = setup && setup->texture ? setup->texture->storage->texture : sp->storage->texture;
-        DWORD stage = pixel ? unit : kVertexSampler0 + unit;
+    for (const StageSampler& s : b.samplers) {
+        const SamplerSetup& setup = *s.setup;
+        IDirect3DBaseTexture9* tex = setup.texture ? setup.texture->storage->texture : s.sampler->storage->texture;
+        DWORD stage = pixel ? s.unit : kVertexSampler0 + s.unit;
         HRESULT r = setTexture(stage, tex);
         if (FAILED(r)) hr = r;
-        if (setup)
-            for (const auto& st : setup->states) {
-                r = setSamplerState(stage, st.info.id, evalState(st));
-                if (FAILED(r)) hr = r;
-            }
+        for (const auto& st : setup.states) {
+            r = setSamplerState(stage, st.info.id, evalState(st));
+            if (FAILED(r)) hr = r;
+        }
     }
     if (!b.registers.empty()) {
         std::fill(b.registers.begin(), b.registers.end(), 0u);
