@@ -51,13 +51,15 @@ struct SamplerSetup {
     std::vector<PassState> states;
 };
 
-// A run of values copied from one parameter leaf into a stage's register image, placed once
-// when the stage is bound so that a pass copies without walking layouts or matching names.
+// A run of 4-byte words copied from one parameter leaf into a stage's register image, placed
+// once when the stage is bound so that a pass copies without walking layouts or matching names.
+// Steps let one run carry a matrix column whose words lie a register apart.
 struct RegisterCopy {
     Param* source = nullptr; // a leaf; its values are read at each pass
-    uint32_t from = 0;       // bytes into the leaf's values
-    uint32_t to = 0;         // bytes into the register image
-    uint32_t bytes = 0;
+    uint32_t from = 0;       // words into the leaf's values
+    uint32_t to = 0;         // words into the register image
+    uint32_t words = 0;
+    uint32_t fromStep = 1, toStep = 1; // words between successive values on either side
 };
 
 // The copies that place `p` into a register image of `size` bytes as the program's layout

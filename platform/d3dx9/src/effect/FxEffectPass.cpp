@@ -21,17 +21,38 @@ DWORD toDword(double d, bool isFloat) {
     return static_cast<DWORD>(static_cast<int64_t>(std::fmax(-9.2e18, std::fmin(9.2e18, d))));
 }
 
-// One 4-byte word, joined to the run before it when both sides continue it.
-void plan(std::vector<RegisterCopy>& out, Param& leaf, uint32_t from, uint32_t to, size_t size) {
-    if (static_cast<size_t>(to) + 4 > size) return;
-    if (!out.empty()) {
+// One 4-byte word (at byte offsets), joined to the run before it when both sides continue it
+// by the run's steps; a run's second word sets its steps.
+void plan(std::vector<RegisterCopy>& out, Param& leaf, uint32_t fromByte, uint32_t toByte, size_t size) {
+    if (static_cast<size_t>(toByte) + 4 > size) return;
+    const uint32_t from = fromByte / 4, to = toByte / 4;
+    if (!out.empty() && out.back().source == &leaf) {
         RegisterCopy& last = out.back();
-        if (last.source == &leaf && last.from + last.bytes == from && last.to + last.bytes == to) {
-            last.bytes += 4;
+        if (last.words == 1 && from > last.from && to > last.to) {
+            last.fromStep = from - last.from;
+            last.toStep = to - last.to;
+            last.words = 2;
+            return;
+        }
+        if (from == last.from + last.words * last.fromStep && to == last.to + last.words * last.toStep) {
+            ++last.words;
             return;
         }
     }
-    out.push_back({&leaf, from, to, 4});
+    out.push_back({&leaf, from, to, 1, 1, 1});
+}
+
+// Words not covered by a copy stay as the binding made them (zero): every pass covers the same.
+void copyRegisters(const std::vector<RegisterCopy>& copies, uint32_t* regs) {
+    for (const RegisterCopy& c : copies) {
+        const uint8_t* src = c.source->data() + size_t{4} * c.from;
+        uint32_t* dst = regs + c.to;
+        if (c.fromStep == 1 && c.toStep == 1) {
+            std::memcpy(dst, src, size_t{4} * c.words);
+            continue;
+        }
+        for (uint32_t k = 0; k < c.words; ++k) std::memcpy(dst + k * c.toStep, src + size_t{4} * k * c.fromStep, 4);
+    }
 }
 
 // The program's matrix is the transpose of the declared one: its column i is row i.
@@ -175,9 +196,7 @@ HRESULT Effect::applyStage(StageBinding& b, bool pixel) {
         }
     }
     if (!b.registers.empty()) {
-        std::fill(b.registers.begin(), b.registers.end(), 0u);
-        auto* regs = reinterpret_cast<uint8_t*>(b.registers.data());
-        for (const RegisterCopy& c : b.copies) std::memcpy(regs + c.to, c.source->data() + c.from, c.bytes);
+        copyRegisters(b.copies, b.registers.data());
         HRESULT r = setConstants(pixel, b.registers);
         if (FAILED(r)) hr = r;
     }
