@@ -240,6 +240,8 @@ private:
     void bindStage(StageBinding& b);
     PassState makeState(const StateAssign& a, bool inSampler);
     DWORD evalState(const PassState& s);
+    // Most states are constants: those are read without a call.
+    DWORD stateValue(const PassState& s) { return s.value.dynamic ? evalState(s) : s.value.constant; }
     HRESULT applyState(const PassState& s, int samplerOverride);
     HRESULT applyStage(StageBinding& b, bool pixel);
     // Matrix i is pointers[i], or without pointers contiguous[i].

@@ -51,7 +51,7 @@ void copyRegisters(const std::vector<RegisterCopy>& copies, uint32_t* regs) {
             std::memcpy(dst, src, size_t{4} * c.words);
             continue;
         }
-        for (uint32_t k = 0; k < c.words; ++k) std::memcpy(dst + k * c.toStep, src + size_t{4} * k * c.fromStep, 4);
+        for (uint32_t k = 0; k < c.words; ++k, dst += c.toStep, src += size_t{4} * c.fromStep) std::memcpy(dst, src, 4);
     }
 }
 
@@ -171,9 +171,9 @@ DWORD Effect::evalState(const PassState& s) {
 
 HRESULT Effect::applyState(const PassState& s, int) {
     switch (s.info.kind) {
-    case StateKind::Render: return setRenderState(s.info.id, evalState(s));
-    case StateKind::Sampler: return setSamplerState(static_cast<DWORD>(s.index), s.info.id, evalState(s));
-    case StateKind::TextureStage: return setTextureStageState(static_cast<DWORD>(s.index), s.info.id, evalState(s));
+    case StateKind::Render: return setRenderState(s.info.id, stateValue(s));
+    case StateKind::Sampler: return setSamplerState(static_cast<DWORD>(s.index), s.info.id, stateValue(s));
+    case StateKind::TextureStage: return setTextureStageState(static_cast<DWORD>(s.index), s.info.id, stateValue(s));
     case StateKind::Texture:
         return setTexture(static_cast<DWORD>(s.index), s.value.ref ? s.value.ref->storage->texture : nullptr);
     case StateKind::VertexShader:
@@ -191,7 +191,7 @@ HRESULT Effect::applyStage(StageBinding& b, bool pixel) {
         HRESULT r = setTexture(stage, tex);
         if (FAILED(r)) hr = r;
         for (const auto& st : setup.states) {
-            r = setSamplerState(stage, st.info.id, evalState(st));
+            r = setSamplerState(stage, st.info.id, stateValue(st));
             if (FAILED(r)) hr = r;
         }
     }

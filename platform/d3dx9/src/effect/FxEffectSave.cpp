@@ -70,8 +70,8 @@ struct StateSaver {
 
 } // namespace
 
+// Nothing is saved here yet: End restores what Begin saved and clears it.
 void Effect::saveStates(DWORD flags) {
-    saved_ = SavedStates{};
     if (!device_ || (flags & D3DXFX_DONOTSAVESTATE)) return;
     StateSaver save{device_, saved_, !(flags & D3DXFX_DONOTSAVESHADERSTATE), !(flags & D3DXFX_DONOTSAVESAMPLERSTATE)};
     for (const auto& pass : current_->passes) {
