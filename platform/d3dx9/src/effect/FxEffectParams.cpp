@@ -32,8 +32,13 @@ void storeMatrix(Param& q, const D3DXMATRIX& mx, bool transpose) {
         return;
     }
     float v[16];
-    for (uint32_t r = 0; r < R; ++r)
-        for (uint32_t c = 0; c < C; ++c) v[r * C + c] = transpose ? mx.m[c][r] : mx.m[r][c];
+    if (transpose) {
+        for (uint32_t r = 0; r < R; ++r)
+            for (uint32_t c = 0; c < C; ++c) v[r * C + c] = mx.m[c][r];
+    } else {
+        for (uint32_t r = 0; r < R; ++r)
+            for (uint32_t c = 0; c < C; ++c) v[r * C + c] = mx.m[r][c];
+    }
     if (q.floats) std::memcpy(q.data(), v, size_t{4} * R * C);
     else writeFloats(q, v, R * C);
 }

@@ -51,7 +51,10 @@ void copyRegisters(const std::vector<RegisterCopy>& copies, uint32_t* regs) {
             std::memcpy(dst, src, size_t{4} * c.words);
             continue;
         }
-        for (uint32_t k = 0; k < c.words; ++k, dst += c.toStep, src += size_t{4} * c.fromStep) std::memcpy(dst, src, 4);
+        // Locals, as the stores could otherwise alias the plan and reload it per word.
+        const uint32_t words = c.words, toStep = c.toStep;
+        const size_t fromStep = size_t{4} * c.fromStep;
+        for (uint32_t k = 0; k < words; ++k, dst += toStep, src += fromStep) std::memcpy(dst, src, 4);
     }
 }
 

@@ -136,7 +136,9 @@ uint32_t writeNumbers(Param& p, const double* v, uint32_t count) {
 uint32_t writeFloats(Param& p, const float* v, uint32_t count) {
     if (p.floats) {
         const uint32_t n = std::min(count, p.floats);
-        if (n == 1) std::memcpy(p.data(), v, 4); // a single float is the most common write
+        // Single floats and float4s are the most common writes: fixed sizes copy without a call.
+        if (n == 1) std::memcpy(p.data(), v, 4);
+        else if (n == 4) std::memcpy(p.data(), v, 16);
         else if (n) std::memcpy(p.data(), v, size_t{4} * n);
         return n;
     }
