@@ -47,13 +47,17 @@ void copyRegisters(const std::vector<RegisterCopy>& copies, uint32_t* regs) {
     for (const RegisterCopy& c : copies) {
         const uint8_t* src = c.source->data() + size_t{4} * c.from;
         uint32_t* dst = regs + c.to;
-        if (c.fromStep == 1 && c.toStep == 1) {
-            std::memcpy(dst, src, size_t{4} * c.words);
-            continue;
-        }
         // Locals, as the stores could otherwise alias the plan and reload it per word.
         const uint32_t words = c.words, toStep = c.toStep;
         const size_t fromStep = size_t{4} * c.fromStep;
+        if (words == 1) { // scalars: no call
+            std::memcpy(dst, src, 4);
+            continue;
+        }
+        if (fromStep == 4 && toStep == 1) {
+            std::memcpy(dst, src, size_t{4} * words);
+            continue;
+        }
         for (uint32_t k = 0; k < words; ++k, dst += toStep, src += fromStep) std::memcpy(dst, src, 4);
     }
 }
