@@ -58,6 +58,10 @@ void copyRegisters(const std::vector<RegisterCopy>& copies, uint32_t* regs) {
             std::memcpy(dst, src, size_t{4} * words);
             continue;
         }
+        if (words == 4) { // a transposed matrix column, unrolled
+            for (size_t k = 0; k < 4; ++k) std::memcpy(dst + k * toStep, src + k * fromStep, 4);
+            continue;
+        }
         for (uint32_t k = 0; k < words; ++k, dst += toStep, src += fromStep) std::memcpy(dst, src, 4);
     }
 }
