@@ -14,14 +14,17 @@ void forEachConnectedNode(NodeParameter const* input, Visit&& visit)
     if (!input || input->incoming.empty())
         return;
     IGraphNode* source = input->incoming.front().node.get();
+    // The id first: a cast costs more than the compare, and most sources are neither kind.
     core::UniqueId const pluginId = pluginIdOf(source);
-    if (auto* stack = dynamic_cast<NodeStack*>(source); stack && pluginId == NodeStack::_pluginDesc.id) {
+    auto* stack = pluginId == NodeStack::_pluginDesc.id ? dynamic_cast<NodeStack*>(source) : nullptr;
+    auto* select = !stack && pluginId == SelectFromStack::_pluginDesc.id ? dynamic_cast<SelectFromStack*>(source)
+                                                                         : nullptr;
+    if (stack) {
         for (NodeParameter const* stackInput : stack->getInputs())
             if (stackInput->getType() == kParameterLink && !stackInput->incoming.empty())
                 if (!visit(stackInput->incoming.front().node.get()))
                     return;
-    } else if (auto* select = dynamic_cast<SelectFromStack*>(source);
-               select && pluginId == SelectFromStack::_pluginDesc.id) {
+    } else if (select) {
         if (IGraphNode* selected = select->selectedNode())
             visit(selected);
     } else {

@@ -208,15 +208,20 @@ void bindTransforms(render::IShader* effect, const EffectBinding& b, const Rende
     const D3DXMATRIX& projection, float time)
 {
     const D3DXMATRIX& world = pass.world;
-    const D3DXMATRIX worldView = world * view;
-    const D3DXMATRIX worldViewProjection = worldView * projection;
+    // Products only for what the effect reads: this runs for every draw.
+    const bool wantsWorldViewProjection = b.get(Bind_WorldViewProjection) || b.get(Bind_InvWorldViewProjection);
+    const bool wantsWorldView = wantsWorldViewProjection || b.get(Bind_WorldView) || b.get(Bind_InvWorldView);
+    const D3DXMATRIX worldView = wantsWorldView ? world * view : world;
+    const D3DXMATRIX worldViewProjection = wantsWorldViewProjection ? worldView * projection : worldView;
     setFloat(effect, b.get(Bind_Time), time);
     setMatrix(effect, b.get(Bind_World), world);
     setMatrix(effect, b.get(Bind_View), view);
     setMatrix(effect, b.get(Bind_Projection), projection);
     setMatrix(effect, b.get(Bind_WorldView), worldView);
     setMatrix(effect, b.get(Bind_WorldViewProjection), worldViewProjection);
-    setMatrix(effect, b.get(Bind_ViewProjection), view * projection);
+    if (render::IShaderParameter* p = b.get(Bind_ViewProjection)) {
+        setMatrix(effect, p, view * projection);
+    }
     setInverse(effect, b.get(Bind_InvWorld), world);
     setInverse(effect, b.get(Bind_InvView), view);
     setInverse(effect, b.get(Bind_InvProjection), projection);

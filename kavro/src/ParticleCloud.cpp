@@ -1,6 +1,7 @@
 #include <tormakelin/kavro/Particles.h>
 
 #include <bit>
+#include <cstring>
 
 namespace tormakelin::kavro {
 
@@ -109,8 +110,18 @@ void ParticleCloud::relinkInRecordOrder()
     m_inRecordOrder = true;
     Particle* last = nullptr;
     m_aliveHead = nullptr;
+    const uint8_t* alive = m_alive.data();
     for (uint32_t i = 0; i < m_capacity; ++i) {
-        if (!m_alive[i]) {
+        // A pool is mostly free: skip eight free slots with one load.
+        if (i % 8 == 0 && i + 8 <= m_capacity) {
+            uint64_t word;
+            std::memcpy(&word, alive + i, sizeof word);
+            if (word == 0) {
+                i += 7;
+                continue;
+            }
+        }
+        if (!alive[i]) {
             continue;
         }
         Particle* p = &m_records[i];

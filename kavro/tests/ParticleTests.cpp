@@ -102,6 +102,30 @@ TEST(ParticleCloud, NewAndFreeMoveRecordsBetweenTheLists)
     EXPECT_EQ(c->next, nullptr);
 }
 
+TEST(ParticleCloud, RelinkFindsEveryLivingRecordAcrossFreeRuns)
+{
+    // Living records at both ends of runs of eight, right after wholly free runs, and in a
+    // tail shorter than a run.
+    const std::vector<uint32_t> living{0, 7, 8, 24, 40, 63, 64, 70};
+    ParticleCloud cloud;
+    ASSERT_TRUE(cloud.create(71));
+    std::vector<Particle*> records;
+    for (int i = 0; i < 71; ++i) {
+        records.push_back(cloud.newParticle());
+    }
+    for (Particle* p : records) {
+        if (std::find(living.begin(), living.end(), p->index) == living.end()) {
+            cloud.freeParticle(p);
+        }
+    }
+    cloud.relinkInRecordOrder();
+    std::vector<uint32_t> walked;
+    for (Particle* p = cloud.getFirstAlive(); p; p = p->next) {
+        walked.push_back(p->index);
+    }
+    EXPECT_EQ(walked, living);
+}
+
 TEST(ParticleCloud, SortedDrawOrderRunsFromFarthestToNearest)
 {
     ParticleCloud cloud;

@@ -120,6 +120,68 @@ void BM_BeginPassTenChangedParameters(benchmark::State& state) {
 }
 BENCHMARK(BM_BeginPassTenChangedParameters);
 
+// A scene material's draw: its transforms, a few floats and vectors, then a two-pass technique.
+std::string sceneMaterial() {
+    return "float4x4 world;\nfloat4x4 view;\nfloat4x4 projection;\nfloat4 diffuse;\nfloat4 ambient;\n"
+           "float4 lightDirection;\nfloat shininess;\nfloat opacity;\nfloat time;\ntexture colorTexture;\n"
+           "sampler colorSampler = sampler_state { Texture = <colorTexture>; MinFilter = Linear; MagFilter = Linear;"
+           " AddressU = Wrap; AddressV = Wrap; };\n"
+           "struct VS_OUT { float4 position : POSITION; float2 uv : TEXCOORD0; float3 normal : TEXCOORD1; };\n"
+           "VS_OUT vs(float4 p : POSITION, float3 n : NORMAL, float2 uv : TEXCOORD0)\n{\n    VS_OUT o;\n"
+           "    float4 w = mul(p, world);\n    o.position = mul(mul(w, view), projection);\n    o.uv = uv;\n"
+           "    o.normal = mul(n, (float3x3)world);\n    return o;\n}\n"
+           "float4 ps(VS_OUT i) : COLOR\n{\n    float l = saturate(dot(normalize(i.normal), -lightDirection.xyz));\n"
+           "    float4 c = tex2D(colorSampler, i.uv) * (diffuse * pow(l, shininess) + ambient);\n"
+           "    c.a = opacity + time * 0;\n    return c;\n}\n"
+           "technique Material\n{\n"
+           "    pass Base\n    {\n        VertexShader = compile vs_2_0 vs();\n        PixelShader = compile ps_2_0 ps();\n"
+           "        ZEnable = true;\n        AlphaBlendEnable = false;\n    }\n"
+           "    pass Glow\n    {\n        VertexShader = compile vs_2_0 vs();\n        PixelShader = compile ps_2_0 ps();\n"
+           "        AlphaBlendEnable = true;\n        SrcBlend = One;\n        DestBlend = One;\n    }\n}\n";
+}
+
+void BM_SceneMaterialDraw(benchmark::State& state) {
+    ID3DXEffect* e = compile(sceneMaterial(), "1.0");
+    if (!e) {
+        state.SkipWithError("compile failed");
+        return;
+    }
+    NullStateManager sm;
+    e->SetStateManager(&sm);
+    auto h = [&](const char* name) { return e->GetParameterByName(nullptr, name); };
+    D3DXHANDLE world = h("world"), view = h("view"), projection = h("projection");
+    D3DXHANDLE diffuse = h("diffuse"), ambient = h("ambient"), light = h("lightDirection");
+    D3DXHANDLE shininess = h("shininess"), opacity = h("opacity"), time = h("time");
+    D3DXMATRIX m{};
+    for (int i = 0; i < 4; ++i) m.m[i][i] = 1;
+    D3DXVECTOR4 v{0.5f, 0.25f, 1, 1};
+    float t = 0;
+    for (auto _ : state) {
+        t += 1;
+        e->SetTechnique("Material");
+        e->SetMatrix(world, &m);
+        e->SetMatrix(view, &m);
+        e->SetMatrixTranspose(projection, &m);
+        e->SetVector(diffuse, &v);
+        e->SetVector(ambient, &v);
+        e->SetVector(light, &v);
+        e->SetFloat(shininess, t);
+        e->SetFloat(opacity, 1);
+        e->SetFloat(time, t);
+        UINT passes = 0;
+        e->Begin(&passes, D3DXFX_DONOTSAVESTATE);
+        for (UINT p = 0; p < passes; ++p) {
+            e->BeginPass(p);
+            e->CommitChanges();
+            e->EndPass();
+        }
+        e->End();
+    }
+    e->SetStateManager(nullptr);
+    e->Release();
+}
+BENCHMARK(BM_SceneMaterialDraw);
+
 // The handle check alone: a node sets its parameters by handle before each draw.
 void BM_SetParametersByHandle(benchmark::State& state) {
     ID3DXEffect* e = compile(bigEffect(), "1.0");

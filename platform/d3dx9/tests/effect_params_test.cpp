@@ -1,4 +1,7 @@
 // The parameter table: descriptions, annotations, semantics, initial values and typed access.
+#include <cstring>
+#include <functional>
+
 #include "DecimalCommaLocale.h"
 #include "effect_support.h"
 
@@ -339,6 +342,136 @@ TEST(EffectParams, HandlesOfTheWrongKindOrEffectAreRefused) {
     EXPECT_EQ(e->GetInt(e->GetAnnotation(technique, 0), &n), D3D_OK);
     EXPECT_EQ(n, 1);
     clone->Release();
+}
+
+// The stored words of a numeric parameter, as they are: float bits for floats, ints for the rest.
+std::vector<uint32_t> words(ID3DXEffect* e, const char* name) {
+    D3DXPARAMETER_DESC d{};
+    if (e->GetParameterDesc(name, &d) != D3D_OK) return {};
+    std::vector<uint32_t> w(d.Bytes / 4);
+    e->GetValue(name, w.data(), d.Bytes);
+    return w;
+}
+
+uint32_t F(float f) {
+    uint32_t w;
+    std::memcpy(&w, &f, 4);
+    return w;
+}
+uint32_t I(int i) { return static_cast<uint32_t>(i); }
+
+// Matrix rows r < R and columns c < C of `m` (or of its transpose), as floats or as truncated ints.
+std::vector<uint32_t> matrixWords(const D3DXMATRIX& m, int R, int C, bool transpose, bool ints = false) {
+    std::vector<uint32_t> w;
+    for (int r = 0; r < R; ++r)
+        for (int c = 0; c < C; ++c) {
+            const float f = transpose ? m.m[c][r] : m.m[r][c];
+            w.push_back(ints ? I(static_cast<int>(f)) : F(f));
+        }
+    return w;
+}
+
+// Whole-parameter writes of floats, vectors and matrices: each value lands in its own component,
+// converted to that component's type, and nothing is written past the parameter addressed.
+TEST(EffectParams, FloatWritesConvertPerComponentAndStayInsideTheParameter) {
+    const char* text = R"(
+        struct Plain { float4 color; float3 position; float radius; };
+        struct Mixed { float a; int b; float2 c; };
+        Plain plain;
+        Mixed mixed;
+        float4 quads[3];
+        float3 triples[2];
+        int4 ints;
+        bool2 flags;
+        float3x4 wide;
+        float4x3 tall;
+        int2x2 intMatrix;
+        float4x4 palette[2];
+        float4 vs(float4 p : POSITION) : POSITION { return p; }
+        technique T { pass P { VertexShader = compile vs_2_0 vs(); } })";
+    const float n[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const D3DXVECTOR4 v[4] = {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16}};
+    D3DXMATRIX m[3];
+    for (int k = 0; k < 3; ++k)
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) m[k].m[r][c] = 100.f * float(k + 1) + float(r * 4 + c) + 0.75f;
+    auto join = [](std::vector<uint32_t> a, const std::vector<uint32_t>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const std::vector<uint32_t> z4(4, 0u);
+
+    struct Case {
+        const char* what;
+        const char* param;
+        std::function<HRESULT(ID3DXEffect*)> write;
+        std::vector<uint32_t> expected;
+    };
+    const Case cases[] = {
+        {"a float struct takes no more than its components", "plain",
+         [&](ID3DXEffect* e) { return e->SetFloatArray("plain", n, 10); },
+         {F(1), F(2), F(3), F(4), F(5), F(6), F(7), F(8)}},
+        {"a member's write stops at the member", "plain",
+         [&](ID3DXEffect* e) { return e->SetFloatArray("plain.color", n, 8); },
+         {F(1), F(2), F(3), F(4), 0, 0, 0, 0}},
+        {"an element's write stops at the element", "quads",
+         [&](ID3DXEffect* e) { return e->SetFloatArray("quads[1]", n, 12); },
+         join(join(z4, {F(1), F(2), F(3), F(4)}), z4)},
+        {"an int member converts inside a float struct", "mixed",
+         [&](ID3DXEffect* e) { const float f[4] = {1.5f, 2.75f, -3.5f, 4}; return e->SetFloatArray("mixed", f, 4); },
+         {F(1.5f), I(2), F(-3.5f), F(4)}},
+        {"int vectors truncate", "ints",
+         [&](ID3DXEffect* e) { const float f[4] = {1.9f, -2.9f, 3, 4}; return e->SetFloatArray("ints", f, 4); },
+         {I(1), I(-2), I(3), I(4)}},
+        {"bools become 0 or 1", "flags",
+         [&](ID3DXEffect* e) { const float f[2] = {0, 0.5f}; return e->SetFloatArray("flags", f, 2); },
+         {I(0), I(1)}},
+        {"float4 arrays take what fits", "quads",
+         [&](ID3DXEffect* e) { return e->SetVectorArray("quads", v, 4); },
+         {F(1), F(2), F(3), F(4), F(5), F(6), F(7), F(8), F(9), F(10), F(11), F(12)}},
+        {"float3 arrays drop each w", "triples",
+         [&](ID3DXEffect* e) { return e->SetVectorArray("triples", v, 2); },
+         {F(1), F(2), F(3), F(5), F(6), F(7)}},
+        {"a float vector takes one vector", "quads[2]",
+         [&](ID3DXEffect* e) { return e->SetVector("quads[2]", &v[3]); },
+         {F(13), F(14), F(15), F(16)}},
+        {"a wide matrix keeps its rows", "wide",
+         [&](ID3DXEffect* e) { return e->SetMatrix("wide", &m[0]); }, matrixWords(m[0], 3, 4, false)},
+        {"a wide matrix transposed", "wide",
+         [&](ID3DXEffect* e) { return e->SetMatrixTranspose("wide", &m[0]); }, matrixWords(m[0], 3, 4, true)},
+        {"a tall matrix keeps three columns", "tall",
+         [&](ID3DXEffect* e) { return e->SetMatrix("tall", &m[1]); }, matrixWords(m[1], 4, 3, false)},
+        {"an int matrix truncates", "intMatrix",
+         [&](ID3DXEffect* e) { return e->SetMatrix("intMatrix", &m[2]); }, matrixWords(m[2], 2, 2, false, true)},
+        {"a palette takes what fits", "palette",
+         [&](ID3DXEffect* e) { return e->SetMatrixArray("palette", m, 3); },
+         join(matrixWords(m[0], 4, 4, false), matrixWords(m[1], 4, 4, false))},
+        {"a palette transposed, one matrix", "palette",
+         [&](ID3DXEffect* e) { return e->SetMatrixTransposeArray("palette", &m[2], 1); },
+         join(matrixWords(m[2], 4, 4, true), std::vector<uint32_t>(16, 0u))},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        Compiled c;
+        compileEffect(c, text);
+        ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+        EXPECT_EQ(k.write(c.effect), D3D_OK);
+        EXPECT_EQ(words(c.effect, k.param), k.expected);
+    }
+}
+
+// Reads convert each component to float and give no more than the parameter holds.
+TEST(EffectParams, FloatReadsConvertPerComponent) {
+    Compiled c;
+    compileEffect(c, "struct Mixed { float a; int b; bool c; float d; };\nMixed mixed = {1.5, -7, true, 2.25};\n"
+                     "float2 pair = {3, 4};\n");
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    float read[6] = {9, 9, 9, 9, 9, 9};
+    ASSERT_EQ(c.effect->GetFloatArray("mixed", read, 6), D3D_OK);
+    EXPECT_EQ((std::vector<float>(read, read + 6)), (std::vector<float>{1.5f, -7, 1, 2.25f, 9, 9}));
+    float pair[3] = {9, 9, 9};
+    ASSERT_EQ(c.effect->GetFloatArray("pair", pair, 3), D3D_OK);
+    EXPECT_EQ((std::vector<float>(pair, pair + 3)), (std::vector<float>{3, 4, 9}));
 }
 
 } // namespace

@@ -99,6 +99,25 @@ TEST_F(EffectStates, SamplersGetTheirStatesAtTheirUnits) {
     EXPECT_EQ(textures, 2);
 }
 
+// A clone's stages find the sampler setups of the clone, which outlive the effect it came from.
+TEST_F(EffectStates, ACloneSendsSamplerStatesAfterItsOriginalIsGone) {
+    ID3DXEffect* clone = nullptr;
+    ASSERT_EQ(c.effect->CloneEffect(nullptr, &clone), D3D_OK);
+    c.effect->SetStateManager(nullptr);
+    c.effect->Release();
+    c.effect = clone;
+    sm.calls.clear();
+    UINT n = 0;
+    ASSERT_EQ(clone->Begin(&n, 7), D3D_OK);
+    ASSERT_EQ(clone->BeginPass(0), D3D_OK);
+    clone->EndPass();
+    clone->End();
+    EXPECT_EQ(sm.samplerState(0, 1), 3);
+    EXPECT_EQ(sm.samplerState(0, 10), 4);
+    EXPECT_EQ(sm.samplerState(257, 1), 1);
+    EXPECT_EQ(sm.count("tex"), 2);
+}
+
 TEST_F(EffectStates, SecondPassAndParameterValues) {
     pass(1);
     EXPECT_EQ(sm.renderState(22), 3);

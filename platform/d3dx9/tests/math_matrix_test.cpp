@@ -62,6 +62,32 @@ TEST(MathMatrix, MultiplyAppliesTheFirstMatrixFirst) {
     expectNear(viaBoth, direct);
 }
 
+// Saved scenes and reference pictures hold products to the bit: each element is the plain sum
+// a[i][0]*b[0][j] + ... + a[i][3]*b[3][j], added in that order.
+TEST(MathMatrix, MultiplyAddsInRowOrderToTheBit) {
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return float(int32_t(seed >> 8) - (1 << 23)) / float(1 << 12);
+    };
+    for (int round = 0; round < 200; ++round) {
+        D3DXMATRIX a, b;
+        for (int k = 0; k < 16; ++k) {
+            a.m[k / 4][k % 4] = next();
+            b.m[k / 4][k % 4] = next() * 1e-3f;
+        }
+        const D3DXMATRIX r = a * b;
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) {
+                volatile float sum = a.m[i][0] * b.m[0][j];
+                sum = sum + a.m[i][1] * b.m[1][j];
+                sum = sum + a.m[i][2] * b.m[2][j];
+                sum = sum + a.m[i][3] * b.m[3][j];
+                ASSERT_EQ(r.m[i][j], sum) << "round " << round << " element " << i << j;
+            }
+    }
+}
+
 TEST(MathMatrix, ScalarOperators) {
     D3DXMATRIX a = identity(), b = identity();
     D3DXMATRIX sum = a + b * 2.0f;

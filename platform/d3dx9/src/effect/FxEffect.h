@@ -1,6 +1,7 @@
 #pragma once
 // The effect object: parameters, techniques and passes over a parsed module and its programs.
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,11 +51,33 @@ struct SamplerSetup {
     std::vector<PassState> states;
 };
 
+// A run of 4-byte words copied from one parameter leaf into a stage's register image, placed
+// once when the stage is bound so that a pass copies without walking layouts or matching names.
+// Steps let one run carry a matrix column whose words lie a register apart.
+struct RegisterCopy {
+    Param* source = nullptr; // a leaf; its values are read at each pass
+    uint32_t from = 0;       // words into the leaf's values
+    uint32_t to = 0;         // words into the register image
+    uint32_t words = 0;
+    uint32_t fromStep = 1, toStep = 1; // words between successive values on either side
+};
+
+// The copies that place `p` into a register image of `size` bytes as the program's layout
+// `l` reads it, `offset` bytes in; words past the image are left out.
+void planRegisterCopies(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out);
+
+// A sampler a program reads, with its sampler_state setup found once when the stage is bound.
+struct StageSampler {
+    uint32_t unit = 0;
+    Param* sampler = nullptr;
+    const SamplerSetup* setup = nullptr; // into the effect's setups, which never move once built
+};
+
 struct StageBinding {
     ProgramPtr program;
     IUnknown* shader = nullptr; // device shader object (one reference)
-    std::vector<std::pair<Layout, Param*>> constants;
-    std::vector<std::pair<uint32_t, Param*>> samplers; // unit, sampler parameter
+    std::vector<RegisterCopy> copies;
+    std::vector<StageSampler> samplers;
     std::vector<uint32_t> registers;
 };
 
@@ -190,14 +213,24 @@ private:
     void addHandles(Param& p);
     void addSlot(HandleKind kind, void* object, const std::vector<std::unique_ptr<Param>>& annotations);
     void pointHandles();
-    const HandleSlot* slotOf(D3DXHANDLE h) const;
+    // The slot a handle of ours stands at, or null: one subtraction and one range test, as a
+    // handle is checked on every parameter set.
+    const HandleSlot* slotOf(D3DXHANDLE h) const {
+        const auto offset = reinterpret_cast<std::uintptr_t>(h) - reinterpret_cast<std::uintptr_t>(slots_.data());
+        if (offset >= slots_.size() * sizeof(HandleSlot) || offset % sizeof(HandleSlot)) return nullptr;
+        return &slots_[offset / sizeof(HandleSlot)];
+    }
     bool inSlots(D3DXHANDLE h) const;
-    Param* findParam(D3DXHANDLE h);
+    Param* findParam(D3DXHANDLE h) {
+        if (const HandleSlot* s = slotOf(h))
+            return s->kind == HandleKind::Parameter ? static_cast<Param*>(s->object) : nullptr;
+        return paramNamed(h);
+    }
+    Param* paramNamed(D3DXHANDLE h);
     Param* findPath(const std::vector<std::unique_ptr<Param>>& list, const std::string& path);
     TechniqueRt* findTechnique(D3DXHANDLE h);
     PassRt* findPass(D3DXHANDLE h);
     const std::vector<std::unique_ptr<Param>>* annotations(D3DXHANDLE h);
-    int paramIndex(const Param* p) const;
 
     void buildParams();
     void buildTechniques();
@@ -207,6 +240,8 @@ private:
     void bindStage(StageBinding& b);
     PassState makeState(const StateAssign& a, bool inSampler);
     DWORD evalState(const PassState& s);
+    // Most states are constants: those are read without a call.
+    DWORD stateValue(const PassState& s) { return s.value.dynamic ? evalState(s) : s.value.constant; }
     HRESULT applyState(const PassState& s, int samplerOverride);
     HRESULT applyStage(StageBinding& b, bool pixel);
     // Matrix i is pointers[i], or without pointers contiguous[i].

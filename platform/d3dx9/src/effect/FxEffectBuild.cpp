@@ -334,19 +334,20 @@ void Effect::compileStage(PassRt& pass, PassState&, const Compile& c, Stage stag
 }
 
 void Effect::bindStage(StageBinding& b) {
+    const size_t registerBytes = size_t{(b.program->registerBytes + 15) / 16} * 16;
     for (const auto& k : b.program->constants)
         for (auto& p : params_)
             if (p->name == k.name && p->type.cls != PClass::Object) {
-                b.constants.emplace_back(k.layout, p.get());
+                planRegisterCopies(k.layout, k.layout.offset, *p, registerBytes, b.copies);
                 break;
             }
     for (const auto& s : b.program->samplers)
-        for (auto& p : params_)
-            if (p->name == s.name) {
-                b.samplers.emplace_back(s.unit, p.get());
+        for (size_t i = 0; i < params_.size(); ++i)
+            if (params_[i]->name == s.name) {
+                b.samplers.push_back({s.unit, params_[i].get(), &samplerSetups_[i]});
                 break;
             }
-    b.registers.assign(size_t{(b.program->registerBytes + 15) / 16} * 4, 0);
+    b.registers.assign(registerBytes / 4, 0);
 }
 
 namespace {

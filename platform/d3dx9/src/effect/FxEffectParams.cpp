@@ -1,4 +1,5 @@
 // Handles, descriptions and the typed value setters of an effect.
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdint>
@@ -21,6 +22,26 @@ bool isSampler(PType t) { return t >= PType::Sampler && t <= PType::SamplerCube;
 Param* firstOf(Param* p) { return p && !p->elements.empty() ? p->elements[0].get() : p; }
 
 bool isMatrix(const Param* p) { return p->type.cls == PClass::MatrixRows || p->type.cls == PClass::MatrixColumns; }
+
+// The declared rows and columns of `q` from a 4x4 matrix. Float matrices take the values as
+// they are; others convert each value to their type.
+void storeMatrix(Param& q, const D3DXMATRIX& mx, bool transpose) {
+    const uint32_t R = q.type.rows, C = q.type.cols;
+    if (q.floats && !transpose && C == 4) {
+        std::memcpy(q.data(), &mx.m[0][0], size_t{16} * R);
+        return;
+    }
+    float v[16];
+    if (transpose) {
+        for (uint32_t r = 0; r < R; ++r)
+            for (uint32_t c = 0; c < C; ++c) v[r * C + c] = mx.m[c][r];
+    } else {
+        for (uint32_t r = 0; r < R; ++r)
+            for (uint32_t c = 0; c < C; ++c) v[r * C + c] = mx.m[r][c];
+    }
+    if (q.floats) std::memcpy(q.data(), v, size_t{4} * R * C);
+    else writeFloats(q, v, R * C);
+}
 
 } // namespace
 
@@ -86,27 +107,13 @@ bool Effect::inSlots(D3DXHANDLE h) const {
     return at >= first && at - first < slots_.size() * sizeof(HandleSlot);
 }
 
-const HandleSlot* Effect::slotOf(D3DXHANDLE h) const {
-    if (!inSlots(h)) return nullptr;
-    const auto offset = reinterpret_cast<std::uintptr_t>(h) - reinterpret_cast<std::uintptr_t>(slots_.data());
-    return offset % sizeof(HandleSlot) ? nullptr : &slots_[offset / sizeof(HandleSlot)];
-}
-
-Param* Effect::findParam(D3DXHANDLE h) {
-    if (!h) return nullptr;
-    if (inSlots(h)) {
-        const HandleSlot* s = slotOf(h);
-        return s && s->kind == HandleKind::Parameter ? static_cast<Param*>(s->object) : nullptr;
-    }
-    return findPath(params_, h);
-}
+// A handle that is no slot of ours is read as a name; one inside our table names nothing.
+Param* Effect::paramNamed(D3DXHANDLE h) { return h && !inSlots(h) ? findPath(params_, h) : nullptr; }
 
 TechniqueRt* Effect::findTechnique(D3DXHANDLE h) {
-    if (!h) return nullptr;
-    if (inSlots(h)) {
-        const HandleSlot* s = slotOf(h);
-        return s && s->kind == HandleKind::Technique ? static_cast<TechniqueRt*>(s->object) : nullptr;
-    }
+    if (const HandleSlot* s = slotOf(h))
+        return s->kind == HandleKind::Technique ? static_cast<TechniqueRt*>(s->object) : nullptr;
+    if (!h || inSlots(h)) return nullptr;
     for (auto& t : techniques_)
         if (t->name == h) return t.get();
     return nullptr;
@@ -342,7 +349,12 @@ HRESULT Effect::SetVectorArray(D3DXHANDLE parameter, const D3DXVECTOR4* vectors,
         if (count) writeFloats(*p, &vectors[0].x, 4);
         return D3D_OK;
     }
-    for (UINT i = 0; i < count && i < p->elements.size(); ++i) writeFloats(*p->elements[i], &vectors[i].x, 4);
+    const size_t n = std::min<size_t>(count, p->elements.size());
+    if (p->floats && p->elements[0]->floats == 4) {
+        std::memcpy(p->data(), vectors, sizeof(D3DXVECTOR4) * n); // float4 elements: the caller's layout
+        return D3D_OK;
+    }
+    for (size_t i = 0; i < n; ++i) writeFloats(*p->elements[i], &vectors[i].x, 4);
     return D3D_OK;
 }
 
@@ -364,20 +376,13 @@ HRESULT Effect::setMatrices(Param* p, const D3DXMATRIX* const* pointers, const D
     NUMERIC_OR_FAIL(p);
     if ((!pointers && !contiguous) || !isMatrix(firstOf(p))) return D3DERR_INVALIDCALL;
     auto at = [&](UINT i) { return pointers ? pointers[i] : &contiguous[i]; };
-    auto one = [&](Param& q, const D3DXMATRIX& mx) {
-        float v[16];
-        uint32_t R = q.type.rows, C = q.type.cols;
-        for (uint32_t r = 0; r < R; ++r)
-            for (uint32_t c = 0; c < C; ++c) v[r * C + c] = transpose ? mx.m[c][r] : mx.m[r][c];
-        writeFloats(q, v, R * C);
-    };
     if (p->elements.empty()) {
-        if (count && at(0)) one(*p, *at(0));
+        if (count && at(0)) storeMatrix(*p, *at(0), transpose);
         return D3D_OK;
     }
     for (UINT i = 0; i < count && i < p->elements.size(); ++i) {
         if (!at(i)) return D3DERR_INVALIDCALL;
-        one(*p->elements[i], *at(i));
+        storeMatrix(*p->elements[i], *at(i), transpose);
     }
     return D3D_OK;
 }
@@ -504,12 +509,6 @@ HRESULT Effect::GetStateManager(ID3DXEffectStateManager** manager) {
     *manager = manager_;
     if (manager_) manager_->AddRef();
     return D3D_OK;
-}
-
-int Effect::paramIndex(const Param* p) const {
-    for (size_t i = 0; i < params_.size(); ++i)
-        if (params_[i].get() == p) return static_cast<int>(i);
-    return -1;
 }
 
 } // namespace fx

@@ -21,53 +21,88 @@ DWORD toDword(double d, bool isFloat) {
     return static_cast<DWORD>(static_cast<int64_t>(std::fmax(-9.2e18, std::fmin(9.2e18, d))));
 }
 
-void put(uint8_t* regs, size_t size, uint32_t off, const uint8_t* src) {
-    if (static_cast<size_t>(off) + 4 <= size) std::memcpy(regs + off, src, 4);
+// One 4-byte word (at byte offsets), joined to the run before it when both sides continue it
+// by the run's steps; a run's second word sets its steps.
+void plan(std::vector<RegisterCopy>& out, Param& leaf, uint32_t fromByte, uint32_t toByte, size_t size) {
+    if (static_cast<size_t>(toByte) + 4 > size) return;
+    const uint32_t from = fromByte / 4, to = toByte / 4;
+    if (!out.empty() && out.back().source == &leaf) {
+        RegisterCopy& last = out.back();
+        if (last.words == 1 && from > last.from && to > last.to) {
+            last.fromStep = from - last.from;
+            last.toStep = to - last.to;
+            last.words = 2;
+            return;
+        }
+        if (from == last.from + last.words * last.fromStep && to == last.to + last.words * last.toStep) {
+            ++last.words;
+            return;
+        }
+    }
+    out.push_back({&leaf, from, to, 1, 1, 1});
+}
+
+// Words not covered by a copy stay as the binding made them (zero): every pass covers the same.
+void copyRegisters(const std::vector<RegisterCopy>& copies, uint32_t* regs) {
+    for (const RegisterCopy& c : copies) {
+        const uint8_t* src = c.source->data() + size_t{4} * c.from;
+        uint32_t* dst = regs + c.to;
+        // Locals, as the stores could otherwise alias the plan and reload it per word.
+        const uint32_t words = c.words, toStep = c.toStep;
+        const size_t fromStep = size_t{4} * c.fromStep;
+        if (words == 1) { // scalars: no call
+            std::memcpy(dst, src, 4);
+            continue;
+        }
+        if (fromStep == 4 && toStep == 1) {
+            std::memcpy(dst, src, size_t{4} * words);
+            continue;
+        }
+        if (words == 4) { // a transposed matrix column, unrolled
+            for (size_t k = 0; k < 4; ++k) std::memcpy(dst + k * toStep, src + k * fromStep, 4);
+            continue;
+        }
+        for (uint32_t k = 0; k < words; ++k, dst += toStep, src += fromStep) std::memcpy(dst, src, 4);
+    }
 }
 
 // The program's matrix is the transpose of the declared one: its column i is row i.
-void scatterMatrix(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
-    const uint8_t* src = p.data();
+void planMatrix(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
     uint32_t R = p.type.rows, C = p.type.cols;
     for (uint32_t i = 0; i < l.columns && i < R; ++i)
         for (uint32_t j = 0; j < l.vecsize && j < C; ++j) {
             uint32_t off = l.rowMajor ? offset + j * l.matrixStride + i * 4 : offset + i * l.matrixStride + j * 4;
-            put(regs, size, off, src + size_t{4} * (i * C + j));
+            plan(out, p, 4 * (i * C + j), off, size);
         }
 }
 
-void scatterVector(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
-    const uint8_t* src = p.data();
+void planVector(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
     uint32_t n = std::min(l.vecsize, p.type.rows * p.type.cols);
-    for (uint32_t k = 0; k < n; ++k) put(regs, size, offset + 4 * k, src + size_t{4} * k);
+    for (uint32_t k = 0; k < n; ++k) plan(out, p, 4 * k, offset + 4 * k, size);
 }
 
-void scatter(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size);
-
-void scatterElements(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
+void planElements(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
     uint32_t n = std::min<uint32_t>(l.arraySize ? l.arraySize : 1, static_cast<uint32_t>(p.elements.size()));
-    for (uint32_t k = 0; k < n; ++k) scatter(l, offset + k * l.arrayStride, *p.elements[k], regs, size);
+    for (uint32_t k = 0; k < n; ++k) planRegisterCopies(l, offset + k * l.arrayStride, *p.elements[k], size, out);
 }
 
-void scatterMembers(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
+void planMembers(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
     for (const auto& [name, ml] : l.members)
         for (auto& m : p.members)
             if (m->name == name) {
-                scatter(ml, offset + ml.offset, *m, regs, size);
+                planRegisterCopies(ml, offset + ml.offset, *m, size, out);
                 break;
             }
 }
 
-// Writes one parameter into the register image as the program's layout places it, `offset`
-// bytes in. Layouts are never copied: this runs for every pass of every draw.
-void scatter(const Layout& l, uint32_t offset, Param& p, uint8_t* regs, size_t size) {
-    if (!p.elements.empty()) scatterElements(l, offset, p, regs, size);
-    else if (l.base == Layout::Struct) scatterMembers(l, offset, p, regs, size);
-    else if (l.columns > 1) scatterMatrix(l, offset, p, regs, size);
-    else scatterVector(l, offset, p, regs, size);
-}
-
 } // namespace
+
+void planRegisterCopies(const Layout& l, uint32_t offset, Param& p, size_t size, std::vector<RegisterCopy>& out) {
+    if (!p.elements.empty()) planElements(l, offset, p, size, out);
+    else if (l.base == Layout::Struct) planMembers(l, offset, p, size, out);
+    else if (l.columns > 1) planMatrix(l, offset, p, size, out);
+    else planVector(l, offset, p, size, out);
+}
 
 HRESULT Effect::setRenderState(DWORD state, DWORD value) {
     if (manager_) return manager_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state), value);
@@ -147,9 +182,9 @@ DWORD Effect::evalState(const PassState& s) {
 
 HRESULT Effect::applyState(const PassState& s, int) {
     switch (s.info.kind) {
-    case StateKind::Render: return setRenderState(s.info.id, evalState(s));
-    case StateKind::Sampler: return setSamplerState(static_cast<DWORD>(s.index), s.info.id, evalState(s));
-    case StateKind::TextureStage: return setTextureStageState(static_cast<DWORD>(s.index), s.info.id, evalState(s));
+    case StateKind::Render: return setRenderState(s.info.id, stateValue(s));
+    case StateKind::Sampler: return setSamplerState(static_cast<DWORD>(s.index), s.info.id, stateValue(s));
+    case StateKind::TextureStage: return setTextureStageState(static_cast<DWORD>(s.index), s.info.id, stateValue(s));
     case StateKind::Texture:
         return setTexture(static_cast<DWORD>(s.index), s.value.ref ? s.value.ref->storage->texture : nullptr);
     case StateKind::VertexShader:
@@ -160,24 +195,19 @@ HRESULT Effect::applyState(const PassState& s, int) {
 
 HRESULT Effect::applyStage(StageBinding& b, bool pixel) {
     HRESULT hr = D3D_OK;
-    for (auto& [unit, sp] : b.samplers) {
-        int idx = paramIndex(sp);
-        const SamplerSetup* setup = idx >= 0 ? &samplerSetups_[static_cast<size_t>(idx)] : nullptr;
-        IDirect3DBaseTexture9* tex = setup && setup->texture ? setup->texture->storage->texture : sp->storage->texture;
-        DWORD stage = pixel ? unit : kVertexSampler0 + unit;
+    for (const StageSampler& s : b.samplers) {
+        const SamplerSetup& setup = *s.setup;
+        IDirect3DBaseTexture9* tex = setup.texture ? setup.texture->storage->texture : s.sampler->storage->texture;
+        DWORD stage = pixel ? s.unit : kVertexSampler0 + s.unit;
         HRESULT r = setTexture(stage, tex);
         if (FAILED(r)) hr = r;
-        if (setup)
-            for (const auto& st : setup->states) {
-                r = setSamplerState(stage, st.info.id, evalState(st));
-                if (FAILED(r)) hr = r;
-            }
+        for (const auto& st : setup.states) {
+            r = setSamplerState(stage, st.info.id, stateValue(st));
+            if (FAILED(r)) hr = r;
+        }
     }
     if (!b.registers.empty()) {
-        std::fill(b.registers.begin(), b.registers.end(), 0u);
-        auto* regs = reinterpret_cast<uint8_t*>(b.registers.data());
-        size_t size = b.registers.size() * 4;
-        for (auto& [layout, p] : b.constants) scatter(layout, layout.offset, *p, regs, size);
+        copyRegisters(b.copies, b.registers.data());
         HRESULT r = setConstants(pixel, b.registers);
         if (FAILED(r)) hr = r;
     }

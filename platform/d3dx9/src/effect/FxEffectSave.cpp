@@ -59,31 +59,26 @@ struct StateSaver {
     }
 
     // The textures and sampler_state states of the samplers a program reads.
-    template <class SetupOf> void programSamplers(const StageBinding& b, DWORD firstStage, const SetupOf& setupOf) {
-        for (const auto& [unit, sp] : b.samplers) {
-            const DWORD stage = firstStage + unit;
+    void programSamplers(const StageBinding& b, DWORD firstStage) {
+        for (const StageSampler& s : b.samplers) {
+            const DWORD stage = firstStage + s.unit;
             texture(stage);
-            if (const SamplerSetup* setup = setupOf(sp))
-                for (const auto& st : setup->states) sampler(stage, st.info.id);
+            for (const auto& st : s.setup->states) sampler(stage, st.info.id);
         }
     }
 };
 
 } // namespace
 
+// Nothing is saved here yet: End restores what Begin saved and clears it.
 void Effect::saveStates(DWORD flags) {
-    saved_ = SavedStates{};
     if (!device_ || (flags & D3DXFX_DONOTSAVESTATE)) return;
     StateSaver save{device_, saved_, !(flags & D3DXFX_DONOTSAVESHADERSTATE), !(flags & D3DXFX_DONOTSAVESAMPLERSTATE)};
-    auto setupOf = [this](const Param* sp) -> const SamplerSetup* {
-        const int idx = paramIndex(sp);
-        return idx >= 0 ? &samplerSetups_[static_cast<size_t>(idx)] : nullptr;
-    };
     for (const auto& pass : current_->passes) {
         for (const auto& st : pass->states) save.state(st);
         if (!save.samplers) continue;
-        save.programSamplers(pass->vs, kVertexSampler0, setupOf);
-        save.programSamplers(pass->ps, 0, setupOf);
+        save.programSamplers(pass->vs, kVertexSampler0);
+        save.programSamplers(pass->ps, 0);
     }
     if (saved_.shaders) {
         device_->GetVertexShader(&saved_.vs);

@@ -1,9 +1,26 @@
 #include "FxParams.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace fx {
+namespace {
+
+// Zero unless every part of p is made of floats alone.
+uint32_t floatsOf(const Param& p) {
+    if (p.type.cls == PClass::Object) return 0;
+    const auto& parts = !p.elements.empty() ? p.elements : p.members;
+    if (parts.empty()) return p.type.cls == PClass::Struct || p.type.type != PType::Float ? 0 : p.type.rows * p.type.cols;
+    uint32_t n = 0;
+    for (const auto& q : parts) {
+        if (!q->floats) return 0;
+        n += q->floats;
+    }
+    return n;
+}
+
+} // namespace
 
 Storage::~Storage() {
     if (texture) texture->Release();
@@ -36,6 +53,7 @@ std::unique_ptr<Param> makeParam(const std::string& name, const std::string& sem
             o += m.type.bytes();
         }
     }
+    p->floats = floatsOf(*p);
     return p;
 }
 
@@ -116,6 +134,14 @@ uint32_t writeNumbers(Param& p, const double* v, uint32_t count) {
 }
 
 uint32_t writeFloats(Param& p, const float* v, uint32_t count) {
+    if (p.floats) {
+        const uint32_t n = std::min(count, p.floats);
+        // Single floats and float4s are the most common writes: fixed sizes copy without a call.
+        if (n == 1) std::memcpy(p.data(), v, 4);
+        else if (n == 4) std::memcpy(p.data(), v, 16);
+        else if (n) std::memcpy(p.data(), v, size_t{4} * n);
+        return n;
+    }
     return eachComponent(p, count, [&](uint8_t* s, PType t, uint32_t k) {
         if (t == PType::Float) std::memcpy(s, &v[k], 4);
         else store(s, t, v[k]);
@@ -129,6 +155,11 @@ uint32_t writeInts(Param& p, const int* v, uint32_t count, bool asBool) {
 }
 
 uint32_t readFloats(Param& p, float* v, uint32_t count) {
+    if (p.floats) {
+        const uint32_t n = std::min(count, p.floats);
+        if (n) std::memcpy(v, p.data(), size_t{4} * n);
+        return n;
+    }
     return eachComponent(p, count, [&](uint8_t* s, PType t, uint32_t k) { v[k] = static_cast<float>(load(s, t)); });
 }
 

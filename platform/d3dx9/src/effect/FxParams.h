@@ -33,6 +33,9 @@ struct Param {
     std::vector<std::unique_ptr<Param>> members;
     std::vector<std::unique_ptr<Param>> elements;
     const void* handle = nullptr; // the effect's slot for it, set once the effect is built
+    // Its component count when every component is a float, 0 otherwise: such a parameter is
+    // read and written with one copy, as its floats are packed in order.
+    uint32_t floats = 0;
 
     uint32_t components() const { return type.bytes() / 4; }
     uint8_t* data() { return storage->bytes.data() + offset; }

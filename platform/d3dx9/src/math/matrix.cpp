@@ -2,17 +2,35 @@
 
 #include <cmath>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 #include "mathutil.h"
 
 namespace {
 
+// Row i of the product is the rows of b weighted by row i of a. The four lanes add in the same
+// order as the plain sum, so both give the same bits; scenes multiply matrices for every draw.
 D3DXMATRIX product(const D3DXMATRIX& a, const D3DXMATRIX& b) {
     D3DXMATRIX r;
+#if defined(__SSE__)
+    const __m128 b0 = _mm_loadu_ps(b.m[0]), b1 = _mm_loadu_ps(b.m[1]);
+    const __m128 b2 = _mm_loadu_ps(b.m[2]), b3 = _mm_loadu_ps(b.m[3]);
+    for (int i = 0; i < 4; ++i) {
+        __m128 row = _mm_mul_ps(_mm_set1_ps(a.m[i][0]), b0);
+        row = _mm_add_ps(row, _mm_mul_ps(_mm_set1_ps(a.m[i][1]), b1));
+        row = _mm_add_ps(row, _mm_mul_ps(_mm_set1_ps(a.m[i][2]), b2));
+        row = _mm_add_ps(row, _mm_mul_ps(_mm_set1_ps(a.m[i][3]), b3));
+        _mm_storeu_ps(r.m[i], row);
+    }
+#else
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
             r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
         }
     }
+#endif
     return r;
 }
 
