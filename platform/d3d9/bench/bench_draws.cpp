@@ -9,6 +9,7 @@
 
 #include "d3d9.h"
 #include "d3d9gl.h"
+#include "gl_call_counter.h"
 
 namespace {
 
@@ -136,6 +137,11 @@ void BM_TenThousandDraws(benchmark::State& state) {
         deviceSeconds += std::chrono::duration<double>(t1 - t0).count();
         directSeconds += std::chrono::duration<double>(t2 - t1).count();
         state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+    {
+        gl_calls::Counter counter;
+        drawThroughDevice(scene);
+        state.counters["gl_calls_per_draw"] = double(counter.total()) / kDraws;
     }
     const double iterations = double(state.iterations());
     state.counters["draws_per_second"] = kDraws * iterations / deviceSeconds;

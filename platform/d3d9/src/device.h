@@ -5,6 +5,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "buffers.h"
@@ -12,6 +13,7 @@
 #include "d3d9gl.h"
 #include "fullscreen.h"
 #include "gl_context.h"
+#include "gl_state.h"
 #include "objects.h"
 #include "surfaces.h"
 
@@ -213,10 +215,18 @@ private:
     void setDefaultStates();
     void releaseBindings();
     void setRenderStateDefaults();
+    // After a reset nothing GL holds is taken as known: everything is sent again.
+    void forgetGLState();
     void targetChanged();
 
     // State application (device_apply.cpp).
-    HRESULT prepareDraw(bool indexed);
+    // Drawn from user memory: the device's upload buffers, stream 0 and the indices.
+    struct UserArrays {
+        GLuint vertices;
+        UINT stride;
+        GLuint indices;
+    };
+    HRESULT prepareDraw(const UserArrays* user = nullptr);
     // Filled triangles are drawn lifted by a sub-pixel step (see applyViewport); lines and points not.
     void useFillRuleFor(D3DPRIMITIVETYPE type);
     void applyBlend();
@@ -230,8 +240,7 @@ private:
     void applyFramebuffer();
     // The depth surface drawn with: the bound one when it covers render target 0, else none.
     Surface* drawnDepth() const;
-    // With a user buffer, stream 0 reads it (user-pointer draws).
-    void applyVertexInput(GLuint userBuffer = 0, UINT userStride = 0);
+    void applyVertexInput(const UserArrays* user);
     void applyPipeline();
     void applySamplers();
     void applyTextures();
@@ -296,7 +305,22 @@ private:
     uint32_t dirty_ = kDirtyAll;
     uint32_t dirtySamplers_ = 0xFFFFFFFFu;
     uint32_t dirtyTextures_ = 0xFFFFFFFFu;
-    uint32_t enabledAttributes_ = 0;
+    // What GL holds, as last sent.
+    GLState gl_;
+    VertexArrayState vertexArray_;
+    unsigned buffersDeletedSeen_ = 0;
+    struct DeviceBlock {
+        float pixelOffset[4];
+        bool operator==(const DeviceBlock&) const = default;
+    };
+    struct AlphaBlock {
+        GLint func[4];
+        float ref[4];
+        float fill[4];
+        bool operator==(const AlphaBlock&) const = default;
+    };
+    std::optional<DeviceBlock> deviceBlockKept_;
+    std::optional<AlphaBlock> alphaBlockKept_;
     bool framebufferComplete_ = false;
     bool lifted_ = false;
     bool anisotropy_ = false;

@@ -151,6 +151,14 @@ void Device::setDefaultStates() {
     targetChanged();
     dirty_ = kDirtyAll;
     dirtySamplers_ = dirtyTextures_ = 0xFFFFFFFFu;
+    forgetGLState();
+}
+
+void Device::forgetGLState() {
+    gl_.forget();
+    vertexArray_.forget();
+    deviceBlockKept_.reset();
+    alphaBlockKept_.reset();
 }
 
 // Render target 0 sets the viewport and scissor rectangle to its whole size, as Direct3D does.
