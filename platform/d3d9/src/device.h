@@ -191,6 +191,9 @@ public:
 
     // Test hooks.
     void loseDevice(unsigned lostPolls);
+    // Nothing GL holds is taken as known: every state is sent again (after a reset, or GL calls
+    // made elsewhere on the context).
+    void forgetGLState();
     bool operational() const { return loss_ == LossState::Operational; }
     unsigned defaultPoolObjects() const { return context_->defaultPoolObjects; }
     GLContext& context() { return *context_; }
@@ -215,8 +218,6 @@ private:
     void setDefaultStates();
     void releaseBindings();
     void setRenderStateDefaults();
-    // After a reset nothing GL holds is taken as known: everything is sent again.
-    void forgetGLState();
     void targetChanged();
 
     // State application (device_apply.cpp).

@@ -493,6 +493,10 @@ void d3dsimLoseDevice(IDirect3DDevice9* device, unsigned lostPolls) {
     if (auto* d = d3d9gl::asDevice(device)) d->loseDevice(lostPolls);
 }
 
+void d3dsimForgetGLState(IDirect3DDevice9* device) {
+    if (auto* d = d3d9gl::asDevice(device)) d->forgetGLState();
+}
+
 unsigned d3dsimDefaultPoolObjects(IDirect3DDevice9* device) {
     auto* d = d3d9gl::asDevice(device);
     return d ? d->defaultPoolObjects() : 0;

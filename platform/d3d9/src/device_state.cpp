@@ -155,6 +155,8 @@ void Device::setDefaultStates() {
 }
 
 void Device::forgetGLState() {
+    dirty_ = kDirtyAll;
+    dirtySamplers_ = dirtyTextures_ = 0xFFFFFFFFu;
     gl_.forget();
     vertexArray_.forget();
     deviceBlockKept_.reset();

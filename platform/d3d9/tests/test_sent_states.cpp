@@ -1,5 +1,6 @@
 // What a draw sends to GL: only the calls whose values differ from what GL holds, and still the
 // right pixels whatever else changed GL in between.
+#include <cstdlib>
 #include <functional>
 
 #include "device_fixture.h"
@@ -10,8 +11,15 @@ namespace {
 class SentStatesTest : public DeviceTest {
 protected:
     void SetUp() override {
+        // GL names come back as soon as they are free, as on most drivers (Mesa's own choice is not to).
+        setenv("force_gl_names_reuse", "true", 1);
         DeviceTest::SetUp();
         useScreenPipeline();
+    }
+
+    void TearDown() override {
+        DeviceTest::TearDown();
+        unsetenv("force_gl_names_reuse");
     }
 
     IDirect3DVertexBuffer9* vertexBuffer(const std::vector<ScreenVertex>& vertices) {
