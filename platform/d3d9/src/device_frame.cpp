@@ -28,7 +28,7 @@ void identityRamp(D3DGAMMARAMP& ramp) {
 
 }  // namespace
 
-Device* asDevice(IDirect3DDevice9* device) { return dynamic_cast<Device*>(device); }
+Device* asDevice(IDirect3DDevice9* device) { return ours<Device>(device); }
 
 Device::Device(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps)
     : direct3D_(direct3D), creation_(creation), caps_(caps) {
