@@ -26,6 +26,7 @@ constexpr UINT kStreams = 16;
 constexpr UINT kRenderTargets = 4;
 constexpr UINT kPixelSamplers = 16;
 constexpr UINT kSamplerUnits = kPixelSamplers + 4;
+static_assert(GLState::kSamplerSlots == kSamplerUnits);
 constexpr UINT kTextureStages = 8;
 constexpr UINT kIntRegisters = 16;
 constexpr UINT kBoolRegisters = 16;

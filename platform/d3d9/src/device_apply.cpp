@@ -312,25 +312,17 @@ void Device::applySamplers() {
     for (UINT unit = 0; unit < kSamplerUnits; ++unit) {
         if (!(dirtySamplers_ & (1u << unit))) continue;
         const auto& s = samplerStates_[unit];
-        const GLuint sampler = samplers_[unit];
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GLint(addressMode(s[D3DSAMP_ADDRESSU])));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GLint(addressMode(s[D3DSAMP_ADDRESSV])));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, GLint(addressMode(s[D3DSAMP_ADDRESSW])));
-        const DWORD c = s[D3DSAMP_BORDERCOLOR];
-        const float border[4] = {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
-            float(c & 0xFF) / 255.0f, float(c >> 24) / 255.0f};
-        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
         const DWORD mag = s[D3DSAMP_MAGFILTER];
-        glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
-            mag == D3DTEXF_LINEAR || mag == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST);
-        glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GLint(minFilter(s[D3DSAMP_MINFILTER], s[D3DSAMP_MIPFILTER])));
         const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || mag == D3DTEXF_ANISOTROPIC;
-        if (anisotropy_)
-            glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY,
-                anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, std::max(1.0f, float(caps_.MaxAnisotropy)))
-                            : 1.0f);
-        glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, asFloat(s[D3DSAMP_MIPMAPLODBIAS]));
-        glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, float(s[D3DSAMP_MAXMIPLEVEL]));
+        const float anisotropy = !anisotropy_ ? 0.0f
+            : anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, std::max(1.0f, float(caps_.MaxAnisotropy)))
+                          : 1.0f;
+        gl_.sampler(unit, samplers_[unit],
+            {GLint(addressMode(s[D3DSAMP_ADDRESSU])), GLint(addressMode(s[D3DSAMP_ADDRESSV])),
+                GLint(addressMode(s[D3DSAMP_ADDRESSW])), s[D3DSAMP_BORDERCOLOR],
+                mag == D3DTEXF_LINEAR || mag == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST,
+                GLint(minFilter(s[D3DSAMP_MINFILTER], s[D3DSAMP_MIPFILTER])), anisotropy,
+                asFloat(s[D3DSAMP_MIPMAPLODBIAS]), float(s[D3DSAMP_MAXMIPLEVEL])});
     }
     dirtySamplers_ = 0;
 }

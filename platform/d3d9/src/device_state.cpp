@@ -392,6 +392,7 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
     int unit = samplerUnit(sampler);
     if (sampler == D3DDMAPSAMPLER) return D3D_OK;
     if (unit < 0 || DWORD(type) >= D3DSAMP_STATE_COUNT) return D3DERR_INVALIDCALL;
+    if (samplerStates_[unit][type] == value) return D3D_OK;
     samplerStates_[unit][type] = value;
     dirtySamplers_ |= 1u << unit;
     return D3D_OK;

@@ -89,6 +89,27 @@ void GLState::stages(GLuint pipeline, GLuint vertexProgram, GLuint pixelProgram)
     if (differs(pixelProgram_, pixelProgram)) glUseProgramStages(pipeline, GL_FRAGMENT_SHADER_BIT, pixelProgram);
 }
 
+void GLState::sampler(unsigned unit, GLuint sampler, const SamplerParameters& p) {
+    const std::optional<SamplerParameters> was = samplers_[unit];
+    if (!differs(samplers_[unit], p)) return;
+    auto changed = [&](auto member) { return !was || (*was).*member != p.*member; };
+    if (changed(&SamplerParameters::wrapS)) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, p.wrapS);
+    if (changed(&SamplerParameters::wrapT)) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, p.wrapT);
+    if (changed(&SamplerParameters::wrapR)) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, p.wrapR);
+    if (changed(&SamplerParameters::border)) {
+        const uint32_t c = p.border;
+        const float border[4] = {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
+            float(c & 0xFF) / 255.0f, float(c >> 24) / 255.0f};
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
+    }
+    if (changed(&SamplerParameters::mag)) glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, p.mag);
+    if (changed(&SamplerParameters::min)) glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, p.min);
+    if (p.anisotropy > 0.0f && changed(&SamplerParameters::anisotropy))
+        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY, p.anisotropy);
+    if (changed(&SamplerParameters::lodBias)) glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, p.lodBias);
+    if (changed(&SamplerParameters::minLod)) glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, p.minLod);
+}
+
 void VertexArrayState::format(GLuint location, const AttribFormat& f) {
     if (differs(formats_[location], f)) glVertexArrayAttribFormat(vao_, location, f.size, f.type, f.normalized, f.offset);
 }

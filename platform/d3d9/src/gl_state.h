@@ -44,8 +44,19 @@ struct GLRect {
     bool operator==(const GLRect&) const = default;
 };
 
+// A sampler object's parameters as the device sets them.
+struct SamplerParameters {
+    GLint wrapS, wrapT, wrapR;
+    uint32_t border;  // A8R8G8B8
+    GLint mag, min;
+    float anisotropy;  // 0: not set (no anisotropic filtering in GL)
+    float lodBias, minLod;
+    bool operator==(const SamplerParameters&) const = default;
+};
+
 class GLState {
 public:
+    static constexpr unsigned kSamplerSlots = 20;
     void forget() { *this = GLState{}; }
 
     void enable(Capability cap, bool on);
@@ -67,6 +78,7 @@ public:
     void viewport(const GLRect& rect);
     void depthRange(float nearZ, float farZ);
     void stages(GLuint pipeline, GLuint vertexProgram, GLuint pixelProgram);
+    void sampler(unsigned unit, GLuint sampler, const SamplerParameters& parameters);
     // A small uniform block's contents, uploaded when they differ.
     template <class Block>
     void block(std::optional<Block>& kept, GLuint buffer, const Block& now) {
@@ -88,6 +100,7 @@ private:
     std::optional<GLRect> scissor_, viewport_;
     std::optional<std::array<float, 2>> depthRange_;
     std::optional<GLuint> vertexProgram_, pixelProgram_;
+    std::array<std::optional<SamplerParameters>, kSamplerSlots> samplers_;
 };
 
 struct AttribFormat {

@@ -140,6 +140,37 @@ TEST_F(SentStatesTest, AChangedStateSendsItsOwnCallOnly) {
     }
 }
 
+// A sampler's parameters go one by one: only those a changed state gives a new value.
+TEST_F(SentStatesTest, AChangedSamplerStateSendsItsOwnParameterOnly) {
+    const struct {
+        D3DSAMPLERSTATETYPE type;
+        DWORD value;
+        gl_calls::Name call;
+        unsigned sent;
+    } cases[] = {
+        {D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP, gl_calls::k_glSamplerParameteri, 1},
+        {D3DSAMP_MAGFILTER, D3DTEXF_LINEAR, gl_calls::k_glSamplerParameteri, 1},
+        {D3DSAMP_MIPFILTER, D3DTEXF_LINEAR, gl_calls::k_glSamplerParameteri, 1},
+        {D3DSAMP_BORDERCOLOR, 0xFF00FF00, gl_calls::k_glSamplerParameterfv, 1},
+        {D3DSAMP_MIPMAPLODBIAS, 0x3F800000, gl_calls::k_glSamplerParameterf, 1},
+        // Without anisotropic filtering the limit changes nothing GL holds.
+        {D3DSAMP_MAXANISOTROPY, 4, gl_calls::k_glSamplerParameterf, 0},
+    };
+    gl_calls::Counter counter;
+    for (const auto& c : cases) {
+        DWORD was = 0;
+        device->GetSamplerState(3, c.type, &was);
+        for (DWORD value : {c.value, was}) {
+            drawQuad(0, 0, 4, 4, 0xFFFFFFFF);
+            device->SetSamplerState(3, c.type, value);
+            counter.reset();
+            drawQuad(0, 0, 4, 4, 0xFFFFFFFF);
+            EXPECT_EQ(counter.of(c.call), c.sent) << "sampler state " << c.type << " = " << value;
+            EXPECT_EQ(counter.total(), 2u + c.sent) << "sampler state " << c.type << " = " << value;
+        }
+    }
+}
+
 // A buffer released while GL's vertex array still names it leaves the name free: a new buffer may
 // get it back, and binding that one must reach GL.
 TEST_F(SentStatesTest, ABufferMadeWithAReleasedOnesNameIsBoundAnew) {
