@@ -344,11 +344,28 @@ void Device::prepareTargetsAndTextures() {
         if (target) target->written();
 }
 
+namespace {
+
+bool sameRegister(const ConstantFile& file, UINT r) {
+    return std::memcmp(&file.floats[size_t(r) * 4], &file.sent[size_t(r) * 4], 16) == 0;
+}
+
+}  // namespace
+
+// Registers set again to what the block holds are left out at both ends of the range.
 void Device::applyConstants(ConstantFile& file, GLuint buffer) {
     if (file.dirtyEnd <= file.dirtyBegin) return;
-    glNamedBufferSubData(buffer, GLintptr(file.dirtyBegin) * 16, GLsizeiptr(file.dirtyEnd - file.dirtyBegin) * 16,
-        file.floats.data() + size_t(file.dirtyBegin) * 4);
+    UINT begin = file.dirtyBegin, end = file.dirtyEnd;
     file.dirtyBegin = file.dirtyEnd = 0;
+    if (file.sentKnown) {
+        while (begin < end && sameRegister(file, begin)) ++begin;
+        while (end > begin && sameRegister(file, end - 1)) --end;
+        if (begin == end) return;
+    }
+    const size_t first = size_t(begin) * 4, floats = size_t(end - begin) * 4;
+    glNamedBufferSubData(buffer, GLintptr(begin) * 16, GLsizeiptr(floats) * 4, file.floats.data() + first);
+    std::memcpy(file.sent.data() + first, file.floats.data() + first, floats * 4);
+    if (begin == 0 && end == file.count) file.sentKnown = true;
 }
 
 HRESULT Device::prepareDraw(const UserArrays* user) {

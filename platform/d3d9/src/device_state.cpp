@@ -174,6 +174,10 @@ void Device::forgetGLState() {
     vertexArray_.forget();
     deviceBlockKept_.reset();
     alphaBlockKept_.reset();
+    for (ConstantFile* file : {&vsFile_, &psFile_}) {
+        file->sentKnown = false;
+        file->markDirty(0, file->count);
+    }
 }
 
 // Render target 0 sets the viewport and scissor rectangle to its whole size, as Direct3D does.

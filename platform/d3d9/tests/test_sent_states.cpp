@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "d3d9sim.h"
 #include "device_fixture.h"
 #include "gl_call_counter.h"
 
@@ -250,24 +251,80 @@ TEST_F(SentStatesTest, DrawsFollowTheirStatesAfterWhatElseChangedGL) {
     }
 }
 
-// A reset takes nothing GL held as known: the first draw after it sends its states again.
-TEST_F(SentStatesTest, ResetSendsEveryStateAgain) {
-    setBusyStates();
-    drawQuad(0, 0, 4, 4, 0xFFFFFFFF);
-    ASSERT_EQ(device->Reset(&pp), D3D_OK);
-    useScreenPipeline();
-    setBusyStates();
+// After a reset, or the hook that says GL was changed behind the device's back, nothing GL held
+// is taken as known: the first draw sends its states and constants again.
+TEST_F(SentStatesTest, ResetAndTheForgetHookSendEveryStateAgain) {
+    const struct {
+        const char* name;
+        std::function<void()> forget;
+    } cases[] = {
+        {"Reset",
+            [&] {
+                ASSERT_EQ(device->Reset(&pp), D3D_OK);
+                useScreenPipeline();
+            }},
+        {"hook",
+            [&] {
+                // Masks and constants changed elsewhere on the context.
+                glColorMaski(0, GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+                const float zero[4] = {};
+                GLint block = 0;
+                glGetIntegeri_v(GL_UNIFORM_BUFFER_BINDING, D3DGL_VS_CONSTANTS, &block);
+                glNamedBufferSubData(GLuint(block), 0, sizeof zero, zero);
+                d3dsimForgetGLState(device);
+            }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setBusyStates();
+        drawQuad(0, 0, 4, 4, 0xFFFFFFFF);
+        c.forget();
+        setBusyStates();
+        gl_calls::Counter counter;
+        drawQuad(0, 0, 4, 4, 0xFFFFFFFF);
+        EXPECT_GT(counter.of(gl_calls::k_glBlendFuncSeparate), 0u);
+        EXPECT_GT(counter.of(gl_calls::k_glVertexArrayAttribFormat), 0u);
+        EXPECT_GT(counter.of(gl_calls::k_glUseProgramStages), 0u);
+        EXPECT_GE(counter.of(gl_calls::k_glNamedBufferSubData), 2u);
+        device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+        device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        drawQuad(2, 2, 6, 6, 0xFF00FF00);
+        expectRect(backBufferPixels(), kWidth, kHeight, RECT{2, 2, 6, 6}, 0xFF00FF00, 0xFF000000);
+    }
+}
+
+// Constants set again to what the block holds are not uploaded; any register that changed is.
+TEST_F(SentStatesTest, ConstantsUploadOnlyWhatChanged) {
+    const float scale[4] = {2.0f / float(kWidth), -2.0f / float(kHeight), 0, 0};
+    const float doubled[4] = {4.0f / float(kWidth), -4.0f / float(kHeight), 0, 0};
+    const float other[4] = {1, 2, 3, 4};
     gl_calls::Counter counter;
     drawQuad(0, 0, 4, 4, 0xFFFFFFFF);
-    EXPECT_GT(counter.of(gl_calls::k_glBlendFuncSeparate), 0u);
-    EXPECT_GT(counter.of(gl_calls::k_glVertexArrayAttribFormat), 0u);
-    EXPECT_GT(counter.of(gl_calls::k_glUseProgramStages), 0u);
-    device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
-    device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
-    device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    drawQuad(2, 2, 6, 6, 0xFF00FF00);
-    expectRect(backBufferPixels(), kWidth, kHeight, RECT{2, 2, 6, 6}, 0xFF00FF00, 0xFF000000);
+    const struct {
+        const float* c0;
+        const float* c3;
+        unsigned uploads;
+        RECT drawn;  // the 4 x 4 quad, as c0 scales it
+    } cases[] = {
+        {scale, nullptr, 0, {0, 0, 4, 4}},
+        {doubled, nullptr, 1, {0, 0, 8, 8}},
+        {doubled, other, 1, {0, 0, 8, 8}},
+        {doubled, other, 0, {0, 0, 8, 8}},
+        {scale, other, 1, {0, 0, 4, 4}},
+    };
+    for (const auto& c : cases) {
+        float registers[16] = {};
+        std::memcpy(registers, c.c0, 16);
+        if (c.c3) std::memcpy(registers + 12, c.c3, 16);
+        device->SetVertexShaderConstantF(0, registers, 4);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        counter.reset();
+        drawQuad(0.25f, 0.25f, 4.25f, 4.25f, 0xFF00FF00);
+        EXPECT_EQ(counter.of(gl_calls::k_glNamedBufferSubData), c.uploads);
+        expectRect(backBufferPixels(), kWidth, kHeight, c.drawn, 0xFF00FF00, 0xFF000000);
+    }
 }
 
 }  // namespace
