@@ -228,30 +228,6 @@ void Device::applyFramebuffer() {
 
 namespace {
 
-AttribFormat attribFormat(BYTE type, GLuint offset) {
-    switch (type) {
-    case D3DDECLTYPE_FLOAT1: return {1, GL_FLOAT, GL_FALSE, offset};
-    case D3DDECLTYPE_FLOAT2: return {2, GL_FLOAT, GL_FALSE, offset};
-    case D3DDECLTYPE_FLOAT3: return {3, GL_FLOAT, GL_FALSE, offset};
-    case D3DDECLTYPE_FLOAT4: return {4, GL_FLOAT, GL_FALSE, offset};
-    // Bytes B, G, R, A in memory: GL's BGRA size swaps them into place.
-    case D3DDECLTYPE_D3DCOLOR: return {GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, offset};
-    case D3DDECLTYPE_UBYTE4: return {4, GL_UNSIGNED_BYTE, GL_FALSE, offset};
-    case D3DDECLTYPE_SHORT2: return {2, GL_SHORT, GL_FALSE, offset};
-    case D3DDECLTYPE_SHORT4: return {4, GL_SHORT, GL_FALSE, offset};
-    case D3DDECLTYPE_UBYTE4N: return {4, GL_UNSIGNED_BYTE, GL_TRUE, offset};
-    case D3DDECLTYPE_SHORT2N: return {2, GL_SHORT, GL_TRUE, offset};
-    case D3DDECLTYPE_SHORT4N: return {4, GL_SHORT, GL_TRUE, offset};
-    case D3DDECLTYPE_USHORT2N: return {2, GL_UNSIGNED_SHORT, GL_TRUE, offset};
-    case D3DDECLTYPE_USHORT4N: return {4, GL_UNSIGNED_SHORT, GL_TRUE, offset};
-    case D3DDECLTYPE_UDEC3: return {4, GL_UNSIGNED_INT_2_10_10_10_REV, GL_FALSE, offset};
-    case D3DDECLTYPE_DEC3N: return {4, GL_INT_2_10_10_10_REV, GL_TRUE, offset};
-    case D3DDECLTYPE_FLOAT16_2: return {2, GL_HALF_FLOAT, GL_FALSE, offset};
-    case D3DDECLTYPE_FLOAT16_4: return {4, GL_HALF_FLOAT, GL_FALSE, offset};
-    default: return {4, GL_FLOAT, GL_FALSE, offset};
-    }
-}
-
 struct VertexInputUse {
     uint32_t attributes = 0;
     uint32_t streams = 0;
@@ -263,14 +239,14 @@ VertexInputUse formatAttributes(VertexArrayState& vao, const VertexDeclaration* 
     const std::array<StreamSlot, kStreams>& streams, bool userStream) {
     VertexInputUse use;
     if (!declaration) return use;
-    for (const D3DVERTEXELEMENT9& e : declaration->elements()) {
-        int location = d3dglAttribLocation(e.Usage, e.UsageIndex);
-        if (location < 0 || location >= 16 || (use.attributes & (1u << location))) continue;
-        if (!streams[e.Stream].buffer && !(userStream && e.Stream == 0)) continue;
-        vao.format(GLuint(location), attribFormat(e.Type, e.Offset));
-        vao.binding(GLuint(location), e.Stream);
-        use.attributes |= 1u << location;
-        use.streams |= 1u << e.Stream;
+    for (const VertexDeclaration::Input& input : declaration->inputs()) {
+        const uint32_t bit = 1u << input.location;
+        if (use.attributes & bit) continue;
+        if (!streams[input.stream].buffer && !(userStream && input.stream == 0)) continue;
+        vao.format(input.location, input.format);
+        vao.binding(input.location, input.stream);
+        use.attributes |= bit;
+        use.streams |= 1u << input.stream;
     }
     return use;
 }

@@ -119,11 +119,9 @@ void VertexArrayState::binding(GLuint location, GLuint stream) {
 }
 
 void VertexArrayState::enabled(uint32_t locations) {
-    const uint32_t send = (locations ^ enabled_) | ~enabledKnown_;
-    for (GLuint location = 0; location < kLocations; ++location) {
-        const uint32_t bit = 1u << location;
-        if (!(send & bit)) continue;
-        if (locations & bit) glEnableVertexArrayAttrib(vao_, location);
+    for (uint32_t send = ((locations ^ enabled_) | ~enabledKnown_) & ((1u << kLocations) - 1); send; send &= send - 1) {
+        const GLuint location = GLuint(__builtin_ctz(send));
+        if (locations & (1u << location)) glEnableVertexArrayAttrib(vao_, location);
         else glDisableVertexArrayAttrib(vao_, location);
     }
     enabled_ = locations;
