@@ -266,8 +266,8 @@ void Device::applyVertexInput(const UserArrays* user) {
     }
     const VertexInputUse use = formatAttributes(vertexArray_, declaration_, streams_, user != nullptr);
     vertexArray_.enabled(use.attributes);
-    for (GLuint s = 0; s < kStreams; ++s) {
-        if (!(use.streams & (1u << s))) continue;
+    for (uint32_t streams = use.streams; streams; streams &= streams - 1) {
+        const GLuint s = GLuint(__builtin_ctz(streams));
         if (user && s == 0) {
             // Drawn from user memory: stream 0 reads the device's upload buffer.
             vertexArray_.stream(0, {user->vertices, 0, GLsizei(user->stride)});
