@@ -57,9 +57,9 @@ struct StreamSlot {
 // Constant registers of one stage: the raw words go to a std140 block.
 struct ConstantFile {
     explicit ConstantFile(UINT registers)
-        : floats(size_t(registers) * 4, 0.0f), sent(size_t(registers) * 4, 0.0f), count(registers) {}
+        : floats(size_t(registers) * 4, 0.0f), sent(size_t(registers) * 4, 0), count(registers) {}
     std::vector<float> floats;
-    std::vector<float> sent;  // what the GL block holds, once sentKnown
+    std::vector<uint32_t> sent;  // the words the GL block holds, once sentKnown
     bool sentKnown = false;
     UINT count;
     std::array<int, kIntRegisters * 4> ints{};

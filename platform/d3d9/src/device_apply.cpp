@@ -1,5 +1,6 @@
 // Bringing the kept Direct3D states to GL before a draw.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "device.h"
@@ -322,8 +323,11 @@ void Device::prepareTargetsAndTextures() {
 
 namespace {
 
+// Word for word: what the shader reads may be ints or bools, and a NaN is the same as itself.
 bool sameRegister(const ConstantFile& file, UINT r) {
-    return std::memcmp(&file.floats[size_t(r) * 4], &file.sent[size_t(r) * 4], 16) == 0;
+    for (size_t i = size_t(r) * 4; i < size_t(r) * 4 + 4; ++i)
+        if (std::bit_cast<uint32_t>(file.floats[i]) != file.sent[i]) return false;
+    return true;
 }
 
 }  // namespace
