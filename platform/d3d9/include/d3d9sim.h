@@ -35,6 +35,10 @@ D3D9_API void d3dsimFailAutoDepthStencil(bool fail);
 // Default-pool resources and additional swap chains alive on the device.
 D3D9_API unsigned d3dsimDefaultPoolObjects(IDirect3DDevice9* device);
 
+// GL calls were made on the device's context behind its back: it takes nothing GL holds as known
+// and sends every state again with the next draw.
+D3D9_API void d3dsimForgetGLState(IDirect3DDevice9* device);
+
 // GL error checking on devices created from now on (on by default in debug builds).
 D3D9_API void d3dsimEnableGLChecks(bool enable);
 // GL errors raised by the layer's own calls since the last call (the count is then cleared).

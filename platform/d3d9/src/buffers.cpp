@@ -45,7 +45,10 @@ HRESULT BufferStore::unlock() {
 VertexBuffer::VertexBuffer(std::shared_ptr<GLContext> context, const D3DVERTEXBUFFER_DESC& desc)
     : Resource(std::move(context), desc.Pool), desc_(desc), store_((context_->makeCurrent(), desc.Size), desc.Usage) {}
 
-VertexBuffer::~VertexBuffer() { context_->makeCurrent(); }
+VertexBuffer::~VertexBuffer() {
+    context_->makeCurrent();
+    ++context_->buffersDeleted;
+}
 
 HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     return store_.lock(offset, size, data, flags);
@@ -65,7 +68,10 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
 IndexBuffer::IndexBuffer(std::shared_ptr<GLContext> context, const D3DINDEXBUFFER_DESC& desc)
     : Resource(std::move(context), desc.Pool), desc_(desc), store_((context_->makeCurrent(), desc.Size), desc.Usage) {}
 
-IndexBuffer::~IndexBuffer() { context_->makeCurrent(); }
+IndexBuffer::~IndexBuffer() {
+    context_->makeCurrent();
+    ++context_->buffersDeleted;
+}
 
 HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     return store_.lock(offset, size, data, flags);

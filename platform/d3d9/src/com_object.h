@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <type_traits>
+#include <typeinfo>
 
 #include "d3d9.h"
 
@@ -39,6 +41,16 @@ public:
 private:
     std::atomic<ULONG> refs_{1};
 };
+
+// Our object of class Ours behind an interface pointer; null for null and for an object of any
+// other class, someone else's implementation among them. One comparison of type identities, where
+// dynamic_cast walks the class graph.
+template <class Ours, class Interface>
+Ours* ours(Interface* object) {
+    static_assert(std::is_final_v<Ours> && std::is_base_of_v<Interface, Ours>);
+    if (!object || typeid(*object) != typeid(Ours)) return nullptr;
+    return static_cast<Ours*>(object);
+}
 
 template <class T>
 void safeRelease(T*& object) {

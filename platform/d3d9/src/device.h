@@ -5,6 +5,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "buffers.h"
@@ -12,6 +13,7 @@
 #include "d3d9gl.h"
 #include "fullscreen.h"
 #include "gl_context.h"
+#include "gl_state.h"
 #include "objects.h"
 #include "surfaces.h"
 
@@ -24,6 +26,7 @@ constexpr UINT kStreams = 16;
 constexpr UINT kRenderTargets = 4;
 constexpr UINT kPixelSamplers = 16;
 constexpr UINT kSamplerUnits = kPixelSamplers + 4;
+static_assert(GLState::kSamplerSlots == kSamplerUnits);
 constexpr UINT kTextureStages = 8;
 constexpr UINT kIntRegisters = 16;
 constexpr UINT kBoolRegisters = 16;
@@ -53,8 +56,11 @@ struct StreamSlot {
 
 // Constant registers of one stage: the raw words go to a std140 block.
 struct ConstantFile {
-    explicit ConstantFile(UINT registers) : floats(size_t(registers) * 4, 0.0f), count(registers) {}
+    explicit ConstantFile(UINT registers)
+        : floats(size_t(registers) * 4, 0.0f), sent(size_t(registers) * 4, 0), count(registers) {}
     std::vector<float> floats;
+    std::vector<uint32_t> sent;  // the words the GL block holds, once sentKnown
+    bool sentKnown = false;
     UINT count;
     std::array<int, kIntRegisters * 4> ints{};
     std::array<BOOL, kBoolRegisters> bools{};
@@ -189,6 +195,9 @@ public:
 
     // Test hooks.
     void loseDevice(unsigned lostPolls);
+    // Nothing GL holds is taken as known: every state is sent again (after a reset, or GL calls
+    // made elsewhere on the context).
+    void forgetGLState();
     bool operational() const { return loss_ == LossState::Operational; }
     unsigned defaultPoolObjects() const { return context_->defaultPoolObjects; }
     GLContext& context() { return *context_; }
@@ -216,7 +225,13 @@ private:
     void targetChanged();
 
     // State application (device_apply.cpp).
-    HRESULT prepareDraw(bool indexed);
+    // Drawn from user memory: the device's upload buffers, stream 0 and the indices.
+    struct UserArrays {
+        GLuint vertices;
+        UINT stride;
+        GLuint indices;
+    };
+    HRESULT prepareDraw(const UserArrays* user = nullptr);
     // Filled triangles are drawn lifted by a sub-pixel step (see applyViewport); lines and points not.
     void useFillRuleFor(D3DPRIMITIVETYPE type);
     void applyBlend();
@@ -230,8 +245,7 @@ private:
     void applyFramebuffer();
     // The depth surface drawn with: the bound one when it covers render target 0, else none.
     Surface* drawnDepth() const;
-    // With a user buffer, stream 0 reads it (user-pointer draws).
-    void applyVertexInput(GLuint userBuffer = 0, UINT userStride = 0);
+    void applyVertexInput(const UserArrays* user);
     void applyPipeline();
     void applySamplers();
     void applyTextures();
@@ -296,7 +310,22 @@ private:
     uint32_t dirty_ = kDirtyAll;
     uint32_t dirtySamplers_ = 0xFFFFFFFFu;
     uint32_t dirtyTextures_ = 0xFFFFFFFFu;
-    uint32_t enabledAttributes_ = 0;
+    // What GL holds, as last sent.
+    GLState gl_;
+    VertexArrayState vertexArray_;
+    unsigned buffersDeletedSeen_ = 0;
+    struct DeviceBlock {
+        float pixelOffset[4];
+        bool operator==(const DeviceBlock&) const = default;
+    };
+    struct AlphaBlock {
+        GLint func[4];
+        float ref[4];
+        float fill[4];
+        bool operator==(const AlphaBlock&) const = default;
+    };
+    std::optional<DeviceBlock> deviceBlockKept_;
+    std::optional<AlphaBlock> alphaBlockKept_;
     bool framebufferComplete_ = false;
     bool lifted_ = false;
     bool anisotropy_ = false;

@@ -1,5 +1,6 @@
 // Bringing the kept Direct3D states to GL before a draw.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "device.h"
@@ -107,8 +108,7 @@ constexpr GLenum kFrontFace = GL_CW;
 
 void Device::applyBlend() {
     const auto& rs = renderStates_;
-    if (rs[D3DRS_ALPHABLENDENABLE]) glEnable(GL_BLEND);
-    else glDisable(GL_BLEND);
+    gl_.enable(kCapBlend, rs[D3DRS_ALPHABLENDENABLE] != 0);
     GLenum src, dst, srcAlpha, dstAlpha;
     blendFactors(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], src, dst);
     GLenum op = blendEquation(rs[D3DRS_BLENDOP]), opAlpha = op;
@@ -119,109 +119,82 @@ void Device::applyBlend() {
         srcAlpha = src;
         dstAlpha = dst;
     }
-    glBlendFuncSeparate(src, dst, srcAlpha, dstAlpha);
-    glBlendEquationSeparate(op, opAlpha);
-    DWORD f = rs[D3DRS_BLENDFACTOR];
-    glBlendColor(float((f >> 16) & 0xFF) / 255.0f, float((f >> 8) & 0xFF) / 255.0f, float(f & 0xFF) / 255.0f,
-        float(f >> 24) / 255.0f);
+    gl_.blendFunc(src, dst, srcAlpha, dstAlpha);
+    gl_.blendEquation(op, opAlpha);
+    gl_.blendColor(rs[D3DRS_BLENDFACTOR]);
 }
 
 void Device::applyDepth() {
-    const bool enabled = renderStates_[D3DRS_ZENABLE] != D3DZB_FALSE && drawnDepth();
-    if (enabled) glEnable(GL_DEPTH_TEST);
-    else glDisable(GL_DEPTH_TEST);
-    glDepthFunc(compareFunc(renderStates_[D3DRS_ZFUNC]));
-    glDepthMask(renderStates_[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+    gl_.enable(kCapDepthTest, renderStates_[D3DRS_ZENABLE] != D3DZB_FALSE && drawnDepth());
+    gl_.depthFunc(compareFunc(renderStates_[D3DRS_ZFUNC]));
+    gl_.depthMask(renderStates_[D3DRS_ZWRITEENABLE] != 0);
 }
 
 void Device::applyStencil() {
     const auto& rs = renderStates_;
-    if (rs[D3DRS_STENCILENABLE] && drawnDepth()) glEnable(GL_STENCIL_TEST);
-    else glDisable(GL_STENCIL_TEST);
+    gl_.enable(kCapStencilTest, rs[D3DRS_STENCILENABLE] && drawnDepth());
     const GLint ref = GLint(rs[D3DRS_STENCILREF] & 0xFF);
     const GLuint mask = rs[D3DRS_STENCILMASK];
-    glStencilFuncSeparate(GL_FRONT, compareFunc(rs[D3DRS_STENCILFUNC]), ref, mask);
-    glStencilOpSeparate(GL_FRONT, stencilOp(rs[D3DRS_STENCILFAIL]), stencilOp(rs[D3DRS_STENCILZFAIL]),
-        stencilOp(rs[D3DRS_STENCILPASS]));
+    gl_.stencilSide(0, {compareFunc(rs[D3DRS_STENCILFUNC]), stencilOp(rs[D3DRS_STENCILFAIL]),
+                           stencilOp(rs[D3DRS_STENCILZFAIL]), stencilOp(rs[D3DRS_STENCILPASS]), ref, mask});
     const bool twoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
-    glStencilFuncSeparate(GL_BACK, compareFunc(rs[twoSided ? D3DRS_CCW_STENCILFUNC : D3DRS_STENCILFUNC]), ref, mask);
-    glStencilOpSeparate(GL_BACK, stencilOp(rs[twoSided ? D3DRS_CCW_STENCILFAIL : D3DRS_STENCILFAIL]),
-        stencilOp(rs[twoSided ? D3DRS_CCW_STENCILZFAIL : D3DRS_STENCILZFAIL]),
-        stencilOp(rs[twoSided ? D3DRS_CCW_STENCILPASS : D3DRS_STENCILPASS]));
-    glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+    gl_.stencilSide(1, {compareFunc(rs[twoSided ? D3DRS_CCW_STENCILFUNC : D3DRS_STENCILFUNC]),
+                           stencilOp(rs[twoSided ? D3DRS_CCW_STENCILFAIL : D3DRS_STENCILFAIL]),
+                           stencilOp(rs[twoSided ? D3DRS_CCW_STENCILZFAIL : D3DRS_STENCILZFAIL]),
+                           stencilOp(rs[twoSided ? D3DRS_CCW_STENCILPASS : D3DRS_STENCILPASS]), ref, mask});
+    gl_.stencilMask(rs[D3DRS_STENCILWRITEMASK]);
 }
 
 void Device::applyRaster() {
     const auto& rs = renderStates_;
-    glFrontFace(kFrontFace);
-    switch (rs[D3DRS_CULLMODE]) {
-    case D3DCULL_CW:
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_FRONT);
-        break;
-    case D3DCULL_CCW:
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-        break;
-    default: glDisable(GL_CULL_FACE); break;
-    }
+    gl_.frontFace(kFrontFace);
+    const DWORD cull = rs[D3DRS_CULLMODE];
+    const bool culls = cull == D3DCULL_CW || cull == D3DCULL_CCW;
+    gl_.enable(kCapCullFace, culls);
+    if (culls) gl_.cullFace(cull == D3DCULL_CW ? GL_FRONT : GL_BACK);
     const DWORD fill = rs[D3DRS_FILLMODE];
-    glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+    gl_.polygonMode(fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
     const float bias = asFloat(rs[D3DRS_DEPTHBIAS]), slope = asFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
-    if (bias != 0.0f || slope != 0.0f) {
-        glEnable(GL_POLYGON_OFFSET_FILL);
-        glEnable(GL_POLYGON_OFFSET_LINE);
-        glEnable(GL_POLYGON_OFFSET_POINT);
-        // Direct3D's bias is in depth units; GL's in steps of the 24-bit depth buffer.
-        glPolygonOffset(slope, bias * 16777216.0f);
-    } else {
-        glDisable(GL_POLYGON_OFFSET_FILL);
-        glDisable(GL_POLYGON_OFFSET_LINE);
-        glDisable(GL_POLYGON_OFFSET_POINT);
-    }
+    const bool offset = bias != 0.0f || slope != 0.0f;
+    gl_.enable(kCapOffsetFill, offset);
+    gl_.enable(kCapOffsetLine, offset);
+    gl_.enable(kCapOffsetPoint, offset);
+    // Direct3D's bias is in depth units; GL's in steps of the 24-bit depth buffer.
+    if (offset) gl_.polygonOffset(slope, bias * 16777216.0f);
 }
 
 void Device::applyColorMask() {
     static const D3DRENDERSTATETYPE states[kRenderTargets] = {
         D3DRS_COLORWRITEENABLE, D3DRS_COLORWRITEENABLE1, D3DRS_COLORWRITEENABLE2, D3DRS_COLORWRITEENABLE3};
-    for (UINT i = 0; i < kRenderTargets; ++i) {
-        DWORD m = renderStates_[states[i]];
-        glColorMaski(i, (m & D3DCOLORWRITEENABLE_RED) != 0, (m & D3DCOLORWRITEENABLE_GREEN) != 0,
-            (m & D3DCOLORWRITEENABLE_BLUE) != 0, (m & D3DCOLORWRITEENABLE_ALPHA) != 0);
-    }
+    // Direct3D's write bits are GL's order: red, green, blue, alpha.
+    for (UINT i = 0; i < kRenderTargets; ++i) gl_.colorMask(i, renderStates_[states[i]] & 0xF);
 }
 
 void Device::applyScissor() {
-    if (renderStates_[D3DRS_SCISSORTESTENABLE]) {
-        glEnable(GL_SCISSOR_TEST);
-        LONG left = std::max<LONG>(scissor_.left, 0), top = std::max<LONG>(scissor_.top, 0);
-        glScissor(left, top, std::max<LONG>(scissor_.right - left, 0), std::max<LONG>(scissor_.bottom - top, 0));
-    } else {
-        glDisable(GL_SCISSOR_TEST);
-    }
+    const bool enabled = renderStates_[D3DRS_SCISSORTESTENABLE] != 0;
+    gl_.enable(kCapScissorTest, enabled);
+    if (!enabled) return;
+    LONG left = std::max<LONG>(scissor_.left, 0), top = std::max<LONG>(scissor_.top, 0);
+    gl_.scissor({left, top, std::max<LONG>(scissor_.right - left, 0), std::max<LONG>(scissor_.bottom - top, 0)});
 }
 
 void Device::applyViewport() {
-    glViewport(GLint(viewport_.X), GLint(viewport_.Y), GLsizei(viewport_.Width), GLsizei(viewport_.Height));
-    glDepthRangef(viewport_.MinZ, viewport_.MaxZ);
+    gl_.viewport({GLint(viewport_.X), GLint(viewport_.Y), GLsizei(viewport_.Width), GLsizei(viewport_.Height)});
+    gl_.depthRange(viewport_.MinZ, viewport_.MaxZ);
     // Half a pixel right and down: Direct3D 9 samples pixels at their integer coordinates. Filled
     // triangles go one sub-pixel step less, up and left: with y flipped, GL keeps pixel centres on
     // bottom edges and drops those on top edges; lifted by a step those ties become strict and fall
     // as Direct3D 9 has them. Pixel shaders read their inputs a step back (see withAlphaTest).
     const float half = lifted_ ? 1.0f - 2.0f / float(kFillStepsPerPixel) : 1.0f;
-    const float offset[4] = {half / float(viewport_.Width), -half / float(viewport_.Height), 0.0f, 0.0f};
-    glNamedBufferSubData(deviceBlock_, 0, sizeof offset, offset);
+    gl_.block(deviceBlockKept_, deviceBlock_,
+        DeviceBlock{{half / float(viewport_.Width), -half / float(viewport_.Height), 0.0f, 0.0f}});
 }
 
 void Device::applyAlphaTest() {
     const GLint func = renderStates_[D3DRS_ALPHATESTENABLE] ? GLint(renderStates_[D3DRS_ALPHAFUNC]) : GLint(D3DCMP_ALWAYS);
     const float step = lifted_ ? -1.0f / float(kFillStepsPerPixel) : 0.0f;
-    struct {
-        GLint func[4];
-        float ref[4];
-        float fill[4];
-    } block{{func, 0, 0, 0}, {float(renderStates_[D3DRS_ALPHAREF] & 0xFF) / 255.0f, 0, 0, 0}, {step, 0, 0, 0}};
-    glNamedBufferSubData(alphaBlock_, 0, sizeof block, &block);
+    gl_.block(alphaBlockKept_, alphaBlock_,
+        AlphaBlock{{func, 0, 0, 0}, {float(renderStates_[D3DRS_ALPHAREF] & 0xFF) / 255.0f, 0, 0, 0}, {step, 0, 0, 0}});
 }
 
 // Direct3D needs a depth surface at least as large as the target; GL would draw only where the
@@ -256,36 +229,6 @@ void Device::applyFramebuffer() {
 
 namespace {
 
-struct AttribFormat {
-    GLint size;
-    GLenum type;
-    GLboolean normalized;
-};
-
-AttribFormat attribFormat(BYTE type) {
-    switch (type) {
-    case D3DDECLTYPE_FLOAT1: return {1, GL_FLOAT, GL_FALSE};
-    case D3DDECLTYPE_FLOAT2: return {2, GL_FLOAT, GL_FALSE};
-    case D3DDECLTYPE_FLOAT3: return {3, GL_FLOAT, GL_FALSE};
-    case D3DDECLTYPE_FLOAT4: return {4, GL_FLOAT, GL_FALSE};
-    // Bytes B, G, R, A in memory: GL's BGRA size swaps them into place.
-    case D3DDECLTYPE_D3DCOLOR: return {GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE};
-    case D3DDECLTYPE_UBYTE4: return {4, GL_UNSIGNED_BYTE, GL_FALSE};
-    case D3DDECLTYPE_SHORT2: return {2, GL_SHORT, GL_FALSE};
-    case D3DDECLTYPE_SHORT4: return {4, GL_SHORT, GL_FALSE};
-    case D3DDECLTYPE_UBYTE4N: return {4, GL_UNSIGNED_BYTE, GL_TRUE};
-    case D3DDECLTYPE_SHORT2N: return {2, GL_SHORT, GL_TRUE};
-    case D3DDECLTYPE_SHORT4N: return {4, GL_SHORT, GL_TRUE};
-    case D3DDECLTYPE_USHORT2N: return {2, GL_UNSIGNED_SHORT, GL_TRUE};
-    case D3DDECLTYPE_USHORT4N: return {4, GL_UNSIGNED_SHORT, GL_TRUE};
-    case D3DDECLTYPE_UDEC3: return {4, GL_UNSIGNED_INT_2_10_10_10_REV, GL_FALSE};
-    case D3DDECLTYPE_DEC3N: return {4, GL_INT_2_10_10_10_REV, GL_TRUE};
-    case D3DDECLTYPE_FLOAT16_2: return {2, GL_HALF_FLOAT, GL_FALSE};
-    case D3DDECLTYPE_FLOAT16_4: return {4, GL_HALF_FLOAT, GL_FALSE};
-    default: return {4, GL_FLOAT, GL_FALSE};
-    }
-}
-
 struct VertexInputUse {
     uint32_t attributes = 0;
     uint32_t streams = 0;
@@ -293,84 +236,70 @@ struct VertexInputUse {
 
 // Formats and stream bindings of the declared attributes that have a buffer to read; the first
 // element of a location wins.
-VertexInputUse formatAttributes(GLuint vao, const VertexDeclaration* declaration,
+VertexInputUse formatAttributes(VertexArrayState& vao, const VertexDeclaration* declaration,
     const std::array<StreamSlot, kStreams>& streams, bool userStream) {
     VertexInputUse use;
     if (!declaration) return use;
-    for (const D3DVERTEXELEMENT9& e : declaration->elements()) {
-        int location = d3dglAttribLocation(e.Usage, e.UsageIndex);
-        if (location < 0 || location >= 16 || (use.attributes & (1u << location))) continue;
-        if (!streams[e.Stream].buffer && !(userStream && e.Stream == 0)) continue;
-        AttribFormat f = attribFormat(e.Type);
-        glVertexArrayAttribFormat(vao, GLuint(location), f.size, f.type, f.normalized, e.Offset);
-        glVertexArrayAttribBinding(vao, GLuint(location), e.Stream);
-        use.attributes |= 1u << location;
-        use.streams |= 1u << e.Stream;
+    for (const VertexDeclaration::Input& input : declaration->inputs()) {
+        const uint32_t bit = 1u << input.location;
+        if (use.attributes & bit) continue;
+        if (!streams[input.stream].buffer && !(userStream && input.stream == 0)) continue;
+        vao.format(input.location, input.format);
+        vao.binding(input.location, input.stream);
+        use.attributes |= bit;
+        use.streams |= 1u << input.stream;
     }
     return use;
 }
 
-void switchAttributes(GLuint vao, uint32_t enabled, uint32_t wasEnabled) {
-    for (GLuint location = 0; location < 16; ++location) {
-        const uint32_t bit = 1u << location;
-        if ((enabled & bit) && !(wasEnabled & bit)) glEnableVertexArrayAttrib(vao, location);
-        if (!(enabled & bit) && (wasEnabled & bit)) glDisableVertexArrayAttrib(vao, location);
-    }
-}
-
-void bindStream(GLuint vao, GLuint s, const StreamSlot& slot) {
-    glVertexArrayVertexBuffer(vao, s, slot.buffer->name(), GLintptr(slot.offset), GLsizei(slot.stride));
+void bindStream(VertexArrayState& vao, GLuint s, const StreamSlot& slot) {
+    vao.stream(s, {slot.buffer->name(), GLintptr(slot.offset), GLsizei(slot.stride)});
     const bool instanced = (slot.frequency & D3DSTREAMSOURCE_INSTANCEDATA) != 0;
-    glVertexArrayBindingDivisor(vao, s, instanced ? (slot.frequency & 0x3FFFFFFF) : 0);
+    vao.divisor(s, instanced ? (slot.frequency & 0x3FFFFFFF) : 0);
 }
 
 }  // namespace
 
-void Device::applyVertexInput(GLuint userBuffer, UINT userStride) {
-    const VertexInputUse use = formatAttributes(vao_, declaration_, streams_, userBuffer != 0);
-    switchAttributes(vao_, use.attributes, enabledAttributes_);
-    enabledAttributes_ = use.attributes;
-    for (GLuint s = 0; s < kStreams; ++s) {
-        if (!(use.streams & (1u << s))) continue;
-        if (userBuffer && s == 0) {
+void Device::applyVertexInput(const UserArrays* user) {
+    if (buffersDeletedSeen_ != context_->buffersDeleted) {
+        vertexArray_.forgetBuffers();
+        buffersDeletedSeen_ = context_->buffersDeleted;
+    }
+    const VertexInputUse use = formatAttributes(vertexArray_, declaration_, streams_, user != nullptr);
+    vertexArray_.enabled(use.attributes);
+    for (uint32_t streams = use.streams; streams; streams &= streams - 1) {
+        const GLuint s = GLuint(__builtin_ctz(streams));
+        if (user && s == 0) {
             // Drawn from user memory: stream 0 reads the device's upload buffer.
-            glVertexArrayVertexBuffer(vao_, 0, userBuffer, 0, GLsizei(userStride));
-            glVertexArrayBindingDivisor(vao_, 0, 0);
+            vertexArray_.stream(0, {user->vertices, 0, GLsizei(user->stride)});
+            vertexArray_.divisor(0, 0);
             continue;
         }
-        bindStream(vao_, s, streams_[s]);
+        bindStream(vertexArray_, s, streams_[s]);
     }
-    glVertexArrayElementBuffer(vao_, indices_ ? indices_->name() : 0);
+    vertexArray_.elements(user ? user->indices : indices_ ? indices_->name() : 0);
 }
 
 void Device::applyPipeline() {
-    glUseProgramStages(pipeline_, GL_VERTEX_SHADER_BIT, vertexShader_ ? vertexShader_->program() : 0);
-    glUseProgramStages(pipeline_, GL_FRAGMENT_SHADER_BIT, pixelShader_ ? pixelShader_->program() : defaultPixelProgram_);
+    gl_.stages(pipeline_, vertexShader_ ? vertexShader_->program() : 0,
+        pixelShader_ ? pixelShader_->program() : defaultPixelProgram_);
 }
 
 void Device::applySamplers() {
     for (UINT unit = 0; unit < kSamplerUnits; ++unit) {
         if (!(dirtySamplers_ & (1u << unit))) continue;
         const auto& s = samplerStates_[unit];
-        const GLuint sampler = samplers_[unit];
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GLint(addressMode(s[D3DSAMP_ADDRESSU])));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GLint(addressMode(s[D3DSAMP_ADDRESSV])));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, GLint(addressMode(s[D3DSAMP_ADDRESSW])));
-        const DWORD c = s[D3DSAMP_BORDERCOLOR];
-        const float border[4] = {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
-            float(c & 0xFF) / 255.0f, float(c >> 24) / 255.0f};
-        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
         const DWORD mag = s[D3DSAMP_MAGFILTER];
-        glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
-            mag == D3DTEXF_LINEAR || mag == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST);
-        glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GLint(minFilter(s[D3DSAMP_MINFILTER], s[D3DSAMP_MIPFILTER])));
         const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || mag == D3DTEXF_ANISOTROPIC;
-        if (anisotropy_)
-            glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY,
-                anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, std::max(1.0f, float(caps_.MaxAnisotropy)))
-                            : 1.0f);
-        glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, asFloat(s[D3DSAMP_MIPMAPLODBIAS]));
-        glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, float(s[D3DSAMP_MAXMIPLEVEL]));
+        const float anisotropy = !anisotropy_ ? 0.0f
+            : anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, std::max(1.0f, float(caps_.MaxAnisotropy)))
+                          : 1.0f;
+        gl_.sampler(unit, samplers_[unit],
+            {GLint(addressMode(s[D3DSAMP_ADDRESSU])), GLint(addressMode(s[D3DSAMP_ADDRESSV])),
+                GLint(addressMode(s[D3DSAMP_ADDRESSW])), s[D3DSAMP_BORDERCOLOR],
+                mag == D3DTEXF_LINEAR || mag == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST,
+                GLint(minFilter(s[D3DSAMP_MINFILTER], s[D3DSAMP_MIPFILTER])), anisotropy,
+                asFloat(s[D3DSAMP_MIPMAPLODBIAS]), float(s[D3DSAMP_MAXMIPLEVEL])});
     }
     dirtySamplers_ = 0;
 }
@@ -392,14 +321,34 @@ void Device::prepareTargetsAndTextures() {
         if (target) target->written();
 }
 
-void Device::applyConstants(ConstantFile& file, GLuint buffer) {
-    if (file.dirtyEnd <= file.dirtyBegin) return;
-    glNamedBufferSubData(buffer, GLintptr(file.dirtyBegin) * 16, GLsizeiptr(file.dirtyEnd - file.dirtyBegin) * 16,
-        file.floats.data() + size_t(file.dirtyBegin) * 4);
-    file.dirtyBegin = file.dirtyEnd = 0;
+namespace {
+
+// Word for word: what the shader reads may be ints or bools, and a NaN is the same as itself.
+bool sameRegister(const ConstantFile& file, UINT r) {
+    for (size_t i = size_t(r) * 4; i < size_t(r) * 4 + 4; ++i)
+        if (std::bit_cast<uint32_t>(file.floats[i]) != file.sent[i]) return false;
+    return true;
 }
 
-HRESULT Device::prepareDraw(bool) {
+}  // namespace
+
+// Registers set again to what the block holds are left out at both ends of the range.
+void Device::applyConstants(ConstantFile& file, GLuint buffer) {
+    if (file.dirtyEnd <= file.dirtyBegin) return;
+    UINT begin = file.dirtyBegin, end = file.dirtyEnd;
+    file.dirtyBegin = file.dirtyEnd = 0;
+    if (file.sentKnown) {
+        while (begin < end && sameRegister(file, begin)) ++begin;
+        while (end > begin && sameRegister(file, end - 1)) --end;
+        if (begin == end) return;
+    }
+    const size_t first = size_t(begin) * 4, floats = size_t(end - begin) * 4;
+    glNamedBufferSubData(buffer, GLintptr(begin) * 16, GLsizeiptr(floats) * 4, file.floats.data() + first);
+    std::memcpy(file.sent.data() + first, file.floats.data() + first, floats * 4);
+    if (begin == 0 && end == file.count) file.sentKnown = true;
+}
+
+HRESULT Device::prepareDraw(const UserArrays* user) {
     if (!vertexShader_) return D3DERR_INVALIDCALL;
     context_->makeCurrent();
     if (dirty_ & kDirtyFramebuffer) applyFramebuffer();
@@ -414,7 +363,7 @@ HRESULT Device::prepareDraw(bool) {
     if (now & kDirtyScissor) applyScissor();
     if (now & kDirtyViewport) applyViewport();
     if (now & kDirtyAlphaTest) applyAlphaTest();
-    if (now & kDirtyVertexInput) applyVertexInput();
+    if ((now & kDirtyVertexInput) || user) applyVertexInput(user);
     if (now & kDirtyPipeline) applyPipeline();
     dirty_ = 0;
     if (dirtySamplers_) applySamplers();

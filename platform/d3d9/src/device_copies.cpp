@@ -85,7 +85,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
     const Attachment image = direct ? src->attachment() : Attachment{resolved(*src), 0, -1};
     const GLuint read = imageFramebuffer(image, from);
     const GLuint draw = imageFramebuffer(dst->attachment(), to);
-    glDisable(GL_SCISSOR_TEST);
+    gl_.enable(kCapScissorTest, false);
     const GLbitfield mask = from.depth ? GL_DEPTH_BUFFER_BIT | (from.format == D3DFMT_D24S8 ? GL_STENCIL_BUFFER_BIT : 0)
                                        : GL_COLOR_BUFFER_BIT;
     const bool linear = filter == D3DTEXF_LINEAR && !from.depth;
@@ -104,9 +104,9 @@ HRESULT Device::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR
     if (!insideOf(r, *s)) return D3DERR_INVALIDCALL;
     context_->makeCurrent();
     const GLuint framebuffer = imageFramebuffer(s->attachment(), *s->format());
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl_.enable(kCapScissorTest, true);
+    gl_.scissor({r.left, r.top, r.right - r.left, r.bottom - r.top});
+    gl_.colorMask(0, 0xF);
     float rgba[4];
     storedColour(*s->format(), color, rgba);
     glClearNamedFramebufferfv(framebuffer, GL_COLOR, 0, rgba);

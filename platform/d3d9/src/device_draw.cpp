@@ -69,7 +69,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
     // Reads past a buffer's end are refused: GL would fetch whatever lies beyond it.
     if (!streamsHold(startVertex, verticesOf(type, primitiveCount), 1)) return D3DERR_INVALIDCALL;
     useFillRuleFor(type);
-    HRESULT hr = prepareDraw(false);
+    HRESULT hr = prepareDraw();
     if (FAILED(hr)) return hr;
     glDrawArrays(glPrimitive(type), GLint(startVertex), GLsizei(verticesOf(type, primitiveCount)));
     return D3D_OK;
@@ -88,7 +88,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     if (first < 0 || numVertices == 0 || !streamsHold(uint64_t(first), numVertices, instanceCount()))
         return D3DERR_INVALIDCALL;
     useFillRuleFor(type);
-    HRESULT hr = prepareDraw(true);
+    HRESULT hr = prepareDraw();
     if (FAILED(hr)) return hr;
     const void* offset = reinterpret_cast<const void*>(uintptr_t(startIndex) * size);
     glDrawElementsInstancedBaseVertex(glPrimitive(type), GLsizei(count), indexType(indices_->format()), offset,
@@ -107,9 +107,9 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, cons
     context_->makeCurrent();
     glNamedBufferData(streamVertices_, GLsizeiptr(vertices) * stride, vertexData, GL_STREAM_DRAW);
     useFillRuleFor(type);
-    HRESULT hr = prepareDraw(false);
+    const UserArrays user{streamVertices_, stride, 0};
+    HRESULT hr = prepareDraw(&user);
     if (FAILED(hr)) return hr;
-    applyVertexInput(streamVertices_, stride);
     glDrawArrays(glPrimitive(type), 0, GLsizei(vertices));
     dirty_ |= kDirtyVertexInput;
     return D3D_OK;
@@ -136,10 +136,9 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexInde
     glNamedBufferData(streamVertices_, GLsizeiptr(end) * stride, vertexData, GL_STREAM_DRAW);
     glNamedBufferData(streamIndices_, GLsizeiptr(count) * indexSize(indexFormat), indexData, GL_STREAM_DRAW);
     useFillRuleFor(type);
-    HRESULT hr = prepareDraw(true);
+    const UserArrays user{streamVertices_, stride, streamIndices_};
+    HRESULT hr = prepareDraw(&user);
     if (FAILED(hr)) return hr;
-    applyVertexInput(streamVertices_, stride);
-    glVertexArrayElementBuffer(vao_, streamIndices_);
     glDrawElements(glPrimitive(type), GLsizei(count), indexType(indexFormat), nullptr);
     dirty_ |= kDirtyVertexInput;
     return D3D_OK;

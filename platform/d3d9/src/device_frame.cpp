@@ -28,7 +28,7 @@ void identityRamp(D3DGAMMARAMP& ramp) {
 
 }  // namespace
 
-Device* asDevice(IDirect3DDevice9* device) { return dynamic_cast<Device*>(device); }
+Device* asDevice(IDirect3DDevice9* device) { return ours<Device>(device); }
 
 Device::Device(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps)
     : direct3D_(direct3D), creation_(creation), caps_(caps) {
@@ -106,6 +106,7 @@ void Device::initGLObjects() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glCreateVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
+    vertexArray_ = VertexArrayState(vao_);
     glCreateProgramPipelines(1, &pipeline_);
     glBindProgramPipeline(pipeline_);
     auto makeBlock = [](GLuint& name, GLsizeiptr size, GLuint binding) {
@@ -290,8 +291,8 @@ void Device::blitToWindow(Surface& source, SDL_Window* window) {
     const GLuint image = resolved(source);
     const GLuint read = imageFramebuffer(source.samples() ? Attachment{image, 0, -1} : source.attachment(), *source.format());
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl_.enable(kCapScissorTest, false);
+    for (UINT i = 0; i < kRenderTargets; ++i) gl_.colorMask(i, 0xF);
     const GLint frameWidth = GLint(source.desc().Width), frameHeight = GLint(source.desc().Height);
     SDL_Rect to{0, 0, w, h};
     if (fullscreen_.active() && window == context_->window()) {
@@ -319,7 +320,7 @@ GLuint Device::resolved(Surface& source) {
         resolveTexture_ = createStorage(GL_TEXTURE_2D, *source.format(), d.Width, d.Height, 1, 1);
         resolveDesc_ = d;
     }
-    glDisable(GL_SCISSOR_TEST);
+    gl_.enable(kCapScissorTest, false);
     glBlitNamedFramebuffer(imageFramebuffer(source.attachment(), *source.format()),
         imageFramebuffer(Attachment{resolveTexture_, 0, -1}, *source.format()), 0, 0, GLint(d.Width), GLint(d.Height), 0,
         0, GLint(d.Width), GLint(d.Height), GL_COLOR_BUFFER_BIT, GL_NEAREST);
@@ -470,16 +471,16 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     RECT area{LONG(viewport_.X), LONG(viewport_.Y), LONG(viewport_.X + viewport_.Width),
         LONG(viewport_.Y + viewport_.Height)};
     if (renderStates_[D3DRS_SCISSORTESTENABLE] && !intersect(area, scissor_)) return D3D_OK;
-    glEnable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glStencilMask(0xFF);
+    gl_.enable(kCapScissorTest, true);
+    for (UINT i = 0; i < kRenderTargets; ++i) gl_.colorMask(i, 0xF);
+    gl_.depthMask(true);
+    gl_.stencilMask(0xFF);
     dirty_ |= kDirtyScissor | kDirtyColorMask | kDirtyDepth | kDirtyStencil;
     const std::array<float, 4> rgba = clearColour(color);
     for (DWORD i = 0; i < std::max<DWORD>(count, 1); ++i) {
         RECT r = area;
         if (count > 0 && !intersect(r, RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2})) continue;
-        glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        gl_.scissor({r.left, r.top, r.right - r.left, r.bottom - r.top});
         if (flags & D3DCLEAR_TARGET) clearTargets(renderTargets_, rgba);
         clearDepthStencil(flags, z, stencil);
     }
@@ -490,6 +491,10 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 
 void d3dsimLoseDevice(IDirect3DDevice9* device, unsigned lostPolls) {
     if (auto* d = d3d9gl::asDevice(device)) d->loseDevice(lostPolls);
+}
+
+void d3dsimForgetGLState(IDirect3DDevice9* device) {
+    if (auto* d = d3d9gl::asDevice(device)) d->forgetGLState();
 }
 
 unsigned d3dsimDefaultPoolObjects(IDirect3DDevice9* device) {

@@ -1,6 +1,7 @@
 // Device states: what the Set* calls keep, their defaults and the bindings the device holds.
 #include <cstring>
 
+#include "cube_volume.h"
 #include "device.h"
 
 namespace d3d9gl {
@@ -27,7 +28,19 @@ int samplerUnit(DWORD sampler) {
     return -1;
 }
 
-Surface* asSurface(IDirect3DSurface9* surface) { return dynamic_cast<Surface*>(surface); }
+Surface* asSurface(IDirect3DSurface9* surface) { return ours<Surface>(surface); }
+
+namespace {
+
+// The GL side of one of our textures; null for any other object.
+TextureBinding* textureBinding(IDirect3DBaseTexture9* texture) {
+    if (auto* t = ours<Texture>(texture)) return t;
+    if (auto* c = ours<CubeTexture>(texture)) return c;
+    if (auto* v = ours<VolumeTexture>(texture)) return v;
+    return nullptr;
+}
+
+}  // namespace
 
 void ConstantFile::markDirty(UINT begin, UINT end) {
     if (dirtyEnd == dirtyBegin) {
@@ -151,6 +164,20 @@ void Device::setDefaultStates() {
     targetChanged();
     dirty_ = kDirtyAll;
     dirtySamplers_ = dirtyTextures_ = 0xFFFFFFFFu;
+    forgetGLState();
+}
+
+void Device::forgetGLState() {
+    dirty_ = kDirtyAll;
+    dirtySamplers_ = dirtyTextures_ = 0xFFFFFFFFu;
+    gl_.forget();
+    vertexArray_.forget();
+    deviceBlockKept_.reset();
+    alphaBlockKept_.reset();
+    for (ConstantFile* file : {&vsFile_, &psFile_}) {
+        file->sentKnown = false;
+        file->markDirty(0, file->count);
+    }
 }
 
 // Render target 0 sets the viewport and scissor rectangle to its whole size, as Direct3D does.
@@ -369,6 +396,7 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
     int unit = samplerUnit(sampler);
     if (sampler == D3DDMAPSAMPLER) return D3D_OK;
     if (unit < 0 || DWORD(type) >= D3DSAMP_STATE_COUNT) return D3DERR_INVALIDCALL;
+    if (samplerStates_[unit][type] == value) return D3D_OK;
     samplerStates_[unit][type] = value;
     dirtySamplers_ |= 1u << unit;
     return D3D_OK;
@@ -397,7 +425,7 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     if (stage == D3DDMAPSAMPLER) return D3D_OK;
     int unit = samplerUnit(stage);
     if (unit < 0) return D3DERR_INVALIDCALL;
-    auto* binding = dynamic_cast<TextureBinding*>(texture);
+    TextureBinding* binding = textureBinding(texture);
     // Scratch textures live outside the device and are never sampled.
     if (texture && (!binding || binding->pool() == D3DPOOL_SCRATCH)) return D3DERR_INVALIDCALL;
     if (textures_[unit] == texture) return D3D_OK;
@@ -420,7 +448,7 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
 // Input assembly ---------------------------------------------------------------------------------------
 
 HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* decl) {
-    auto* d = dynamic_cast<VertexDeclaration*>(decl);
+    auto* d = ours<VertexDeclaration>(decl);
     if (decl && !d) return D3DERR_INVALIDCALL;
     if (declaration_ == d) return D3D_OK;
     assignRef(declaration_, d);
@@ -498,7 +526,7 @@ HRESULT Device::GetFVF(DWORD* fvf) {
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* data, UINT offset, UINT stride) {
     if (stream >= kStreams) return D3DERR_INVALIDCALL;
     StreamSlot& slot = streams_[stream];
-    auto* buffer = dynamic_cast<VertexBuffer*>(data);
+    auto* buffer = ours<VertexBuffer>(data);
     if (data && !buffer) return D3DERR_INVALIDCALL;
     if (slot.buffer == buffer && slot.offset == offset && slot.stride == stride) return D3D_OK;
     assignRef(slot.buffer, buffer);
@@ -536,7 +564,7 @@ HRESULT Device::GetStreamSourceFreq(UINT stream, UINT* setting) {
 }
 
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* indexData) {
-    auto* buffer = dynamic_cast<IndexBuffer*>(indexData);
+    auto* buffer = ours<IndexBuffer>(indexData);
     if (indexData && !buffer) return D3DERR_INVALIDCALL;
     if (indices_ == buffer) return D3D_OK;
     assignRef(indices_, buffer);
@@ -554,7 +582,7 @@ HRESULT Device::GetIndices(IDirect3DIndexBuffer9** indexData) {
 // Shaders and constants ----------------------------------------------------------------------------
 
 HRESULT Device::SetVertexShader(IDirect3DVertexShader9* shader) {
-    auto* s = dynamic_cast<VertexShader*>(shader);
+    auto* s = ours<VertexShader>(shader);
     if (shader && !s) return D3DERR_INVALIDCALL;
     if (vertexShader_ == s) return D3D_OK;
     assignRef(vertexShader_, s);
@@ -570,7 +598,7 @@ HRESULT Device::GetVertexShader(IDirect3DVertexShader9** shader) {
 }
 
 HRESULT Device::SetPixelShader(IDirect3DPixelShader9* shader) {
-    auto* s = dynamic_cast<PixelShader*>(shader);
+    auto* s = ours<PixelShader>(shader);
     if (shader && !s) return D3DERR_INVALIDCALL;
     if (pixelShader_ == s) return D3D_OK;
     assignRef(pixelShader_, s);

@@ -55,6 +55,8 @@ public:
     unsigned defaultPoolObjects = 0;     // default-pool resources and additional swap chains alive
     FramebufferCache framebuffers;
     std::set<LosesContents*> defaultPoolContents;
+    // Vertex and index buffers deleted so far: their names may come back on new buffers.
+    unsigned buffersDeleted = 0;
     // Deletes a texture and the cached framebuffers that show it.
     void deleteTexture(GLuint name);
 

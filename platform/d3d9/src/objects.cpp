@@ -11,8 +11,42 @@ namespace d3d9gl {
 
 // Vertex declarations -----------------------------------------------------------------------
 
+namespace {
+
+AttribFormat attribFormat(BYTE type, GLuint offset) {
+    switch (type) {
+    case D3DDECLTYPE_FLOAT1: return {1, GL_FLOAT, GL_FALSE, offset};
+    case D3DDECLTYPE_FLOAT2: return {2, GL_FLOAT, GL_FALSE, offset};
+    case D3DDECLTYPE_FLOAT3: return {3, GL_FLOAT, GL_FALSE, offset};
+    case D3DDECLTYPE_FLOAT4: return {4, GL_FLOAT, GL_FALSE, offset};
+    // Bytes B, G, R, A in memory: GL's BGRA size swaps them into place.
+    case D3DDECLTYPE_D3DCOLOR: return {GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, offset};
+    case D3DDECLTYPE_UBYTE4: return {4, GL_UNSIGNED_BYTE, GL_FALSE, offset};
+    case D3DDECLTYPE_SHORT2: return {2, GL_SHORT, GL_FALSE, offset};
+    case D3DDECLTYPE_SHORT4: return {4, GL_SHORT, GL_FALSE, offset};
+    case D3DDECLTYPE_UBYTE4N: return {4, GL_UNSIGNED_BYTE, GL_TRUE, offset};
+    case D3DDECLTYPE_SHORT2N: return {2, GL_SHORT, GL_TRUE, offset};
+    case D3DDECLTYPE_SHORT4N: return {4, GL_SHORT, GL_TRUE, offset};
+    case D3DDECLTYPE_USHORT2N: return {2, GL_UNSIGNED_SHORT, GL_TRUE, offset};
+    case D3DDECLTYPE_USHORT4N: return {4, GL_UNSIGNED_SHORT, GL_TRUE, offset};
+    case D3DDECLTYPE_UDEC3: return {4, GL_UNSIGNED_INT_2_10_10_10_REV, GL_FALSE, offset};
+    case D3DDECLTYPE_DEC3N: return {4, GL_INT_2_10_10_10_REV, GL_TRUE, offset};
+    case D3DDECLTYPE_FLOAT16_2: return {2, GL_HALF_FLOAT, GL_FALSE, offset};
+    case D3DDECLTYPE_FLOAT16_4: return {4, GL_HALF_FLOAT, GL_FALSE, offset};
+    default: return {4, GL_FLOAT, GL_FALSE, offset};
+    }
+}
+
+}  // namespace
+
 VertexDeclaration::VertexDeclaration(std::shared_ptr<GLContext> context, std::vector<D3DVERTEXELEMENT9> elements)
-    : context_(std::move(context), false), elements_(std::move(elements)) {}
+    : context_(std::move(context), false), elements_(std::move(elements)) {
+    for (const D3DVERTEXELEMENT9& e : elements_) {
+        const int location = d3dglAttribLocation(e.Usage, e.UsageIndex);
+        if (location < 0 || location >= int(VertexArrayState::kLocations)) continue;
+        inputs_.push_back({GLuint(location), e.Stream, attribFormat(e.Type, e.Offset)});
+    }
+}
 
 HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* numElements) {
     if (!numElements) return D3DERR_INVALIDCALL;

@@ -6,6 +6,7 @@
 
 #include "com_object.h"
 #include "gl_context.h"
+#include "gl_state.h"
 
 namespace d3d9gl {
 
@@ -16,6 +17,13 @@ public:
     HRESULT GetDevice(IDirect3DDevice9** device) override { return context_.getDevice(device); }
     HRESULT GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* numElements) override;
     const std::vector<D3DVERTEXELEMENT9>& elements() const { return elements_; }
+    // The elements that reach an attribute location, in order, with their GL formats.
+    struct Input {
+        GLuint location;
+        GLuint stream;
+        AttribFormat format;
+    };
+    const std::vector<Input>& inputs() const { return inputs_; }
 
     // Null when the list has no end marker within the limit, or an element is invalid.
     static bool validate(const D3DVERTEXELEMENT9* elements, std::vector<D3DVERTEXELEMENT9>* out);
@@ -23,6 +31,7 @@ public:
 private:
     ContextRef context_;
     std::vector<D3DVERTEXELEMENT9> elements_;
+    std::vector<Input> inputs_;
 };
 
 // A separable GL program of one stage.

@@ -381,3 +381,100 @@ TEST_F(DeviceTest, GLErrorsAreCounted) {
     EXPECT_EQ(d3dsimTakeGLErrors(), 1u);
     EXPECT_EQ(d3dsimTakeGLErrors(), 0u);
 }
+
+namespace {
+
+// Someone else's objects behind the device's interfaces: every method fails.
+template <class Interface>
+struct ForeignBase : Interface {
+    HRESULT QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+};
+
+template <class Interface>
+struct ForeignResource : ForeignBase<Interface> {
+    HRESULT GetDevice(IDirect3DDevice9**) override { return D3DERR_INVALIDCALL; }
+    DWORD SetPriority(DWORD) override { return 0; }
+    DWORD GetPriority() override { return 0; }
+    void PreLoad() override {}
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
+};
+
+template <class Interface>
+struct ForeignShader : ForeignBase<Interface> {
+    HRESULT GetDevice(IDirect3DDevice9**) override { return D3DERR_INVALIDCALL; }
+    HRESULT GetFunction(void*, UINT*) override { return D3DERR_INVALIDCALL; }
+};
+
+struct ForeignDeclaration : ForeignBase<IDirect3DVertexDeclaration9> {
+    HRESULT GetDevice(IDirect3DDevice9**) override { return D3DERR_INVALIDCALL; }
+    HRESULT GetDeclaration(D3DVERTEXELEMENT9*, UINT*) override { return D3DERR_INVALIDCALL; }
+};
+
+template <class Interface, class Desc>
+struct ForeignBuffer : ForeignResource<Interface> {
+    HRESULT Lock(UINT, UINT, void**, DWORD) override { return D3DERR_INVALIDCALL; }
+    HRESULT Unlock() override { return D3DERR_INVALIDCALL; }
+    HRESULT GetDesc(Desc*) override { return D3DERR_INVALIDCALL; }
+};
+
+struct ForeignSurface : ForeignResource<IDirect3DSurface9> {
+    HRESULT GetContainer(REFIID, void**) override { return D3DERR_INVALIDCALL; }
+    HRESULT GetDesc(D3DSURFACE_DESC*) override { return D3DERR_INVALIDCALL; }
+    HRESULT LockRect(D3DLOCKED_RECT*, const RECT*, DWORD) override { return D3DERR_INVALIDCALL; }
+    HRESULT UnlockRect() override { return D3DERR_INVALIDCALL; }
+};
+
+struct ForeignTexture : ForeignResource<IDirect3DTexture9> {
+    DWORD SetLOD(DWORD) override { return 0; }
+    DWORD GetLOD() override { return 0; }
+    DWORD GetLevelCount() override { return 1; }
+    HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE) override { return D3DERR_INVALIDCALL; }
+    D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return D3DTEXF_NONE; }
+    void GenerateMipSubLevels() override {}
+    HRESULT GetLevelDesc(UINT, D3DSURFACE_DESC*) override { return D3DERR_INVALIDCALL; }
+    HRESULT GetSurfaceLevel(UINT, IDirect3DSurface9**) override { return D3DERR_INVALIDCALL; }
+    HRESULT LockRect(UINT, D3DLOCKED_RECT*, const RECT*, DWORD) override { return D3DERR_INVALIDCALL; }
+    HRESULT UnlockRect(UINT) override { return D3DERR_INVALIDCALL; }
+    HRESULT AddDirtyRect(const RECT*) override { return D3DERR_INVALIDCALL; }
+};
+
+}  // namespace
+
+// Objects the device did not make are refused, and what was bound stays bound.
+TEST_F(DeviceTest, ForeignObjectsAreRefused) {
+    ForeignShader<IDirect3DVertexShader9> vertexShader;
+    ForeignShader<IDirect3DPixelShader9> pixelShader;
+    ForeignDeclaration declaration;
+    ForeignBuffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC> vertexBuffer;
+    ForeignBuffer<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC> indexBuffer;
+    ForeignSurface surface;
+    ForeignTexture texture;
+    useScreenPipeline();
+    IDirect3DTexture9* ours = nullptr;
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ours, nullptr), D3D_OK);
+    keep(ours);
+    ASSERT_EQ(device->SetTexture(0, ours), D3D_OK);
+    EXPECT_EQ(device->SetVertexShader(&vertexShader), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetPixelShader(&pixelShader), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetVertexDeclaration(&declaration), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetStreamSource(0, &vertexBuffer, 0, 16), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetIndices(&indexBuffer), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetRenderTarget(0, &surface), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetRenderTarget(1, &surface), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetDepthStencilSurface(&surface), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetTexture(0, &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->StretchRect(&surface, nullptr, &surface, nullptr, D3DTEXF_NONE), D3DERR_INVALIDCALL);
+    IDirect3DBaseTexture9* bound = nullptr;
+    ASSERT_EQ(device->GetTexture(0, &bound), D3D_OK);
+    EXPECT_EQ(bound, ours);
+    if (bound) bound->Release();
+    // The pipeline is whole: the device still draws.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawQuad(0, 0, 4, 4, 0xFF00FF00);
+    expectRect(backBufferPixels(), kWidth, kHeight, RECT{0, 0, 4, 4}, 0xFF00FF00, 0xFF000000);
+}
