@@ -110,6 +110,7 @@ TEST(ParticleCloud, RelinkFindsEveryLivingRecordAcrossFreeRuns)
     ParticleCloud cloud;
     ASSERT_TRUE(cloud.create(71));
     std::vector<Particle*> records;
+    records.reserve(71);
     for (int i = 0; i < 71; ++i) {
         records.push_back(cloud.newParticle());
     }
