@@ -1,6 +1,5 @@
 // Bringing the kept Direct3D states to GL before a draw.
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "device.h"
@@ -325,9 +324,10 @@ namespace {
 
 // Word for word: what the shader reads may be ints or bools, and a NaN is the same as itself.
 bool sameRegister(const ConstantFile& file, UINT r) {
-    for (size_t i = size_t(r) * 4; i < size_t(r) * 4 + 4; ++i)
-        if (std::bit_cast<uint32_t>(file.floats[i]) != file.sent[i]) return false;
-    return true;
+    uint64_t now[2], sent[2];
+    std::memcpy(now, file.floats.data() + size_t(r) * 4, sizeof now);
+    std::memcpy(sent, file.sent.data() + size_t(r) * 4, sizeof sent);
+    return now[0] == sent[0] && now[1] == sent[1];
 }
 
 }  // namespace
