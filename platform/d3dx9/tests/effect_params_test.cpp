@@ -474,6 +474,24 @@ TEST(EffectParams, FloatReadsConvertPerComponent) {
     EXPECT_EQ((std::vector<float>(pair, pair + 3)), (std::vector<float>{3, 4, 9}));
 }
 
+// An object member takes no numbers: the floats of a whole-struct write land in the members
+// around it, where reading each member finds them.
+TEST(EffectParams, StructWritesStepOverObjectMembers) {
+    Compiled c;
+    compileEffect(c, "struct WithImage { float4 before; texture image; float4 after; };\nWithImage held;\n");
+    ASSERT_EQ(c.hr, D3D_OK) << c.errors;
+    const float f[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    ASSERT_EQ(c.effect->SetFloatArray("held", f, 8), D3D_OK);
+    D3DXVECTOR4 before{}, after{};
+    ASSERT_EQ(c.effect->GetVector("held.before", &before), D3D_OK);
+    ASSERT_EQ(c.effect->GetVector("held.after", &after), D3D_OK);
+    EXPECT_EQ(before, D3DXVECTOR4(1, 2, 3, 4));
+    EXPECT_EQ(after, D3DXVECTOR4(5, 6, 7, 8));
+    float read[8] = {};
+    ASSERT_EQ(c.effect->GetFloatArray("held", read, 8), D3D_OK);
+    EXPECT_EQ((std::vector<float>(read, read + 8)), (std::vector<float>(f, f + 8)));
+}
+
 } // namespace
 
 // Initial values, #if expressions and sizes read the same whatever the process's locale.

@@ -72,9 +72,10 @@ namespace {
 
 // Visits the numeric components in packed order (elements and members depth first, objects
 // skipped) without making a list: a parameter write happens for every draw and must not
-// allocate. False once `count` are visited.
+// allocate. Each component is found in its own leaf's values, since an object member between
+// numbers takes room in the store but no number. False once `count` are visited.
 template <typename Fn>
-bool visitComponents(const Param& p, uint32_t count, uint32_t& k, Fn& fn) {
+bool visitComponents(Param& p, uint32_t count, uint32_t& k, Fn& fn) {
     if (p.type.cls == PClass::Object) return true;
     if (!p.elements.empty()) {
         for (const auto& e : p.elements)
@@ -86,20 +87,19 @@ bool visitComponents(const Param& p, uint32_t count, uint32_t& k, Fn& fn) {
             if (!visitComponents(*m, count, k, fn)) return false;
         return true;
     }
+    uint8_t* d = p.data();
     const uint32_t n = p.type.rows * p.type.cols;
     for (uint32_t i = 0; i < n; ++i, ++k) {
         if (k >= count) return false;
-        fn(k, p.type.type);
+        fn(d + size_t{4} * i, p.type.type, k);
     }
     return true;
 }
 
 template <typename Fn>
 uint32_t eachComponent(Param& p, uint32_t count, Fn fn) {
-    uint8_t* d = p.data();
     uint32_t k = 0;
-    auto visit = [&](uint32_t index, PType t) { fn(d + size_t{4} * index, t, index); };
-    visitComponents(p, count, k, visit);
+    visitComponents(p, count, k, fn);
     return k;
 }
 
