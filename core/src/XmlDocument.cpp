@@ -10,6 +10,7 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -112,7 +113,7 @@ public:
         const unsigned int got = stream->read(text.data(), size);
         // The parser can step over a zero inside a multi-byte sequence and read on, where the
         // check does not look: nothing after the first zero is kept.
-        std::fill(text.begin() + strnlen(text.data(), got), text.end(), '\0');
+        std::fill(text.begin() + std::ptrdiff_t(strnlen(text.data(), got)), text.end(), '\0');
         if (!xmlWithinLimits(text.data(), got)) {
             Debug(DebugWarning, __FILE__, __LINE__, "xml")
                 << "XML text refused before parsing: nested deeper than " << kMaxXmlDepth << " levels, more than "
