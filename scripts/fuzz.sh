@@ -15,10 +15,13 @@ while IFS='|' read -r target corpus; do
   [ -n "$target" ] || continue
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
+  # A target's dictionary, where it has one, lies beside its seeds as <corpus>.dict.
+  dictionary=()
+  [ -f "${corpus%/}.dict" ] && dictionary=("-dict=${corpus%/}.dict")
   echo "fuzz: $target for ${SECONDS_EACH}s"
   mkdir -p "$BUILD_DIR/fuzz-artifacts"
   if ! env "${settings[@]}" "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 -seed=1 \
-      -artifact_prefix="$BUILD_DIR/fuzz-artifacts/$target-" "$work" > "$work.log" 2>&1; then
+      "${dictionary[@]}" -artifact_prefix="$BUILD_DIR/fuzz-artifacts/$target-" "$work" > "$work.log" 2>&1; then
     tail -n 40 "$work.log"
     echo "fuzz: $target failed; the input is in $BUILD_DIR/fuzz-artifacts/"
     exit 1

@@ -10,6 +10,7 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -110,7 +111,9 @@ public:
         // would carry it past a single terminator: the zeros after the text cover the longest one.
         std::vector<char> text(size_t(size) + kTerminatorPadding, '\0');
         const unsigned int got = stream->read(text.data(), size);
-        std::fill(text.begin() + got, text.end(), '\0');
+        // The parser can step over a zero inside a multi-byte sequence and read on, where the
+        // check does not look: nothing after the first zero is kept.
+        std::fill(text.begin() + std::ptrdiff_t(strnlen(text.data(), got)), text.end(), '\0');
         if (!xmlWithinLimits(text.data(), got)) {
             Debug(DebugWarning, __FILE__, __LINE__, "xml")
                 << "XML text refused before parsing: nested deeper than " << kMaxXmlDepth << " levels, more than "
