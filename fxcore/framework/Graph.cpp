@@ -482,10 +482,11 @@ IGraph* Graph::clone()
     if (!copy)
         return nullptr;
     copy->m_view = m_view;
+    // As a load: the stored counter, then one more for each node taken in.
+    copy->m_counter = m_counter;
     std::vector<IGraphNode*> const nodes = copyNodes("CloneGraph");
     renewIds(nodes, nullptr);
     copy->adopt(nodes);
-    copy->m_counter = m_counter;
     return copy;
 }
 

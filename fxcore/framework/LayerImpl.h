@@ -93,6 +93,8 @@ private:
     void insertNextTo(ILayer* child, core::UniqueId const& sibling, int offset);
     void saveInstances(ISerializer* serializer, IGraph* graph);
     void loadNodeInstance(ISerializer* serializer);
+    // The node's instances get the editor types of the inputs they stand for.
+    void takeEditorTypes(IGraphNode* node);
     void loadFolders(ISerializer* serializer);
 
     Time m_time;

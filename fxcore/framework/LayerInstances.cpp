@@ -143,14 +143,7 @@ void Layer::rebuildGraphNodeInstances(IGraph* graph)
             }
             m_nodeInstances.emplace(nodeId, std::move(instance));
         }
-        // The editor type (a rotation, say) is not stored with a layer: it comes from the input,
-        // for loaded instances too.
-        GraphNodeInstance& instance = m_nodeInstances[nodeId];
-        for (NodeParameter* input : node->getInputs()) {
-            auto const found = instance.parameters.find(input->getId());
-            if (found != instance.parameters.end() && found->second.parameter)
-                found->second.parameter->setEditorType(input->value->getEditorType());
-        }
+        takeEditorTypes(node);
         for (NodeParameter* input : node->getInputs()) {
             std::string const group = node->getParameterGroupName(input->name);
             if (findParameterFolder(nodeId, group))
@@ -161,6 +154,20 @@ void Layer::rebuildGraphNodeInstances(IGraph* graph)
             folder->setName(group);
             addParameterFolder(nodeId, folder.get());
         }
+    }
+}
+
+// The editor type (a rotation, say) is not stored with a layer: it comes from the input.
+void Layer::takeEditorTypes(IGraphNode* node)
+{
+    auto const found = m_nodeInstances.find(node->getId());
+    if (found == m_nodeInstances.end())
+        return;
+    auto& parameters = found->second.parameters;
+    for (NodeParameter* input : node->getInputs()) {
+        auto const instance = parameters.find(input->getId());
+        if (instance != parameters.end() && instance->second.parameter)
+            instance->second.parameter->setEditorType(input->value->getEditorType());
     }
 }
 

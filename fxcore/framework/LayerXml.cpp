@@ -184,6 +184,10 @@ bool Layer::serialize(ISerializer* serializer)
             loadFolders(serializer);
         }
     });
+    // A saved document holds its graphs before its scenes, so the inputs are there to ask.
+    if (IGraph* graph = findGraph())
+        for (IGraphNode* node : graph->getNodes())
+            takeEditorTypes(node);
     return true;
 }
 

@@ -90,12 +90,7 @@ void Curve::eval(UpdateContext&)
     float const pi = 3.14159265f;
     float const halfPi = 1.57079633f;
     float const twoPi = 6.28318531f;
-    // A zero wave length has no period: the curve lies flat instead of turning NaN.
-    if (m_waveLength == 0.0f) {
-        if (m_curveType >= kCurveSine && m_curveType <= kCurveSquare)
-            m_result = 0.0f;
-        return;
-    }
+    // Unguarded: a zero wave length gives an infinity or NaN, which flows on as with Div.
     float const x = m_phase / m_waveLength;
     switch (m_curveType) {
     case kCurveSine:

@@ -67,8 +67,16 @@ Spline2DEffect::Spline2DEffect()
     addInput("Time Scale", kParameterFloat, "1", &m_timeScale);
     enableTransform(kTransform2d, kTransformHandlePosition | kTransformHandleRotation, 0);
     enableScript();
-    if (m_refCount++ == 0)
-        createShared();
+    // Counted only once the shared data exists: a creation that throws leaves neither behind.
+    if (m_refCount == 0) {
+        try {
+            createShared();
+        } catch (...) {
+            releaseShared();
+            throw;
+        }
+    }
+    ++m_refCount;
 }
 
 Spline2DEffect::~Spline2DEffect()

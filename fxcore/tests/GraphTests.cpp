@@ -205,6 +205,28 @@ TEST_F(GraphUpdateTest, ACloneSharesNoIdAndHasTheSameLinks)
     EXPECT_FLOAT_EQ(probe(copy->getNodes()[3]).value(), 4.0f);
 }
 
+// A clone is a save and a load: its node counter goes on from the source's by the nodes it
+// copied, as a loaded graph's does, while the copies keep their sort orders.
+TEST_F(GraphUpdateTest, ACloneCountsItsNodesOnAsALoadedGraphDoes)
+{
+    GraphHandle graph(createGraph(0));
+    s_graphs->add(graph.get());
+    buildDiamond(graph.get());
+    graph->removeNode(make(graph.get(), kAdderId)->getId());
+    graph->moveNode(a->getId(), 0);
+    core::SmartRef<IGraphManager> const loaded = loadManager(saveManager(s_graphs));
+    IGraph* reloaded = loaded->find(graph->getId());
+    ASSERT_NE(reloaded, nullptr);
+    GraphHandle copy(graph->clone());
+    ASSERT_EQ(copy->getNodes().size(), 5u);
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(copy->getNodes()[i]->getSortOrder(), graph->getNodes()[i]->getSortOrder()) << i;
+    // Six nodes were numbered, five came along.
+    int const next = make(reloaded, kAdderId)->getSortOrder();
+    EXPECT_EQ(next, 11);
+    EXPECT_EQ(make(copy.get(), kAdderId)->getSortOrder(), next);
+}
+
 TEST_F(GraphUpdateTest, ImportingAddsLinkedCopiesWithFreshIdsEvenFromItself)
 {
     GraphHandle graph(createGraph(0));

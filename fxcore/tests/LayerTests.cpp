@@ -447,6 +447,34 @@ TEST_F(InstanceTest, RotationInputsAnimateWithRotationTracks)
     }
 }
 
+// The editor type is kept with the graph, not with the layer: a layer loaded from a document
+// gives its instances the types of the inputs they stand for, as a rebuilt one does.
+TEST_F(InstanceTest, LoadedInstancesTakeTheEditorTypesOfTheirInputs)
+{
+    tint->value->setEditorType(1);
+    core::UniqueId const sceneId = scene->getId();
+    core::UniqueId const layerId = layer->getId();
+    core::UniqueId const tintId = tint->getId();
+    core::UniqueId const valueId = value->getId();
+    std::string const text = saveDocument(document());
+    m_app->newDocument();
+    ASSERT_TRUE(loadDocument(document(), text));
+    IScene* loadedScene = document()->getSceneManager()->findScene(sceneId);
+    ASSERT_NE(loadedScene, nullptr);
+    ILayer* loaded = loadedScene->getRootLayer()->findLayer(layerId, true);
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_NE(loaded->getParameterInstance(tintId), nullptr);
+    EXPECT_EQ(loaded->getParameterInstance(tintId)->getEditorType(), 1);
+    EXPECT_EQ(loaded->getParameterInstance(valueId)->getEditorType(), 0);
+    loaded->setParameterAnimated(tintId, true);
+    core::IKeyframe* track = loaded->getParameterKeyframe(tintId);
+    ASSERT_NE(track, nullptr);
+    EXPECT_EQ(track->getDimension(), 4u);
+    EXPECT_TRUE(track->isQuaternion());
+    loaded->setParameterAnimated(valueId, true);
+    EXPECT_FALSE(loaded->getParameterKeyframe(valueId)->isQuaternion());
+}
+
 TEST_F(InstanceTest, EnabledOverrideStartsFromTheNodeValue)
 {
     value->value->setText("7");

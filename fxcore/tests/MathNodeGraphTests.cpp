@@ -189,8 +189,24 @@ TEST(MathNodes, CurveShapes)
     EXPECT_NEAR(curveAt("0", "1.5707963", "2", "1"), 2.0f, 1e-5f);
     EXPECT_NEAR(curveAt("0", "3.1415927", "1", "2"), 1.0f, 1e-5f);
     EXPECT_NEAR(curveAt("1", "1.5707963", "2"), 1.5f, 1e-5f);
-    // No wave length: flat, not NaN.
-    EXPECT_EQ(curveAt("0", "1", "1", "0"), 0.0f);
+    // No wave length: x is an infinity or NaN, and each shape gives what IEEE arithmetic makes of
+    // it; Square's fraction is NaN, which is not at most 0.5.
+    struct ZeroWaveLength {
+        char const* type;
+        char const* phase;
+        float expected;
+    };
+    for (ZeroWaveLength const c : {ZeroWaveLength{"0", "1", NAN}, ZeroWaveLength{"0", "0", NAN},
+                                   ZeroWaveLength{"1", "1", NAN}, ZeroWaveLength{"2", "1", NAN},
+                                   ZeroWaveLength{"2", "-1", NAN}, ZeroWaveLength{"3", "-1", NAN},
+                                   ZeroWaveLength{"3", "0", NAN}, ZeroWaveLength{"4", "1", 0.0f},
+                                   ZeroWaveLength{"4", "0", 0.0f}}) {
+        float const result = curveAt(c.type, c.phase, "2", "0");
+        if (std::isnan(c.expected))
+            EXPECT_TRUE(std::isnan(result)) << "type " << c.type << ", phase " << c.phase << ": " << result;
+        else
+            EXPECT_EQ(result, c.expected) << "type " << c.type << ", phase " << c.phase;
+    }
 
     Curve node;
     NodeParameter* type = node.findInput("Attributes/CurveType");

@@ -4,6 +4,7 @@
 #include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/Resource.h>
 #include <tormakelin/fxcore/Serializer.h>
+#include <tormakelin/fxcore/TextEffect.h>
 #include <tormakelin/fxcore/TextureEffect.h>
 
 #include <tormakelin/core/SmartRef.h>
@@ -234,4 +235,59 @@ TEST_F(FamilyAllocation, AFailureWhileMakingTheSharedEffectLeavesNothingBehind)
     SmartRef<TextureEffect> node(new TextureEffect);
     ASSERT_NE(TextureEffect::m_shared, nullptr);
     EXPECT_TRUE(TextureEffect::m_shared->ready());
+}
+
+namespace {
+
+// The first node of a class that shares one effect among its own nodes, failing at each
+// allocation from the last of its inputs on through the making of the shared effect: each failure
+// leaves no count and no shared data, and the next node makes a shared effect it can draw with.
+template <class SharingEffect>
+void firstNodeUnderEachFailure()
+{
+    ASSERT_EQ(SharingEffect::m_refCount, 0u);
+    long inputs = 0;
+    {
+        SmartRef<SharingEffect> first(new SharingEffect);
+        long const start = g_allocations;
+        SmartRef<SharingEffect> second(new SharingEffect);
+        inputs = g_allocations - start;
+    }
+    ASSERT_EQ(SharingEffect::m_shared, nullptr);
+    tormakelin::test::LogCatcher const quiet;
+    int failures = 0;
+    for (long n = inputs - 1; n < inputs + 24; ++n) {
+        SmartRef<SharingEffect> node;
+        g_failAfter = n;
+        try {
+            node = new SharingEffect;
+        } catch (std::bad_alloc const&) {
+        }
+        g_failAfter = -1;
+        if (node)
+            continue;
+        ++failures;
+        EXPECT_EQ(SharingEffect::m_refCount, 0u) << "allocation " << n;
+        EXPECT_EQ(SharingEffect::m_shared, nullptr) << "allocation " << n;
+        SmartRef<SharingEffect> const next(new SharingEffect);
+        ASSERT_NE(SharingEffect::m_shared, nullptr) << "allocation " << n;
+        EXPECT_TRUE(SharingEffect::m_shared->ready()) << "allocation " << n;
+    }
+    EXPECT_GT(failures, 1);
+    EXPECT_EQ(SharingEffect::m_refCount, 0u);
+    EXPECT_EQ(SharingEffect::m_shared, nullptr);
+}
+
+} // namespace
+
+TEST_F(FamilyAllocation, AFailedFirstTextOrSplineNodeLeavesTheNextOneItsSharedEffect)
+{
+    {
+        SCOPED_TRACE("TextEffect");
+        firstNodeUnderEachFailure<TextEffect>();
+    }
+    {
+        SCOPED_TRACE("Spline2DEffect");
+        firstNodeUnderEachFailure<Spline2DEffect>();
+    }
 }
