@@ -253,6 +253,8 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
         Surface *back = nullptr, *depth = nullptr;
         HRESULT hr = createImplicitSurfaces(p, back, depth);
         if (FAILED(hr)) {
+            // Bound to the old surfaces again, the device takes every call until a reset succeeds.
+            setDefaultStates();
             loss_ = LossState::NotReset;
             return hr;
         }
