@@ -214,6 +214,7 @@ private:
     Device(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps);
     HRESULT initialize(D3DPRESENT_PARAMETERS& parameters);
     void initGLObjects();
+    void bindDeviceObjects();
     bool fillPresentParameters(D3DPRESENT_PARAMETERS& parameters) const;
     // The back buffer and automatic depth buffer for the parameters; both or neither.
     HRESULT createImplicitSurfaces(const D3DPRESENT_PARAMETERS& p, Surface*& back, Surface*& depth);
