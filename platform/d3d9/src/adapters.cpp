@@ -118,8 +118,10 @@ D3DCAPS9 defaultCaps() {
     caps.TextureFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MINFANISOTROPIC |
                              D3DPTFILTERCAPS_MIPFPOINT | D3DPTFILTERCAPS_MIPFLINEAR | D3DPTFILTERCAPS_MAGFPOINT |
                              D3DPTFILTERCAPS_MAGFLINEAR | D3DPTFILTERCAPS_MAGFANISOTROPIC;
-    caps.CubeTextureFilterCaps = caps.VolumeTextureFilterCaps = caps.VertexTextureFilterCaps =
-        caps.StretchRectFilterCaps = caps.TextureFilterCaps;
+    caps.CubeTextureFilterCaps = caps.VolumeTextureFilterCaps = caps.StretchRectFilterCaps = caps.TextureFilterCaps;
+    // Vertex textures are read at explicit levels, where anisotropy is not sent (device_apply.cpp).
+    caps.VertexTextureFilterCaps =
+        caps.TextureFilterCaps & ~DWORD(D3DPTFILTERCAPS_MINFANISOTROPIC | D3DPTFILTERCAPS_MAGFANISOTROPIC);
     caps.TextureAddressCaps = caps.VolumeTextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR |
                                                               D3DPTADDRESSCAPS_CLAMP | D3DPTADDRESSCAPS_BORDER |
                                                               D3DPTADDRESSCAPS_MIRRORONCE;

@@ -330,6 +330,7 @@ private:
     bool framebufferComplete_ = false;
     bool lifted_ = false;
     bool anisotropy_ = false;
+    uint32_t explicitLevel_ = 0;  // units the bound programs read at explicit levels: no anisotropy
 };
 
 Device* asDevice(IDirect3DDevice9* device);
