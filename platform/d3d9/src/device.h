@@ -207,6 +207,8 @@ public:
     void swapChainDestroyed(SwapChain* chain);
     // A single-sampled texture with the surface's pixels: the surface's own, or a resolved copy.
     GLuint resolved(Surface& source);
+    // A single-sampled image kept for copies that cannot go straight into their target.
+    GLuint stagingTexture(const FormatInfo& format, UINT width, UINT height);
     // A cached framebuffer showing one image (as colour, or as depth and stencil).
     GLuint imageFramebuffer(const Attachment& image, const FormatInfo& format);
 
@@ -275,6 +277,9 @@ private:
     GLuint defaultPixelProgram_ = 0;
     GLuint resolveTexture_ = 0;
     D3DSURFACE_DESC resolveDesc_{};
+    GLuint stagingTexture_ = 0;
+    D3DFORMAT stagingFormat_ = D3DFMT_UNKNOWN;
+    UINT stagingWidth_ = 0, stagingHeight_ = 0;
     std::array<GLuint, kSamplerUnits> samplers_{};
 
     // Implicit surfaces and swap chain.

@@ -187,6 +187,7 @@ Device::~Device() {
         glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());
         if (defaultPixelProgram_) glDeleteProgram(defaultPixelProgram_);
         context_->deleteTexture(resolveTexture_);
+        context_->deleteTexture(stagingTexture_);
         context_->device = nullptr;
         context_.reset();
     }
