@@ -78,7 +78,7 @@ public:
 
     // Frame, presentation and loss (device_frame.cpp).
     HRESULT TestCooperativeLevel() override;
-    UINT GetAvailableTextureMem() override { return 512u << 20; }
+    UINT GetAvailableTextureMem() override { return textureMemory_; }
     HRESULT EvictManagedResources() override { return D3D_OK; }
     HRESULT GetDirect3D(IDirect3D9** direct3D) override;
     HRESULT GetDeviceCaps(D3DCAPS9* caps) override;
@@ -263,6 +263,7 @@ private:
     Direct3D* direct3D_;
     D3DDEVICE_CREATION_PARAMETERS creation_;
     D3DCAPS9 caps_;
+    UINT textureMemory_ = 0;  // bytes, in whole MiB
     D3DPRESENT_PARAMETERS parameters_{};
     LossState loss_ = LossState::Operational;
     unsigned lostPolls_ = 0;

@@ -26,12 +26,19 @@ void identityRamp(D3DGAMMARAMP& ramp) {
     for (int i = 0; i < 256; ++i) ramp.red[i] = ramp.green[i] = ramp.blue[i] = WORD(i * 257);
 }
 
+// Whole MiB of the adapter's memory, at most what the answer's 32 bits hold.
+UINT reportedTextureMemory(const D3DSimAdapter* adapter) {
+    constexpr uint64_t kMiB = uint64_t{1} << 20, kMost = uint64_t{0xFFFFFFFFu} / kMiB * kMiB;
+    return adapter ? UINT(std::min(adapter->textureMemory / kMiB * kMiB, kMost)) : 0;
+}
+
 }  // namespace
 
 Device* asDevice(IDirect3DDevice9* device) { return ours<Device>(device); }
 
 Device::Device(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps)
-    : direct3D_(direct3D), creation_(creation), caps_(caps) {
+    : direct3D_(direct3D), creation_(creation), caps_(caps),
+      textureMemory_(reportedTextureMemory(direct3D->adapter(creation.AdapterOrdinal))) {
     direct3D_->AddRef();
     identityRamp(gamma_);
 }
