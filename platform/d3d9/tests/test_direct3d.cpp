@@ -134,7 +134,7 @@ TEST_F(Injected, DevicesReportTheTextureMemoryOfTheirAdapter) {
         {768 * kMiB + 1, 768u << 20},
         {100 * kMiB + kMiB - 1, 100u << 20},
         {4095 * kMiB, 4095u << 20},
-        {24 * 1024 * kMiB, 4095u << 20},
+        {uint64_t{24} << 30, 4095u << 20},
         {kMiB - 1, 0},
     };
     for (const auto& c : cases) {

@@ -385,7 +385,8 @@ TEST_F(SamplingTest, TheForgetHookBindsAgainWhatTheDeviceMadeAtCreation) {
             }},
     };
     // Each texel its own colour: a shifted, flipped or blended read shows.
-    const uint32_t texels[kRows][kTexels] = {{0xFF000000, 0xFFFFFFFF, 0xFF0000FF}, {0xFFFF0000, 0xFF00FF00, 0xFFFFFF00}};
+    const uint32_t texels[kRows][kTexels] = {
+        {0xFF000000, 0xFFFFFFFF, 0xFF0000FF}, {0xFFFF0000, 0xFF00FF00, 0xFFFFFF00}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         c.change();

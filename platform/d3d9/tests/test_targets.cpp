@@ -86,12 +86,14 @@ TEST_F(DeviceTest, StretchRectIntoAMultisampledTargetScalesAndConverts) {
     IDirect3DSurface9 *target = nullptr, *plain = nullptr;
     ASSERT_EQ(device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_4_SAMPLES, 0, FALSE, &target, nullptr),
         D3D_OK);
-    ASSERT_EQ(device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &plain, nullptr), D3D_OK);
+    ASSERT_EQ(device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &plain, nullptr),
+        D3D_OK);
     keep(target), keep(plain);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         IDirect3DSurface9* source = nullptr;
-        ASSERT_EQ(device->CreateRenderTarget(c.width, c.height, c.format, c.samples, 0, FALSE, &source, nullptr), D3D_OK);
+        ASSERT_EQ(device->CreateRenderTarget(c.width, c.height, c.format, c.samples, 0, FALSE, &source, nullptr),
+            D3D_OK);
         keep(source);
         // The top quarter red, the rest black.
         ASSERT_EQ(device->ColorFill(source, nullptr, 0xFF000000), D3D_OK);
