@@ -2,6 +2,7 @@
 // Test hooks of our Direct3D 9 layer: injected adapters, device loss, strict resets, GL checks.
 // Settings are process-wide and read when the Direct3D object or the device needs them.
 
+#include <cstdint>
 #include <vector>
 
 #include "d3d9.h"
@@ -12,6 +13,9 @@ struct D3DSimAdapter {
     std::vector<D3DDISPLAYMODE> modes;      // X8R8G8B8 modes, in enumeration order
     D3DCAPS9 caps{};
     std::vector<D3DMULTISAMPLE_TYPE> multiSampleTypes;  // supported for every format; NONE always is
+    // Bytes of texture memory: what the driver says is free where GL's memory-information
+    // extensions tell it, else the machine's memory. Devices report it in whole MiB, at most 4095.
+    uint64_t textureMemory = 0;
 };
 
 // The adapter the layer would report without injection (identifier, modes and caps from SDL and GL).

@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -20,7 +21,24 @@ struct GLInfo {
     GLint maxSamples = 4;
     GLint max3DTextureSize = 2048;
     float maxAnisotropy = 16.0f;
+    uint64_t textureMemory = 0;
 };
+
+uint64_t machineMemory() {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
+}
+
+// Free video memory as the driver tells it, else the memory of the machine (as a driver that
+// keeps textures in system memory has it).
+uint64_t textureMemory() {
+    GLint kib[4] = {-1, -1, -1, -1};
+    if (epoxy_has_gl_extension("GL_NVX_gpu_memory_info"))
+        glGetIntegerv(GL_GPU_MEMORY_INFO_CURRENT_AVAILABLE_VIDMEM_NVX, kib);
+    else if (epoxy_has_gl_extension("GL_ATI_meminfo"))
+        glGetIntegerv(GL_TEXTURE_FREE_MEMORY_ATI, kib);
+    return kib[0] > 0 ? uint64_t(kib[0]) * 1024 : machineMemory();
+}
 
 // Read once through a short-lived context of our own.
 const GLInfo& glInfo() {
@@ -46,6 +64,7 @@ const GLInfo& glInfo() {
             glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &info.max3DTextureSize);
             if (hasAnisotropicFiltering()) glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &info.maxAnisotropy);
             else info.maxAnisotropy = 1.0f;
+            info.textureMemory = textureMemory();
         }
         if (previous) SDL_GL_MakeCurrent(previousWindow, previous);
     });
@@ -118,8 +137,10 @@ D3DCAPS9 defaultCaps() {
     caps.TextureFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MINFANISOTROPIC |
                              D3DPTFILTERCAPS_MIPFPOINT | D3DPTFILTERCAPS_MIPFLINEAR | D3DPTFILTERCAPS_MAGFPOINT |
                              D3DPTFILTERCAPS_MAGFLINEAR | D3DPTFILTERCAPS_MAGFANISOTROPIC;
-    caps.CubeTextureFilterCaps = caps.VolumeTextureFilterCaps = caps.VertexTextureFilterCaps =
-        caps.StretchRectFilterCaps = caps.TextureFilterCaps;
+    caps.CubeTextureFilterCaps = caps.VolumeTextureFilterCaps = caps.StretchRectFilterCaps = caps.TextureFilterCaps;
+    // Vertex textures are read at explicit levels, where anisotropy is not sent (device_apply.cpp).
+    caps.VertexTextureFilterCaps =
+        caps.TextureFilterCaps & ~DWORD(D3DPTFILTERCAPS_MINFANISOTROPIC | D3DPTFILTERCAPS_MAGFANISOTROPIC);
     caps.TextureAddressCaps = caps.VolumeTextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR |
                                                               D3DPTADDRESSCAPS_CLAMP | D3DPTADDRESSCAPS_BORDER |
                                                               D3DPTADDRESSCAPS_MIRRORONCE;
@@ -190,6 +211,7 @@ D3DSimAdapter d3dsimDefaultAdapter() {
         adapter.modes = video.ok() ? displayModes(0) : std::vector<D3DDISPLAYMODE>{};
     }
     adapter.caps = defaultCaps();
+    adapter.textureMemory = info.textureMemory ? info.textureMemory : machineMemory();
     for (int samples = 2; samples <= info.maxSamples && samples <= 16; samples *= 2)
         adapter.multiSampleTypes.push_back(D3DMULTISAMPLE_TYPE(samples));
     return adapter;

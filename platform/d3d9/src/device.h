@@ -78,7 +78,7 @@ public:
 
     // Frame, presentation and loss (device_frame.cpp).
     HRESULT TestCooperativeLevel() override;
-    UINT GetAvailableTextureMem() override { return 512u << 20; }
+    UINT GetAvailableTextureMem() override { return textureMemory_; }
     HRESULT EvictManagedResources() override { return D3D_OK; }
     HRESULT GetDirect3D(IDirect3D9** direct3D) override;
     HRESULT GetDeviceCaps(D3DCAPS9* caps) override;
@@ -207,6 +207,8 @@ public:
     void swapChainDestroyed(SwapChain* chain);
     // A single-sampled texture with the surface's pixels: the surface's own, or a resolved copy.
     GLuint resolved(Surface& source);
+    // A single-sampled image kept for copies that cannot go straight into their target.
+    GLuint stagingTexture(const FormatInfo& format, UINT width, UINT height);
     // A cached framebuffer showing one image (as colour, or as depth and stencil).
     GLuint imageFramebuffer(const Attachment& image, const FormatInfo& format);
 
@@ -214,6 +216,7 @@ private:
     Device(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps);
     HRESULT initialize(D3DPRESENT_PARAMETERS& parameters);
     void initGLObjects();
+    void bindDeviceObjects();
     bool fillPresentParameters(D3DPRESENT_PARAMETERS& parameters) const;
     // The back buffer and automatic depth buffer for the parameters; both or neither.
     HRESULT createImplicitSurfaces(const D3DPRESENT_PARAMETERS& p, Surface*& back, Surface*& depth);
@@ -260,6 +263,7 @@ private:
     Direct3D* direct3D_;
     D3DDEVICE_CREATION_PARAMETERS creation_;
     D3DCAPS9 caps_;
+    UINT textureMemory_ = 0;  // bytes, in whole MiB
     D3DPRESENT_PARAMETERS parameters_{};
     LossState loss_ = LossState::Operational;
     unsigned lostPolls_ = 0;
@@ -274,6 +278,9 @@ private:
     GLuint defaultPixelProgram_ = 0;
     GLuint resolveTexture_ = 0;
     D3DSURFACE_DESC resolveDesc_{};
+    GLuint stagingTexture_ = 0;
+    D3DFORMAT stagingFormat_ = D3DFMT_UNKNOWN;
+    UINT stagingWidth_ = 0, stagingHeight_ = 0;
     std::array<GLuint, kSamplerUnits> samplers_{};
 
     // Implicit surfaces and swap chain.
@@ -329,6 +336,7 @@ private:
     bool framebufferComplete_ = false;
     bool lifted_ = false;
     bool anisotropy_ = false;
+    uint32_t explicitLevel_ = 0;  // units the bound programs read at explicit levels: no anisotropy
 };
 
 Device* asDevice(IDirect3DDevice9* device);

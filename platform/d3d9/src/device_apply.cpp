@@ -282,6 +282,10 @@ void Device::applyVertexInput(const UserArrays* user) {
 void Device::applyPipeline() {
     gl_.stages(pipeline_, vertexShader_ ? vertexShader_->program() : 0,
         pixelShader_ ? pixelShader_->program() : defaultPixelProgram_);
+    const uint32_t explicitLevel = (vertexShader_ ? vertexShader_->explicitLevelUnits() : 0) |
+                                   (pixelShader_ ? pixelShader_->explicitLevelUnits() : 0);
+    dirtySamplers_ |= explicitLevel ^ explicitLevel_;
+    explicitLevel_ = explicitLevel;
 }
 
 void Device::applySamplers() {
@@ -289,7 +293,9 @@ void Device::applySamplers() {
         if (!(dirtySamplers_ & (1u << unit))) continue;
         const auto& s = samplerStates_[unit];
         const DWORD mag = s[D3DSAMP_MAGFILTER];
-        const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || mag == D3DTEXF_ANISOTROPIC;
+        // Some drivers crash compiling a draw that reads an anisotropic sampler at an explicit level.
+        const bool anisotropic = (s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || mag == D3DTEXF_ANISOTROPIC) &&
+                                 !(explicitLevel_ & (1u << unit));
         const float anisotropy = !anisotropy_ ? 0.0f
             : anisotropic ? std::clamp(float(s[D3DSAMP_MAXANISOTROPY]), 1.0f, std::max(1.0f, float(caps_.MaxAnisotropy)))
                           : 1.0f;

@@ -64,6 +64,17 @@ GLuint Device::imageFramebuffer(const Attachment& image, const FormatInfo& forma
     return context_->framebuffers.get(set).framebuffer;
 }
 
+GLuint Device::stagingTexture(const FormatInfo& format, UINT width, UINT height) {
+    if (!stagingTexture_ || stagingFormat_ != format.format || stagingWidth_ != width || stagingHeight_ != height) {
+        context_->deleteTexture(stagingTexture_);
+        stagingTexture_ = createStorage(GL_TEXTURE_2D, format, width, height, 1, 1);
+        stagingFormat_ = format.format;
+        stagingWidth_ = width;
+        stagingHeight_ = height;
+    }
+    return stagingTexture_;
+}
+
 HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* dest,
     const RECT* destRect, D3DTEXTUREFILTERTYPE filter) {
     Surface* src = asSurface(source);
@@ -83,14 +94,23 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
     const bool direct = src->samples() == 0 || (src->samples() == dst->samples() && s.right - s.left == d.right - d.left &&
                                                   s.bottom - s.top == d.bottom - d.top);
     const Attachment image = direct ? src->attachment() : Attachment{resolved(*src), 0, -1};
-    const GLuint read = imageFramebuffer(image, from);
+    GLuint read = imageFramebuffer(image, from);
     const GLuint draw = imageFramebuffer(dst->attachment(), to);
     gl_.enable(kCapScissorTest, false);
     const GLbitfield mask = from.depth ? GL_DEPTH_BUFFER_BIT | (from.format == D3DFMT_D24S8 ? GL_STENCIL_BUFFER_BIT : 0)
                                        : GL_COLOR_BUFFER_BIT;
-    const bool linear = filter == D3DTEXF_LINEAR && !from.depth;
+    const GLenum glFilter = filter == D3DTEXF_LINEAR && !from.depth ? GL_LINEAR : GL_NEAREST;
+    const LONG width = d.right - d.left, height = d.bottom - d.top;
+    // GL blits into multisampled images only one to one and between like formats: anything else
+    // is first stretched into a single-sampled image of the target's format.
+    if (dst->samples() && (s.right - s.left != width || s.bottom - s.top != height || from.format != to.format)) {
+        const GLuint staged = imageFramebuffer(Attachment{stagingTexture(to, UINT(width), UINT(height)), 0, -1}, to);
+        glBlitNamedFramebuffer(read, staged, s.left, s.top, s.right, s.bottom, 0, 0, width, height, mask, glFilter);
+        read = staged;
+        s = RECT{0, 0, width, height};
+    }
     glBlitNamedFramebuffer(read, draw, s.left, s.top, s.right, s.bottom, d.left, d.top, d.right, d.bottom, mask,
-        linear ? GL_LINEAR : GL_NEAREST);
+        glFilter);
     dst->written();
     dirty_ |= kDirtyScissor;
     return D3D_OK;

@@ -26,12 +26,19 @@ void identityRamp(D3DGAMMARAMP& ramp) {
     for (int i = 0; i < 256; ++i) ramp.red[i] = ramp.green[i] = ramp.blue[i] = WORD(i * 257);
 }
 
+// Whole MiB of the adapter's memory, at most what the answer's 32 bits hold.
+UINT reportedTextureMemory(const D3DSimAdapter* adapter) {
+    constexpr uint64_t kMiB = uint64_t{1} << 20, kMost = uint64_t{0xFFFFFFFFu} / kMiB * kMiB;
+    return adapter ? UINT(std::min(adapter->textureMemory / kMiB * kMiB, kMost)) : 0;
+}
+
 }  // namespace
 
 Device* asDevice(IDirect3DDevice9* device) { return ours<Device>(device); }
 
 Device::Device(Direct3D* direct3D, const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DCAPS9& caps)
-    : direct3D_(direct3D), creation_(creation), caps_(caps) {
+    : direct3D_(direct3D), creation_(creation), caps_(caps),
+      textureMemory_(reportedTextureMemory(direct3D->adapter(creation.AdapterOrdinal))) {
     direct3D_->AddRef();
     identityRamp(gamma_);
 }
@@ -100,32 +107,49 @@ bool Device::fillPresentParameters(D3DPRESENT_PARAMETERS& p) const {
 }
 
 void Device::initGLObjects() {
-    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
     anisotropy_ = hasAnisotropicFiltering();
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glCreateVertexArrays(1, &vao_);
-    glBindVertexArray(vao_);
     vertexArray_ = VertexArrayState(vao_);
     glCreateProgramPipelines(1, &pipeline_);
-    glBindProgramPipeline(pipeline_);
-    auto makeBlock = [](GLuint& name, GLsizeiptr size, GLuint binding) {
+    auto makeBlock = [](GLuint& name, GLsizeiptr size) {
         glCreateBuffers(1, &name);
         glNamedBufferData(name, size, nullptr, GL_DYNAMIC_DRAW);
-        glBindBufferBase(GL_UNIFORM_BUFFER, binding, name);
     };
-    makeBlock(vsConstants_, size_t{D3DGL_VS_CONSTANT_REGISTERS} * 16, D3DGL_VS_CONSTANTS);
-    makeBlock(psConstants_, size_t{D3DGL_PS_CONSTANT_REGISTERS} * 16, D3DGL_PS_CONSTANTS);
-    makeBlock(deviceBlock_, 16, D3DGL_DEVICE_BLOCK);
-    makeBlock(alphaBlock_, 48, D3DGL_ALPHA_TEST_BLOCK);
+    makeBlock(vsConstants_, GLsizeiptr{D3DGL_VS_CONSTANT_REGISTERS} * 16);
+    makeBlock(psConstants_, GLsizeiptr{D3DGL_PS_CONSTANT_REGISTERS} * 16);
+    makeBlock(deviceBlock_, 16);
+    makeBlock(alphaBlock_, 48);
     glCreateBuffers(1, &streamVertices_);
     glCreateBuffers(1, &streamIndices_);
     glCreateSamplers(GLsizei(samplers_.size()), samplers_.data());
-    for (GLuint unit = 0; unit < samplers_.size(); ++unit) glBindSampler(unit, samplers_[unit]);
+    bindDeviceObjects();
     defaultPixelProgram_ = compileSeparable(GL_FRAGMENT_SHADER,
         withAlphaTest("#version 450 core\nlayout(location = 0) out vec4 d3dgl_color;\n"
                       "void main() { d3dgl_color = vec4(1.0); }\n"),
         nullptr);
+}
+
+// What the device binds once and every draw relies on; sent again when GL may have been changed.
+void Device::bindDeviceObjects() {
+    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    // Pixels move between GL and tightly packed client memory.
+    static const GLenum packing[] = {GL_PACK_ROW_LENGTH, GL_PACK_IMAGE_HEIGHT, GL_PACK_SKIP_PIXELS,
+        GL_PACK_SKIP_ROWS, GL_PACK_SKIP_IMAGES, GL_PACK_SWAP_BYTES, GL_PACK_LSB_FIRST, GL_UNPACK_ROW_LENGTH,
+        GL_UNPACK_IMAGE_HEIGHT, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS, GL_UNPACK_SKIP_IMAGES,
+        GL_UNPACK_SWAP_BYTES, GL_UNPACK_LSB_FIRST};
+    for (GLenum name : packing) glPixelStorei(name, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    glBindVertexArray(vao_);
+    glUseProgram(0);  // a current program would stand in for the pipeline
+    glBindProgramPipeline(pipeline_);
+    glBindBufferBase(GL_UNIFORM_BUFFER, D3DGL_VS_CONSTANTS, vsConstants_);
+    glBindBufferBase(GL_UNIFORM_BUFFER, D3DGL_PS_CONSTANTS, psConstants_);
+    glBindBufferBase(GL_UNIFORM_BUFFER, D3DGL_DEVICE_BLOCK, deviceBlock_);
+    glBindBufferBase(GL_UNIFORM_BUFFER, D3DGL_ALPHA_TEST_BLOCK, alphaBlock_);
+    glBindSamplers(0, GLsizei(samplers_.size()), samplers_.data());
 }
 
 HRESULT Device::createImplicitSurfaces(const D3DPRESENT_PARAMETERS& p, Surface*& back, Surface*& depth) {
@@ -170,6 +194,7 @@ Device::~Device() {
         glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());
         if (defaultPixelProgram_) glDeleteProgram(defaultPixelProgram_);
         context_->deleteTexture(resolveTexture_);
+        context_->deleteTexture(stagingTexture_);
         context_->device = nullptr;
         context_.reset();
     }
@@ -253,6 +278,8 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
         Surface *back = nullptr, *depth = nullptr;
         HRESULT hr = createImplicitSurfaces(p, back, depth);
         if (FAILED(hr)) {
+            // Bound to the old surfaces again, the device takes every call until a reset succeeds.
+            setDefaultStates();
             loss_ = LossState::NotReset;
             return hr;
         }

@@ -118,8 +118,10 @@ HRESULT Device::createGLSLShader(GLenum stage, const char* glsl, IUnknown** shad
     std::string source = glsl;
     GLuint program = compileSeparable(stage, stage == GL_FRAGMENT_SHADER ? withAlphaTest(source) : source, errors);
     if (!program) return E_FAIL;
-    if (stage == GL_VERTEX_SHADER) *shader = static_cast<IDirect3DVertexShader9*>(new VertexShader(context_, program, source));
-    else *shader = static_cast<IDirect3DPixelShader9*>(new PixelShader(context_, program, source));
+    const uint32_t explicitLevel = explicitLevelUnits(stage, program, source);
+    if (stage == GL_VERTEX_SHADER)
+        *shader = static_cast<IDirect3DVertexShader9*>(new VertexShader(context_, program, source, explicitLevel));
+    else *shader = static_cast<IDirect3DPixelShader9*>(new PixelShader(context_, program, source, explicitLevel));
     return D3D_OK;
 }
 

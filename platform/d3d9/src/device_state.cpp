@@ -168,6 +168,8 @@ void Device::setDefaultStates() {
 }
 
 void Device::forgetGLState() {
+    context_->makeCurrent();
+    bindDeviceObjects();
     dirty_ = kDirtyAll;
     dirtySamplers_ = dirtyTextures_ = 0xFFFFFFFFu;
     gl_.forget();

@@ -251,6 +251,78 @@ std::vector<Input> pixelInputs(const std::vector<Token>& t) {
 
 }  // namespace
 
+namespace {
+
+bool isSampler(GLenum type) {
+    switch (type) {
+    case GL_SAMPLER_1D:
+    case GL_SAMPLER_2D:
+    case GL_SAMPLER_3D:
+    case GL_SAMPLER_CUBE:
+    case GL_SAMPLER_1D_SHADOW:
+    case GL_SAMPLER_2D_SHADOW:
+    case GL_SAMPLER_CUBE_SHADOW:
+    case GL_SAMPLER_1D_ARRAY:
+    case GL_SAMPLER_2D_ARRAY:
+    case GL_SAMPLER_1D_ARRAY_SHADOW:
+    case GL_SAMPLER_2D_ARRAY_SHADOW:
+    case GL_SAMPLER_CUBE_MAP_ARRAY:
+    case GL_SAMPLER_CUBE_MAP_ARRAY_SHADOW: return true;
+    default: return false;
+    }
+}
+
+// The sampler uniforms of a linked program by name (an array's without "[0]"), each with the
+// units its elements read.
+std::map<std::string, uint32_t> samplerUnits(GLuint program) {
+    std::map<std::string, uint32_t> units;
+    GLint count = 0;
+    glGetProgramInterfaceiv(program, GL_UNIFORM, GL_ACTIVE_RESOURCES, &count);
+    for (GLint i = 0; i < count; ++i) {
+        const GLenum properties[] = {GL_TYPE, GL_ARRAY_SIZE, GL_LOCATION, GL_NAME_LENGTH};
+        GLint value[4] = {};
+        glGetProgramResourceiv(program, GL_UNIFORM, GLuint(i), 4, properties, 4, nullptr, value);
+        if (!isSampler(GLenum(value[0])) || value[2] < 0 || value[3] <= 0) continue;
+        std::string name(size_t(value[3]), '\0');
+        glGetProgramResourceName(program, GL_UNIFORM, GLuint(i), value[3], nullptr, name.data());
+        name.resize(std::strlen(name.c_str()));
+        if (name.size() > 3 && name.compare(name.size() - 3, 3, "[0]") == 0) name.resize(name.size() - 3);
+        uint32_t& bits = units[name];
+        for (GLint element = 0; element < value[1]; ++element) {
+            GLint unit = -1;
+            glGetUniformiv(program, value[2] + element, &unit);
+            if (unit >= 0 && unit < 32) bits |= 1u << unit;
+        }
+    }
+    return units;
+}
+
+bool readsAtExplicitLevel(const std::string& function) {
+    static const char* const reads[] = {"textureLod", "textureLodOffset", "textureProjLod", "textureProjLodOffset",
+        "textureGrad", "textureGradOffset", "textureProjGrad", "textureProjGradOffset"};
+    for (const char* read : reads)
+        if (function == read) return true;
+    return false;
+}
+
+}  // namespace
+
+uint32_t explicitLevelUnits(GLenum stage, GLuint program, const std::string& source) {
+    const std::map<std::string, uint32_t> units = samplerUnits(program);
+    uint32_t all = 0;
+    for (const auto& entry : units) all |= entry.second;
+    // A vertex program has no derivatives: every read it makes is at a level of its choosing.
+    if (stage == GL_VERTEX_SHADER) return all;
+    const std::vector<Token> t = tokenize(source);
+    uint32_t bits = 0;
+    for (size_t i = 0; i + 2 < t.size(); ++i) {
+        if (t[i + 1].text != "(" || !readsAtExplicitLevel(t[i].text)) continue;
+        const auto sampler = units.find(t[i + 2].text);
+        bits |= sampler != units.end() ? sampler->second : all;
+    }
+    return bits;
+}
+
 std::string withAlphaTest(const std::string& source) {
     const std::vector<Token> tokens = tokenize(source);
     const std::string output = colourOutput(tokens);

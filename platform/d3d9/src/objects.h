@@ -37,12 +37,15 @@ private:
 // A separable GL program of one stage.
 class ShaderProgram {
 public:
-    ShaderProgram(std::shared_ptr<GLContext> context, GLuint program, std::string source)
-        : context_(std::move(context), false), program_(program), source_(std::move(source)) {}
+    ShaderProgram(std::shared_ptr<GLContext> context, GLuint program, std::string source, uint32_t explicitLevelUnits)
+        : context_(std::move(context), false), program_(program), source_(std::move(source)),
+          explicitLevelUnits_(explicitLevelUnits) {}
     ~ShaderProgram();
     ShaderProgram(const ShaderProgram&) = delete;
     ShaderProgram& operator=(const ShaderProgram&) = delete;
     GLuint program() const { return program_; }
+    // Texture units (bits) the program reads at a level or with gradients of its own choosing.
+    uint32_t explicitLevelUnits() const { return explicitLevelUnits_; }
     HRESULT getFunction(void* data, UINT* size) const;
     const ContextRef& context() const { return context_; }
 
@@ -50,15 +53,17 @@ private:
     ContextRef context_;
     GLuint program_;
     std::string source_;
+    uint32_t explicitLevelUnits_;
 };
 
 class VertexShader final : public ComObject<IDirect3DVertexShader9> {
 public:
-    VertexShader(std::shared_ptr<GLContext> context, GLuint program, std::string source)
-        : program_(std::move(context), program, std::move(source)) {}
+    VertexShader(std::shared_ptr<GLContext> context, GLuint program, std::string source, uint32_t explicitLevelUnits)
+        : program_(std::move(context), program, std::move(source), explicitLevelUnits) {}
     HRESULT GetDevice(IDirect3DDevice9** device) override { return program_.context().getDevice(device); }
     HRESULT GetFunction(void* data, UINT* size) override { return program_.getFunction(data, size); }
     GLuint program() const { return program_.program(); }
+    uint32_t explicitLevelUnits() const { return program_.explicitLevelUnits(); }
 
 private:
     ShaderProgram program_;
@@ -66,11 +71,12 @@ private:
 
 class PixelShader final : public ComObject<IDirect3DPixelShader9> {
 public:
-    PixelShader(std::shared_ptr<GLContext> context, GLuint program, std::string source)
-        : program_(std::move(context), program, std::move(source)) {}
+    PixelShader(std::shared_ptr<GLContext> context, GLuint program, std::string source, uint32_t explicitLevelUnits)
+        : program_(std::move(context), program, std::move(source), explicitLevelUnits) {}
     HRESULT GetDevice(IDirect3DDevice9** device) override { return program_.context().getDevice(device); }
     HRESULT GetFunction(void* data, UINT* size) override { return program_.getFunction(data, size); }
     GLuint program() const { return program_.program(); }
+    uint32_t explicitLevelUnits() const { return program_.explicitLevelUnits(); }
 
 private:
     ShaderProgram program_;
@@ -78,6 +84,10 @@ private:
 
 // Compiles one stage as a separable program; 0 with the info log in *errors on failure.
 GLuint compileSeparable(GLenum stage, const std::string& source, std::string* errors);
+// The texture units a linked program reads with an explicit level or explicit gradients: every
+// unit of a vertex program, the units of the samplers a pixel program passes to such reads (all
+// of its units where a read takes a sampler that is no uniform, as inside a function).
+uint32_t explicitLevelUnits(GLenum stage, GLuint program, const std::string& source);
 // Filled triangles are drawn lifted up and left by one step of the rasteriser's sub-pixel grid,
 // this many to the pixel, so that pixel centres on edges fall as Direct3D 9's top-left rule has them.
 constexpr int kFillStepsPerPixel = 256;

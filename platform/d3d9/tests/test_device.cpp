@@ -1,6 +1,7 @@
 #include <epoxy/gl.h>
 
 #include <cstring>
+#include <functional>
 
 #include "device_fixture.h"
 
@@ -84,6 +85,106 @@ TEST_F(DeviceTest, FailedResetKeepsTheSurfacesItHad) {
     depth->GetDesc(&desc);
     EXPECT_EQ(desc.Format, D3DFMT_D16);
     depth->Release();
+}
+
+// Between a reset that failed and one that succeeds a caller may still set states and draw: the
+// device answers each call as it would any other time (Present aside) and a later reset heals it.
+TEST_F(DeviceTest, CallsAfterAFailedResetAreAnsweredUntilAResetSucceeds) {
+    IDirect3DSurface9* target = nullptr;
+    ASSERT_EQ(device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr),
+        D3D_OK);
+    keep(target);
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(6 * sizeof(ScreenVertex), 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    keep(vb);
+    const auto vertices = quad(0, 0, 8, 8, 0xFF00FF00);
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, vertices.data(), 6 * sizeof(ScreenVertex));
+    vb->Unlock();
+    const WORD indices[6] = {0, 1, 2, 3, 4, 5};
+    const D3DVIEWPORT9 viewport{0, 0, 8, 8, 0.0f, 1.0f};
+    const RECT scissor{0, 0, 4, 4};
+    const struct {
+        const char* name;
+        std::function<HRESULT()> call;
+        HRESULT answer;
+    } calls[] = {
+        {"SetViewport", [&] { return device->SetViewport(&viewport); }, D3D_OK},
+        {"GetViewport",
+            [&] {
+                D3DVIEWPORT9 vp{};
+                device->GetViewport(&vp);
+                return vp.Width == kWidth && vp.Height == kHeight ? D3D_OK : E_FAIL;
+            },
+            D3D_OK},
+        {"SetScissorRect", [&] { return device->SetScissorRect(&scissor); }, D3D_OK},
+        {"Clear", [&] { return device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0); }, D3D_OK},
+        {"Clear without depth",
+            [&] {
+                device->SetDepthStencilSurface(nullptr);
+                return device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
+            },
+            D3D_OK},
+        {"GetRenderTarget",
+            [&] {
+                IDirect3DSurface9* got = nullptr;
+                const HRESULT hr = device->GetRenderTarget(0, &got);
+                if (got) got->Release();
+                return hr;
+            },
+            D3D_OK},
+        {"SetRenderTarget", [&] { return device->SetRenderTarget(1, target); }, D3D_OK},
+        {"BeginScene", [&] { return device->BeginScene(); }, D3D_OK},
+        {"DrawPrimitive without shaders", [&] { return device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2); },
+            D3DERR_INVALIDCALL},
+        {"DrawPrimitiveUP",
+            [&] {
+                useScreenPipeline();
+                return device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, vertices.data(), sizeof(ScreenVertex));
+            },
+            D3D_OK},
+        {"DrawPrimitive",
+            [&] {
+                useScreenPipeline();
+                device->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+                return device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
+            },
+            D3D_OK},
+        {"DrawIndexedPrimitiveUP",
+            [&] {
+                useScreenPipeline();
+                return device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 6, 2, indices, D3DFMT_INDEX16,
+                    vertices.data(), sizeof(ScreenVertex));
+            },
+            D3D_OK},
+        {"StretchRect",
+            [&] {
+                IDirect3DSurface9* back = nullptr;
+                device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+                const HRESULT hr = device->StretchRect(back, nullptr, target, nullptr, D3DTEXF_LINEAR);
+                back->Release();
+                return hr;
+            },
+            D3D_OK},
+        {"ColorFill", [&] { return device->ColorFill(target, nullptr, 0xFF0000FF); }, D3D_OK},
+        {"Present", [&] { return device->Present(nullptr, nullptr, nullptr, nullptr); }, D3DERR_DEVICELOST},
+    };
+    D3DPRESENT_PARAMETERS other = pp;
+    other.AutoDepthStencilFormat = D3DFMT_D16;
+    for (const auto& c : calls) {
+        SCOPED_TRACE(c.name);
+        d3dsimFailAutoDepthStencil(true);
+        ASSERT_EQ(device->Reset(&other), D3DERR_NOTAVAILABLE);
+        d3dsimFailAutoDepthStencil(false);
+        EXPECT_EQ(c.call(), c.answer);
+        EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    }
+    ASSERT_EQ(device->Reset(&other), D3D_OK);
+    useScreenPipeline();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    drawQuad(2, 2, 6, 6, 0xFF00FF00);
+    expectRect(backBufferPixels(), kWidth, kHeight, RECT{2, 2, 6, 6}, 0xFF00FF00, 0xFF000000);
 }
 
 TEST_F(DeviceTest, ResetRestoresDefaultStatesAndKeepsManagedContents) {

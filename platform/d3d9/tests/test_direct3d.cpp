@@ -1,9 +1,14 @@
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "d3d9.h"
 #include "d3d9sim.h"
+
+#include <HeadlessD3DDevice.h>
 
 namespace {
 
@@ -116,4 +121,53 @@ TEST(Direct3D, DeviceWithoutWindowUsesTheRequestedSizeOrItsOwn) {
     parent->Release();
     EXPECT_EQ(device->Release(), 0u);
     EXPECT_EQ(d3d->Release(), 0u);
+}
+
+// The device reports the adapter's texture memory in whole MiB, as far as its 32-bit answer goes.
+TEST_F(Injected, DevicesReportTheTextureMemoryOfTheirAdapter) {
+    constexpr uint64_t kMiB = uint64_t{1} << 20;
+    const struct {
+        uint64_t adapter;
+        UINT reported;
+    } cases[] = {
+        // An 8192 x 8192 target of four half floats with its depth buffer, and a byte more.
+        {768 * kMiB + 1, 768u << 20},
+        {100 * kMiB + kMiB - 1, 100u << 20},
+        {4095 * kMiB, 4095u << 20},
+        {uint64_t{24} << 30, 4095u << 20},
+        {kMiB - 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.adapter);
+        D3DSimAdapter adapter = d3dsimDefaultAdapter();
+        adapter.textureMemory = c.adapter;
+        d3dsimSetAdapters({adapter});
+        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d, nullptr);
+        D3DPRESENT_PARAMETERS pp = tormakelin::test::headlessPresentParameters(16, 16);
+        IDirect3DDevice9* device = nullptr;
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+            D3D_OK);
+        EXPECT_EQ(device->GetAvailableTextureMem(), c.reported);
+        device->Release();
+        d3d->Release();
+    }
+}
+
+// Without injection: the free video memory the driver tells, or where it tells none the
+// machine's memory, never a made-up figure.
+TEST(Direct3D, TextureMemoryIsWhatTheDriverOrTheMachineHas) {
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    D3DPRESENT_PARAMETERS pp = tormakelin::test::headlessPresentParameters(16, 16);
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device), D3D_OK);
+    const uint64_t adapter = d3dsimDefaultAdapter().textureMemory;
+    if (!epoxy_has_gl_extension("GL_NVX_gpu_memory_info") && !epoxy_has_gl_extension("GL_ATI_meminfo")) {
+        EXPECT_EQ(adapter, uint64_t(sysconf(_SC_PHYS_PAGES)) * uint64_t(sysconf(_SC_PAGESIZE)));
+    }
+    EXPECT_GT(adapter, 0u);
+    EXPECT_EQ(uint64_t(device->GetAvailableTextureMem()), std::min<uint64_t>(adapter >> 20, 4095) << 20);
+    device->Release();
+    d3d->Release();
 }

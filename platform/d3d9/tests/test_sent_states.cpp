@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "d3d9sim.h"
-#include "device_fixture.h"
 #include "gl_call_counter.h"
+#include "sampling_fixture.h"
 
 namespace {
 
@@ -325,6 +325,98 @@ TEST_F(SentStatesTest, ConstantsUploadOnlyWhatChanged) {
         EXPECT_EQ(counter.of(gl_calls::k_glNamedBufferSubData), c.uploads);
         expectRect(backBufferPixels(), kWidth, kHeight, c.drawn, 0xFF00FF00, 0xFF000000);
     }
+}
+
+// A program linked whole: made current, it would draw red wherever anything is drawn.
+GLuint redProgram() {
+    const char* vs = "#version 450 core\nlayout(location = 0) in vec4 p;\nvoid main() { gl_Position = p; }\n";
+    const char* fs = "#version 450 core\nout vec4 c;\nvoid main() { c = vec4(1, 0, 0, 1); }\n";
+    const GLuint program = glCreateProgram();
+    for (auto [stage, text] : {std::pair{GL_VERTEX_SHADER, vs}, std::pair{GL_FRAGMENT_SHADER, fs}}) {
+        const GLuint shader = glCreateShader(stage);
+        glShaderSource(shader, 1, &text, nullptr);
+        glCompileShader(shader);
+        glAttachShader(program, shader);
+        glDeleteShader(shader);
+    }
+    glLinkProgram(program);
+    return program;
+}
+
+// The bindings the device makes once, at creation, changed on its context behind its back: after
+// the hook an upload, a draw that samples it and the read-back all come out right again.
+TEST_F(SamplingTest, TheForgetHookBindsAgainWhatTheDeviceMadeAtCreation) {
+    constexpr UINT kTexels = 3, kRows = 2;
+    IDirect3DSurface9* target = useFloatTarget(kTexels * 2, kRows * 2);
+    pointSampling(0, D3DTEXF_NONE);
+    GLuint vao = 0, pipeline = 0, buffer = 0, sampler = 0;
+    glCreateVertexArrays(1, &vao);
+    glCreateProgramPipelines(1, &pipeline);
+    glCreateBuffers(1, &buffer);
+    glNamedBufferData(buffer, 4096, nullptr, GL_STATIC_DRAW);
+    glCreateSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    const GLuint program = redProgram();
+    const struct {
+        const char* name;
+        std::function<void()> change;
+    } cases[] = {
+        {"vertex array", [&] { glBindVertexArray(vao); }},
+        {"pipeline", [&] { glBindProgramPipeline(pipeline); }},
+        {"current program", [&] { glUseProgram(program); }},
+        {"uniform blocks",
+            [&] {
+                for (GLuint binding = 0; binding < 4; ++binding) glBindBufferBase(GL_UNIFORM_BUFFER, binding, buffer);
+            }},
+        {"sampler", [&] { glBindSampler(0, sampler); }},
+        {"clip control", [&] { glClipControl(GL_LOWER_LEFT, GL_NEGATIVE_ONE_TO_ONE); }},
+        {"pixel store",
+            [&] {
+                glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+                glPixelStorei(GL_UNPACK_SKIP_PIXELS, 1);
+                glPixelStorei(GL_PACK_ALIGNMENT, 8);
+                glPixelStorei(GL_PACK_SKIP_ROWS, 1);
+            }},
+        {"pixel buffers",
+            [&] {
+                glBindBuffer(GL_PIXEL_UNPACK_BUFFER, buffer);
+                glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+            }},
+    };
+    // Each texel its own colour: a shifted, flipped or blended read shows.
+    const uint32_t texels[kRows][kTexels] = {
+        {0xFF000000, 0xFFFFFFFF, 0xFF0000FF}, {0xFFFF0000, 0xFF00FF00, 0xFFFFFF00}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        d3dsimForgetGLState(device);
+        IDirect3DTexture9* texture = nullptr;
+        ASSERT_EQ(device->CreateTexture(kTexels, kRows, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+            D3D_OK);
+        fill(texture, texels, kTexels * 4, kRows, 0u);
+        device->SetTexture(0, texture);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+        drawAll();
+        const std::vector<Rgba> pixels = readFloats(target);
+        device->SetTexture(0, nullptr);
+        texture->Release();
+        ASSERT_EQ(pixels.size(), size_t(kTexels * kRows * 4));
+        int wrong = 0;
+        for (UINT y = 0; y < kRows * 2; ++y)
+            for (UINT x = 0; x < kTexels * 2; ++x) {
+                const uint32_t t = texels[y / 2][x / 2];
+                const Rgba want{float((t >> 16) & 0xFF) / 255.0f, float((t >> 8) & 0xFF) / 255.0f,
+                    float(t & 0xFF) / 255.0f, 1.0f};
+                if (pixels[y * kTexels * 2 + x] != want) ++wrong;
+            }
+        EXPECT_EQ(wrong, 0);
+    }
+    glDeleteProgram(program);
+    glDeleteSamplers(1, &sampler);
+    glDeleteBuffers(1, &buffer);
+    glDeleteProgramPipelines(1, &pipeline);
+    glDeleteVertexArrays(1, &vao);
 }
 
 }  // namespace

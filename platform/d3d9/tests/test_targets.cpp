@@ -66,6 +66,54 @@ TEST_F(DeviceTest, StretchRectCopiesAndScalesTopDown) {
     EXPECT_EQ(device->StretchRect(source, nullptr, source, nullptr, D3DTEXF_POINT), D3DERR_INVALIDCALL);
 }
 
+// GL blits into a multisampled image only one to one between like formats; the copy is made
+// whatever the source's size, format and sample count.
+TEST_F(DeviceTest, StretchRectIntoAMultisampledTargetScalesAndConverts) {
+    const struct {
+        const char* name;
+        UINT width, height;
+        D3DFORMAT format;
+        D3DMULTISAMPLE_TYPE samples;
+        RECT into;  // in the 16 x 16 target
+    } cases[] = {
+        {"scaled up", 8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, {0, 0, 16, 16}},
+        {"scaled into a part", 16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, {4, 8, 12, 12}},
+        {"one to one, another format", 16, 16, D3DFMT_A16B16G16R16F, D3DMULTISAMPLE_NONE, {0, 0, 16, 16}},
+        {"one to one, opaque format", 16, 16, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, {0, 0, 16, 16}},
+        {"scaled, other sample count", 8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_2_SAMPLES, {0, 0, 16, 16}},
+        {"one to one, like target", 16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_4_SAMPLES, {0, 0, 16, 16}},
+    };
+    IDirect3DSurface9 *target = nullptr, *plain = nullptr;
+    ASSERT_EQ(device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_4_SAMPLES, 0, FALSE, &target, nullptr),
+        D3D_OK);
+    ASSERT_EQ(device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &plain, nullptr),
+        D3D_OK);
+    keep(target), keep(plain);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        IDirect3DSurface9* source = nullptr;
+        ASSERT_EQ(device->CreateRenderTarget(c.width, c.height, c.format, c.samples, 0, FALSE, &source, nullptr),
+            D3D_OK);
+        keep(source);
+        // The top quarter red, the rest black.
+        ASSERT_EQ(device->ColorFill(source, nullptr, 0xFF000000), D3D_OK);
+        const RECT top{0, 0, LONG(c.width), LONG(c.height / 4)};
+        ASSERT_EQ(device->ColorFill(source, &top, 0xFFFF0000), D3D_OK);
+        ASSERT_EQ(device->ColorFill(target, nullptr, 0xFF0000FF), D3D_OK);
+        ASSERT_EQ(device->StretchRect(source, nullptr, target, &c.into, D3DTEXF_POINT), D3D_OK);
+        ASSERT_EQ(device->StretchRect(target, nullptr, plain, nullptr, D3DTEXF_NONE), D3D_OK);
+        const auto pixels = readPixels(plain);
+        const LONG red = c.into.top + (c.into.bottom - c.into.top) / 4;
+        for (UINT y = 0; y < 16; ++y)
+            for (UINT x = 0; x < 16; ++x) {
+                const bool inside = LONG(x) >= c.into.left && LONG(x) < c.into.right && LONG(y) >= c.into.top &&
+                                    LONG(y) < c.into.bottom;
+                const uint32_t want = !inside ? 0xFF0000FF : LONG(y) < red ? 0xFFFF0000 : 0xFF000000;
+                ASSERT_EQ(pixel(pixels, x, y, 16), want) << "at " << x << "," << y;
+            }
+    }
+}
+
 TEST_F(DeviceTest, RenderTargetDataReachesASystemMemorySurface) {
     IDirect3DSurface9 *target = nullptr, *copy = nullptr;
     ASSERT_EQ(device->CreateRenderTarget(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr), D3D_OK);
