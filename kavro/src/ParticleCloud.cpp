@@ -150,14 +150,16 @@ void ParticleCloud::prepare(bool sort, const D3DXVECTOR3& eye)
     // The digits are counted for all passes while the keys are made; a pass whose digit every key
     // shares moves nothing.
     uint32_t counts[kSortPasses][kSortBuckets] = {};
+    // Newest first, as unsorted: the sort is stable, so particles at equal distances keep that
+    // order from frame to frame, however the walks have relinked the alive list since.
     uint64_t* entries = m_entries.data();
-    for (Particle* p = m_aliveHead; p; p = nextInList(p)) {
-        const D3DXVECTOR3 d = p->position - eye;
+    for (uint32_t i = m_newest; i != kNoParticle; i = m_records[i].olderBorn) {
+        const D3DXVECTOR3 d = m_records[i].position - eye;
         const uint32_t key = farthestFirstKey(d.x * d.x + d.y * d.y + d.z * d.z);
         for (unsigned pass = 0; pass < kSortPasses; ++pass) {
             ++counts[pass][digitOf(key, pass)];
         }
-        entries[n++] = uint64_t(key) << 32 | p->index;
+        entries[n++] = uint64_t(key) << 32 | i;
     }
     for (unsigned pass = 0; pass < kSortPasses && n > 1; ++pass) {
         sortPass(counts[pass], pass, n);

@@ -42,7 +42,7 @@ struct Particle {
     Particle* next = nullptr;
     Particle* previous = nullptr;
     // The alive records by birth, newest first (record indices, kNoParticle at either end): the
-    // unsorted draw order, which the walks' relinking in record order must not disturb.
+    // draw order before any sort, which the walks' relinking in record order must not disturb.
     uint32_t olderBorn = UINT32_MAX;
     uint32_t newerBorn = UINT32_MAX;
 };
@@ -94,7 +94,7 @@ public:
     Particle* newParticle();
     void freeParticle(Particle* particle);
     // Fills the draw order: unsorted, newest first; sorted, the farthest from the eye first, and
-    // equal distances in the order of the alive list.
+    // equal distances newest first.
     void prepare(bool sort, const D3DXVECTOR3& eye);
     // Chains the alive list in record order, so that walking it reads memory front to back
     // instead of jumping wherever births have scattered it; nothing to do when none was born.
