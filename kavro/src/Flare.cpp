@@ -51,15 +51,15 @@ public:
         return m_decl && m_buffer;
     }
 
-    void drawLensFlare(RenderPass& pass, LensFlare* lensFlare, bool occlusionTest) override
+    void drawLensFlare(RenderPass& pass, LensFlare* lensFlare) override
     {
-        drawSprite(pass, lensFlare, occlusionTest ? Sprite_OcclusionTest : Sprite_OverTheScene);
+        drawSprite(pass, lensFlare, Sprite_OcclusionTest);
     }
 
     void draw(RenderPass& pass, Flare* flare) override { drawSprite(pass, flare, Sprite_InTheScene); }
 
 private:
-    enum SpriteMode { Sprite_InTheScene, Sprite_OcclusionTest, Sprite_OverTheScene };
+    enum SpriteMode { Sprite_InTheScene, Sprite_OcclusionTest };
 
     void drawSprite(RenderPass& pass, FlareNode* flare, SpriteMode mode)
     {
@@ -90,20 +90,16 @@ private:
         material->end(shader);
     }
 
-    // After the material's states; its end writes all colours again, and every material begins
-    // with the depth test on.
+    // After the material's states, which begin with the depth test on; its end writes all
+    // colours again.
     static void applySpriteMode(SpriteMode mode)
     {
         render::StateManager* states = render::g_stateManager;
         if (states == nullptr || mode == Sprite_InTheScene) {
             return;
         }
-        if (mode == Sprite_OcclusionTest) {
-            states->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
-            states->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-        } else {
-            states->SetRenderState(D3DRS_ZENABLE, FALSE);
-        }
+        states->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+        states->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     }
 
     render::IVertexDecl* m_decl = nullptr;
@@ -212,13 +208,11 @@ void LensFlare::testOcclusion(RenderPass& pass, IFlareRender* renderer)
         m_completed = 1;
         visible = query->getPixelCount() > 0;
     }
-    if (visible) {
-        renderer->drawLensFlare(pass, this, false);
-    }
+    // The flare itself is the effect graph's to draw; the probe under the query shows nothing.
     // A question still out is left to answer: asking again would throw its answer away.
     if (asking && !query->isPending()) {
         query->begin();
-        renderer->drawLensFlare(pass, this, true);
+        renderer->drawLensFlare(pass, this);
         query->endWithoutWaiting();
     }
 }

@@ -1,5 +1,6 @@
 #include <tormakelin/kavro/Particles.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -34,6 +35,7 @@ bool ParticleCloud::create(uint32_t capacity)
     m_aliveCount = 0;
     m_aliveHead = nullptr;
     m_newest = kNoParticle;
+    m_births = 0;
     m_inRecordOrder = true;
     m_freeHead = capacity ? &m_records[0] : nullptr;
     for (uint32_t i = 0; i < capacity; ++i) {
@@ -67,6 +69,7 @@ Particle* ParticleCloud::newParticle()
         m_records[m_newest].newerBorn = p->index;
     }
     m_newest = p->index;
+    p->birth = ++m_births;
     m_alive[p->index] = 1;
     m_inRecordOrder = false;
     ++m_aliveCount;
@@ -162,9 +165,32 @@ void ParticleCloud::prepare(bool sort, const D3DXVECTOR3& eye)
     for (unsigned pass = 0; pass < kSortPasses && n > 1; ++pass) {
         sortPass(counts[pass], pass, n);
     }
+    // The list runs in record order or newest first, depending on the births since the walks
+    // relinked it; ties go newest first either way, as unsorted, so they never swap.
+    orderTiesNewestFirst(n);
     entries = m_entries.data();
     for (uint32_t i = 0; i < n; ++i) {
         m_order[i] = uint32_t(entries[i]);
+    }
+}
+
+void ParticleCloud::orderTiesNewestFirst(uint32_t n)
+{
+    uint64_t* entries = m_entries.data();
+    const Particle* records = m_records.data();
+    const auto newer = [records](uint64_t a, uint64_t b) {
+        return records[uint32_t(a)].birth > records[uint32_t(b)].birth;
+    };
+    for (uint32_t first = 0; first < n;) {
+        const uint32_t key = uint32_t(entries[first] >> 32);
+        uint32_t end = first + 1;
+        while (end < n && uint32_t(entries[end] >> 32) == key) {
+            ++end;
+        }
+        if (end - first > 1) {
+            std::sort(entries + first, entries + end, newer);
+        }
+        first = end;
     }
 }
 

@@ -27,6 +27,10 @@ enum BoxFace : int {
     BoxFace_MaxY = 3,
     BoxFace_MinZ = 4,
     BoxFace_MaxZ = 5,
+    // The draw runs one past the last face, which takes that value too, so the +z face gets
+    // twice the share of each other one; a seeded project spreads its particles the same way
+    // wherever it plays.
+    BoxFace_LastDrawn = 6,
 };
 
 D3DXVECTOR3 randomIn(const D3DXVECTOR3& min, const D3DXVECTOR3& max)
@@ -117,7 +121,7 @@ void ParticleBoxEmitter::placeParticle(Particle& p)
 {
     D3DXVECTOR3 at = randomIn(m_bounds.min, m_bounds.max);
     if (m_onBox) {
-        switch (core::randomInt(BoxFace_MinX, BoxFace_MaxZ)) {
+        switch (core::randomInt(BoxFace_MinX, BoxFace_LastDrawn)) {
         case BoxFace_MinX: at.x = m_bounds.min.x; break;
         case BoxFace_MaxX: at.x = m_bounds.max.x; break;
         case BoxFace_MinY: at.y = m_bounds.min.y; break;

@@ -23,11 +23,10 @@ IRenderView* fullView(unsigned width, unsigned height)
 }
 
 // Makes a surface target 0 with its depth buffer (when there is one) and its view, and puts back
-// what was current when the matching end comes. Bindings in force are kept in begin order, so
-// a device loss can end them innermost first while every saved surface still lives.
+// what was current when the matching end comes (or the device is lost).
 class TargetBinding {
 public:
-    TargetBinding() = default;
+    TargetBinding() : m_saved([](void* self) { static_cast<TargetBinding*>(self)->forceEnd(); }, this) {}
     TargetBinding(const TargetBinding&) = delete;
     TargetBinding& operator=(const TargetBinding&) = delete;
     ~TargetBinding() { forceEnd(); }
@@ -46,7 +45,6 @@ public:
         m_depth = depth;
         m_view = view;
         m_state.begun();
-        link();
     }
 
     bool end()
@@ -66,19 +64,9 @@ public:
         }
     }
 
-    static void forceEndAll()
-    {
-        while (s_last != nullptr) {
-            TargetBinding* const last = s_last;
-            last->forceEnd();
-            last->unlink();
-        }
-    }
-
 private:
     void restore()
     {
-        unlink();
         m_saved.restore();
         if (m_depth != nullptr) {
             m_depth->restore();
@@ -88,36 +76,10 @@ private:
         m_view = nullptr;
     }
 
-    void link()
-    {
-        m_previous = s_last;
-        s_last = this;
-        if (m_previous != nullptr) {
-            m_previous->m_next = this;
-        }
-    }
-
-    void unlink()
-    {
-        if (m_previous != nullptr) {
-            m_previous->m_next = m_next;
-        }
-        if (m_next != nullptr) {
-            m_next->m_previous = m_previous;
-        }
-        if (s_last == this) {
-            s_last = m_previous;
-        }
-        m_previous = m_next = nullptr;
-    }
-
-    static inline TargetBinding* s_last = nullptr;
     SavedTargets m_saved;
     BeginState m_state;
     DepthBuffer* m_depth = nullptr;
     IRenderView* m_view = nullptr;
-    TargetBinding* m_previous = nullptr;
-    TargetBinding* m_next = nullptr;
 };
 
 // Its texture and depth buffer make themselves again after a reset, so the objects callers
@@ -289,11 +251,6 @@ private:
 };
 
 } // namespace
-
-void endBegunTargets()
-{
-    TargetBinding::forceEndAll();
-}
 
 IRenderTargetTexture* createRenderTargetTexture(unsigned width, unsigned height, D3DFORMAT format,
     D3DMULTISAMPLE_TYPE, DWORD, DWORD, bool useDepth)

@@ -28,6 +28,7 @@ bool SavedTargets::save(bool depth)
         m_depth = nullptr;
     }
     m_saved = true;
+    link();
     return true;
 }
 
@@ -45,8 +46,47 @@ void SavedTargets::restore()
     drop();
 }
 
+void SavedTargets::endAll()
+{
+    while (s_latest != nullptr) {
+        SavedTargets* const latest = s_latest;
+        latest->m_endAtLoss(latest->m_owner);
+        // An owner that no longer counts the begin as in force still gets its surfaces back.
+        if (s_latest == latest) {
+            latest->restore();
+        }
+    }
+}
+
+void SavedTargets::link()
+{
+    m_earlier = s_latest;
+    m_later = nullptr;
+    if (m_earlier != nullptr) {
+        m_earlier->m_later = this;
+    }
+    s_latest = this;
+}
+
+void SavedTargets::unlink()
+{
+    if (!m_saved) {
+        return;
+    }
+    if (m_earlier != nullptr) {
+        m_earlier->m_later = m_later;
+    }
+    if (m_later != nullptr) {
+        m_later->m_earlier = m_earlier;
+    } else {
+        s_latest = m_earlier;
+    }
+    m_earlier = m_later = nullptr;
+}
+
 void SavedTargets::drop()
 {
+    unlink();
     for (IDirect3DSurface9** surface : {&m_target, &m_depth}) {
         if (*surface != nullptr) {
             (*surface)->Release();
@@ -69,6 +109,11 @@ bool setDepth(IDirect3DSurface9* surface)
     const bool ok = g_d3d != nullptr && g_d3d->SetDepthStencilSurface(surface) == D3D_OK;
     forgetTargets();
     return ok;
+}
+
+void endBegunTargets()
+{
+    SavedTargets::endAll();
 }
 
 IDirect3DSurface9* shareSurface(IDirect3DSurface9* surface)

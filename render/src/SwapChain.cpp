@@ -14,12 +14,12 @@ namespace {
 // Keeps what it was made with, so it lets go before a reset and comes back after it.
 class SwapChain final : public core::RefCounted<ISwapChain>, public RenderListener {
 public:
-    SwapChain() : RenderListener(true) {}
+    SwapChain() : RenderListener(true), m_saved([](void* self) { static_cast<SwapChain*>(self)->endDrawing(); }, this)
+    {
+    }
     ~SwapChain() override
     {
-        if (m_state.forceEnd()) {
-            m_saved.restore();
-        }
+        endDrawing();
         releaseChain();
     }
 
@@ -67,9 +67,7 @@ public:
 
     bool onLostDevice() override
     {
-        if (m_state.forceEnd()) {
-            m_saved.restore();
-        }
+        endDrawing();
         releaseChain();
         return true;
     }
@@ -77,6 +75,14 @@ public:
     bool onResetDevice() override { return !m_created || m_chain != nullptr || make(); }
 
 private:
+    // Ends a begin in force, refused ones included (device loss, destruction).
+    void endDrawing()
+    {
+        if (m_state.forceEnd()) {
+            m_saved.restore();
+        }
+    }
+
     bool make()
     {
         if (g_d3d == nullptr || g_renderDevice == nullptr) {

@@ -49,13 +49,15 @@ void copyRow(D3DFORMAT format, const uint8_t* source, uint8_t* target, unsigned 
 
 } // namespace
 
-Texture::Texture() : RenderListener(true), m_saved(new SavedTargets()) {}
+Texture::Texture()
+    : RenderListener(true),
+      m_saved(new SavedTargets([](void* self) { static_cast<Texture*>(self)->endDrawing(); }, this))
+{
+}
 
 Texture::~Texture()
 {
-    if (m_beginState.forceEnd()) {
-        restoreTargets();
-    }
+    endDrawing();
     delete m_saved;
     releaseTexture();
     if (m_view != nullptr) {
@@ -198,6 +200,13 @@ bool Texture::end()
     return true;
 }
 
+void Texture::endDrawing()
+{
+    if (m_beginState.forceEnd()) {
+        restoreTargets();
+    }
+}
+
 void Texture::restoreTargets()
 {
     m_saved->restore();
@@ -218,9 +227,7 @@ bool Texture::onLostDevice()
 {
     // Managed, system-memory and scratch textures outlive a reset by themselves.
     if (m_texture != nullptr && m_desc.Pool == D3DPOOL_DEFAULT) {
-        if (m_beginState.forceEnd()) {
-            restoreTargets();
-        }
+        endDrawing();
         releaseTexture();
         m_lost = true;
     }

@@ -206,6 +206,82 @@ TEST_F(TargetTest, ALossEndsTheTargetsBegunWhenTheDeviceIsLost)
     }
 }
 
+// Every drawing surface still begun at a loss is ended innermost first, whatever kind it is and
+// whichever was made first, so a strict reset succeeds; the callers' ends then change nothing.
+TEST_F(TargetTest, ALossEndsEveryDrawingSurfaceBegunInnermostFirst)
+{
+    // Each made after the one before it, so an inner surface is sometimes the older one.
+    const TextureCreateParams params{1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT};
+    SmartRef<Texture> first = new Texture();
+    ASSERT_TRUE(first->create(8, 8, &params));
+    SmartRef<IRenderTargetTexture> texture = createRenderTargetTexture(16, 8, D3DFMT_A8R8G8B8,
+        D3DMULTISAMPLE_NONE, 0, 0, true);
+    SmartRef<Texture> second = new Texture();
+    ASSERT_TRUE(second->create(12, 4, &params));
+    SmartRef<IRenderTarget> plain = createRenderTarget(40, 20, D3DFMT_A8R8G8B8);
+    SmartRef<ISwapChain> chain = createSwapChain();
+    SmartRef<IDepthBuffer> buffer = createDepthBuffer(12, 4, D3DFMT_D24S8);
+    ASSERT_TRUE(texture && plain && chain && chain->create(24, 16, D3DFMT_X8R8G8B8) && buffer);
+
+    struct Surface {
+        const char* name;
+        std::function<bool()> begin;
+        std::function<bool()> end;
+    };
+    const Surface firstDrawn{"first texture", [&] { return first->begin(nullptr, nullptr); },
+        [&] { return first->end(); }};
+    const Surface secondDrawn{"second texture with a depth buffer", [&] { return second->begin(nullptr, buffer.get()); },
+        [&] { return second->end(); }};
+    const Surface targetTexture{"target texture", [&] { return texture->begin(); }, [&] { return texture->end(); }};
+    const Surface renderTarget{"render target", [&] { return plain->begin(); }, [&] { return plain->end(); }};
+    const Surface swapChain{"swap chain", [&] { return chain->begin(); }, [&] { return chain->end(); }};
+    // Outermost first.
+    const std::vector<std::vector<const Surface*>> nestings = {
+        {&firstDrawn, &secondDrawn},
+        {&secondDrawn, &firstDrawn},
+        {&targetTexture, &firstDrawn},
+        {&secondDrawn, &targetTexture},
+        {&firstDrawn, &renderTarget},
+        {&renderTarget, &secondDrawn},
+        {&firstDrawn, &swapChain},
+        {&swapChain, &secondDrawn},
+        {&firstDrawn, &targetTexture, &secondDrawn},
+    };
+    IDirect3DSurface9* const backBuffer = target();
+    IDirect3DSurface9* const backDepth = depth();
+    for (const std::vector<const Surface*>& nesting : nestings) {
+        std::string names;
+        for (const Surface* surface : nesting) {
+            names += std::string(names.empty() ? "" : " > ") + surface->name;
+        }
+        SCOPED_TRACE(names);
+        for (const Surface* surface : nesting) {
+            ASSERT_TRUE(surface->begin()) << surface->name;
+        }
+        EXPECT_FALSE(nesting.back()->begin()) << "a refused begin is ended too";
+        loseAndRecover();
+        EXPECT_EQ(target(), backBuffer);
+        EXPECT_EQ(depth(), backDepth);
+        EXPECT_EQ(viewport().Width, kWidth);
+        for (auto it = nesting.rbegin(); it != nesting.rend(); ++it) {
+            EXPECT_FALSE((*it)->end()) << (*it)->name;
+        }
+        EXPECT_FALSE(nesting.back()->end());
+        EXPECT_EQ(target(), backBuffer);
+        EXPECT_EQ(depth(), backDepth);
+
+        for (const Surface* surface : nesting) {
+            ASSERT_TRUE(surface->begin()) << surface->name << " begins again after the reset";
+            EXPECT_NE(target(), backBuffer);
+        }
+        for (auto it = nesting.rbegin(); it != nesting.rend(); ++it) {
+            EXPECT_TRUE((*it)->end()) << (*it)->name;
+        }
+        EXPECT_EQ(target(), backBuffer);
+        EXPECT_EQ(depth(), backDepth);
+    }
+}
+
 // A begin refused because the target is current already is matched by an end of its own: that
 // end leaves the outer begin in force, and the outer end still restores.
 TEST_F(TargetTest, TheEndOfARefusedBeginLeavesTheOuterBeginInForce)

@@ -27,9 +27,9 @@ public:
 
     virtual int addRef() = 0;
     virtual int release() = 0;
-    // A lens flare's sprite: as its occlusion test (depth-tested, no colour written), or shown
-    // over the scene, whose depth then hides nothing of it.
-    virtual void drawLensFlare(RenderPass& pass, LensFlare* lensFlare, bool occlusionTest) = 0;
+    // A lens flare's sprite as its occlusion test: depth-tested, writing neither colour nor
+    // depth, so nothing of it shows.
+    virtual void drawLensFlare(RenderPass& pass, LensFlare* lensFlare) = 0;
     virtual void draw(RenderPass& pass, Flare* flare) = 0;
     virtual ~IFlareRender() = default;
 };
@@ -97,7 +97,7 @@ public:
     float range = 400.0f;
     float fade = 100.0f;
     // The latest answer of the occlusion query: some of the sprite's pixels passed the scene's
-    // depth. Without a query the flare always shows.
+    // depth. Without a query the flare always counts as visible.
     bool visible = false;
 
 private:

@@ -45,6 +45,9 @@ struct Particle {
     // unsorted draw order, which the walks' relinking in record order must not disturb.
     uint32_t olderBorn = UINT32_MAX;
     uint32_t newerBorn = UINT32_MAX;
+    // Counts the pool's births: the larger, the newer. Orders the sorted particles at equal
+    // distances without walking the chain above, whose records lie scattered.
+    uint64_t birth = 0;
 };
 
 constexpr uint32_t kNoParticle = UINT32_MAX;
@@ -94,7 +97,7 @@ public:
     Particle* newParticle();
     void freeParticle(Particle* particle);
     // Fills the draw order: unsorted, newest first; sorted, the farthest from the eye first, and
-    // equal distances in the order of the alive list.
+    // equal distances newest first.
     void prepare(bool sort, const D3DXVECTOR3& eye);
     // Chains the alive list in record order, so that walking it reads memory front to back
     // instead of jumping wherever births have scattered it; nothing to do when none was born.
@@ -111,6 +114,8 @@ private:
     // One stable pass of the radix sort of the first n entries, on the digit `pass`, given how
     // many keys have each value of it.
     void sortPass(uint32_t* counts, unsigned pass, uint32_t n);
+    // Puts each run of sorted entries at one distance newest first.
+    void orderTiesNewestFirst(uint32_t n);
 
     uint32_t m_capacity = 0;
     uint32_t m_aliveCount = 0;
@@ -118,6 +123,7 @@ private:
     bool m_inRecordOrder = true;
     Particle* m_aliveHead = nullptr;
     uint32_t m_newest = kNoParticle;
+    uint64_t m_births = 0;
     Particle* m_freeHead = nullptr;
     std::vector<Particle> m_records;
     std::vector<uint8_t> m_alive;

@@ -99,6 +99,8 @@ private:
     bool adopt(IDirect3DTexture9* texture);
     bool recreate();
     void releaseTexture();
+    // Ends a begin in force, refused ones included (device loss, destruction).
+    void endDrawing();
     // Sets back what begin replaced.
     void restoreTargets();
 
