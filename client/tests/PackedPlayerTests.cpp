@@ -2,9 +2,16 @@
 
 #include "PlayerTestSupport.h"
 
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <thread>
 
 namespace tormakelin::client::test {
 namespace {
@@ -55,6 +62,102 @@ TEST_F(PackedPlayer, TheSamplePlaysItsLastSecondCleanly)
     ProcessResult const played = runProgram(samplePath().string() + " -nosetup -time 59");
     EXPECT_EQ(played.exitCode, 0);
     EXPECT_EQ(played.errors, "");
+}
+
+// The packed sample started with "-nosetup" as from a terminal, its output kept in a file.
+class RunningPlayer {
+public:
+    explicit RunningPlayer(std::string const& errorFile)
+    {
+        std::string const program = samplePath().string();
+        m_pid = fork();
+        if (m_pid == 0) {
+            int const out = open("/dev/null", O_WRONLY);
+            int const err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(out, 1);
+            dup2(err, 2);
+            execl(program.c_str(), program.c_str(), "-nosetup", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~RunningPlayer()
+    {
+        if (m_pid > 0 && !m_status) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    RunningPlayer(RunningPlayer const&) = delete;
+    RunningPlayer& operator=(RunningPlayer const&) = delete;
+
+    // The main loop pins its thread to one processor before its first frame.
+    bool waitForMainLoop(std::chrono::seconds limit)
+    {
+        cpu_set_t own;
+        if (sched_getaffinity(0, sizeof own, &own) != 0 || CPU_COUNT(&own) < 2) {
+            std::this_thread::sleep_for(std::chrono::seconds(5));
+            return running();
+        }
+        auto const end = std::chrono::steady_clock::now() + limit;
+        while (running() && std::chrono::steady_clock::now() < end) {
+            cpu_set_t mask;
+            if (sched_getaffinity(m_pid, sizeof mask, &mask) == 0 && CPU_COUNT(&mask) == 1)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    bool running() { return m_pid > 0 && !finished(); }
+    void signal(int number) const { kill(m_pid, number); }
+
+    // The exit code once the player ended by itself within the time; -1 for a signal.
+    std::optional<int> exitCode(std::chrono::milliseconds limit)
+    {
+        auto const end = std::chrono::steady_clock::now() + limit;
+        while (!finished() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!m_status)
+            return std::nullopt;
+        return WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1;
+    }
+
+private:
+    bool finished()
+    {
+        int status = 0;
+        if (!m_status && waitpid(m_pid, &status, WNOHANG) == m_pid)
+            m_status = status;
+        return m_status.has_value();
+    }
+
+    pid_t m_pid = -1;
+    std::optional<int> m_status;
+};
+
+// Ctrl+C, or a service manager's stop, ends the sample at once as closing its window does, though
+// its sound started before its window.
+TEST_F(PackedPlayer, CtrlCAndSigtermEndThePlayerWithinAFrameOrTwo)
+{
+    using namespace std::chrono;
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal));
+        std::string const errorFile = (scratchFolder() / "stderr.txt").string();
+        RunningPlayer player(errorFile);
+        ASSERT_TRUE(player.waitForMainLoop(seconds(120))) << "the sample never began to play";
+        std::this_thread::sleep_for(milliseconds(300));
+        ASSERT_TRUE(player.running());
+        auto const sent = steady_clock::now();
+        player.signal(signal);
+        std::optional<int> const code = player.exitCode(seconds(10));
+        auto const took = duration_cast<milliseconds>(steady_clock::now() - sent);
+        ASSERT_TRUE(code.has_value()) << "still playing 10 s after the signal";
+        EXPECT_EQ(*code, 0);
+        // A frame or two of the sample, on a machine busy with other tests.
+        EXPECT_LT(took.count(), 2000);
+        std::ifstream in(errorFile);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "");
+    }
 }
 
 TEST_F(PackedPlayer, APlayerWithoutAPackEndsWith255)
