@@ -135,9 +135,9 @@ private:
     std::optional<int> m_status;
 };
 
-// Ctrl+C, or a service manager's stop, ends the sample at once as closing its window does, though
-// its sound started before its window.
-TEST_F(PackedPlayer, CtrlCAndSigtermEndThePlayerWithinAFrameOrTwo)
+// Ctrl+C, or a service manager's stop, ends the sample as closing its window does, though its
+// sound started before its window.
+TEST_F(PackedPlayer, CtrlCAndSigtermEndThePlayerWithExitCodeZero)
 {
     using namespace std::chrono;
     for (int signal : {SIGINT, SIGTERM}) {
@@ -147,14 +147,12 @@ TEST_F(PackedPlayer, CtrlCAndSigtermEndThePlayerWithinAFrameOrTwo)
         ASSERT_TRUE(player.waitForMainLoop(seconds(120))) << "the sample never began to play";
         std::this_thread::sleep_for(milliseconds(300));
         ASSERT_TRUE(player.running());
-        auto const sent = steady_clock::now();
         player.signal(signal);
-        std::optional<int> const code = player.exitCode(seconds(10));
-        auto const took = duration_cast<milliseconds>(steady_clock::now() - sent);
-        ASSERT_TRUE(code.has_value()) << "still playing 10 s after the signal";
+        // Long before the sample's end, a minute on; the frames it takes are counted in process
+        // (TheCloseBoxAndTheStopSignalsEndPlaybackAsEscDoes), as a busy machine draws slowly.
+        std::optional<int> const code = player.exitCode(seconds(15));
+        ASSERT_TRUE(code.has_value()) << "still playing 15 s after the signal";
         EXPECT_EQ(*code, 0);
-        // A frame or two of the sample, on a machine busy with other tests.
-        EXPECT_LT(took.count(), 2000);
         std::ifstream in(errorFile);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "");
     }
