@@ -38,18 +38,25 @@ protected:
     void TearDown() override { std::filesystem::remove_all(scratchFolder()); }
 };
 
-TEST_F(PackedPlayer, PlaysItsOwnPackToTheEnd)
+// A copy of the player with the project packed into it, or an empty path.
+std::filesystem::path packedPlayer(TestProject const& settings)
 {
     std::filesystem::path const project = scratchFolder() / "project";
     std::filesystem::create_directories(project);
-    TestProject settings;
-    settings.endUnits = 50;
     std::ofstream(project / "tormakelin.script") << settings.xml();
     // The packed copy stays in the program folder: the plug-in scan lists the program's own folder.
     std::filesystem::path const packed = programFolder() / ("Tormakelin.PackTest." + std::to_string(getpid()));
     std::string const pack = (programFolder() / "Tormakelin.Pack").string() + " " +
         (programFolder() / "Tormakelin.Client").string() + " " + packed.string() + " " + project.string();
-    ASSERT_EQ(runProgram(pack).exitCode, 0);
+    return runProgram(pack).exitCode == 0 ? packed : std::filesystem::path();
+}
+
+TEST_F(PackedPlayer, PlaysItsOwnPackToTheEnd)
+{
+    TestProject settings;
+    settings.endUnits = 50;
+    std::filesystem::path const packed = packedPlayer(settings);
+    ASSERT_FALSE(packed.empty());
 
     ProcessResult const played = runProgram(packed.string() + " -nosetup");
     std::filesystem::remove(packed);
@@ -64,12 +71,11 @@ TEST_F(PackedPlayer, TheSamplePlaysItsLastSecondCleanly)
     EXPECT_EQ(played.errors, "");
 }
 
-// The packed sample started with "-nosetup" as from a terminal, its output kept in a file.
+// A packed player started with "-nosetup" as from a terminal, its output kept in a file.
 class RunningPlayer {
 public:
-    explicit RunningPlayer(std::string const& errorFile)
+    RunningPlayer(std::string const& program, std::string const& errorFile)
     {
-        std::string const program = samplePath().string();
         m_pid = fork();
         if (m_pid == 0) {
             int const out = open("/dev/null", O_WRONLY);
@@ -135,27 +141,32 @@ private:
     std::optional<int> m_status;
 };
 
-// Ctrl+C, or a service manager's stop, ends the sample as closing its window does, though its
-// sound started before its window.
+// Ctrl+C, or a service manager's stop, ends a minute's project as closing its window does, though
+// the player starts its sound before its window.
 TEST_F(PackedPlayer, CtrlCAndSigtermEndThePlayerWithExitCodeZero)
 {
     using namespace std::chrono;
+    TestProject settings;
+    settings.endUnits = 6000;
+    std::filesystem::path const packed = packedPlayer(settings);
+    ASSERT_FALSE(packed.empty());
     for (int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(strsignal(signal));
         std::string const errorFile = (scratchFolder() / "stderr.txt").string();
-        RunningPlayer player(errorFile);
-        ASSERT_TRUE(player.waitForMainLoop(seconds(120))) << "the sample never began to play";
+        RunningPlayer player(packed.string(), errorFile);
+        ASSERT_TRUE(player.waitForMainLoop(seconds(120))) << "the project never began to play";
         std::this_thread::sleep_for(milliseconds(300));
         ASSERT_TRUE(player.running());
         player.signal(signal);
-        // Long before the sample's end, a minute on; the frames it takes are counted in process
-        // (TheCloseBoxAndTheStopSignalsEndPlaybackAsEscDoes), as a busy machine draws slowly.
+        // The frames it takes are counted in process (TheCloseBoxAndTheStopSignalsEndPlaybackAsEscDoes);
+        // here a busy machine may draw slowly.
         std::optional<int> const code = player.exitCode(seconds(15));
         ASSERT_TRUE(code.has_value()) << "still playing 15 s after the signal";
         EXPECT_EQ(*code, 0);
         std::ifstream in(errorFile);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "");
     }
+    std::filesystem::remove(packed);
 }
 
 TEST_F(PackedPlayer, APlayerWithoutAPackEndsWith255)
