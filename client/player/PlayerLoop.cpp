@@ -170,6 +170,10 @@ LRESULT PlayerApplication::messageHandler(HWND window, UINT message, WPARAM wPar
             return 0;
         }
         break;
+    case WM_CLOSE:
+        // As Esc: the document and the device go before the window they draw into.
+        m_quit = true;
+        return 1;
     case WM_HOTKEY:
         if (wParam == WPARAM(kToggleHotKey)) {
             m_toggleRequest = true;

@@ -8,6 +8,8 @@
 #include <tormakelin/fxcore/Plugin.h>
 #include <tormakelin/fxcore/ShaderEffect.h>
 
+#include <signal.h>
+
 #include <functional>
 
 namespace tormakelin::client::test {
@@ -171,6 +173,39 @@ TEST_F(PlayerTest, AClockRunningBackwardsNeverMovesPlayBack)
     PlayerRun const run = play("-nosetup -time 0.5 -document " + project.pack(), false, seams);
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.frames.size(), 1u) << "Esc ends playback";
+}
+
+// The close box, Ctrl+C and a service manager's stop end playback as Esc does: after the frame,
+// with the document closed while its device and window are still there, and exit code 0.
+TEST_F(PlayerTest, TheCloseBoxAndTheStopSignalsEndPlaybackAsEscDoes)
+{
+    struct Case {
+        char const* name;
+        char const* arguments;
+        std::function<void(HWND)> stop;
+    };
+    Case const cases[] = {
+        {"the close box", "-nosetup", [](HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }},
+        {"Ctrl+C", "-nosetup", [](HWND) { raise(SIGINT); }},
+        {"a service manager's stop", "-nosetup", [](HWND) { raise(SIGTERM); }},
+        {"Ctrl+C in full screen", "-nosetup -fullscreen", [](HWND) { raise(SIGINT); }},
+    };
+    TestProject project;
+    project.endUnits = 1000;
+    std::string const pack = project.pack();
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlayerSeams seams;
+        int frame = 0;
+        seams.onFrame = [&](PlayerApplication& player) {
+            if (frame++ == 1)
+                c.stop(player.getHandle());
+        };
+        PlayerRun const run = play(std::string(c.arguments) + " -document " + pack, false, seams);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.errors, "");
+        EXPECT_EQ(run.frames.size(), 2u) << "no frame after the one that asked";
+    }
 }
 
 struct WindowCase {

@@ -6,6 +6,8 @@
 
 #include <tormakelin/sound/Sound.h>
 
+#include <utility>
+
 namespace tormakelin::fxcore {
 
 PluginDesc SoundEffect::_pluginDesc =
@@ -56,6 +58,18 @@ bool SoundEffect::ranOut(sound::ISound* sound)
     return sound->getPosition() >= sound->getLength() - kEndMargin;
 }
 
+// Past its end a start would cost a seek and play nothing. A sound that ran out by itself ends a
+// moment early by the play clock, as the mixer runs ahead of it; a loop that began again or a
+// seek back starts it again.
+bool SoundEffect::staysQuiet(sound::ISound* sound, float time, float previous) const
+{
+    constexpr float kMixerLead = 0.25f;
+    float const length = sound->getLength();
+    if (time >= length)
+        return true;
+    return m_started && time >= previous && time >= length - kMixerLead && ranOut(sound);
+}
+
 void SoundEffect::eval(UpdateContext& context)
 {
     // Made once: the frame path builds no lists it can keep.
@@ -69,14 +83,15 @@ void SoundEffect::eval(UpdateContext& context)
     sound->setVolume(m_volume);
     if (sound->isPlaying()) {
         m_started = true;
+        m_lastTime = float(context.time);
         return;
     }
-    // Restarting a sound that ran out past its end every frame would cost a seek per frame and
-    // play nothing: it waits until the play time moves or its layer starts again.
-    if (m_started && ranOut(sound))
+    // The context's time: inside a layer's graph the layer's own, wrapped by a looping layer, so
+    // its sound starts with it and with every loop of it.
+    float const time = float(context.time);
+    if (staysQuiet(sound, time, std::exchange(m_lastTime, time)))
         return;
-    // The context's time: inside a layer's graph the layer's own, so its sound starts with it.
-    sound->setPosition(float(context.time));
+    sound->setPosition(time);
     sound->play(false);
     m_started = true;
 }
@@ -94,10 +109,16 @@ void SoundEffect::onPlaybackStop()
 void SoundEffect::onPlaybackSetTime(UpdateContext& context)
 {
     sound::ISound* sound = getSound();
-    if (sound && sound->isPlaying())
-        sound->setPosition(float(context.time));
-    else
-        rewind();
+    // A looping layer hands on its unwrapped time, which may lie past the sound's end: stopped
+    // there rather than sought to its end, the sound starts again at the wrapped time next frame.
+    float const time = float(context.time);
+    if (sound && sound->isPlaying()) {
+        if (time >= sound->getLength())
+            sound->stop();
+        else
+            sound->setPosition(time);
+    }
+    rewind();
 }
 
 } // namespace tormakelin::fxcore

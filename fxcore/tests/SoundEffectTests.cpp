@@ -121,6 +121,8 @@ protected:
         BASS_TestRender(out.data(), DWORD(out.size() / 2));
     }
 
+    std::vector<double> playLoops(CountingSound& counting, double from, double to, double loop, double audioRate);
+
     sound::ISound* tone() const { return music->getSound(); }
     sound::ISound* shortSound() const { return blip->getSound(); }
 
@@ -309,6 +311,99 @@ TEST_F(SoundEffectTest, ASharedSoundThatRanOutStaysQuietForEveryNode)
     EXPECT_FALSE(counting->isPlaying());
     EXPECT_EQ(counting->seeks, seeks);
     EXPECT_EQ(counting->plays, plays);
+}
+
+// Plays frames a twentieth of a second apart from `from` until before `to`, the output running
+// `audioRate` times as fast as the play clock; returns the layer times at which the sound started.
+std::vector<double> SoundEffectTest::playLoops(CountingSound& counting, double from, double to, double loop,
+    double audioRate)
+{
+    constexpr double kFrame = 0.05;
+    std::vector<double> starts;
+    for (int frame = 0; from + frame * kFrame < to; ++frame) {
+        double const time = from + frame * kFrame;
+        int const plays = counting.plays;
+        play(scene, time);
+        if (counting.plays != plays)
+            starts.push_back(std::fmod(time - from + 1e-9, loop));
+        listen(kFrame * audioRate);
+    }
+    return starts;
+}
+
+// A looping layer's time wraps every loop, and its sound starts again at each loop's start,
+// whether the output runs a little ahead of the play clock or behind it. Between its end and the
+// next loop it sits quiet, without a seek.
+TEST_F(SoundEffectTest, ALoopingLayersSoundStartsAgainWithEveryLoop)
+{
+    ASSERT_TRUE(pack.ready());
+    core::SmartRef<CountingSound> const counting(new CountingSound(shortSound()));
+    blip->setSound(counting.get());
+    short_.layer->getInfo().endBehavior = kEndLoop;
+    struct Case {
+        char const* name;
+        int loopUnits;
+        double audioRate;
+    };
+    Case const cases[] = {
+        {"a loop longer than its sound", 200, 1.0},
+        {"a loop as long as its sound, the output ahead of the clock", 150, 1.05},
+        {"a loop as long as its sound, the output behind the clock", 150, 0.99},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        short_.layer->getTime().getSegments()[0]->getRange()[1] = 200 + c.loopUnits;
+        double const loop = c.loopUnits / 100.0;
+        int const plays = counting->plays;
+        int const seeks = counting->seeks;
+        std::vector<double> const starts = playLoops(*counting, 2.0, 2.0 + 3 * loop, loop, c.audioRate);
+        ASSERT_EQ(starts.size(), 3u) << "once in each of three loops";
+        for (double start : starts)
+            EXPECT_LE(start, 0.1) << "within two frames of the loop's start";
+        EXPECT_EQ(counting->plays - plays, 3);
+        EXPECT_EQ(counting->seeks - seeks, 3) << "a seek with each start, none in between";
+        // Leaving the layer stops the sound and forgets it.
+        play(scene, 1.0);
+        EXPECT_FALSE(counting->isPlaying());
+    }
+}
+
+// A seek into a looping layer lands on the wrapped time: into the sound after it ran out starts
+// it there, a seek while it plays too, even where the unwrapped time lies past its end.
+TEST_F(SoundEffectTest, ASeekIntoALoopingLayerStartsItsSoundAtTheWrappedTime)
+{
+    ASSERT_TRUE(pack.ready());
+    core::SmartRef<CountingSound> const counting(new CountingSound(shortSound()));
+    blip->setSound(counting.get());
+    short_.layer->getInfo().endBehavior = kEndLoop;
+    ASSERT_EQ(playLoops(*counting, 2.0, 3.8, 2.0, 1.0).size(), 1u);
+    ASSERT_FALSE(counting->isPlaying()) << "ran out at 1.5 s into the loop";
+    struct Case {
+        char const* name;
+        double to;
+        double local;
+    };
+    Case const cases[] = {
+        {"back into the sound in the same loop", 3.25, 1.25},
+        {"into the sound three loops on", 8.5, 0.5},
+        {"on again while it plays", 8.75, 0.75},
+        {"back to a loop's start", 6.0, 0.0},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        seek(c.to);
+        play(scene, c.to);
+        ASSERT_TRUE(counting->isPlaying());
+        EXPECT_NEAR(counting->getPosition(), c.local, 0.01);
+        listen(0.1);
+    }
+    // It runs out again and stays quiet to the end of that loop.
+    listen(1.5);
+    int const seeks = counting->seeks;
+    for (double time : {7.6, 7.8, 7.95})
+        play(scene, time);
+    EXPECT_FALSE(counting->isPlaying());
+    EXPECT_EQ(counting->seeks, seeks);
 }
 
 TEST_F(SoundEffectTest, VolumeAppliesInTheFrameItIsSet)

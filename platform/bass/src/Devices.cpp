@@ -1,4 +1,5 @@
 #include "Devices.h"
+#include "Output.h"
 
 #include <SDL2/SDL.h>
 
@@ -24,7 +25,7 @@ struct DeviceList {
 
     void refresh() {
         devices.clear();
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        if (startSdlAudio()) {
             // The dummy driver has no device to hear; it is the null output's job.
             const char* driver = SDL_GetCurrentAudioDriver();
             int count = driver && std::strcmp(driver, "dummy") != 0 ? SDL_GetNumAudioDevices(0) : 0;

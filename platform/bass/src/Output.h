@@ -16,6 +16,9 @@ public:
     virtual void catchUp() {}
 };
 
+// SDL's audio, started without SDL's signal handlers: they would turn Ctrl+C and SIGTERM into an
+// event that a program which only plays sound never reads. Pairs with SDL_QuitSubSystem.
+bool startSdlAudio();
 // `device` empty opens the default device. Null when no device opens.
 std::unique_ptr<Output> openSdlOutput(const std::string& device, int rate);
 // `manual`: runs no thread; the test hook renders by hand.

@@ -32,8 +32,13 @@ private:
 
 }  // namespace
 
+bool startSdlAudio() {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
 std::unique_ptr<Output> openSdlOutput(const std::string& device, int rate) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (!startSdlAudio())
         return nullptr;
     SDL_AudioSpec want{};
     want.freq = rate;

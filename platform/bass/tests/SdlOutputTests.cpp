@@ -1,5 +1,7 @@
 #include "BassTestSupport.h"
 
+#include <signal.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -48,6 +50,24 @@ TEST_F(DiskDriver, PlaysThroughTheSdlDevice) {
     EXPECT_NE(BASS_ChannelGetData(h, fft, BASS_DATA_FFT1024), DWORD(-1));
     EXPECT_TRUE(BASS_Free());
     EXPECT_GT(std::filesystem::file_size(m_file), 0u);
+}
+
+// SDL's audio started by itself would take Ctrl+C and SIGTERM and turn them into an event that a
+// program which only plays sound never reads.
+TEST_F(DiskDriver, AnOpenDeviceLeavesTheStopSignalsToEndTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        EXPECT_EXIT(
+            {
+                if (!BASS_Init(1, 44100, 0, nullptr, nullptr))
+                    std::_Exit(2);
+                raise(signal);
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                std::_Exit(0);
+            },
+            ::testing::KilledBySignal(signal), "");
+    }
 }
 
 }  // namespace

@@ -174,6 +174,8 @@ void translate(const SDL_Event& e) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: id = e.button.windowID; break;
     case SDL_MOUSEWHEEL: id = e.wheel.windowID; break;
+    // SDL's own signal handler, when SDL started before this layer, says it this way.
+    case SDL_QUIT: requestStop(); return;
     default: return;
     }
     Window* w = windowOfEvent(id);
@@ -199,6 +201,7 @@ void dropMessagesFor(HWND window) {
 }
 
 void pumpEvents() {
+    takeStopRequest();
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_PumpEvents();
     SDL_Event e;

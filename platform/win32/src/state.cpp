@@ -24,6 +24,7 @@ State& state() {
     static State* s = nullptr;
     if (!s) {
         s = new State;
+        installStopSignals();
         registerSystemClasses();
         auto desktop = std::make_unique<Window>();
         desktop->handle = newHandle();
@@ -73,7 +74,7 @@ bool isHeadless() {
 
 bool ensureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    // Ctrl+C must still end the program, and closing the last window is the program's affair.
+    // Signals are this layer's own (installStopSignals); closing the last window is the program's.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint("SDL_QUIT_ON_LAST_WINDOW_CLOSE", "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;

@@ -134,6 +134,10 @@ void destroySdl(Window& window);
 void pumpEvents();
 void postWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void dropMessagesFor(HWND window);
+// SIGINT and SIGTERM become a request to close, taken by the message pump.
+void installStopSignals();
+void requestStop();
+void takeStopRequest();
 UINT keyToVirtualKey(int sdlKey);
 
 // Built-in window classes: dialogs and controls.

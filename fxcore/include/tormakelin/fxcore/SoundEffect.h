@@ -33,6 +33,7 @@ private:
     void stopSound();
     void holdResource(SoundResource* resource);
     static bool ranOut(sound::ISound* sound);
+    bool staysQuiet(sound::ISound* sound, float time, float previous) const;
     // Forgets that the sound ran out, so the next frame of playback starts it again.
     void rewind();
 
@@ -40,6 +41,8 @@ private:
     core::SmartRef<SoundResource> m_resource;
     // Started or heard playing by this node since its layer began or the play time moved.
     bool m_started = false;
+    // The context's time at the last evaluation during playback: a loop's wrap goes back.
+    float m_lastTime = 0.0f;
 };
 
 } // namespace tormakelin::fxcore
