@@ -31,6 +31,15 @@ void initGlslang() {
     std::call_once(once, [] { glslang::InitializeProcess(); });
 }
 
+// SPIRV-Cross gives no type for an id it could not read ("Id is 0"): that ends the translation
+// instead of being followed.
+struct LostType {};
+spvc_type typeOf(spvc_compiler comp, spvc_type_id id) {
+    spvc_type t = spvc_compiler_get_type_handle(comp, id);
+    if (!t) throw LostType{};
+    return t;
+}
+
 // "TEXCOORD3" -> ("TEXCOORD", 3)
 std::pair<std::string, int> splitSemantic(const std::string& s) {
     std::string u;
@@ -83,7 +92,7 @@ std::string elementSemantic(spvc_compiler comp, const spvc_reflected_resource& r
     if (k == name.size() - 1 || k == 0 || name[k - 1] != '[') return semantic;
     const int element =
         static_cast<int>(std::min<int64_t>(readInteger(std::string_view(name).substr(k, name.size() - 1 - k), 10), 0x7FFF));
-    spvc_type type = spvc_compiler_get_type_handle(comp, r.type_id);
+    spvc_type type = typeOf(comp, r.type_id);
     int span = std::max(1, static_cast<int>(spvc_type_get_columns(type)));
     auto [base, index] = splitSemantic(semantic);
     return base + std::to_string(index + element * span);
@@ -165,7 +174,7 @@ struct Spvc {
 Layout reflectType(spvc_compiler comp, spvc_type_id typeId, spvc_type parentStruct, unsigned memberIndex,
                    uint32_t offset) {
     Layout l;
-    spvc_type t = spvc_compiler_get_type_handle(comp, typeId);
+    spvc_type t = typeOf(comp, typeId);
     l.offset = offset;
     l.vecsize = spvc_type_get_vector_size(t);
     l.columns = spvc_type_get_columns(t);
@@ -193,7 +202,7 @@ Layout reflectType(spvc_compiler comp, spvc_type_id typeId, spvc_type parentStru
     }
     if (l.base == Layout::Struct) {
         spvc_type_id baseId = spvc_type_get_base_type_id(t);
-        spvc_type base = spvc_compiler_get_type_handle(comp, baseId);
+        spvc_type base = typeOf(comp, baseId);
         unsigned n = spvc_type_get_num_member_types(base);
         for (unsigned k = 0; k < n; ++k) {
             unsigned mo = 0;
@@ -215,7 +224,7 @@ struct Std140 {
 
     // Size and alignment of a type; arrays and struct members get their strides and offsets.
     std::pair<uint32_t, uint32_t> layout(spvc_type_id id, bool rowMajor) {
-        spvc_type t = spvc_compiler_get_type_handle(comp, id);
+        spvc_type t = typeOf(comp, id);
         if (spvc_type_get_num_array_dimensions(t) > 0) {
             uint32_t n = spvc_type_get_array_dimension(t, 0);
             auto el = layout(spvc_type_get_base_type_id(t), rowMajor);
@@ -223,26 +232,34 @@ struct Std140 {
             spvc_compiler_set_decoration(comp, id, SpvDecorationArrayStride, stride);
             return {stride * (n ? n : 1), 16};
         }
-        if (spvc_type_get_basetype(t) == SPVC_BASETYPE_STRUCT) return structLayout(spvc_type_get_base_type_id(t));
+        if (spvc_type_get_basetype(t) == SPVC_BASETYPE_STRUCT) return structLayout(spvc_type_get_base_type_id(t), true);
         uint32_t vec = spvc_type_get_vector_size(t), cols = spvc_type_get_columns(t);
         if (cols > 1) return {16 * (rowMajor ? vec : cols), 16};
         return {4 * vec, vec == 1 ? 4u : vec == 2 ? 8u : 16u};
     }
 
-    std::pair<uint32_t, uint32_t> structLayout(spvc_type_id id) {
+    // GLSL gives every matrix in a struct the orientation of the block member that holds it,
+    // so matrices inside structs (`nested`) are all made column major: the layout read back then
+    // is the one the program has, whatever each member declared.
+    std::pair<uint32_t, uint32_t> structLayout(spvc_type_id id, bool nested) {
         auto it = structs.find(id);
         if (it != structs.end()) return it->second;
-        spvc_type t = spvc_compiler_get_type_handle(comp, id);
+        spvc_type t = typeOf(comp, id);
         uint32_t offset = 0;
         unsigned n = spvc_type_get_num_member_types(t);
         for (unsigned k = 0; k < n; ++k) {
             spvc_type_id mt = spvc_type_get_member_type(t, k);
+            spvc_type base = typeOf(comp, spvc_type_get_base_type_id(typeOf(comp, mt)));
+            const bool matrix = spvc_type_get_columns(base) > 1;
+            if (matrix && nested) {
+                spvc_compiler_unset_member_decoration(comp, id, k, SpvDecorationRowMajor);
+                spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationColMajor, 0);
+            }
             bool rowMajor = spvc_compiler_has_member_decoration(comp, id, k, SpvDecorationRowMajor);
             auto [size, align] = layout(mt, rowMajor);
             offset = up(offset, align);
             spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationOffset, offset);
-            spvc_type base = spvc_compiler_get_type_handle(comp, spvc_type_get_base_type_id(spvc_compiler_get_type_handle(comp, mt)));
-            if (spvc_type_get_columns(base) > 1) spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationMatrixStride, 16);
+            if (matrix) spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationMatrixStride, 16);
             offset += size;
         }
         auto r = std::make_pair(up(offset, 16), 16u);
@@ -282,8 +299,8 @@ void placeConstants(const Module& m, spvc_compiler comp, spvc_resources res, con
         spvc_compiler_unset_decoration(comp, list[k].id, SpvDecorationDescriptorSet);
         spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationBinding, vertex ? D3DGL_VS_CONSTANTS : D3DGL_PS_CONSTANTS);
         Std140 relayout{comp, {}};
-        relayout.structLayout(list[k].base_type_id);
-        spvc_type bt = spvc_compiler_get_type_handle(comp, list[k].base_type_id);
+        relayout.structLayout(list[k].base_type_id, false);
+        spvc_type bt = typeOf(comp, list[k].base_type_id);
         size_t size = 0;
         spvc_compiler_get_declared_struct_size(comp, bt, &size);
         if (size > maxBytes)
@@ -355,14 +372,18 @@ Program translate(const Module& m, Stage stage, const std::vector<uint32_t>& spi
     spvc_compiler comp = glslCompiler(m, s, spirv, entry);
     spvc_resources res = nullptr;
     if (spvc_compiler_create_shader_resources(comp, &res) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
-    placeConstants(m, comp, res, entry, prog);
-    placeSamplers(m, comp, res, entry, prog);
-    if (stage == Stage::Vertex) {
-        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, attribLocation, "vertex input", entry);
-        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, varyingLocation, "vertex output", entry);
-    } else {
-        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, varyingLocation, "pixel input", entry);
-        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, targetLocation, "pixel output", entry);
+    try {
+        placeConstants(m, comp, res, entry, prog);
+        placeSamplers(m, comp, res, entry, prog);
+        if (stage == Stage::Vertex) {
+            placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, attribLocation, "vertex input", entry);
+            placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, varyingLocation, "vertex output", entry);
+        } else {
+            placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, varyingLocation, "pixel input", entry);
+            placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, targetLocation, "pixel output", entry);
+        }
+    } catch (const LostType&) {
+        failSpvc(m, s.ctx, entry);
     }
     const char* glsl = nullptr;
     if (spvc_compiler_compile(comp, &glsl) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);

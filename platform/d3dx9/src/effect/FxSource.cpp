@@ -30,6 +30,19 @@ bool isPositionSemantic(const std::string& s) {
     return u == "POSITION" || u == "POSITION0";
 }
 
+// glslang crashes on some uses of one-component vectors ("float1 a[2]; a[1].x"): they are
+// given as scalars, which take the same register and swizzle alike.
+std::string glslangSpelling(const Token& t) {
+    const std::string& s = t.text;
+    if (t.kind != Tok::Ident || s.size() < 4 || s.back() != '1' || s[s.size() - 2] == 'x') return s;
+    static const char* const scalars[] = {"float", "half", "double", "int", "uint", "bool", "dword",
+                                          "min16float", "min10float", "min16int", "min16uint"};
+    std::string base = s.substr(0, s.size() - 1);
+    for (const char* k : scalars)
+        if (base == k) return base;
+    return s;
+}
+
 class SourceBuilder {
 public:
     SourceBuilder(const Module& m, Stage stage, const Compile& c) : m_(m), stage_(stage), c_(c) {}
@@ -39,6 +52,7 @@ public:
             m_.fail(c_.at + 1, "'" + c_.profile + "' is not a " + (stage_ == Stage::Vertex ? "vertex" : "pixel") +
                                    " shader profile");
         entry_ = pickEntry();
+        for (const auto& a : c_.args) checkObjectReads(a.first, a.second);
         reach();
         markIoStructs();
         for (const auto& d : m_.decls) {
@@ -47,7 +61,10 @@ public:
             case DeclKind::Struct: emitStruct(m_.structs[static_cast<size_t>(d.index)]); break;
             case DeclKind::Typedef: emitRange(d.begin, d.end); break;
             case DeclKind::Variable: emitVariable(m_.variables[static_cast<size_t>(d.index)]); break;
-            case DeclKind::Function: emitRange(d.begin, d.end); break;
+            case DeclKind::Function:
+                checkObjectReads(d.begin, d.end);
+                emitRange(d.begin, d.end);
+                break;
             case DeclKind::Technique: break;
             }
         }
@@ -185,7 +202,7 @@ private:
                 auto it = replace->find(k);
                 if (it != replace->end()) { out_ += it->second; continue; }
             }
-            out_ += t.text;
+            out_ += glslangSpelling(t);
         }
     }
 
@@ -208,7 +225,84 @@ private:
             else if (isIn) r = rewriteSemantic(r, false);
             if (r != mem.semantic) rep[mem.semanticToken] = r;
         }
-        emitRange(s.begin, s.end, &rep);
+        emitNumericMembers(s, rep);
+    }
+
+    // Objects in a struct take no register: left in, they make glslang split the struct into
+    // loose uniforms or fail on it, so only the numbers are given.
+    void emitNumericMembers(const StructDef& s, const std::map<size_t, std::string>& rep) {
+        size_t from = s.begin;
+        bool kept = false;
+        for (const auto& mem : s.members) {
+            if (mem.type.cls != PClass::Object) {
+                kept = true;
+                continue;
+            }
+            if (mem.declBegin < from) continue; // a later name of the same declaration
+            emitRange(from, mem.declBegin, &rep);
+            from = mem.declEnd;
+        }
+        if (!kept) {
+            emitRange(from, s.end - 2, &rep); // up to the closing "};"
+            out_ += " float fx_empty;";
+            from = s.end - 2;
+        }
+        emitRange(from, s.end, &rep);
+    }
+
+    // A read of an object member of a struct parameter ("s[1].sampler"), which the struct as
+    // given to glslang no longer has: refused here, naming the parameter.
+    void checkObjectReads(size_t b, size_t e) const {
+        const Tokens& t = m_.tokens;
+        for (size_t k = b; k < e && k < t.size(); ++k) {
+            if (t[k].kind != Tok::Ident || (k > b && t[k - 1].text == ".")) continue;
+            const Variable* v = m_.findVariable(t[k].text);
+            if (v && v->type.cls == PClass::Struct) checkMemberChain(*v, k, e);
+        }
+    }
+
+    // Follows "[...]" and ".member" after the variable at token k.
+    void checkMemberChain(const Variable& v, size_t k, size_t e) const {
+        const Tokens& t = m_.tokens;
+        const TypeDesc* type = &v.type;
+        size_t j = k + 1;
+        while (j + 1 < e && type) {
+            if (t[j].text == "[") {
+                j = closing(j, e) + 1;
+                continue;
+            }
+            if (t[j].text != "." || t[j + 1].kind != Tok::Ident) return;
+            const Member* mem = memberNamed(*type, t[j + 1].text);
+            if (!mem) return;
+            if (mem->type.cls == PClass::Object)
+                m_.fail(j + 1, "parameter '" + v.name + "': a shader cannot read '" + spell(k, j + 2) +
+                                   "', an object held in a struct");
+            type = mem->type.cls == PClass::Struct ? &mem->type : nullptr;
+            j += 2;
+        }
+    }
+
+    // glslang makes matrices of one row or column into types no GLSL block can hold.
+    void checkMatrixShapes(const TypeDesc& type, const std::string& path, size_t at) const {
+        if ((type.cls == PClass::MatrixRows || type.cls == PClass::MatrixColumns) && (type.rows == 1 || type.cols == 1))
+            m_.fail(at, "'" + path + "' is a matrix of one row or column (" + std::to_string(type.rows) + "x" +
+                            std::to_string(type.cols) + "), which the shader compiler cannot read");
+        for (const auto& mem : type.members) checkMatrixShapes(mem.type, path + "." + mem.name, at);
+    }
+
+    size_t closing(size_t open, size_t e) const {
+        int level = 0;
+        for (size_t j = open; j < e; ++j) {
+            if (m_.tokens[j].text == "[") ++level;
+            else if (m_.tokens[j].text == "]" && --level == 0) return j;
+        }
+        return e;
+    }
+
+    static const Member* memberNamed(const TypeDesc& type, const std::string& name) {
+        for (const auto& mem : type.members)
+            if (mem.name == name) return &mem;
+        return nullptr;
     }
 
     void emitVariable(const Variable& v) {
@@ -223,6 +317,7 @@ private:
             out_ += ";";
             return;
         }
+        checkMatrixShapes(v.type, v.name, v.at);
         if (v.isStatic) word(at, "static");
         if (v.isStatic && v.isConst) word(at, "const");
         if (v.rowMajor) word(at, "row_major");
@@ -235,6 +330,7 @@ private:
             out_ += "]";
         }
         if (v.isStatic && v.initEnd > v.initBegin) {
+            checkObjectReads(v.initBegin, v.initEnd);
             out_ += " =";
             emitRange(v.initBegin, v.initEnd);
         }
@@ -258,7 +354,7 @@ private:
         std::string s;
         for (size_t k = b; k < e; ++k) {
             if (!s.empty() && needsGap(s.back(), m_.tokens[k].text)) s += ' ';
-            s += m_.tokens[k].text;
+            s += glslangSpelling(m_.tokens[k]);
         }
         return s;
     }
