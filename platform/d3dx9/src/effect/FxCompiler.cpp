@@ -1,8 +1,5 @@
 // Entry points to GLSL: glslang's HLSL front end to SPIR-V, SPIRV-Cross to GLSL 4.50, with
 // attribute and varying locations from semantics and constants in the device's register blocks.
-#include <glslang/Public/ResourceLimits.h>
-#include <glslang/Public/ShaderLang.h>
-#include <glslang/SPIRV/GlslangToSpv.h>
 #include <spirv_cross/spirv_cross_c.h>
 
 #include <algorithm>
@@ -12,6 +9,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "FxGlslang.h"
 #include "FxNumber.h"
 #include "FxProgram.h"
 #include "d3d9gl.h"
@@ -20,15 +18,11 @@ namespace fx {
 namespace {
 
 std::atomic<uint64_t> g_compiles{0};
+std::atomic<CompilerGuard> g_guard{nullptr};
 std::mutex g_cacheMutex;
 std::unordered_map<std::string, ProgramPtr>& cache() {
     static std::unordered_map<std::string, ProgramPtr> c;
     return c;
-}
-
-void initGlslang() {
-    static std::once_flag once;
-    std::call_once(once, [] { glslang::InitializeProcess(); });
 }
 
 // SPIRV-Cross gives no type for an id it could not read ("Id is 0"): that ends the translation
@@ -135,33 +129,12 @@ std::string mapLog(const Module& m, const std::string& log, const std::vector<st
 
 std::vector<uint32_t> toSpirv(const Module& m, Stage stage, const std::string& hlsl,
                               const std::vector<std::pair<uint16_t, uint32_t>>& lines, const std::string& entry) {
-    initGlslang();
-    EShLanguage lang = stage == Stage::Vertex ? EShLangVertex : EShLangFragment;
-    glslang::TShader shader(lang);
-    const char* src = hlsl.c_str();
-    int len = static_cast<int>(hlsl.size());
-    shader.setStringsWithLengths(&src, &len, 1);
-    shader.setEntryPoint("fx_main");
-    shader.setSourceEntryPoint("fx_main");
-    shader.setEnvInput(glslang::EShSourceHlsl, lang, glslang::EShClientVulkan, 100);
-    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
-    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
-    shader.setEnvTargetHlslFunctionality1();
-    auto msgs = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible |
-                                         EShMsgHlslLegalization);
     g_compiles.fetch_add(1);
-    if (!shader.parse(GetDefaultResources(), 100, false, msgs))
-        throw FxError(mapLog(m, shader.getInfoLog(), lines, entry));
-    glslang::TProgram program;
-    program.addShader(&shader);
-    if (!program.link(msgs))
-        throw FxError(mapLog(m, program.getInfoLog(), lines, entry));
+    if (CompilerGuard guard = g_guard.load(); guard && !guard(stage, hlsl))
+        throw FxError(m.files.where(0, 1) + ": error: the shader compiler failed on '" + entry + "'");
     std::vector<uint32_t> spirv;
-    glslang::SpvOptions opts;
-    opts.disableOptimizer = false;
-    opts.validate = false;
-    spv::SpvBuildLogger logger;
-    glslang::GlslangToSpv(*program.getIntermediate(lang), spirv, &logger, &opts);
+    std::string log;
+    if (!glslangToSpirv(stage, hlsl, spirv, log)) throw FxError(mapLog(m, log, lines, entry));
     if (spirv.empty()) throw FxError(m.files.where(0, 1) + ": error: code generation failed for '" + entry + "'");
     return spirv;
 }
@@ -412,5 +385,7 @@ ProgramPtr buildProgram(const Module& m, Stage stage, const Compile& c) {
 }
 
 uint64_t programCompileCount() { return g_compiles.load(); }
+
+void setCompilerGuard(CompilerGuard guard) { g_guard.store(guard); }
 
 } // namespace fx
