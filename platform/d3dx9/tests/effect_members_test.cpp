@@ -13,6 +13,7 @@ struct Read {
     const char* path;
     UINT rows, cols;
     float base;
+    const char* expr = nullptr; // what the shader reads, when not the parameter itself
 };
 
 struct LayoutCase {
@@ -29,7 +30,7 @@ std::string holds(const Read& r) {
     std::string e = "(true";
     for (UINT i = 0; i < (r.rows ? r.rows : 1); ++i)
         for (UINT j = 0; j < r.cols; ++j) {
-            std::string at = r.path;
+            std::string at = r.expr ? r.expr : r.path;
             at += r.rows ? "[" + std::to_string(i) + "][" + std::to_string(j) + "]" : swizzle[j];
             e += " && " + at + " == " + number(r.base + float(i * r.cols + j));
         }
@@ -77,6 +78,10 @@ TEST_F(EffectMembers, ArraysOfEveryVectorSize) {
         {"float4 array", "float4 A[3]; float4 after;", {{"A[2]", 0, 4, 5}, {"A[0]", 0, 4, 1}, {"after", 0, 4, 20}}},
         {"int1 array", "int1 A[3]; float2 after;", {{"A[2]", 0, 1, 7}, {"A[1]", 0, 1, 6}, {"after", 0, 2, 20}}},
         {"float1", "float1 v; float1 w;", {{"v", 0, 1, 4}, {"w", 0, 1, 9}}},
+        {"vector<float, 1> array, and in a function",
+         "vector<float, 1> A[2]; float4 after;\n"
+         "vector<float, 1> second(vector<float, 1> v[2]) { vector<float, 1> k[2] = v; return k[1].x; }",
+         {{"A[0]", 0, 1, 3}, {"A[1]", 0, 1, 5, "second(A)"}, {"after", 0, 4, 20}}},
         {"float1 in a struct", "struct S { float1 a; float1 b[2]; }; S s; float4 after;",
          {{"s.a", 0, 1, 4}, {"s.b[1]", 0, 1, 9}, {"after", 0, 4, 20}}},
     };

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "FxNumber.h"
 #include "FxProgram.h"
 
 namespace fx {
@@ -30,16 +31,24 @@ bool isPositionSemantic(const std::string& s) {
     return u == "POSITION" || u == "POSITION0";
 }
 
-// glslang crashes on some uses of one-component vectors ("float1 a[2]; a[1].x"): they are
-// given as scalars, which take the same register and swizzle alike.
-std::string glslangSpelling(const Token& t) {
-    const std::string& s = t.text;
-    if (t.kind != Tok::Ident || s.size() < 4 || s.back() != '1' || s[s.size() - 2] == 'x') return s;
+// glslang crashes on some uses of one-component vectors ("float1 a[2]; a[1].x", or spelled
+// "vector<float, 1>"): they are given as scalars, which take the same register and swizzle
+// alike. The spelling of token k, and in `used` the tokens it stands for.
+std::string glslangSpelling(const Tokens& t, size_t k, size_t end, size_t& used) {
+    used = 1;
+    const std::string& s = t[k].text;
+    if (t[k].kind != Tok::Ident) return s;
+    if (s == "vector" && k + 5 < end && t[k + 1].text == "<" && t[k + 2].kind == Tok::Ident && t[k + 3].text == "," &&
+        t[k + 4].kind == Tok::Number && readInteger(t[k + 4].text) == 1 && t[k + 5].text == ">") {
+        used = 6;
+        return t[k + 2].text;
+    }
+    if (s.size() < 4 || s.back() != '1' || s[s.size() - 2] == 'x') return s;
     static const char* const scalars[] = {"float", "half", "double", "int", "uint", "bool", "dword",
                                           "min16float", "min10float", "min16int", "min16uint"};
     std::string base = s.substr(0, s.size() - 1);
-    for (const char* k : scalars)
-        if (base == k) return base;
+    for (const char* name : scalars)
+        if (base == name) return base;
     return s;
 }
 
@@ -202,7 +211,9 @@ private:
                 auto it = replace->find(k);
                 if (it != replace->end()) { out_ += it->second; continue; }
             }
-            out_ += glslangSpelling(t);
+            size_t used = 1;
+            out_ += glslangSpelling(m_.tokens, k, e, used);
+            k += used - 1;
         }
     }
 
@@ -354,7 +365,9 @@ private:
         std::string s;
         for (size_t k = b; k < e; ++k) {
             if (!s.empty() && needsGap(s.back(), m_.tokens[k].text)) s += ' ';
-            s += glslangSpelling(m_.tokens[k]);
+            size_t used = 1;
+            s += glslangSpelling(m_.tokens, k, e, used);
+            k += used - 1;
         }
         return s;
     }
