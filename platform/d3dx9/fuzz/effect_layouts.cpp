@@ -58,7 +58,8 @@ Type pickType(Choices& c, const std::vector<Struct>& structs) {
     case 0: case 1: case 2:
         t.size = c.pick(5);
         t.text = kNumbers[c.pick(4)];
-        if (t.size) t.text += std::to_string(t.size);
+        if (t.size == 1 && c.pick(2)) t.text = "vector<" + t.text + ", 1>";
+        else if (t.size) t.text += std::to_string(t.size);
         break;
     case 3:
         t.kind = Kind::Bool;

@@ -112,6 +112,32 @@ TEST_F(EffectMembers, StructsWithObjectMembersBetweenNumbers) {
     for (const auto& k : cases) expectReads(k);
 }
 
+// Only the structs of parameters lose their objects: a struct that only locals are made of keeps
+// its sampler, beside a parameter's struct that holds one.
+TEST_F(EffectMembers, StructsOfLocalsKeepTheirSamplers) {
+    const std::string decls = R"(
+texture image;
+sampler2D diffuse = sampler_state { Texture = <image>; MinFilter = Point; MagFilter = Point; };
+struct Lookup { sampler2D s; float4 scale; };
+struct W { float4 a; sampler t; float4 b; };
+W w;
+float4 look(Lookup l, float2 uv) { return tex2D(l.s, uv) * l.scale; }
+float4 shade(float2 uv) { Lookup l; l.s = diffuse; l.scale = w.b; return look(l, uv); }
+)";
+    Compiled c;
+    compile(c, withPixelShader(decls, "shade(i.uv)"));
+    ASSERT_NE(c.effect, nullptr);
+    IDirect3DTexture9* t = texture(2, 2, {0xFF80FF40, 0xFF80FF40, 0xFF80FF40, 0xFF80FF40});
+    ASSERT_NE(t, nullptr);
+    c.effect->SetTexture("image", t);
+    t->Release();
+    D3DXVECTOR4 scale(1, 0.5f, 1, 1);
+    ASSERT_EQ(c.effect->SetVector("w.b", &scale), D3D_OK);
+    drawAll(c.effect);
+    expectColor(pixel(7, 7), 0x80, 0x80, 0x40);
+    c.effect->SetTexture("image", nullptr);
+}
+
 // Each matrix is read as its own member declares it, whatever the others in the struct say.
 TEST_F(EffectMembers, StructsMixingMatrixOrientations) {
     const LayoutCase cases[] = {

@@ -64,6 +64,7 @@ public:
         for (const auto& a : c_.args) checkObjectReads(a.first, a.second);
         reach();
         markIoStructs();
+        markUniformStructs();
         for (const auto& d : m_.decls) {
             if (!used(d)) continue;
             switch (d.kind) {
@@ -88,7 +89,7 @@ private:
     const Compile& c_;
     const Function* entry_ = nullptr;
     std::set<std::string> names_;
-    std::set<std::string> outStructs_, inStructs_;
+    std::set<std::string> outStructs_, inStructs_, uniformStructs_;
     std::string out_;
     std::vector<std::pair<uint16_t, uint32_t>> lines_;
     uint16_t curFile_ = 0xFFFF;
@@ -150,23 +151,31 @@ private:
         }
     }
 
-    void markIoStructs() {
-        auto add = [&](std::set<std::string>& s, const std::string& n) {
-            std::vector<std::string> todo{n};
-            while (!todo.empty()) {
-                std::string x = todo.back();
-                todo.pop_back();
-                const StructDef* sd = m_.findStruct(x);
-                if (!sd || !s.insert(x).second) continue;
-                for (const auto& mem : sd->members)
-                    if (mem.type.cls == PClass::Struct) todo.push_back(mem.type.structName);
-            }
-        };
-        add(outStructs_, entry_->returnType);
-        for (const auto& p : entry_->params) {
-            add(p.isOut() ? outStructs_ : inStructs_, p.typeName);
-            if (std::find(p.mods.begin(), p.mods.end(), "inout") != p.mods.end()) add(inStructs_, p.typeName);
+    // The struct and every struct nested in it.
+    void addStructs(std::set<std::string>& s, const std::string& n) const {
+        std::vector<std::string> todo{n};
+        while (!todo.empty()) {
+            std::string x = todo.back();
+            todo.pop_back();
+            const StructDef* sd = m_.findStruct(x);
+            if (!sd || !s.insert(x).second) continue;
+            for (const auto& mem : sd->members)
+                if (mem.type.cls == PClass::Struct) todo.push_back(mem.type.structName);
         }
+    }
+
+    void markIoStructs() {
+        addStructs(outStructs_, entry_->returnType);
+        for (const auto& p : entry_->params) {
+            addStructs(p.isOut() ? outStructs_ : inStructs_, p.typeName);
+            if (std::find(p.mods.begin(), p.mods.end(), "inout") != p.mods.end()) addStructs(inStructs_, p.typeName);
+        }
+    }
+
+    // Structs that parameters the program reads are made of.
+    void markUniformStructs() {
+        for (const auto& v : m_.variables)
+            if (!v.isStatic && v.type.cls == PClass::Struct && names_.count(v.name)) addStructs(uniformStructs_, v.type.structName);
     }
 
     std::string rewriteSemantic(const std::string& s, bool output) const {
@@ -236,11 +245,13 @@ private:
             else if (isIn) r = rewriteSemantic(r, false);
             if (r != mem.semantic) rep[mem.semanticToken] = r;
         }
-        emitNumericMembers(s, rep);
+        if (uniformStructs_.count(s.name)) emitNumericMembers(s, rep);
+        else emitRange(s.begin, s.end, &rep);
     }
 
-    // Objects in a struct take no register: left in, they make glslang split the struct into
-    // loose uniforms or fail on it, so only the numbers are given.
+    // Objects in a parameter's struct take no register: left in, they make glslang split the
+    // struct into loose uniforms that nothing sets, or fail on it, so only the numbers are given.
+    // Structs that only locals are made of keep theirs.
     void emitNumericMembers(const StructDef& s, const std::map<size_t, std::string>& rep) {
         size_t from = s.begin;
         bool kept = false;
@@ -268,7 +279,7 @@ private:
         for (size_t k = b; k < e && k < t.size(); ++k) {
             if (t[k].kind != Tok::Ident || (k > b && t[k - 1].text == ".")) continue;
             const Variable* v = m_.findVariable(t[k].text);
-            if (v && v->type.cls == PClass::Struct) checkMemberChain(*v, k, e);
+            if (v && !v->isStatic && v->type.cls == PClass::Struct) checkMemberChain(*v, k, e);
         }
     }
 
