@@ -9,6 +9,7 @@
 #include <HeadlessDevice.h>
 #include <tormakelin/core/ChildGuard.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -22,12 +23,18 @@
 
 namespace {
 
+// A program's text takes glslang well under a second: a child that hangs (forked, it seems,
+// while another thread held a lock it needs) is given up sooner than by default.
 BOOL glslangSurvives(const char* hlsl, UINT length, BOOL pixel) {
-    return tormakelin::core::survivesInChild(pixel ? "pixel program" : "vertex program", {hlsl, length}, [&] {
+    using namespace std::chrono_literals;
+    const auto work = [&] {
         std::vector<uint32_t> spirv;
         std::string log;
         fx::glslangToSpirv(pixel ? fx::Stage::Pixel : fx::Stage::Vertex, std::string(hlsl, length), spirv, log);
-    }) ? TRUE : FALSE;
+    };
+    return tormakelin::core::survivesInChild(pixel ? "pixel program" : "vertex program", {hlsl, length}, work, 5s)
+               ? TRUE
+               : FALSE;
 }
 
 // Every numeric parameter gets values, so that the register copies of each pass carry them.

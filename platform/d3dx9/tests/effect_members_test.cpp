@@ -105,6 +105,8 @@ TEST_F(EffectMembers, StructsWithObjectMembersBetweenNumbers) {
          {{"s.a", 0, 4, 1}, {"s.b", 0, 4, 5}, {"after", 0, 4, 20}}},
         {"object arrays", "struct W { float4 a; string t[2], u; sampler v[2]; float4 b; }; W s; float4 after;",
          {{"s.a", 0, 4, 1}, {"s.b", 0, 4, 5}, {"after", 0, 4, 20}}},
+        {"objects only", "struct W { string t; sampler u; }; W s; float4 after; float4 none(W w) { return 0; }",
+         {{"after", 0, 4, 20, "(after + none(s))"}}},
         {"nested, in an array", "struct I { float2 x; sampler t; float3 y; }; struct W { I i; string n; float4 b; };"
                                 " W s[2]; float4 after;",
          {{"s[1].i.y", 0, 3, 1}, {"s[1].b", 0, 4, 5}, {"after", 0, 4, 20}}},
