@@ -10,6 +10,11 @@ D3DX9_API HRESULT d3dxglCreateEffectWithoutDevice(LPCVOID data, UINT length, con
                                                   ID3DXInclude* include, ID3DXEffectPool* pool, ID3DXEffect** effect,
                                                   ID3DXBuffer** errors);
 
+// Asked with the HLSL of each entry point before the shader compiler reads it, for hosts that try
+// the compiler's front end apart first; FALSE refuses that program with an error. Null: none.
+typedef BOOL (*D3DXGLCOMPILERGUARD)(const char* hlsl, UINT length, BOOL pixel);
+D3DX9_API void d3dxglSetShaderCompilerGuard(D3DXGLCOMPILERGUARD guard);
+
 // Number of entry points compiled so far (the program cache's misses).
 D3DX9_API unsigned long long d3dxglProgramCompileCount();
 

@@ -160,6 +160,41 @@ technique B { pass P { VertexShader = compile vs_3_0 vs(); PixelShader = compile
     EXPECT_GT(d3dxglProgramCompileCount(), afterFirst);
 }
 
+// A host's guard sees each program's text before the shader compiler does, and can refuse it.
+TEST(EffectCompile, ACompilerGuardSeesEachProgramAndMayRefuseIt) {
+    static std::vector<std::pair<std::string, BOOL>> asked;
+    static BOOL answer = TRUE;
+    asked.clear();
+    d3dxglSetShaderCompilerGuard([](const char* hlsl, UINT length, BOOL pixel) {
+        asked.emplace_back(std::string(hlsl, length), pixel);
+        return answer;
+    });
+    // Texts no other test compiles, so the program cache does not answer for the compiler.
+    const std::string text = R"(
+float4 vs(float4 p : POSITION) : POSITION { return p * 0.7531; }
+float4 ps() : COLOR { return float4(0.8642, 0, 0, 1); }
+technique T { pass P { VertexShader = compile vs_2_0 vs(); PixelShader = compile ps_2_0 ps(); } })";
+    Compiled passed;
+    compileEffect(passed, text);
+    EXPECT_EQ(passed.hr, D3D_OK) << passed.errors;
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_NE(asked[0].first.find("0.7531"), std::string::npos);
+    EXPECT_EQ(asked[0].second, FALSE);
+    EXPECT_NE(asked[1].first.find("0.8642"), std::string::npos);
+    EXPECT_EQ(asked[1].second, TRUE);
+
+    answer = FALSE;
+    std::string refusedText = text;
+    refusedText.replace(refusedText.find("0.8642"), 6, "0.9753");
+    Compiled refused;
+    compileEffect(refused, refusedText);
+    EXPECT_NE(refused.hr, D3D_OK);
+    EXPECT_EQ(refused.effect, nullptr);
+    EXPECT_NE(refused.errors.find("the shader compiler failed on 'ps'"), std::string::npos) << refused.errors;
+    d3dxglSetShaderCompilerGuard(nullptr);
+    answer = TRUE;
+}
+
 TEST(EffectCompile, PlainSamplersTakeTheKindOfTheirLookups) {
     const char* text = R"(
 sampler env;

@@ -1,6 +1,7 @@
 #pragma once
 // A small headless device for drawing with effects, with a full-target quad and read-back.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "effect_support.h"
@@ -91,3 +92,22 @@ protected:
 
 // Channel of a D3DCOLOR as 0..255.
 inline int channel(uint32_t c, int shift) { return int((c >> shift) & 0xFF); }
+
+inline const std::string kQuadVS = R"(
+struct VS_OUT { float4 position : POSITION; float2 uv : TEXCOORD0; };
+VS_OUT vs(float3 p : POSITION, float2 uv : TEXCOORD0) { VS_OUT o; o.position = float4(p, 1); o.uv = uv; return o; }
+)";
+
+// An effect of one pass: the quad's vertex shader and a pixel shader returning `expr`.
+inline std::string withPixelShader(const std::string& decls, const std::string& expr, const std::string& states = "") {
+    return decls + kQuadVS + "float4 ps(VS_OUT i) : COLOR { return " + expr + "; }\n" +
+           "technique T { pass P { " + states +
+           " VertexShader = compile vs_2_0 vs(); PixelShader = compile ps_2_0 ps(); } }\n";
+}
+
+inline void expectColor(uint32_t got, int r, int g, int b, int a = 255, int tolerance = 2) {
+    EXPECT_NEAR(channel(got, 16), r, tolerance) << std::hex << got;
+    EXPECT_NEAR(channel(got, 8), g, tolerance) << std::hex << got;
+    EXPECT_NEAR(channel(got, 0), b, tolerance) << std::hex << got;
+    EXPECT_NEAR(channel(got, 24), a, tolerance) << std::hex << got;
+}

@@ -8,24 +8,6 @@
 
 namespace {
 
-const std::string kQuadVS = R"(
-struct VS_OUT { float4 position : POSITION; float2 uv : TEXCOORD0; };
-VS_OUT vs(float3 p : POSITION, float2 uv : TEXCOORD0) { VS_OUT o; o.position = float4(p, 1); o.uv = uv; return o; }
-)";
-
-std::string withPixelShader(const std::string& decls, const std::string& expr, const std::string& states = "") {
-    return decls + kQuadVS + "float4 ps(VS_OUT i) : COLOR { return " + expr + "; }\n" +
-           "technique T { pass P { " + states +
-           " VertexShader = compile vs_2_0 vs(); PixelShader = compile ps_2_0 ps(); } }\n";
-}
-
-void expectColor(uint32_t got, int r, int g, int b, int a = 255, int tolerance = 2) {
-    EXPECT_NEAR(channel(got, 16), r, tolerance) << std::hex << got;
-    EXPECT_NEAR(channel(got, 8), g, tolerance) << std::hex << got;
-    EXPECT_NEAR(channel(got, 0), b, tolerance) << std::hex << got;
-    EXPECT_NEAR(channel(got, 24), a, tolerance) << std::hex << got;
-}
-
 TEST_F(EffectDeviceTest, TexturedQuadThroughSamplerState) {
     Compiled c;
     compile(c, withPixelShader(

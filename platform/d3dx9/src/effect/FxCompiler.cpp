@@ -1,8 +1,5 @@
 // Entry points to GLSL: glslang's HLSL front end to SPIR-V, SPIRV-Cross to GLSL 4.50, with
 // attribute and varying locations from semantics and constants in the device's register blocks.
-#include <glslang/Public/ResourceLimits.h>
-#include <glslang/Public/ShaderLang.h>
-#include <glslang/SPIRV/GlslangToSpv.h>
 #include <spirv_cross/spirv_cross_c.h>
 
 #include <algorithm>
@@ -12,6 +9,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "FxGlslang.h"
 #include "FxNumber.h"
 #include "FxProgram.h"
 #include "d3d9gl.h"
@@ -20,15 +18,20 @@ namespace fx {
 namespace {
 
 std::atomic<uint64_t> g_compiles{0};
+std::atomic<CompilerGuard> g_guard{nullptr};
 std::mutex g_cacheMutex;
 std::unordered_map<std::string, ProgramPtr>& cache() {
     static std::unordered_map<std::string, ProgramPtr> c;
     return c;
 }
 
-void initGlslang() {
-    static std::once_flag once;
-    std::call_once(once, [] { glslang::InitializeProcess(); });
+// SPIRV-Cross gives no type for an id it could not read ("Id is 0"): that ends the translation
+// instead of being followed.
+struct LostType {};
+spvc_type typeOf(spvc_compiler comp, spvc_type_id id) {
+    spvc_type t = spvc_compiler_get_type_handle(comp, id);
+    if (!t) throw LostType{};
+    return t;
 }
 
 // "TEXCOORD3" -> ("TEXCOORD", 3)
@@ -83,7 +86,7 @@ std::string elementSemantic(spvc_compiler comp, const spvc_reflected_resource& r
     if (k == name.size() - 1 || k == 0 || name[k - 1] != '[') return semantic;
     const int element =
         static_cast<int>(std::min<int64_t>(readInteger(std::string_view(name).substr(k, name.size() - 1 - k), 10), 0x7FFF));
-    spvc_type type = spvc_compiler_get_type_handle(comp, r.type_id);
+    spvc_type type = typeOf(comp, r.type_id);
     int span = std::max(1, static_cast<int>(spvc_type_get_columns(type)));
     auto [base, index] = splitSemantic(semantic);
     return base + std::to_string(index + element * span);
@@ -126,33 +129,12 @@ std::string mapLog(const Module& m, const std::string& log, const std::vector<st
 
 std::vector<uint32_t> toSpirv(const Module& m, Stage stage, const std::string& hlsl,
                               const std::vector<std::pair<uint16_t, uint32_t>>& lines, const std::string& entry) {
-    initGlslang();
-    EShLanguage lang = stage == Stage::Vertex ? EShLangVertex : EShLangFragment;
-    glslang::TShader shader(lang);
-    const char* src = hlsl.c_str();
-    int len = static_cast<int>(hlsl.size());
-    shader.setStringsWithLengths(&src, &len, 1);
-    shader.setEntryPoint("fx_main");
-    shader.setSourceEntryPoint("fx_main");
-    shader.setEnvInput(glslang::EShSourceHlsl, lang, glslang::EShClientVulkan, 100);
-    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
-    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
-    shader.setEnvTargetHlslFunctionality1();
-    auto msgs = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible |
-                                         EShMsgHlslLegalization);
     g_compiles.fetch_add(1);
-    if (!shader.parse(GetDefaultResources(), 100, false, msgs))
-        throw FxError(mapLog(m, shader.getInfoLog(), lines, entry));
-    glslang::TProgram program;
-    program.addShader(&shader);
-    if (!program.link(msgs))
-        throw FxError(mapLog(m, program.getInfoLog(), lines, entry));
+    if (CompilerGuard guard = g_guard.load(); guard && !guard(stage, hlsl))
+        throw FxError(m.files.where(0, 1) + ": error: the shader compiler failed on '" + entry + "'");
     std::vector<uint32_t> spirv;
-    glslang::SpvOptions opts;
-    opts.disableOptimizer = false;
-    opts.validate = false;
-    spv::SpvBuildLogger logger;
-    glslang::GlslangToSpv(*program.getIntermediate(lang), spirv, &logger, &opts);
+    std::string log;
+    if (!glslangToSpirv(stage, hlsl, spirv, log)) throw FxError(mapLog(m, log, lines, entry));
     if (spirv.empty()) throw FxError(m.files.where(0, 1) + ": error: code generation failed for '" + entry + "'");
     return spirv;
 }
@@ -165,7 +147,7 @@ struct Spvc {
 Layout reflectType(spvc_compiler comp, spvc_type_id typeId, spvc_type parentStruct, unsigned memberIndex,
                    uint32_t offset) {
     Layout l;
-    spvc_type t = spvc_compiler_get_type_handle(comp, typeId);
+    spvc_type t = typeOf(comp, typeId);
     l.offset = offset;
     l.vecsize = spvc_type_get_vector_size(t);
     l.columns = spvc_type_get_columns(t);
@@ -193,7 +175,7 @@ Layout reflectType(spvc_compiler comp, spvc_type_id typeId, spvc_type parentStru
     }
     if (l.base == Layout::Struct) {
         spvc_type_id baseId = spvc_type_get_base_type_id(t);
-        spvc_type base = spvc_compiler_get_type_handle(comp, baseId);
+        spvc_type base = typeOf(comp, baseId);
         unsigned n = spvc_type_get_num_member_types(base);
         for (unsigned k = 0; k < n; ++k) {
             unsigned mo = 0;
@@ -215,7 +197,7 @@ struct Std140 {
 
     // Size and alignment of a type; arrays and struct members get their strides and offsets.
     std::pair<uint32_t, uint32_t> layout(spvc_type_id id, bool rowMajor) {
-        spvc_type t = spvc_compiler_get_type_handle(comp, id);
+        spvc_type t = typeOf(comp, id);
         if (spvc_type_get_num_array_dimensions(t) > 0) {
             uint32_t n = spvc_type_get_array_dimension(t, 0);
             auto el = layout(spvc_type_get_base_type_id(t), rowMajor);
@@ -223,26 +205,34 @@ struct Std140 {
             spvc_compiler_set_decoration(comp, id, SpvDecorationArrayStride, stride);
             return {stride * (n ? n : 1), 16};
         }
-        if (spvc_type_get_basetype(t) == SPVC_BASETYPE_STRUCT) return structLayout(spvc_type_get_base_type_id(t));
+        if (spvc_type_get_basetype(t) == SPVC_BASETYPE_STRUCT) return structLayout(spvc_type_get_base_type_id(t), true);
         uint32_t vec = spvc_type_get_vector_size(t), cols = spvc_type_get_columns(t);
         if (cols > 1) return {16 * (rowMajor ? vec : cols), 16};
         return {4 * vec, vec == 1 ? 4u : vec == 2 ? 8u : 16u};
     }
 
-    std::pair<uint32_t, uint32_t> structLayout(spvc_type_id id) {
+    // GLSL gives every matrix in a struct the orientation of the block member that holds it,
+    // so matrices inside structs (`nested`) are all made column major: the layout read back then
+    // is the one the program has, whatever each member declared.
+    std::pair<uint32_t, uint32_t> structLayout(spvc_type_id id, bool nested) {
         auto it = structs.find(id);
         if (it != structs.end()) return it->second;
-        spvc_type t = spvc_compiler_get_type_handle(comp, id);
+        spvc_type t = typeOf(comp, id);
         uint32_t offset = 0;
         unsigned n = spvc_type_get_num_member_types(t);
         for (unsigned k = 0; k < n; ++k) {
             spvc_type_id mt = spvc_type_get_member_type(t, k);
+            spvc_type base = typeOf(comp, spvc_type_get_base_type_id(typeOf(comp, mt)));
+            const bool matrix = spvc_type_get_columns(base) > 1;
+            if (matrix && nested) {
+                spvc_compiler_unset_member_decoration(comp, id, k, SpvDecorationRowMajor);
+                spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationColMajor, 0);
+            }
             bool rowMajor = spvc_compiler_has_member_decoration(comp, id, k, SpvDecorationRowMajor);
             auto [size, align] = layout(mt, rowMajor);
             offset = up(offset, align);
             spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationOffset, offset);
-            spvc_type base = spvc_compiler_get_type_handle(comp, spvc_type_get_base_type_id(spvc_compiler_get_type_handle(comp, mt)));
-            if (spvc_type_get_columns(base) > 1) spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationMatrixStride, 16);
+            if (matrix) spvc_compiler_set_member_decoration(comp, id, k, SpvDecorationMatrixStride, 16);
             offset += size;
         }
         auto r = std::make_pair(up(offset, 16), 16u);
@@ -282,8 +272,8 @@ void placeConstants(const Module& m, spvc_compiler comp, spvc_resources res, con
         spvc_compiler_unset_decoration(comp, list[k].id, SpvDecorationDescriptorSet);
         spvc_compiler_set_decoration(comp, list[k].id, SpvDecorationBinding, vertex ? D3DGL_VS_CONSTANTS : D3DGL_PS_CONSTANTS);
         Std140 relayout{comp, {}};
-        relayout.structLayout(list[k].base_type_id);
-        spvc_type bt = spvc_compiler_get_type_handle(comp, list[k].base_type_id);
+        relayout.structLayout(list[k].base_type_id, false);
+        spvc_type bt = typeOf(comp, list[k].base_type_id);
         size_t size = 0;
         spvc_compiler_get_declared_struct_size(comp, bt, &size);
         if (size > maxBytes)
@@ -355,14 +345,18 @@ Program translate(const Module& m, Stage stage, const std::vector<uint32_t>& spi
     spvc_compiler comp = glslCompiler(m, s, spirv, entry);
     spvc_resources res = nullptr;
     if (spvc_compiler_create_shader_resources(comp, &res) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
-    placeConstants(m, comp, res, entry, prog);
-    placeSamplers(m, comp, res, entry, prog);
-    if (stage == Stage::Vertex) {
-        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, attribLocation, "vertex input", entry);
-        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, varyingLocation, "vertex output", entry);
-    } else {
-        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, varyingLocation, "pixel input", entry);
-        placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, targetLocation, "pixel output", entry);
+    try {
+        placeConstants(m, comp, res, entry, prog);
+        placeSamplers(m, comp, res, entry, prog);
+        if (stage == Stage::Vertex) {
+            placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, attribLocation, "vertex input", entry);
+            placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, varyingLocation, "vertex output", entry);
+        } else {
+            placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_INPUT, varyingLocation, "pixel input", entry);
+            placeBySemantic(m, comp, res, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, targetLocation, "pixel output", entry);
+        }
+    } catch (const LostType&) {
+        failSpvc(m, s.ctx, entry);
     }
     const char* glsl = nullptr;
     if (spvc_compiler_compile(comp, &glsl) != SPVC_SUCCESS) failSpvc(m, s.ctx, entry);
@@ -391,5 +385,7 @@ ProgramPtr buildProgram(const Module& m, Stage stage, const Compile& c) {
 }
 
 uint64_t programCompileCount() { return g_compiles.load(); }
+
+void setCompilerGuard(CompilerGuard guard) { g_guard.store(guard); }
 
 } // namespace fx

@@ -41,6 +41,7 @@ struct Member {
     std::string semantic;
     TypeDesc type;
     size_t semanticToken = 0;         // token index of the semantic, 0 when none
+    size_t declBegin = 0, declEnd = 0; // tokens of the declaration it shares with its neighbours
 };
 
 struct StateAssign {

@@ -25,6 +25,9 @@ const std::set<std::string>& interpWords() {
     return s;
 }
 
+// glslang dies on a struct with a void member.
+bool isVoid(const TypeDesc& t) { return t.cls == PClass::Scalar && t.type == PType::Void; }
+
 class Parser {
 public:
     explicit Parser(Module& m) : m_(m), t_(m.tokens) {}
@@ -154,23 +157,7 @@ private:
         expect("{");
         while (!accept("}")) {
             if (atEnd()) fail("missing '}' of struct");
-            while (cur().kind == Tok::Ident && interpWords().count(cur().text)) ++i_;
-            size_t tb, te;
-            TypeDesc base = type(tb, te);
-            do {
-                Member mem;
-                mem.name = ident("a member name");
-                mem.type = base;
-                std::vector<std::pair<size_t, size_t>> d;
-                dims(d, &mem.type);
-                if (mem.type.bytes64() > kMaxBytes) m_.fail(i_ - 1, "member '" + mem.name + "' is too large");
-                size_t si = 0;
-                mem.semantic = semantic(&si);
-                mem.semanticToken = si;
-                while (is(":")) semantic(nullptr);
-                s.members.push_back(std::move(mem));
-            } while (accept(","));
-            expect(";");
+            memberDecl(s);
         }
         if (cur().kind == Tok::Ident) fail("variables declared with a struct definition are not supported");
         if (s.members.empty()) m_.fail(s.begin + 1, "struct '" + s.name + "' has no members");
@@ -184,6 +171,33 @@ private:
             if (o.name == s.name) m_.fail(s.begin + 1, "struct '" + s.name + "' redefined");
         m_.decls.push_back({DeclKind::Struct, s.begin, s.end, s.name, static_cast<int>(m_.structs.size())});
         m_.structs.push_back(std::move(s));
+    }
+
+    // One member declaration ("float4 a, b[2] : TEXCOORD0;"); its members share its tokens.
+    void memberDecl(StructDef& s) {
+        const size_t declBegin = i_, firstMember = s.members.size();
+        while (cur().kind == Tok::Ident && interpWords().count(cur().text)) ++i_;
+        size_t tb, te;
+        TypeDesc base = type(tb, te);
+        do {
+            Member mem;
+            mem.name = ident("a member name");
+            mem.type = base;
+            if (isVoid(base)) m_.fail(i_ - 1, "member '" + mem.name + "' cannot be void");
+            std::vector<std::pair<size_t, size_t>> d;
+            dims(d, &mem.type);
+            if (mem.type.bytes64() > kMaxBytes) m_.fail(i_ - 1, "member '" + mem.name + "' is too large");
+            size_t si = 0;
+            mem.semantic = semantic(&si);
+            mem.semanticToken = si;
+            while (is(":")) semantic(nullptr);
+            s.members.push_back(std::move(mem));
+        } while (accept(","));
+        expect(";");
+        for (size_t k = firstMember; k < s.members.size(); ++k) {
+            s.members[k].declBegin = declBegin;
+            s.members[k].declEnd = i_;
+        }
     }
 
     void typedefDecl() {
@@ -332,6 +346,7 @@ private:
             v.at = i_;
             v.name = ident("a name");
             v.type = base;
+            if (isVoid(base)) m_.fail(v.at, "'" + v.name + "' cannot be void");
             v.typeBegin = tb;
             v.typeEnd = te;
             v.isStatic = words.count("static") != 0;

@@ -57,6 +57,10 @@ using ProgramPtr = std::shared_ptr<const Program>;
 // Throws FxError with located messages.
 ProgramPtr buildProgram(const Module& m, Stage stage, const Compile& c);
 
+// Asked with each text before glslang reads it; false refuses the program. None by default.
+using CompilerGuard = bool (*)(Stage stage, const std::string& hlsl);
+void setCompilerGuard(CompilerGuard guard);
+
 // Number of times the shader compiler actually ran (cache misses), for diagnostics.
 uint64_t programCompileCount();
 

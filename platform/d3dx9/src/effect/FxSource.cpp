@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "FxNumber.h"
 #include "FxProgram.h"
 
 namespace fx {
@@ -30,6 +31,27 @@ bool isPositionSemantic(const std::string& s) {
     return u == "POSITION" || u == "POSITION0";
 }
 
+// glslang crashes on some uses of one-component vectors ("float1 a[2]; a[1].x", or spelled
+// "vector<float, 1>"): they are given as scalars, which take the same register and swizzle
+// alike. The spelling of token k, and in `used` the tokens it stands for.
+std::string glslangSpelling(const Tokens& t, size_t k, size_t end, size_t& used) {
+    used = 1;
+    const std::string& s = t[k].text;
+    if (t[k].kind != Tok::Ident) return s;
+    if (s == "vector" && k + 5 < end && t[k + 1].text == "<" && t[k + 2].kind == Tok::Ident && t[k + 3].text == "," &&
+        t[k + 4].kind == Tok::Number && readInteger(t[k + 4].text) == 1 && t[k + 5].text == ">") {
+        used = 6;
+        return t[k + 2].text;
+    }
+    if (s.size() < 4 || s.back() != '1' || s[s.size() - 2] == 'x') return s;
+    static const char* const scalars[] = {"float", "half", "double", "int", "uint", "bool", "dword",
+                                          "min16float", "min10float", "min16int", "min16uint"};
+    std::string base = s.substr(0, s.size() - 1);
+    for (const char* name : scalars)
+        if (base == name) return base;
+    return s;
+}
+
 class SourceBuilder {
 public:
     SourceBuilder(const Module& m, Stage stage, const Compile& c) : m_(m), stage_(stage), c_(c) {}
@@ -39,15 +61,20 @@ public:
             m_.fail(c_.at + 1, "'" + c_.profile + "' is not a " + (stage_ == Stage::Vertex ? "vertex" : "pixel") +
                                    " shader profile");
         entry_ = pickEntry();
+        for (const auto& a : c_.args) checkObjectReads(a.first, a.second);
         reach();
         markIoStructs();
+        markUniformStructs();
         for (const auto& d : m_.decls) {
             if (!used(d)) continue;
             switch (d.kind) {
             case DeclKind::Struct: emitStruct(m_.structs[static_cast<size_t>(d.index)]); break;
             case DeclKind::Typedef: emitRange(d.begin, d.end); break;
             case DeclKind::Variable: emitVariable(m_.variables[static_cast<size_t>(d.index)]); break;
-            case DeclKind::Function: emitRange(d.begin, d.end); break;
+            case DeclKind::Function:
+                checkObjectReads(d.begin, d.end);
+                emitRange(d.begin, d.end);
+                break;
             case DeclKind::Technique: break;
             }
         }
@@ -62,7 +89,7 @@ private:
     const Compile& c_;
     const Function* entry_ = nullptr;
     std::set<std::string> names_;
-    std::set<std::string> outStructs_, inStructs_;
+    std::set<std::string> outStructs_, inStructs_, uniformStructs_;
     std::string out_;
     std::vector<std::pair<uint16_t, uint32_t>> lines_;
     uint16_t curFile_ = 0xFFFF;
@@ -124,23 +151,31 @@ private:
         }
     }
 
-    void markIoStructs() {
-        auto add = [&](std::set<std::string>& s, const std::string& n) {
-            std::vector<std::string> todo{n};
-            while (!todo.empty()) {
-                std::string x = todo.back();
-                todo.pop_back();
-                const StructDef* sd = m_.findStruct(x);
-                if (!sd || !s.insert(x).second) continue;
-                for (const auto& mem : sd->members)
-                    if (mem.type.cls == PClass::Struct) todo.push_back(mem.type.structName);
-            }
-        };
-        add(outStructs_, entry_->returnType);
-        for (const auto& p : entry_->params) {
-            add(p.isOut() ? outStructs_ : inStructs_, p.typeName);
-            if (std::find(p.mods.begin(), p.mods.end(), "inout") != p.mods.end()) add(inStructs_, p.typeName);
+    // The struct and every struct nested in it.
+    void addStructs(std::set<std::string>& s, const std::string& n) const {
+        std::vector<std::string> todo{n};
+        while (!todo.empty()) {
+            std::string x = todo.back();
+            todo.pop_back();
+            const StructDef* sd = m_.findStruct(x);
+            if (!sd || !s.insert(x).second) continue;
+            for (const auto& mem : sd->members)
+                if (mem.type.cls == PClass::Struct) todo.push_back(mem.type.structName);
         }
+    }
+
+    void markIoStructs() {
+        addStructs(outStructs_, entry_->returnType);
+        for (const auto& p : entry_->params) {
+            addStructs(p.isOut() ? outStructs_ : inStructs_, p.typeName);
+            if (std::find(p.mods.begin(), p.mods.end(), "inout") != p.mods.end()) addStructs(inStructs_, p.typeName);
+        }
+    }
+
+    // Structs that parameters the program reads are made of.
+    void markUniformStructs() {
+        for (const auto& v : m_.variables)
+            if (!v.isStatic && v.type.cls == PClass::Struct && names_.count(v.name)) addStructs(uniformStructs_, v.type.structName);
     }
 
     std::string rewriteSemantic(const std::string& s, bool output) const {
@@ -185,7 +220,9 @@ private:
                 auto it = replace->find(k);
                 if (it != replace->end()) { out_ += it->second; continue; }
             }
-            out_ += t.text;
+            size_t used = 1;
+            out_ += glslangSpelling(m_.tokens, k, e, used);
+            k += used - 1;
         }
     }
 
@@ -208,7 +245,86 @@ private:
             else if (isIn) r = rewriteSemantic(r, false);
             if (r != mem.semantic) rep[mem.semanticToken] = r;
         }
-        emitRange(s.begin, s.end, &rep);
+        if (uniformStructs_.count(s.name)) emitNumericMembers(s, rep);
+        else emitRange(s.begin, s.end, &rep);
+    }
+
+    // Objects in a parameter's struct take no register: left in, they make glslang split the
+    // struct into loose uniforms that nothing sets, or fail on it, so only the numbers are given.
+    // Structs that only locals are made of keep theirs.
+    void emitNumericMembers(const StructDef& s, const std::map<size_t, std::string>& rep) {
+        size_t from = s.begin;
+        bool kept = false;
+        for (const auto& mem : s.members) {
+            if (mem.type.cls != PClass::Object) {
+                kept = true;
+                continue;
+            }
+            if (mem.declBegin < from) continue; // a later name of the same declaration
+            emitRange(from, mem.declBegin, &rep);
+            from = mem.declEnd;
+        }
+        if (!kept) {
+            emitRange(from, s.end - 2, &rep); // up to the closing "};"
+            out_ += " float fx_empty;";
+            from = s.end - 2;
+        }
+        emitRange(from, s.end, &rep);
+    }
+
+    // A read of an object member of a struct parameter ("s[1].sampler"), which the struct as
+    // given to glslang no longer has: refused here, naming the parameter.
+    void checkObjectReads(size_t b, size_t e) const {
+        const Tokens& t = m_.tokens;
+        for (size_t k = b; k < e && k < t.size(); ++k) {
+            if (t[k].kind != Tok::Ident || (k > b && t[k - 1].text == ".")) continue;
+            const Variable* v = m_.findVariable(t[k].text);
+            if (v && !v->isStatic && v->type.cls == PClass::Struct) checkMemberChain(*v, k, e);
+        }
+    }
+
+    // Follows "[...]" and ".member" after the variable at token k.
+    void checkMemberChain(const Variable& v, size_t k, size_t e) const {
+        const Tokens& t = m_.tokens;
+        const TypeDesc* type = &v.type;
+        size_t j = k + 1;
+        while (j + 1 < e && type) {
+            if (t[j].text == "[") {
+                j = closing(j, e) + 1;
+                continue;
+            }
+            if (t[j].text != "." || t[j + 1].kind != Tok::Ident) return;
+            const Member* mem = memberNamed(*type, t[j + 1].text);
+            if (!mem) return;
+            if (mem->type.cls == PClass::Object)
+                m_.fail(j + 1, "parameter '" + v.name + "': a shader cannot read '" + spell(k, j + 2) +
+                                   "', an object held in a struct");
+            type = mem->type.cls == PClass::Struct ? &mem->type : nullptr;
+            j += 2;
+        }
+    }
+
+    // glslang makes matrices of one row or column into types no GLSL block can hold.
+    void checkMatrixShapes(const TypeDesc& type, const std::string& path, size_t at) const {
+        if ((type.cls == PClass::MatrixRows || type.cls == PClass::MatrixColumns) && (type.rows == 1 || type.cols == 1))
+            m_.fail(at, "'" + path + "' is a matrix of one row or column (" + std::to_string(type.rows) + "x" +
+                            std::to_string(type.cols) + "), which the shader compiler cannot read");
+        for (const auto& mem : type.members) checkMatrixShapes(mem.type, path + "." + mem.name, at);
+    }
+
+    size_t closing(size_t open, size_t e) const {
+        int level = 0;
+        for (size_t j = open; j < e; ++j) {
+            if (m_.tokens[j].text == "[") ++level;
+            else if (m_.tokens[j].text == "]" && --level == 0) return j;
+        }
+        return e;
+    }
+
+    static const Member* memberNamed(const TypeDesc& type, const std::string& name) {
+        for (const auto& mem : type.members)
+            if (mem.name == name) return &mem;
+        return nullptr;
     }
 
     void emitVariable(const Variable& v) {
@@ -223,6 +339,7 @@ private:
             out_ += ";";
             return;
         }
+        checkMatrixShapes(v.type, v.name, v.at);
         if (v.isStatic) word(at, "static");
         if (v.isStatic && v.isConst) word(at, "const");
         if (v.rowMajor) word(at, "row_major");
@@ -235,6 +352,7 @@ private:
             out_ += "]";
         }
         if (v.isStatic && v.initEnd > v.initBegin) {
+            checkObjectReads(v.initBegin, v.initEnd);
             out_ += " =";
             emitRange(v.initBegin, v.initEnd);
         }
@@ -258,7 +376,9 @@ private:
         std::string s;
         for (size_t k = b; k < e; ++k) {
             if (!s.empty() && needsGap(s.back(), m_.tokens[k].text)) s += ' ';
-            s += m_.tokens[k].text;
+            size_t used = 1;
+            s += glslangSpelling(m_.tokens, k, e, used);
+            k += used - 1;
         }
         return s;
     }
