@@ -31,4 +31,17 @@ render::IVertexDecl* buildPositionTexCoordDecl()
     return builder.build();
 }
 
+void addSharedUser(unsigned int& count, void (*create)(), void (*release)())
+{
+    if (count == 0) {
+        try {
+            create();
+        } catch (...) {
+            release();
+            throw;
+        }
+    }
+    ++count;
+}
+
 } // namespace tormakelin::fxcore

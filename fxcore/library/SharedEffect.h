@@ -15,4 +15,8 @@ bool compileSharedEffect(render::IShader* shader, char const* text, char const* 
 // Position (3 floats) then texture coordinate (2 floats): 20 bytes a vertex. Null when refused.
 render::IVertexDecl* buildPositionTexCoordDecl();
 
+// Counts one more node of a class that shares data; the first makes it. The count is taken only
+// once the data exists: a creation that throws leaves neither the count nor half-made data.
+void addSharedUser(unsigned int& count, void (*create)(), void (*release)());
+
 } // namespace tormakelin::fxcore

@@ -67,16 +67,7 @@ Spline2DEffect::Spline2DEffect()
     addInput("Time Scale", kParameterFloat, "1", &m_timeScale);
     enableTransform(kTransform2d, kTransformHandlePosition | kTransformHandleRotation, 0);
     enableScript();
-    // Counted only once the shared data exists: a creation that throws leaves neither behind.
-    if (m_refCount == 0) {
-        try {
-            createShared();
-        } catch (...) {
-            releaseShared();
-            throw;
-        }
-    }
-    ++m_refCount;
+    addSharedUser(m_refCount, &createShared, &releaseShared);
 }
 
 Spline2DEffect::~Spline2DEffect()

@@ -117,16 +117,7 @@ TextEffect::TextEffect()
     addInput("Outline/Outline Color", kParameterColor, "0,0,0,255", &m_outlineColor);
     enableTransform(kTransform2d, kTransformHandlePosition | kTransformHandleRotation, 0);
     enableScript();
-    // Counted only once the shared data exists: a creation that throws leaves neither behind.
-    if (m_refCount == 0) {
-        try {
-            createShared();
-        } catch (...) {
-            releaseShared();
-            throw;
-        }
-    }
-    ++m_refCount;
+    addSharedUser(m_refCount, &createShared, &releaseShared);
 }
 
 TextEffect::~TextEffect()

@@ -71,16 +71,7 @@ void setRenderState(D3DRENDERSTATETYPE state, DWORD value)
 
 void TextureEffect::addSharedRef()
 {
-    if (m_refCount == 0) {
-        // A creation that throws leaves neither the count nor half-made data behind.
-        try {
-            onStaticDataCreate();
-        } catch (...) {
-            onStaticDataRelease();
-            throw;
-        }
-    }
-    ++m_refCount;
+    addSharedUser(m_refCount, &onStaticDataCreate, &onStaticDataRelease);
 }
 
 void TextureEffect::decSharedRef()
