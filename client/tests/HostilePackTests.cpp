@@ -12,7 +12,6 @@
 
 #include <tormakelin/core/Zip.h>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -247,15 +246,7 @@ Outcome runWithBudget(std::filesystem::path const& program)
 {
     std::filesystem::path const errorFile = scratchFolder() / "stderr.txt";
     auto const start = std::chrono::steady_clock::now();
-    pid_t const child = fork();
-    if (child == 0) {
-        int const out = open("/dev/null", O_WRONLY);
-        int const err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, 1);
-        dup2(err, 2);
-        execl(program.c_str(), program.c_str(), "-nosetup", static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    pid_t const child = startWithoutSetup(program, errorFile);
     Outcome outcome;
     int status = 0;
     rusage usage{};

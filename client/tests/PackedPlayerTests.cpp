@@ -2,7 +2,6 @@
 
 #include "PlayerTestSupport.h"
 
-#include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -76,15 +75,7 @@ class RunningPlayer {
 public:
     RunningPlayer(std::string const& program, std::string const& errorFile)
     {
-        m_pid = fork();
-        if (m_pid == 0) {
-            int const out = open("/dev/null", O_WRONLY);
-            int const err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(out, 1);
-            dup2(err, 2);
-            execl(program.c_str(), program.c_str(), "-nosetup", static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        m_pid = startWithoutSetup(program, errorFile);
     }
     ~RunningPlayer()
     {

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -63,6 +64,22 @@ inline std::string writeFile(std::string const& name, std::string const& text)
     std::string const path = (scratchFolder() / name).string();
     std::ofstream(path, std::ios::binary) << text;
     return path;
+}
+
+// Starts the packed player with "-nosetup" in a child process as from a terminal: its output
+// dropped, its errors into `errorFile`. The child's id, or -1.
+inline pid_t startWithoutSetup(std::string const& program, std::string const& errorFile)
+{
+    pid_t const child = fork();
+    if (child == 0) {
+        int const out = open("/dev/null", O_WRONLY);
+        int const err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1);
+        dup2(err, 2);
+        execl(program.c_str(), program.c_str(), "-nosetup", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return child;
 }
 
 inline std::string idText(int n)
