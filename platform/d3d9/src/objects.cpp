@@ -249,10 +249,6 @@ std::vector<Input> pixelInputs(const std::vector<Token>& t) {
     return inputs;
 }
 
-}  // namespace
-
-namespace {
-
 bool isSampler(GLenum type) {
     switch (type) {
     case GL_SAMPLER_1D:

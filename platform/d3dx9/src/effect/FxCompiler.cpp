@@ -130,7 +130,7 @@ std::string mapLog(const Module& m, const std::string& log, const std::vector<st
 std::vector<uint32_t> toSpirv(const Module& m, Stage stage, const std::string& hlsl,
                               const std::vector<std::pair<uint16_t, uint32_t>>& lines, const std::string& entry) {
     g_compiles.fetch_add(1);
-    if (CompilerGuard guard = g_guard.load(); guard && !guard(stage, hlsl))
+    if (CompilerGuard guard = g_guard.load(); guard && !guard(hlsl.data(), unsigned(hlsl.size()), stage == Stage::Pixel))
         throw FxError(m.files.where(0, 1) + ": error: the shader compiler failed on '" + entry + "'");
     std::vector<uint32_t> spirv;
     std::string log;

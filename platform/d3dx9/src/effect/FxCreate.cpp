@@ -213,18 +213,7 @@ HRESULT d3dxglCreateEffectWithoutDevice(LPCVOID data, UINT length, const D3DXMAC
 
 unsigned long long d3dxglProgramCompileCount() { return programCompileCount(); }
 
-namespace {
-std::atomic<D3DXGLCOMPILERGUARD> g_hostGuard{nullptr};
-bool askHostGuard(Stage stage, const std::string& hlsl) {
-    D3DXGLCOMPILERGUARD guard = g_hostGuard.load();
-    return !guard || guard(hlsl.data(), static_cast<UINT>(hlsl.size()), stage == Stage::Pixel ? TRUE : FALSE) != FALSE;
-}
-} // namespace
-
-void d3dxglSetShaderCompilerGuard(D3DXGLCOMPILERGUARD guard) {
-    g_hostGuard.store(guard);
-    setCompilerGuard(guard ? askHostGuard : nullptr);
-}
+void d3dxglSetShaderCompilerGuard(D3DXGLCOMPILERGUARD guard) { setCompilerGuard(guard); }
 
 BOOL d3dxglGetPassShaderText(ID3DXEffect* effect, D3DXHANDLE technique, UINT pass, BOOL pixel, std::string* glsl) {
     auto* e = dynamic_cast<Effect*>(effect);

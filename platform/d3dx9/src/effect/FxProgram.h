@@ -57,8 +57,9 @@ using ProgramPtr = std::shared_ptr<const Program>;
 // Throws FxError with located messages.
 ProgramPtr buildProgram(const Module& m, Stage stage, const Compile& c);
 
-// Asked with each text before glslang reads it; false refuses the program. None by default.
-using CompilerGuard = bool (*)(Stage stage, const std::string& hlsl);
+// The host's guard, as d3dxglSetShaderCompilerGuard takes it (text, length, pixel stage; zero
+// refuses the program), asked with each text before glslang reads it. None by default.
+using CompilerGuard = int (*)(const char* hlsl, unsigned length, int pixel);
 void setCompilerGuard(CompilerGuard guard);
 
 // Number of times the shader compiler actually ran (cache misses), for diagnostics.
